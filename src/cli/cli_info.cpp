@@ -1,0 +1,31 @@
+#include <cstdio>
+
+#include "cli/commands.h"
+#include "flic/flic_header.h"
+#include "flic/flic_info.h"
+#include "flic/flic_loading.h"
+
+namespace kt::cli {
+
+int RunInfo(const Arguments& args) {
+  if (args.size() != 1) {
+    std::fputs("usage: kinetrope-cli info FILE\n", stderr);
+    return 2;
+  }
+  FlicHeader header;
+  if (!OpenFlic(args[0], header)) {
+    std::fprintf(stderr, "%s\n", kLoadErrorText);
+    return 1;
+  }
+  const FlicInfoTexts info = MakeFlicInfo(header, false, args[0]);
+  std::printf("Frames    : %s\n", info.frames.c_str());
+  std::printf("Width     : %s\n", info.width.c_str());
+  std::printf("Height    : %s\n", info.height.c_str());
+  std::printf("Size      : %s\n", info.size.c_str());
+  std::printf("Type      : %s\n", info.type.c_str());
+  std::printf("Delay     : %s\n", info.delay.c_str());
+  std::printf("Speed     : %s\n", info.speed.c_str());
+  return 0;
+}
+
+}  // namespace kt::cli

@@ -1,0 +1,46 @@
+// kinetrope-cli: shows, exports, checks and benchmarks flics without a display.
+#include <cstdio>
+#include <exception>
+#include <map>
+#include <string>
+
+#include "cli/commands.h"
+
+namespace {
+
+void PrintUsage(std::FILE* out) {
+  std::fputs(
+      "usage: kinetrope-cli COMMAND ...\n"
+      "  info FILE                  the information panel's figures\n",
+      out);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace kt::cli;
+  const std::map<std::string, int (*)(const Arguments&)> commands = {
+      {"info", RunInfo},
+  };
+  if (argc < 2) {
+    PrintUsage(stderr);
+    return 2;
+  }
+  const std::string name = argv[1];
+  if (name == "--help" || name == "-h" || name == "help") {
+    PrintUsage(stdout);
+    return 0;
+  }
+  const auto command = commands.find(name);
+  if (command == commands.end()) {
+    std::fprintf(stderr, "kinetrope-cli: unknown command '%s'\n", name.c_str());
+    PrintUsage(stderr);
+    return 2;
+  }
+  try {
+    return command->second(Arguments(argv + 2, argv + argc));
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "kinetrope-cli: %s\n", error.what());
+    return 1;
+  }
+}

@@ -1,0 +1,94 @@
+#include "flic/flic_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include "flic/errors.h"
+#include "platform/path_lookup.h"
+
+namespace kt {
+
+std::optional<FlicFile> FlicFile::Open(const std::string& path) {
+  const std::string found = FindPathIgnoringCase(path);
+  const int fd = ::open(found.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return std::nullopt;
+  }
+  FlicFile file;
+  file.fd_ = fd;
+  file.length_ = static_cast<uint64_t>(info.st_size);
+  file.path_ = found;
+  return file;
+}
+
+FlicFile FlicFile::FromBytes(std::vector<uint8_t> bytes) {
+  FlicFile file;
+  file.inMemory_ = true;
+  file.length_ = bytes.size();
+  file.memory_ = std::move(bytes);
+  return file;
+}
+
+FlicFile::FlicFile(FlicFile&& other) noexcept { *this = std::move(other); }
+
+FlicFile& FlicFile::operator=(FlicFile&& other) noexcept {
+  if (this != &other) {
+    Close();
+    fd_ = std::exchange(other.fd_, -1);
+    memory_ = std::move(other.memory_);
+    inMemory_ = std::exchange(other.inMemory_, false);
+    offset_ = other.offset_;
+    length_ = other.length_;
+    path_ = std::move(other.path_);
+  }
+  return *this;
+}
+
+FlicFile::~FlicFile() { Close(); }
+
+void FlicFile::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+uint64_t FlicFile::ReadUpTo(void* destination, uint64_t count) {
+  auto* out = static_cast<uint8_t*>(destination);
+  if (inMemory_) {
+    const uint64_t n = std::min(count, Remaining());
+    if (n > 0) std::memcpy(out, memory_.data() + offset_, n);
+    offset_ += n;
+    return n;
+  }
+  if (fd_ < 0) throw InOutError(IoErrorText(EBADF));
+  uint64_t done = 0;
+  while (done < count) {
+    const ssize_t got = ::pread(fd_, out + done, count - done, static_cast<off_t>(offset_ + done));
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      offset_ += done;
+      throw InOutError(IoErrorText(errno));
+    }
+    if (got == 0) break;
+    done += static_cast<uint64_t>(got);
+  }
+  offset_ += done;
+  return done;
+}
+
+void FlicFile::Read(void* destination, uint64_t count) {
+  // Checking the length first keeps a damaged size from costing a long read.
+  if (count > Remaining()) throw InOutError(kReadBeyondEndText);
+  if (ReadUpTo(destination, count) != count) throw InOutError(kReadBeyondEndText);
+}
+
+void FlicFile::Seek(uint64_t offset) { offset_ = offset; }
+
+}  // namespace kt

@@ -1,0 +1,73 @@
+#include "flic/flic_header.h"
+
+#include <array>
+#include <cmath>
+
+#include "flic/bytes.h"
+#include "flic/errors.h"
+#include "flic/frame_store.h"
+
+namespace kt {
+
+FlicHeader ParseFlicHeader(const uint8_t* bytes) {
+  FlicHeader h;
+  h.size = ReadU32(bytes + 0);
+  h.magic = ReadU16(bytes + 4);
+  h.frames = ReadU16(bytes + 6);
+  h.width = ReadU16(bytes + 8);
+  h.height = ReadU16(bytes + 10);
+  h.depth = ReadU16(bytes + 12);
+  h.flags = ReadU16(bytes + 14);
+  h.speed = ReadU32(bytes + 16);
+  h.oframe1 = ReadU32(bytes + 80);
+  h.oframe2 = ReadU32(bytes + 84);
+  return h;
+}
+
+uint32_t FliSpeedToMilliseconds(uint32_t speed) {
+  // Extended precision (a 64-bit significand) and ties to even, as the
+  // player has always computed it: 1 -> 14, 5 -> 71, 7 -> 100.
+  const long double ms = static_cast<long double>(speed) * (1.0L / 70.0L) * 1000.0L;
+  return static_cast<uint32_t>(std::nearbyintl(ms));
+}
+
+bool ReadFlicHeader(FlicFile& file, FlicHeader& header) {
+  std::array<uint8_t, kFlicHeaderSize> raw{};
+  header = FlicHeader{};
+  file.Seek(0);
+  if (file.ReadUpTo(raw.data(), raw.size()) < raw.size()) return false;
+  header = ParseFlicHeader(raw.data());
+  if (header.magic != kFlcMagic && header.magic != kFliMagic) return false;
+  if (header.IsFli()) {
+    header.oframe1 = kFlicHeaderSize;
+    header.speed = FliSpeedToMilliseconds(header.speed);
+  }
+  file.Seek(header.oframe1);
+  return true;
+}
+
+std::optional<FlicFile> OpenFlic(const std::string& path, FlicHeader& header) {
+  header = FlicHeader{};
+  std::optional<FlicFile> file = FlicFile::Open(path);
+  if (!file) return std::nullopt;
+  try {
+    if (!ReadFlicHeader(*file, header)) return std::nullopt;
+  } catch (const InOutError&) {
+    return std::nullopt;
+  }
+  return file;
+}
+
+void CheckFlicIsPlayable(const FlicHeader& header) {
+  if (header.frames == 0) throw DamagedFlicError("The flic has no frames.");
+  if (header.frames > kMaxFlicFrames) {
+    throw DamagedFlicError("The flic has " + std::to_string(header.frames) +
+                           " frames; the player holds at most " + std::to_string(kMaxFlicFrames) + ".");
+  }
+  if (header.width == 0 || header.height == 0) {
+    throw DamagedFlicError("The flic's frame size is " + std::to_string(header.width) + " x " +
+                           std::to_string(header.height) + " pixels: it holds no picture.");
+  }
+}
+
+}  // namespace kt

@@ -1,0 +1,26 @@
+// The flic that is loaded or selected, and the frame store that holds it:
+// one instance for the whole run, owned by the control panel.
+#pragma once
+
+#include <string>
+
+#include "flic/flic_header.h"
+#include "flic/frame_store.h"
+
+namespace kt {
+
+struct FlicState {
+  FlicHeader Header;
+  FrameStore Store;
+  bool FlicInMemory = false;   // the store holds the whole flic, ring frame included
+  std::string LoadFlicName;    // the next load's file when a word named it; empty: ask
+  bool ReadBigFrames = false;  // playing from disk reads each frame in one block
+};
+
+// The Open dialog's remembered state: the last file chosen and its folder.
+struct OpenDialogState {
+  std::string FileName;
+  std::string InitialDir;
+};
+
+}  // namespace kt

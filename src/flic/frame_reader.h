@@ -1,0 +1,26 @@
+// Reading frame records from an open flic into the frame store: one frame at
+// a time while playing from disk, or the whole flic for a load into memory.
+#pragma once
+
+#include "flic/flic_file.h"
+#include "flic/flic_header.h"
+#include "flic/frame_store.h"
+
+namespace kt {
+
+enum class ReadMode {
+  ChunkByChunk,  // 1 + 2 x chunks reads a frame
+  BigFrames,     // the rest of the frame in one read, then copied apart
+};
+
+// Reads the frame at the file's position into slot `index` and leaves the
+// file at the next frame. Frame 1's offset is recorded in header.oframe2 (the
+// loop restart seeks there). On any failure the slot's buffers are released
+// and the error (InOutError, OutOfMemoryError, DamagedFlicError) passes on.
+void ReadFrame(FlicFile& file, FlicHeader& header, FrameStore& store, int index, ReadMode mode);
+
+// Reads frames 0 to header.frames (the ring frame last) chunk by chunk. On
+// failure every buffer read so far is released before the error passes on.
+void ReadWholeFlic(FlicFile& file, const FlicHeader& header, FrameStore& store);
+
+}  // namespace kt

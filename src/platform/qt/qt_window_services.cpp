@@ -1,0 +1,81 @@
+#include "platform/qt/qt_window_services.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace kt {
+
+QStringList ToQtNameFilters(const std::string& filter) {
+  QStringList result;
+  for (const DialogFilter& entry : ParseDialogFilter(filter)) {
+    QStringList patterns;
+    for (const std::string& pattern : entry.patterns) patterns << QString::fromStdString(pattern);
+    result << QString::fromStdString(entry.label) + " (" + patterns.join(' ') + ")";
+  }
+  return result;
+}
+
+BoxButton QtWindowServices::ShowMessageBox(const MessageBoxRequest& request) {
+  QMessageBox box(QMessageBox::Critical, QString::fromStdString(request.caption),
+                  QString::fromStdString(request.text), QMessageBox::NoButton, parent_);
+  for (BoxButton button : request.buttons) {
+    switch (button) {
+      case BoxButton::Ok: box.addButton(QMessageBox::Ok); break;
+      case BoxButton::Abort: box.addButton(QMessageBox::Abort)->setText("&Abort"); break;
+      case BoxButton::Ignore: box.addButton(QMessageBox::Ignore)->setText("&Ignore"); break;
+      case BoxButton::None: break;
+    }
+  }
+  // A busy cursor must not hide that the program waits for an answer.
+  const bool wasBusy = busy_;
+  if (wasBusy) SetBusyCursor(false);
+  box.exec();
+  if (wasBusy) SetBusyCursor(true);
+  switch (box.standardButton(box.clickedButton())) {
+    case QMessageBox::Ok: return BoxButton::Ok;
+    case QMessageBox::Abort: return BoxButton::Abort;
+    case QMessageBox::Ignore: return BoxButton::Ignore;
+    default: return BoxButton::None;
+  }
+}
+
+std::optional<std::string> QtWindowServices::RunFileDialog(const FileDialogRequest& request, bool forOpening) {
+  QFileDialog dialog(parent_);
+  dialog.setAcceptMode(forOpening ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+  dialog.setFileMode(forOpening ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+  dialog.setOption(QFileDialog::ReadOnly, false);
+  // Existing files are overwritten without a question, as the recorder always has.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+  const QStringList filters = ToQtNameFilters(request.filter);
+  dialog.setNameFilters(filters);
+  if (!filters.isEmpty()) dialog.selectNameFilter(filters.front());
+  if (!request.initialDir.empty()) dialog.setDirectory(QString::fromStdString(request.initialDir));
+  if (!request.fileName.empty()) dialog.selectFile(QString::fromStdString(request.fileName));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().front().toStdString();
+}
+
+std::optional<std::string> QtWindowServices::ShowOpenDialog(const FileDialogRequest& request) {
+  return RunFileDialog(request, true);
+}
+
+std::optional<std::string> QtWindowServices::ShowSaveDialog(const FileDialogRequest& request) {
+  return RunFileDialog(request, false);
+}
+
+void QtWindowServices::SetBusyCursor(bool busy) {
+  if (busy == busy_) return;
+  busy_ = busy;
+  if (busy) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
+}
+
+void QtWindowServices::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+}  // namespace kt

@@ -1,0 +1,64 @@
+// What the player asks of the window system beyond its own windows: modal
+// message boxes, the Open and Save dialogs, the busy cursor and letting
+// pending messages run. The real implementation is Qt's; tests install a
+// scripted one that answers without a person and records what was shown.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kt {
+
+enum class BoxButton { None, Ok, Abort, Ignore };
+
+struct MessageBoxRequest {
+  std::string caption;
+  std::string text;
+  std::vector<BoxButton> buttons;  // in the order shown; every box here carries the error icon
+};
+
+struct FileDialogRequest {
+  std::string filter;      // "label|pattern|label|pattern..."; patterns separated by ';'
+  std::string initialDir;  // empty: the dialog's own choice
+  std::string fileName;    // the name the dialog starts with
+};
+
+struct DialogFilter {
+  std::string label;
+  std::vector<std::string> patterns;
+};
+
+class WindowServices {
+ public:
+  virtual ~WindowServices() = default;
+  // Modal; returns the button chosen (None when closed without one).
+  virtual BoxButton ShowMessageBox(const MessageBoxRequest& request) = 0;
+  // A full path, or empty when cancelled. Open accepts only existing files.
+  virtual std::optional<std::string> ShowOpenDialog(const FileDialogRequest& request) = 0;
+  virtual std::optional<std::string> ShowSaveDialog(const FileDialogRequest& request) = 0;
+  // The program-wide busy cursor, on or off.
+  virtual void SetBusyCursor(bool busy) = 0;
+  // Delivers every message now waiting and returns.
+  virtual void ProcessMessages() = 0;
+};
+
+inline constexpr const char* kApplicationTitle = "Kinetrope";
+inline constexpr const char* kFlicOpenFilter =
+    "Known formats (*.flc,*.fli,*.cel)|*.flc;*.fli;*.cel|Animator flic files (*.fli)|*.fli|"
+    "Animator pro flic files (*.flc)|*.flc|Animator pro cel files (*.cel)|*.cel|All files (*.*)|*.*";
+inline constexpr const char* kBitmapSaveFilter = "Windows Bitmaps (*.bmp)|*.bmp|All files (*.*)|*.*";
+
+// The "Error" box with Abort alone, or Abort and Ignore.
+BoxButton ShowErrorBox(WindowServices& services, const std::string& text, bool withIgnore);
+
+// The general error handler's box: the application title as caption, one OK button.
+void ShowGeneralError(WindowServices& services, const std::string& text);
+
+// The general handler's text: a full stop is appended when the last character sorts after '.'.
+std::string GeneralErrorText(const std::string& text);
+
+// Splits "label|pattern|..." into its pairs; a pattern field holds ';'-separated patterns.
+std::vector<DialogFilter> ParseDialogFilter(const std::string& filter);
+
+}  // namespace kt

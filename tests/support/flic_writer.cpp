@@ -1,0 +1,120 @@
+#include "flic_writer.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <unistd.h>
+
+#include "flic/bytes.h"
+
+namespace kt::test {
+
+namespace {
+
+void AppendU16(Bytes& out, uint16_t v) {
+  out.push_back(static_cast<uint8_t>(v));
+  out.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+void AppendU32(Bytes& out, uint32_t v) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+}  // namespace
+
+Bytes FrameRecord(const FrameSpec& frame) {
+  Bytes body;
+  for (const ChunkSpec& chunk : frame.chunks) {
+    AppendU32(body, chunk.declaredSize.value_or(static_cast<uint32_t>(6 + chunk.data.size())));
+    AppendU16(body, chunk.type);
+    body.insert(body.end(), chunk.data.begin(), chunk.data.end());
+  }
+  body.insert(body.end(), frame.padding, 0);
+  Bytes out;
+  AppendU32(out, frame.declaredSize.value_or(static_cast<uint32_t>(16 + body.size())));
+  AppendU16(out, 0xF1FA);
+  AppendU16(out, frame.declaredChunks.value_or(static_cast<uint16_t>(frame.chunks.size())));
+  out.insert(out.end(), 8, 0);
+  out.insert(out.end(), body.begin(), body.end());
+  return out;
+}
+
+Bytes BuildFlic(const FlicSpec& spec) {
+  Bytes out(128, 0);
+  const bool flc = spec.magic != 0xAF11;
+  WriteU16(&out[4], spec.magic);
+  const uint16_t frames =
+      spec.declaredFrames.value_or(static_cast<uint16_t>(spec.records.empty() ? 0 : spec.records.size() - 1));
+  WriteU16(&out[6], frames);
+  WriteU16(&out[8], spec.width);
+  WriteU16(&out[10], spec.height);
+  WriteU16(&out[12], 8);
+  WriteU32(&out[16], spec.speed);
+  WriteU32(&out[80], flc ? 128 + spec.gapAfterHeader : spec.fileOframe1);
+  WriteU32(&out[84], spec.fileOframe2);
+  out.insert(out.end(), spec.gapAfterHeader, 0xEE);
+  for (const FrameSpec& frame : spec.records) {
+    const Bytes record = FrameRecord(frame);
+    out.insert(out.end(), record.begin(), record.end());
+  }
+  WriteU32(&out[0], static_cast<uint32_t>(out.size()));
+  return out;
+}
+
+FrameSpec Frame(std::vector<ChunkSpec> chunks) {
+  FrameSpec frame;
+  frame.chunks = std::move(chunks);
+  return frame;
+}
+
+ChunkSpec Color256(const std::vector<std::array<uint8_t, 3>>& colours, uint8_t skip) {
+  ChunkSpec chunk{4, {}, {}};
+  AppendU16(chunk.data, 1);
+  chunk.data.push_back(skip);
+  chunk.data.push_back(static_cast<uint8_t>(colours.size()));  // 256 colours wrap to 0, as the format says
+  for (const auto& c : colours) chunk.data.insert(chunk.data.end(), c.begin(), c.end());
+  return chunk;
+}
+
+ChunkSpec FliCopy(const Bytes& pixels) { return ChunkSpec{16, pixels, {}}; }
+
+ChunkSpec Black() { return ChunkSpec{13, {}, {}}; }
+
+void WriteFile(const std::filesystem::path& path, const Bytes& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+Bytes ReadFileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "kinetrope-test-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot create a temporary folder");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::filesystem::path SharedFlicsDir() { return KINETROPE_SHARED_FLICS; }
+
+std::vector<std::filesystem::path> SharedFlics() {
+  std::vector<std::filesystem::path> files;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(SharedFlicsDir(), error)) {
+    const std::string ext = entry.path().extension().string();
+    if (ext == ".fli" || ext == ".flc" || ext == ".cel") files.push_back(entry.path());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+}  // namespace kt::test

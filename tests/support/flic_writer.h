@@ -1,0 +1,74 @@
+// Builds flic files byte by byte for tests: any frames, chunks, padding,
+// first-frame offset and damage.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kt::test {
+
+using Bytes = std::vector<uint8_t>;
+
+struct ChunkSpec {
+  uint16_t type = 0;
+  Bytes data;
+  std::optional<uint32_t> declaredSize;  // default: 6 + data size
+};
+
+struct FrameSpec {
+  std::vector<ChunkSpec> chunks;
+  uint32_t padding = 0;                    // zero bytes after the chunks, counted in the frame size
+  std::optional<uint32_t> declaredSize;    // default: 16 + chunks + padding
+  std::optional<uint16_t> declaredChunks;  // default: chunks.size()
+};
+
+struct FlicSpec {
+  uint16_t magic = 0xAF12;
+  uint16_t width = 4;
+  uint16_t height = 4;
+  uint32_t speed = 0;
+  uint32_t gapAfterHeader = 0;  // FLC: bytes between the header and frame 0 (oframe1 = 128 + gap)
+  // Every frame record in file order, the ring frame last when there is one.
+  std::vector<FrameSpec> records;
+  std::optional<uint16_t> declaredFrames;  // default: records.size() - 1 (the last is the ring)
+  uint32_t fileOframe1 = 0;                // FLI: what stands in the unused oframe1 field
+  uint32_t fileOframe2 = 0;
+};
+
+Bytes BuildFlic(const FlicSpec& spec);
+Bytes FrameRecord(const FrameSpec& frame);
+// A frame with the given chunks, each of the type and data given.
+FrameSpec Frame(std::vector<ChunkSpec> chunks);
+
+// Chunk data of the common kinds.
+ChunkSpec Color256(const std::vector<std::array<uint8_t, 3>>& colours, uint8_t skip = 0);
+ChunkSpec FliCopy(const Bytes& pixels);
+ChunkSpec Black();
+
+// Writes bytes to a file.
+void WriteFile(const std::filesystem::path& path, const Bytes& bytes);
+Bytes ReadFileBytes(const std::filesystem::path& path);
+
+// A fresh folder under the system's temporary folder, removed with its contents at the end.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& Path() const { return path_; }
+  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// The real flics that came with the project, when the shared folder is present.
+std::filesystem::path SharedFlicsDir();
+std::vector<std::filesystem::path> SharedFlics();
+
+}  // namespace kt::test

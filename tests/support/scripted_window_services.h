@@ -1,0 +1,36 @@
+// Window services for tests: answers boxes and dialogs from queues and
+// records what was shown, so tests can assert the exact texts.
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/window_services.h"
+
+namespace kt::test {
+
+class ScriptedWindowServices : public WindowServices {
+ public:
+  // Answers, taken in order; an empty queue answers None (boxes) or cancel (dialogs).
+  std::deque<BoxButton> boxAnswers;
+  std::deque<std::optional<std::string>> openAnswers;
+  std::deque<std::optional<std::string>> saveAnswers;
+
+  // What was shown.
+  std::vector<MessageBoxRequest> boxes;
+  std::vector<FileDialogRequest> openDialogs;
+  std::vector<FileDialogRequest> saveDialogs;
+  std::vector<bool> busyChanges;
+  int processMessagesCalls = 0;
+  bool busy = false;
+
+  BoxButton ShowMessageBox(const MessageBoxRequest& request) override;
+  std::optional<std::string> ShowOpenDialog(const FileDialogRequest& request) override;
+  std::optional<std::string> ShowSaveDialog(const FileDialogRequest& request) override;
+  void SetBusyCursor(bool on) override;
+  void ProcessMessages() override { ++processMessagesCalls; }
+};
+
+}  // namespace kt::test
