@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include "flic/errors.h"
+#include "flic/flic_header.h"
+#include "flic_writer.h"
+
+namespace kt {
+namespace {
+
+using test::BuildFlic;
+using test::FlicSpec;
+using test::Frame;
+
+TEST(FliSpeed, ConvertsSeventiethsToRoundedMilliseconds) {
+  const std::pair<uint32_t, uint32_t> worked[] = {{0, 0}, {1, 14}, {5, 71}, {7, 100}, {14, 200}, {70, 1000}};
+  for (auto [fileValue, ms] : worked) EXPECT_EQ(FliSpeedToMilliseconds(fileValue), ms) << fileValue;
+  // The whole 32-bit field is converted, not just its low word.
+  EXPECT_EQ(FliSpeedToMilliseconds(70000), 1000000u);
+}
+
+FlicHeader ReadFrom(const test::Bytes& bytes, bool* ok, uint64_t* offset = nullptr) {
+  FlicFile file = FlicFile::FromBytes(bytes);
+  FlicHeader header;
+  *ok = ReadFlicHeader(file, header);
+  if (offset) *offset = file.Offset();
+  return header;
+}
+
+TEST(FlicHeaderRead, FliTakes128AsFirstFrameAndConvertsSpeedOnce) {
+  FlicSpec spec;
+  spec.magic = kFliMagic;
+  spec.speed = 5;
+  spec.fileOframe1 = 9999;  // never used for FLI
+  spec.records = {Frame({}), Frame({})};
+  bool ok = false;
+  uint64_t offset = 0;
+  const FlicHeader header = ReadFrom(BuildFlic(spec), &ok, &offset);
+  ASSERT_TRUE(ok);
+  EXPECT_EQ(header.oframe1, 128u);
+  EXPECT_EQ(offset, 128u);
+  EXPECT_EQ(header.speed, 71u);
+  // Reading the same header again gives the same delay, not a twice-converted one.
+  EXPECT_EQ(ReadFrom(BuildFlic(spec), &ok).speed, 71u);
+}
+
+TEST(FlicHeaderRead, FlcKeepsSpeedAndStartsAtOframe1) {
+  FlicSpec spec;
+  spec.speed = 66;
+  spec.gapAfterHeader = 72;
+  spec.records = {Frame({}), Frame({})};
+  bool ok = false;
+  uint64_t offset = 0;
+  const FlicHeader header = ReadFrom(BuildFlic(spec), &ok, &offset);
+  ASSERT_TRUE(ok);
+  EXPECT_EQ(header.speed, 66u);
+  EXPECT_EQ(header.oframe1, 200u);
+  EXPECT_EQ(offset, 200u);
+  EXPECT_EQ(header.frames, 1);
+  EXPECT_EQ(header.width, 4);
+}
+
+TEST(FlicHeaderRead, RejectsShortFilesAndForeignMagic) {
+  bool ok = true;
+  ReadFrom(test::Bytes(127, 0), &ok);
+  EXPECT_FALSE(ok);
+
+  test::Bytes exactly(128, 0);
+  exactly[4] = 0x12;
+  exactly[5] = 0xAF;
+  ReadFrom(exactly, &ok);
+  EXPECT_TRUE(ok) << "a 128-byte file with a valid magic passes the header check";
+
+  exactly[4] = 0x13;
+  ReadFrom(exactly, &ok);
+  EXPECT_FALSE(ok);
+}
+
+TEST(FlicHeaderRead, OpenFlicFailsForMissingFiles) {
+  FlicHeader header;
+  header.frames = 7;
+  EXPECT_FALSE(OpenFlic("/nonexistent/flic.flc", header));
+  EXPECT_EQ(header.frames, 0) << "the record is zero-filled first";
+}
+
+TEST(FlicHeaderCheck, RefusesWhatTheStoreCannotHold) {
+  FlicHeader header;
+  header.magic = kFlcMagic;
+  header.width = 320;
+  header.height = 200;
+  header.frames = 4000;
+  EXPECT_NO_THROW(CheckFlicIsPlayable(header));
+
+  header.frames = 4001;
+  EXPECT_THROW(CheckFlicIsPlayable(header), DamagedFlicError);
+  header.frames = 0;
+  EXPECT_THROW(CheckFlicIsPlayable(header), DamagedFlicError);
+  header.frames = 1;
+  header.width = 0;
+  try {
+    CheckFlicIsPlayable(header);
+    FAIL();
+  } catch (const DamagedFlicError& error) {
+    EXPECT_STREQ(error.what(), "The flic's frame size is 0 x 200 pixels: it holds no picture.");
+  }
+}
+
+}  // namespace
+}  // namespace kt

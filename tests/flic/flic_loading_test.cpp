@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include "flic/errors.h"
+#include "flic/flic_info.h"
+#include "flic/flic_loading.h"
+#include "flic_writer.h"
+#include "scripted_window_services.h"
+
+namespace kt {
+namespace {
+
+using test::FlicSpec;
+using test::Frame;
+
+class RecordingWindowSteps : public LoadWindowSteps {
+ public:
+  std::vector<std::string> calls;
+  void SetMovieCaption(const std::string& caption) override { calls.push_back("caption:" + caption); }
+  void SizeMovieWindow(int w, int h) override {
+    calls.push_back("size:" + std::to_string(w) + "x" + std::to_string(h));
+  }
+  void ShowFlicInfo() override { calls.push_back("info"); }
+  void EnablePlayAndRecordButtons() override { calls.push_back("enable"); }
+};
+
+class LoadTest : public ::testing::Test {
+ protected:
+  FlicState flic;
+  OpenDialogState dialog;
+  test::ScriptedWindowServices services;
+  RecordingWindowSteps windows;
+  bool keepSize = false;
+  LoadContext context{flic, dialog, services, windows, keepSize};
+  test::TempDir dir;
+
+  std::string WriteFlic(const std::string& name, const FlicSpec& spec) {
+    const std::string path = (dir / name).string();
+    test::WriteFile(path, test::BuildFlic(spec));
+    return path;
+  }
+
+  static FlicSpec TwoFrames(uint16_t width = 8) {
+    FlicSpec spec;
+    spec.width = width;
+    spec.height = 2;
+    spec.records = {Frame({test::Black()}), Frame({}), Frame({test::Black()})};
+    return spec;
+  }
+};
+
+TEST_F(LoadTest, LoadsWholeFlicThroughTheDialog) {
+  const std::string path = WriteFlic("anim.flc", TwoFrames());
+  services.openAnswers.push_back(path);
+  LoadButtonClick(context);
+
+  ASSERT_TRUE(flic.FlicInMemory);
+  EXPECT_EQ(flic.Store.Slot(2).chunks, 1) << "ring frame loaded";
+  EXPECT_TRUE(flic.LoadFlicName.empty());
+  EXPECT_EQ(dialog.InitialDir, dir.Path().string());
+  EXPECT_EQ(windows.calls, (std::vector<std::string>{"size:8x2", "caption:" + path, "enable", "info"}));
+  EXPECT_EQ(services.busyChanges, (std::vector<bool>{true, false}));
+  ASSERT_EQ(services.openDialogs.size(), 1u);
+  EXPECT_EQ(services.openDialogs[0].filter, kFlicOpenFilter);
+  EXPECT_EQ(MakeFlicInfo(flic.Header, flic.FlicInMemory, "").status, "In Memory");
+  FreeFlicMemory(flic, windows);
+  EXPECT_FALSE(flic.FlicInMemory);
+  EXPECT_EQ(windows.calls.back(), "caption:");
+}
+
+TEST_F(LoadTest, CancellingKeepsTheFlicInMemory) {
+  services.openAnswers.push_back(WriteFlic("a.flc", TwoFrames()));
+  LoadButtonClick(context);
+  windows.calls.clear();
+  LoadButtonClick(context);  // the dialog answers cancel
+  EXPECT_TRUE(flic.FlicInMemory);
+  EXPECT_TRUE(windows.calls.empty());
+}
+
+TEST_F(LoadTest, NamedLoadSkipsTheDialogAndKeepsAMaximisedWindow) {
+  flic.LoadFlicName = WriteFlic("b.flc", TwoFrames(16));
+  keepSize = true;
+  LoadButtonClick(context);
+  EXPECT_TRUE(flic.FlicInMemory);
+  EXPECT_TRUE(services.openDialogs.empty());
+  EXPECT_FALSE(keepSize) << "the flag serves one load";
+  EXPECT_EQ(windows.calls.front().rfind("caption:", 0), 0u) << "no SizeMovieWindow";
+}
+
+TEST_F(LoadTest, HeaderFailureShowsTheErrorBoxAndReleasesTheOldFlic) {
+  services.openAnswers.push_back(WriteFlic("good.flc", TwoFrames()));
+  LoadButtonClick(context);
+  FlicSpec bad = TwoFrames();
+  bad.magic = 0x1234;
+  services.openAnswers.push_back(WriteFlic("bad.flc", bad));
+  LoadButtonClick(context);
+
+  EXPECT_FALSE(flic.FlicInMemory);
+  EXPECT_TRUE(flic.LoadFlicName.empty());
+  ASSERT_EQ(services.boxes.size(), 1u);
+  EXPECT_EQ(services.boxes[0].caption, "Error");
+  EXPECT_EQ(services.boxes[0].text, kLoadErrorText);
+  EXPECT_EQ(services.boxes[0].buttons, std::vector<BoxButton>{BoxButton::Abort});
+
+  // The next click asks again.
+  LoadButtonClick(context);
+  EXPECT_EQ(services.openDialogs.size(), 3u);
+}
+
+TEST_F(LoadTest, ReadFailureRaisesAfterReleasingEverything) {
+  FlicSpec noRing = TwoFrames();
+  noRing.declaredFrames = 3;
+  services.openAnswers.push_back(WriteFlic("short.flc", noRing));
+  try {
+    LoadButtonClick(context);
+    FAIL() << "no error raised";
+  } catch (const InOutError& error) {
+    EXPECT_EQ(GeneralErrorText(error.what()), "Read beyond end of file.");
+  }
+  EXPECT_FALSE(flic.FlicInMemory);
+  EXPECT_TRUE(flic.LoadFlicName.empty());
+  EXPECT_FALSE(services.busy);
+  EXPECT_EQ(windows.calls.back(), "caption:");
+  for (int f = 0; f <= 3; ++f) {
+    for (const ChunkRef& c : flic.Store.Slot(f).chunkTable) EXPECT_EQ(c.data, nullptr);
+  }
+}
+
+TEST_F(LoadTest, HeaderThatCannotBePlayedIsRefusedWithItsReason) {
+  FlicSpec empty;
+  empty.records = {Frame({})};
+  empty.declaredFrames = 0;
+  services.openAnswers.push_back(WriteFlic("empty.flc", empty));
+  EXPECT_THROW(LoadButtonClick(context), DamagedFlicError);
+  EXPECT_FALSE(flic.FlicInMemory);
+}
+
+TEST(DialogDirectory, KeepsTheRootOnly) {
+  EXPECT_EQ(DialogDirectory("/home/ann/anim.flc"), "/home/ann");
+  EXPECT_EQ(DialogDirectory("/anim.flc"), "/");
+  EXPECT_EQ(DialogDirectory("anim.flc"), "");
+}
+
+TEST(FlicInfo, FiguresAndStatus) {
+  FlicHeader header;
+  header.magic = kFliMagic;
+  header.frames = 80;
+  header.size = 0xFFFFFFFF;
+  header.speed = FliSpeedToMilliseconds(5);
+  FlicInfoTexts info = MakeFlicInfo(header, false, "x.fli");
+  EXPECT_EQ(info.frames, "80");
+  EXPECT_EQ(info.size, "-1") << "shown as a signed number";
+  EXPECT_EQ(info.type, "Old FLI Format");
+  EXPECT_EQ(info.delay, "71ms");
+  EXPECT_EQ(info.speed, "14fps");
+  EXPECT_EQ(info.status, "File selected");
+
+  header.magic = kFlcMagic;
+  header.speed = 0x10000 + 1500;  // only the low word counts
+  info = MakeFlicInfo(header, true, "");
+  EXPECT_EQ(info.type, "New FLC Format");
+  EXPECT_EQ(info.delay, "1500ms");
+  EXPECT_EQ(info.speed, "0fps");
+  EXPECT_EQ(info.status, "In Memory");
+
+  header.speed = 0;
+  EXPECT_EQ(MakeFlicInfo(header, true, "").speed, "Max");
+
+  info = MakeFlicInfo(header, false, "");
+  EXPECT_FALSE(info.hasFigures);
+  EXPECT_EQ(info.status, "None");
+}
+
+}  // namespace
+}  // namespace kt
