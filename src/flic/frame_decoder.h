@@ -34,7 +34,8 @@ class DecodeEvents {
 // Decodes every chunk of the slot, in order, into the target.
 void DecodeFrame(const FrameSlot& slot, FrameTarget& target, DecodeEvents& events);
 
-// Decodes one chunk; returns false when its data was clipped.
+// Decodes one chunk; returns false when its data was clipped. It does not
+// call DataClipped itself, as only the frame knows the chunk's index.
 bool DecodeChunk(uint16_t type, const uint8_t* data, uint32_t dataSize, FrameTarget& target,
                  DecodeEvents& events);
 

@@ -1,0 +1,112 @@
+// DELTA_FLC: word-oriented line delta, with its two ways of moving words.
+#include "flic/chunk_decoders.h"
+
+namespace kt::decode {
+namespace {
+
+// "Optimize Decoding" checked: literal words move as 4-byte units, repeats
+// store the pair in a tight loop.
+struct FourByteMoves {
+  static void Literal(uint8_t* dst, const uint8_t* src, uint32_t words) {
+    for (uint32_t i = 0; i < words / 2; ++i, dst += 4, src += 4) std::memcpy(dst, src, 4);
+    if (words & 1) std::memcpy(dst, src, 2);
+  }
+  static void Repeat(uint8_t* dst, const uint8_t pair[2], uint32_t words) {
+    for (uint32_t i = 0; i < words; ++i, dst += 2) std::memcpy(dst, pair, 2);
+  }
+};
+
+// Stores a pixel pair a given number of times.
+void StoreWords(uint8_t* dst, const uint8_t pair[2], uint32_t words) {
+  while (words-- > 0) {
+    *dst++ = pair[0];
+    *dst++ = pair[1];
+  }
+}
+
+// Unchecked: one block copy per literal run, repeats through StoreWords.
+struct BlockMoves {
+  static void Literal(uint8_t* dst, const uint8_t* src, uint32_t words) { std::memcpy(dst, src, 2u * words); }
+  static void Repeat(uint8_t* dst, const uint8_t pair[2], uint32_t words) { StoreWords(dst, pair, words); }
+};
+
+// The packets of one line from `offset`. False when the data ran out.
+template <typename Moves>
+bool DecodeLinePackets(ChunkData& in, const Image& image, uint32_t offset, uint16_t packets, bool& clipped) {
+  for (uint16_t p = 0; p < packets; ++p) {
+    if (!in.Has(2)) return false;
+    offset = image.Advance(offset, in.U8());
+    const int8_t c = in.S8();
+    if (c >= 0) {
+      const uint32_t bytes = 2u * static_cast<uint32_t>(c);
+      const uint32_t have = std::min(bytes, in.Left());
+      const uint32_t fits = image.Fits(offset, have);
+      if (fits == bytes) {
+        Moves::Literal(image.pixels + offset, in.Here(), static_cast<uint32_t>(c));
+      } else {
+        // A run cut by the image's end or the data's end: both ways write the same bytes.
+        if (fits > 0) std::memcpy(image.pixels + offset, in.Here(), fits);
+        clipped = true;
+      }
+      if (have < bytes) return false;
+      in.Skip(bytes);
+      offset = image.Advance(offset, bytes);
+    } else {
+      if (!in.Has(2)) return false;
+      const uint8_t pair[2] = {in.U8(), in.U8()};
+      const uint32_t words = static_cast<uint32_t>(-c);
+      const uint32_t fits = image.Fits(offset, 2 * words);
+      if (fits == 2 * words) {
+        Moves::Repeat(image.pixels + offset, pair, words);
+      } else {
+        for (uint32_t i = 0; i < fits; ++i) image.pixels[offset + i] = pair[i & 1];
+        clipped = true;
+      }
+      offset = image.Advance(offset, 2 * words);
+    }
+  }
+  return true;
+}
+
+template <typename Moves>
+bool Decode(const uint8_t* data, uint32_t size, const FrameTarget& target) {
+  ChunkData in(data, size);
+  const Image image(target);
+  if (!in.Has(2)) return false;
+  const uint16_t lines = in.U16();
+  bool clipped = false;
+  // y is wider than the format's line numbers so that skips past the last
+  // line are seen instead of wrapping round to the top.
+  uint32_t y = 0;
+  for (uint16_t done = 0; done < lines;) {
+    if (y >= target.height || !in.Has(2)) return false;
+    const uint16_t w = in.U16();
+    switch (w & 0xC000) {
+      case 0x8000: {  // the last pixel of the line, for odd widths
+        const uint32_t last = y * target.width + target.width - 1;
+        if (target.width == 0 || last >= image.end) return false;
+        image.pixels[last] = static_cast<uint8_t>(w);
+        break;
+      }
+      case 0xC000:  // skip -w lines
+        y += static_cast<uint32_t>(-static_cast<int16_t>(w));
+        break;
+      case 0x4000:  // undefined: passed over, not a line
+        break;
+      default:
+        if (!DecodeLinePackets<Moves>(in, image, image.RowStart(y, target.width), w, clipped)) return false;
+        ++y;
+        ++done;
+        break;
+    }
+  }
+  return !clipped;
+}
+
+}  // namespace
+
+bool DecodeDeltaFlc(const uint8_t* data, uint32_t size, const FrameTarget& target) {
+  return target.optimize ? Decode<FourByteMoves>(data, size, target) : Decode<BlockMoves>(data, size, target);
+}
+
+}  // namespace kt::decode

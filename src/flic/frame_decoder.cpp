@@ -1,0 +1,64 @@
+// Bounds policy. Flic data is trusted for nothing that could reach outside
+// the image, the palette or the chunk:
+//  - a run, fill or copy is cut at the image's end (width x height bytes) and
+//    at the data's end; skips saturate at the image's end;
+//  - a read that would pass the chunk's end stops the chunk: what was decoded
+//    stays, the rest is dropped;
+//  - a line number at or past the height (DELTA_FLI's band, DELTA_FLC's
+//    current line) stops the chunk, so huge line skips cost nothing;
+//  - a colour index past 255 stops the colour chunk; the palette is still
+//    installed, as it may have changed before that point.
+// Well-formed chunks never meet any of these, and decode exactly as the
+// format has it. A chunk that met one is reported once through
+// DecodeEvents::DataClipped, and DecodeChunk returns false for it. Every
+// loop consumes data or ends at a fixed bound (the height, a count field), so
+// hostile data costs time in proportion to its size.
+#include "flic/frame_decoder.h"
+
+#include <algorithm>
+
+#include "flic/chunk_decoders.h"
+#include "flic/flic_header.h"
+
+namespace kt {
+
+bool DecodeChunk(uint16_t type, const uint8_t* data, uint32_t dataSize, FrameTarget& target,
+                 DecodeEvents& events) {
+  if (data == nullptr) dataSize = 0;
+  switch (type) {
+    case COLOR_256:
+    case COLOR_64: {
+      const bool whole = decode::DecodeColour(data, dataSize, type == COLOR_64, target.palette);
+      events.ApplyPalette();
+      return whole;
+    }
+    case DELTA_FLC:
+      return decode::DecodeDeltaFlc(data, dataSize, target);
+    case DELTA_FLI:
+      return decode::DecodeDeltaFli(data, dataSize, target);
+    case BLACK:
+      return decode::DecodeBlack(target);
+    case BYTE_RUN:
+      return decode::DecodeByteRun(data, dataSize, target);
+    case FLI_COPY:
+      return decode::DecodeFliCopy(data, dataSize, target);
+    case PSTAMP:
+      return true;
+    default:
+      events.UnknownChunk(type);
+      return true;
+  }
+}
+
+void DecodeFrame(const FrameSlot& slot, FrameTarget& target, DecodeEvents& events) {
+  const int chunks = std::min<int>(slot.chunks, kMaxChunksPerFrame);
+  for (int j = 0; j < chunks; ++j) {
+    const ChunkRef& chunk = slot.chunkTable[static_cast<size_t>(j)];
+    const uint32_t dataSize = chunk.size >= kChunkHeaderSize ? chunk.DataSize() : 0;
+    if (!DecodeChunk(chunk.type, chunk.data.get(), dataSize, target, events)) {
+      events.DataClipped(j, chunk.type);
+    }
+  }
+}
+
+}  // namespace kt
