@@ -1,0 +1,42 @@
+#include "colour/display_palette.h"
+
+#include <cmath>
+
+namespace kt {
+
+uint8_t AdjustedChannel(uint8_t channel, const Real48& factor, uint16_t offset) {
+  // Exact: a 40-bit significand times an 8-bit integer fits in 64 bits.
+  const long double product = factor.Value() * channel;
+  long double rounded = std::floor(product);
+  const long double fraction = product - rounded;  // exact as well
+  // Decided by hand rather than by the FPU's rounding mode, which a host
+  // library may have changed.
+  if (fraction > 0.5L || (fraction == 0.5L && std::fmod(rounded, 2.0L) != 0)) rounded += 1;
+  // Factors are never negative, so there is no lower bound to keep.
+  const unsigned value = static_cast<unsigned>(rounded) + offset;
+  return static_cast<uint8_t>(value > 255 ? 255 : value);
+}
+
+void BuildPalette(const BasePalette& base, const PaletteAdjustment& adjustment, DisplayPalette& display) {
+  const Real48 factor = adjustment.ContrastFactor;
+  const uint16_t offset = adjustment.BrightnessOffset;
+  for (size_t i = 0; i < base.size(); ++i) {
+    const uint8_t red = AdjustedChannel(base[i].red, factor, offset);
+    const uint8_t green = AdjustedChannel(base[i].green, factor, offset);
+    const uint8_t blue = AdjustedChannel(base[i].blue, factor, offset);
+    PaletteEntry& entry = display.logical.palPalEntry[i];
+    entry.peRed = red;
+    entry.peGreen = green;
+    entry.peBlue = blue;
+    display.colourTable[i] = RgbQuad{blue, green, red, 0};
+  }
+}
+
+void CopyFullScreenEntries(DisplayPalette& display) {
+  for (size_t i = 0; i < display.colourTable.size(); ++i) {
+    const RgbQuad& quad = display.colourTable[i];
+    display.FullScreenPaletteEntries[i] = PaletteEntry{quad.rgbRed, quad.rgbGreen, quad.rgbBlue, 0};
+  }
+}
+
+}  // namespace kt
