@@ -1,0 +1,32 @@
+#include "platform/qt/system_metrics.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+namespace kt {
+
+namespace {
+std::optional<ScreenSize> screenSizeOverride;
+}
+
+uint32_t QueryPlatformId() { return kPlatformIdNt; }
+
+uint32_t QueryScreenBitsPerPixel(const QWidget* widget) {
+  const QScreen* screen = widget != nullptr ? widget->screen() : nullptr;
+  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return 0;
+  return static_cast<uint32_t>(screen->depth());
+}
+
+ScreenSize QueryScreenSize() {
+  if (screenSizeOverride) return *screenSizeOverride;
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return {};
+  const QSize size = screen->geometry().size();
+  return {size.width(), size.height()};
+}
+
+void OverrideScreenSize(std::optional<ScreenSize> size) { screenSizeOverride = size; }
+
+}  // namespace kt

@@ -1,0 +1,35 @@
+// What the player asks of the system about itself and its display: the
+// platform identifier, the screen's colour depth and the screen's size.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+class QWidget;
+
+namespace kt {
+
+// The platform identifier the playback steps test: 2, the one whose steps
+// flush pending drawing after each frame. Queued painting on this system
+// needs the same flush.
+inline constexpr uint32_t kPlatformIdNt = 2;
+uint32_t QueryPlatformId();
+
+// The colour depth, in bits per pixel, of the screen the widget stands on
+// (the primary screen when it has none yet).
+uint32_t QueryScreenBitsPerPixel(const QWidget* widget);
+
+struct ScreenSize {
+  int width = 0;
+  int height = 0;
+  bool operator==(const ScreenSize&) const = default;
+};
+
+// The primary screen's full size in pixels, which the windows are centred
+// and scaled against; the override when one is set.
+ScreenSize QueryScreenSize();
+
+// Lets tests fix the screen size (e.g. 1024 x 768); nullopt gives the real one back.
+void OverrideScreenSize(std::optional<ScreenSize> size);
+
+}  // namespace kt
