@@ -9,5 +9,8 @@ namespace kt::cli {
 using Arguments = std::vector<std::string>;
 
 int RunInfo(const Arguments& args);
+int RunExport(const Arguments& args);
+int RunCheck(const Arguments& args);
+int RunBench(const Arguments& args);
 
 }  // namespace kt::cli

@@ -11,7 +11,10 @@ namespace {
 void PrintUsage(std::FILE* out) {
   std::fputs(
       "usage: kinetrope-cli COMMAND ...\n"
-      "  info FILE                  the information panel's figures\n",
+      "  info FILE                  the information panel's figures\n"
+      "  export FILE BASE           the first pass as BASE0000.bmp, BASE0001.bmp ...\n"
+      "  check FILE                 reads and decodes every frame; lists what is wrong\n"
+      "  bench FILE [--passes N]    decoding speed of the flic held in memory\n",
       out);
 }
 
@@ -21,6 +24,9 @@ int main(int argc, char** argv) {
   using namespace kt::cli;
   const std::map<std::string, int (*)(const Arguments&)> commands = {
       {"info", RunInfo},
+      {"export", RunExport},
+      {"check", RunCheck},
+      {"bench", RunBench},
   };
   if (argc < 2) {
     PrintUsage(stderr);

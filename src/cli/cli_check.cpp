@@ -1,0 +1,230 @@
+// Reads and decodes every frame of a flic, the ring frame included, in both
+// ways of reading from disk, and lists what is wrong with it.
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "cli/cli_flic.h"
+#include "cli/commands.h"
+#include "flic/bytes.h"
+#include "flic/errors.h"
+#include "flic/flic_loading.h"
+#include "flic/frame_reader.h"
+
+namespace kt::cli {
+namespace {
+
+constexpr uint16_t kFrameMagic = 0xF1FA;
+
+std::string ChunkTypeName(uint16_t type) {
+  switch (type) {
+    case COLOR_256: return "COLOR_256";
+    case DELTA_FLC: return "DELTA_FLC";
+    case COLOR_64: return "COLOR_64";
+    case DELTA_FLI: return "DELTA_FLI";
+    case BLACK: return "BLACK";
+    case BYTE_RUN: return "BYTE_RUN";
+    case FLI_COPY: return "FLI_COPY";
+    case PSTAMP: return "PSTAMP";
+    default: return "type " + std::to_string(type);
+  }
+}
+
+std::string Plural(uint64_t count, const std::string& noun) {
+  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
+std::string FrameLabel(int frame, int frames) {
+  if (frame == frames) return "ring frame (frame " + std::to_string(frame) + ")";
+  return "frame " + std::to_string(frame);
+}
+
+// Turns the decoder's reports into problem lines naming frame and chunk.
+class CheckEvents : public DecodeEvents {
+ public:
+  explicit CheckEvents(std::vector<std::string>& problems) : problems_(problems) {}
+
+  void StartFrame(const FrameSlot& slot, std::string label) {
+    slot_ = &slot;
+    label_ = std::move(label);
+    nextChunk_ = 0;
+  }
+
+  void UnknownChunk(uint16_t type) override {
+    // The decoder goes through the chunks in order, so the first chunk of this
+    // type from the last one reported on is the one it means.
+    const int chunks = std::min<int>(slot_->chunks, kMaxChunksPerFrame);
+    int j = nextChunk_;
+    while (j < chunks && slot_->chunkTable[static_cast<size_t>(j)].type != type) ++j;
+    problems_.push_back(label_ + ": chunk " + std::to_string(j) + " has the unknown chunk type " +
+                        std::to_string(type));
+    nextChunk_ = j + 1;
+  }
+
+  void DataClipped(int chunkIndex, uint16_t type) override {
+    problems_.push_back(label_ + ": chunk " + std::to_string(chunkIndex) + " (" + ChunkTypeName(type) +
+                        ") reaches outside the picture, the palette or its own data; the rest was cut off");
+    nextChunk_ = std::max(nextChunk_, chunkIndex + 1);
+  }
+
+ private:
+  std::vector<std::string>& problems_;
+  const FrameSlot* slot_ = nullptr;
+  std::string label_;
+  int nextChunk_ = 0;
+};
+
+// A frame as the store holds it, for comparing the two reading modes.
+std::string SlotBytes(const FrameSlot& slot) {
+  std::string out;
+  uint8_t head[16];
+  WriteU32(head, slot.size);
+  WriteU16(head + 4, slot.magic);
+  WriteU16(head + 6, slot.chunks);
+  std::copy(slot.reserved.begin(), slot.reserved.end(), head + 8);
+  out.append(reinterpret_cast<const char*>(head), sizeof head);
+  for (int j = 0; j < std::min<int>(slot.chunks, kMaxChunksPerFrame); ++j) {
+    const ChunkRef& ref = slot.chunkTable[static_cast<size_t>(j)];
+    uint8_t chunkHead[6];
+    WriteU32(chunkHead, ref.size);
+    WriteU16(chunkHead + 4, ref.type);
+    out.append(reinterpret_cast<const char*>(chunkHead), sizeof chunkHead);
+    if (ref.data) out.append(reinterpret_cast<const char*>(ref.data.get()), ref.DataSize());
+  }
+  return out;
+}
+
+struct ModeResult {
+  std::vector<std::string> problems;
+  std::vector<std::string> notes;
+  std::vector<std::optional<std::string>> frames;  // what each frame read as; empty where it failed
+};
+
+// Complete frame records that follow the ring frame, and the bytes after them.
+void NoteTrailingData(FlicFile& file, std::vector<std::string>& notes) {
+  const uint64_t start = file.Offset();
+  int records = 0;
+  while (file.Remaining() >= kFrameHeaderSize) {
+    uint8_t head[kFrameHeaderSize];
+    const uint64_t at = file.Offset();
+    file.Read(head, sizeof head);
+    const uint32_t size = ReadU32(head);
+    if (ReadU16(head + 4) != kFrameMagic || size < kFrameHeaderSize || size - kFrameHeaderSize > file.Remaining()) {
+      file.Seek(at);
+      break;
+    }
+    file.Seek(at + size);
+    ++records;
+  }
+  if (records > 0) {
+    notes.push_back(Plural(static_cast<uint64_t>(records), "more frame record") +
+                    " after the ring frame; the player never reads them");
+  }
+  if (file.Remaining() > 0) {
+    notes.push_back(Plural(file.Remaining(), "byte") + " of other data after the " +
+                    (records > 0 ? "last frame record" : "ring frame"));
+  }
+  file.Seek(start);
+}
+
+ModeResult CheckInMode(const std::string& path, ReadMode mode) {
+  ModeResult result;
+  FlicHeader header;
+  std::optional<FlicFile> file = OpenFlic(path, header);
+  if (!file) {
+    result.problems.push_back(kLoadErrorText);
+    return result;
+  }
+  try {
+    CheckFlicIsPlayable(header);
+  } catch (const PlayerError& error) {
+    result.problems.push_back(error.what());
+    return result;
+  }
+  const int frames = header.frames;
+  result.frames.resize(static_cast<size_t>(frames) + 1);
+  FrameStore store;
+  Picture picture(header.width, header.height);
+  CheckEvents events(result.problems);
+  for (int f = 0; f <= frames; ++f) {
+    const std::string label = FrameLabel(f, frames);
+    const uint64_t frameStart = file->Offset();
+    if (f == frames && file->Remaining() == 0) {
+      result.problems.push_back("the ring frame is missing: the file ends after frame " + std::to_string(f - 1));
+      break;
+    }
+    FrameSlot& slot = store.Slot(f);
+    try {
+      ReadFrame(*file, header, store, f, mode);
+    } catch (const DamagedFlicError& error) {
+      result.problems.push_back(error.what());
+      // The frame's own size still leads to the next frame when it is sound.
+      const uint64_t next = frameStart + slot.size;
+      if (slot.size < kFrameHeaderSize || next > file->Length()) break;
+      file->Seek(next);
+      continue;
+    } catch (const PlayerError& error) {
+      result.problems.push_back(label + ": " + error.what());
+      break;
+    }
+    uint64_t used = kFrameHeaderSize;
+    for (int j = 0; j < slot.chunks; ++j) used += slot.chunkTable[static_cast<size_t>(j)].size;
+    if (slot.size > used) {
+      result.problems.push_back(label + ": its size of " + std::to_string(slot.size) + " bytes leaves " +
+                                Plural(slot.size - used, "byte") + " after its " + Plural(slot.chunks, "chunk"));
+    }
+    result.frames[static_cast<size_t>(f)] = SlotBytes(slot);
+    events.StartFrame(slot, label);
+    try {
+      DecodeFrame(slot, picture.Target(), events);
+    } catch (const PlayerError& error) {
+      result.problems.push_back(label + ": " + error.what());
+    }
+    FreeFrameChunks(store, f);
+    if (f == frames) NoteTrailingData(*file, result.notes);
+  }
+  return result;
+}
+
+}  // namespace
+
+int RunCheck(const Arguments& args) {
+  if (args.size() != 1) {
+    std::fputs("usage: kinetrope-cli check FILE\n", stderr);
+    return 2;
+  }
+  const ModeResult byChunk = CheckInMode(args[0], ReadMode::ChunkByChunk);
+  const ModeResult bigFrames = CheckInMode(args[0], ReadMode::BigFrames);
+
+  // A problem both modes meet is listed once; one met by a single mode says which.
+  std::vector<std::string> lines;
+  const std::set<std::string> inBig(bigFrames.problems.begin(), bigFrames.problems.end());
+  const std::set<std::string> inChunk(byChunk.problems.begin(), byChunk.problems.end());
+  for (const std::string& problem : byChunk.problems) {
+    lines.push_back(inBig.count(problem) ? problem : "reading chunk by chunk: " + problem);
+  }
+  for (const std::string& problem : bigFrames.problems) {
+    if (!inChunk.count(problem)) lines.push_back("reading big frames: " + problem);
+  }
+  const size_t common = std::min(byChunk.frames.size(), bigFrames.frames.size());
+  for (size_t f = 0; f < common; ++f) {
+    if (byChunk.frames[f] && bigFrames.frames[f] && *byChunk.frames[f] != *bigFrames.frames[f]) {
+      lines.push_back(FrameLabel(static_cast<int>(f), static_cast<int>(common) - 1) +
+                      ": the two reading modes give different chunks");
+    }
+  }
+  for (const std::string& line : lines) std::printf("%s\n", line.c_str());
+  for (const std::string& note : byChunk.notes) std::printf("note: %s\n", note.c_str());
+  if (lines.empty()) {
+    std::printf("OK: %s: %s and the ring frame read and decoded in both reading modes\n", args[0].c_str(),
+                Plural(byChunk.frames.size() - 1, "frame").c_str());
+    return 0;
+  }
+  std::printf("%s: %zu problem%s found\n", args[0].c_str(), lines.size(), lines.size() == 1 ? "" : "s");
+  return 1;
+}
+
+}  // namespace kt::cli

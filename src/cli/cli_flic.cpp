@@ -1,0 +1,53 @@
+#include "cli/cli_flic.h"
+
+#include <algorithm>
+
+#include "flic/errors.h"
+#include "flic/flic_loading.h"
+#include "flic/frame_reader.h"
+
+namespace kt::cli {
+
+LoadedFlic::~LoadedFlic() {
+  if (store) FreeFrameRange(*store, header.frames);
+}
+
+LoadedFlic LoadFlicForDecoding(const std::string& path) {
+  LoadedFlic flic;
+  std::optional<FlicFile> file = OpenFlic(path, flic.header);
+  if (!file) throw PlayerError(kLoadErrorText);
+  CheckFlicIsPlayable(flic.header);
+  flic.store = std::make_unique<FrameStore>();
+  try {
+    ReadWholeFlic(*file, flic.header, *flic.store);
+    flic.ringFrameRead = true;
+  } catch (const PlayerError& error) {
+    if (dynamic_cast<const OutOfMemoryError*>(&error) != nullptr) throw;
+    // Read again without the ring frame: a single pass does not need it. A
+    // fault in an earlier frame raises the same error again, this time for good.
+    file->Seek(flic.header.oframe1);
+    FlicHeader scratch = flic.header;
+    int f = 0;
+    try {
+      for (f = 0; f < flic.header.frames; ++f) ReadFrame(*file, scratch, *flic.store, f, ReadMode::ChunkByChunk);
+    } catch (...) {
+      FreeFrameRange(*flic.store, f);
+      throw;
+    }
+  }
+  return flic;
+}
+
+Picture::Picture(uint16_t width, uint16_t height) : pixels_(static_cast<size_t>(width) * height, 0) {
+  target_.pixels = pixels_.data();
+  target_.width = width;
+  target_.height = height;
+  target_.palette = &palette_;
+}
+
+void Picture::Clear() {
+  std::fill(pixels_.begin(), pixels_.end(), 0);
+  palette_ = BasePalette{};
+}
+
+}  // namespace kt::cli

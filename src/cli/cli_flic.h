@@ -1,0 +1,52 @@
+// What the export, check and bench commands share: a flic read whole into a
+// frame store, and the picture its frames are decoded into.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "colour/base_palette.h"
+#include "flic/flic_header.h"
+#include "flic/frame_decoder.h"
+#include "flic/frame_store.h"
+
+namespace kt::cli {
+
+struct LoadedFlic {
+  FlicHeader header;
+  std::unique_ptr<FrameStore> store;
+  bool ringFrameRead = false;  // false: slots 0 to frames - 1 only
+
+  LoadedFlic() = default;
+  LoadedFlic(LoadedFlic&&) = default;
+  LoadedFlic& operator=(LoadedFlic&&) = default;
+  ~LoadedFlic();
+};
+
+// Opens and checks the flic and reads it into memory as the Load button does.
+// A flic that ends without its ring frame still gives its frames 0 to
+// frames - 1, since they are all a single pass needs. Raises the player's
+// errors; a header that fails its check raises the load error text.
+LoadedFlic LoadFlicForDecoding(const std::string& path);
+
+// The image and palette that frames are decoded into, all zero at the start
+// as they are when a playback begins.
+class Picture {
+ public:
+  Picture(uint16_t width, uint16_t height);
+  Picture(const Picture&) = delete;
+  Picture& operator=(const Picture&) = delete;
+  void Clear();
+  FrameTarget& Target() { return target_; }
+  const std::vector<uint8_t>& Pixels() const { return pixels_; }
+  const BasePalette& Palette() const { return palette_; }
+
+ private:
+  std::vector<uint8_t> pixels_;
+  BasePalette palette_{};
+  FrameTarget target_;
+};
+
+}  // namespace kt::cli
