@@ -1,0 +1,187 @@
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "colour/apply_palette.h"
+#include "flic/errors.h"
+
+namespace kt {
+namespace {
+
+const char* const kContextNames[] = {"MemoryDC", "ControlWindow", "MovieWindow", "DisplayImage"};
+
+// Records every call as text and keeps what each context holds, which
+// palettes are alive and what the frame bitmap and full-screen palette show.
+class RecordingInstaller : public PaletteInstaller {
+ public:
+  std::vector<std::string> calls;
+  PaletteHandle nextPalette = 100;
+  std::array<PaletteHandle, 4> held{1, 2, 3, 4};  // each context's own palette at the start
+  std::set<PaletteHandle> alive;
+  ColourTable dibTable{};
+  PaletteEntries fullScreen{};
+  bool failCreate = false;
+  bool failSetEntries = false;
+
+  PaletteHandle CreatePalette(const LogicalPalette&) override {
+    if (failCreate) return Record("Create failed"), kNoPalette;
+    alive.insert(nextPalette);
+    Record("Create " + std::to_string(nextPalette));
+    return nextPalette++;
+  }
+  PaletteHandle SelectPalette(PaletteContext context, PaletteHandle palette) override {
+    Record(std::string("Select ") + kContextNames[int(context)] + " " + std::to_string(palette));
+    return std::exchange(held[size_t(context)], palette);
+  }
+  void RealizePalette(PaletteContext context) override {
+    Record(std::string("Realize ") + kContextNames[int(context)]);
+  }
+  void SetDIBColorTable(const ColourTable& table) override { Record("SetDIBColorTable"), dibTable = table; }
+  void DeleteObject(PaletteHandle palette) override {
+    Record("Delete " + std::to_string(palette));
+    EXPECT_EQ(alive.erase(palette), 1u) << "deleted twice or never made";
+    for (PaletteHandle h : held) EXPECT_NE(h, palette) << "deleted while selected";
+  }
+  bool SetEntries(const PaletteEntries& entries) override {
+    Record("SetEntries");
+    if (!failSetEntries) fullScreen = entries;
+    return !failSetEntries;
+  }
+  void SetSystemPaletteUse(SystemPaletteUse use) override { Record("SystemPaletteUse " + std::to_string(int(use))); }
+
+  std::vector<std::string> Take() { return std::exchange(calls, {}); }
+
+ private:
+  void Record(std::string call) { calls.push_back(std::move(call)); }
+};
+
+std::vector<std::string> WindowApply(int palette) {
+  const std::string p = std::to_string(palette);
+  return {"Create " + p, "Select MemoryDC " + p, "Select ControlWindow " + p, "Select MovieWindow " + p,
+          "Select DisplayImage " + p, "Realize DisplayImage", "SetDIBColorTable"};
+}
+
+class ApplyPaletteTest : public ::testing::Test {
+ protected:
+  ColourState colour;
+  RecordingInstaller installer;
+
+  void Start(bool windowOutput, int screenBits = 8) {
+    ClearPaletteForPlayback(colour, installer, screenBits, false, windowOutput);
+    colour.Base[1] = RgbColour{10, 20, 30};
+  }
+};
+
+TEST_F(ApplyPaletteTest, WindowOutputSelectsEverywhereAndRecordsPriorsOnce) {
+  Start(true);
+  ApplyPalette(colour, installer, true);
+  EXPECT_EQ(installer.Take(), WindowApply(100));
+  EXPECT_EQ(installer.dibTable[1], (RgbQuad{30, 20, 10, 0}));
+
+  BrightnessBarChange(colour.Adjustment, 5);
+  ApplyPalette(colour, installer, true);
+  std::vector<std::string> expected = WindowApply(101);
+  expected.push_back("Delete 100");
+  EXPECT_EQ(installer.Take(), expected);
+  EXPECT_EQ(installer.dibTable[1], (RgbQuad{35, 25, 15, 0}));
+
+  // The end gives back what each context held before the playback, not palette 100.
+  ReleasePlaybackPalettes(colour, installer, false, true);
+  EXPECT_EQ(installer.Take(), (std::vector<std::string>{"Select MemoryDC 1", "Select ControlWindow 2",
+                                                        "Select MovieWindow 3", "Select DisplayImage 4",
+                                                        "Delete 101"}));
+  EXPECT_TRUE(installer.alive.empty());
+
+  // The next playback records its priors afresh.
+  installer.held = {5, 6, 7, 8};
+  Start(true);
+  ApplyPalette(colour, installer, true);
+  installer.Take();
+  ReleasePlaybackPalettes(colour, installer, false, true);
+  EXPECT_EQ(installer.Take()[0], "Select MemoryDC 5");
+}
+
+TEST_F(ApplyPaletteTest, FullScreenSetsEntriesWithoutFlags) {
+  Start(false, 32);
+  EXPECT_EQ(colour.Display.logical.palPalEntry[7], (PaletteEntry{0, 0, 0, kPcReserved}));
+  ApplyPalette(colour, installer, false);
+  EXPECT_EQ(installer.Take(),
+            (std::vector<std::string>{"Create 100", "Select MemoryDC 100", "SetEntries", "SetDIBColorTable"}));
+  EXPECT_EQ(installer.fullScreen[1], (PaletteEntry{10, 20, 30, 0}));
+  EXPECT_EQ(colour.Display.logical.palPalEntry[1], (PaletteEntry{10, 20, 30, kPcReserved}));
+  ReleasePlaybackPalettes(colour, installer, false, false);
+  EXPECT_EQ(installer.Take(), (std::vector<std::string>{"Select MemoryDC 1", "Delete 100"}));
+}
+
+TEST_F(ApplyPaletteTest, RefusedFullScreenEntriesRaiseAndKeepTheBitmapColours) {
+  Start(false);
+  ApplyPalette(colour, installer, false);
+  installer.Take();
+  colour.Base[1] = RgbColour{99, 99, 99};
+  installer.failSetEntries = true;
+  try {
+    ApplyPalette(colour, installer, false);
+    FAIL() << "no error raised";
+  } catch (const PlayerError& error) {
+    EXPECT_STREQ(error.what(), "DirectDraw.CreatePalette failed");
+  }
+  EXPECT_EQ(installer.Take(), (std::vector<std::string>{"Create 101", "Select MemoryDC 101", "SetEntries"}));
+  EXPECT_EQ(installer.dibTable[1], (RgbQuad{30, 20, 10, 0}));
+
+  // The palette that apply could not delete goes with the next one that succeeds.
+  installer.failSetEntries = false;
+  ApplyPalette(colour, installer, false);
+  EXPECT_EQ(installer.Take(), (std::vector<std::string>{"Create 102", "Select MemoryDC 102", "SetEntries",
+                                                        "SetDIBColorTable", "Delete 101", "Delete 100"}));
+
+  installer.failSetEntries = true;
+  EXPECT_THROW(ApplyPalette(colour, installer, false), PlayerError);
+  ReleasePlaybackPalettes(colour, installer, false, false);
+  EXPECT_TRUE(installer.alive.empty());
+}
+
+TEST_F(ApplyPaletteTest, PaletteThatCannotBeMadeLeavesTheCurrentOneInstalled) {
+  Start(true);
+  ApplyPalette(colour, installer, true);
+  installer.Take();
+  installer.failCreate = true;
+  colour.Base[1] = RgbColour{1, 2, 3};
+  ApplyPalette(colour, installer, true);
+  EXPECT_EQ(installer.Take(), (std::vector<std::string>{"Create failed", "SetDIBColorTable"}));
+  EXPECT_EQ(installer.dibTable[1], (RgbQuad{3, 2, 1, 0}));
+  ReleasePlaybackPalettes(colour, installer, false, true);
+  EXPECT_TRUE(installer.alive.empty());
+  EXPECT_EQ(installer.held, (std::array<PaletteHandle, 4>{1, 2, 3, 4}));
+}
+
+TEST_F(ApplyPaletteTest, MaxPaletteSwitchesSystemColoursOnlyForWindowOutput) {
+  MaxPalCheckClick(installer, true);
+  MaxPalCheckClick(installer, false);
+  EXPECT_EQ(installer.Take(), (std::vector<std::string>{"SystemPaletteUse 2", "SystemPaletteUse 1"}));
+  ClearPaletteForPlayback(colour, installer, 8, true, false);
+  ReleasePlaybackPalettes(colour, installer, true, false);
+  EXPECT_TRUE(installer.Take().empty());
+  ClearPaletteForPlayback(colour, installer, 8, true, true);
+  ReleasePlaybackPalettes(colour, installer, true, true);
+  EXPECT_EQ(installer.Take(), (std::vector<std::string>{"SystemPaletteUse 2", "SystemPaletteUse 1"}));
+}
+
+TEST_F(ApplyPaletteTest, StartOfPlaybackClearsPalettesButNotTheColourTable) {
+  colour.Base.fill(RgbColour{9, 9, 9});
+  colour.Display.logical = LogicalPalette{0, 0, {}};
+  colour.Display.logical.palPalEntry.fill(PaletteEntry{9, 9, 9, 9});
+  colour.Display.colourTable.fill(RgbQuad{9, 9, 9, 0});
+  ClearPaletteForPlayback(colour, installer, 8, false, true);
+  EXPECT_EQ(colour.Display.logical.palVersion, 0x300);
+  EXPECT_EQ(colour.Display.logical.palNumEntries, 256);
+  for (int i = 0; i < 256; ++i) {
+    EXPECT_EQ(colour.Base[i], RgbColour{});
+    EXPECT_EQ(colour.Display.logical.palPalEntry[i], PaletteEntry{});
+    EXPECT_EQ(colour.Display.colourTable[i], (RgbQuad{9, 9, 9, 0}));
+  }
+}
+
+}  // namespace
+}  // namespace kt
