@@ -2,6 +2,7 @@
 
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "colour/apply_palette.h"
@@ -26,7 +27,10 @@ class RecordingInstaller : public PaletteInstaller {
   bool failSetEntries = false;
 
   PaletteHandle CreatePalette(const LogicalPalette&) override {
-    if (failCreate) return Record("Create failed"), kNoPalette;
+    if (failCreate) {
+      Record("Create failed");
+      return kNoPalette;
+    }
     alive.insert(nextPalette);
     Record("Create " + std::to_string(nextPalette));
     return nextPalette++;
@@ -38,7 +42,10 @@ class RecordingInstaller : public PaletteInstaller {
   void RealizePalette(PaletteContext context) override {
     Record(std::string("Realize ") + kContextNames[int(context)]);
   }
-  void SetDIBColorTable(const ColourTable& table) override { Record("SetDIBColorTable"), dibTable = table; }
+  void SetDIBColorTable(const ColourTable& table) override {
+    Record("SetDIBColorTable");
+    dibTable = table;
+  }
   void DeleteObject(PaletteHandle palette) override {
     Record("Delete " + std::to_string(palette));
     EXPECT_EQ(alive.erase(palette), 1u) << "deleted twice or never made";
