@@ -1,0 +1,118 @@
+#!/usr/bin/env python3
+"""Compares the bitmaps that kinetrope-cli export wrote for one flic with
+ffmpeg's own decoding of the same flic (rawvideo, pal8).
+
+usage: ffmpeg_compare.py FLIC BMP_BASE FFMPEG_RAW
+
+ffmpeg's pal8 rawvideo holds, per frame, width x height palette indices (top
+row first, no padding) followed by 256 palette entries of blue, green, red,
+alpha. It emits one picture for every frame record in the file: frames 0 to
+frames - 1, the ring frame, and any records after it (the Civilization III
+flics carry several). Only frames 0 to frames - 1 are a playback's first pass,
+so only those are compared.
+
+Palette indices must agree exactly. Colours: a COLOR_256 entry must agree
+exactly; for COLOR_64, ffmpeg widens each component byte v to
+((v & 63) << 2) | ((v & 63) >> 4), copying the two top bits into the bottom
+ones (63 gives 255), where the player stores (v << 2) & 255 (63 gives 252).
+Both drop bits above the sixth, so 64 gives 0 in each. The player's value p
+therefore appears in ffmpeg as p | (p >> 6). In a flic that uses both colour
+chunk types either form is accepted, entry by entry.
+"""
+
+import struct
+import sys
+
+COLOR_256 = 4
+COLOR_64 = 11
+FRAME_MAGIC = 0xF1FA
+
+
+def colour_chunk_types(data):
+    """The colour chunk types found in the flic's frame records."""
+    magic = struct.unpack_from("<H", data, 4)[0]
+    offset = 128 if magic == 0xAF11 else struct.unpack_from("<I", data, 80)[0]
+    found = set()
+    while offset + 16 <= len(data):
+        size, fmagic, chunks = struct.unpack_from("<IHH", data, offset)
+        if fmagic != FRAME_MAGIC or size < 16:
+            break
+        at = offset + 16
+        for _ in range(chunks):
+            if at + 6 > offset + size:
+                break
+            csize, ctype = struct.unpack_from("<IH", data, at)
+            if ctype in (COLOR_256, COLOR_64):
+                found.add(ctype)
+            if csize < 6:
+                break
+            at += csize
+        offset += size
+    return found
+
+
+def read_bitmap(path, width, height):
+    data = open(path, "rb").read()
+    if data[:2] != b"BM" or struct.unpack_from("<I", data, 10)[0] != 1078:
+        raise ValueError(f"{path}: not an 8-bit bitmap as the recorder writes it")
+    bw, bh = struct.unpack_from("<ii", data, 18)
+    if (bw, bh) != (width, height):
+        raise ValueError(f"{path}: {bw} x {bh}, the flic is {width} x {height}")
+    palette = [(data[54 + 4 * i + 2], data[54 + 4 * i + 1], data[54 + 4 * i]) for i in range(256)]
+    row_size = (width + 3) // 4 * 4
+    rows = []
+    for y in range(height):
+        start = 1078 + (height - 1 - y) * row_size
+        rows.append(data[start:start + width])
+    return b"".join(rows), palette
+
+
+def colour_matches(ours, theirs, types):
+    widened = tuple(p | (p >> 6) for p in ours)
+    if types == {COLOR_64}:
+        return theirs == widened
+    if types == {COLOR_256} or not types:
+        return theirs == ours
+    return theirs in (ours, widened)
+
+
+def main():
+    if len(sys.argv) != 4:
+        print(__doc__.splitlines()[3], file=sys.stderr)
+        return 2
+    flic_path, base, raw_path = sys.argv[1:]
+    flic = open(flic_path, "rb").read()
+    frames, width, height = struct.unpack_from("<HHH", flic, 6)
+    types = colour_chunk_types(flic)
+    raw = open(raw_path, "rb").read()
+    frame_bytes = width * height + 1024
+    ffmpeg_frames = len(raw) // frame_bytes
+    if len(raw) % frame_bytes != 0 or ffmpeg_frames < frames:
+        print(f"ffmpeg gave {len(raw)} bytes, {ffmpeg_frames} whole frames of {frame_bytes}; "
+              f"the flic has {frames} frames")
+        return 1
+    for f in range(frames):
+        pixels, palette = read_bitmap(f"{base}{f:04d}.bmp", width, height)
+        start = f * frame_bytes
+        theirs = raw[start:start + width * height]
+        if pixels != theirs:
+            diffs = [i for i in range(len(pixels)) if pixels[i] != theirs[i]]
+            i = diffs[0]
+            print(f"frame {f}: {len(diffs)} pixels differ; first at x {i % width}, y {i // width}: "
+                  f"ours {pixels[i]}, ffmpeg {theirs[i]}")
+            return 1
+        pal = raw[start + width * height:start + frame_bytes]
+        for i in range(256):
+            their_colour = (pal[4 * i + 2], pal[4 * i + 1], pal[4 * i])
+            if not colour_matches(palette[i], their_colour, types):
+                print(f"frame {f}: colour {i} differs: ours {palette[i]}, ffmpeg {their_colour}")
+                return 1
+    extra = ffmpeg_frames - frames
+    noun = "frame" if frames == 1 else "frames"
+    print(f"{frames} {noun} agree (ffmpeg decoded {ffmpeg_frames}; the {extra} after the first pass, "
+          f"ring frame included, not compared)")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
