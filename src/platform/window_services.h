@@ -4,6 +4,7 @@
 // scripted one that answers without a person and records what was shown.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,7 +42,13 @@ class WindowServices {
   virtual void SetBusyCursor(bool busy) = 0;
   // Delivers every message now waiting and returns.
   virtual void ProcessMessages() = 0;
+  // Delivers waiting messages; when there were none, blocks until the next
+  // one arrives or timeoutMs pass. The playback's waits and holds use this
+  // instead of spinning, so a waiting player costs no processor.
+  virtual void WaitForMessages(uint32_t timeoutMs) = 0;
 };
+
+inline constexpr uint32_t kWaitForever = 0xFFFFFFFFu;
 
 inline constexpr const char* kApplicationTitle = "Kinetrope";
 inline constexpr const char* kFlicOpenFilter =

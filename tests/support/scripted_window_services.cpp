@@ -1,5 +1,7 @@
 #include "scripted_window_services.h"
 
+#include <stdexcept>
+
 namespace kt::test {
 
 namespace {
@@ -32,6 +34,24 @@ std::optional<std::string> ScriptedWindowServices::ShowSaveDialog(const FileDial
 void ScriptedWindowServices::SetBusyCursor(bool on) {
   busy = on;
   busyChanges.push_back(on);
+}
+
+void ScriptedWindowServices::ProcessMessages() {
+  ++processMessagesCalls;
+  if (onMessages) onMessages();
+}
+
+void ScriptedWindowServices::WaitForMessages(uint32_t timeoutMs) {
+  waits.push_back(timeoutMs);
+  // A hold that waits for ever needs a message to end it; without a script
+  // it would never return, so a test that forgets one fails loudly instead.
+  if (timeoutMs == kWaitForever && !onMessages) throw std::logic_error("endless wait without scripted messages");
+  // A script that never ends a hold would spin here for ever.
+  if (waits.size() > 1000000) throw std::logic_error("a playback waited a million times");
+  if (timeoutMs != kWaitForever) clock += timeoutMs;
+  holding = timeoutMs == kWaitForever;
+  if (onMessages) onMessages();
+  holding = false;
 }
 
 }  // namespace kt::test

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,11 +27,22 @@ class ScriptedWindowServices : public WindowServices {
   int processMessagesCalls = 0;
   bool busy = false;
 
+  // A clock the waits move on: each wait returns at its deadline, as if no
+  // message came, so playbacks run in no real time. Tests read it as the tick.
+  uint32_t clock = 0;
+  std::vector<uint32_t> waits;
+  // Runs at every delivery of messages (ProcessMessages and each wait): the
+  // place where a test plays the user clicking during a playback.
+  std::function<void()> onMessages;
+  // True while onMessages runs inside a wait for ever: a paused playback's hold.
+  bool holding = false;
+
   BoxButton ShowMessageBox(const MessageBoxRequest& request) override;
   std::optional<std::string> ShowOpenDialog(const FileDialogRequest& request) override;
   std::optional<std::string> ShowSaveDialog(const FileDialogRequest& request) override;
   void SetBusyCursor(bool on) override;
-  void ProcessMessages() override { ++processMessagesCalls; }
+  void ProcessMessages() override;
+  void WaitForMessages(uint32_t timeoutMs) override;
 };
 
 }  // namespace kt::test

@@ -4,6 +4,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
+#include <algorithm>
 
 namespace kt {
 
@@ -77,5 +79,21 @@ void QtWindowServices::SetBusyCursor(bool busy) {
 }
 
 void QtWindowServices::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+}  // namespace kt
+
+namespace kt {
+
+void QtWindowServices::WaitForMessages(uint32_t timeoutMs) {
+  // A precise timer wakes the blocked event loop at the deadline; coarse
+  // timers may fire several milliseconds early.
+  QTimer deadline;
+  if (timeoutMs != kWaitForever) {
+    deadline.setTimerType(Qt::PreciseTimer);
+    deadline.setSingleShot(true);
+    deadline.start(static_cast<int>(std::min<uint32_t>(timeoutMs, 0x7FFFFFFF)));
+  }
+  QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
 
 }  // namespace kt

@@ -21,6 +21,7 @@ class QtWindowServices : public WindowServices {
   std::optional<std::string> ShowSaveDialog(const FileDialogRequest& request) override;
   void SetBusyCursor(bool busy) override;
   void ProcessMessages() override;
+  void WaitForMessages(uint32_t timeoutMs) override;
 
  private:
   std::optional<std::string> RunFileDialog(const FileDialogRequest& request, bool forOpening);

@@ -1,0 +1,399 @@
+#include "playback/play_command.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "colour/apply_palette.h"
+#include "flic/errors.h"
+#include "flic/frame_decoder.h"
+#include "flic/frame_reader.h"
+#include "platform/tick.h"
+
+namespace kt {
+
+namespace {
+
+// Statistics round with extended precision, halves to even.
+long long Round(long double value) { return std::llrint(value); }
+
+// The decoder's calls back into the player: the palette after each colour
+// chunk, and the question about an unknown chunk.
+class PlayerDecodeEvents : public DecodeEvents {
+ public:
+  PlayerDecodeEvents(PlayCommand& command, ColourState& colour, WindowServices& services, PlaybackHost& host)
+      : command_(command), colour_(colour), services_(services), host_(host) {}
+
+  void ApplyPalette() override { kt::ApplyPalette(colour_, command_.Palettes(), command_.WindowOutputInUse()); }
+
+  void UnknownChunk(uint16_t type) override {
+    const std::string text = "Unknown chunk type! (" + std::to_string(type) + ") continue?";
+    if (ShowErrorBox(services_, text, true) == BoxButton::Abort) {
+      host_.HaltProgram();
+      // Only a test's host comes back from halting; nothing more may be decoded.
+      throw ProgramHalted();
+    }
+  }
+
+ private:
+  PlayCommand& command_;
+  ColourState& colour_;
+  WindowServices& services_;
+  PlaybackHost& host_;
+};
+
+}  // namespace
+
+struct PlayCommand::Session {
+  std::optional<FlicFile> file;  // playing from disk
+  int32_t frames = 0;            // N
+  uint16_t width = 0;
+  uint16_t height = 0;
+  bool fullScreen = false;
+  // What the start has set up, so that the end releases exactly that, also after an error.
+  bool outputPrepared = false;
+  bool soundOpen = false;
+  bool fullScreenSetUp = false;
+  std::optional<PlayerDecodeEvents> events;
+
+  bool FromDisk() const { return file.has_value(); }
+};
+
+bool PlayCommand::WindowOutputInUse() const {
+  return !(p_.host.DirectXChecked() && p_.fullScreen.Available());
+}
+
+std::string StatisticsSetFigure(uint16_t frameDelay) {
+  return frameDelay > 0 ? std::to_string(Round(1000.0L / frameDelay)) : "Max";
+}
+
+std::string CurrentFpsText(uint32_t elapsedMs, int32_t framesPlayed, uint16_t frameDelay) {
+  const long double perFrame = static_cast<long double>(elapsedMs) / framesPlayed;
+  return "Current [" + std::to_string(Round(1000.0L / perFrame)) + "], Set to [" + StatisticsSetFigure(frameDelay) +
+         "]";
+}
+
+std::string ActualDelayText(uint32_t elapsedMs, int32_t framesPlayed) {
+  return std::to_string(Round(static_cast<long double>(elapsedMs) / framesPlayed));
+}
+
+void PlayCommand::PlayFileButtonClick() {
+  PlaybackState& state = p_.playback;
+  FlicState& flic = p_.flic;
+  Session session;
+
+  if (!flic.FlicInMemory) {
+    if (state.DiskFlicName.empty()) state.DiskFlicName = p_.openDialog.FileName;
+    session.file = OpenFlic(state.DiskFlicName, flic.Header);
+    if (!session.file) {
+      ShowErrorBox(p_.services, "There was an error while attempting to load " + state.DiskFlicName + ".", false);
+      state.DiskFlicName.clear();
+      return;
+    }
+    // The frame bar and the frame store cannot take such a header; say why
+    // before anything changes.
+    try {
+      CheckFlicIsPlayable(flic.Header);
+    } catch (const DamagedFlicError&) {
+      state.DiskFlicName.clear();
+      throw;
+    }
+  }
+  const FlicHeader& header = flic.Header;
+  session.frames = header.frames;
+  session.width = header.width;
+  session.height = header.height;
+
+  p_.host.SetFrameBarRange(0, session.frames - 1, session.frames / 10);
+  if (state.KeepMovieWindowSize) {
+    state.KeepMovieWindowSize = false;
+  } else if (!state.MovieZoomed) {
+    p_.host.SizeMovieWindow(session.width, session.height);
+  }
+  p_.host.ShowFlicInfo();
+  if (session.FromDisk()) {
+    p_.host.SetMovieCaption(state.DiskFlicName);
+    session.file->Seek(header.oframe1);
+  }
+
+  state.Playing = true;
+  p_.host.SetPlayingControls(true);
+  p_.host.FocusMovieWindowIfVisible();
+  session.events.emplace(*this, p_.colour, p_.services, p_.host);
+  try {
+    ClearPaletteForPlayback(p_.colour, p_.output.Palettes(), p_.host.ScreenBitsPerPixel(), p_.host.MaxPalChecked(),
+                            WindowOutputInUse());
+    session.outputPrepared = true;
+    p_.output.PrepareFrameBuffer(session.width, session.height);
+    if (!state.WavFileName.empty()) {
+      session.soundOpen = true;
+      p_.sound.Open(state.WavFileName);
+    }
+    p_.output.CreateFrameBitmap();
+    state.FramesPlayed = 0;
+    state.CurrentFrame = 0;
+    if (p_.host.SpeedBarPosition() == kSpeedBarMax) state.FrameDelay = header.DelayMs();
+    TimeBeginPeriod();
+    state.PlayStartTick = p_.tick();
+    state.LastFrameTick = p_.tick();
+    session.fullScreen = !WindowOutputInUse();
+    if (session.fullScreen) {
+      session.fullScreenSetUp = true;
+      p_.fullScreen.SetUp();
+    }
+    RunFrameLoop(session);
+  } catch (...) {
+    EndPlayback(session, true);
+    throw;
+  }
+  EndPlayback(session, false);
+}
+
+void PlayCommand::RunFrameLoop(Session& session) {
+  PlaybackState& state = p_.playback;
+  const int32_t n = session.frames;
+  do {
+    ShowOneFrame(session);
+    WaitOutFrameDelay();
+    HandlePause(session);
+
+    state.LastFrameTick = p_.tick();
+    state.FramesPlayed += 1;
+    state.CurrentFrame += 1;
+    if (state.CurrentFrame == n && !p_.host.LoopChecked()) {
+      state.StopRequested = true;
+    } else if (state.CurrentFrame == n + 1) {
+      if (p_.host.LoopChecked()) {
+        state.CurrentFrame = 1;
+        if (session.FromDisk()) session.file->Seek(p_.flic.Header.oframe2);
+        if (!state.WavFileName.empty()) p_.sound.RestartSound();
+      } else {
+        state.StopRequested = true;
+      }
+    }
+    if (p_.host.StatPanelVisible()) UpdateStatistics();
+  } while (!state.StopRequested);
+}
+
+void PlayCommand::DecodeCurrentFrame(Session& session, bool fromReplay) {
+  PlaybackState& state = p_.playback;
+  FlicState& flic = p_.flic;
+  if (session.FromDisk()) {
+    ReadFrame(*session.file, flic.Header, flic.Store, state.CurrentFrame,
+              flic.ReadBigFrames ? ReadMode::BigFrames : ReadMode::ChunkByChunk);
+  }
+  FrameTarget target;
+  target.pixels = p_.output.FrameBuffer();
+  target.width = session.width;
+  target.height = session.height;
+  target.palette = &p_.colour.Base;
+  target.optimize = p_.host.OptimizeChecked();
+  try {
+    DecodeFrame(flic.Store.Slot(state.CurrentFrame), target, *session.events);
+  } catch (...) {
+    if (session.FromDisk()) FreeFrameChunks(flic.Store, state.CurrentFrame);
+    throw;
+  }
+  if (fromReplay && session.FromDisk()) FreeFrameChunks(flic.Store, state.CurrentFrame);
+}
+
+void PlayCommand::ShowOneFrame(Session& session) {
+  PlaybackState& state = p_.playback;
+  if (state.CurrentFrame == 0 && !state.WavFileName.empty()) p_.sound.RestartSound();
+  DecodeCurrentFrame(session, false);
+  if (session.width % 4 != 0) p_.output.CopyRows();
+  p_.services.ProcessMessages();
+  p_.host.ShowMovieWindowIfHidden();
+  if (p_.host.PlatformFlushesDrawing()) p_.output.Flush();
+  if (p_.recording.Recording && state.FramesPlayed <= session.frames - 1) {
+    SaveFrameBitmap(p_.recording, p_.output.FrameBuffer(), session.width, session.height, p_.colour.Base);
+  }
+  if (p_.host.OnTopChecked()) p_.host.BringControlPanelToTop();
+  if (session.fullScreen) {
+    p_.fullScreen.ShowFrame();
+  } else {
+    p_.output.PaintFrame();
+  }
+  if (session.FromDisk()) FreeFrameChunks(p_.flic.Store, state.CurrentFrame);
+}
+
+void PlayCommand::WaitOutFrameDelay() {
+  PlaybackState& state = p_.playback;
+  // The delay counts from the end of the previous frame's wait, so a frame's
+  // own work is part of it; a late frame is simply late.
+  while (state.FrameDelay > 0 && !state.Paused) {
+    const int32_t passed = static_cast<int32_t>(p_.tick() - state.LastFrameTick);
+    const uint32_t elapsed = static_cast<uint32_t>(std::abs(static_cast<int64_t>(passed)));
+    if (elapsed >= state.FrameDelay) break;
+    p_.services.WaitForMessages(state.FrameDelay - elapsed);
+  }
+}
+
+void PlayCommand::HandlePause(Session& session) {
+  PlaybackState& state = p_.playback;
+  const int32_t n = session.frames;
+  // A pause never holds on the ring frame; it takes hold one frame later.
+  if (!state.Paused || state.CurrentFrame == n) return;
+  state.StepForwardRequested = false;
+  state.RepositionRequested = false;
+  p_.host.ShowFrameControls(true);
+  p_.host.SetFrameBarPosition(state.CurrentFrame);
+  p_.host.SetFrameLabel(std::to_string(state.CurrentFrame + 1) + "/" + std::to_string(n));
+  while (state.Paused && !state.StopRequested && !state.StepForwardRequested && !state.RepositionRequested) {
+    p_.services.WaitForMessages(kWaitForever);
+  }
+  if (!state.StepForwardRequested && !state.RepositionRequested) p_.host.ShowFrameControls(false);
+  if (state.RepositionRequested) {
+    if (session.FromDisk()) session.file->Seek(p_.flic.Header.oframe1);
+    if (state.JumpTarget == -1) {
+      const int32_t from = state.CurrentFrame;
+      if (from >= 2) ReplayFromStart(session, from - 1);
+      state.CurrentFrame = from - 2;
+    } else {
+      const int32_t target = state.JumpTarget;
+      if (target >= 1) ReplayFromStart(session, target);
+      state.CurrentFrame = target - 1;
+      state.JumpTarget = -1;
+    }
+  }
+  if (state.StopRequested) state.Paused = false;
+}
+
+void PlayCommand::ReplayFromStart(Session& session, int32_t count) {
+  // Rebuilds the image of an earlier frame: decoded, not shown, recorded or counted.
+  PlaybackState& state = p_.playback;
+  state.CurrentFrame = 0;
+  for (int32_t i = 0; i < count; ++i) {
+    DecodeCurrentFrame(session, true);
+    state.CurrentFrame += 1;
+  }
+}
+
+void PlayCommand::UpdateStatistics() {
+  PlaybackState& state = p_.playback;
+  const uint32_t elapsed = p_.tick() - state.PlayStartTick;
+  if (elapsed != 0) p_.host.SetFpsLabel(CurrentFpsText(elapsed, state.FramesPlayed, state.FrameDelay));
+  p_.host.SetActualDelayLabel(ActualDelayText(elapsed, state.FramesPlayed));
+  if (state.FramesPlayed % 16 == 0 || state.StopRequested) {
+    p_.host.SetFramesPlayedLabel(std::to_string(state.FramesPlayed));
+    p_.host.SetPlayingTimeLabel(std::to_string(elapsed / 1000) + "s");
+  }
+}
+
+void PlayCommand::EndPlayback(Session& session, bool afterError) {
+  PlaybackState& state = p_.playback;
+  // After an error every step still runs, so the player is left as a normal
+  // end leaves it; the first error is the one the user sees.
+  auto step = [afterError](auto&& action) {
+    if (!afterError) {
+      action();
+      return;
+    }
+    try {
+      action();
+    } catch (...) {
+    }
+  };
+  if (session.outputPrepared) {
+    step([&] {
+      if (p_.host.PlatformFlushesDrawing()) p_.output.Flush();
+    });
+    if (!session.fullScreen) step([&] { p_.output.PaintFinalFrame(); });
+  }
+  TimeEndPeriod();
+  if (session.file) session.file->Close();
+  if (session.soundOpen) step([&] { p_.sound.Close(); });
+  if (p_.host.SpeedBarPosition() == kSpeedBarMax) state.FrameDelay = 1000;
+  if (session.fullScreenSetUp) step([&] { p_.fullScreen.TearDown(); });
+  if (session.outputPrepared) {
+    step([&] {
+      ReleasePlaybackPalettes(p_.colour, p_.output.Palettes(), p_.host.MaxPalChecked(), !session.fullScreen);
+    });
+    step([&] { p_.output.TearDown(); });
+  }
+  // A frame read from disk is released after it is shown; one that an error
+  // interrupted is released here.
+  if (session.FromDisk() && afterError && state.CurrentFrame >= 0 && state.CurrentFrame <= session.frames) {
+    FreeFrameChunks(p_.flic.Store, state.CurrentFrame);
+  }
+  state.WavFileName.clear();
+  p_.host.SetPlayingControls(false);
+  state.StopRequested = false;
+  state.Playing = false;
+  p_.recording.Recording = false;
+  if (afterError) {
+    state.Paused = false;
+    state.StepForwardRequested = false;
+    state.RepositionRequested = false;
+    state.JumpTarget = -1;
+    p_.host.ShowFrameControls(false);
+    // The user sees the error; ending the program under it would hide it.
+    state.QuitAfterPlayback = false;
+    return;
+  }
+  if (state.QuitAfterPlayback) QuitButtonClick();
+}
+
+void PlayCommand::PlayButtonStartPlay() {
+  if (p_.flic.FlicInMemory) p_.playback.DiskFlicName.clear();
+  PlayFileButtonClick();
+}
+
+bool PlayCommand::SelectPlayFile() {
+  if (!p_.playback.DiskFlicName.empty()) return true;
+  const std::optional<std::string> chosen =
+      p_.services.ShowOpenDialog({kFlicOpenFilter, p_.openDialog.InitialDir, p_.openDialog.FileName});
+  if (!chosen) return false;
+  p_.openDialog.FileName = *chosen;
+  return true;
+}
+
+void PlayCommand::PlayFileButtonSetFile() {
+  p_.playback.DiskFlicName.clear();
+  if (!SelectPlayFile()) return;
+  p_.openDialog.InitialDir = DialogDirectory(p_.openDialog.FileName);
+  p_.host.EnablePlayAndRecordButtons();
+  FreeFlicMemory(p_.flic, p_.host);
+}
+
+void PlayCommand::StopButtonClick() { p_.playback.StopRequested = true; }
+
+void PlayCommand::PauseButtonClick() { p_.playback.Paused = !p_.playback.Paused; }
+
+void PlayCommand::FrameFButtonClick() {
+  if (p_.playback.CurrentFrame < p_.flic.Header.frames - 1) p_.playback.StepForwardRequested = true;
+}
+
+void PlayCommand::FrameBButtonClick() {
+  if (p_.playback.CurrentFrame > 0) p_.playback.RepositionRequested = true;
+}
+
+void PlayCommand::FrameBarChange(int position) {
+  p_.playback.RepositionRequested = true;
+  p_.playback.JumpTarget = position;
+}
+
+std::string PlayCommand::SpeedBarChange(int position) {
+  PlaybackState& state = p_.playback;
+  state.FrameDelay = static_cast<uint16_t>(position);
+  if (position == 0) return "None";
+  if (position == kSpeedBarMax) {
+    state.FrameDelay = p_.flic.Header.DelayMs();
+    return "Original";
+  }
+  return std::to_string(position) + "ms";
+}
+
+int PlayCommand::SpeedLeftAjust(int position) { return position > 0 ? position - 1 : position; }
+
+int PlayCommand::SpeedRightAjust(int position) { return position < kSpeedBarMax ? position + 1 : position; }
+
+void PlayCommand::QuitButtonClick() {
+  if (!p_.playback.Playing) {
+    p_.host.CloseControlPanel();
+    return;
+  }
+  StopButtonClick();
+  p_.playback.QuitAfterPlayback = true;
+}
+
+}  // namespace kt

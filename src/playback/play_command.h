@@ -1,0 +1,89 @@
+// The play command and the handlers that steer a running playback. One call
+// of PlayFileButtonClick plays a flic from its first frame to its end (or,
+// looping, until stopped); every other command runs nested inside it, from
+// its message deliveries, and acts on it only through PlaybackState.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "colour/colour_state.h"
+#include "flic/flic_file.h"
+#include "flic/flic_state.h"
+#include "playback/frame_output.h"
+#include "playback/frame_recording.h"
+#include "playback/playback_host.h"
+#include "playback/playback_state.h"
+#include "platform/window_services.h"
+
+namespace kt {
+
+struct PlayerParts {
+  FlicState& flic;
+  OpenDialogState& openDialog;
+  PlaybackState& playback;
+  RecordingState& recording;
+  ColourState& colour;
+  WindowServices& services;
+  PlaybackHost& host;
+  FrameOutput& output;
+  FullScreenOutput& fullScreen;
+  SoundAccompaniment& sound;
+  std::function<uint32_t()> tick;  // the millisecond tick count
+};
+
+// Thrown after the host's HaltProgram returns, which only a test's host does:
+// the program would have ended, so nothing more may run.
+class ProgramHalted : public std::exception {
+ public:
+  const char* what() const noexcept override { return "program halted"; }
+};
+
+class PlayCommand {
+ public:
+  explicit PlayCommand(PlayerParts parts) : p_(parts) {}
+
+  void PlayFileButtonClick();
+  void PlayButtonStartPlay();
+  void PlayFileButtonSetFile();
+  bool SelectPlayFile();
+  void StopButtonClick();
+  void PauseButtonClick();
+  void FrameFButtonClick();
+  void FrameBButtonClick();
+  // Only for the user's moves of the frame bar.
+  void FrameBarChange(int position);
+  // Returns the speed label's new text.
+  std::string SpeedBarChange(int position);
+  // Each returns the bar's new position; the caller moves the bar and runs SpeedBarChange.
+  static int SpeedLeftAjust(int position);
+  static int SpeedRightAjust(int position);
+  void QuitButtonClick();
+
+  // The installer of the running playback's palette, for the bars' handlers.
+  PaletteInstaller& Palettes() { return p_.output.Palettes(); }
+  bool WindowOutputInUse() const;
+
+ private:
+  struct Session;
+  void RunFrameLoop(Session& session);
+  void ShowOneFrame(Session& session);
+  void WaitOutFrameDelay();
+  void HandlePause(Session& session);
+  void ReplayFromStart(Session& session, int32_t count);
+  void DecodeCurrentFrame(Session& session, bool fromReplay);
+  void UpdateStatistics();
+  void EndPlayback(Session& session, bool afterError);
+
+  PlayerParts p_;
+};
+
+// The texts of the statistics panel.
+std::string StatisticsSetFigure(uint16_t frameDelay);
+std::string CurrentFpsText(uint32_t elapsedMs, int32_t framesPlayed, uint16_t frameDelay);
+std::string ActualDelayText(uint32_t elapsedMs, int32_t framesPlayed);
+
+}  // namespace kt

@@ -1,0 +1,468 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+
+#include "flic/errors.h"
+#include "flic/flic_loading.h"
+#include "flic_writer.h"
+#include "playback/play_command.h"
+#include "scripted_window_services.h"
+
+namespace kt {
+namespace {
+
+using test::Bytes;
+using test::FlicSpec;
+using test::Frame;
+
+// Each frame of the test flics paints its own index into pixel 0, so what is
+// on screen says which frame was decoded last; the ring frame paints 0xEE.
+FlicSpec NumberedFlic(int frames, uint16_t width = 4, uint16_t height = 2) {
+  FlicSpec spec;
+  spec.width = width;
+  spec.height = height;
+  spec.speed = 40;
+  for (int f = 0; f < frames; ++f) {
+    Bytes pixels(static_cast<size_t>(width) * height, static_cast<uint8_t>(f));
+    auto frame = f == 0 ? Frame({test::Color256({{10, 20, 30}, {40, 50, 60}}), test::FliCopy(pixels)})
+                        : Frame({test::FliCopy(pixels)});
+    spec.records.push_back(frame);
+  }
+  spec.records.push_back(Frame({test::FliCopy(Bytes(static_cast<size_t>(width) * height, 0xEE))}));
+  return spec;
+}
+
+class FakePalettes : public PaletteInstaller {
+ public:
+  PaletteHandle next = 1;
+  int created = 0, deleted = 0;
+  ColourTable lastTable{};
+  PaletteHandle CreatePalette(const LogicalPalette&) override {
+    ++created;
+    return next++;
+  }
+  PaletteHandle SelectPalette(PaletteContext, PaletteHandle) override { return 1000; }
+  void RealizePalette(PaletteContext) override {}
+  void SetDIBColorTable(const ColourTable& table) override { lastTable = table; }
+  void DeleteObject(PaletteHandle) override { ++deleted; }
+  bool SetEntries(const PaletteEntries&) override { return true; }
+  void SetSystemPaletteUse(SystemPaletteUse) override {}
+};
+
+// Window output into plain memory; it records what reached the "screen".
+class FakeOutput : public FrameOutput {
+ public:
+  FakePalettes palettes;
+  std::vector<uint8_t> buffer;
+  std::vector<int> painted;  // pixel 0 of each painted frame
+  std::vector<Bytes> paintedImages;
+  int finalPaints = 0, tearDowns = 0, prepared = 0;
+  uint16_t width = 0, height = 0;
+
+  void PrepareFrameBuffer(uint16_t w, uint16_t h) override {
+    width = w;
+    height = h;
+    buffer.assign(static_cast<size_t>(w) * h, 0);
+    ++prepared;
+  }
+  void CreateFrameBitmap() override {}
+  uint8_t* FrameBuffer() override { return buffer.data(); }
+  void CopyRows() override {}
+  void PaintFrame() override {
+    painted.push_back(buffer[0]);
+    paintedImages.push_back(buffer);
+  }
+  void PaintFinalFrame() override { ++finalPaints; }
+  void TearDown() override { ++tearDowns; }
+  PaletteInstaller& Palettes() override { return palettes; }
+};
+
+class FakeHost : public PlaybackHost {
+ public:
+  bool loop = false, directX = false, maxPal = false, onTop = false, optimize = true, statVisible = true;
+  int speedBar = 0;
+  std::map<std::string, std::string> labels;
+  bool frameControls = false, playingControls = false;
+  int closed = 0, halted = 0, infoShown = 0, sized = 0;
+  std::vector<int> frameBarPositions;
+
+  bool LoopChecked() const override { return loop; }
+  bool DirectXChecked() const override { return directX; }
+  bool MaxPalChecked() const override { return maxPal; }
+  bool OnTopChecked() const override { return onTop; }
+  bool OptimizeChecked() const override { return optimize; }
+  bool StatPanelVisible() const override { return statVisible; }
+  int SpeedBarPosition() const override { return speedBar; }
+  int ScreenBitsPerPixel() const override { return 24; }
+  bool PlatformFlushesDrawing() const override { return true; }
+  void SetFrameBarRange(int minimum, int maximum, int page) override {
+    labels["FrameBarRange"] = std::to_string(minimum) + ".." + std::to_string(maximum) + "/" + std::to_string(page);
+  }
+  void SetFrameBarPosition(int position) override { frameBarPositions.push_back(position); }
+  void SetFrameLabel(const std::string& text) override { labels["FrameLabel"] = text; }
+  void ShowFrameControls(bool shown) override { frameControls = shown; }
+  void SetPlayingControls(bool playing) override { playingControls = playing; }
+  void SetFpsLabel(const std::string& text) override { labels["FPS"] = text; }
+  void SetActualDelayLabel(const std::string& text) override { labels["ActualDelay"] = text; }
+  void SetFramesPlayedLabel(const std::string& text) override { labels["FramesPlayed"] = text; }
+  void SetPlayingTimeLabel(const std::string& text) override { labels["PlayingTime"] = text; }
+  void SizeMovieWindow(int w, int h) override {
+    ++sized;
+    labels["Size"] = std::to_string(w) + "x" + std::to_string(h);
+  }
+  void SetMovieCaption(const std::string& caption) override { labels["Caption"] = caption; }
+  void FocusMovieWindowIfVisible() override {}
+  void ShowMovieWindowIfHidden() override {}
+  void BringControlPanelToTop() override {}
+  void ShowFlicInfo() override { ++infoShown; }
+  void EnablePlayAndRecordButtons() override { labels["PlayEnabled"] = "yes"; }
+  void CloseControlPanel() override { ++closed; }
+  void HaltProgram() override { ++halted; }
+};
+
+class PlayTest : public ::testing::Test {
+ protected:
+  FlicState flic;
+  OpenDialogState dialog;
+  PlaybackState state;
+  RecordingState recording;
+  ColourState colour;
+  test::ScriptedWindowServices services;
+  FakeHost host;
+  FakeOutput output;
+  FullScreenOutput fullScreen;
+  SoundAccompaniment sound;
+  PlayCommand play{{flic, dialog, state, recording, colour, services, host, output, fullScreen, sound,
+                    [this] { return services.clock; }}};
+  test::TempDir dir;
+  // Runs once the given number of frames have been painted; the user's clicks.
+  std::multimap<size_t, std::function<void()>> atFrame;
+
+  void SetUp() override {
+    services.onMessages = [this] {
+      auto range = atFrame.equal_range(output.painted.size());
+      std::vector<std::function<void()>> due;
+      for (auto it = range.first; it != range.second; ++it) due.push_back(it->second);
+      atFrame.erase(range.first, range.second);
+      for (auto& action : due) action();
+    };
+  }
+
+  std::string Write(const FlicSpec& spec, const std::string& name = "anim.flc") {
+    const std::string path = (dir / name).string();
+    test::WriteFile(path, test::BuildFlic(spec));
+    return path;
+  }
+
+  void PlayFromDisk(const FlicSpec& spec) {
+    state.DiskFlicName = Write(spec);
+    play.PlayFileButtonClick();
+  }
+
+  void LoadIntoMemory(const FlicSpec& spec) {
+    flic.LoadFlicName = Write(spec);
+    bool keep = false;
+    LoadContext context{flic, dialog, services, host, keep};
+    LoadButtonClick(context);
+    ASSERT_TRUE(flic.FlicInMemory);
+  }
+};
+
+TEST_F(PlayTest, WithoutLoopingShowsEachFrameOnceAndStops) {
+  PlayFromDisk(NumberedFlic(5));
+  EXPECT_EQ(output.painted, (std::vector<int>{0, 1, 2, 3, 4}));
+  EXPECT_EQ(state.FramesPlayed, 5);
+  EXPECT_FALSE(state.Playing);
+  EXPECT_FALSE(host.playingControls);
+  EXPECT_EQ(output.finalPaints, 1);
+  EXPECT_EQ(output.tearDowns, 1);
+  EXPECT_EQ(host.labels["FrameBarRange"], "0..4/0");
+  EXPECT_EQ(host.labels["Caption"], state.DiskFlicName);
+  EXPECT_EQ(host.labels["FramesPlayed"], "5") << "brought up to date at the stop";
+  // Frames read from disk are released once shown.
+  for (int f = 0; f <= 5; ++f) {
+    for (const ChunkRef& c : flic.Store.Slot(f).chunkTable) EXPECT_EQ(c.data, nullptr);
+  }
+}
+
+TEST_F(PlayTest, LoopingGoesThroughTheRingFrameToFrameOne) {
+  host.loop = true;
+  atFrame.emplace(12, [this] { play.StopButtonClick(); });
+  PlayFromDisk(NumberedFlic(4));
+  EXPECT_EQ(output.painted, (std::vector<int>{0, 1, 2, 3, 0xEE, 1, 2, 3, 0xEE, 1, 2, 3}));
+}
+
+TEST_F(PlayTest, OneFrameFlicLoopsOnItsRingFrame) {
+  host.loop = true;
+  atFrame.emplace(5, [this] { play.StopButtonClick(); });
+  LoadIntoMemory(NumberedFlic(1));
+  play.PlayButtonStartPlay();
+  EXPECT_EQ(output.painted, (std::vector<int>{0, 0xEE, 0xEE, 0xEE, 0xEE}));
+}
+
+TEST_F(PlayTest, DiskAndMemoryShowTheSameFrames) {
+  FlicSpec spec = NumberedFlic(6, 5, 3);  // odd width: decoded apart from the bitmap
+  host.loop = true;
+  atFrame.emplace(14, [this] { play.StopButtonClick(); });
+  PlayFromDisk(spec);
+  const std::vector<Bytes> fromDisk = output.paintedImages;
+
+  output.paintedImages.clear();
+  output.painted.clear();
+  flic.ReadBigFrames = true;
+  atFrame.emplace(14, [this] { play.StopButtonClick(); });
+  PlayFromDisk(spec);
+  EXPECT_EQ(output.paintedImages, fromDisk) << "big-frame reading";
+
+  output.paintedImages.clear();
+  output.painted.clear();
+  LoadIntoMemory(spec);
+  atFrame.emplace(14, [this] { play.StopButtonClick(); });
+  play.PlayButtonStartPlay();
+  EXPECT_EQ(output.paintedImages, fromDisk) << "from memory";
+}
+
+TEST_F(PlayTest, WaitsTheDelayFromTheEndOfThePreviousWait) {
+  host.speedBar = 25;
+  play.SpeedBarChange(25);
+  PlayFromDisk(NumberedFlic(3));
+  // Three frames, each waiting out the delay in one blocking wait.
+  EXPECT_EQ(services.waits, (std::vector<uint32_t>{25, 25, 25}));
+  EXPECT_EQ(services.clock, 75u);
+  EXPECT_EQ(host.labels["FPS"], "Current [40], Set to [40]");
+  EXPECT_EQ(host.labels["ActualDelay"], "25");
+}
+
+TEST_F(PlayTest, SpeedBarAtOriginalUsesTheFlicsDelayAndIsRestoredAfterwards) {
+  host.speedBar = kSpeedBarMax;
+  EXPECT_EQ(play.SpeedBarChange(kSpeedBarMax), "Original");
+  FlicSpec spec = NumberedFlic(2);
+  spec.magic = kFliMagic;
+  spec.speed = 5;  // 71 ms
+  LoadIntoMemory(spec);
+  play.PlayButtonStartPlay();
+  EXPECT_EQ(services.waits.front(), 71u);
+  EXPECT_EQ(state.FrameDelay, 1000) << "back to 1000 after the playback";
+  services.waits.clear();
+  play.PlayButtonStartPlay();
+  EXPECT_EQ(services.waits.front(), 71u) << "a second play from memory keeps the delay";
+
+  EXPECT_EQ(play.SpeedBarChange(0), "None");
+  EXPECT_EQ(play.SpeedBarChange(40), "40ms");
+  EXPECT_EQ(PlayCommand::SpeedLeftAjust(0), 0);
+  EXPECT_EQ(PlayCommand::SpeedRightAjust(kSpeedBarMax), kSpeedBarMax);
+}
+
+TEST_F(PlayTest, SpeedBarMovedToOriginalDuringPlaybackSwitchesAtOnce) {
+  host.speedBar = 10;
+  play.SpeedBarChange(10);
+  atFrame.emplace(1, [this] {
+    host.speedBar = kSpeedBarMax;
+    play.SpeedBarChange(kSpeedBarMax);
+  });
+  PlayFromDisk(NumberedFlic(3));  // speed 40
+  EXPECT_EQ(services.waits.front(), 10u);
+  EXPECT_EQ(services.waits.back(), 40u);
+}
+
+TEST_F(PlayTest, StopDuringAWaitStillWaitsTheFullDelay) {
+  host.loop = true;
+  play.SpeedBarChange(30);
+  atFrame.emplace(2, [this] { play.StopButtonClick(); });
+  PlayFromDisk(NumberedFlic(5));
+  EXPECT_EQ(output.painted.size(), 2u);
+  EXPECT_EQ(services.clock, 60u);
+}
+
+TEST_F(PlayTest, PausingOnTheRingFrameHoldsAtFrameOne) {
+  host.loop = true;
+  int holds = 0;
+  atFrame.emplace(4, [this] { play.PauseButtonClick(); });  // the ring frame is on screen
+  services.onMessages = [&, previous = services.onMessages] {
+    previous();
+    if (services.holding && ++holds == 1) {
+      EXPECT_EQ(host.labels["FrameLabel"], "2/3");
+      EXPECT_EQ(host.frameBarPositions.back(), 1);
+      play.StopButtonClick();
+    }
+  };
+  PlayFromDisk(NumberedFlic(3));
+  EXPECT_EQ(output.painted, (std::vector<int>{0, 1, 2, 0xEE, 1}));
+  EXPECT_FALSE(state.Paused) << "a stop during the hold clears the pause";
+  EXPECT_FALSE(host.frameControls);
+}
+
+// Counts decodes by watching the palette apply: every frame of this flic
+// carries a colour chunk, so each decode applies the palette once.
+FlicSpec CountingFlic(int frames) {
+  FlicSpec spec = NumberedFlic(frames);
+  for (int f = 1; f <= frames; ++f) spec.records[f].chunks.push_back(test::Color256({{1, 1, 1}}));
+  return spec;
+}
+
+TEST_F(PlayTest, StepBackReplaysFromFrameZeroWithoutShowing) {
+  const FlicSpec spec = CountingFlic(8);
+  int step = 0;
+  atFrame.emplace(6, [this] { play.PauseButtonClick(); });  // paused with frame 5 on screen
+  services.onMessages = [&, previous = services.onMessages] {
+    previous();
+    if (!services.holding) return;
+    if (step == 0 && state.CurrentFrame == 5) {
+      ++step;
+      output.palettes.created = 0;
+      play.FrameBButtonClick();
+    } else if (step == 1 && state.CurrentFrame == 4) {
+      // Frames 0 to 3 were rebuilt (four decodes), then frame 4 was shown.
+      EXPECT_EQ(output.palettes.created, 5);
+      EXPECT_EQ(output.painted.back(), 4);
+      ++step;
+      play.StopButtonClick();
+    }
+  };
+  PlayFromDisk(spec);
+  EXPECT_EQ(step, 2);
+  EXPECT_EQ(state.FramesPlayed, 7) << "replayed frames are not counted";
+}
+
+TEST_F(PlayTest, StepBackFromFrameOneShowsFrameZeroAndStepsAtTheEndsDoNothing) {
+  int step = 0;
+  atFrame.emplace(1, [this] { play.PauseButtonClick(); });
+  services.onMessages = [&, previous = services.onMessages] {
+    previous();
+    if (!services.holding) return;
+    if (step == 0) {
+      play.FrameBButtonClick();  // at frame 0: nothing
+      EXPECT_FALSE(state.RepositionRequested);
+      play.FrameFButtonClick();
+      ++step;
+    } else if (step == 1 && state.CurrentFrame == 1) {
+      play.FrameBButtonClick();
+      ++step;
+    } else if (step == 2 && state.CurrentFrame == 0) {
+      ++step;
+      play.PauseButtonClick();
+    }
+  };
+  LoadIntoMemory(NumberedFlic(2));
+  play.PlayButtonStartPlay();
+  EXPECT_EQ(output.painted, (std::vector<int>{0, 1, 0, 1}));
+}
+
+TEST_F(PlayTest, JumpToTheFrameOnScreenRebuildsAndShowsItAgain) {
+  int step = 0;
+  atFrame.emplace(3, [this] { play.PauseButtonClick(); });
+  services.onMessages = [&, previous = services.onMessages] {
+    previous();
+    if (!services.holding) return;
+    if (step == 0) {
+      ++step;
+      play.FrameBarChange(2);
+    } else if (step == 1) {
+      ++step;
+      play.PauseButtonClick();
+    }
+  };
+  PlayFromDisk(NumberedFlic(4));
+  EXPECT_EQ(output.painted, (std::vector<int>{0, 1, 2, 2, 3}));
+  EXPECT_EQ(state.JumpTarget, -1);
+}
+
+TEST_F(PlayTest, RecordingWithLoopWritesTheFirstPassOnly) {
+  host.loop = true;
+  ArmRecording(recording, (dir / "rec").string());
+  atFrame.emplace(9, [this] { play.StopButtonClick(); });
+  PlayFromDisk(NumberedFlic(3));
+  EXPECT_TRUE(std::filesystem::exists(dir / "rec0002.bmp"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "rec0003.bmp"));
+  EXPECT_FALSE(recording.Recording) << "disarmed at the end";
+  EXPECT_EQ(test::ReadFileBytes(dir / "rec0001.bmp")[1078], 1) << "frame 1's pixels";
+}
+
+TEST_F(PlayTest, QuitDuringPlaybackEndsAfterTheCleanUp) {
+  host.loop = true;
+  atFrame.emplace(2, [this] {
+    play.QuitButtonClick();
+    EXPECT_EQ(host.closed, 0);
+  });
+  PlayFromDisk(NumberedFlic(3));
+  EXPECT_EQ(host.closed, 1);
+  EXPECT_EQ(output.tearDowns, 1);
+  EXPECT_FALSE(state.Playing);
+}
+
+TEST_F(PlayTest, RejectedFilesChangeNothing) {
+  FlicSpec bad = NumberedFlic(2);
+  bad.magic = 0x1111;
+  state.DiskFlicName = Write(bad, "bad.flc");
+  const std::string name = state.DiskFlicName;
+  play.PlayFileButtonClick();
+  ASSERT_EQ(services.boxes.size(), 1u);
+  EXPECT_EQ(services.boxes[0].text, "There was an error while attempting to load " + name + ".");
+  EXPECT_TRUE(state.DiskFlicName.empty());
+  EXPECT_EQ(output.prepared, 0);
+
+  FlicSpec empty;
+  empty.records = {Frame({})};
+  state.DiskFlicName = Write(empty, "empty.flc");
+  EXPECT_THROW(play.PlayFileButtonClick(), DamagedFlicError);
+  EXPECT_FALSE(state.Playing);
+  EXPECT_EQ(output.prepared, 0);
+}
+
+TEST_F(PlayTest, AReadErrorUnwindsLikeANormalEnd) {
+  host.loop = true;
+  ArmRecording(recording, (dir / "rec").string());
+  FlicSpec spec = NumberedFlic(3);
+  spec.records.pop_back();  // no ring frame: the loop's read of it fails
+  spec.declaredFrames = 3;
+  state.DiskFlicName = Write(spec);
+  atFrame.emplace(1, [this] { play.PauseButtonClick(); });
+  services.onMessages = [&, previous = services.onMessages] {
+    previous();
+    if (services.holding) play.PauseButtonClick();
+  };
+  try {
+    play.PlayFileButtonClick();
+    FAIL() << "no error";
+  } catch (const InOutError& error) {
+    EXPECT_STREQ(error.what(), kReadBeyondEndText);
+  }
+  EXPECT_FALSE(state.Playing);
+  EXPECT_FALSE(state.Paused);
+  EXPECT_FALSE(recording.Recording);
+  EXPECT_FALSE(host.playingControls);
+  EXPECT_EQ(output.tearDowns, 1);
+  EXPECT_EQ(output.palettes.created, output.palettes.deleted) << "no palette left behind";
+  for (const ChunkRef& c : flic.Store.Slot(3).chunkTable) EXPECT_EQ(c.data, nullptr);
+}
+
+TEST_F(PlayTest, UnknownChunkAsksAndAbortEndsAtOnce) {
+  FlicSpec spec = NumberedFlic(2);
+  spec.records[1].chunks.insert(spec.records[1].chunks.begin(), test::ChunkSpec{25, {1, 2}, {}});
+  services.boxAnswers = {BoxButton::Ignore};
+  PlayFromDisk(spec);
+  ASSERT_EQ(services.boxes.size(), 1u);
+  EXPECT_EQ(services.boxes[0].text, "Unknown chunk type! (25) continue?");
+  EXPECT_EQ(services.boxes[0].buttons, (std::vector<BoxButton>{BoxButton::Abort, BoxButton::Ignore}));
+  EXPECT_EQ(output.painted, (std::vector<int>{0, 1})) << "Ignore goes on with the next chunk";
+
+  services.boxAnswers = {BoxButton::Abort};
+  output.painted.clear();
+  EXPECT_THROW(play.PlayFileButtonClick(), ProgramHalted);
+  EXPECT_EQ(host.halted, 1);
+  EXPECT_EQ(output.painted, std::vector<int>{0});
+}
+
+TEST(PlaybackStatistics, RoundHalvesToEven) {
+  EXPECT_EQ(StatisticsSetFigure(0), "Max");
+  EXPECT_EQ(StatisticsSetFigure(66), "15");
+  EXPECT_EQ(StatisticsSetFigure(400), "2") << "2.5 rounds to 2";
+  EXPECT_EQ(CurrentFpsText(710, 10, 66), "Current [14], Set to [15]");
+  EXPECT_EQ(ActualDelayText(25, 10), "2") << "2.5 rounds to 2";
+  EXPECT_EQ(ActualDelayText(35, 10), "4") << "3.5 rounds to 4";
+}
+
+}  // namespace
+}  // namespace kt
