@@ -1,0 +1,261 @@
+// Runs the built kinetrope-cli on flics made here and on the real ones.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "flic/bytes.h"
+#include "flic/errors.h"
+#include "flic/flic_header.h"
+#include "flic/flic_loading.h"
+#include "flic_writer.h"
+#include "playback/frame_recording.h"
+
+namespace kt {
+namespace {
+
+using test::Bytes;
+using test::BuildFlic;
+using test::ChunkSpec;
+using test::FlicSpec;
+using test::Frame;
+using test::ReadFileBytes;
+using test::TempDir;
+using test::WriteFile;
+
+struct CliResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Quoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string ReadText(const std::filesystem::path& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+CliResult RunCli(const std::vector<std::string>& args) {
+  TempDir capture;
+  std::string command = Quoted(KINETROPE_CLI_PATH);
+  for (const std::string& arg : args) command += " " + Quoted(arg);
+  command += " >" + Quoted((capture / "out").string()) + " 2>" + Quoted((capture / "err").string());
+  const int raw = std::system(command.c_str());
+  CliResult result;
+  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  result.out = ReadText(capture / "out");
+  result.err = ReadText(capture / "err");
+  return result;
+}
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// 5 x 3, an odd width, so every written row carries padding. Frame 0 sets two
+// colours and the whole picture; frame 1 blacks it out; frame 2 changes one
+// line; the ring frame brings frame 0 back.
+FlicSpec SmallFlic() {
+  FlicSpec spec;
+  spec.width = 5;
+  spec.height = 3;
+  const Bytes picture = {0, 1, 1, 0, 1, 1, 0, 0, 1, 0, 0, 1, 1, 1, 0};
+  spec.records = {
+      Frame({test::Color256({{10, 20, 30}, {200, 100, 50}}), test::FliCopy(picture)}),
+      Frame({test::Black()}),
+      Frame({ChunkSpec{12, {1, 0, 1, 0, 1, 1, 3, 1, 1, 1}, {}}}),  // DELTA_FLI: line 1, x 1..3 := 1
+      Frame({test::FliCopy(picture)}),
+  };
+  return spec;
+}
+
+BasePalette SmallFlicPalette() {
+  BasePalette palette{};
+  palette[0] = {10, 20, 30};
+  palette[1] = {200, 100, 50};
+  return palette;
+}
+
+TEST(CliInfoTest, FiguresAgreeWithTheHeadersOfTheRealFlics) {
+  const std::vector<std::filesystem::path> flics = test::SharedFlics();
+  if (flics.empty()) GTEST_SKIP() << "no shared flics";
+  for (const auto& path : flics) {
+    SCOPED_TRACE(path.filename().string());
+    const Bytes bytes = ReadFileBytes(path);
+    ASSERT_GE(bytes.size(), 128u);
+    const FlicHeader header = ParseFlicHeader(bytes.data());
+    const CliResult result = RunCli({"info", path.string()});
+    if (header.magic != kFliMagic && header.magic != kFlcMagic) {
+      EXPECT_EQ(result.status, 1);
+      EXPECT_TRUE(Contains(result.err, kLoadErrorText));
+      continue;
+    }
+    EXPECT_EQ(result.status, 0);
+    EXPECT_TRUE(Contains(result.out, "Frames    : " + std::to_string(header.frames) + "\n"));
+    EXPECT_TRUE(Contains(result.out, "Width     : " + std::to_string(header.width) + "\n"));
+    EXPECT_TRUE(Contains(result.out, "Height    : " + std::to_string(header.height) + "\n"));
+    EXPECT_TRUE(Contains(result.out, "Size      : " + std::to_string(static_cast<int32_t>(header.size)) + "\n"));
+    EXPECT_TRUE(Contains(result.out, header.IsFli() ? "Old FLI Format" : "New FLC Format"));
+  }
+}
+
+TEST(CliInfoTest, FliDelayIsShownInMilliseconds) {
+  TempDir dir;
+  FlicSpec spec = SmallFlic();
+  spec.magic = kFliMagic;
+  spec.speed = 7;
+  WriteFile(dir / "a.fli", BuildFlic(spec));
+  const CliResult result = RunCli({"info", (dir / "a.fli").string()});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_TRUE(Contains(result.out, "Delay     : 100ms\n")) << result.out;
+  EXPECT_TRUE(Contains(result.out, "Speed     : 10fps\n")) << result.out;
+}
+
+TEST(CliTest, WrongMagicIsRejectedByEveryCommandWhateverTheName) {
+  TempDir dir;
+  Bytes bytes = BuildFlic(SmallFlic());
+  WriteU16(&bytes[4], 0x1234);
+  WriteFile(dir / "movie.flc", bytes);
+  for (const std::string command : {"info", "export", "check", "bench"}) {
+    SCOPED_TRACE(command);
+    std::vector<std::string> args = {command, (dir / "movie.flc").string()};
+    if (command == "export") args.push_back((dir / "out").string());
+    const CliResult result = RunCli(args);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(Contains(result.out + result.err, kLoadErrorText)) << result.out << result.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "out0000.bmp"));
+}
+
+TEST(CliExportTest, WritesOnePassAsTheRecorderWould) {
+  TempDir dir;
+  WriteFile(dir / "small.flc", BuildFlic(SmallFlic()));
+  const CliResult result = RunCli({"export", (dir / "small.flc").string(), (dir / "shot").string()});
+  ASSERT_EQ(result.status, 0) << result.err;
+
+  // The images a playback shows, recorded into a second folder for comparison.
+  const std::vector<Bytes> images = {
+      {0, 1, 1, 0, 1, 1, 0, 0, 1, 0, 0, 1, 1, 1, 0},
+      Bytes(15, 0),
+      {0, 0, 0, 0, 0, 0, 1, 1, 1, 0, 0, 0, 0, 0, 0},
+  };
+  TempDir expected;
+  RecordingState recorder;
+  recorder.RecordBaseName = (expected / "shot").string();
+  for (const Bytes& image : images) SaveFrameBitmap(recorder, image.data(), 5, 3, SmallFlicPalette());
+  for (const std::string name : {"shot0000.bmp", "shot0001.bmp", "shot0002.bmp"}) {
+    EXPECT_EQ(ReadFileBytes(dir / name), ReadFileBytes(expected / name)) << name;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "shot0003.bmp")) << "the ring frame is not part of the pass";
+}
+
+TEST(CliExportTest, FlicWithoutItsRingFrameStillExportsEveryFrame) {
+  TempDir dir;
+  FlicSpec spec = SmallFlic();
+  spec.declaredFrames = 4;  // all four records are frames; the ring frame is missing
+  WriteFile(dir / "noring.flc", BuildFlic(spec));
+  const CliResult result = RunCli({"export", (dir / "noring.flc").string(), (dir / "f").string()});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_TRUE(std::filesystem::exists(dir / "f0003.bmp"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "f0004.bmp"));
+}
+
+TEST(CliExportTest, FailuresExitWithStatusOne) {
+  TempDir dir;
+  WriteFile(dir / "small.flc", BuildFlic(SmallFlic()));
+  const CliResult noFolder = RunCli({"export", (dir / "small.flc").string(), (dir / "absent" / "f").string()});
+  EXPECT_EQ(noFolder.status, 1);
+  EXPECT_TRUE(Contains(noFolder.err, "cannot create")) << noFolder.err;
+
+  FlicSpec truncated = SmallFlic();
+  truncated.records.resize(2);
+  truncated.declaredFrames = 3;  // frame 2 and the ring frame are not there
+  WriteFile(dir / "short.flc", BuildFlic(truncated));
+  const CliResult shortFile = RunCli({"export", (dir / "short.flc").string(), (dir / "g").string()});
+  EXPECT_EQ(shortFile.status, 1);
+  EXPECT_TRUE(Contains(shortFile.err, kReadBeyondEndText)) << shortFile.err;
+}
+
+TEST(CliCheckTest, CleanFlicPassesAndDamagedOnesAreDescribed) {
+  TempDir dir;
+  WriteFile(dir / "clean.flc", BuildFlic(SmallFlic()));
+  const CliResult clean = RunCli({"check", (dir / "clean.flc").string()});
+  EXPECT_EQ(clean.status, 0);
+  EXPECT_TRUE(Contains(clean.out, "OK")) << clean.out;
+
+  struct Damage {
+    std::string name;
+    FlicSpec spec;
+    std::string expected;
+  };
+  std::vector<Damage> cases;
+  {
+    FlicSpec spec = SmallFlic();
+    spec.records.pop_back();
+    spec.declaredFrames = 3;
+    cases.push_back({"noring", spec, "the ring frame is missing"});
+  }
+  {
+    FlicSpec spec = SmallFlic();
+    spec.records[1].chunks.push_back(ChunkSpec{99, {1, 2}, {}});
+    cases.push_back({"unknown", spec, "frame 1: chunk 1 has the unknown chunk type 99"});
+  }
+  {
+    FlicSpec spec = SmallFlic();
+    spec.records[2].padding = 2;
+    cases.push_back({"padded", spec, "frame 2: its size of"});
+  }
+  {
+    FlicSpec spec = SmallFlic();
+    spec.records[2].chunks[0].declaredSize = 400;
+    cases.push_back({"overrun", spec, "Frame 2 is damaged: chunk 0 runs past the end of the frame"});
+  }
+  {
+    FlicSpec spec = SmallFlic();
+    spec.records[2].chunks[0].data = {7, 0, 1, 0, 1, 0, 2, 1, 1};  // DELTA_FLI on line 7 of 3
+    cases.push_back({"clipped", spec, "frame 2: chunk 0 (DELTA_FLI)"});
+  }
+  for (const Damage& damage : cases) {
+    SCOPED_TRACE(damage.name);
+    WriteFile(dir / (damage.name + ".flc"), BuildFlic(damage.spec));
+    const CliResult result = RunCli({"check", (dir / (damage.name + ".flc")).string()});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(Contains(result.out, damage.expected)) << result.out;
+    EXPECT_FALSE(Contains(result.out, "OK:")) << result.out;
+  }
+}
+
+TEST(CliCheckTest, RealFlicsCleanAndDamaged) {
+  const std::filesystem::path clean = test::SharedFlicsDir() / "seed_test2.fli";
+  const std::filesystem::path truncated = test::SharedFlicsDir() / "pil_hopper.fli";
+  if (!std::filesystem::exists(clean) || !std::filesystem::exists(truncated)) GTEST_SKIP() << "no shared flics";
+  EXPECT_EQ(RunCli({"check", clean.string()}).status, 0);
+  const CliResult damaged = RunCli({"check", truncated.string()});
+  EXPECT_EQ(damaged.status, 1);
+  EXPECT_TRUE(Contains(damaged.out, "the ring frame is missing")) << damaged.out;
+}
+
+TEST(CliBenchTest, ReportsRatesAndRefusesBadPassCounts) {
+  TempDir dir;
+  WriteFile(dir / "small.flc", BuildFlic(SmallFlic()));
+  const CliResult result = RunCli({"bench", (dir / "small.flc").string(), "--passes", "3"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_TRUE(Contains(result.out, "3 passes")) << result.out;
+  EXPECT_TRUE(Contains(result.out, "frames per second: ")) << result.out;
+  EXPECT_TRUE(Contains(result.out, "output MB per second: ")) << result.out;
+  EXPECT_EQ(RunCli({"bench", (dir / "small.flc").string(), "--passes", "0"}).status, 2);
+  EXPECT_EQ(RunCli({"bench", (dir / "small.flc").string(), "--passes", "x"}).status, 2);
+}
+
+}  // namespace
+}  // namespace kt
