@@ -1,0 +1,109 @@
+#include "control/control_behaviour.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QFocusEvent>
+#include <QFontMetrics>
+#include <QRadioButton>
+#include <algorithm>
+
+namespace kt {
+
+void ConnectClick(QAbstractButton* box, QObject* context, std::function<void()> handler) {
+  // toggled, unlike clicked, also follows code that changes the state, and
+  // stays silent when code sets the state the box already has.
+  QObject::connect(box, &QAbstractButton::toggled, context, [handler = std::move(handler)](bool) { handler(); });
+}
+
+TrackBar::TrackBar(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
+  setTickPosition(QSlider::NoTicks);
+  connect(this, &QAbstractSlider::actionTriggered, this, &TrackBar::OnAction);
+  connect(this, &QAbstractSlider::valueChanged, this, &TrackBar::OnValueChanged);
+}
+
+void TrackBar::OnAction(int /*action*/) {
+  // Every move the user makes passes here with the new position already
+  // worked out and the value not yet changed. Code's setValue never does.
+  if (sliderPosition() == value()) {
+    // At a limit the value will not change: the handler still runs, as it
+    // does for every move the user makes.
+    emit Change();
+  } else {
+    userMovePending_ = true;
+  }
+}
+
+void TrackBar::OnValueChanged() {
+  if (!userMovePending_) return;
+  userMovePending_ = false;
+  emit Change();
+}
+
+void TrackBar::focusInEvent(QFocusEvent* event) {
+  QSlider::focusInEvent(event);
+  emit Enter();
+}
+
+RadioGroup::RadioGroup(QWidget* parent) : QGroupBox(parent), group_(new QButtonGroup(this)) {
+  group_->setExclusive(true);
+  connect(group_, &QButtonGroup::buttonClicked, this, [this] { emit Click(); });
+}
+
+void RadioGroup::setItems(const QStringList& items) {
+  const int keep = ItemIndex();
+  for (QRadioButton* button : buttons_) delete button;
+  buttons_.clear();
+  items_ = items;
+  for (int i = 0; i < items.size(); ++i) {
+    auto* button = new QRadioButton(items[i], this);
+    button->setObjectName(objectName() + "Item" + QString::number(i));
+    group_->addButton(button, i);
+    buttons_.push_back(button);
+    button->show();
+  }
+  SetItemIndex(keep);
+  ArrangeItems();
+}
+
+void RadioGroup::setColumns(int columns) {
+  columns_ = std::max(1, columns);
+  ArrangeItems();
+}
+
+int RadioGroup::ItemIndex() const { return group_->checkedId(); }
+
+void RadioGroup::SetItemIndex(int index) {
+  index = std::clamp(index, -1, Count() - 1);
+  if (index >= 0) {
+    buttons_[static_cast<size_t>(index)]->setChecked(true);
+    return;
+  }
+  // An exclusive group refuses to uncheck its last checked button.
+  group_->setExclusive(false);
+  for (QRadioButton* button : buttons_) button->setChecked(false);
+  group_->setExclusive(true);
+}
+
+void RadioGroup::resizeEvent(QResizeEvent* event) {
+  QGroupBox::resizeEvent(event);
+  ArrangeItems();
+}
+
+void RadioGroup::ArrangeItems() {
+  if (buttons_.empty()) return;
+  // Items fill the columns top to bottom, in rows of equal height below the title.
+  const int count = Count();
+  const int perColumn = (count + columns_ - 1) / columns_;
+  const int textHeight = QFontMetrics(font()).height();
+  const int rowsSpace = height() - textHeight - 5;
+  const int rowHeight = std::max(1, rowsSpace / perColumn);
+  const int columnWidth = std::max(1, (width() - 10) / columns_);
+  const int topMargin = textHeight + 1 + (rowsSpace % perColumn) / 2;
+  for (int i = 0; i < count; ++i) {
+    const int left = (i / perColumn) * columnWidth + 8;
+    const int top = (i % perColumn) * rowHeight + topMargin;
+    buttons_[static_cast<size_t>(i)]->setGeometry(left, top, columnWidth, rowHeight);
+  }
+}
+
+}  // namespace kt

@@ -1,0 +1,497 @@
+#include "control/mainform.h"
+
+#include <QCloseEvent>
+#include <QFont>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QKeyEvent>
+#include <QShowEvent>
+#include <QWindow>
+
+#include "colour/apply_palette.h"
+#include "colour/palette_adjustment.h"
+#include "colour/palette_installer.h"
+#include "control/button_glyphs.h"
+#include "control/control_behaviour.h"
+#include "control/handler_guard.h"
+#include "control/hint_pause.h"
+#include "control/window_operations.h"
+#include "flic/flic_info.h"
+#include "platform/qt/system_metrics.h"
+#include "ui_mainform.h"
+
+namespace kt {
+
+namespace {
+
+// Palette steps while nothing shows frames yet: nothing to install into.
+class NoPaletteInstaller : public PaletteInstaller {
+ public:
+  PaletteHandle CreatePalette(const LogicalPalette&) override { return kNoPalette; }
+  PaletteHandle SelectPalette(PaletteContext, PaletteHandle) override { return kNoPalette; }
+  void RealizePalette(PaletteContext) override {}
+  void SetDIBColorTable(const ColourTable&) override {}
+  void DeleteObject(PaletteHandle) override {}
+  bool SetEntries(const PaletteEntries&) override { return true; }
+  void SetSystemPaletteUse(SystemPaletteUse) override {}
+};
+
+// The panel's own font where it exists, the nearest sans-serif where not.
+QFont PanelFont() {
+  QFont font("MS Sans Serif");
+  font.setPointSize(8);
+  font.setStyleHint(QFont::SansSerif);
+  return font;
+}
+
+// The captions of the information and statistics panels are padded with
+// blanks so their colons line up; that needs a font of one pitch.
+QFont FixedPitchFont() {
+  QFont font("Courier New");
+  font.setPointSize(8);
+  font.setStyleHint(QFont::TypeWriter);
+  font.setFixedPitch(true);
+  if (!QFontInfo(font).fixedPitch()) {
+    font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSize(8);
+  }
+  return font;
+}
+
+bool Shown(const QWidget* widget) { return !widget->isHidden(); }
+
+QString Text(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
+
+TDisplayForm::TDisplayForm(WindowServices& services, QWidget* parent)
+    : QWidget(parent),
+      services_(services),
+      ui_(std::make_unique<Ui::TDisplayForm>()),
+      noPalettes_(std::make_unique<NoPaletteInstaller>()),
+      palettes_(noPalettes_.get()) {
+  ui_->setupUi(this);
+  SetUpControls();
+  WireControls();
+  Guarded(&TDisplayForm::FormCreate);
+}
+
+TDisplayForm::~TDisplayForm() = default;
+
+void TDisplayForm::SetUpControls() {
+  // A caption without buttons: the program ends through its own Exit button.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  setFixedSize(398, 136);
+  setFont(PanelFont());
+  const QFont fixed = FixedPitchFont();
+  ui_->InfoPanel->setFont(fixed);
+  ui_->StatPanel->setFont(fixed);
+
+  const std::pair<QToolButton*, Glyph> glyphs[] = {
+      {ui_->LoadButton, Glyph::Load},
+      {ui_->PlayFileButton, Glyph::PlayFile},
+      {ui_->RecordButton, Glyph::Record},
+      {ui_->DirXModeButton, Glyph::DirXMode},
+      {ui_->StatsButton, Glyph::Stats},
+      {ui_->OptionButton, Glyph::Options},
+      {ui_->InfoButton, Glyph::Info},
+      {ui_->AboutButton, Glyph::About},
+      {ui_->ResetButton, Glyph::Reset},
+      {ui_->MinimizeButton, Glyph::Minimize},
+      {ui_->QuitButton, Glyph::Quit},
+      {ui_->PlayButton, Glyph::Play},
+      {ui_->StopButton, Glyph::Stop},
+      {ui_->FrameBButton, Glyph::FrameBack},
+      {ui_->PauseButton, Glyph::Pause},
+      {ui_->FrameFButton, Glyph::FrameForward},
+  };
+  for (const auto& [button, glyph] : glyphs) {
+    button->setIcon(GlyphIcon(glyph));
+    button->setIconSize(kGlyphSize);
+  }
+  for (QToolButton* arrow : {ui_->BrightnessLeftAjust, ui_->ContrastLeftAjust, ui_->SpeedLeftAjust}) {
+    arrow->setIcon(GlyphIcon(Glyph::ArrowLeft, kArrowGlyphSize));
+    arrow->setIconSize(kArrowGlyphSize);
+  }
+  for (QToolButton* arrow : {ui_->BrightnessRightAjust, ui_->ContrastRightAjust, ui_->SpeedRightAjust}) {
+    arrow->setIcon(GlyphIcon(Glyph::ArrowRight, kArrowGlyphSize));
+    arrow->setIconSize(kArrowGlyphSize);
+  }
+
+  // The panels cover the adjustment rows only when asked for.
+  for (QWidget* panel : {ui_->InfoPanel, ui_->StatPanel, ui_->DirXPanel, ui_->OptionPanel}) panel->hide();
+  // The frame bar and its labels show only while a playback is paused.
+  for (QWidget* control : {static_cast<QWidget*>(ui_->Label1), static_cast<QWidget*>(ui_->FrameBar),
+                           static_cast<QWidget*>(ui_->FrameLabel)}) {
+    control->hide();
+  }
+}
+
+template <typename Sender, typename Signal>
+void TDisplayForm::Wire(Sender* sender, Signal signal, void (TDisplayForm::*handler)()) {
+  connect(sender, signal, this, [this, handler] { Guarded(handler); });
+}
+
+void TDisplayForm::WireCheck(QAbstractButton* box, void (TDisplayForm::*handler)()) {
+  ConnectClick(box, this, [this, handler] { Guarded(handler); });
+}
+
+void TDisplayForm::WireControls() {
+  Wire(ui_->LoadButton, &QToolButton::clicked, &TDisplayForm::LoadButtonClick);
+  Wire(ui_->PlayFileButton, &QToolButton::clicked, &TDisplayForm::PlayFileButtonSetFile);
+  Wire(ui_->RecordButton, &QToolButton::clicked, &TDisplayForm::RecordButtonClick);
+  Wire(ui_->DirXModeButton, &QToolButton::clicked, &TDisplayForm::DirXModeButtonClick);
+  Wire(ui_->StatsButton, &QToolButton::clicked, &TDisplayForm::StatsButtonClick);
+  Wire(ui_->OptionButton, &QToolButton::clicked, &TDisplayForm::OptionButtonClick);
+  Wire(ui_->InfoButton, &QToolButton::clicked, &TDisplayForm::InfoButtonClick);
+  Wire(ui_->AboutButton, &QToolButton::clicked, &TDisplayForm::AboutButtonClick);
+  Wire(ui_->ResetButton, &QToolButton::clicked, &TDisplayForm::ResetButtonClick);
+  Wire(ui_->MinimizeButton, &QToolButton::clicked, &TDisplayForm::MinimizeButtonClick);
+  Wire(ui_->QuitButton, &QToolButton::clicked, &TDisplayForm::QuitButtonClick);
+
+  Wire(ui_->PlayButton, &QToolButton::clicked, &TDisplayForm::PlayButtonStartPlay);
+  Wire(ui_->StopButton, &QToolButton::clicked, &TDisplayForm::StopButtonClick);
+  Wire(ui_->FrameBButton, &QToolButton::clicked, &TDisplayForm::FrameBButtonClick);
+  Wire(ui_->PauseButton, &QToolButton::clicked, &TDisplayForm::PauseButtonClick);
+  Wire(ui_->FrameFButton, &QToolButton::clicked, &TDisplayForm::FrameFButtonClick);
+  Wire(ui_->FrameBar, &TrackBar::Change, &TDisplayForm::FrameBarChange);
+
+  Wire(ui_->BrightnessBar, &TrackBar::Change, &TDisplayForm::BrightnessBarChange);
+  Wire(ui_->ContrastBar, &TrackBar::Change, &TDisplayForm::ContrastBarChange);
+  Wire(ui_->SpeedBar, &TrackBar::Change, &TDisplayForm::SpeedBarChange);
+  for (TrackBar* bar : {ui_->BrightnessBar, ui_->ContrastBar, ui_->SpeedBar, ui_->FrameBar}) {
+    Wire(bar, &TrackBar::Enter, &TDisplayForm::BrightnessBarEnter);
+  }
+  Wire(ui_->BrightnessLeftAjust, &QToolButton::clicked, &TDisplayForm::BrightnessLeftAjustClick);
+  Wire(ui_->BrightnessRightAjust, &QToolButton::clicked, &TDisplayForm::BrightnessRightAjustClick);
+  Wire(ui_->ContrastLeftAjust, &QToolButton::clicked, &TDisplayForm::ContrastLeftAjustClick);
+  Wire(ui_->ContrastRightAjust, &QToolButton::clicked, &TDisplayForm::ContrastRightAjustClick);
+  Wire(ui_->SpeedLeftAjust, &QToolButton::clicked, &TDisplayForm::SpeedLeftAjustClick);
+  Wire(ui_->SpeedRightAjust, &QToolButton::clicked, &TDisplayForm::SpeedRightAjustClick);
+
+  WireCheck(ui_->TitleCheck, &TDisplayForm::TitleCheckClick);
+  WireCheck(ui_->LoopCheck, &TDisplayForm::BrightnessBarEnter);
+  WireCheck(ui_->OnTopCheck, &TDisplayForm::OnTopCheckClick);
+  WireCheck(ui_->MaxPalCheck, &TDisplayForm::MaxPalCheckClick);
+  WireCheck(ui_->OptimizeCheck, &TDisplayForm::DirectXCheckClick);
+  WireCheck(ui_->DirectXCheck, &TDisplayForm::DirectXCheckClick);
+  WireCheck(ui_->ReadBigCheck, &TDisplayForm::ReadBigCheckClick);
+  WireCheck(ui_->LastDirCheck, &TDisplayForm::ReadBigCheckClick);
+}
+
+bool TDisplayForm::Guarded(void (TDisplayForm::*handler)()) {
+  return RunGuarded(services_, [this, handler] { (this->*handler)(); });
+}
+
+void TDisplayForm::SetMovieWindow(QWidget* movieWindow) { movieWindow_ = movieWindow; }
+
+void TDisplayForm::SetAboutWindow(QWidget* aboutWindow) { aboutWindow_ = aboutWindow; }
+
+void TDisplayForm::SetPaletteInstaller(PaletteInstaller& installer) { palettes_ = &installer; }
+
+PaletteInstaller& TDisplayForm::Palettes() { return *palettes_; }
+
+bool TDisplayForm::WindowOutputInUse() const { return !ui_->DirectXCheck->isChecked(); }
+
+// ---- Start-up and shut-down -------------------------------------------------
+
+void TDisplayForm::FormCreate() {
+  state_.Run.PanelClientWidth = static_cast<uint16_t>(width());
+  state_.Run.PanelClientHeight = static_cast<uint16_t>(height());
+  SetHintPause(kHintPauseMs);
+}
+
+void TDisplayForm::FillMiddleArea() {
+  const int top = ui_->ButtonPanel1->height();
+  const int middle = height() - top - ui_->ButtonPanel2->height();
+  for (QWidget* panel : {ui_->StatPanel, ui_->InfoPanel, ui_->DirXPanel, ui_->OptionPanel}) {
+    panel->setGeometry(0, top, width(), middle);
+  }
+}
+
+void TDisplayForm::FormShow() {
+  state_.Run.PlatformId = QueryPlatformId();
+  // Flic files are opened for reading only wherever they are opened, so
+  // there is no program-wide file mode to set here.
+  state_.Run.ScreenBitsPerPixel = QueryScreenBitsPerPixel(this);
+  FillMiddleArea();
+  FormActivate();
+  if (state_.Run.SettingsPending && !state_.Run.CloseRequested) {
+    state_.Run.SettingsPending = false;
+    LoadSettings();
+    if (!state_.Flic.FlicInMemory) {
+      state_.Flic.Header.width = kDefaultFrameWidth;
+      state_.Flic.Header.height = kDefaultFrameHeight;
+    }
+    if (movieWindow_ != nullptr && !movieWindow_->isVisible()) movieWindow_->show();
+  }
+}
+
+void TDisplayForm::FormActivate() {
+  // Seam: the command-line words run here, the first time only.
+}
+
+void TDisplayForm::FormClose() {
+  SaveSettings();
+  FreeFlicMemory(state_.Flic, *this);
+}
+
+void TDisplayForm::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // The window system's own shows (a restore from the task bar) are not the program showing the panel.
+  if (event->spontaneous()) return;
+  if (QWindow* window = windowHandle()) window->installEventFilter(this);
+  Guarded(&TDisplayForm::FormShow);
+}
+
+void TDisplayForm::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) Guarded(&TDisplayForm::FormActivate);
+}
+
+void TDisplayForm::closeEvent(QCloseEvent* event) {
+  Guarded(&TDisplayForm::FormClose);
+  event->accept();
+  emit Closed();
+}
+
+bool TDisplayForm::eventFilter(QObject* watched, QEvent* event) {
+  // The window gets every key before any of its controls does.
+  if (watched == windowHandle() && (event->type() == QEvent::KeyPress)) {
+    bool used = false;
+    RunGuarded(services_, [&] { used = PreviewKey(*static_cast<QKeyEvent*>(event)); });
+    if (used) return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+bool TDisplayForm::PreviewKey(QKeyEvent& /*event*/) {
+  // Seam: the key table turns the key into FormKeyDown and FormKeyPress.
+  return false;
+}
+
+void TDisplayForm::FormKeyDown(uint16_t& /*key*/, unsigned /*shift*/) {
+  // Seam: the keyboard commands.
+}
+
+void TDisplayForm::FormKeyPress(char& /*key*/) {
+  // Seam: the keyboard commands.
+}
+
+void TDisplayForm::LoadSettings() {
+  // Seam: the stored options.
+}
+
+void TDisplayForm::SaveSettings() {
+  // Seam: the stored options.
+}
+
+// ---- The top row ------------------------------------------------------------
+
+void TDisplayForm::LoadButtonClick() {
+  LoadContext context{state_.Flic, state_.OpenDialog, services_, *this, state_.Playback.KeepMovieWindowSize};
+  kt::LoadButtonClick(context);
+}
+
+void TDisplayForm::PlayFileButtonSetFile() {
+  // Seam: the play command chooses a flic for playing from disk.
+}
+
+void TDisplayForm::RecordButtonClick() { kt::RecordButtonClick(state_.Recording, services_); }
+
+void TDisplayForm::SetPanelVisible(QWidget* shown, bool visible) {
+  for (QWidget* panel : {ui_->InfoPanel, ui_->StatPanel, ui_->DirXPanel, ui_->OptionPanel}) {
+    if (panel != shown) panel->hide();
+  }
+  shown->setVisible(visible);
+}
+
+void TDisplayForm::InfoButtonClick() {
+  ShowFlicInfo();
+  SetPanelVisible(ui_->InfoPanel, !Shown(ui_->InfoPanel));
+}
+
+void TDisplayForm::StatsButtonClick() { SetPanelVisible(ui_->StatPanel, !Shown(ui_->StatPanel)); }
+
+void TDisplayForm::DirXModeButtonClick() { SetPanelVisible(ui_->DirXPanel, !Shown(ui_->DirXPanel)); }
+
+void TDisplayForm::OptionButtonClick() { SetPanelVisible(ui_->OptionPanel, !Shown(ui_->OptionPanel)); }
+
+void TDisplayForm::AboutButtonClick() {
+  if (movieWindow_ != nullptr) movieWindow_->hide();
+  hide();
+  if (aboutWindow_ != nullptr) ShowModal(*aboutWindow_);
+  show();
+  if (movieWindow_ != nullptr) movieWindow_->show();
+}
+
+void TDisplayForm::ResetButtonClick() {
+  // Seam: the stored options' reset.
+}
+
+void TDisplayForm::MinimizeButtonClick() { MinimizeApplication(); }
+
+void TDisplayForm::QuitButtonClick() {
+  if (!state_.Playback.Playing) {
+    close();
+    return;
+  }
+  // The playback's clean-up runs first; the play command quits again when it is done.
+  StopButtonClick();
+  state_.Playback.QuitAfterPlayback = true;
+}
+
+// ---- The bottom row and the play command -------------------------------------
+
+void TDisplayForm::PlayButtonStartPlay() {
+  // Seam: the play command.
+}
+
+void TDisplayForm::PlayFileButtonClick() {
+  // Seam: the play command.
+}
+
+void TDisplayForm::StopButtonClick() { state_.Playback.StopRequested = true; }
+
+void TDisplayForm::FrameBButtonClick() {
+  // Seam: the play command's step back.
+}
+
+void TDisplayForm::PauseButtonClick() {
+  // Seam: the play command's pause.
+}
+
+void TDisplayForm::FrameFButtonClick() {
+  // Seam: the play command's step forward.
+}
+
+void TDisplayForm::FrameBarChange() {
+  // Seam: the play command's jump to a frame.
+}
+
+// ---- The adjustment rows ----------------------------------------------------
+
+void TDisplayForm::BrightnessBarChange() {
+  ui_->BrightnessLabel->setText(Text(kt::BrightnessBarChange(state_.Colour.Adjustment, ui_->BrightnessBar->value())));
+  if (state_.Playback.Playing) ApplyPalette(state_.Colour, Palettes(), WindowOutputInUse());
+}
+
+void TDisplayForm::ContrastBarChange() {
+  ui_->ContrastLabel->setText(Text(kt::ContrastBarChange(state_.Colour.Adjustment, ui_->ContrastBar->value())));
+  if (state_.Playback.Playing) ApplyPalette(state_.Colour, Palettes(), WindowOutputInUse());
+}
+
+void TDisplayForm::BrightnessLeftAjustClick() {
+  const BarUpdate update = kt::BrightnessLeftAjustClick(state_.Colour.Adjustment, ui_->BrightnessBar->value());
+  ui_->BrightnessBar->setValue(update.position);
+  ui_->BrightnessLabel->setText(Text(update.label));
+  if (state_.Playback.Playing) ApplyPalette(state_.Colour, Palettes(), WindowOutputInUse());
+}
+
+void TDisplayForm::BrightnessRightAjustClick() {
+  const BarUpdate update = kt::BrightnessRightAjustClick(state_.Colour.Adjustment, ui_->BrightnessBar->value());
+  ui_->BrightnessBar->setValue(update.position);
+  ui_->BrightnessLabel->setText(Text(update.label));
+  if (state_.Playback.Playing) ApplyPalette(state_.Colour, Palettes(), WindowOutputInUse());
+}
+
+void TDisplayForm::ContrastLeftAjustClick() {
+  const BarUpdate update = kt::ContrastLeftAjustClick(state_.Colour.Adjustment, ui_->ContrastBar->value());
+  ui_->ContrastBar->setValue(update.position);
+  ui_->ContrastLabel->setText(Text(update.label));
+  if (state_.Playback.Playing) ApplyPalette(state_.Colour, Palettes(), WindowOutputInUse());
+}
+
+void TDisplayForm::ContrastRightAjustClick() {
+  const BarUpdate update = kt::ContrastRightAjustClick(state_.Colour.Adjustment, ui_->ContrastBar->value());
+  ui_->ContrastBar->setValue(update.position);
+  ui_->ContrastLabel->setText(Text(update.label));
+  if (state_.Playback.Playing) ApplyPalette(state_.Colour, Palettes(), WindowOutputInUse());
+}
+
+void TDisplayForm::SpeedBarChange() {
+  // Seam: the play command's delay.
+}
+
+void TDisplayForm::SpeedLeftAjustClick() {
+  // Seam: the play command's delay.
+}
+
+void TDisplayForm::SpeedRightAjustClick() {
+  // Seam: the play command's delay.
+}
+
+void TDisplayForm::BrightnessBarEnter() {
+  // The bars and the loop box never keep the focus, so the arrow keys reach
+  // the window's key commands instead of moving a bar.
+  ui_->ButtonPanel1->setFocus();
+}
+
+// ---- The option boxes -------------------------------------------------------
+
+void TDisplayForm::TitleCheckClick() {
+  ui_->ButtonPanel1->setFocus();
+  if (movieWindow_ != nullptr) SetWindowBorder(*movieWindow_, ui_->TitleCheck->isChecked(), QueryScreenSize());
+}
+
+void TDisplayForm::OnTopCheckClick() {
+  if (movieWindow_ != nullptr) SetStayOnTop(*movieWindow_, ui_->OnTopCheck->isChecked());
+}
+
+void TDisplayForm::MaxPalCheckClick() {
+  kt::MaxPalCheckClick(Palettes(), ui_->MaxPalCheck->isChecked());
+  if (state_.Playback.Playing) ApplyPalette(state_.Colour, Palettes(), WindowOutputInUse());
+}
+
+void TDisplayForm::DirectXCheckClick() {
+  // Full-screen output overrides these options; each box's change runs its
+  // own handler, so the movie window follows.
+  if (ui_->DirectXCheck->isChecked()) {
+    ui_->OnTopCheck->setChecked(false);
+    ui_->OnTopCheck->setEnabled(false);
+    ui_->TitleCheck->setChecked(true);
+    ui_->TitleCheck->setEnabled(false);
+    ui_->MaxPalCheck->setChecked(false);
+    ui_->MaxPalCheck->setEnabled(false);
+    ui_->StatsButton->setEnabled(false);
+    if (Shown(ui_->StatPanel)) StatsButtonClick();
+  } else {
+    ui_->OnTopCheck->setEnabled(true);
+    ui_->TitleCheck->setEnabled(true);
+    ui_->MaxPalCheck->setEnabled(true);
+    ui_->StatsButton->setEnabled(true);
+  }
+}
+
+void TDisplayForm::ReadBigCheckClick() { state_.Flic.ReadBigFrames = ui_->ReadBigCheck->isChecked(); }
+
+// ---- The information panel and the load's window steps ----------------------
+
+void TDisplayForm::ShowFlicInfo() {
+  const FlicInfoTexts info = MakeFlicInfo(state_.Flic.Header, state_.Flic.FlicInMemory, state_.Playback.DiskFlicName);
+  if (info.hasFigures) {
+    ui_->FramesCaption->setText(Text(info.frames));
+    ui_->WidthCaption->setText(Text(info.width));
+    ui_->HeightCaption->setText(Text(info.height));
+    ui_->SizeCaption->setText(Text(info.size));
+    ui_->TypeCaption->setText(Text(info.type));
+    ui_->DelayCaption->setText(Text(info.delay));
+    ui_->PlayFPSLabel->setText(Text(info.speed));
+  }
+  ui_->StatusCaption->setText(Text(info.status));
+}
+
+void TDisplayForm::SetMovieCaption(const std::string& caption) {
+  if (movieWindow_ != nullptr) movieWindow_->setWindowTitle(Text(caption));
+}
+
+void TDisplayForm::SizeMovieWindow(int /*width*/, int /*height*/) {
+  // Seam: window output fits the movie window to the flic.
+}
+
+void TDisplayForm::EnablePlayAndRecordButtons() {
+  ui_->PlayButton->setEnabled(true);
+  ui_->RecordButton->setEnabled(true);
+}
+
+}  // namespace kt

@@ -1,0 +1,145 @@
+// The control panel: the player's main window. Every command of the player
+// ends in one of its handlers; keys, command-line words and the movie
+// window call the same handlers the buttons do.
+#pragma once
+
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "control/player_state.h"
+#include "flic/flic_loading.h"
+#include "platform/window_services.h"
+
+namespace Ui {
+class TDisplayForm;
+}
+
+class QAbstractButton;
+class QKeyEvent;
+
+namespace kt {
+
+class PaletteInstaller;
+
+class TDisplayForm : public QWidget, private LoadWindowSteps {
+  Q_OBJECT
+
+ public:
+  // Boxes and dialogs go through `services`, so tests answer them without a person.
+  explicit TDisplayForm(WindowServices& services, QWidget* parent = nullptr);
+  ~TDisplayForm() override;
+
+  PlayerState& State() { return state_; }
+  const PlayerState& State() const { return state_; }
+  WindowServices& Services() { return services_; }
+
+  // The two other windows, created after the control panel.
+  void SetMovieWindow(QWidget* movieWindow);
+  void SetAboutWindow(QWidget* aboutWindow);
+  QWidget* MovieWindow() const { return movieWindow_; }
+
+  // Who installs palettes on the display; until window output provides one,
+  // palette steps go to an installer that does nothing.
+  void SetPaletteInstaller(PaletteInstaller& installer);
+
+  // Start-up and shut-down.
+  void FormCreate();
+  void FormShow();
+  void FormClose();
+  void FormActivate();
+
+  // The top row.
+  void LoadButtonClick();
+  void PlayFileButtonSetFile();
+  void RecordButtonClick();
+  void DirXModeButtonClick();
+  void StatsButtonClick();
+  void OptionButtonClick();
+  void InfoButtonClick();
+  void AboutButtonClick();
+  void ResetButtonClick();
+  void MinimizeButtonClick();
+  void QuitButtonClick();
+
+  // The bottom row and the play command.
+  void PlayButtonStartPlay();
+  void PlayFileButtonClick();
+  void StopButtonClick();
+  void FrameBButtonClick();
+  void PauseButtonClick();
+  void FrameFButtonClick();
+  void FrameBarChange();
+
+  // The adjustment rows.
+  void BrightnessBarChange();
+  void ContrastBarChange();
+  void SpeedBarChange();
+  void BrightnessLeftAjustClick();
+  void BrightnessRightAjustClick();
+  void ContrastLeftAjustClick();
+  void ContrastRightAjustClick();
+  void SpeedLeftAjustClick();
+  void SpeedRightAjustClick();
+  void BrightnessBarEnter();
+
+  // The option boxes.
+  void TitleCheckClick();
+  void OnTopCheckClick();
+  void MaxPalCheckClick();
+  void DirectXCheckClick();
+  void ReadBigCheckClick();
+
+  void ShowFlicInfo() override;
+
+  // Settings.
+  void LoadSettings();
+  void SaveSettings();
+
+  // Keys, seen before the focused control: a virtual-key code with its
+  // Shift/Alt/Ctrl set, and a typed character. Either may clear its key.
+  void FormKeyDown(uint16_t& key, unsigned shift);
+  void FormKeyPress(char& key);
+
+ signals:
+  // The panel has closed; the program ends.
+  void Closed();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // LoadWindowSteps
+  void SetMovieCaption(const std::string& caption) override;
+  void SizeMovieWindow(int width, int height) override;
+  void EnablePlayAndRecordButtons() override;
+
+  void SetUpControls();
+  void WireControls();
+  template <typename Sender, typename Signal>
+  void Wire(Sender* sender, Signal signal, void (TDisplayForm::*handler)());
+  void WireCheck(QAbstractButton* box, void (TDisplayForm::*handler)());
+  // Every entry from the event loop comes through here.
+  bool Guarded(void (TDisplayForm::*handler)());
+  // Key preview: every key meant for this window comes here first. True
+  // when the key was used up.
+  bool PreviewKey(QKeyEvent& event);
+  void FillMiddleArea();
+  void SetPanelVisible(QWidget* shown, bool visible);
+  bool WindowOutputInUse() const;
+  PaletteInstaller& Palettes();
+
+  WindowServices& services_;
+  PlayerState state_;
+  std::unique_ptr<Ui::TDisplayForm> ui_;
+  std::unique_ptr<PaletteInstaller> noPalettes_;
+  PaletteInstaller* palettes_;
+  QWidget* movieWindow_ = nullptr;
+  QWidget* aboutWindow_ = nullptr;
+};
+
+}  // namespace kt

@@ -1,0 +1,40 @@
+// Everything the player holds once for the whole run, in one place owned by
+// the control panel: the flic and its frame store, the Open dialog's memory,
+// the palettes, the recorder, the playback state and the start-up figures.
+#pragma once
+
+#include <cstdint>
+
+#include "colour/colour_state.h"
+#include "flic/flic_state.h"
+#include "playback/frame_recording.h"
+#include "playback/playback_state.h"
+
+namespace kt {
+
+// Figures and flags of the program's start and end.
+struct RunState {
+  uint32_t PlatformId = 0;
+  uint32_t ScreenBitsPerPixel = 0;
+  // The control panel's client size at creation; full-screen output gives it back.
+  uint16_t PanelClientWidth = 0;
+  uint16_t PanelClientHeight = 0;
+  bool SettingsPending = true;   // cleared when the first show loads the settings
+  bool CommandLineDone = false;  // the command-line words have run
+  bool CloseRequested = false;   // a CLOSE word ends the program without settings
+};
+
+struct PlayerState {
+  FlicState Flic;
+  OpenDialogState OpenDialog;
+  ColourState Colour;
+  RecordingState Recording;
+  PlaybackState Playback;
+  RunState Run;
+};
+
+// The movie window's size until a flic is opened.
+inline constexpr uint16_t kDefaultFrameWidth = 320;
+inline constexpr uint16_t kDefaultFrameHeight = 240;
+
+}  // namespace kt
