@@ -1,0 +1,211 @@
+// A whole flic file from the fuzzer's bytes, taken the three ways the player
+// takes a file: loaded into memory, and played from disk chunk by chunk and
+// in big frames. Every frame read is decoded into an exactly sized image, so
+// the address sanitizer sees any write past the picture.
+//
+// Beyond the sanitizers it checks what the three ways promise each other:
+// a frame that both disk modes read decodes to the same image and palette in
+// both, and a flic that loads whole decodes exactly as it plays from disk.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "colour/base_palette.h"
+#include "flic/bytes.h"
+#include "flic/errors.h"
+#include "flic/flic_file.h"
+#include "flic/flic_header.h"
+#include "flic/frame_decoder.h"
+#include "flic/frame_reader.h"
+#include "flic/frame_store.h"
+
+namespace {
+
+using kt::FlicFile;
+using kt::FlicHeader;
+using kt::FrameStore;
+
+// A 65535 x 65535 header asks for a 4 GB image from a 128-byte input, more
+// than libFuzzer's 2 GB memory limit, and every BLACK chunk of six bytes
+// costs a fill of the whole image. Pictures above 4 M pixels (2048 x 2048)
+// are therefore skipped: all the decoder's offsets are 32-bit whatever the
+// size, so small pictures reach the same code paths.
+constexpr uint64_t kMaxPixels = uint64_t{1} << 22;
+
+// Whole-image chunks let a few bytes cost a full picture each. Each way of
+// reading stops decoding once it has spent this many pixels' worth of work,
+// so one input costs at most a few hundred milliseconds under the sanitizers.
+constexpr uint64_t kWorkBudget = uint64_t{1} << 27;
+
+struct QuietEvents : kt::DecodeEvents {};
+
+// A fresh image and black palette, as each playback starts with.
+struct Picture {
+  explicit Picture(const FlicHeader& header)
+      : size(header.PixelCount()), pixels(new uint8_t[size]()), palette{} {
+    target.pixels = pixels.get();
+    target.width = header.width;
+    target.height = header.height;
+    target.palette = &palette;
+  }
+
+  uint64_t Hash() const {
+    const std::string_view image(reinterpret_cast<const char*>(pixels.get()), size);
+    const std::string_view colours(reinterpret_cast<const char*>(palette.data()), sizeof palette);
+    return std::hash<std::string_view>{}(image) * 31 + std::hash<std::string_view>{}(colours);
+  }
+
+  uint64_t size;
+  std::unique_ptr<uint8_t[]> pixels;  // exactly width x height: no slack for an overrun to hide in
+  kt::BasePalette palette;
+  kt::FrameTarget target;
+};
+
+// The store is 6.5 MB of slots; building one per input would cost more than
+// the work under test. Slots that an input touched are put back to their
+// empty state afterwards, so no input sees what an earlier one left.
+FrameStore& Store() {
+  static FrameStore* store = new FrameStore();
+  return *store;
+}
+
+void ResetSlots(int lastIndex) {
+  for (int f = 0; f <= lastIndex && f < kt::kFrameStoreSlots; ++f) Store().Slot(f) = kt::FrameSlot{};
+}
+
+void Require(bool condition) {
+  if (!condition) std::abort();
+}
+
+// What a frame read promises: a buffer of exactly the data size for every
+// chunk in use, FLI_COPY sized by the picture, and the file left at the next frame.
+void CheckSlot(const kt::FrameSlot& slot, const FlicHeader& header, uint64_t frameStart, const FlicFile& file) {
+  Require(slot.chunks <= kt::kMaxChunksPerFrame);
+  for (int j = 0; j < slot.chunks; ++j) {
+    const kt::ChunkRef& chunk = slot.chunkTable[static_cast<size_t>(j)];
+    Require(chunk.size >= kt::kChunkHeaderSize);
+    Require((chunk.data != nullptr) == (chunk.size > kt::kChunkHeaderSize));
+    if (chunk.type == kt::FLI_COPY) Require(chunk.size == header.PixelCount() + kt::kChunkHeaderSize);
+  }
+  Require(file.Offset() == frameStart + slot.size);
+}
+
+// Charges a frame's decode, and the hash after it, against the budget.
+bool Afford(uint64_t& spent, const kt::FrameSlot& slot, uint64_t pixels) {
+  spent += pixels * (slot.chunks + 1u);
+  return spent <= kWorkBudget;
+}
+
+// Playback from disk: read a frame into its slot, decode it, release it.
+// After the ring frame it seeks back to frame 1, as a loop restart does.
+// Returns the image and palette hash after every frame that was read.
+std::vector<uint64_t> PlayFromDisk(const std::vector<uint8_t>& bytes, kt::ReadMode mode, int& lastSlot) {
+  std::vector<uint64_t> hashes;
+  FlicFile file = FlicFile::FromBytes(bytes);
+  FlicHeader header;
+  Require(kt::ReadFlicHeader(file, header));
+  Picture picture(header);
+  QuietEvents events;
+  uint64_t spent = 0;
+  auto step = [&](int f) {
+    const uint64_t frameStart = file.Offset();
+    kt::ReadFrame(file, header, Store(), f, mode);
+    lastSlot = std::max(lastSlot, f);
+    const kt::FrameSlot& slot = Store().Slot(f);
+    CheckSlot(slot, header, frameStart, file);
+    const bool afford = Afford(spent, slot, picture.size);
+    if (afford) kt::DecodeFrame(slot, picture.target, events);
+    kt::FreeFrameChunks(Store(), f);
+    return afford;
+  };
+  try {
+    for (int f = 0; f <= header.frames; ++f) {
+      if (!step(f)) return hashes;
+      hashes.push_back(picture.Hash());
+    }
+    if (header.frames >= 1) {
+      file.Seek(header.oframe2);
+      step(1);
+    }
+  } catch (const kt::PlayerError&) {
+    // A damaged or short file ends the playback with a message; that is fine.
+  }
+  return hashes;
+}
+
+// The load into memory, then a playback of every frame from the store.
+// Returns the hashes, or nothing when the load was refused.
+std::vector<uint64_t> LoadAndPlay(const std::vector<uint8_t>& bytes, bool& loaded) {
+  std::vector<uint64_t> hashes;
+  FlicFile file = FlicFile::FromBytes(bytes);
+  FlicHeader header;
+  Require(kt::ReadFlicHeader(file, header));
+  loaded = false;
+  try {
+    kt::ReadWholeFlic(file, header, Store());
+  } catch (const kt::PlayerError&) {
+    return hashes;
+  }
+  loaded = true;
+  Picture picture(header);
+  QuietEvents events;
+  uint64_t spent = 0;
+  for (int f = 0; f <= header.frames; ++f) {
+    if (!Afford(spent, Store().Slot(f), picture.size)) break;
+    kt::DecodeFrame(Store().Slot(f), picture.target, events);
+    hashes.push_back(picture.Hash());
+  }
+  kt::FreeFrameRange(Store(), header.frames);
+  return hashes;
+}
+
+// FliSpeedToMilliseconds turns an FLI speed above this many 1/70 s into a
+// millisecond count past 32 bits, and converting that to uint32_t is
+// undefined. Until the conversion wraps such values, they are cut here so
+// that the rest of such a file is still searched.
+constexpr uint32_t kLargestConvertibleFliSpeed = 300647710;
+
+void CutHugeFliSpeed(std::vector<uint8_t>& bytes) {
+  if (bytes.size() < kt::kFlicHeaderSize || kt::ReadU16(&bytes[4]) != kt::kFliMagic) return;
+  if (kt::ReadU32(&bytes[16]) > kLargestConvertibleFliSpeed) kt::WriteU32(&bytes[16], kLargestConvertibleFliSpeed);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::vector<uint8_t> bytes(data, data + size);
+  CutHugeFliSpeed(bytes);
+  FlicHeader header;
+  {
+    FlicFile file = FlicFile::FromBytes(bytes);
+    if (!kt::ReadFlicHeader(file, header)) return 0;
+  }
+  try {
+    kt::CheckFlicIsPlayable(header);
+  } catch (const kt::DamagedFlicError&) {
+    return 0;
+  }
+  if (header.PixelCount() > kMaxPixels) return 0;
+
+  int lastSlot = header.frames;
+  bool loaded = false;
+  const std::vector<uint64_t> fromMemory = LoadAndPlay(bytes, loaded);
+  const std::vector<uint64_t> oneByOne = PlayFromDisk(bytes, kt::ReadMode::ChunkByChunk, lastSlot);
+  const std::vector<uint64_t> bigFrames = PlayFromDisk(bytes, kt::ReadMode::BigFrames, lastSlot);
+  ResetSlots(lastSlot);
+
+  // Big frames may refuse a frame earlier (it reads the frame's whole size at
+  // once) but never later, and what both read must decode alike.
+  Require(bigFrames.size() <= oneByOne.size());
+  for (size_t i = 0; i < bigFrames.size(); ++i) Require(bigFrames[i] == oneByOne[i]);
+  // The load reads exactly as playing chunk by chunk does.
+  if (loaded) {
+    Require(fromMemory.size() == oneByOne.size());
+    for (size_t i = 0; i < fromMemory.size(); ++i) Require(fromMemory[i] == oneByOne[i]);
+  }
+  return 0;
+}
