@@ -19,15 +19,12 @@ bool DecodeByteRun(const uint8_t* data, uint32_t size, const FrameTarget& target
     in.Skip(1);
     uint32_t offset = image.RowStart(y, target.width);
     // Runs may pass the row's end; the next line starts over at its own row.
-    // Every turn consumes data, so a line cannot spin on an empty chunk.
+    // Every turn consumes data, a zero count its two bytes too, so a line
+    // cannot spin on an endless run of zero counts.
     for (uint32_t x = 0; x < target.width;) {
       if (!in.Has(1)) return false;
       const int8_t c = in.S8();
       if (c >= 0) {
-        if (c == 0) {
-          in.Skip(1);
-          continue;
-        }
         if (!in.Has(1)) return false;
         clipped |= !image.Fill(offset, in.U8(), static_cast<uint32_t>(c));
         x += static_cast<uint32_t>(c);
