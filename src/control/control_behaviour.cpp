@@ -89,6 +89,16 @@ void RadioGroup::resizeEvent(QResizeEvent* event) {
   ArrangeItems();
 }
 
+void RadioGroup::changeEvent(QEvent* event) {
+  QGroupBox::changeEvent(event);
+  if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) ArrangeItems();
+}
+
+void RadioGroup::showEvent(QShowEvent* event) {
+  QGroupBox::showEvent(event);
+  ArrangeItems();
+}
+
 void RadioGroup::ArrangeItems() {
   if (buttons_.empty()) return;
   // Items fill the columns top to bottom, in rows of equal height below the title.
@@ -97,12 +107,32 @@ void RadioGroup::ArrangeItems() {
   const int textHeight = QFontMetrics(font()).height();
   const int rowsSpace = height() - textHeight - 5;
   const int rowHeight = std::max(1, rowsSpace / perColumn);
-  const int columnWidth = std::max(1, (width() - 10) / columns_);
   const int topMargin = textHeight + 1 + (rowsSpace % perColumn) / 2;
+
+  // Columns are of equal width, unless the texts fit only when each column
+  // is as wide as its longest item; the room left over is shared out.
+  constexpr int kLeftMargin = 8;
+  const int room = width() - 2 - kLeftMargin;
+  std::vector<int> columnWidths(static_cast<size_t>(columns_), std::max(1, (width() - 10) / columns_));
+  std::vector<int> needed(static_cast<size_t>(columns_), 0);
   for (int i = 0; i < count; ++i) {
-    const int left = (i / perColumn) * columnWidth + 8;
-    const int top = (i % perColumn) * rowHeight + topMargin;
-    buttons_[static_cast<size_t>(i)]->setGeometry(left, top, columnWidth, rowHeight);
+    int& column = needed[static_cast<size_t>(i / perColumn)];
+    column = std::max(column, buttons_[static_cast<size_t>(i)]->sizeHint().width());
+  }
+  int neededTotal = 0;
+  for (int width : needed) neededTotal += width;
+  if (neededTotal <= room) {
+    const int share = (room - neededTotal) / columns_;
+    for (size_t c = 0; c < needed.size(); ++c) columnWidths[c] = needed[c] + share;
+  }
+
+  int left = kLeftMargin;
+  for (int c = 0; c < columns_; ++c) {
+    for (int row = 0; row < perColumn && c * perColumn + row < count; ++row) {
+      buttons_[static_cast<size_t>(c * perColumn + row)]->setGeometry(
+          left, row * rowHeight + topMargin, columnWidths[static_cast<size_t>(c)], rowHeight);
+    }
+    left += columnWidths[static_cast<size_t>(c)];
   }
 }
 

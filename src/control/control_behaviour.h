@@ -74,6 +74,9 @@ class RadioGroup : public QGroupBox {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  // The items' widths follow their font and style.
+  void changeEvent(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void ArrangeItems();

@@ -37,10 +37,14 @@ class NoPaletteInstaller : public PaletteInstaller {
 };
 
 // The panel's own font where it exists, the nearest sans-serif where not.
+// The common stand-ins run wider than it, and the layout leaves no room to
+// spare ("Brightness" before its arrow, "Original" at the window's edge), so
+// a stand-in is taken a little condensed.
 QFont PanelFont() {
   QFont font("MS Sans Serif");
   font.setPointSize(8);
   font.setStyleHint(QFont::SansSerif);
+  if (QFontInfo(font).family() != font.family()) font.setStretch(QFont::SemiCondensed);
   return font;
 }
 
@@ -57,6 +61,9 @@ QFont FixedPitchFont() {
   }
   return font;
 }
+
+constexpr int kDesignLeft = 220;
+constexpr int kDesignTop = 156;
 
 bool Shown(const QWidget* widget) { return !widget->isHidden(); }
 
@@ -118,8 +125,16 @@ void TDisplayForm::SetUpControls() {
     arrow->setIconSize(kArrowGlyphSize);
   }
 
-  // The panels cover the adjustment rows only when asked for.
-  for (QWidget* panel : {ui_->InfoPanel, ui_->StatPanel, ui_->DirXPanel, ui_->OptionPanel}) panel->hide();
+  // Designer files give a top-level window no position, and set the
+  // group's items after any index.
+  move(kDesignLeft, kDesignTop);
+  ui_->ForceModeRadioGroup->SetItemIndex(0);
+
+  // The panels cover the adjustment rows only when asked for, and then wholly.
+  for (QWidget* panel : {ui_->InfoPanel, ui_->StatPanel, ui_->DirXPanel, ui_->OptionPanel}) {
+    panel->setAutoFillBackground(true);
+    panel->hide();
+  }
   // The frame bar and its labels show only while a playback is paused.
   for (QWidget* control : {static_cast<QWidget*>(ui_->Label1), static_cast<QWidget*>(ui_->FrameBar),
                            static_cast<QWidget*>(ui_->FrameLabel)}) {
