@@ -1,0 +1,87 @@
+#include "playback/window_output.h"
+
+#include <cstring>
+#include <new>
+
+#include "control/window_operations.h"
+#include "flic/errors.h"
+#include "platform/qt/system_metrics.h"
+#include "windows/imageunt.h"
+
+namespace kt {
+
+WindowOutput::WindowOutput(TImageForm& movie, const ColourState& colour) : movie_(movie), colour_(colour) {}
+
+WindowOutput::~WindowOutput() {
+  if (frameDib_) TearDown();
+}
+
+void WindowOutput::PrepareFrameBuffer(uint16_t width, uint16_t height) {
+  width_ = width;
+  height_ = height;
+  separateBuffer_.reset();
+  if (width % 4 != 0) {
+    // Zeroed, so a flic that starts with a delta shows black, not old memory.
+    const size_t size = static_cast<size_t>(width) * height;
+    separateBuffer_.reset(new (std::nothrow) uint8_t[size]());
+    if (!separateBuffer_) throw OutOfMemoryError();
+  }
+}
+
+void WindowOutput::CreateFrameBitmap() {
+  auto dib = std::make_unique<QImage>(width_, height_, QImage::Format_Indexed8);
+  if (dib->isNull()) throw OutOfMemoryError();
+  // The colours are those the table holds from before; the pixels start at
+  // index 0, as a fresh bitmap section's do. The row padding too: fill()
+  // would leave it as the allocator gave it.
+  dib->setColorTable(ToQtColourTable(colour_.Display.colourTable));
+  std::memset(dib->bits(), 0, static_cast<size_t>(dib->sizeInBytes()));
+  Q_ASSERT(dib->bytesPerLine() == DibStride(width_));
+  dibBits_ = dib->bits();
+  frameDib_ = std::move(dib);
+  priorBitmap_ = palettes_.SelectFrameBitmap(frameDib_.get());
+}
+
+uint8_t* WindowOutput::FrameBuffer() { return separateBuffer_ ? separateBuffer_.get() : dibBits_; }
+
+void WindowOutput::CopyRows() {
+  if (!separateBuffer_ || dibBits_ == nullptr) return;
+  const int stride = DibStride(width_);
+  for (int row = 0; row < height_; ++row) {
+    std::memcpy(dibBits_ + static_cast<size_t>(row) * stride, separateBuffer_.get() + static_cast<size_t>(row) * width_,
+                width_);
+  }
+}
+
+bool WindowOutput::ClientHasFlicSize() const { return movie_.width() == width_ && movie_.height() == height_; }
+
+void WindowOutput::PaintFrame() {
+  if (!frameDib_) return;
+  palettes_.SelectPalette(PaletteContext::MovieWindow, colour_.Installed.CurrentPalette);
+  movie_.DisplayImage().PaintFrameNow(*frameDib_, ClientHasFlicSize());
+}
+
+void WindowOutput::PaintFinalFrame() {
+  if (!frameDib_) return;
+  palettes_.SelectPalette(PaletteContext::DisplayImage, colour_.Installed.CurrentPalette);
+  movie_.DisplayImage().PaintIntoPicture(*frameDib_, ClientHasFlicSize());
+}
+
+void WindowOutput::TearDown() {
+  separateBuffer_.reset();
+  palettes_.SelectFrameBitmap(priorBitmap_);
+  priorBitmap_ = nullptr;
+  movie_.DisplayImage().ReleaseFrame();
+  frameDib_.reset();
+  dibBits_ = nullptr;
+}
+
+void SizeMovieWindow(QWidget& movieWindow, bool& movieZoomed, uint16_t width, uint16_t height) {
+  movieZoomed = false;
+  movieWindow.setWindowState(movieWindow.windowState() &
+                             ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+  movieWindow.resize(width, height);
+  CentreOnScreen(movieWindow, QueryScreenSize());
+}
+
+}  // namespace kt

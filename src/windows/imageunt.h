@@ -1,0 +1,78 @@
+// The movie window: the surface the frames appear on. The user cannot close
+// it: a close request fits it to the flic at half the screen's width
+// instead. Its keys and double-clicks lead back to the control panel.
+#pragma once
+
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "flic/flic_state.h"
+#include "platform/qt/virtual_keys.h"
+#include "playback/playback_state.h"
+#include "windows/display_image.h"
+
+namespace kt {
+
+// What the movie window reads of the player and reaches in the control
+// panel. The control panel fills it in; everything in it outlives the window.
+struct MovieWindowLinks {
+  const FlicState* flic = nullptr;  // FlicInMemory and the frame size
+  PlaybackState* playback = nullptr;  // Playing and MovieZoomed
+  QWidget* controlPanel = nullptr;
+  std::function<bool()> directXChecked;  // "Play in Direct-X mode"
+};
+
+// The client size a close request gives: half the screen's width, and the
+// height that keeps the flic's aspect at that width, rounded halves to even.
+// The height takes the screen's width halved exactly, the width the
+// truncated half, so on an odd screen width the two differ by half a pixel.
+struct ClientSize {
+  uint16_t width = 0;
+  uint16_t height = 0;
+  bool operator==(const ClientSize&) const = default;
+};
+ClientSize CloseRequestClientSize(int screenWidth, uint16_t flicWidth, uint16_t flicHeight);
+
+class TImageForm : public QWidget {
+  Q_OBJECT
+
+ public:
+  static constexpr const char* kInitialCaption = "Kinetrope";
+
+  explicit TImageForm(QWidget* parent = nullptr);
+
+  void SetLinks(MovieWindowLinks links) { links_ = std::move(links); }
+  // A flic's file name, path included; empty after a flic in memory is released.
+  void SetCaption(const std::string& caption);
+
+  DisplayImageControl& DisplayImage() { return *displayImage_; }
+
+  // Runs for the user's close requests; answers whether the window may
+  // close, which it never may.
+  bool FormCloseQuery();
+  void FormKeyPress(char key) { emit keyPressed(key); }
+  void FormKeyDown(uint16_t key, ShiftState shift) { emit keyDown(key, shift); }
+  void DisplayImageDblClick();
+
+ signals:
+  // Every key, handed on unchanged to the control panel's key handlers.
+  void keyPressed(char character);
+  void keyDown(int virtualKey, int shift);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  // Tab is a key like any other here, not a move between controls.
+  bool focusNextPrevChild(bool) override { return false; }
+
+ private:
+  DisplayImageControl* displayImage_;
+  MovieWindowLinks links_;
+  bool shownBefore_ = false;
+};
+
+}  // namespace kt

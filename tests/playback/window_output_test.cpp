@@ -1,0 +1,346 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <cstring>
+
+#include "colour/apply_palette.h"
+#include "flic/errors.h"
+#include "flic/flic_header.h"
+#include "flic/frame_decoder.h"
+#include "flic/frame_reader.h"
+#include "platform/qt/system_metrics.h"
+#include "platform/tick.h"
+#include "playback/play_command.h"
+#include "playback/window_output.h"
+#include "scripted_window_services.h"
+#include "windows/imageunt.h"
+
+namespace kt {
+namespace {
+
+struct ScreenOverride {
+  ScreenOverride(int width, int height) { OverrideScreenSize(ScreenSize{width, height}); }
+  ~ScreenOverride() { OverrideScreenSize(std::nullopt); }
+};
+
+QRgb OnScreen(QWidget& window, int x, int y) { return window.grab().toImage().pixel(x, y); }
+
+// Where the centring rule puts the window's outer frame: the border and
+// caption count, and halves truncate towards zero.
+QPoint CentredOn(const QWidget& window, int screenWidth, int screenHeight) {
+  const QSize outer = window.frameGeometry().size();
+  return {(screenWidth - outer.width()) / 2, (screenHeight - outer.height()) / 2};
+}
+
+QRgb Rgb(const RgbColour& colour) { return qRgb(colour.red, colour.green, colour.blue); }
+
+// A movie window, its output and the palettes, set up for a width x height flic
+// whose pixel (x, y) holds (x + y * width) mod 256 and whose colour i is distinct.
+struct OutputRig {
+  ColourState colour;
+  TImageForm movie;
+  WindowOutput output{movie, colour};
+  uint16_t width, height;
+
+  OutputRig(uint16_t w, uint16_t h) : width(w), height(h) {
+    movie.resize(w, h);
+    movie.show();
+    ClearPaletteForPlayback(colour, output.Palettes(), 24, false, true);
+    output.PrepareFrameBuffer(w, h);
+    output.CreateFrameBitmap();
+    uint8_t* pixels = output.FrameBuffer();
+    for (int i = 0; i < w * h; ++i) pixels[i] = static_cast<uint8_t>(i);
+    // The colour chunk would run this.
+    for (int i = 0; i < 256; ++i) {
+      colour.Base[static_cast<size_t>(i)] = {static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i),
+                                             static_cast<uint8_t>((i * 7) % 200)};
+    }
+    ApplyPalette(colour, output.Palettes(), true);
+    output.CopyRows();
+  }
+  ~OutputRig() {
+    if (output.FrameDib() != nullptr) {
+      ReleasePlaybackPalettes(colour, output.Palettes(), false, true);
+      output.TearDown();
+    }
+  }
+  RgbColour Shown(int x, int y) const { return colour.Base[static_cast<size_t>((x + y * width) % 256)]; }
+};
+
+TEST(WindowOutput, RowsLandAtTheBitmapStride) {
+  EXPECT_EQ(DibStride(320), 320);
+  EXPECT_EQ(DibStride(321), 324);
+  EXPECT_EQ(DibStride(323), 324);
+  EXPECT_EQ(DibStride(1), 4);
+
+  // A width that is a multiple of 4 decodes straight into the bitmap.
+  {
+    OutputRig rig(320, 2);
+    EXPECT_EQ(rig.output.FrameBuffer(), rig.output.FrameDib()->constBits());
+  }
+  // Any other width decodes into a block of its own whose rows are copied across.
+  OutputRig rig(321, 3);
+  const uint8_t* buffer = rig.output.FrameBuffer();
+  const QImage& dib = *rig.output.FrameDib();
+  ASSERT_NE(buffer, dib.constBits());
+  ASSERT_EQ(dib.bytesPerLine(), 324);
+  for (int row = 0; row < 3; ++row) {
+    const uint8_t* line = dib.constBits() + row * 324;
+    EXPECT_EQ(std::memcmp(line, buffer + row * 321, 321), 0) << "row " << row;
+    EXPECT_EQ(line[321] | line[322] | line[323], 0) << "padding of row " << row;
+  }
+}
+
+TEST(WindowOutput, CopiesOneToOneAtTheFlicSizeAndStretchesOtherwise) {
+  OutputRig rig(32, 16);
+  rig.output.PaintFrame();
+  const QImage oneToOne = rig.movie.grab().toImage();
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 32; ++x) ASSERT_EQ(oneToOne.pixel(x, y), Rgb(rig.Shown(x, y))) << x << "," << y;
+  }
+
+  // Twice as wide, three times as high: the aspect is not kept.
+  rig.movie.resize(64, 48);
+  rig.output.PaintFrame();
+  const QImage stretched = rig.movie.grab().toImage();
+  ASSERT_EQ(stretched.size(), QSize(64, 48));
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 32; ++x) {
+      ASSERT_EQ(stretched.pixel(2 * x, 3 * y), Rgb(rig.Shown(x, y))) << x << "," << y;
+      ASSERT_EQ(stretched.pixel(2 * x + 1, 3 * y + 2), Rgb(rig.Shown(x, y))) << x << "," << y;
+    }
+  }
+}
+
+TEST(WindowOutput, LastFrameStaysInThePictureAfterThePlayback) {
+  OutputRig rig(40, 20);
+  rig.output.PaintFrame();
+  rig.output.PaintFinalFrame();
+  ReleasePlaybackPalettes(rig.colour, rig.output.Palettes(), false, true);
+  rig.output.TearDown();
+  EXPECT_EQ(rig.output.FrameDib(), nullptr);
+
+  // Covered and uncovered: the window draws itself again from its picture.
+  rig.movie.hide();
+  rig.movie.show();
+  EXPECT_EQ(OnScreen(rig.movie, 7, 3), Rgb(rig.Shown(7, 3)));
+  EXPECT_EQ(OnScreen(rig.movie, 39, 19), Rgb(rig.Shown(39, 19)));
+
+  // Resized afterwards, the picture is stretched with the window.
+  rig.movie.resize(80, 40);
+  EXPECT_EQ(OnScreen(rig.movie, 14, 6), Rgb(rig.Shown(7, 3)));
+  EXPECT_EQ(OnScreen(rig.movie, 79, 39), Rgb(rig.Shown(39, 19)));
+}
+
+TEST(WindowOutput, FinalPaintOfAStretchedWindowKeepsTheStretch) {
+  OutputRig rig(20, 10);
+  rig.movie.resize(60, 20);
+  rig.output.PaintFinalFrame();
+  EXPECT_EQ(rig.movie.DisplayImage().Picture().size(), QSize(60, 20));
+  EXPECT_EQ(OnScreen(rig.movie, 3 * 5 + 2, 2 * 4 + 1), Rgb(rig.Shown(5, 4)));
+}
+
+TEST(WindowOutput, BrightnessAndContrastChangeTheColoursShownNeverThePixels) {
+  OutputRig rig(16, 8);
+  const QImage& dib = *rig.output.FrameDib();
+  const std::vector<uint8_t> before(dib.constBits(), dib.constBits() + dib.sizeInBytes());
+
+  BrightnessBarChange(rig.colour.Adjustment, 100);
+  ApplyPalette(rig.colour, rig.output.Palettes(), true);
+  rig.output.PaintFrame();
+  // Pixel (5, 1) holds 21: base colour (21, 234, 147).
+  EXPECT_EQ(OnScreen(rig.movie, 5, 1), qRgb(121, 255, 247));
+
+  ContrastBarChange(rig.colour.Adjustment, 20);  // factor 2.0
+  BrightnessBarChange(rig.colour.Adjustment, 0);
+  ApplyPalette(rig.colour, rig.output.Palettes(), true);
+  rig.output.PaintFrame();
+  EXPECT_EQ(OnScreen(rig.movie, 5, 1), qRgb(42, 255, 255));
+
+  const std::vector<uint8_t> after(dib.constBits(), dib.constBits() + dib.sizeInBytes());
+  EXPECT_EQ(before, after);
+  EXPECT_EQ(rig.colour.Base[21], (RgbColour{21, 234, 147}));
+}
+
+TEST(WindowOutput, EveryContextGetsItsPaletteBackAndNoPaletteOutlivesThePlayback) {
+  OutputRig rig(8, 8);
+  QtPaletteInstaller& palettes = rig.output.QtPalettes();
+  ApplyPalette(rig.colour, palettes, true);
+  ApplyPalette(rig.colour, palettes, true);
+  rig.output.PaintFrame();
+  rig.output.PaintFinalFrame();
+  const PaletteHandle current = rig.colour.Installed.CurrentPalette;
+  for (PaletteContext context : {PaletteContext::MemoryDC, PaletteContext::ControlWindow, PaletteContext::MovieWindow,
+                                 PaletteContext::DisplayImage}) {
+    EXPECT_EQ(palettes.Selected(context), current);
+  }
+  EXPECT_EQ(palettes.LivePalettes(), 1) << "replaced palettes are deleted";
+
+  ReleasePlaybackPalettes(rig.colour, palettes, false, true);
+  rig.output.TearDown();
+  EXPECT_EQ(palettes.LivePalettes(), 0);
+  for (PaletteContext context : {PaletteContext::MemoryDC, PaletteContext::ControlWindow, PaletteContext::MovieWindow,
+                                 PaletteContext::DisplayImage}) {
+    EXPECT_EQ(palettes.Selected(context), QtPaletteInstaller::kStockPalette);
+  }
+}
+
+TEST(WindowOutput, FullScreenEntriesAreRefusedWithoutAFullScreenPalette) {
+  OutputRig rig(8, 4);
+  QtPaletteInstaller& palettes = rig.output.QtPalettes();
+  const QList<QRgb> table = rig.output.FrameDib()->colorTable();
+
+  BrightnessBarChange(rig.colour.Adjustment, 50);
+  try {
+    ApplyPalette(rig.colour, palettes, false);
+    ADD_FAILURE() << "no error";
+  } catch (const PlayerError& error) {
+    EXPECT_STREQ(error.what(), "DirectDraw.CreatePalette failed");
+  }
+  EXPECT_EQ(rig.output.FrameDib()->colorTable(), table) << "the bitmap keeps its colours";
+
+  PaletteEntries received{};
+  palettes.SetFullScreenPalette([&](const PaletteEntries& entries) {
+    received = entries;
+    return true;
+  });
+  ApplyPalette(rig.colour, palettes, false);
+  EXPECT_EQ(received[21], (PaletteEntry{71, 255, 197, 0}));
+  EXPECT_EQ(rig.output.FrameDib()->colorTable()[21], qRgb(71, 255, 197));
+  palettes.SetFullScreenPalette(nullptr);
+}
+
+TEST(SizeMovieWindow, CentresTheWindowAroundTheClientSize) {
+  ScreenOverride screen(1024, 768);
+  TImageForm movie;
+  movie.show();
+  bool zoomed = true;
+  SizeMovieWindow(movie, zoomed, 320, 200);
+  EXPECT_FALSE(zoomed);
+  EXPECT_EQ(movie.size(), QSize(320, 200));
+  EXPECT_EQ(movie.frameGeometry().topLeft(), CentredOn(movie, 1024, 768));
+  const QSize border = movie.frameGeometry().size() - movie.size();
+
+  // Larger than the screen: centred all the same, at negative positions.
+  SizeMovieWindow(movie, zoomed, 1280, 1024);
+  EXPECT_EQ(movie.size(), QSize(1280, 1024));
+  EXPECT_EQ(movie.frameGeometry().topLeft(), CentredOn(movie, 1024, 768));
+  EXPECT_LT(movie.frameGeometry().left(), -128);
+
+  // An odd overhang: the half truncates towards zero, not down.
+  const QSize odd = QSize(1281, 1025) - border;
+  SizeMovieWindow(movie, zoomed, static_cast<uint16_t>(odd.width()), static_cast<uint16_t>(odd.height()));
+  EXPECT_EQ(movie.frameGeometry().topLeft(), QPoint(-128, -128));
+}
+
+TEST(SizeMovieWindow, LeavesTheMaximisedState) {
+  ScreenOverride screen(1024, 768);
+  TImageForm movie;
+  movie.showMaximized();
+  bool zoomed = false;
+  SizeMovieWindow(movie, zoomed, 200, 100);
+  EXPECT_EQ(movie.windowState() & (Qt::WindowMaximized | Qt::WindowMinimized), Qt::WindowNoState);
+  EXPECT_EQ(movie.size(), QSize(200, 100));
+  EXPECT_EQ(movie.frameGeometry().topLeft(), CentredOn(movie, 1024, 768));
+}
+
+// The play command's host, as far as window output needs one.
+class MovieHost : public PlaybackHost {
+ public:
+  MovieHost(TImageForm& movie, PlaybackState& playback) : movie_(movie), playback_(playback) {}
+  bool LoopChecked() const override { return false; }
+  bool DirectXChecked() const override { return false; }
+  bool MaxPalChecked() const override { return false; }
+  bool OnTopChecked() const override { return false; }
+  bool OptimizeChecked() const override { return true; }
+  bool StatPanelVisible() const override { return false; }
+  int SpeedBarPosition() const override { return 0; }
+  int ScreenBitsPerPixel() const override { return 24; }
+  bool PlatformFlushesDrawing() const override { return true; }
+  void SetFrameBarRange(int, int, int) override {}
+  void SetFrameBarPosition(int) override {}
+  void SetFrameLabel(const std::string&) override {}
+  void ShowFrameControls(bool) override {}
+  void SetPlayingControls(bool) override {}
+  void SetFpsLabel(const std::string&) override {}
+  void SetActualDelayLabel(const std::string&) override {}
+  void SetFramesPlayedLabel(const std::string&) override {}
+  void SetPlayingTimeLabel(const std::string&) override {}
+  void SizeMovieWindow(int width, int height) override {
+    kt::SizeMovieWindow(movie_, playback_.MovieZoomed, static_cast<uint16_t>(width), static_cast<uint16_t>(height));
+  }
+  void SetMovieCaption(const std::string& caption) override { movie_.SetCaption(caption); }
+  void FocusMovieWindowIfVisible() override {}
+  void ShowMovieWindowIfHidden() override {
+    if (!movie_.isVisible()) movie_.show();
+  }
+  void BringControlPanelToTop() override {}
+  void CloseControlPanel() override {}
+  void HaltProgram() override {}
+
+ private:
+  TImageForm& movie_;
+  PlaybackState& playback_;
+};
+
+// The image and colours of the last frame, decoded here without the player.
+QImage LastFrameOf(const std::string& path) {
+  FlicHeader header;
+  std::optional<FlicFile> file = OpenFlic(path, header);
+  EXPECT_TRUE(file.has_value());
+  if (!file) return {};
+  auto store = std::make_unique<FrameStore>();
+  ReadWholeFlic(*file, header, *store);
+  std::vector<uint8_t> pixels(header.PixelCount());
+  BasePalette palette{};
+  FrameTarget target{pixels.data(), header.width, header.height, &palette, true};
+  DecodeEvents events;
+  for (int frame = 0; frame < header.frames; ++frame) DecodeFrame(store->Slot(frame), target, events);
+  FreeFrameRange(*store, header.frames);
+  QImage image(header.width, header.height, QImage::Format_RGB32);
+  for (int y = 0; y < header.height; ++y) {
+    for (int x = 0; x < header.width; ++x) image.setPixel(x, y, Rgb(palette[pixels[y * header.width + x]]));
+  }
+  return image;
+}
+
+TEST(WindowOutput, ThePlayedDemoEndsOnScreenInItsOwnColours) {
+  ScreenOverride screen(1024, 768);
+  const std::string demo = std::string(KINETROPE_SOURCE_DIR) + "/demo/demo.flc";
+  FlicState flic;
+  OpenDialogState openDialog;
+  PlaybackState playback;
+  RecordingState recording;
+  ColourState colour;
+  test::ScriptedWindowServices services;
+  TImageForm movie;
+  MovieHost host(movie, playback);
+  WindowOutput output(movie, colour);
+  FullScreenOutput fullScreen;
+  SoundAccompaniment sound;
+  PlayCommand command(PlayerParts{flic, openDialog, playback, recording, colour, services, host, output, fullScreen,
+                                  sound, [] { return GetTickCount(); }});
+  playback.DiskFlicName = demo;
+  playback.FrameDelay = 0;
+
+  command.PlayFileButtonClick();
+
+  EXPECT_TRUE(services.boxes.empty());
+  EXPECT_FALSE(playback.Playing);
+  EXPECT_EQ(movie.windowTitle().toStdString(), demo);
+  EXPECT_EQ(movie.size(), QSize(320, 200));
+  EXPECT_EQ(movie.frameGeometry().topLeft(), CentredOn(movie, 1024, 768));
+  EXPECT_EQ(output.FrameDib(), nullptr);
+  const QImage expected = LastFrameOf(demo);
+  const QImage shown = movie.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  ASSERT_EQ(shown.size(), expected.size());
+  int wrong = 0;
+  for (int y = 0; y < expected.height(); ++y) {
+    for (int x = 0; x < expected.width(); ++x) wrong += shown.pixel(x, y) != expected.pixel(x, y);
+  }
+  EXPECT_EQ(wrong, 0);
+}
+
+}  // namespace
+}  // namespace kt
