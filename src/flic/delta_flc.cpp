@@ -42,7 +42,7 @@ bool DecodeLinePackets(ChunkData& in, const Image& image, uint32_t offset, uint1
       const uint32_t have = std::min(bytes, in.Left());
       const uint32_t fits = image.Fits(offset, have);
       if (fits == bytes) {
-        Moves::Literal(image.pixels + offset, in.Here(), static_cast<uint32_t>(c));
+        if (bytes > 0) Moves::Literal(image.pixels + offset, in.Here(), static_cast<uint32_t>(c));
       } else {
         // A run cut by the image's end or the data's end: both ways write the same bytes.
         if (fits > 0) std::memcpy(image.pixels + offset, in.Here(), fits);

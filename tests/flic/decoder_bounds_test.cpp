@@ -45,11 +45,13 @@ TEST(DeltaFlcBounds, RunsStopAtTheImageEndTheSameBothWays) {
     Canvas c(3, 2, 0x11);
     c.target.optimize = optimize;
     // Line 1: a literal of 2 words from x 1 has 2 of its 4 bytes inside.
-    EXPECT_FALSE(Decode(DELTA_FLC, {0x01, 0x00, 0xFF, 0xFF, 0x01, 0x00, 0x01, 0x02, 0x0A, 0x0B, 0x0C, 0x0D}, c));
+    const Bytes literal{0x01, 0x00, 0xFF, 0xFF, 0x01, 0x00, 0x01, 0x02, 0x0A, 0x0B, 0x0C, 0x0D};
+    EXPECT_FALSE(Decode(DELTA_FLC, literal, c));
     EXPECT_EQ(c.Row(1), (Bytes{0x11, 0x0A, 0x0B}));
     // Line 0: a repeat of 128 words from x 0 fills the image with the pair;
     // the literal after it writes nothing.
-    EXPECT_FALSE(Decode(DELTA_FLC, {0x01, 0x00, 0x02, 0x00, 0x00, 0x80, 0x01, 0x02, 0xFF, 0x01, 0x07, 0x08}, c));
+    const Bytes repeat{0x01, 0x00, 0x02, 0x00, 0x00, 0x80, 0x01, 0x02, 0xFF, 0x01, 0x07, 0x08};
+    EXPECT_FALSE(Decode(DELTA_FLC, repeat, c));
     EXPECT_EQ(c.pixels, (Bytes{1, 2, 1, 2, 1, 2}));
     // Zero-height target: no last pixel to set.
     Canvas empty(3, 0);
