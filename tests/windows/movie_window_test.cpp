@@ -1,0 +1,236 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QIcon>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWindow>
+
+#include "flic/bytes.h"
+#include "platform/qt/system_metrics.h"
+#include "windows/imageunt.h"
+#include "windows/resources.h"
+
+namespace kt {
+namespace {
+
+struct ScreenOverride {
+  ScreenOverride(int width, int height) { OverrideScreenSize(ScreenSize{width, height}); }
+  ~ScreenOverride() { OverrideScreenSize(std::nullopt); }
+};
+
+QPoint CentredOn(const QWidget& window, int screenWidth, int screenHeight) {
+  const QSize outer = window.frameGeometry().size();
+  return {(screenWidth - outer.width()) / 2, (screenHeight - outer.height()) / 2};
+}
+
+// A close request as the window system delivers it (close box, Alt+F4).
+bool UserClose(QWidget& window) {
+  QCloseEvent event;
+  QCoreApplication::sendEvent(window.windowHandle(), &event);
+  return event.isAccepted();
+}
+
+TEST(CloseRequestClientSize, HalfTheScreenWideWithTheFlicsAspect) {
+  EXPECT_EQ(CloseRequestClientSize(1024, 320, 200), (ClientSize{512, 320}));
+  EXPECT_EQ(CloseRequestClientSize(1280, 640, 480), (ClientSize{640, 480}));
+  // Halves go to the even neighbour: 1.5 -> 2, 2.5 -> 2.
+  EXPECT_EQ(CloseRequestClientSize(1024, 1024, 3), (ClientSize{512, 2}));
+  EXPECT_EQ(CloseRequestClientSize(1024, 1024, 5), (ClientSize{512, 2}));
+  // An odd screen width: the width is the truncated half, the height belongs to 511.5.
+  EXPECT_EQ(CloseRequestClientSize(1023, 320, 200), (ClientSize{511, 320}));
+  EXPECT_EQ(CloseRequestClientSize(1023, 2, 1), (ClientSize{511, 256}));
+  // A height beyond 16 bits stops at the largest, rather than wrapping to a sliver.
+  EXPECT_EQ(CloseRequestClientSize(1024, 1, 4000), (ClientSize{512, 65535}));
+}
+
+struct MovieRig {
+  ScreenOverride screen{1024, 768};
+  FlicState flic;
+  PlaybackState playback;
+  TImageForm movie;
+
+  MovieRig() {
+    flic.Header.width = 320;
+    flic.Header.height = 200;
+    movie.SetLinks({&flic, &playback, nullptr, {}});
+    movie.show();
+  }
+};
+
+TEST(MovieWindow, StartsCentredWithItsCaptionAndPictureArea) {
+  MovieRig rig;
+  EXPECT_EQ(rig.movie.windowTitle(), "Kinetrope");
+  EXPECT_EQ(rig.movie.size(), QSize(320, 240));
+  EXPECT_EQ(rig.movie.DisplayImage().geometry(), QRect(0, 0, 320, 240));
+  EXPECT_EQ(rig.movie.frameGeometry().topLeft(), CentredOn(rig.movie, 1024, 768));
+
+  rig.movie.SetCaption("/home/someone/flics/Über.flc");
+  EXPECT_EQ(rig.movie.windowTitle(), QString::fromUtf8("/home/someone/flics/Über.flc"));
+  rig.movie.SetCaption("");
+  EXPECT_EQ(rig.movie.windowTitle(), "");
+
+  // The picture keeps filling the client area.
+  rig.movie.resize(500, 300);
+  EXPECT_EQ(rig.movie.DisplayImage().geometry(), QRect(0, 0, 500, 300));
+}
+
+TEST(MovieWindow, IconIsItsOwn32By32In16Colours) {
+  MovieRig rig;
+  EXPECT_TRUE(rig.movie.windowIcon().availableSizes().contains(QSize(32, 32)));
+  QFile file(kMovieIconPath);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray bytes = file.readAll();
+  ASSERT_GE(bytes.size(), 22 + 40);
+  const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
+  EXPECT_EQ(ReadU16(data + 2), 1);   // an icon
+  EXPECT_EQ(ReadU16(data + 4), 1);   // one image
+  EXPECT_EQ(data[6], 32);            // 32 wide
+  EXPECT_EQ(data[7], 32);            // 32 high
+  EXPECT_EQ(data[8], 16);            // 16 colours
+  const uint32_t offset = ReadU32(data + 18);
+  ASSERT_LE(offset + 40, static_cast<uint32_t>(bytes.size()));
+  EXPECT_EQ(ReadU16(data + offset + 14), 4);  // 4 bits a pixel
+}
+
+TEST(MovieWindow, CloseWithNothingLoadedLeavesItAsItWas) {
+  MovieRig rig;
+  const QRect before = rig.movie.frameGeometry();
+  EXPECT_FALSE(UserClose(rig.movie));
+  EXPECT_TRUE(rig.movie.isVisible());
+  EXPECT_EQ(rig.movie.frameGeometry(), before);
+
+  // Playing, but zoomed: the zoom stays.
+  rig.playback.Playing = true;
+  rig.playback.MovieZoomed = true;
+  EXPECT_FALSE(UserClose(rig.movie));
+  EXPECT_TRUE(rig.playback.MovieZoomed);
+  EXPECT_EQ(rig.movie.frameGeometry(), before);
+}
+
+TEST(MovieWindow, CloseWithAFlicInMemoryFitsItToHalfTheScreen) {
+  MovieRig rig;
+  rig.flic.FlicInMemory = true;
+  rig.playback.MovieZoomed = true;  // in memory the zoom does not protect it
+  rig.movie.showMaximized();
+  EXPECT_FALSE(UserClose(rig.movie));
+  EXPECT_TRUE(rig.movie.isVisible());
+  EXPECT_EQ(rig.movie.windowState() & Qt::WindowMaximized, Qt::WindowNoState);
+  EXPECT_EQ(rig.movie.size(), QSize(512, 320));
+  EXPECT_EQ(rig.movie.frameGeometry().topLeft(), CentredOn(rig.movie, 1024, 768));
+  EXPECT_FALSE(rig.playback.MovieZoomed);
+}
+
+TEST(MovieWindow, CloseWhilePlayingFromDiskFitsItToo) {
+  MovieRig rig;
+  rig.playback.Playing = true;
+  EXPECT_FALSE(UserClose(rig.movie));
+  EXPECT_EQ(rig.movie.size(), QSize(512, 320));
+}
+
+TEST(MovieWindow, TheProgramsOwnCloseAtItsEndGoesThrough) {
+  MovieRig rig;
+  rig.flic.FlicInMemory = true;
+  EXPECT_TRUE(rig.movie.close());
+  EXPECT_FALSE(rig.movie.isVisible());
+}
+
+using KeyDown = std::pair<int, int>;  // virtual key, modifier set
+
+// What the window handed on. A test's key with modifiers first presses the
+// modifier keys themselves, as a keyboard does; those are left out.
+struct KeySpies {
+  explicit KeySpies(TImageForm& movie)
+      : down(&movie, &TImageForm::keyDown), typed(&movie, &TImageForm::keyPressed) {}
+  QSignalSpy down;
+  QSignalSpy typed;
+  std::vector<KeyDown> Downs() const {
+    std::vector<KeyDown> keys;
+    for (const QList<QVariant>& call : down) {
+      const int key = call.at(0).toInt();
+      if (key != 0x10 && key != 0x11 && key != 0x12) keys.emplace_back(key, call.at(1).toInt());
+    }
+    return keys;
+  }
+  std::string Typed() const {
+    std::string text;
+    for (const QList<QVariant>& call : typed) text += call.at(0).value<char>();
+    return text;
+  }
+};
+
+TEST(MovieWindow, HandsEveryKeyOnAsAVirtualKeyAndACharacter) {
+  MovieRig rig;
+  KeySpies spies(rig.movie);
+  QTest::keyClick(&rig.movie, Qt::Key_C);
+  // Esc types character 27; Tab stays in the window as a key.
+  QTest::keyClick(&rig.movie, Qt::Key_Escape);
+  QTest::keyClick(&rig.movie, Qt::Key_Tab);
+  QTest::keyClick(&rig.movie, Qt::Key_BracketRight);
+  EXPECT_EQ(spies.Downs(), (std::vector<KeyDown>{{0x43, 0}, {0x1B, 0}, {0x09, 0}, {0xDD, 0}}));
+  EXPECT_EQ(spies.Typed(), "c\x1b\t]");
+}
+
+TEST(MovieWindow, AltCombinationsTypeNoCharacter) {
+  MovieRig rig;
+  KeySpies spies(rig.movie);
+  QTest::keyClick(&rig.movie, Qt::Key_X, Qt::AltModifier);
+  QTest::keyClick(&rig.movie, Qt::Key_Return, Qt::AltModifier);
+  QTest::keyClick(&rig.movie, Qt::Key_1, Qt::AltModifier);
+  EXPECT_EQ(spies.Downs(), (std::vector<KeyDown>{{0x58, kAltKey}, {0x0D, kAltKey}, {0x31, kAltKey}}));
+  EXPECT_EQ(spies.Typed(), "");
+}
+
+TEST(MovieWindow, NumericPadAndModifiersKeepTheirOwnCodes) {
+  MovieRig rig;
+  KeySpies spies(rig.movie);
+  QTest::keyClick(&rig.movie, Qt::Key_Plus, Qt::KeypadModifier);
+  QTest::keyClick(&rig.movie, Qt::Key_Minus, Qt::KeypadModifier | Qt::ShiftModifier);
+  QTest::keyClick(&rig.movie, Qt::Key_Plus, Qt::KeypadModifier | Qt::ControlModifier | Qt::ShiftModifier);
+  QTest::keyClick(&rig.movie, Qt::Key_Plus, Qt::ShiftModifier);  // the main keyboard's +
+  EXPECT_EQ(spies.Downs(), (std::vector<KeyDown>{
+                               {107, 0}, {109, kShiftKey}, {107, kShiftKey | kCtrlKey}, {0xBB, kShiftKey}}));
+  // With Ctrl the pad's + types nothing.
+  EXPECT_EQ(spies.Typed(), "+-+");
+}
+
+TEST(MovieWindow, KeysThatTypeNothingOnlyGoDown) {
+  MovieRig rig;
+  KeySpies spies(rig.movie);
+  QTest::keyClick(&rig.movie, Qt::Key_Shift);
+  ASSERT_EQ(spies.down.count(), 1);
+  EXPECT_EQ(spies.down.at(0).at(0).toInt(), 0x10);
+  EXPECT_EQ(spies.down.at(0).at(1).toInt(), kShiftKey);
+  QTest::keyClick(&rig.movie, Qt::Key_Left);
+  QTest::keyClick(&rig.movie, Qt::Key_F5);
+  QTest::keyClick(&rig.movie, Qt::Key_Delete);
+  QTest::keyClick(&rig.movie, Qt::Key_A, Qt::ControlModifier);
+  EXPECT_EQ(spies.Downs(), (std::vector<KeyDown>{{0x25, 0}, {0x74, 0}, {0x2E, 0}, {0x41, kCtrlKey}}));
+  // Only Ctrl+A types: control code 1.
+  EXPECT_EQ(spies.Typed(), "\x01");
+}
+
+TEST(MovieWindow, DoubleClickBringsTheControlPanelForwardInWindowOutputOnly) {
+  MovieRig rig;
+  QWidget panel;
+  panel.show();
+  bool directX = true;
+  rig.movie.SetLinks({&rig.flic, &rig.playback, &panel, [&] { return directX; }});
+  rig.movie.activateWindow();
+  QApplication::processEvents();
+  ASSERT_EQ(QApplication::activeWindow(), &rig.movie);
+
+  QTest::mouseDClick(&rig.movie.DisplayImage(), Qt::LeftButton);
+  QApplication::processEvents();
+  EXPECT_EQ(QApplication::activeWindow(), &rig.movie);
+
+  directX = false;
+  QTest::mouseDClick(&rig.movie.DisplayImage(), Qt::LeftButton);
+  QApplication::processEvents();
+  EXPECT_EQ(QApplication::activeWindow(), &panel);
+}
+
+}  // namespace
+}  // namespace kt
