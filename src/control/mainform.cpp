@@ -18,7 +18,9 @@
 #include "control/window_operations.h"
 #include "flic/flic_info.h"
 #include "platform/qt/system_metrics.h"
+#include "playback/window_output.h"
 #include "ui_mainform.h"
+#include "windows/imageunt.h"
 
 namespace kt {
 
@@ -198,7 +200,27 @@ bool TDisplayForm::Guarded(void (TDisplayForm::*handler)()) {
   return RunGuarded(services_, [this, handler] { (this->*handler)(); });
 }
 
-void TDisplayForm::SetMovieWindow(QWidget* movieWindow) { movieWindow_ = movieWindow; }
+void TDisplayForm::SetMovieWindow(TImageForm* movieWindow) {
+  if (movieWindow_ != nullptr) disconnect(movieWindow_, nullptr, this, nullptr);
+  movieWindow_ = movieWindow;
+  palettes_ = noPalettes_.get();
+  windowOutput_.reset();
+  if (movieWindow == nullptr) return;
+
+  movieWindow->SetLinks({&state_.Flic, &state_.Playback, this, [this] { return ui_->DirectXCheck->isChecked(); }});
+  // The movie window's keys are the control panel's keys.
+  connect(movieWindow, &TImageForm::keyDown, this, [this](int key, int shift) {
+    RunGuarded(services_, [&] {
+      auto code = static_cast<uint16_t>(key);
+      FormKeyDown(code, shift);
+    });
+  });
+  connect(movieWindow, &TImageForm::keyPressed, this, [this](char character) {
+    RunGuarded(services_, [&] { FormKeyPress(character); });
+  });
+  windowOutput_ = std::make_unique<WindowOutput>(*movieWindow, state_.Colour);
+  palettes_ = &windowOutput_->Palettes();
+}
 
 void TDisplayForm::SetAboutWindow(QWidget* aboutWindow) { aboutWindow_ = aboutWindow; }
 
@@ -280,12 +302,21 @@ bool TDisplayForm::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-bool TDisplayForm::PreviewKey(QKeyEvent& /*event*/) {
-  // Seam: the key table turns the key into FormKeyDown and FormKeyPress.
-  return false;
+bool TDisplayForm::PreviewKey(QKeyEvent& event) {
+  bool used = false;
+  if (uint16_t key = VirtualKeyFromQt(event.key(), event.modifiers())) {
+    FormKeyDown(key, ShiftStateFromQt(event.key(), event.modifiers()));
+    used = key == 0;
+  }
+  if (std::optional<char> typed = TypedCharacter(event)) {
+    char character = *typed;
+    FormKeyPress(character);
+    used = used || character == 0;
+  }
+  return used;
 }
 
-void TDisplayForm::FormKeyDown(uint16_t& /*key*/, unsigned /*shift*/) {
+void TDisplayForm::FormKeyDown(uint16_t& /*key*/, ShiftState /*shift*/) {
   // Seam: the keyboard commands.
 }
 
@@ -497,11 +528,13 @@ void TDisplayForm::ShowFlicInfo() {
 }
 
 void TDisplayForm::SetMovieCaption(const std::string& caption) {
-  if (movieWindow_ != nullptr) movieWindow_->setWindowTitle(Text(caption));
+  if (movieWindow_ != nullptr) movieWindow_->SetCaption(caption);
 }
 
-void TDisplayForm::SizeMovieWindow(int /*width*/, int /*height*/) {
-  // Seam: window output fits the movie window to the flic.
+void TDisplayForm::SizeMovieWindow(int width, int height) {
+  if (movieWindow_ == nullptr) return;
+  kt::SizeMovieWindow(*movieWindow_, state_.Playback.MovieZoomed, static_cast<uint16_t>(width),
+                      static_cast<uint16_t>(height));
 }
 
 void TDisplayForm::EnablePlayAndRecordButtons() {

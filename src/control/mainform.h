@@ -10,6 +10,7 @@
 
 #include "control/player_state.h"
 #include "flic/flic_loading.h"
+#include "platform/qt/virtual_keys.h"
 #include "platform/window_services.h"
 
 namespace Ui {
@@ -22,6 +23,8 @@ class QKeyEvent;
 namespace kt {
 
 class PaletteInstaller;
+class TImageForm;
+class WindowOutput;
 
 class TDisplayForm : public QWidget, private LoadWindowSteps {
   Q_OBJECT
@@ -35,13 +38,14 @@ class TDisplayForm : public QWidget, private LoadWindowSteps {
   const PlayerState& State() const { return state_; }
   WindowServices& Services() { return services_; }
 
-  // The two other windows, created after the control panel.
-  void SetMovieWindow(QWidget* movieWindow);
+  // The two other windows, created after the control panel. The movie
+  // window brings the window output that frames and palettes go to.
+  void SetMovieWindow(TImageForm* movieWindow);
   void SetAboutWindow(QWidget* aboutWindow);
-  QWidget* MovieWindow() const { return movieWindow_; }
+  TImageForm* MovieWindow() const { return movieWindow_; }
 
-  // Who installs palettes on the display; until window output provides one,
-  // palette steps go to an installer that does nothing.
+  // Who installs palettes on the display: the window output's installer,
+  // unless a test puts its own in; none while there is no movie window.
   void SetPaletteInstaller(PaletteInstaller& installer);
 
   // Start-up and shut-down.
@@ -97,9 +101,10 @@ class TDisplayForm : public QWidget, private LoadWindowSteps {
   void LoadSettings();
   void SaveSettings();
 
-  // Keys, seen before the focused control: a virtual-key code with its
-  // Shift/Alt/Ctrl set, and a typed character. Either may clear its key.
-  void FormKeyDown(uint16_t& key, unsigned shift);
+  // Keys, seen before the focused control and handed on from the movie
+  // window: a virtual-key code with its exact Shift/Alt/Ctrl set, and a
+  // typed character. A handler that clears its key keeps it from the control.
+  void FormKeyDown(uint16_t& key, ShiftState shift);
   void FormKeyPress(char& key);
 
  signals:
@@ -138,7 +143,8 @@ class TDisplayForm : public QWidget, private LoadWindowSteps {
   std::unique_ptr<Ui::TDisplayForm> ui_;
   std::unique_ptr<PaletteInstaller> noPalettes_;
   PaletteInstaller* palettes_;
-  QWidget* movieWindow_ = nullptr;
+  TImageForm* movieWindow_ = nullptr;
+  std::unique_ptr<WindowOutput> windowOutput_;
   QWidget* aboutWindow_ = nullptr;
 };
 

@@ -1,5 +1,5 @@
-// A control panel built for a test: scripted boxes and dialogs, a plain
-// movie window, a fixed 1024 x 768 screen, and its controls found by name.
+// A control panel built for a test: scripted boxes and dialogs, its movie
+// window, a fixed 1024 x 768 screen, and its controls found by name.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,6 +11,7 @@
 #include "control/mainform.h"
 #include "platform/qt/system_metrics.h"
 #include "scripted_window_services.h"
+#include "windows/imageunt.h"
 
 namespace kt::test {
 
@@ -18,11 +19,12 @@ class PanelTest : public ::testing::Test {
  protected:
   PanelTest() {
     OverrideScreenSize(ScreenSize{1024, 768});
-    movie.setWindowTitle("Kinetrope");
-    movie.resize(320, 240);
     form.SetMovieWindow(&movie);
   }
-  ~PanelTest() override { OverrideScreenSize(std::nullopt); }
+  ~PanelTest() override {
+    form.SetMovieWindow(nullptr);
+    OverrideScreenSize(std::nullopt);
+  }
 
   template <typename T = QWidget>
   T* Get(const std::string& name) {
@@ -33,8 +35,8 @@ class PanelTest : public ::testing::Test {
   bool Shown(const std::string& name) { return !Get(name)->isHidden(); }
 
   ScriptedWindowServices services;
-  QWidget movie{nullptr, Qt::Window};
   TDisplayForm form{services};
+  TImageForm movie;
 };
 
 }  // namespace kt::test

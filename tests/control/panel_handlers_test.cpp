@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QSignalSpy>
@@ -162,7 +163,10 @@ TEST_F(HandlerTest, WindowTitleInTheNormalStateKeepsTheClientSizeAndCentres) {
 }
 
 TEST_F(HandlerTest, WindowTitleLeavesAMaximisedWindowWhereAndAsItIs) {
+  movie.show();
   movie.showMaximized();
+  QApplication::processEvents();
+  ASSERT_TRUE(movie.isMaximized());
   const QRect before = movie.geometry();
   Click("TitleCheck");
   EXPECT_TRUE(movie.windowFlags().testFlag(Qt::FramelessWindowHint));
@@ -172,8 +176,8 @@ TEST_F(HandlerTest, WindowTitleLeavesAMaximisedWindowWhereAndAsItIs) {
 }
 
 TEST_F(HandlerTest, PlayOnTopKeepsTheMovieWindowInPlace) {
-  movie.setGeometry(100, 120, 320, 240);
   movie.show();
+  movie.setGeometry(100, 120, 320, 240);
   Click("OnTopCheck");
   EXPECT_TRUE(movie.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
   EXPECT_TRUE(movie.isVisible());
