@@ -18,6 +18,7 @@
 #include "control/window_operations.h"
 #include "flic/flic_info.h"
 #include "platform/qt/system_metrics.h"
+#include "playback/frame_output.h"
 #include "playback/window_output.h"
 #include "ui_mainform.h"
 #include "windows/imageunt.h"
@@ -78,7 +79,8 @@ TDisplayForm::TDisplayForm(WindowServices& services, QWidget* parent)
       services_(services),
       ui_(std::make_unique<Ui::TDisplayForm>()),
       noPalettes_(std::make_unique<NoPaletteInstaller>()),
-      palettes_(noPalettes_.get()) {
+      palettes_(noPalettes_.get()),
+      fullScreen_(std::make_unique<FullScreenOutput>()) {
   ui_->setupUi(this);
   SetUpControls();
   WireControls();
@@ -228,7 +230,11 @@ void TDisplayForm::SetPaletteInstaller(PaletteInstaller& installer) { palettes_ 
 
 PaletteInstaller& TDisplayForm::Palettes() { return *palettes_; }
 
-bool TDisplayForm::WindowOutputInUse() const { return !ui_->DirectXCheck->isChecked(); }
+// Until full-screen output exists, "Play in Direct-X mode" plays in the
+// movie window, and the palette must then go where the frames go.
+bool TDisplayForm::WindowOutputInUse() const {
+  return !(ui_->DirectXCheck->isChecked() && fullScreen_->Available());
+}
 
 // ---- Start-up and shut-down -------------------------------------------------
 

@@ -22,6 +22,7 @@ class QKeyEvent;
 
 namespace kt {
 
+class FullScreenOutput;
 class PaletteInstaller;
 class TImageForm;
 class WindowOutput;
@@ -145,6 +146,7 @@ class TDisplayForm : public QWidget, private LoadWindowSteps {
   PaletteInstaller* palettes_;
   TImageForm* movieWindow_ = nullptr;
   std::unique_ptr<WindowOutput> windowOutput_;
+  std::unique_ptr<FullScreenOutput> fullScreen_;
   QWidget* aboutWindow_ = nullptr;
 };
 

@@ -226,6 +226,16 @@ TEST_F(HandlerTest, PaletteIsAppliedAgainOnlyWhilePlaying) {
   EXPECT_EQ(installer.uses.back(), SystemPaletteUse::Static);
 }
 
+TEST_F(HandlerTest, WithoutFullScreenOutputTheDirectXModePaletteGoesToTheMovieWindow) {
+  // Frames of a "Direct-X" playback still appear in the movie window, so an
+  // adjustment while playing must not reach for a full-screen palette.
+  Click("DirectXCheck");
+  form.State().Playback.Playing = true;
+  Click("BrightnessRightAjust");
+  EXPECT_TRUE(services.boxes.empty());
+  EXPECT_EQ(Text("BrightnessLabel"), "1");
+}
+
 TEST_F(HandlerTest, EnteringABarOrTheLoopBoxHandsTheFocusToTheButtonRow) {
   form.show();
   QApplication::setActiveWindow(&form);
