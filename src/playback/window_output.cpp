@@ -29,6 +29,9 @@ void WindowOutput::PrepareFrameBuffer(uint16_t width, uint16_t height) {
 }
 
 void WindowOutput::CreateFrameBitmap() {
+  // A bitmap left from a set-up that never reached its tear-down goes first,
+  // so nothing keeps pointing at it.
+  ReleaseBitmap();
   auto dib = std::make_unique<QImage>(width_, height_, QImage::Format_Indexed8);
   if (dib->isNull()) throw OutOfMemoryError();
   // The colours are those the table holds from before; the pixels start at
@@ -69,6 +72,11 @@ void WindowOutput::PaintFinalFrame() {
 
 void WindowOutput::TearDown() {
   separateBuffer_.reset();
+  ReleaseBitmap();
+}
+
+void WindowOutput::ReleaseBitmap() {
+  if (!frameDib_) return;
   palettes_.SelectFrameBitmap(priorBitmap_);
   priorBitmap_ = nullptr;
   movie_.DisplayImage().ReleaseFrame();

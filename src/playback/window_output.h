@@ -47,6 +47,7 @@ class WindowOutput : public FrameOutput {
 
  private:
   bool ClientHasFlicSize() const;
+  void ReleaseBitmap();
 
   TImageForm& movie_;
   const ColourState& colour_;

@@ -92,6 +92,24 @@ TEST(WindowOutput, RowsLandAtTheBitmapStride) {
   }
 }
 
+TEST(WindowOutput, ASetUpWithoutItsTearDownLeavesNothingStale) {
+  OutputRig rig(12, 6);
+  rig.output.PaintFrame();
+  // An error between set-up and tear-down, then the next playback's set-up.
+  rig.output.PrepareFrameBuffer(10, 5);
+  rig.output.CreateFrameBitmap();
+  BrightnessBarChange(rig.colour.Adjustment, 10);
+  ApplyPalette(rig.colour, rig.output.Palettes(), true);
+  EXPECT_EQ(rig.output.FrameDib()->colorTable()[0], qRgb(10, 255, 10));
+  rig.movie.grab();  // draws nothing from the bitmap that went away
+
+  ReleasePlaybackPalettes(rig.colour, rig.output.Palettes(), false, true);
+  rig.output.TearDown();
+  // Between playbacks the colours have no bitmap to go to.
+  ApplyPalette(rig.colour, rig.output.Palettes(), true);
+  rig.movie.grab();
+}
+
 TEST(WindowOutput, CopiesOneToOneAtTheFlicSizeAndStretchesOtherwise) {
   OutputRig rig(32, 16);
   rig.output.PaintFrame();
