@@ -21,7 +21,7 @@ void WindowOutput::PrepareFrameBuffer(uint16_t width, uint16_t height) {
   height_ = height;
   separateBuffer_.reset();
   if (width % 4 != 0) {
-    // Zeroed, so a flic that starts with a delta shows black, not old memory.
+    // Zeroed, so a flic that starts with a delta shows colour 0, not leftover memory.
     const size_t size = static_cast<size_t>(width) * height;
     separateBuffer_.reset(new (std::nothrow) uint8_t[size]());
     if (!separateBuffer_) throw OutOfMemoryError();
