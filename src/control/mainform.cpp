@@ -1,12 +1,15 @@
 #include "control/mainform.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QKeyEvent>
 #include <QShowEvent>
 #include <QWindow>
+#include <cstdlib>
+#include <stdexcept>
 
 #include "colour/apply_palette.h"
 #include "colour/palette_adjustment.h"
@@ -18,7 +21,9 @@
 #include "control/window_operations.h"
 #include "flic/flic_info.h"
 #include "platform/qt/system_metrics.h"
+#include "platform/tick.h"
 #include "playback/frame_output.h"
+#include "playback/play_command.h"
 #include "playback/window_output.h"
 #include "ui_mainform.h"
 #include "windows/imageunt.h"
@@ -80,7 +85,9 @@ TDisplayForm::TDisplayForm(WindowServices& services, QWidget* parent)
       ui_(std::make_unique<Ui::TDisplayForm>()),
       noPalettes_(std::make_unique<NoPaletteInstaller>()),
       palettes_(noPalettes_.get()),
-      fullScreen_(std::make_unique<FullScreenOutput>()) {
+      fullScreen_(std::make_unique<FullScreenOutput>()),
+      sound_(std::make_unique<SoundAccompaniment>()),
+      tick_([] { return GetTickCount(); }) {
   ui_->setupUi(this);
   SetUpControls();
   WireControls();
@@ -199,29 +206,48 @@ void TDisplayForm::WireControls() {
 }
 
 bool TDisplayForm::Guarded(void (TDisplayForm::*handler)()) {
-  return RunGuarded(services_, [this, handler] { (this->*handler)(); });
+  return Guarded([this, handler] { (this->*handler)(); });
+}
+
+bool TDisplayForm::Guarded(const std::function<void()>& command) {
+  return RunGuarded(services_, [&command] {
+    try {
+      command();
+    } catch (const ProgramHalted&) {
+      // The program is ending at the user's word; there is nothing to report.
+    }
+  });
 }
 
 void TDisplayForm::SetMovieWindow(TImageForm* movieWindow) {
   if (movieWindow_ != nullptr) disconnect(movieWindow_, nullptr, this, nullptr);
   movieWindow_ = movieWindow;
   palettes_ = noPalettes_.get();
+  play_.reset();
   windowOutput_.reset();
   if (movieWindow == nullptr) return;
 
   movieWindow->SetLinks({&state_.Flic, &state_.Playback, this, [this] { return ui_->DirectXCheck->isChecked(); }});
   // The movie window's keys are the control panel's keys.
   connect(movieWindow, &TImageForm::keyDown, this, [this](int key, int shift) {
-    RunGuarded(services_, [&] {
+    Guarded([&] {
       auto code = static_cast<uint16_t>(key);
       FormKeyDown(code, shift);
     });
   });
-  connect(movieWindow, &TImageForm::keyPressed, this, [this](char character) {
-    RunGuarded(services_, [&] { FormKeyPress(character); });
-  });
+  connect(movieWindow, &TImageForm::keyPressed, this,
+          [this](char character) { Guarded([&] { FormKeyPress(character); }); });
   windowOutput_ = std::make_unique<WindowOutput>(*movieWindow, state_.Colour);
   palettes_ = &windowOutput_->Palettes();
+  play_ = std::make_unique<PlayCommand>(PlayerParts{state_.Flic, state_.OpenDialog, state_.Playback, state_.Recording,
+                                                    state_.Colour, services_, *this, *windowOutput_, *fullScreen_,
+                                                    *sound_, [this] { return tick_(); }});
+}
+
+PlayCommand& TDisplayForm::Play() {
+  // Frames go to the movie window: without it there is nothing to play into.
+  if (!play_) throw std::logic_error("the control panel has no movie window");
+  return *play_;
 }
 
 void TDisplayForm::SetAboutWindow(QWidget* aboutWindow) { aboutWindow_ = aboutWindow; }
@@ -233,6 +259,7 @@ PaletteInstaller& TDisplayForm::Palettes() { return *palettes_; }
 // Until full-screen output exists, "Play in Direct-X mode" plays in the
 // movie window, and the palette must then go where the frames go.
 bool TDisplayForm::WindowOutputInUse() const {
+  if (play_) return play_->WindowOutputInUse();
   return !(ui_->DirectXCheck->isChecked() && fullScreen_->Available());
 }
 
@@ -302,7 +329,7 @@ bool TDisplayForm::eventFilter(QObject* watched, QEvent* event) {
   // The window gets every key before any of its controls does.
   if (watched == windowHandle() && (event->type() == QEvent::KeyPress)) {
     bool used = false;
-    RunGuarded(services_, [&] { used = PreviewKey(*static_cast<QKeyEvent*>(event)); });
+    Guarded([&] { used = PreviewKey(*static_cast<QKeyEvent*>(event)); });
     if (used) return true;
   }
   return QWidget::eventFilter(watched, event);
@@ -345,9 +372,7 @@ void TDisplayForm::LoadButtonClick() {
   kt::LoadButtonClick(context);
 }
 
-void TDisplayForm::PlayFileButtonSetFile() {
-  // Seam: the play command chooses a flic for playing from disk.
-}
+void TDisplayForm::PlayFileButtonSetFile() { Play().PlayFileButtonSetFile(); }
 
 void TDisplayForm::RecordButtonClick() { kt::RecordButtonClick(state_.Recording, services_); }
 
@@ -384,42 +409,28 @@ void TDisplayForm::ResetButtonClick() {
 void TDisplayForm::MinimizeButtonClick() { MinimizeApplication(); }
 
 void TDisplayForm::QuitButtonClick() {
-  if (!state_.Playback.Playing) {
-    close();
+  if (play_) {
+    play_->QuitButtonClick();
     return;
   }
-  // The playback's clean-up runs first; the play command quits again when it is done.
-  StopButtonClick();
-  state_.Playback.QuitAfterPlayback = true;
+  if (!state_.Playback.Playing) close();
 }
 
 // ---- The bottom row and the play command -------------------------------------
 
-void TDisplayForm::PlayButtonStartPlay() {
-  // Seam: the play command.
-}
+void TDisplayForm::PlayButtonStartPlay() { Play().PlayButtonStartPlay(); }
 
-void TDisplayForm::PlayFileButtonClick() {
-  // Seam: the play command.
-}
+void TDisplayForm::PlayFileButtonClick() { Play().PlayFileButtonClick(); }
 
-void TDisplayForm::StopButtonClick() { state_.Playback.StopRequested = true; }
+void TDisplayForm::StopButtonClick() { Play().StopButtonClick(); }
 
-void TDisplayForm::FrameBButtonClick() {
-  // Seam: the play command's step back.
-}
+void TDisplayForm::FrameBButtonClick() { Play().FrameBButtonClick(); }
 
-void TDisplayForm::PauseButtonClick() {
-  // Seam: the play command's pause.
-}
+void TDisplayForm::PauseButtonClick() { Play().PauseButtonClick(); }
 
-void TDisplayForm::FrameFButtonClick() {
-  // Seam: the play command's step forward.
-}
+void TDisplayForm::FrameFButtonClick() { Play().FrameFButtonClick(); }
 
-void TDisplayForm::FrameBarChange() {
-  // Seam: the play command's jump to a frame.
-}
+void TDisplayForm::FrameBarChange() { Play().FrameBarChange(ui_->FrameBar->value()); }
 
 // ---- The adjustment rows ----------------------------------------------------
 
@@ -461,16 +472,16 @@ void TDisplayForm::ContrastRightAjustClick() {
   if (state_.Playback.Playing) ApplyPalette(state_.Colour, Palettes(), WindowOutputInUse());
 }
 
-void TDisplayForm::SpeedBarChange() {
-  // Seam: the play command's delay.
-}
+void TDisplayForm::SpeedBarChange() { ui_->SpeedLabel->setText(Text(Play().SpeedBarChange(ui_->SpeedBar->value()))); }
 
 void TDisplayForm::SpeedLeftAjustClick() {
-  // Seam: the play command's delay.
+  ui_->SpeedBar->setValue(PlayCommand::SpeedLeftAjust(ui_->SpeedBar->value()));
+  SpeedBarChange();
 }
 
 void TDisplayForm::SpeedRightAjustClick() {
-  // Seam: the play command's delay.
+  ui_->SpeedBar->setValue(PlayCommand::SpeedRightAjust(ui_->SpeedBar->value()));
+  SpeedBarChange();
 }
 
 void TDisplayForm::BrightnessBarEnter() {
@@ -546,6 +557,82 @@ void TDisplayForm::SizeMovieWindow(int width, int height) {
 void TDisplayForm::EnablePlayAndRecordButtons() {
   ui_->PlayButton->setEnabled(true);
   ui_->RecordButton->setEnabled(true);
+}
+
+// ---- What the play command reads and writes --------------------------------
+
+bool TDisplayForm::LoopChecked() const { return ui_->LoopCheck->isChecked(); }
+
+bool TDisplayForm::DirectXChecked() const { return ui_->DirectXCheck->isChecked(); }
+
+bool TDisplayForm::MaxPalChecked() const { return ui_->MaxPalCheck->isChecked(); }
+
+bool TDisplayForm::OnTopChecked() const { return ui_->OnTopCheck->isChecked(); }
+
+bool TDisplayForm::OptimizeChecked() const { return ui_->OptimizeCheck->isChecked(); }
+
+bool TDisplayForm::StatPanelVisible() const { return Shown(ui_->StatPanel); }
+
+int TDisplayForm::SpeedBarPosition() const { return ui_->SpeedBar->value(); }
+
+int TDisplayForm::ScreenBitsPerPixel() const { return static_cast<int>(state_.Run.ScreenBitsPerPixel); }
+
+bool TDisplayForm::PlatformFlushesDrawing() const { return state_.Run.PlatformId == kPlatformIdNt; }
+
+void TDisplayForm::SetFrameBarRange(int minimum, int maximum, int pageSize) {
+  ui_->FrameBar->setRange(minimum, maximum);
+  ui_->FrameBar->setPageStep(pageSize);
+}
+
+void TDisplayForm::SetFrameBarPosition(int position) { ui_->FrameBar->setValue(position); }
+
+void TDisplayForm::SetFrameLabel(const std::string& text) { ui_->FrameLabel->setText(Text(text)); }
+
+void TDisplayForm::ShowFrameControls(bool shown) {
+  ui_->FrameFButton->setEnabled(shown);
+  ui_->FrameBButton->setEnabled(shown);
+  ui_->FrameLabel->setVisible(shown);
+  ui_->Label1->setVisible(shown);
+  ui_->FrameBar->setVisible(shown);
+}
+
+void TDisplayForm::SetPlayingControls(bool playing) {
+  ui_->StopButton->setEnabled(playing);
+  ui_->PauseButton->setEnabled(playing);
+  for (QWidget* control : {static_cast<QWidget*>(ui_->LoadButton), static_cast<QWidget*>(ui_->PlayFileButton),
+                           static_cast<QWidget*>(ui_->AboutButton), static_cast<QWidget*>(ui_->PlayButton),
+                           static_cast<QWidget*>(ui_->RecordButton), static_cast<QWidget*>(ui_->DirectXCheck)}) {
+    control->setEnabled(!playing);
+  }
+}
+
+void TDisplayForm::SetFpsLabel(const std::string& text) { ui_->FPSLabel->setText(Text(text)); }
+
+void TDisplayForm::SetActualDelayLabel(const std::string& text) { ui_->ActualDelayLabel->setText(Text(text)); }
+
+void TDisplayForm::SetFramesPlayedLabel(const std::string& text) { ui_->FramesPlayedLabel->setText(Text(text)); }
+
+void TDisplayForm::SetPlayingTimeLabel(const std::string& text) { ui_->PlayingTimeLabel->setText(Text(text)); }
+
+void TDisplayForm::FocusMovieWindowIfVisible() {
+  if (movieWindow_ == nullptr || !movieWindow_->isVisible()) return;
+  movieWindow_->activateWindow();
+  movieWindow_->setFocus();
+}
+
+void TDisplayForm::ShowMovieWindowIfHidden() {
+  if (movieWindow_ != nullptr && !movieWindow_->isVisible()) movieWindow_->show();
+}
+
+void TDisplayForm::BringControlPanelToTop() { raise(); }
+
+void TDisplayForm::CloseControlPanel() { close(); }
+
+void TDisplayForm::HaltProgram() {
+  // Abort at the unknown-chunk question: the event loop ends at its next
+  // turn and with it the program, without the panel's close handling, so
+  // the settings are not saved. The play command unwinds on its way out.
+  QCoreApplication::exit(EXIT_SUCCESS);
 }
 
 }  // namespace kt

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -12,6 +13,7 @@
 #include "flic/flic_loading.h"
 #include "platform/qt/virtual_keys.h"
 #include "platform/window_services.h"
+#include "playback/playback_host.h"
 
 namespace Ui {
 class TDisplayForm;
@@ -24,10 +26,12 @@ namespace kt {
 
 class FullScreenOutput;
 class PaletteInstaller;
+class PlayCommand;
+class SoundAccompaniment;
 class TImageForm;
 class WindowOutput;
 
-class TDisplayForm : public QWidget, private LoadWindowSteps {
+class TDisplayForm : public QWidget, private PlaybackHost {
   Q_OBJECT
 
  public:
@@ -48,6 +52,9 @@ class TDisplayForm : public QWidget, private LoadWindowSteps {
   // Who installs palettes on the display: the window output's installer,
   // unless a test puts its own in; none while there is no movie window.
   void SetPaletteInstaller(PaletteInstaller& installer);
+
+  // The millisecond tick the playback times its frames with.
+  void SetTick(std::function<uint32_t()> tick) { tick_ = std::move(tick); }
 
   // Start-up and shut-down.
   void FormCreate();
@@ -124,6 +131,31 @@ class TDisplayForm : public QWidget, private LoadWindowSteps {
   void SizeMovieWindow(int width, int height) override;
   void EnablePlayAndRecordButtons() override;
 
+  // PlaybackHost
+  bool LoopChecked() const override;
+  bool DirectXChecked() const override;
+  bool MaxPalChecked() const override;
+  bool OnTopChecked() const override;
+  bool OptimizeChecked() const override;
+  bool StatPanelVisible() const override;
+  int SpeedBarPosition() const override;
+  int ScreenBitsPerPixel() const override;
+  bool PlatformFlushesDrawing() const override;
+  void SetFrameBarRange(int minimum, int maximum, int pageSize) override;
+  void SetFrameBarPosition(int position) override;
+  void SetFrameLabel(const std::string& text) override;
+  void ShowFrameControls(bool shown) override;
+  void SetPlayingControls(bool playing) override;
+  void SetFpsLabel(const std::string& text) override;
+  void SetActualDelayLabel(const std::string& text) override;
+  void SetFramesPlayedLabel(const std::string& text) override;
+  void SetPlayingTimeLabel(const std::string& text) override;
+  void FocusMovieWindowIfVisible() override;
+  void ShowMovieWindowIfHidden() override;
+  void BringControlPanelToTop() override;
+  void CloseControlPanel() override;
+  void HaltProgram() override;
+
   void SetUpControls();
   void WireControls();
   template <typename Sender, typename Signal>
@@ -131,6 +163,7 @@ class TDisplayForm : public QWidget, private LoadWindowSteps {
   void WireCheck(QAbstractButton* box, void (TDisplayForm::*handler)());
   // Every entry from the event loop comes through here.
   bool Guarded(void (TDisplayForm::*handler)());
+  bool Guarded(const std::function<void()>& command);
   // Key preview: every key meant for this window comes here first. True
   // when the key was used up.
   bool PreviewKey(QKeyEvent& event);
@@ -138,6 +171,7 @@ class TDisplayForm : public QWidget, private LoadWindowSteps {
   void SetPanelVisible(QWidget* shown, bool visible);
   bool WindowOutputInUse() const;
   PaletteInstaller& Palettes();
+  PlayCommand& Play();
 
   WindowServices& services_;
   PlayerState state_;
@@ -147,6 +181,9 @@ class TDisplayForm : public QWidget, private LoadWindowSteps {
   TImageForm* movieWindow_ = nullptr;
   std::unique_ptr<WindowOutput> windowOutput_;
   std::unique_ptr<FullScreenOutput> fullScreen_;
+  std::unique_ptr<SoundAccompaniment> sound_;
+  std::function<uint32_t()> tick_;
+  std::unique_ptr<PlayCommand> play_;
   QWidget* aboutWindow_ = nullptr;
 };
 
