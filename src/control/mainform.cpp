@@ -320,6 +320,13 @@ void TDisplayForm::changeEvent(QEvent* event) {
 }
 
 void TDisplayForm::closeEvent(QCloseEvent* event) {
+  if (state_.Playback.Playing) {
+    // Releasing the flic now would pull its frames from under the running
+    // frame loop. The close waits for the loop to stop, as the Exit button's does.
+    event->ignore();
+    Guarded(&TDisplayForm::QuitButtonClick);
+    return;
+  }
   Guarded(&TDisplayForm::FormClose);
   event->accept();
   emit Closed();

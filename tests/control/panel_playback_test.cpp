@@ -139,6 +139,23 @@ TEST_F(PlaybackTest, QuittingDuringAPlaybackEndsTheProgramOnceTheLoopHasStopped)
   EXPECT_FALSE(form.State().Flic.FlicInMemory);  // the close handling ran
 }
 
+TEST_F(PlaybackTest, AWindowSystemCloseDuringAPlaybackWaitsForTheLoopToStop) {
+  LoadIntoMemory(ThreeFrames());
+  QSignalSpy closed(&form, &TDisplayForm::Closed);
+  form.show();
+  int frames = 0;
+  services.onMessages = [&] {
+    if (++frames == 1) form.close();
+    // Every later frame still finds its data in memory.
+    EXPECT_TRUE(form.State().Flic.FlicInMemory);
+  };
+  Click("PlayButton");
+  EXPECT_GT(frames, 1);
+  EXPECT_EQ(closed.count(), 1);
+  EXPECT_FALSE(form.State().Flic.FlicInMemory);
+  EXPECT_TRUE(services.boxes.empty());
+}
+
 TEST_F(PlaybackTest, AbortAtAnUnknownChunkEndsTheProgramWithoutTheCloseHandling) {
   LoadIntoMemory(WriteFlic("odd.flc", {Frame({ChunkSpec{99, {1, 2}, {}}}), Frame({})}));
   QSignalSpy closed(&form, &TDisplayForm::Closed);
