@@ -6,9 +6,11 @@
 #    the movie window centred with a 320 x 240 picture area, still empty;
 # 2. the demo flic, chosen with the Load button in the Open dialog, fits the
 #    movie window to 320 x 200, centred, with the file name as its caption;
-# 3. played with the Play button, it ends with its last frame in the movie
-#    window, pixel for pixel in the flic's own colours (kinetrope-cli export
-#    writes the same frame with those colours), and the frame stays there;
+# 3. played with the Play button (looping, as the panel starts), every
+#    picture the movie window shows is one of the flic's frames, pixel for
+#    pixel in the flic's own colours (kinetrope-cli export writes the frames
+#    with those colours), and the picture moves; after the Stop button the
+#    frame on screen stays there;
 # 4. the Quit button ends the program, whose movie window refuses only the
 #    user's close requests.
 #
@@ -74,18 +76,18 @@ export QT_QPA_PLATFORM=xcb
 # the X connection opens. The later setting wins.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}:strict_string_checks=0"
 
-# Waits until a top-level window with exactly this name stands at this
-# geometry (WxH+X+Y); prints what there is when it never does.
+# Waits until a top-level window whose name starts with this text stands at
+# this geometry (WxH+X+Y); prints what there is when it never does.
 wait_for_window() {
   local name=$1 geometry=$2 tries=100
   while [ $tries -gt 0 ]; do
-    if xwininfo -root -tree | grep -F "\"$name\": (\"kinetrope\"" | grep -qF " $geometry "; then return 0; fi
+    if xwininfo -root -tree | grep -F "\"$name" | grep -F '("kinetrope"' | grep -qF " $geometry "; then return 0; fi
     sleep 0.1
     tries=$((tries - 1))
   done
   echo "windows on the display:"
   xwininfo -root -tree | grep -F '"kinetrope"'
-  fail "no window \"$name\" at $geometry"
+  fail "no window \"$name...\" at $geometry"
 }
 
 grab_screen() {
@@ -93,61 +95,55 @@ grab_screen() {
     -f rawvideo -pix_fmt rgb24 "$1" || fail "could not grab the screen"
 }
 
-# Compares a region of a grabbed screen with an 8-bit bitmap, or with one
-# colour when no bitmap is named; prints how many pixels differ.
-cat > "$work/compare.py" << 'EOF'
-import struct, sys
+# Looks at a region of grabbed screens:
+#   compare.py blank LEFT TOP W H SCREEN           pixels that differ from the first
+#   compare.py frames LEFT TOP W H BASE SCREEN...  for each screen, the number of the
+#       exported 8-bit bitmap BASEnnnn.bmp it shows exactly, or -1
+cat > "$work/compare.py" << 'PYTHON'
+import glob, struct, sys
 
-def bitmap(path):
+def bitmap_rows(path):
     data = open(path, "rb").read()
     offset, = struct.unpack_from("<I", data, 10)
     width, height = struct.unpack_from("<ii", data, 18)
-    bits, = struct.unpack_from("<H", data, 28)
-    assert bits == 8, path
+    assert struct.unpack_from("<H", data, 28)[0] == 8, path
     table = [data[54 + 4 * i:54 + 4 * i + 3][::-1] for i in range(256)]
     stride = (width + 3) // 4 * 4
     rows = []
     for y in range(abs(height)):
-        row_in_file = abs(height) - 1 - y if height > 0 else y
-        start = offset + row_in_file * stride
+        start = offset + (abs(height) - 1 - y if height > 0 else y) * stride
         rows.append(b"".join(table[i] for i in data[start:start + width]))
-    return width, abs(height), rows
+    return rows
 
-screen = open(sys.argv[1], "rb").read()
+def region(path, left, top, width, height):
+    screen = open(path, "rb").read()
+    return [screen[((top + y) * 1024 + left) * 3:((top + y) * 1024 + left + width) * 3] for y in range(height)]
+
+mode = sys.argv[1]
 left, top, width, height = map(int, sys.argv[2:6])
-if len(sys.argv) > 6:
-    bw, bh, expected = bitmap(sys.argv[6])
-    assert (bw, bh) == (width, height), (bw, bh)
+if mode == "blank":
+    rows = region(sys.argv[6], left, top, width, height)
+    first = rows[0][:3]
+    print(sum(1 for row in rows for x in range(width) if row[3 * x:3 * x + 3] != first))
 else:
-    first = screen[(top * 1024 + left) * 3:(top * 1024 + left) * 3 + 3]
-    expected = [first * width] * height
-wrong = 0
-for y in range(height):
-    start = ((top + y) * 1024 + left) * 3
-    got = screen[start:start + width * 3]
-    wrong += sum(1 for x in range(width) if got[3 * x:3 * x + 3] != expected[y][3 * x:3 * x + 3])
-print(wrong)
-EOF
+    frames = [bitmap_rows(path) for path in sorted(glob.glob(sys.argv[6] + "[0-9]*.bmp"))]
+    for path in sys.argv[7:]:
+        rows = region(path, left, top, width, height)
+        print(next((number for number, frame in enumerate(frames) if frame == rows), -1))
+PYTHON
 
 "$cli" export "$demo" "$work/frame" > /dev/null || fail "kinetrope-cli export failed"
-last_frame="$work/frame0047.bmp"
-[ -f "$last_frame" ] || fail "the export wrote no frame 47"
+[ -f "$work/frame0047.bmp" ] || fail "the export wrote no frame 47"
 
 "$player" > "$work/player.log" 2>&1 &
 player_pid=$!
 
 # 1. The two windows where they belong.
-panel_title="Kinetrope 32bit v2.52"
-tries=100
-until xwininfo -root -tree | grep -F "\"$panel_title" | grep -qF " 398x136+220+156 "; do
-  tries=$((tries - 1))
-  [ $tries -gt 0 ] || { xwininfo -root -tree | grep -F '"kinetrope"'; fail "no control panel at 398x136+220+156"; }
-  sleep 0.1
-done
-wait_for_window "Kinetrope" "320x240+352+264"
+wait_for_window "Kinetrope 32bit v2.52" "398x136+220+156"
+wait_for_window "Kinetrope\"" "320x240+352+264"
 sleep 0.5
 grab_screen "$work/start.rgb"
-blank=$(python3 "$work/compare.py" "$work/start.rgb" 352 264 320 240)
+blank=$(python3 "$work/compare.py" blank 352 264 320 240 "$work/start.rgb")
 [ "$blank" = 0 ] || fail "the empty movie window is not plain: $blank pixels differ"
 echo "ok: control panel at 220,156, empty movie window 320x240 centred at 352,264"
 
@@ -162,29 +158,42 @@ done
 sleep 0.5
 xdotool type --delay 10 "$demo"
 xdotool key Return
-wait_for_window "$demo" "320x200+352+284"
+wait_for_window "$demo\"" "320x200+352+284"
 echo "ok: the loaded demo fits the movie window to 320x200 at 352,284, named after the file"
 
-# 3. Seam: the Play button runs the play command once the control panel
-#    wires it; then this part runs.
-if [ "${KINETROPE_E2E_PLAYBACK:-0}" = 1 ]; then
-  # Play button (left 4, top 4 of the bottom row, which starts at 102). The
-  # demo runs 48 frames of 55 ms; its last frame must arrive and stay.
-  xdotool mousemove 237 275 click 1
-  wrong=""
-  for _ in $(seq 1 60); do
-    sleep 0.25
-    grab_screen "$work/end.rgb"
-    wrong=$(python3 "$work/compare.py" "$work/end.rgb" 352 284 320 200 "$last_frame")
-    [ "$wrong" = 0 ] && break
-  done
-  [ "$wrong" = 0 ] || fail "the movie window does not show the last frame: $wrong pixels differ"
-  sleep 1
-  grab_screen "$work/after.rgb"
-  wrong=$(python3 "$work/compare.py" "$work/after.rgb" 352 284 320 200 "$last_frame")
-  [ "$wrong" = 0 ] || fail "the last frame did not stay: $wrong pixels differ"
-  echo "ok: the played demo ends on its last frame in its own colours, and it stays"
-fi
+# 3. Play button (left 4, top 4 of the bottom row, which starts at 102); the
+#    demo shows a frame every 55 ms. Then the Stop button (left 36).
+xdotool mousemove 237 275 click 1
+first=-1
+for _ in $(seq 1 40); do
+  sleep 0.25
+  grab_screen "$work/first.rgb"
+  first=$(python3 "$work/compare.py" frames 352 284 320 200 "$work/frame" "$work/first.rgb")
+  [ "$first" != -1 ] && break
+done
+[ "$first" != -1 ] || fail "the Play button brought no frame of the flic to the movie window"
+for n in 1 2 3 4 5 6; do
+  grab_screen "$work/playing$n.rgb"
+  sleep 0.15
+done
+shown=$(python3 "$work/compare.py" frames 352 284 320 200 "$work/frame" "$work"/playing?.rgb | tr '\n' ' ')
+case " $shown" in
+  *" -1 "*) fail "the movie window showed a picture that is no frame of the flic (frames seen: $shown)" ;;
+esac
+distinct=$(echo "$shown" | tr ' ' '\n' | grep . | sort -u | wc -l)
+[ "$distinct" -ge 2 ] || fail "the picture did not move (frames seen: $shown)"
+echo "ok: while playing, the movie window shows the flic's frames in their own colours (frames seen: $shown)"
+
+xdotool mousemove 269 275 click 1
+sleep 0.5
+grab_screen "$work/stopped.rgb"
+sleep 1
+grab_screen "$work/later.rgb"
+read -r stopped later <<< "$(python3 "$work/compare.py" frames 352 284 320 200 "$work/frame" \
+  "$work/stopped.rgb" "$work/later.rgb" | tr '\n' ' ')"
+[ "$stopped" != -1 ] || fail "after Stop the movie window shows no frame of the flic"
+[ "$stopped" = "$later" ] || fail "after Stop the picture still changes (frame $stopped, then $later)"
+echo "ok: after Stop, frame $stopped stays in the movie window"
 
 # 4. Quit button (left 368 of the top row).
 xdotool mousemove 601 173 click 1
