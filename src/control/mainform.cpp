@@ -302,7 +302,8 @@ void TDisplayForm::FormActivate() {
 }
 
 void TDisplayForm::FormClose() {
-  SaveSettings();
+  // A program ended by the CLOSE word leaves the stored options as they were.
+  if (!state_.Run.CloseRequested) SaveSettings();
   FreeFlicMemory(state_.Flic, *this);
 }
 
@@ -364,14 +365,6 @@ void TDisplayForm::FormKeyPress(char& /*key*/) {
   // Seam: the keyboard commands.
 }
 
-void TDisplayForm::LoadSettings() {
-  // Seam: the stored options.
-}
-
-void TDisplayForm::SaveSettings() {
-  // Seam: the stored options.
-}
-
 // ---- The top row ------------------------------------------------------------
 
 void TDisplayForm::LoadButtonClick() {
@@ -407,10 +400,6 @@ void TDisplayForm::AboutButtonClick() {
   if (aboutWindow_ != nullptr) ShowModal(*aboutWindow_);
   show();
   if (movieWindow_ != nullptr) movieWindow_->show();
-}
-
-void TDisplayForm::ResetButtonClick() {
-  // Seam: the stored options' reset.
 }
 
 void TDisplayForm::MinimizeButtonClick() { MinimizeApplication(); }

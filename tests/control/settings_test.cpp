@@ -1,0 +1,287 @@
+#include <QCheckBox>
+#include <QLabel>
+#include <QRadioButton>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "control/control_behaviour.h"
+#include "flic/errors.h"
+#include "panel_fixture.h"
+#include "platform/settings_store.h"
+
+namespace kt::test {
+namespace {
+
+using namespace std::string_literals;
+
+// The stored text of a number or flag: its digits and a zero byte.
+std::string Z(const std::string& text) { return text + '\0'; }
+
+std::string FileBytes() {
+  std::ifstream file(SettingsStore().FilePath(), std::ios::binary);
+  std::ostringstream bytes;
+  bytes << file.rdbuf();
+  return bytes.str();
+}
+
+class SettingsTest : public PanelTest {
+ protected:
+  // The stored options become these alone.
+  static void Store(const SettingsValues& values) {
+    std::filesystem::remove(SettingsStore().FilePath());
+    SettingsStore key;
+    ASSERT_TRUE(key.Open());
+    for (const auto& [name, data] : values) key.Set(name, data);
+    ASSERT_TRUE(key.Close());
+  }
+  static SettingsValues Stored() { return ParseSettingsFile(FileBytes()); }
+
+  bool Checked(const std::string& name) { return Get<QAbstractButton>(name)->isChecked(); }
+  bool Enabled(const std::string& name) { return Get(name)->isEnabled(); }
+  int Bar(const std::string& name) { return Get<TrackBar>(name)->value(); }
+  std::string Text(const std::string& label) { return Get<QLabel>(label)->text().toStdString(); }
+  int Mode() { return Get<RadioGroup>("ForceModeRadioGroup")->ItemIndex(); }
+  long double Contrast() { return form.State().Colour.Adjustment.ContrastFactor.Value(); }
+  std::string LoadError() {
+    try {
+      form.LoadSettings();
+    } catch (const PlayerError& error) {
+      return error.what();
+    }
+    return "";
+  }
+};
+
+TEST_F(SettingsTest, AFirstRunKeepsTheShownStatesAndStoresAllEighteenAtTheClose) {
+  form.show();
+  EXPECT_TRUE(services.boxes.empty());
+  EXPECT_EQ(Bar("SpeedBar"), 1000);
+  EXPECT_TRUE(Checked("TitleCheck"));
+  EXPECT_EQ(form.pos(), QPoint(220, 156));
+  form.close();
+  EXPECT_EQ(Stored(), (SettingsValues{{"Speed", Z("1000")},       {"Brightness", Z("0")},   {"Contrast", Z("10")},
+                                      {"WindowLeft", Z("220")},   {"WindowTop", Z("156")},  {"Title", Z("1")},
+                                      {"Loop", Z("1")},           {"OnTop", Z("0")},        {"MaxPal", Z("0")},
+                                      {"ReadBig", Z("0")},        {"RemLastDir", Z("1")},   {"LastDir", ""},
+                                      {"Optimize", Z("1")},       {"DirectX", Z("0")},      {"DirXAuto", Z("1")},
+                                      {"DirXOneSurface", Z("0")}, {"DirXFPS", Z("0")},      {"ForcedMode", Z("0")}}));
+}
+
+TEST_F(SettingsTest, NumbersOutsideTheirControlsRangesAreLimitedAndWrittenBackLimited) {
+  Store({{"Speed", Z("5000")}, {"Brightness", Z("-1")}, {"Contrast", Z("15")}, {"ForcedMode", Z("-5")}});
+  form.show();
+  EXPECT_EQ(Bar("SpeedBar"), 1000);
+  EXPECT_EQ(Text("SpeedLabel"), "Original");
+  EXPECT_EQ(Bar("BrightnessBar"), 255);
+  EXPECT_EQ(form.State().Colour.Adjustment.BrightnessOffset, 255);
+  EXPECT_EQ(Bar("ContrastBar"), 15);
+  EXPECT_EQ(Contrast(), ContrastFactorAt(15).Value());
+  EXPECT_EQ(Text("ContrastLabel"), "1.5");
+  EXPECT_EQ(Mode(), -1);
+  form.close();
+  SettingsStore key;
+  ASSERT_TRUE(key.Open());
+  EXPECT_EQ(key.Query("Brightness"), Z("255"));
+  EXPECT_EQ(key.Query("Contrast"), Z("15"));
+  EXPECT_EQ(key.Query("ForcedMode"), Z("-1"));
+}
+
+TEST_F(SettingsTest, TheOtherEndsOfTheRanges) {
+  Store({{"Speed", Z("-1")}, {"Brightness", Z("300")}, {"Contrast", Z("300")}, {"ForcedMode", Z("12")},
+         {"WindowLeft", Z("-4000")}, {"WindowTop", Z("9000")}});
+  form.show();
+  EXPECT_EQ(Bar("SpeedBar"), 0);
+  EXPECT_EQ(Text("SpeedLabel"), "None");
+  EXPECT_EQ(Bar("BrightnessBar"), 255);
+  EXPECT_EQ(Bar("ContrastBar"), 250);
+  EXPECT_EQ(Contrast(), 25.0L);
+  EXPECT_EQ(Mode(), 8);
+  EXPECT_EQ(form.pos(), QPoint(-4000, 9000));  // not checked against the screen
+}
+
+TEST_F(SettingsTest, AFlagIsItsFirstCharacterAndIsWrittenBackAsOneOrZero) {
+  Store({{"Loop", Z("0")}, {"OnTop", Z("10")}, {"ReadBig", Z("7")}, {"Title", ""}, {"MaxPal", "\0"s},
+         {"DirXFPS", "1"}});
+  form.show();
+  EXPECT_FALSE(Checked("LoopCheck"));
+  EXPECT_TRUE(Checked("OnTopCheck"));
+  EXPECT_TRUE(movie.windowFlags() & Qt::WindowStaysOnTopHint);  // the box's own handler ran
+  EXPECT_TRUE(Checked("ReadBigCheck"));
+  EXPECT_TRUE(form.State().Flic.ReadBigFrames);
+  EXPECT_TRUE(Checked("TitleCheck"));     // empty data: absent
+  EXPECT_FALSE(Checked("MaxPalCheck"));  // likewise
+  EXPECT_TRUE(Checked("DirXFPSCheck"));   // no zero byte needed
+  EXPECT_TRUE(services.boxes.empty());
+  form.close();
+  SettingsStore key;
+  ASSERT_TRUE(key.Open());
+  EXPECT_EQ(key.Query("OnTop"), Z("1"));
+  EXPECT_EQ(key.Query("ReadBig"), Z("1"));
+}
+
+TEST_F(SettingsTest, DirectXOverridesTheBoxesItOwnsWhateverWasStoredForThem) {
+  Store({{"Title", Z("0")}, {"OnTop", Z("1")}, {"MaxPal", Z("1")}, {"DirectX", Z("1")}, {"DirXAuto", Z("0")}});
+  form.show();
+  EXPECT_TRUE(Checked("DirectXCheck"));
+  EXPECT_TRUE(Checked("TitleCheck"));
+  EXPECT_FALSE(Enabled("TitleCheck"));
+  EXPECT_FALSE(Checked("OnTopCheck"));
+  EXPECT_FALSE(Enabled("OnTopCheck"));
+  EXPECT_FALSE(Checked("MaxPalCheck"));
+  EXPECT_FALSE(Enabled("MaxPalCheck"));
+  EXPECT_FALSE(Enabled("StatsButton"));
+  EXPECT_FALSE(Checked("DirXAutoCheck"));
+  EXPECT_TRUE(Checked("DirXForceCheck"));
+}
+
+TEST_F(SettingsTest, ANonNumberStopsTheLoadingWhereItStands) {
+  Store({{"Speed", Z("40")}, {"Loop", Z("x1")}, {"Optimize", Z("0")}});
+  form.show();
+  ASSERT_EQ(services.boxes.size(), 1u);
+  EXPECT_EQ(services.boxes[0].caption, "Kinetrope");
+  EXPECT_EQ(services.boxes[0].text, "'x' is not a valid integer value.");
+  EXPECT_EQ(Bar("SpeedBar"), 40);          // before it: applied
+  EXPECT_TRUE(Checked("LoopCheck"));       // it: unchanged
+  EXPECT_TRUE(Checked("OptimizeCheck"));   // after it: not read
+  EXPECT_FALSE(form.State().Run.SettingsPending);
+  EXPECT_FALSE(movie.isVisible());         // the rest of the first show is skipped
+  EXPECT_EQ(form.State().Flic.Header.width, 0);
+
+  for (const std::string& bad : {""s, "12a"s, " 5"s, "0x10"s, "+"s, "2147483648"s, "-2147483649"s}) {
+    Store({{"WindowTop", bad}});
+    EXPECT_EQ(LoadError(), "'" + bad + "' is not a valid integer value") << bad;
+  }
+  for (const auto& [good, top] : {std::pair{"+7"s, 7}, {"-2147483648"s, INT32_MIN}, {"33\0junk"s, 33}}) {
+    Store({{"WindowTop", good}});
+    EXPECT_EQ(LoadError(), "") << good;
+    EXPECT_EQ(form.y(), top) << good;
+  }
+}
+
+TEST_F(SettingsTest, TheStoredDirectoryIsReadOnlyWhenRememberedButAlwaysWritten) {
+  form.State().OpenDialog.InitialDir = "/keep";
+  Store({{"RemLastdir", Z("1")}, {"Lastdir", std::string(600, 'd')}});
+  form.LoadSettings();
+  EXPECT_EQ(form.State().OpenDialog.InitialDir, "/keep");  // too long for the buffer: absent
+
+  Store({{"Lastdir", "/flics/old"}});
+  form.LoadSettings();
+  EXPECT_EQ(form.State().OpenDialog.InitialDir, "/flics/old");
+
+  Get<QCheckBox>("LastDirCheck")->setChecked(false);
+  form.State().OpenDialog.InitialDir = "/flics/new";
+  form.SaveSettings();
+  SettingsStore key;
+  ASSERT_TRUE(key.Open());
+  EXPECT_EQ(key.Query("LastDir"), "/flics/new");  // bare, no zero byte
+  EXPECT_EQ(key.Query("RemLastDir"), Z("0"));
+  key.Close();
+
+  // The next run reads the writer's "RemLastDir" as its "RemLastdir".
+  ScriptedWindowServices nextServices;
+  TDisplayForm next(nextServices);
+  TImageForm nextMovie;
+  next.SetMovieWindow(&nextMovie);
+  next.LoadSettings();
+  EXPECT_FALSE(next.findChild<QCheckBox*>("LastDirCheck")->isChecked());
+  EXPECT_EQ(next.State().OpenDialog.InitialDir, "");
+  next.SetMovieWindow(nullptr);
+}
+
+TEST_F(SettingsTest, OptionsSetInOneRunAreThereInTheNext) {
+  form.show();
+  Get<TrackBar>("SpeedBar")->setValue(75);
+  form.SpeedBarChange();
+  Get<TrackBar>("BrightnessBar")->setValue(33);
+  form.BrightnessBarChange();
+  Get<TrackBar>("ContrastBar")->setValue(25);
+  form.ContrastBarChange();
+  form.move(300, 200);
+  Get<QCheckBox>("LoopCheck")->setChecked(false);
+  Get<QCheckBox>("ReadBigCheck")->setChecked(true);
+  Get<QCheckBox>("OptimizeCheck")->setChecked(false);
+  Get<QCheckBox>("DirXFPSCheck")->setChecked(true);
+  Get<QRadioButton>("DirXForceCheck")->setChecked(true);
+  Get<RadioGroup>("ForceModeRadioGroup")->SetItemIndex(6);
+  form.State().OpenDialog.InitialDir = "/home/me/flics";
+  form.close();
+
+  ScriptedWindowServices nextServices;
+  TDisplayForm next(nextServices);
+  TImageForm nextMovie;
+  next.SetMovieWindow(&nextMovie);
+  next.show();
+  auto box = [&](const char* name) { return next.findChild<QAbstractButton*>(name)->isChecked(); };
+  EXPECT_TRUE(nextServices.boxes.empty());
+  EXPECT_EQ(next.findChild<TrackBar*>("SpeedBar")->value(), 75);
+  EXPECT_EQ(next.findChild<QLabel*>("SpeedLabel")->text(), "75ms");
+  EXPECT_EQ(next.State().Playback.FrameDelay, 75);
+  EXPECT_EQ(next.State().Colour.Adjustment.BrightnessOffset, 33);
+  EXPECT_EQ(next.findChild<QLabel*>("ContrastLabel")->text(), "2.5");
+  EXPECT_EQ(next.pos(), QPoint(300, 200));
+  EXPECT_FALSE(box("LoopCheck"));
+  EXPECT_TRUE(box("ReadBigCheck"));
+  EXPECT_TRUE(next.State().Flic.ReadBigFrames);
+  EXPECT_FALSE(box("OptimizeCheck"));
+  EXPECT_TRUE(box("DirXFPSCheck"));
+  EXPECT_TRUE(box("DirXForceCheck"));
+  EXPECT_EQ(next.findChild<RadioGroup*>("ForceModeRadioGroup")->ItemIndex(), 6);
+  EXPECT_EQ(next.State().OpenDialog.InitialDir, "/home/me/flics");
+  next.close();
+  next.SetMovieWindow(nullptr);
+}
+
+TEST_F(SettingsTest, ACloseWordRunLeavesTheStoredOptionsUntouched) {
+  Store({{"Speed", Z("40")}});
+  const std::string before = FileBytes();
+  form.State().Run.CloseRequested = true;
+  form.show();
+  EXPECT_EQ(Bar("SpeedBar"), 1000);
+  form.close();
+  EXPECT_EQ(FileBytes(), before);
+}
+
+TEST_F(SettingsTest, AStoreThatCannotBeCreatedChangesNothingAndSaysNothing) {
+  const std::string config = std::getenv("XDG_CONFIG_HOME");
+  const std::filesystem::path blocker = std::filesystem::path(config) / "not-a-folder";
+  std::ofstream(blocker).put('x');
+  setenv("XDG_CONFIG_HOME", blocker.c_str(), 1);
+  form.show();
+  form.close();
+  setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+  EXPECT_TRUE(services.boxes.empty());
+  EXPECT_TRUE(movie.isVisible());
+  EXPECT_EQ(std::filesystem::file_size(blocker), 1u);
+}
+
+TEST_F(SettingsTest, ResetPutsBackTheBarsAndTheMovieWindowUnlessDirectXOwnsIt) {
+  form.show();
+  for (const char* bar : {"SpeedBar", "BrightnessBar", "ContrastBar"}) Get<TrackBar>(bar)->setValue(120);
+  Get<QCheckBox>("TitleCheck")->setChecked(false);
+  Get<QCheckBox>("OnTopCheck")->setChecked(true);
+  movie.resize(500, 400);
+  Get<QCheckBox>("DirectXCheck")->setChecked(true);
+  Get<QCheckBox>("TitleCheck")->setChecked(false);  // a box disabled by Direct-X still holds a state
+  Get<QAbstractButton>("ResetButton")->click();
+  EXPECT_EQ(Bar("SpeedBar"), 1000);
+  EXPECT_EQ(Text("SpeedLabel"), "Original");
+  EXPECT_EQ(Bar("BrightnessBar"), 0);
+  EXPECT_EQ(Bar("ContrastBar"), 10);
+  EXPECT_EQ(Text("ContrastLabel"), "1.0");
+  EXPECT_FALSE(Checked("TitleCheck"));
+  EXPECT_EQ(movie.size(), QSize(500, 400));
+
+  Get<QCheckBox>("DirectXCheck")->setChecked(false);
+  Get<QCheckBox>("OnTopCheck")->setChecked(true);
+  form.ResetButtonClick();
+  EXPECT_TRUE(Checked("TitleCheck"));
+  EXPECT_FALSE(Checked("OnTopCheck"));
+  EXPECT_FALSE(movie.windowFlags() & Qt::WindowStaysOnTopHint);
+  EXPECT_EQ(movie.size(), QSize(320, 240));  // no flic loaded
+  EXPECT_EQ(movie.frameGeometry().left(), (1024 - movie.frameGeometry().width()) / 2);
+  EXPECT_TRUE(services.boxes.empty());
+}
+
+}  // namespace
+}  // namespace kt::test
