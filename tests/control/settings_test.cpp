@@ -25,6 +25,16 @@ std::string FileBytes() {
   return bytes.str();
 }
 
+// The program started again: a fresh panel and movie window over the same store.
+struct NextRun {
+  NextRun() { form.SetMovieWindow(&movie); }
+  ~NextRun() { form.SetMovieWindow(nullptr); }
+  bool Checked(const char* name) { return form.findChild<QAbstractButton*>(name)->isChecked(); }
+  ScriptedWindowServices services;
+  TDisplayForm form{services};
+  TImageForm movie;
+};
+
 class SettingsTest : public PanelTest {
  protected:
   // The stored options become these alone.
@@ -68,36 +78,33 @@ TEST_F(SettingsTest, AFirstRunKeepsTheShownStatesAndStoresAllEighteenAtTheClose)
                                       {"DirXOneSurface", Z("0")}, {"DirXFPS", Z("0")},      {"ForcedMode", Z("0")}}));
 }
 
-TEST_F(SettingsTest, NumbersOutsideTheirControlsRangesAreLimitedAndWrittenBackLimited) {
-  Store({{"Speed", Z("5000")}, {"Brightness", Z("-1")}, {"Contrast", Z("15")}, {"ForcedMode", Z("-5")}});
-  form.show();
-  EXPECT_EQ(Bar("SpeedBar"), 1000);
-  EXPECT_EQ(Text("SpeedLabel"), "Original");
-  EXPECT_EQ(Bar("BrightnessBar"), 255);
-  EXPECT_EQ(form.State().Colour.Adjustment.BrightnessOffset, 255);
-  EXPECT_EQ(Bar("ContrastBar"), 15);
-  EXPECT_EQ(Contrast(), ContrastFactorAt(15).Value());
-  EXPECT_EQ(Text("ContrastLabel"), "1.5");
-  EXPECT_EQ(Mode(), -1);
-  form.close();
-  SettingsStore key;
-  ASSERT_TRUE(key.Open());
-  EXPECT_EQ(key.Query("Brightness"), Z("255"));
-  EXPECT_EQ(key.Query("Contrast"), Z("15"));
-  EXPECT_EQ(key.Query("ForcedMode"), Z("-1"));
-}
-
-TEST_F(SettingsTest, TheOtherEndsOfTheRanges) {
-  Store({{"Speed", Z("-1")}, {"Brightness", Z("300")}, {"Contrast", Z("300")}, {"ForcedMode", Z("12")},
-         {"WindowLeft", Z("-4000")}, {"WindowTop", Z("9000")}});
-  form.show();
-  EXPECT_EQ(Bar("SpeedBar"), 0);
-  EXPECT_EQ(Text("SpeedLabel"), "None");
-  EXPECT_EQ(Bar("BrightnessBar"), 255);
-  EXPECT_EQ(Bar("ContrastBar"), 250);
-  EXPECT_EQ(Contrast(), 25.0L);
-  EXPECT_EQ(Mode(), 8);
-  EXPECT_EQ(form.pos(), QPoint(-4000, 9000));  // not checked against the screen
+TEST_F(SettingsTest, NumbersBeyondTheirControlsAreLimitedAndWrittenBackLimited) {
+  struct Case {
+    std::string speed, brightness, contrast, mode;
+    int speedBar, brightnessBar, contrastBar, modeIndex;
+    const char *speedLabel, *contrastLabel;
+  };
+  for (const Case& c : {Case{"5000", "-1", "15", "-5", 1000, 255, 15, -1, "Original", "1.5"},
+                        Case{"-1", "300", "300", "12", 0, 255, 250, 8, "None", "25.0"}}) {
+    Store({{"Speed", Z(c.speed)}, {"Brightness", Z(c.brightness)}, {"Contrast", Z(c.contrast)},
+           {"ForcedMode", Z(c.mode)}, {"WindowLeft", Z("-4000")}, {"WindowTop", Z("9000")}});
+    form.LoadSettings();
+    EXPECT_EQ(Bar("SpeedBar"), c.speedBar);
+    EXPECT_EQ(Text("SpeedLabel"), c.speedLabel);
+    EXPECT_EQ(Bar("BrightnessBar"), c.brightnessBar);
+    EXPECT_EQ(form.State().Colour.Adjustment.BrightnessOffset, c.brightnessBar);
+    EXPECT_EQ(Bar("ContrastBar"), c.contrastBar);
+    EXPECT_EQ(Contrast(), ContrastFactorAt(c.contrastBar).Value());
+    EXPECT_EQ(Text("ContrastLabel"), c.contrastLabel);
+    EXPECT_EQ(Mode(), c.modeIndex);
+    EXPECT_EQ(form.pos(), QPoint(-4000, 9000));  // not checked against the screen
+    form.SaveSettings();
+    SettingsStore key;
+    ASSERT_TRUE(key.Open());
+    EXPECT_EQ(key.Query("Brightness"), Z(std::to_string(c.brightnessBar)));
+    EXPECT_EQ(key.Query("Contrast"), Z(std::to_string(c.contrastBar)));
+    EXPECT_EQ(key.Query("ForcedMode"), Z(std::to_string(c.modeIndex)));
+  }
 }
 
 TEST_F(SettingsTest, AFlagIsItsFirstCharacterAndIsWrittenBackAsOneOrZero) {
@@ -179,14 +186,10 @@ TEST_F(SettingsTest, TheStoredDirectoryIsReadOnlyWhenRememberedButAlwaysWritten)
   key.Close();
 
   // The next run reads the writer's "RemLastDir" as its "RemLastdir".
-  ScriptedWindowServices nextServices;
-  TDisplayForm next(nextServices);
-  TImageForm nextMovie;
-  next.SetMovieWindow(&nextMovie);
-  next.LoadSettings();
-  EXPECT_FALSE(next.findChild<QCheckBox*>("LastDirCheck")->isChecked());
-  EXPECT_EQ(next.State().OpenDialog.InitialDir, "");
-  next.SetMovieWindow(nullptr);
+  NextRun next;
+  next.form.LoadSettings();
+  EXPECT_FALSE(next.Checked("LastDirCheck"));
+  EXPECT_EQ(next.form.State().OpenDialog.InitialDir, "");
 }
 
 TEST_F(SettingsTest, OptionsSetInOneRunAreThereInTheNext) {
@@ -207,29 +210,20 @@ TEST_F(SettingsTest, OptionsSetInOneRunAreThereInTheNext) {
   form.State().OpenDialog.InitialDir = "/home/me/flics";
   form.close();
 
-  ScriptedWindowServices nextServices;
-  TDisplayForm next(nextServices);
-  TImageForm nextMovie;
-  next.SetMovieWindow(&nextMovie);
-  next.show();
-  auto box = [&](const char* name) { return next.findChild<QAbstractButton*>(name)->isChecked(); };
-  EXPECT_TRUE(nextServices.boxes.empty());
-  EXPECT_EQ(next.findChild<TrackBar*>("SpeedBar")->value(), 75);
-  EXPECT_EQ(next.findChild<QLabel*>("SpeedLabel")->text(), "75ms");
-  EXPECT_EQ(next.State().Playback.FrameDelay, 75);
-  EXPECT_EQ(next.State().Colour.Adjustment.BrightnessOffset, 33);
-  EXPECT_EQ(next.findChild<QLabel*>("ContrastLabel")->text(), "2.5");
-  EXPECT_EQ(next.pos(), QPoint(300, 200));
-  EXPECT_FALSE(box("LoopCheck"));
-  EXPECT_TRUE(box("ReadBigCheck"));
-  EXPECT_TRUE(next.State().Flic.ReadBigFrames);
-  EXPECT_FALSE(box("OptimizeCheck"));
-  EXPECT_TRUE(box("DirXFPSCheck"));
-  EXPECT_TRUE(box("DirXForceCheck"));
-  EXPECT_EQ(next.findChild<RadioGroup*>("ForceModeRadioGroup")->ItemIndex(), 6);
-  EXPECT_EQ(next.State().OpenDialog.InitialDir, "/home/me/flics");
-  next.close();
-  next.SetMovieWindow(nullptr);
+  NextRun next;
+  next.form.show();
+  EXPECT_TRUE(next.services.boxes.empty());
+  EXPECT_EQ(next.form.findChild<TrackBar*>("SpeedBar")->value(), 75);
+  EXPECT_EQ(next.form.findChild<QLabel*>("SpeedLabel")->text(), "75ms");
+  EXPECT_EQ(next.form.State().Playback.FrameDelay, 75);
+  EXPECT_EQ(next.form.State().Colour.Adjustment.BrightnessOffset, 33);
+  EXPECT_EQ(next.form.findChild<QLabel*>("ContrastLabel")->text(), "2.5");
+  EXPECT_EQ(next.form.pos(), QPoint(300, 200));
+  EXPECT_TRUE(next.form.State().Flic.ReadBigFrames);
+  for (const char* box : {"ReadBigCheck", "DirXFPSCheck", "DirXForceCheck"}) EXPECT_TRUE(next.Checked(box)) << box;
+  for (const char* box : {"LoopCheck", "OptimizeCheck"}) EXPECT_FALSE(next.Checked(box)) << box;
+  EXPECT_EQ(next.form.findChild<RadioGroup*>("ForceModeRadioGroup")->ItemIndex(), 6);
+  EXPECT_EQ(next.form.State().OpenDialog.InitialDir, "/home/me/flics");
 }
 
 TEST_F(SettingsTest, ACloseWordRunLeavesTheStoredOptionsUntouched) {
