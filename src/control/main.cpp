@@ -1,13 +1,50 @@
 // The player's start: the application title, the three windows in their
 // order, and the event loop; closing the control panel ends the program.
 #include <QApplication>
+#include <QTimer>
+#include <cstdio>
+#include <string>
+#include <vector>
 
+#include "control/command_line.h"
 #include "control/mainform.h"
 #include "platform/qt/qt_window_services.h"
 #include "windows/about.h"
 #include "windows/imageunt.h"
 
+namespace {
+
+// --help and --version answer on the terminal and open no window. Neither
+// can be a word: a word's name never starts with a second "-".
+bool AnswerWithoutWindows(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string parameter = argv[i];
+    if (parameter == "--help") {
+      std::fputs(kt::UsageText().c_str(), stdout);
+      return true;
+    }
+    if (parameter == "--version") {
+      std::printf("%s\n", kt::kVersionText);
+      return true;
+    }
+  }
+  return false;
+}
+
+// The parameters Qt leaves after taking its own (-platform, -display ...),
+// the program's path left out.
+std::vector<std::string> Parameters() {
+  std::vector<std::string> parameters;
+  const QStringList arguments = QCoreApplication::arguments();
+  for (qsizetype i = 1; i < arguments.size(); ++i) parameters.push_back(arguments[i].toLocal8Bit().toStdString());
+  return parameters;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  if (AnswerWithoutWindows(argc, argv)) return 0;
+
   QApplication app(argc, argv);
   QApplication::setApplicationName(kt::kApplicationTitle);
   // The panel and the movie window are hidden while the about window shows;
@@ -21,9 +58,13 @@ int main(int argc, char** argv) {
   kt::TAboutForm aboutWindow;
   panel.SetMovieWindow(&movieWindow);
   panel.SetAboutWindow(&aboutWindow);
+  panel.SetCommandLine(kt::CommandLineSetup::ForProgram(Parameters()));
   QObject::connect(&panel, &kt::TDisplayForm::Closed, &app, &QCoreApplication::quit);
 
-  panel.show();
+  // The loop's first turn shows the panel. Its first show runs the words,
+  // which may play flics and end the program, and every way of ending it
+  // stops a loop that is already running.
+  QTimer::singleShot(0, &panel, [&panel] { panel.show(); });
   const int result = QApplication::exec();
   // The movie window goes first; nothing may reach it through the panel after that.
   panel.SetMovieWindow(nullptr);

@@ -297,10 +297,6 @@ void TDisplayForm::FormShow() {
   }
 }
 
-void TDisplayForm::FormActivate() {
-  // Seam: the command-line words run here, the first time only.
-}
-
 void TDisplayForm::FormClose() {
   // A program ended by the CLOSE word leaves the stored options as they were.
   if (!state_.Run.CloseRequested) SaveSettings();
@@ -355,14 +351,6 @@ bool TDisplayForm::PreviewKey(QKeyEvent& event) {
     used = used || character == 0;
   }
   return used;
-}
-
-void TDisplayForm::FormKeyDown(uint16_t& /*key*/, ShiftState /*shift*/) {
-  // Seam: the keyboard commands.
-}
-
-void TDisplayForm::FormKeyPress(char& /*key*/) {
-  // Seam: the keyboard commands.
 }
 
 // ---- The top row ------------------------------------------------------------

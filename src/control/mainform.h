@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "control/command_line.h"
+#include "control/keyboard.h"
 #include "control/player_state.h"
 #include "flic/flic_loading.h"
 #include "platform/qt/virtual_keys.h"
@@ -55,6 +57,9 @@ class TDisplayForm : public QWidget, private PlaybackHost {
 
   // The millisecond tick the playback times its frames with.
   void SetTick(std::function<uint32_t()> tick) { tick_ = std::move(tick); }
+
+  // The words FormActivate runs, with WAIT's sleep and CLOSE's end of the program.
+  void SetCommandLine(CommandLineSetup setup);
 
   // Start-up and shut-down.
   void FormCreate();
@@ -164,6 +169,8 @@ class TDisplayForm : public QWidget, private PlaybackHost {
   // Every entry from the event loop comes through here.
   bool Guarded(void (TDisplayForm::*handler)());
   bool Guarded(const std::function<void()>& command);
+  // One word of the command line or script; an argument comes from `tokens`.
+  void RunWord(Word word, TokenSource& tokens);
   // Key preview: every key meant for this window comes here first. True
   // when the key was used up.
   bool PreviewKey(QKeyEvent& event);
@@ -185,6 +192,8 @@ class TDisplayForm : public QWidget, private PlaybackHost {
   std::function<uint32_t()> tick_;
   std::unique_ptr<PlayCommand> play_;
   QWidget* aboutWindow_ = nullptr;
+  CommandLineSetup commandLine_;
+  MovieBounds savedMovieBounds_;  // the movie window's bounds before Alt+Enter zoomed it
 };
 
 }  // namespace kt

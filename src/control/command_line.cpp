@@ -1,0 +1,420 @@
+#include "control/command_line.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <locale.h>
+#include <stdexcept>
+#include <thread>
+
+#include "control/keyboard.h"
+#include "control/mainform.h"
+#include "flic/errors.h"
+#include "platform/path_lookup.h"
+#include "platform/qt/system_metrics.h"
+#include "ui_mainform.h"
+#include "windows/imageunt.h"
+
+namespace kt {
+
+void SleepMilliseconds(uint32_t milliseconds) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+CommandLineSetup CommandLineSetup::ForProgram(std::vector<std::string> parameters) {
+  CommandLineSetup setup;
+  setup.parameters = std::move(parameters);
+  // Queued, so the end also holds when the words run before the event loop
+  // has started: the loop ends at its first turn.
+  setup.endApplication = [] {
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+  };
+  return setup;
+}
+
+std::string UpperCaseAscii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return text;
+}
+
+// ---- Tokens -------------------------------------------------------------------
+
+namespace {
+
+constexpr uint16_t kScriptLastIndex = 65534;
+
+}  // namespace
+
+TokenSource::TokenSource(std::vector<std::string> parameters) : parameters_(std::move(parameters)) {
+  if (!parameters_.empty() && !parameters_.front().empty() && parameters_.front().front() == '!') {
+    // The script's name keeps its letter case; the lookup still forgives a
+    // name typed in another case, as the flic names are forgiven.
+    script_ = std::fopen(FindPathIgnoringCase(parameters_.front().substr(1)).c_str(), "rb");
+  }
+  lastIndex_ = script_ != nullptr ? kScriptLastIndex : static_cast<uint16_t>(std::min<size_t>(parameters_.size(), 0xFFFF));
+}
+
+TokenSource::~TokenSource() {
+  if (script_ != nullptr) std::fclose(script_);
+}
+
+// One line up to LF, the CR of a CR LF dropped; anything else, blanks and a
+// lone CR included, stays in the line.
+TokenSource::Line TokenSource::ReadLine(std::string& line) {
+  line.clear();
+  int c = std::fgetc(script_);
+  if (c == EOF) return std::ferror(script_) ? Line::Error : Line::End;
+  while (c != EOF && c != '\n') {
+    line.push_back(static_cast<char>(c));
+    c = std::fgetc(script_);
+  }
+  if (c == EOF && std::ferror(script_)) return Line::Error;
+  if (c == '\n' && !line.empty() && line.back() == '\r') line.pop_back();
+  return Line::Read;
+}
+
+std::string TokenSource::ReadToken() {
+  if (script_ == nullptr) {
+    return counter_ >= 1 && counter_ <= parameters_.size() ? parameters_[counter_ - 1] : std::string();
+  }
+  std::string line;
+  errno = 0;
+  switch (ReadLine(line)) {
+    case Line::Read: return line;
+    case Line::End: counter_ = lastIndex_; return {};
+    case Line::Error: break;
+  }
+  throw InOutError(IoErrorText(errno != 0 ? errno : EIO));
+}
+
+std::string TokenSource::NextToken() {
+  ++counter_;
+  if (script_ == nullptr) return ReadToken();
+  std::string line;
+  return ReadLine(line) == Line::Read ? line : std::string();
+}
+
+bool TokenSource::Advance() {
+  ++counter_;
+  return counter_ <= lastIndex_;
+}
+
+// ---- The words ----------------------------------------------------------------
+
+const std::vector<WordInfo>& Words() {
+  static const std::vector<WordInfo> words = {
+      {"MAXPALON", Word::MaxPalOn, "", "use the maximum palette"},
+      {"MAXPALOFF", Word::MaxPalOff, "", "leave the system colours alone"},
+      {"LOOPON", Word::LoopOn, "", "loop playback"},
+      {"LOOPOFF", Word::LoopOff, "", "play once"},
+      {"WINMAX", Word::WinMax, "", "maximise the movie window and keep its size at the next flic"},
+      {"WINNORMAL", Word::WinNormal, "", "movie window neither maximised nor minimised"},
+      {"TITLEON", Word::TitleOn, "", "movie window with border and title"},
+      {"TITLEOFF", Word::TitleOff, "", "movie window without border"},
+      {"BIGREADON", Word::BigReadOn, "", "read each frame from disk in one block"},
+      {"ONTOPON", Word::OnTopOn, "", "movie window stays on top"},
+      {"ONTOPOFF", Word::OnTopOff, "", "movie window is an ordinary window"},
+      {"WAIT", Word::Wait, "MS", "wait, not answering the windows (0..65535 ms)"},
+      {"DELAY", Word::Delay, "MS", "delay between frames: 0 none, 1..999 ms, 1000 the flic's own"},
+      {"BRIGHTNESS", Word::Brightness, "N", "brightness 0..255"},
+      {"CONTRAST", Word::Contrast, "X.Y", "contrast factor 0.0..25.0"},
+      {"PLAY", Word::Play, "FILE", "load a flic into memory and play it"},
+      {"PLAYFILE", Word::PlayFile, "FILE", "play a flic from disk"},
+      {"WAVFILE", Word::WavFile, "FILE", "sound for the next playback"},
+      {"HIDEMENU", Word::HideMenu, "", "move the control panel off the screen"},
+      {"SHOWMENU", Word::ShowMenu, "", "accepted; changes nothing"},
+      {"DIRECTXON", Word::DirectXOn, "", "play full screen"},
+      {"OPTIMIZEON", Word::OptimizeOn, "", "optimised decoding"},
+      {"OPTIMIZEOFF", Word::OptimizeOff, "", "plain decoding"},
+      {"DIRECTXOFF", Word::DirectXOff, "", "play in the movie window"},
+      {"AUTOMODEON", Word::AutoModeOn, "", "choose the full-screen mode automatically"},
+      {"AUTOMODEOFF", Word::AutoModeOff, "", "use the forced full-screen mode"},
+      {"ONESURFON", Word::OneSurfOn, "", "full screen on one surface"},
+      {"ONESURFOFF", Word::OneSurfOff, "", "full screen flipping two surfaces"},
+      {"FPSON", Word::FpsOn, "", "show the frame rate full screen"},
+      {"FPSOFF", Word::FpsOff, "", "no frame rate full screen"},
+      {"MODE", Word::Mode, "N", "forced mode: -1 none, 0 320x200 .. 8 1280x1024"},
+      {"CLOSE", Word::Close, "", "end the program, settings neither loaded nor saved"},
+  };
+  return words;
+}
+
+std::optional<Word> FindWord(const std::string& name) {
+  for (const WordInfo& info : Words()) {
+    if (name == info.name) return info.word;
+  }
+  return std::nullopt;
+}
+
+std::optional<int32_t> ParseInteger(const std::string& text) {
+  const char* first = text.data();
+  const char* last = first + text.size();
+  bool negative = false;
+  if (first != last && (*first == '+' || *first == '-')) negative = *first++ == '-';
+  if (first == last) return std::nullopt;
+  // The digits are read as a magnitude so that -2147483648 still fits.
+  uint64_t magnitude = 0;
+  const auto [end, error] = std::from_chars(first, last, magnitude);
+  if (error != std::errc() || end != last) return std::nullopt;
+  if (magnitude > (negative ? 0x80000000ull : 0x7FFFFFFFull)) return std::nullopt;
+  return static_cast<int32_t>(negative ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude));
+}
+
+uint16_t WaitArgument(const std::string& text) {
+  const std::optional<int32_t> value = ParseInteger(text);
+  return value ? static_cast<uint16_t>(static_cast<uint32_t>(*value) & 0xFFFF) : 0;
+}
+
+int DelayArgument(const std::string& text) {
+  const std::optional<int32_t> value = ParseInteger(text);
+  return value ? std::clamp<int32_t>(*value, 0, 1000) : 1000;
+}
+
+int BrightnessArgument(const std::string& text) {
+  const std::optional<int32_t> value = ParseInteger(text);
+  return value ? std::clamp<int32_t>(*value, 0, 255) : 0;
+}
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Sign, digits, optional fraction, optional exponent; at least one digit
+// before the exponent.
+bool IsDecimalNumber(const std::string& text) {
+  size_t i = 0;
+  const size_t n = text.size();
+  if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+  size_t digits = 0;
+  while (i < n && IsDigit(text[i])) ++i, ++digits;
+  if (i < n && text[i] == '.') {
+    ++i;
+    while (i < n && IsDigit(text[i])) ++i, ++digits;
+  }
+  if (digits == 0) return false;
+  if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+    size_t exponentDigits = 0;
+    while (i < n && IsDigit(text[i])) ++i, ++exponentDigits;
+    if (exponentDigits == 0) return false;
+  }
+  return i == n;
+}
+
+// The number with a 64-bit significand, read with a full stop as the
+// decimal point whatever locale the toolkit has installed.
+long double ReadLongDouble(const std::string& text) {
+  static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+  return strtold_l(text.c_str(), nullptr, c);
+}
+
+const Real48 kNeutralContrast = Real48::Round(1.0L);
+
+}  // namespace
+
+Real48 ContrastArgument(const std::string& text) {
+  if (!IsDecimalNumber(text)) return kNeutralContrast;
+  try {
+    return Real48::Round(ReadLongDouble(text));
+  } catch (const std::range_error&) {
+    return kNeutralContrast;  // too large for the real: 1e50, or beyond even a long double
+  }
+}
+
+int ContrastBarFor(Real48 factor) {
+  const long double tenfold = std::nearbyintl(factor.Value() * 10.0L);  // halves to even
+  if (tenfold <= 0.0L) return 0;
+  if (tenfold >= 250.0L) return 250;
+  return static_cast<int>(tenfold);
+}
+
+std::optional<int> ModeArgument(const std::string& text) {
+  const std::optional<int32_t> value = ParseInteger(text);
+  if (!value) return std::nullopt;
+  return std::clamp<int32_t>(*value, -1, 8);
+}
+
+std::string NotAnIntegerText(const std::string& text) { return "'" + text + "' is not a valid integer value"; }
+
+void WaitTicks(uint32_t startTick, uint16_t milliseconds, const std::function<uint32_t()>& tick,
+               const std::function<void(uint32_t)>& sleep) {
+  for (;;) {
+    const uint32_t elapsed = tick() - startTick;
+    if (elapsed >= milliseconds) return;
+    sleep(milliseconds - elapsed);
+  }
+}
+
+std::string UsageText() {
+  std::string text =
+      std::string(kVersionText) +
+      ", a player for FLIC animations (.fli, .flc, .cel)\n"
+      "\n"
+      "usage: kinetrope [WORD [ARGUMENT]... | FILE]...\n"
+      "       kinetrope !SCRIPT      the tokens are the script's lines, one a line\n"
+      "       kinetrope --help | --version\n"
+      "\n"
+      "Each FILE is played from disk, once unless /LOOPON, before the next token is\n"
+      "read. A token starting with / or - is a word, in any letter case; anything\n"
+      "else is a flic file name. File names are taken in upper case and found\n"
+      "whatever their case on disk; a name starting with / is a word, so give\n"
+      "absolute paths to /PLAYFILE or /PLAY. With any token at all the run starts\n"
+      "with looping off and brightness, contrast and delay at their neutral values;\n"
+      "the stored settings are loaded afterwards, unless /CLOSE ended the run.\n"
+      "\n"
+      "Words:\n";
+  for (const WordInfo& info : Words()) {
+    std::string head = std::string("  /") + info.name;
+    if (*info.argument != '\0') head += std::string(" ") + info.argument;
+    head.resize(std::max<size_t>(head.size() + 1, 22), ' ');
+    text += head + info.effect + "\n";
+  }
+  text += "\nExample: kinetrope /DELAY 50 intro.flc /CLOSE\n\n";
+  text += KeysHelpText();
+  return text;
+}
+
+// ---- The run, in the control panel ----------------------------------------------
+
+void TDisplayForm::SetCommandLine(CommandLineSetup setup) { commandLine_ = std::move(setup); }
+
+void TDisplayForm::FormActivate() {
+  RunState& run = state_.Run;
+  if (commandLine_.parameters.empty() || run.CommandLineDone) return;
+  run.CommandLineDone = true;
+  state_.Playback.CommandRunActive = true;
+  // Also after an error has stopped the run: full-screen output must hide
+  // and show the panel again as usual from then on.
+  struct RunEnds {
+    bool& active;
+    ~RunEnds() { active = false; }
+  } runEnds{state_.Playback.CommandRunActive};
+
+  // Every run starts from the neutral adjustments; the other options keep their states.
+  ui_->LoopCheck->setChecked(false);
+  ui_->ContrastBar->setValue(kContrastBarInitial);
+  ui_->BrightnessBar->setValue(kBrightnessBarInitial);
+  ui_->SpeedBar->setValue(kSpeedBarMax);
+  ContrastBarChange();
+  BrightnessBarChange();
+  SpeedBarChange();
+
+  TokenSource tokens(commandLine_.parameters);
+  do {
+    const std::string token = UpperCaseAscii(tokens.ReadToken());
+    if (token.empty()) continue;
+    if (token.front() != '/' && token.front() != '-') {
+      // A flic file name; the next token waits until its playback is over.
+      FreeFlicMemory(state_.Flic, *this);
+      state_.Playback.DiskFlicName = token;
+      PlayFileButtonClick();
+      continue;
+    }
+    if (const std::optional<Word> word = FindWord(token.substr(1))) RunWord(*word, tokens);
+  } while (tokens.Advance() && !run.CloseRequested);
+}
+
+void TDisplayForm::RunWord(Word word, TokenSource& tokens) {
+  // A box set from code runs its own handler when its state changes; the
+  // words that name a handler run it once more in any case.
+  const auto setThenRun = [this](QAbstractButton* box, bool checked, void (TDisplayForm::*handler)()) {
+    box->setChecked(checked);
+    (this->*handler)();
+  };
+  switch (word) {
+    case Word::MaxPalOn: setThenRun(ui_->MaxPalCheck, true, &TDisplayForm::MaxPalCheckClick); break;
+    case Word::MaxPalOff: setThenRun(ui_->MaxPalCheck, false, &TDisplayForm::MaxPalCheckClick); break;
+    case Word::LoopOn: ui_->LoopCheck->setChecked(true); break;
+    case Word::LoopOff: ui_->LoopCheck->setChecked(false); break;
+    case Word::WinMax:
+      if (movieWindow_ != nullptr) movieWindow_->setWindowState(Qt::WindowMaximized);
+      state_.Playback.KeepMovieWindowSize = true;
+      break;
+    case Word::WinNormal:
+      if (movieWindow_ != nullptr) movieWindow_->setWindowState(Qt::WindowNoState);
+      break;
+    case Word::TitleOn: setThenRun(ui_->TitleCheck, true, &TDisplayForm::TitleCheckClick); break;
+    case Word::TitleOff: setThenRun(ui_->TitleCheck, false, &TDisplayForm::TitleCheckClick); break;
+    case Word::BigReadOn: state_.Flic.ReadBigFrames = true; break;
+    case Word::OnTopOn: setThenRun(ui_->OnTopCheck, true, &TDisplayForm::OnTopCheckClick); break;
+    case Word::OnTopOff: setThenRun(ui_->OnTopCheck, false, &TDisplayForm::OnTopCheckClick); break;
+    case Word::Wait: {
+      // The time runs from before the argument is read. No window message is
+      // handled meanwhile: the windows do not answer while the run waits.
+      const uint32_t start = tick_();
+      const uint16_t milliseconds = WaitArgument(tokens.NextToken());
+      WaitTicks(start, milliseconds, tick_, commandLine_.sleep);
+      break;
+    }
+    case Word::Delay:
+      ui_->SpeedBar->setValue(DelayArgument(tokens.NextToken()));
+      SpeedBarChange();
+      break;
+    case Word::Brightness:
+      ui_->BrightnessBar->setValue(BrightnessArgument(tokens.NextToken()));
+      BrightnessBarChange();
+      break;
+    case Word::Contrast:
+      state_.Colour.Adjustment.ContrastFactor = ContrastArgument(tokens.NextToken());
+      ui_->ContrastBar->setValue(ContrastBarFor(state_.Colour.Adjustment.ContrastFactor));
+      ContrastBarChange();
+      break;
+    case Word::Play:
+      state_.Flic.LoadFlicName = UpperCaseAscii(tokens.NextToken());
+      LoadButtonClick();
+      if (ui_->PlayButton->isEnabled()) PlayFileButtonClick();
+      break;
+    case Word::PlayFile:
+      FreeFlicMemory(state_.Flic, *this);
+      state_.Playback.DiskFlicName = UpperCaseAscii(tokens.NextToken());
+      PlayFileButtonClick();
+      break;
+    case Word::WavFile: state_.Playback.WavFileName = UpperCaseAscii(tokens.NextToken()); break;
+    case Word::HideMenu: {
+      const ScreenSize screen = QueryScreenSize();
+      move(screen.width, screen.height);
+      break;
+    }
+    case Word::ShowMenu: break;
+    case Word::DirectXOn: setThenRun(ui_->DirectXCheck, true, &TDisplayForm::DirectXCheckClick); break;
+    case Word::OptimizeOn: ui_->OptimizeCheck->setChecked(true); break;
+    case Word::OptimizeOff: ui_->OptimizeCheck->setChecked(false); break;
+    case Word::DirectXOff: setThenRun(ui_->DirectXCheck, false, &TDisplayForm::DirectXCheckClick); break;
+    case Word::AutoModeOn:
+      ui_->DirXAutoCheck->setChecked(true);
+      ui_->DirXForceCheck->setChecked(false);
+      break;
+    case Word::AutoModeOff:
+      ui_->DirXAutoCheck->setChecked(false);
+      ui_->DirXForceCheck->setChecked(true);
+      break;
+    case Word::OneSurfOn: ui_->DirXSurfaceCheck->setChecked(true); break;
+    case Word::OneSurfOff: ui_->DirXSurfaceCheck->setChecked(false); break;
+    case Word::FpsOn: ui_->DirXFPSCheck->setChecked(true); break;
+    case Word::FpsOff: ui_->DirXFPSCheck->setChecked(false); break;
+    case Word::Mode: {
+      const std::string argument = tokens.NextToken();
+      const std::optional<int> index = ModeArgument(argument);
+      if (!index) throw PlayerError(NotAnIntegerText(argument));
+      ui_->ForceModeRadioGroup->SetItemIndex(*index);
+      break;
+    }
+    case Word::Close:
+      // The panel is not closed, so nothing is saved; the event loop ends
+      // once the current work returns.
+      if (commandLine_.endApplication) commandLine_.endApplication();
+      state_.Run.CloseRequested = true;
+      break;
+  }
+}
+
+}  // namespace kt

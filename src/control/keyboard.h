@@ -1,0 +1,40 @@
+// The keyboard commands. Both windows hand every key to the control panel's
+// FormKeyDown (a virtual-key code with its exact Shift/Alt/Ctrl set) and
+// FormKeyPress (a typed character); those run the same handlers as the
+// buttons, under the buttons' enabled states. This file holds their bodies
+// and the movie window's zoom that Alt+Enter toggles.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class QAbstractButton;
+class QWidget;
+
+namespace kt {
+
+// The movie window's outer size and place, noted when Alt+Enter zooms it.
+struct MovieBounds {
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t left = 0;
+  int32_t top = 0;
+  bool operator==(const MovieBounds&) const = default;
+};
+
+MovieBounds OuterBounds(const QWidget& window);
+// Outer width, height, left and top, in that order.
+void SetOuterBounds(QWidget& window, const MovieBounds& bounds);
+
+// Alt+Enter: into or out of the maximised, title-less mode. Going in notes
+// the bounds and clears "Window Title"; coming out gives both back.
+void ZoomMovieWindow(QWidget& movie, QAbstractButton& titleCheck, bool& movieZoomed, MovieBounds& saved);
+
+// M: a normal window is maximised, any other state becomes normal; the
+// title is left alone.
+void ToggleMovieMaximised(QWidget& movie, bool& movieZoomed);
+
+// The keys, as --help lists them.
+std::string KeysHelpText();
+
+}  // namespace kt

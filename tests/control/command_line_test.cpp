@@ -1,0 +1,220 @@
+#include <QCheckBox>
+#include <QLabel>
+
+#include <optional>
+
+#include "control/command_line.h"
+#include "control/control_behaviour.h"
+#include "flic/errors.h"
+#include "flic_writer.h"
+#include "panel_fixture.h"
+#include "platform/settings_store.h"
+
+namespace kt::test {
+namespace {
+
+TEST(CommandLineArguments, IntegersFallBackAndClampAsEachWordSays) {
+  EXPECT_EQ(WaitArgument("70000"), 4464);
+  EXPECT_EQ(WaitArgument("-1"), 65535);
+  EXPECT_EQ(WaitArgument("2000 "), 0);  // a script line keeps its blank: no number
+  EXPECT_EQ(WaitArgument("99999999999"), 0);
+  EXPECT_EQ(DelayArgument(""), 1000);
+  EXPECT_EQ(DelayArgument("-7"), 0);
+  EXPECT_EQ(BrightnessArgument("999"), 255);
+  EXPECT_EQ(BrightnessArgument("bright"), 0);
+  EXPECT_EQ(ModeArgument("12"), 8);
+  EXPECT_EQ(ModeArgument("-3"), -1);
+  EXPECT_EQ(ModeArgument("X"), std::nullopt);
+  EXPECT_EQ(ParseInteger("-2147483648"), INT32_MIN);
+  EXPECT_EQ(ParseInteger("2147483648"), std::nullopt);
+}
+
+TEST(CommandLineArguments, ContrastReadsARealAndRoundsItsBarHalvesToEven) {
+  EXPECT_EQ(ContrastBarFor(ContrastArgument("1.5")), 15);
+  EXPECT_EQ(ContrastBarFor(ContrastArgument("2.25")), 22);
+  EXPECT_EQ(ContrastArgument("1e50").Value(), 1.0L);
+  EXPECT_EQ(ContrastArgument("1e5000").Value(), 1.0L);
+  EXPECT_EQ(ContrastBarFor(ContrastArgument("+.5E1")), 50);
+  EXPECT_EQ(ContrastBarFor(ContrastArgument("-3")), 0);
+  EXPECT_EQ(ContrastBarFor(ContrastArgument("1e30")), 250);
+  EXPECT_EQ(ContrastArgument("1,5").Value(), 1.0L);
+}
+
+TEST(TokenSource, ScriptLinesEndAtLfOrCrLfAndKeepEverythingElse) {
+  TempDir dir;
+  const std::string text = "/DELAY\r\n 50 \nA.FLC\rB\n\n/close";
+  WriteFile(dir / "show.txt", Bytes(text.begin(), text.end()));
+  TokenSource tokens({"!" + (dir / "SHOW.TXT").string(), "ignored"});
+  ASSERT_TRUE(tokens.ScriptMode());
+  EXPECT_EQ(tokens.ReadToken(), "/DELAY");
+  EXPECT_EQ(tokens.NextToken(), " 50 ");
+  EXPECT_TRUE(tokens.Advance());
+  EXPECT_EQ(tokens.ReadToken(), "A.FLC\rB");
+  EXPECT_TRUE(tokens.Advance());
+  EXPECT_EQ(tokens.ReadToken(), "");
+  EXPECT_TRUE(tokens.Advance());
+  EXPECT_EQ(tokens.ReadToken(), "/close");
+  EXPECT_TRUE(tokens.Advance());
+  EXPECT_EQ(tokens.NextToken(), "");  // an argument past the end
+  EXPECT_TRUE(tokens.Advance());
+  EXPECT_EQ(tokens.ReadToken(), "");  // the end: this token is the last
+  EXPECT_EQ(tokens.Counter(), 65534);
+  EXPECT_FALSE(tokens.Advance());
+}
+
+TEST(TokenSource, AScriptThatDoesNotOpenIsTheFirstTokenAndAMissingArgumentIsEmpty) {
+  TokenSource tokens({"!NO-SUCH-SCRIPT.TXT", "/DELAY"});
+  EXPECT_FALSE(tokens.ScriptMode());
+  EXPECT_EQ(tokens.ReadToken(), "!NO-SUCH-SCRIPT.TXT");
+  EXPECT_TRUE(tokens.Advance());
+  EXPECT_EQ(tokens.ReadToken(), "/DELAY");
+  EXPECT_EQ(tokens.NextToken(), "");
+  EXPECT_FALSE(tokens.Advance());
+}
+
+TEST(TokenSource, AReadErrorOnTheScriptIsAnInputOutputError) {
+  TempDir dir;
+  TokenSource tokens({"!" + dir.Path().string()});  // a folder opens, but does not read
+  ASSERT_TRUE(tokens.ScriptMode());
+  EXPECT_THROW(tokens.ReadToken(), InOutError);
+}
+
+// The words run through the panel, as at the program's start, in a folder
+// of their own so that relative flic names find their files.
+class WordsTest : public PanelTest {
+ protected:
+  WordsTest() : oldDir_(std::filesystem::current_path()) {
+    std::filesystem::current_path(dir.Path());
+    form.SetTick([this] { return services.clock; });
+  }
+  ~WordsTest() override { std::filesystem::current_path(oldDir_); }
+
+  void Run(std::vector<std::string> parameters) {
+    CommandLineSetup setup;
+    setup.parameters = std::move(parameters);
+    setup.sleep = [this](uint32_t ms) { services.clock += ms; };
+    setup.endApplication = [this] { ++endRequests; };
+    form.SetCommandLine(std::move(setup));
+    form.show();
+  }
+  void WriteFlic(const std::string& name, uint16_t magic = 0xAF12) {
+    FlicSpec spec;
+    spec.magic = magic;
+    spec.speed = magic == 0xAF11 ? 2 : 30;
+    spec.records = {Frame({Color256({{10, 20, 30}}), Black()}), Frame({}), Frame({}), Frame({})};
+    WriteFile(dir / name, BuildFlic(spec));
+  }
+  int Bar(const std::string& name) { return Get<TrackBar>(name)->value(); }
+  bool Checked(const std::string& name) { return Get<QAbstractButton>(name)->isChecked(); }
+
+  TempDir dir;
+  int endRequests = 0;
+
+ private:
+  std::filesystem::path oldDir_;
+};
+
+TEST_F(WordsTest, DelayThenAFileNamePlaysItOnceFromDiskThenCloseEndsWithoutSettings) {
+  WriteFlic("intro.flc");  // the words reach the file system in upper case
+  Get<QCheckBox>("LoopCheck")->setChecked(true);
+  Get<TrackBar>("BrightnessBar")->setValue(40);
+  Run({"/DELAY", "50", "INTRO.FLC", "/CLOSE", "/LOOPON"});
+  const PlayerState& state = form.State();
+  EXPECT_EQ(state.Playback.DiskFlicName, "INTRO.FLC");
+  EXPECT_FALSE(state.Flic.FlicInMemory);
+  EXPECT_EQ(state.Playback.FramesPlayed, 3);
+  EXPECT_EQ(services.clock, 3u * 50u);
+  EXPECT_EQ(Bar("SpeedBar"), 50);
+  EXPECT_EQ(Bar("BrightnessBar"), 0);
+  EXPECT_FALSE(Checked("LoopCheck"));  // reset at the start, and nothing after CLOSE ran
+  EXPECT_EQ(endRequests, 1);
+  EXPECT_TRUE(state.Run.CloseRequested);
+  EXPECT_TRUE(state.Run.SettingsPending);
+  EXPECT_FALSE(state.Playback.CommandRunActive);
+  EXPECT_TRUE(services.boxes.empty());
+}
+
+TEST_F(WordsTest, PlayLoadsIntoMemoryAndPlaysThenWaitTakesItsArgumentModulo65536) {
+  WriteFlic("big.fli", 0xAF11);
+  std::vector<uint32_t> sleeps;
+  CommandLineSetup setup;
+  setup.parameters = {"-play", "big.fli", "-wait", "70000", "-close"};
+  setup.sleep = [&](uint32_t ms) {
+    sleeps.push_back(ms);
+    services.clock += ms;
+  };
+  setup.endApplication = [this] { ++endRequests; };
+  form.SetCommandLine(std::move(setup));
+  form.show();
+  EXPECT_TRUE(form.State().Flic.FlicInMemory);
+  EXPECT_EQ(form.State().Playback.FramesPlayed, 3);
+  EXPECT_EQ(sleeps, std::vector<uint32_t>{4464});
+  EXPECT_EQ(endRequests, 1);
+}
+
+TEST_F(WordsTest, AFiveLineScriptPlaysWithItsSoundAndEnds) {
+  WriteFlic("a.flc");
+  const std::string script = "/WAVFILE\r\nmusic.wav\r\n/PLAYFILE\r\na.flc\r\n/CLOSE\r\n";
+  WriteFile(dir / "show.txt", Bytes(script.begin(), script.end()));
+  std::string soundDuringPlay;
+  services.onMessages = [&] { soundDuringPlay = form.State().Playback.WavFileName; };
+  Run({"!show.txt", "/LOOPON"});
+  EXPECT_EQ(soundDuringPlay, "MUSIC.WAV");
+  EXPECT_EQ(form.State().Playback.WavFileName, "");  // the playback took it
+  EXPECT_EQ(form.State().Playback.DiskFlicName, "A.FLC");
+  EXPECT_EQ(form.State().Playback.FramesPlayed, 3);
+  EXPECT_FALSE(Checked("LoopCheck"));
+  EXPECT_EQ(endRequests, 1);
+}
+
+TEST_F(WordsTest, OptionWordsSetTheirControlsAndModeWithANonNumberStopsTheRun) {
+  Run({"/contrast", "2.25", "/BRIGHTNESS", "999", "-MODE", "12", "/DIRECTXON", "/AUTOMODEOFF", "/FPSON",
+       "/PLAYFILE ", "/MODE", "x", "/LOOPON"});
+  EXPECT_EQ(Bar("ContrastBar"), 22);
+  EXPECT_EQ(Get<QLabel>("ContrastLabel")->text(), "2.2");
+  EXPECT_EQ(Bar("BrightnessBar"), 255);
+  EXPECT_EQ(Get<RadioGroup>("ForceModeRadioGroup")->ItemIndex(), 8);
+  EXPECT_TRUE(Checked("DirectXCheck"));
+  EXPECT_FALSE(Get("StatsButton")->isEnabled());  // the box's handler ran
+  EXPECT_TRUE(Checked("DirXForceCheck"));
+  EXPECT_FALSE(Checked("DirXAutoCheck"));
+  EXPECT_TRUE(Checked("DirXFPSCheck"));
+  ASSERT_EQ(services.boxes.size(), 1u);
+  EXPECT_EQ(services.boxes[0].text, "'x' is not a valid integer value.");  // the general box's full stop
+  EXPECT_FALSE(Checked("LoopCheck"));
+  EXPECT_TRUE(form.State().Run.SettingsPending);  // loaded at the next show instead
+  EXPECT_FALSE(form.State().Playback.CommandRunActive);
+  EXPECT_EQ(endRequests, 0);
+}
+
+TEST_F(WordsTest, CloseLeavesTheStoredSettingsUntouched) {
+  {
+    SettingsStore key;  // in the test run's own configuration folder
+    ASSERT_TRUE(key.Open());
+    key.Set("Brightness", std::string("7\0", 2));
+    ASSERT_TRUE(key.Close());
+  }
+  const Bytes before = ReadFileBytes(SettingsStore().FilePath());
+  Run({"/BRIGHTNESS", "99", "/CLOSE"});
+  form.close();  // even a close afterwards saves nothing
+  EXPECT_EQ(Bar("BrightnessBar"), 99);  // and nothing was loaded over the word
+  EXPECT_EQ(ReadFileBytes(SettingsStore().FilePath()), before);
+}
+
+TEST_F(WordsTest, NoParametersChangeNothingAndTheRunHappensOnce) {
+  Get<QCheckBox>("LoopCheck")->setChecked(true);
+  Run({});
+  EXPECT_TRUE(Checked("LoopCheck"));
+  EXPECT_FALSE(form.State().Run.CommandLineDone);
+
+  CommandLineSetup setup;
+  setup.parameters = {"/LOOPON"};
+  form.SetCommandLine(setup);
+  form.FormActivate();
+  Get<QCheckBox>("LoopCheck")->setChecked(false);
+  form.FormActivate();
+  EXPECT_FALSE(Checked("LoopCheck"));
+}
+
+}  // namespace
+}  // namespace kt::test

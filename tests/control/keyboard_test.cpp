@@ -1,0 +1,149 @@
+#include <QCheckBox>
+#include <QLabel>
+#include <QTest>
+#include <QToolButton>
+
+#include "control/control_behaviour.h"
+#include "panel_fixture.h"
+
+namespace kt::test {
+namespace {
+
+class KeyboardTest : public PanelTest {
+ protected:
+  KeyboardTest() {
+    form.show();
+    movie.show();
+  }
+
+  // The key-down handler, then the character, as a key typed without Alt gives them.
+  char Type(char character) {
+    form.FormKeyPress(character);
+    return character;
+  }
+  void Down(uint16_t key, ShiftState shift) { form.FormKeyDown(key, shift); }
+  int Bar(const std::string& name) { return Get<TrackBar>(name)->value(); }
+  void SetBar(const std::string& name, int position) { Get<TrackBar>(name)->setValue(position); }
+  QCheckBox* Box(const std::string& name) { return Get<QCheckBox>(name); }
+  std::string Label(const std::string& name) { return Get<QLabel>(name)->text().toStdString(); }
+};
+
+TEST_F(KeyboardTest, ThePadsPlusAndMinusActOnlyWithTheirExactModifierSet) {
+  SetBar("SpeedBar", 990);
+  Down(vk::Add, 0);
+  EXPECT_EQ(Bar("SpeedBar"), 1000);
+  EXPECT_EQ(Label("SpeedLabel"), "Original");
+  Down(vk::Subtract, kShiftKey);
+  EXPECT_EQ(Bar("SpeedBar"), 995);
+  Down(vk::Add, kShiftKey | kCtrlKey);
+  Down(vk::Subtract, kAltKey);
+  Down(vk::OemPlus, 0);  // the main keyboard's +
+  Down(vk::OemMinus, kCtrlKey);
+  EXPECT_EQ(Bar("SpeedBar"), 995);
+  Down(vk::Subtract, kCtrlKey);
+  EXPECT_EQ(Bar("SpeedBar"), 0);
+  EXPECT_EQ(Label("SpeedLabel"), "None");
+
+  Down('F', kAltKey | kCtrlKey);
+  EXPECT_FALSE(Box("DirXFPSCheck")->isChecked());
+  Down('F', kAltKey);
+  Down('1', kAltKey);
+  EXPECT_TRUE(Box("DirXFPSCheck")->isChecked());
+  EXPECT_TRUE(Box("DirXSurfaceCheck")->isChecked());
+}
+
+TEST_F(KeyboardTest, CharactersAreAllConsumedAndActOnlyWhileTheirButtonIsEnabled) {
+  for (char c : {'c', 'Z', 'q', '\x1b', '1', ' '}) EXPECT_EQ(Type(c), 0) << int(c);
+  EXPECT_FALSE(form.State().Playback.StopRequested);  // Esc with the Stop button disabled
+  Get("StopButton")->setEnabled(true);
+  Type('\x1b');
+  EXPECT_TRUE(form.State().Playback.StopRequested);
+
+  SetBar("ContrastBar", 249);
+  Type('.');
+  EXPECT_EQ(Bar("ContrastBar"), 250);
+  EXPECT_EQ(Label("ContrastLabel"), "25.0");
+  SetBar("BrightnessBar", 3);
+  Type('[');
+  EXPECT_EQ(Bar("BrightnessBar"), 0);
+  EXPECT_EQ(Label("BrightnessLabel"), "0");
+  const bool loop = Box("LoopCheck")->isChecked();
+  Type('l');
+  EXPECT_NE(Box("LoopCheck")->isChecked(), loop);
+}
+
+TEST_F(KeyboardTest, DirectXModeSkipsTheKeysOfTheMovieWindowOnly) {
+  form.State().Flic.FlicInMemory = true;
+  Box("DirectXCheck")->setChecked(true);
+  const QRect bounds = movie.frameGeometry();
+  for (char c : {'?', 't', '`', 'n', 'm'}) Type(c);
+  Down('S', kAltKey);
+  Down(vk::Return, kAltKey);
+  EXPECT_TRUE(Box("TitleCheck")->isChecked());
+  EXPECT_FALSE(Box("MaxPalCheck")->isChecked());
+  EXPECT_FALSE(Box("OnTopCheck")->isChecked());
+  EXPECT_FALSE(Get("StatPanel")->isVisible());
+  EXPECT_FALSE(form.State().Playback.MovieZoomed);
+  EXPECT_EQ(movie.frameGeometry(), bounds);
+  EXPECT_TRUE(form.isVisible());  // no about window came up
+
+  SetBar("ContrastBar", 10);
+  Type('.');
+  Down('M', kAltKey);
+  EXPECT_EQ(Bar("ContrastBar"), 12);
+  EXPECT_TRUE(Get("DirXPanel")->isVisible());
+  form.State().Flic.FlicInMemory = false;
+}
+
+TEST_F(KeyboardTest, AltEnterTwiceGivesBackTheBoundsAndTheTitle) {
+  Down(vk::Return, kAltKey);  // nothing in memory, nothing playing
+  EXPECT_FALSE(form.State().Playback.MovieZoomed);
+
+  form.State().Flic.FlicInMemory = true;
+  movie.setGeometry(100, 120, 200, 150);
+  const QRect before = movie.frameGeometry();
+  Down(vk::Return, kAltKey);
+  EXPECT_TRUE(form.State().Playback.MovieZoomed);
+  EXPECT_TRUE(movie.isMaximized());
+  EXPECT_FALSE(Box("TitleCheck")->isChecked());
+  EXPECT_TRUE(movie.windowFlags().testFlag(Qt::FramelessWindowHint));
+
+  Down(vk::Return, kAltKey);
+  EXPECT_FALSE(form.State().Playback.MovieZoomed);
+  EXPECT_FALSE(movie.isMaximized());
+  EXPECT_TRUE(Box("TitleCheck")->isChecked());
+  EXPECT_FALSE(movie.windowFlags().testFlag(Qt::FramelessWindowHint));
+  EXPECT_EQ(movie.frameGeometry(), before);
+
+  // M restores the state but not the title, and the next zoom notes the bounds anew.
+  Down(vk::Return, kAltKey);
+  Type('m');
+  EXPECT_FALSE(movie.isMaximized());
+  EXPECT_FALSE(form.State().Playback.MovieZoomed);
+  EXPECT_FALSE(Box("TitleCheck")->isChecked());
+  movie.setGeometry(50, 60, 300, 200);
+  const QRect later = movie.frameGeometry();
+  Down(vk::Return, kAltKey);
+  Down(vk::Return, kAltKey);
+  EXPECT_EQ(movie.frameGeometry(), later);
+  form.State().Flic.FlicInMemory = false;
+}
+
+TEST_F(KeyboardTest, BothWindowsReachTheSameHandlers) {
+  SetBar("SpeedBar", 500);
+  QTest::keyClick(&movie, Qt::Key_Plus, Qt::KeypadModifier);
+  EXPECT_EQ(Bar("SpeedBar"), 550);
+  QTest::keyClick(form.windowHandle(), Qt::Key_Minus, Qt::KeypadModifier | Qt::ShiftModifier);
+  EXPECT_EQ(Bar("SpeedBar"), 545);
+
+  const bool loop = Box("LoopCheck")->isChecked();
+  QTest::keyClick(form.windowHandle(), Qt::Key_L);
+  EXPECT_NE(Box("LoopCheck")->isChecked(), loop);
+  QTest::keyClick(&movie, Qt::Key_L, Qt::AltModifier);  // Alt types no character
+  EXPECT_NE(Box("LoopCheck")->isChecked(), loop);
+  QTest::keyClick(&movie, Qt::Key_I, Qt::AltModifier);
+  EXPECT_TRUE(Get("InfoPanel")->isVisible());
+}
+
+}  // namespace
+}  // namespace kt::test

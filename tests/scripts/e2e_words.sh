@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# End to end on a virtual X display: the real program driven by its words.
+#
+# 1. "/DELAY 40 small.flc /CLOSE" plays the flic from disk once, in a real
+#    movie window captioned with the upper-cased name (found on disk as
+#    Small.flc), taking at least frames x 40 ms, and the program ends by
+#    itself with status 0, writing no settings;
+# 2. "!show.txt", a script of the same words in CR LF lines, does the same.
+#
+# A run that shows a message box, or loops, never ends and fails on the timeout.
+#
+# usage: e2e_words.sh BUILD_DIR
+set -u
+
+build_dir=$(cd "${1:?usage: e2e_words.sh BUILD_DIR}" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+source_dir=$(cd "$here/../.." && pwd)
+player="$build_dir/kinetrope"
+cli="$build_dir/kinetrope-cli"
+demo="$source_dir/demo/demo.flc"
+
+fail() {
+  echo "FAIL: $*"
+  if [ -s "${work:-}/player.log" ]; then
+    echo "the player said:"
+    tail -n 20 "$work/player.log"
+  fi
+  exit 1
+}
+
+if [ -z "${KINETROPE_E2E_DISPLAY:-}" ]; then
+  [ -x "$player" ] || fail "$player is not built"
+  [ -x "$cli" ] || fail "$cli is not built"
+  [ -f "$demo" ] || fail "no demo flic at $demo"
+  missing=()
+  command -v xvfb-run > /dev/null || missing+=(xvfb xauth)
+  command -v xwininfo > /dev/null || missing+=(x11-utils)
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo -n"
+    export DEBIAN_FRONTEND=noninteractive
+    $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" > /dev/null 2>&1 ||
+      { $sudo apt-get update -qq > /dev/null 2>&1 &&
+        $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" > /dev/null 2>&1; } ||
+      fail "could not install ${missing[*]}"
+  fi
+  exec xvfb-run -a -s "-screen 0 1024x768x24" env KINETROPE_E2E_DISPLAY=1 bash "$0" "$build_dir"
+fi
+
+# ---- On the virtual display ------------------------------------------------
+
+work=$(mktemp -d)
+player_pid=""
+cleanup() {
+  if [ -n "$player_pid" ] && kill -0 "$player_pid" 2> /dev/null; then kill "$player_pid"; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+export XDG_CONFIG_HOME="$work/config"
+export QT_QPA_PLATFORM=xcb
+export ASAN_OPTIONS="${ASAN_OPTIONS:-}:strict_string_checks=0"
+
+# The name on disk differs in case from the one the words give, which they upper-case anyway.
+cp "$demo" "$work/Small.flc"
+frames=$("$cli" info "$work/Small.flc" | sed -n 's/^Frames *: *//p')
+[ -n "$frames" ] && [ "$frames" -gt 1 ] || fail "kinetrope-cli gave no frame count"
+shortest_ms=$(((frames - 1) * 40))
+printf '/DELAY\r\n40\r\nsmall.flc\r\n/CLOSE\r\n' > "$work/show.txt"
+
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+# Runs the player in the work folder with these words; checks it shows the
+# flic in its movie window and ends by itself, well after the last frame's delay.
+play_and_end() {
+  local what=$1
+  shift
+  rm -rf "$XDG_CONFIG_HOME"
+  local start
+  start=$(now_ms)
+  (cd "$work" && exec "$player" "$@") > "$work/player.log" 2>&1 &
+  player_pid=$!
+  local seen=false waited=0 status
+  while kill -0 "$player_pid" 2> /dev/null; do
+    if ! $seen && xwininfo -root -tree 2> /dev/null | grep -qF '"SMALL.FLC"'; then seen=true; fi
+    sleep 0.05
+    waited=$((waited + 1))
+    [ $waited -lt 1200 ] || fail "$what: still running after 60 s"
+  done
+  wait "$player_pid"
+  status=$?
+  player_pid=""
+  local elapsed=$(($(now_ms) - start))
+  [ "$status" -eq 0 ] || fail "$what: ended with status $status"
+  $seen || fail "$what: no movie window captioned SMALL.FLC came up"
+  [ "$elapsed" -ge "$shortest_ms" ] || fail "$what: ended after $elapsed ms, before $frames frames at 40 ms"
+  [ ! -e "$XDG_CONFIG_HOME/Kinetrope" ] || fail "$what: settings were written"
+  echo "ok: $what ($frames frames, $elapsed ms)"
+}
+
+play_and_end "command line" /DELAY 40 small.flc /CLOSE
+play_and_end "script" '!show.txt'
+echo "PASS"
