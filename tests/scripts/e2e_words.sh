@@ -12,55 +12,10 @@
 # usage: e2e_words.sh BUILD_DIR
 set -u
 
-build_dir=$(cd "${1:?usage: e2e_words.sh BUILD_DIR}" && pwd)
-here=$(cd "$(dirname "$0")" && pwd)
-source_dir=$(cd "$here/../.." && pwd)
-player="$build_dir/kinetrope"
-cli="$build_dir/kinetrope-cli"
-demo="$source_dir/demo/demo.flc"
-
-fail() {
-  echo "FAIL: $*"
-  if [ -s "${work:-}/player.log" ]; then
-    echo "the player said:"
-    tail -n 20 "$work/player.log"
-  fi
-  exit 1
-}
-
-if [ -z "${KINETROPE_E2E_DISPLAY:-}" ]; then
-  [ -x "$player" ] || fail "$player is not built"
-  [ -x "$cli" ] || fail "$cli is not built"
-  [ -f "$demo" ] || fail "no demo flic at $demo"
-  missing=()
-  command -v xvfb-run > /dev/null || missing+=(xvfb xauth)
-  command -v xwininfo > /dev/null || missing+=(x11-utils)
-  if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo="sudo -n"
-    export DEBIAN_FRONTEND=noninteractive
-    $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" > /dev/null 2>&1 ||
-      { $sudo apt-get update -qq > /dev/null 2>&1 &&
-        $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" > /dev/null 2>&1; } ||
-      fail "could not install ${missing[*]}"
-  fi
-  exec xvfb-run -a -s "-screen 0 1024x768x24" env KINETROPE_E2E_DISPLAY=1 bash "$0" "$build_dir"
-fi
+E2E_TOOLS="xwininfo:x11-utils"
+source "$(dirname "$0")/lib/e2e_common.sh"
 
 # ---- On the virtual display ------------------------------------------------
-
-work=$(mktemp -d)
-player_pid=""
-cleanup() {
-  if [ -n "$player_pid" ] && kill -0 "$player_pid" 2> /dev/null; then kill "$player_pid"; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-export XDG_CONFIG_HOME="$work/config"
-export QT_QPA_PLATFORM=xcb
-export ASAN_OPTIONS="${ASAN_OPTIONS:-}:strict_string_checks=0"
 
 # The name on disk differs in case from the one the words give, which they upper-case anyway.
 cp "$demo" "$work/Small.flc"
