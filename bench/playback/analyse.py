@@ -4,7 +4,7 @@
     analyse.py periods LOG DELAY FRAMES SKIP   frame periods of one timing run
     analyse.py rate LOG WIDTH HEIGHT SETTLE    frames per second painted at one size
     analyse.py cpu START END CLK_TCK             processor use between two snapshots
-    analyse.py ffclock LOG PERIOD_MS SECONDS     frames ffplay showed, from its -stats
+    analyse.py ffclock LOG PERIOD_MS START END   frames ffplay showed, from its -stats
     analyse.py speed40 FLIC COPY                 a copy whose FLC header asks for 40 ms
 
 A LOG has the lines of xput_shim.c: kind, monotonic ns, drawable, width, height.
@@ -85,33 +85,41 @@ def cpu(start, end, clk_tck):
     print(f"{used / wall:.4f} {sched / wall:.4f} {used:.2f} {wall:.2f}")
 
 
-def ffclock(path, period_ms, seconds):
-    """ffplay's status line starts with its video clock, which goes back to 0
-    at each loop: the time it advanced in all, over the frame period, is the
-    frames shown (to a frame a loop). The largest frames-dropped count too."""
-    with open(path, errors="replace") as f:
-        lines = f.read().replace("\r", "\n").split("\n")
+def ffclock(path, period_ms, start, end):
+    """Frames ffplay showed between two snapshots, which hold the size its
+    -stats log had then. The status line starts with its video clock, which
+    goes back to 0 at each loop: the time it advanced in all, over the frame
+    period, is the frames shown (to a frame a loop)."""
+    def read(folder, name):
+        with open(f"{folder}/{name}") as f:
+            return f.read()
+    first, last = int(read(start, "log")), int(read(end, "log"))
+    wall = float(read(end, "wall")) - float(read(start, "wall"))
+    with open(path, "rb") as f:
+        f.seek(first)
+        text = f.read(last - first).decode(errors="replace")
     advanced = 0.0
-    last = None
-    dropped = 0
-    for line in lines:
+    previous = None
+    dropped = []
+    for line in text.replace("\r", "\n").split("\n"):
         parts = line.split()
         if len(parts) < 4 or parts[1] != "M-V:":
             continue
         try:
             clock = float(parts[0])
         except ValueError:
-            continue
+            continue  # a line cut at the snapshot
         if clock != clock:  # nan before the first frame
             continue
-        if last is not None:
-            advanced += clock - last if clock >= last else clock
-        last = clock
+        if previous is not None:
+            advanced += clock - previous if clock >= previous else clock
+        previous = clock
         if "fd=" in line:
-            dropped = max(dropped, int(line.split("fd=")[1].split()[0]))
+            dropped.append(int(line.split("fd=")[1].split()[0]))
     frames = advanced * 1000 / period_ms
-    print(f"video clock advanced {advanced:.1f} s in {seconds:.1f} s of run: about {frames / seconds:.1f} "
-          f"frames/s over the whole run, start-up included; {dropped} dropped")
+    drops = dropped[-1] - dropped[0] if dropped else 0
+    print(f"video clock advanced {advanced:.2f} s in {wall:.2f} s: {frames / wall:.1f} frames/s shown, "
+          f"{drops} dropped")
 
 
 def speed40(source, copy):
@@ -136,7 +144,7 @@ def main():
     elif command == "cpu":
         cpu(sys.argv[2], sys.argv[3], int(sys.argv[4]))
     elif command == "ffclock":
-        ffclock(sys.argv[2], float(sys.argv[3]), float(sys.argv[4]))
+        ffclock(sys.argv[2], float(sys.argv[3]), sys.argv[4], sys.argv[5])
     elif command == "speed40":
         speed40(sys.argv[2], sys.argv[3])
     else:

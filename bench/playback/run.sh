@@ -157,17 +157,20 @@ summary="$out/summary.md"
 
 # ---- 1. Processor use at 40 ms -----------------------------------------------
 
-# measure_cpu NAME: the program started last; snapshots of it and of Xvfb at
-# 3 s and 3 + CPU_SECONDS s after its start.
+# measure_cpu NAME STARTED [LOG]: the program started last; snapshots of it
+# and of Xvfb at 3 s and 3 + CPU_SECONDS s after its start, with the size
+# LOG had then.
 measure_cpu() {
-  local name=$1 started=$2
+  local name=$1 started=$2 log=${3:-/dev/null}
   sleep "$(python3 -c "print(max(0.0, $started + 3 - $(now)))")"
   snapshot "$program_pid" "$out/cpu/$name/start"
   snapshot "$xvfb_pid" "$out/cpu/$name/xvfb-start"
+  wc -c < "$log" > "$out/cpu/$name/start/log"
   sleep "$cpu_seconds"
   kill -0 "$program_pid" 2> /dev/null || fail "$name ended during the measurement"
   snapshot "$program_pid" "$out/cpu/$name/end"
   snapshot "$xvfb_pid" "$out/cpu/$name/xvfb-end"
+  wc -c < "$log" > "$out/cpu/$name/end/log"
   stop_program
   read -r own own_sched used wall <<< "$($analyse cpu "$out/cpu/$name/start" "$out/cpu/$name/end" "$clk_tck")"
   read -r server _ _ _ <<< "$($analyse cpu "$out/cpu/$name/xvfb-start" "$out/cpu/$name/xvfb-end" "$clk_tck")"
@@ -206,12 +209,32 @@ for round in 1 2; do
       ${ffplay_filter[@]+"${ffplay_filter[@]}"} -window_title ffplay "$cpu_flic" \
       2> "$out/ffplay-$renderer-$round.log" &
     program_pid=$!
-    measure_cpu "ffplay, SDL $renderer renderer (round $round)" "$started"
-    ended=$(now)
+    name="ffplay, SDL $renderer renderer (round $round)"
+    measure_cpu "$name" "$started" "$out/ffplay-$renderer-$round.log"
     echo "ffplay $renderer round $round: $($analyse ffclock "$out/ffplay-$renderer-$round.log" 40 \
-      "$(python3 -c "print($ended - $started)")")" >> "$out/cpu-rates.txt"
+      "$out/cpu/$name/start" "$out/cpu/$name/end")" >> "$out/cpu-rates.txt"
   done
 done
+# Paused with the X key in the movie window: the hold blocks as the wait does.
+log="$out/cpu-paused.log"
+start_player 40 "$cpu_flic" XPUT_LOG="$log" LD_PRELOAD="$out/xput_shim.so"
+wait_for_puts "$log" 50 30
+window=$(tail -n 1 "$log" | cut -d ' ' -f 3)
+xdotool windowfocus --sync "$window" key x
+sleep 1
+frames_before=$(put_count "$log")
+snapshot "$program_pid" "$out/cpu/paused/start"
+snapshot "$xvfb_pid" "$out/cpu/paused/xvfb-start"
+sleep "$cpu_seconds"
+snapshot "$program_pid" "$out/cpu/paused/end"
+snapshot "$xvfb_pid" "$out/cpu/paused/xvfb-end"
+frames_after=$(put_count "$log")
+stop_program
+read -r own own_sched used wall <<< "$($analyse cpu "$out/cpu/paused/start" "$out/cpu/paused/end" "$clk_tck")"
+read -r server _ _ _ <<< "$($analyse cpu "$out/cpu/paused/xvfb-start" "$out/cpu/paused/xvfb-end" "$clk_tck")"
+echo "| kinetrope paused | $own | $own_sched | $used s in $wall s | $server |" >> "$out/cpu.md"
+echo "kinetrope paused: $((frames_after - frames_before)) frames shown while paused" >> "$out/cpu-rates.txt"
+
 {
   echo "### Processor use: $cpu_flic_name ($(flic_size "$cpu_flic" | sed 's/ / x /')) looping at 40 ms, ${cpu_seconds} s from 3 s after the start"
   echo
