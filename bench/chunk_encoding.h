@@ -232,7 +232,7 @@ inline Bytes SyntheticPicture(uint16_t width, uint16_t height, uint32_t seed) {
 }
 
 // The next frame of an animation: a number of sprites, patches cut from
-// another picture, move over the frame; about a sixth of the pixels change.
+// another picture, move over the frame; about a seventh of the pixels change.
 inline Bytes NextFrame(const Bytes& before, uint16_t width, uint16_t height, uint32_t seed) {
   std::mt19937 random(seed);
   const Bytes texture = SyntheticPicture(width, height, seed * 7 + 1);
