@@ -72,7 +72,7 @@ for name in "${fuzzers[@]}"; do
     "$merged" "$corpus" "$fresh" "$seeds" >"$work/$name/merge.log" 2>&1; then
     find "$corpus" -type f -delete
     cp "$merged"/* "$corpus"/ 2>/dev/null || true
-    echo "   corpus: $(find "$corpus" -type f | wc -l) files, $(du -sh "$corpus" | cut -f1)"
+    echo "   corpus: $(find "$corpus" -type f | wc -l) files, $(find "$corpus" -type f -exec cat {} + | wc -c) bytes"
   else
     failed=1
     echo "   merge failed; corpus left as it was; log: $work/$name/merge.log"
