@@ -174,22 +174,10 @@ std::vector<uint64_t> LoadAndPlay(const std::vector<uint8_t>& bytes, bool& loade
   return hashes;
 }
 
-// FliSpeedToMilliseconds turns an FLI speed above this many 1/70 s into a
-// millisecond count past 32 bits, and converting that to uint32_t is
-// undefined. Until the conversion wraps such values, they are cut here so
-// that the rest of such a file is still searched.
-constexpr uint32_t kLargestConvertibleFliSpeed = 300647710;
-
-void CutHugeFliSpeed(std::vector<uint8_t>& bytes) {
-  if (bytes.size() < kt::kFlicHeaderSize || kt::ReadU16(&bytes[4]) != kt::kFliMagic) return;
-  if (kt::ReadU32(&bytes[16]) > kLargestConvertibleFliSpeed) kt::WriteU32(&bytes[16], kLargestConvertibleFliSpeed);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> bytes(data, data + size);
-  CutHugeFliSpeed(bytes);
   FlicHeader header;
   {
     FlicFile file = FlicFile::FromBytes(bytes);

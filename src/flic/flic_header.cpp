@@ -28,7 +28,9 @@ uint32_t FliSpeedToMilliseconds(uint32_t speed) {
   // Extended precision (a 64-bit significand) and ties to even, as the
   // player has always computed it: 1 -> 14, 5 -> 71, 7 -> 100.
   const long double ms = static_cast<long double>(speed) * (1.0L / 70.0L) * 1000.0L;
-  return static_cast<uint32_t>(std::nearbyintl(ms));
+  // A speed past 300647710 gives more than 32 bits of milliseconds; like the
+  // 32-bit field it is stored in, the value keeps its low 32 bits.
+  return static_cast<uint32_t>(static_cast<uint64_t>(std::nearbyintl(ms)));
 }
 
 bool ReadFlicHeader(FlicFile& file, FlicHeader& header) {

@@ -16,6 +16,9 @@ TEST(FliSpeed, ConvertsSeventiethsToRoundedMilliseconds) {
   for (auto [fileValue, ms] : worked) EXPECT_EQ(FliSpeedToMilliseconds(fileValue), ms) << fileValue;
   // The whole 32-bit field is converted, not just its low word.
   EXPECT_EQ(FliSpeedToMilliseconds(70000), 1000000u);
+  // Past 32 bits of milliseconds the low 32 bits are kept, as the field does.
+  EXPECT_EQ(FliSpeedToMilliseconds(300647710), 4294967286u);
+  EXPECT_EQ(FliSpeedToMilliseconds(0xFFFFFFFFu), 1227133499u);
 }
 
 FlicHeader ReadFrom(const test::Bytes& bytes, bool* ok, uint64_t* offset = nullptr) {
