@@ -29,24 +29,9 @@ fail() {
 
 if [ -z "${KT_PLAYBENCH_DISPLAY:-}" ]; then
   # The tools: Xvfb, window control, ffplay as the peer, a compiler for the shim.
-  missing=()
-  command -v xvfb-run > /dev/null || missing+=(xvfb xauth)
-  command -v xdotool > /dev/null || missing+=(xdotool)
-  command -v xwininfo > /dev/null || missing+=(x11-utils)
-  command -v ffplay > /dev/null || missing+=(ffmpeg)
-  command -v python3 > /dev/null || missing+=(python3)
-  command -v gcc > /dev/null || missing+=(gcc libc6-dev)
-  command -v cmake > /dev/null || missing+=(cmake)
-  if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo="sudo -n"
-    export DEBIAN_FRONTEND=noninteractive
-    $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" > /dev/null 2>&1 ||
-      { $sudo apt-get update -qq > /dev/null 2>&1 &&
-        $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" > /dev/null 2>&1; } ||
-      fail "could not install ${missing[*]}"
-  fi
+  source "$source_dir/scripts/install_packages.sh"
+  kinetrope_install_packages xvfb xauth xdotool x11-utils ffmpeg python3 gcc libc6-dev cmake ||
+    fail "could not install the benchmark's tools"
   if [ ! -x "$build_dir/kinetrope" ] || [ ! -x "$build_dir/kinetrope-cli" ]; then
     echo "Building kinetrope and kinetrope-cli in $build_dir"
     cmake -S "$source_dir" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release -DKINETROPE_TESTS=OFF \

@@ -17,7 +17,7 @@
 # usage: e2e_movie_window.sh BUILD_DIR
 set -u
 
-E2E_TOOLS="xdotool:xdotool xwininfo:x11-utils ffmpeg:ffmpeg python3:python3"
+E2E_PACKAGES="xdotool x11-utils ffmpeg python3"
 source "$(dirname "$0")/lib/e2e_common.sh"
 
 # ---- On the virtual display ------------------------------------------------

@@ -12,7 +12,7 @@
 # usage: e2e_words.sh BUILD_DIR
 set -u
 
-E2E_TOOLS="xwininfo:x11-utils"
+E2E_PACKAGES="x11-utils"
 source "$(dirname "$0")/lib/e2e_common.sh"
 
 # ---- On the virtual display ------------------------------------------------

@@ -1,5 +1,5 @@
 # Shared by the end-to-end scripts: sourced with BUILD_DIR as $1 and the
-# tools the script needs in E2E_TOOLS (command:package ... pairs). It checks
+# Debian packages the script needs in E2E_PACKAGES. It checks
 # the build, installs missing tools, restarts the calling script on a virtual
 # X display (1024 x 768, true colour, no window manager) and, once there,
 # gives it a scratch folder, an empty settings home and the helpers below.
@@ -23,20 +23,8 @@ if [ -z "${KINETROPE_E2E_DISPLAY:-}" ]; then
   [ -x "$player" ] || fail "$player is not built"
   [ -x "$cli" ] || fail "$cli is not built"
   [ -f "$demo" ] || fail "no demo flic at $demo"
-  missing=()
-  for pair in xvfb-run:xvfb xauth:xauth ${E2E_TOOLS:-}; do
-    command -v "${pair%%:*}" > /dev/null || missing+=("${pair#*:}")
-  done
-  if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo="sudo -n"
-    export DEBIAN_FRONTEND=noninteractive
-    $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" > /dev/null 2>&1 ||
-      { $sudo apt-get update -qq > /dev/null 2>&1 &&
-        $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" > /dev/null 2>&1; } ||
-      fail "could not install ${missing[*]}"
-  fi
+  source "$source_dir/scripts/install_packages.sh"
+  kinetrope_install_packages xvfb xauth ${E2E_PACKAGES:-} || fail "could not install the test tools"
   exec xvfb-run -a -s "-screen 0 1024x768x24" env KINETROPE_E2E_DISPLAY=1 bash "$0" "$build_dir"
 fi
 
