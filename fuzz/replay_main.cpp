@@ -8,6 +8,8 @@
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
+// Optional, as with libFuzzer: a target that needs a set-up defines it.
+extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int* argc, char*** argv);
 
 namespace fs = std::filesystem;
 
@@ -18,6 +20,7 @@ static void RunOne(const fs::path& path) {
 }
 
 int main(int argc, char** argv) {
+  if (LLVMFuzzerInitialize != nullptr) LLVMFuzzerInitialize(&argc, &argv);
   size_t count = 0;
   for (int i = 1; i < argc; ++i) {
     fs::path arg(argv[i]);

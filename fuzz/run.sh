@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer fuzzers with clang and runs each for a number of
 # executions, starting from the stored corpus, freshly written seed flics and
-# chunks, and the real flics in ../shared/flics. Afterwards the corpus is
-# merged down to the smallest set of inputs that keeps all the coverage found,
-# and written back to fuzz/corpus/<name>/ (commit it; ./test replays it).
+# chunks, and the real flics in ../shared/flics; the options file, script and
+# words fuzzers start from their stored corpus and the words in words.dict.
+# Afterwards the corpus is merged down to the smallest set of inputs that
+# keeps all the coverage found, and written back to fuzz/corpus/<name>/
+# (commit it; ./test replays it).
 #
 #   fuzz/run.sh [executions per fuzzer, default 1000000] [fuzzer ...]
 #
@@ -19,9 +21,10 @@ build=${BUILD_DIR:-$root/build/fuzz}
 runs=${1:-1000000}
 shift || true
 fuzzers=("$@")
-[ ${#fuzzers[@]} -eq 0 ] && fuzzers=(flic_file_fuzzer chunk_fuzzer)
+[ ${#fuzzers[@]} -eq 0 ] && fuzzers=(flic_file_fuzzer chunk_fuzzer settings_file_fuzzer script_fuzzer words_fuzzer)
 
-cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DKINETROPE_LIBFUZZER=ON -DKINETROPE_GUI=OFF \
+# The Qt side is built too: the script and words fuzzers run the control panel's code.
+cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DKINETROPE_LIBFUZZER=ON -DKINETROPE_GUI=ON \
   -DKINETROPE_TESTS=ON -DKINETROPE_BENCH=OFF >/dev/null || exit 1
 cmake --build "$build" -j2 --target fuzz_seeds "${fuzzers[@]}" >/dev/null || exit 1
 
@@ -35,6 +38,9 @@ max_len_of() {
   case $1 in
     flic_file_fuzzer) echo 8192 ;;
     chunk_fuzzer) echo 5000 ;;
+    # A parameter list of a kilobyte holds a few hundred tokens: every word
+    # and its argument, long names past the message limit, and scripts.
+    words_fuzzer) echo 1024 ;;
     *) echo 4096 ;;
   esac
 }
@@ -50,12 +56,14 @@ for name in "${fuzzers[@]}"; do
   mkdir -p "$corpus" "$seeds" "$fresh" "$artifacts"
   extra=()
   [ "$name" = flic_file_fuzzer ] && [ -d "$root/../shared/flics" ] && extra+=("$root/../shared/flics")
+  dict=()
+  case $name in script_fuzzer | words_fuzzer) dict=(-dict="$root/fuzz/words.dict") ;; esac
 
   echo "== $name: $runs executions"
   start=$(date +%s)
   # shellcheck disable=SC2086
   "$binary" -runs="$runs" -max_len="$max_len" -timeout="${FUZZ_TIMEOUT:-10}" -rss_limit_mb=2048 \
-    -print_final_stats=1 -artifact_prefix="$artifacts/" ${FUZZ_FLAGS:-} \
+    -print_final_stats=1 -artifact_prefix="$artifacts/" "${dict[@]}" ${FUZZ_FLAGS:-} \
     "$fresh" "$corpus" "$seeds" "${extra[@]}" >"$work/$name/log" 2>&1
   status=$?
   echo "   $(($(date +%s) - start)) s, exit status $status; log: $work/$name/log"

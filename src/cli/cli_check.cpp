@@ -135,7 +135,7 @@ ModeResult CheckInMode(const std::string& path, ReadMode mode) {
   FlicHeader header;
   std::optional<FlicFile> file = OpenFlic(path, header);
   if (!file) {
-    result.problems.push_back(kLoadErrorText);
+    result.problems.push_back(OpenFailureText(path));
     return result;
   }
   try {

@@ -2,6 +2,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include <unistd.h>
+
 #include "cli/cli_flic.h"
 #include "cli/commands.h"
 #include "flic/errors.h"
@@ -44,8 +46,20 @@ int RunExport(const Arguments& args) {
     DecodeFrame(flic.store->Slot(f), picture.Target(), events);
     const std::string name = RecordFileName(recording.RecordBaseName, recording.RecordFrameNumber);
     errno = 0;
-    if (!SaveFrameBitmap(recording, picture.Pixels().data(), flic.header.width, flic.header.height,
-                         picture.Palette())) {
+    bool created = false;
+    try {
+      created = SaveFrameBitmap(recording, picture.Pixels().data(), flic.header.width, flic.header.height,
+                                picture.Palette());
+    } catch (const BitmapWriteError& error) {
+      // A truncated bitmap looks like a finished one to whatever reads the
+      // series next, so it goes.
+      const bool removed = ::unlink(name.c_str()) == 0 || errno == ENOENT;
+      std::fprintf(stderr, "kinetrope-cli: cannot write %s: %s; %s\n", name.c_str(),
+                   std::strerror(error.SystemError()),
+                   removed ? "the unfinished file was removed" : "remove the unfinished file");
+      return 1;
+    }
+    if (!created) {
       const int error = errno;
       // The player skips such a file silently; an export that left gaps
       // would be a failure reported as success.

@@ -5,6 +5,8 @@
 #include "flic/errors.h"
 #include "flic/flic_loading.h"
 #include "flic/frame_reader.h"
+#include "platform/path_lookup.h"
+#include "platform/regular_file.h"
 
 namespace kt::cli {
 
@@ -12,10 +14,17 @@ LoadedFlic::~LoadedFlic() {
   if (store) FreeFrameRange(*store, header.frames);
 }
 
+std::string OpenFailureText(const std::string& path) {
+  if (const std::optional<std::string> kind = NotRegularFileKind(FindPathIgnoringCase(path))) {
+    return path + " is " + *kind + ", not a flic file; give the name of a flic file.";
+  }
+  return kLoadErrorText;
+}
+
 LoadedFlic LoadFlicForDecoding(const std::string& path) {
   LoadedFlic flic;
   std::optional<FlicFile> file = OpenFlic(path, flic.header);
-  if (!file) throw PlayerError(kLoadErrorText);
+  if (!file) throw PlayerError(OpenFailureText(path));
   CheckFlicIsPlayable(flic.header);
   flic.store = std::make_unique<FrameStore>();
   try {

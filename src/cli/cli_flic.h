@@ -25,6 +25,10 @@ struct LoadedFlic {
   ~LoadedFlic();
 };
 
+// Why a flic did not open: for a FIFO, device or folder under its name, what
+// it is; otherwise the player's load error text.
+std::string OpenFailureText(const std::string& path);
+
 // Opens and checks the flic and reads it into memory as the Load button does.
 // A flic that ends without its ring frame still gives its frames 0 to
 // frames - 1, since they are all a single pass needs. Raises the player's

@@ -1,5 +1,6 @@
 #include <cstdio>
 
+#include "cli/cli_flic.h"
 #include "cli/commands.h"
 #include "flic/flic_header.h"
 #include "flic/flic_info.h"
@@ -14,7 +15,7 @@ int RunInfo(const Arguments& args) {
   }
   FlicHeader header;
   if (!OpenFlic(args[0], header)) {
-    std::fprintf(stderr, "%s\n", kLoadErrorText);
+    std::fprintf(stderr, "kinetrope-cli: %s\n", OpenFailureText(args[0]).c_str());
     return 1;
   }
   const FlicInfoTexts info = MakeFlicInfo(header, false, args[0]);

@@ -1,4 +1,5 @@
 // kinetrope-cli: shows, exports, checks and benchmarks flics without a display.
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <map>
@@ -22,6 +23,9 @@ void PrintUsage(std::FILE* out) {
 
 int main(int argc, char** argv) {
   using namespace kt::cli;
+  // Past a file-size limit a write then fails with EFBIG, which the export
+  // reports and cleans up after, instead of the process dying mid-file.
+  std::signal(SIGXFSZ, SIG_IGN);
   const std::map<std::string, int (*)(const Arguments&)> commands = {
       {"info", RunInfo},
       {"export", RunExport},

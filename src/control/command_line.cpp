@@ -9,15 +9,18 @@
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <locale.h>
 #include <stdexcept>
 #include <thread>
+#include <unistd.h>
 
 #include "control/keyboard.h"
 #include "control/mainform.h"
 #include "flic/errors.h"
 #include "platform/path_lookup.h"
 #include "platform/qt/system_metrics.h"
+#include "platform/regular_file.h"
 #include "ui_mainform.h"
 #include "windows/imageunt.h"
 
@@ -49,7 +52,28 @@ std::string UpperCaseAscii(std::string text) {
 
 namespace {
 
-constexpr uint16_t kScriptLastIndex = 65534;
+constexpr size_t kScriptLastIndex = 65534;
+// No file name or word comes near this; a longer line (a binary file without
+// line ends) is cut here rather than held whole in memory.
+constexpr size_t kMaxScriptLineBytes = 64 * 1024;
+
+constexpr const char* kScriptAdvice = " Give a text file with one word or flic file name a line.";
+
+// Whether the open script holds a NUL byte, which no text does. Reads to the
+// end and goes back to the start; a read error stops the search and is left
+// for the reading of the lines to report.
+bool HoldsNulByte(std::FILE* script) {
+  char buffer[64 * 1024];
+  bool found = false;
+  while (!found) {
+    const size_t got = std::fread(buffer, 1, sizeof buffer, script);
+    if (got == 0) break;
+    found = std::memchr(buffer, '\0', got) != nullptr;
+  }
+  std::clearerr(script);
+  std::rewind(script);
+  return found;
+}
 
 }  // namespace
 
@@ -57,9 +81,23 @@ TokenSource::TokenSource(std::vector<std::string> parameters) : parameters_(std:
   if (!parameters_.empty() && !parameters_.front().empty() && parameters_.front().front() == '!') {
     // The script's name keeps its letter case; the lookup still forgives a
     // name typed in another case, as the flic names are forgiven.
-    script_ = std::fopen(FindPathIgnoringCase(parameters_.front().substr(1)).c_str(), "rb");
+    const std::string name = parameters_.front().substr(1);
+    const RegularFileOpen opened = OpenRegularFile(FindPathIgnoringCase(name));
+    if (opened.notRegular) {
+      throw PlayerError("The script " + name + " is " + FileKindText(opened.type) + ", not a file." + kScriptAdvice);
+    }
+    if (opened.fd >= 0) {
+      script_ = ::fdopen(opened.fd, "rb");
+      if (script_ == nullptr) ::close(opened.fd);
+    }
+    if (script_ != nullptr && HoldsNulByte(script_)) {
+      std::fclose(script_);
+      script_ = nullptr;
+      throw PlayerError("The file " + name + " is not a script: it holds NUL bytes, as binary files do." +
+                        kScriptAdvice);
+    }
   }
-  lastIndex_ = script_ != nullptr ? kScriptLastIndex : static_cast<uint16_t>(std::min<size_t>(parameters_.size(), 0xFFFF));
+  lastIndex_ = script_ != nullptr ? kScriptLastIndex : parameters_.size();
 }
 
 TokenSource::~TokenSource() {
@@ -73,7 +111,7 @@ TokenSource::Line TokenSource::ReadLine(std::string& line) {
   int c = std::fgetc(script_);
   if (c == EOF) return std::ferror(script_) ? Line::Error : Line::End;
   while (c != EOF && c != '\n') {
-    line.push_back(static_cast<char>(c));
+    if (line.size() < kMaxScriptLineBytes) line.push_back(static_cast<char>(c));
     c = std::fgetc(script_);
   }
   if (c == EOF && std::ferror(script_)) return Line::Error;

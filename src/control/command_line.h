@@ -6,6 +6,7 @@
 // windows, so the rules of the tokens and arguments are testable alone.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -38,21 +39,23 @@ struct CommandLineSetup {
 // Turns a..z into A..Z and leaves every other byte alone.
 std::string UpperCaseAscii(std::string text);
 
-// The token sequence with its 16-bit counter. In command-line mode the
-// counter is the number of the parameter to read; in script mode it only
-// bounds the run, at 65534 tokens.
+// The token sequence with its counter. In command-line mode the counter is
+// the number of the parameter to read; in script mode it only bounds the
+// run, at 65534 tokens. The counter is wider than the parameter count can
+// be, so the run ends after the last parameter however many there are.
 class TokenSource {
  public:
   // Script mode when the first parameter starts with "!" and the file named
   // by the rest of it opens; command-line mode otherwise, the failed "!"
-  // parameter being the first token.
+  // parameter being the first token. A file that is there but is no
+  // regular file, or holds NUL bytes, is no script: a PlayerError says so.
   explicit TokenSource(std::vector<std::string> parameters);
   ~TokenSource();
   TokenSource(const TokenSource&) = delete;
   TokenSource& operator=(const TokenSource&) = delete;
 
   bool ScriptMode() const { return script_ != nullptr; }
-  uint16_t Counter() const { return counter_; }
+  size_t Counter() const { return counter_; }
 
   // The token at the counter. At the end of the script the token is empty
   // and the counter moves to the last index, so the run ends after it. A
@@ -70,8 +73,8 @@ class TokenSource {
 
   std::vector<std::string> parameters_;
   std::FILE* script_ = nullptr;
-  uint16_t counter_ = 1;
-  uint16_t lastIndex_ = 0;
+  size_t counter_ = 1;
+  size_t lastIndex_ = 0;
 };
 
 // ---- The words --------------------------------------------------------------

@@ -10,15 +10,17 @@
 
 #include "flic/errors.h"
 #include "platform/path_lookup.h"
+#include "platform/regular_file.h"
 
 namespace kt {
 
 std::optional<FlicFile> FlicFile::Open(const std::string& path) {
   const std::string found = FindPathIgnoringCase(path);
-  const int fd = ::open(found.c_str(), O_RDONLY | O_CLOEXEC);
+  // A FIFO or device under a flic's name must neither block the open nor be read.
+  const int fd = OpenRegularFile(found).fd;
   if (fd < 0) return std::nullopt;
   struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+  if (::fstat(fd, &info) != 0) {
     ::close(fd);
     return std::nullopt;
   }

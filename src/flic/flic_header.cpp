@@ -70,6 +70,13 @@ void CheckFlicIsPlayable(const FlicHeader& header) {
     throw DamagedFlicError("The flic's frame size is " + std::to_string(header.width) + " x " +
                            std::to_string(header.height) + " pixels: it holds no picture.");
   }
+  // No real flic comes near this; a damaged or hostile header would make
+  // every frame cost gigabytes long before its data runs out.
+  if (header.width > kMaxFlicSide || header.height > kMaxFlicSide) {
+    throw DamagedFlicError("The flic's frame size is " + std::to_string(header.width) + " x " +
+                           std::to_string(header.height) + " pixels; the player shows pictures up to " +
+                           std::to_string(kMaxFlicSide) + " x " + std::to_string(kMaxFlicSide) + ".");
+  }
 }
 
 }  // namespace kt

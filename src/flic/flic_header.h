@@ -14,6 +14,8 @@ inline constexpr uint16_t kFlcMagic = 0xAF12;
 inline constexpr uint32_t kFlicHeaderSize = 128;
 inline constexpr uint32_t kFrameHeaderSize = 16;
 inline constexpr uint32_t kChunkHeaderSize = 6;
+// The widest and tallest picture the player takes.
+inline constexpr uint16_t kMaxFlicSide = 16384;
 
 enum ChunkType : uint16_t {
   COLOR_256 = 4,
@@ -60,7 +62,8 @@ bool ReadFlicHeader(FlicFile& file, FlicHeader& header);
 std::optional<FlicFile> OpenFlic(const std::string& path, FlicHeader& header);
 
 // The header figures the store and the decoder rely on: at least one frame,
-// at most 4000, and a picture of non-zero width and height. Raises a
+// at most 4000, and a picture of non-zero width and height, neither above
+// 16384. Raises a
 // DamagedFlicError whose text says what is wrong.
 void CheckFlicIsPlayable(const FlicHeader& header);
 

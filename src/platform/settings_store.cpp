@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +11,8 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "platform/regular_file.h"
+
 namespace kt {
 
 namespace {
@@ -17,6 +20,9 @@ namespace {
 // A settings file is a few hundred bytes; anything far larger is not ours,
 // and the store leaves it alone rather than replace it at the next save.
 constexpr size_t kMaxFileSize = 1 << 20;
+
+// The "XXXXXX" of mkostemp's pattern.
+constexpr size_t kTemporarySuffixLength = 6;
 
 constexpr const char* kHexDigits = "0123456789ABCDEF";
 
@@ -156,11 +162,17 @@ bool SettingsStore::Open() {
   std::filesystem::create_directories(folder_, error);
   if (!std::filesystem::is_directory(folder_, error)) return false;
 
-  const int fd = ::open(FilePath().c_str(), O_RDONLY | O_CLOEXEC);
+  // A FIFO or device in the file's place (a link to /dev/null turns saving
+  // off) makes the store unusable, quietly, and is never waited on.
+  const RegularFileOpen opened = OpenRegularFile(FilePath().string());
+  const int fd = opened.fd;
   if (fd < 0) {
     // No file yet: an empty key. A file that is there but cannot be read
     // is kept from being overwritten by keeping the store shut.
-    if (errno != ENOENT) return false;
+    if (opened.notRegular || opened.error != ENOENT) return false;
+    // A link that leads nowhere is the user's, and stays as it is.
+    struct stat link {};
+    if (::lstat(FilePath().c_str(), &link) == 0) return false;
   } else {
     std::optional<std::string> text = ReadWholeFile(fd);
     ::close(fd);
@@ -210,37 +222,78 @@ bool SettingsStore::WriteAll(int fd, const std::string& data) const {
   return true;
 }
 
-bool SettingsStore::Save() const {
-  // A settings file that is a link to one kept elsewhere stays a link: the
-  // new file replaces the file it points to.
+std::optional<std::filesystem::path> SettingsStore::SaveTarget() const {
+  // The file is replaced only when it is a regular file the user may write
+  // (or is not there yet). A link is followed only to such a file, which is
+  // then replaced and the link kept; a link to a device, a FIFO or nothing,
+  // and any other kind of file, is the user's way of keeping options out
+  // and is left alone.
   std::filesystem::path target = FilePath();
-  std::error_code error;
-  if (std::filesystem::is_symlink(target, error)) {
-    std::filesystem::path resolved = std::filesystem::canonical(target, error);
-    if (!error) target = resolved;
+  struct stat info {};
+  if (::lstat(target.c_str(), &info) != 0) {
+    if (errno == ENOENT) return target;
+    return std::nullopt;
   }
+  if (S_ISLNK(info.st_mode)) {
+    std::error_code error;
+    std::filesystem::path resolved = std::filesystem::canonical(target, error);
+    if (error || ::lstat(resolved.c_str(), &info) != 0) return std::nullopt;
+    target = resolved;
+  }
+  if (!S_ISREG(info.st_mode)) return std::nullopt;
+  // A file with no write permission bit is left alone even where the
+  // system would let the folder's owner (or root) replace it.
+  if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(target.c_str(), W_OK) != 0) return std::nullopt;
+  return target;
+}
+
+static void RemoveAbandonedSaves(const std::filesystem::path& target) {
+  // Each save holds a lock on its new file until the file has its final
+  // name; one whose lock can be taken was left by a save that died.
+  const std::string prefix = target.filename().string() + ".";
+  const std::filesystem::path folder = target.parent_path();
+  std::error_code error;
+  for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
+    const std::string name = entry->path().filename().string();
+    if (name.size() != prefix.size() + kTemporarySuffixLength || name.compare(0, prefix.size(), prefix) != 0) continue;
+    const int fd = ::open(entry->path().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
+        ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+      ::unlink(entry->path().c_str());
+    }
+    ::close(fd);
+  }
+}
+
+bool SettingsStore::Save() const {
+  const std::optional<std::filesystem::path> found = SaveTarget();
+  if (!found) return false;
+  const std::filesystem::path& target = *found;
+  RemoveAbandonedSaves(target);
 
   std::string name = target.string() + ".XXXXXX";
   const int fd = ::mkostemp(name.data(), O_CLOEXEC);
   if (fd < 0) return false;
+  // Held until the rename, so that another save does not take the file for abandoned.
+  ::flock(fd, LOCK_EX);
   struct stat old {};
   if (::stat(target.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
 
   // Until the rename the old file is untouched; after it the new one is
   // complete and on the disk.
-  bool ok = WriteAll(fd, FormatSettingsFile(values_)) && ::fsync(fd) == 0;
+  const bool ok = WriteAll(fd, FormatSettingsFile(values_)) && ::fsync(fd) == 0 &&
+                  ::rename(name.c_str(), target.c_str()) == 0;
+  if (!ok) ::unlink(name.c_str());
   const bool closed = ::close(fd) == 0;
-  ok = ok && closed && ::rename(name.c_str(), target.c_str()) == 0;
-  if (!ok) {
-    ::unlink(name.c_str());
-    return false;
-  }
+  if (!ok) return false;
   const int folder = ::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (folder >= 0) {
     ::fsync(folder);
     ::close(folder);
   }
-  return true;
+  return closed;
 }
 
 }  // namespace kt

@@ -7,7 +7,9 @@
 // A key is opened (its folder created when missing), read and written, and
 // closed; the values set while it is open reach the file together at the
 // close, through a new file renamed over the old one, so a save that
-// breaks off anywhere leaves the previous file whole.
+// breaks off anywhere leaves the previous file whole. Only a regular file
+// the user may write is ever replaced: a device, FIFO or read-only file in
+// its place (or behind a link there) keeps the options from being saved.
 #pragma once
 
 #include <sys/types.h>
@@ -73,6 +75,9 @@ class SettingsStore {
 
  private:
   bool Save() const;
+  // The file the save replaces: FilePath(), or the regular file a link
+  // there leads to; nothing when the save must leave the place alone.
+  std::optional<std::filesystem::path> SaveTarget() const;
   bool WriteAll(int fd, const std::string& data) const;
 
   std::filesystem::path folder_;

@@ -1,9 +1,11 @@
 #include "platform/window_services.h"
 
+#include "platform/message_text.h"
+
 namespace kt {
 
 BoxButton ShowErrorBox(WindowServices& services, const std::string& text, bool withIgnore) {
-  MessageBoxRequest request{"Error", text, {BoxButton::Abort}};
+  MessageBoxRequest request{"Error", MessageBoxText(text), {BoxButton::Abort}};
   if (withIgnore) request.buttons.push_back(BoxButton::Ignore);
   return services.ShowMessageBox(request);
 }
@@ -14,7 +16,7 @@ std::string GeneralErrorText(const std::string& text) {
 }
 
 void ShowGeneralError(WindowServices& services, const std::string& text) {
-  services.ShowMessageBox({kApplicationTitle, GeneralErrorText(text), {BoxButton::Ok}});
+  services.ShowMessageBox({kApplicationTitle, MessageBoxText(GeneralErrorText(text)), {BoxButton::Ok}});
 }
 
 namespace {

@@ -56,7 +56,9 @@ inline constexpr const char* kFlicOpenFilter =
     "Animator pro flic files (*.flc)|*.flc|Animator pro cel files (*.cel)|*.cel|All files (*.*)|*.*";
 inline constexpr const char* kBitmapSaveFilter = "Windows Bitmaps (*.bmp)|*.bmp|All files (*.*)|*.*";
 
-// The "Error" box with Abort alone, or Abort and Ignore.
+// The "Error" box with Abort alone, or Abort and Ignore. Here and in the
+// general box a text too long to read is shortened in its middle (whole on
+// standard error).
 BoxButton ShowErrorBox(WindowServices& services, const std::string& text, bool withIgnore);
 
 // The general error handler's box: the application title as caption, one OK button.

@@ -57,7 +57,7 @@ class BitmapFileWriter {
     Flush();
     const int fd = fd_;
     fd_ = -1;
-    if (::close(fd) != 0) throw InOutError(WriteErrorText(errno));
+    if (::close(fd) != 0) throw BitmapWriteError(errno);
   }
 
  private:
@@ -68,10 +68,10 @@ class BitmapFileWriter {
       const ssize_t written = ::write(fd_, at, left);
       if (written < 0) {
         if (errno == EINTR) continue;
-        throw InOutError(WriteErrorText(errno));
+        throw BitmapWriteError(errno);
       }
       // A write that takes nothing is a device that has no room left.
-      if (written == 0) throw InOutError(WriteErrorText(ENOSPC));
+      if (written == 0) throw BitmapWriteError(ENOSPC);
       at += written;
       left -= static_cast<size_t>(written);
     }
@@ -83,6 +83,8 @@ class BitmapFileWriter {
 };
 
 }  // namespace
+
+BitmapWriteError::BitmapWriteError(int systemError) : InOutError(WriteErrorText(systemError)), systemError_(systemError) {}
 
 uint32_t BitmapRowSize(uint32_t width) { return (width + 3u) & ~3u; }
 

@@ -6,9 +6,21 @@
 #include <string>
 
 #include "colour/base_palette.h"
+#include "flic/errors.h"
 #include "platform/window_services.h"
 
 namespace kt {
+
+// A failing write or close of a bitmap file: the player's text, and the
+// system's error number for callers that say more.
+class BitmapWriteError : public InOutError {
+ public:
+  explicit BitmapWriteError(int systemError);
+  int SystemError() const { return systemError_; }
+
+ private:
+  int systemError_;
+};
 
 struct RecordingState {
   bool Recording = false;      // the current or next playback writes its frames
@@ -43,8 +55,8 @@ bool RecordButtonClick(RecordingState& state, WindowServices& services);
 // Writes one frame (width x height palette indices, top row first, stride
 // width) to the next file of the series and moves the number on. A file that
 // cannot be created is skipped, its number used up, and false is returned. A
-// failing write or close raises InOutError ("Disk full", "I/O error N") and
-// leaves the number where it was.
+// failing write or close raises BitmapWriteError ("Disk full", "I/O error N")
+// and leaves the number where it was, and the unfinished file on the disk.
 bool SaveFrameBitmap(RecordingState& state, const uint8_t* pixels, int32_t width, int32_t height,
                      const BasePalette& palette);
 

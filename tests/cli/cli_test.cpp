@@ -13,6 +13,7 @@
 #include "flic/errors.h"
 #include "flic/flic_header.h"
 #include "flic/flic_loading.h"
+#include "fifo_watchdog.h"
 #include "flic_writer.h"
 #include "playback/frame_recording.h"
 
@@ -47,9 +48,10 @@ std::string ReadText(const std::filesystem::path& path) {
   return text.str();
 }
 
-CliResult RunCli(const std::vector<std::string>& args) {
+// `shell` runs first in the same shell, e.g. to set a limit for the tool.
+CliResult RunCli(const std::vector<std::string>& args, const std::string& shell = "") {
   TempDir capture;
-  std::string command = Quoted(KINETROPE_CLI_PATH);
+  std::string command = shell + Quoted(KINETROPE_CLI_PATH);
   for (const std::string& arg : args) command += " " + Quoted(arg);
   command += " >" + Quoted((capture / "out").string()) + " 2>" + Quoted((capture / "err").string());
   const int raw = std::system(command.c_str());
@@ -255,6 +257,108 @@ TEST(CliBenchTest, ReportsRatesAndRefusesBadPassCounts) {
   EXPECT_TRUE(Contains(result.out, "output MB per second: ")) << result.out;
   EXPECT_EQ(RunCli({"bench", (dir / "small.flc").string(), "--passes", "0"}).status, 2);
   EXPECT_EQ(RunCli({"bench", (dir / "small.flc").string(), "--passes", "x"}).status, 2);
+}
+
+TEST(CliTest, AFifoUnderTheFlicsNameIsRefusedWithItsKindNamed) {
+  TempDir dir;
+  test::FifoWatchdog fifo(dir / "fifo.flc");
+  for (const std::string command : {"info", "check", "export"}) {
+    SCOPED_TRACE(command);
+    std::vector<std::string> args = {command, fifo.Path().string()};
+    if (command == "export") args.push_back((dir / "out").string());
+    const CliResult result = RunCli(args);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(Contains(result.out + result.err, "fifo.flc is a FIFO (named pipe), not a flic file"))
+        << result.out << result.err;
+  }
+  EXPECT_FALSE(fifo.TimedOut()) << "the tool waited for a writer";
+}
+
+// 240 KB whose header asks for a 65535 x 65535 picture: refused at the
+// header, before any picture or bitmap exists.
+TEST(CliTest, AHugePictureSizeIsRefusedBeforeAnythingIsAllocated) {
+  TempDir dir;
+  FlicSpec spec = SmallFlic();
+  Bytes bytes = BuildFlic(spec);
+  WriteU16(&bytes[8], 65535);
+  WriteU16(&bytes[10], 65535);
+  bytes.resize(240 * 1024, 0);
+  WriteFile(dir / "huge.flc", bytes);
+  const std::string expected =
+      "The flic's frame size is 65535 x 65535 pixels; the player shows pictures up to 16384 x 16384.";
+  const CliResult check = RunCli({"check", (dir / "huge.flc").string()});
+  EXPECT_EQ(check.status, 1);
+  EXPECT_TRUE(Contains(check.out, expected)) << check.out << check.err;
+  const CliResult exported = RunCli({"export", (dir / "huge.flc").string(), (dir / "out").string()});
+  EXPECT_EQ(exported.status, 1);
+  EXPECT_TRUE(Contains(exported.err, expected)) << exported.err;
+  EXPECT_FALSE(std::filesystem::exists(dir / "out0000.bmp"));
+}
+
+// Eight 100 x 100 frames: bitmaps of 11078 bytes each.
+FlicSpec EightSquareFrames() {
+  FlicSpec spec;
+  spec.width = 100;
+  spec.height = 100;
+  Bytes picture(100 * 100);
+  for (size_t i = 0; i < picture.size(); ++i) picture[i] = static_cast<uint8_t>(i);
+  spec.records = {Frame({test::Color256({{1, 2, 3}}), test::FliCopy(picture)})};
+  for (int f = 1; f <= 8; ++f) spec.records.push_back(Frame({}));
+  return spec;
+}
+constexpr uintmax_t kSquareBitmapSize = 1078 + 100 * 100;
+
+// What an export that stopped part-way leaves: only whole bitmaps.
+void ExpectOnlyWholeBitmaps(const std::filesystem::path& folder) {
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    EXPECT_EQ(entry.file_size(), kSquareBitmapSize) << entry.path();
+  }
+}
+
+class TmpfsMount {
+ public:
+  explicit TmpfsMount(const std::filesystem::path& at) : at_(at) {
+    std::filesystem::create_directories(at_);
+    mounted_ = std::system(("mount -t tmpfs -o size=64k tmpfs " + Quoted(at_.string()) + " 2>/dev/null").c_str()) == 0;
+  }
+  ~TmpfsMount() {
+    if (mounted_) std::system(("umount " + Quoted(at_.string())).c_str());
+  }
+  bool Mounted() const { return mounted_; }
+
+ private:
+  std::filesystem::path at_;
+  bool mounted_ = false;
+};
+
+TEST(CliExportTest, AFullDiskLeavesNoUnfinishedFileAndSaysWhy) {
+  TempDir dir;
+  WriteFile(dir / "square.flc", BuildFlic(EightSquareFrames()));
+  TmpfsMount disk(dir / "disk");
+  if (!disk.Mounted()) GTEST_SKIP() << "no tmpfs can be mounted here; the file-size limit test covers the clean-up";
+  // 64 KiB of pages hold five of the bitmaps; the sixth runs out of room.
+  const CliResult result = RunCli({"export", (dir / "square.flc").string(), (dir / "disk" / "out").string()});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_TRUE(Contains(result.err, "cannot write " + (dir / "disk" / "out0005.bmp").string() +
+                                       ": No space left on device; the unfinished file was removed"))
+      << result.err;
+  EXPECT_FALSE(std::filesystem::exists(dir / "disk" / "out0005.bmp"));
+  EXPECT_TRUE(std::filesystem::exists(dir / "disk" / "out0004.bmp"));
+  ExpectOnlyWholeBitmaps(dir / "disk");
+}
+
+TEST(CliExportTest, AFileSizeLimitLeavesNoUnfinishedFileAndSaysWhy) {
+  TempDir dir;
+  WriteFile(dir / "square.flc", BuildFlic(EightSquareFrames()));
+  std::filesystem::create_directories(dir / "out");
+  // 8 blocks are 4 or 8 KB, as the shell counts them: less than one bitmap.
+  const CliResult result =
+      RunCli({"export", (dir / "square.flc").string(), (dir / "out" / "f").string()}, "ulimit -f 8; exec ");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_TRUE(Contains(result.err, "cannot write " + (dir / "out" / "f0000.bmp").string() +
+                                       ": File too large; the unfinished file was removed"))
+      << result.err;
+  EXPECT_TRUE(std::filesystem::is_empty(dir / "out"));
 }
 
 }  // namespace

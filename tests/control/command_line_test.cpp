@@ -5,9 +5,12 @@
 
 #include "control/command_line.h"
 #include "control/control_behaviour.h"
+#include "control/handler_guard.h"
 #include "flic/errors.h"
+#include "fifo_watchdog.h"
 #include "flic_writer.h"
 #include "panel_fixture.h"
+#include "platform/message_text.h"
 #include "platform/settings_store.h"
 
 namespace kt::test {
@@ -73,10 +76,51 @@ TEST(TokenSource, AScriptThatDoesNotOpenIsTheFirstTokenAndAMissingArgumentIsEmpt
 }
 
 TEST(TokenSource, AReadErrorOnTheScriptIsAnInputOutputError) {
-  TempDir dir;
-  TokenSource tokens({"!" + dir.Path().string()});  // a folder opens, but does not read
+  // A regular file that opens, but whose first read fails: nothing is mapped at address 0.
+  TokenSource tokens({"!/proc/self/mem"});
   ASSERT_TRUE(tokens.ScriptMode());
   EXPECT_THROW(tokens.ReadToken(), InOutError);
+}
+
+TEST(TokenSource, TheTokensEndAfterTheLastParameterHoweverManyThereAre) {
+  for (const size_t count : {size_t{65535}, size_t{65536}, size_t{70000}}) {
+    SCOPED_TRACE(count);
+    TokenSource tokens(std::vector<std::string>(count, "/LOOPON"));
+    size_t read = 0;
+    do {
+      EXPECT_EQ(tokens.ReadToken(), "/LOOPON");
+      ++read;
+    } while (tokens.Advance() && read <= count);
+    EXPECT_EQ(read, count);
+  }
+}
+
+TEST(TokenSource, WhatIsNoScriptIsRefusedWithoutWaitingOnIt) {
+  TempDir dir;
+  {
+    FifoWatchdog fifo(dir / "fifo.txt");
+    try {
+      TokenSource tokens({"!" + fifo.Path().string()});
+      ADD_FAILURE() << "a FIFO was taken for a script";
+    } catch (const PlayerError& error) {
+      EXPECT_NE(std::string(error.what()).find("FIFO"), std::string::npos) << error.what();
+    }
+    EXPECT_FALSE(fifo.TimedOut()) << "the script's open waited for a writer";
+  }
+  try {
+    TokenSource tokens({"!" + dir.Path().string()});
+    ADD_FAILURE() << "a folder was taken for a script";
+  } catch (const PlayerError& error) {
+    EXPECT_NE(std::string(error.what()).find("folder"), std::string::npos) << error.what();
+  }
+  const std::string binary = std::string("/LOOPON\n\x7F" "ELF\x02\x01\x01\0\0\0\n", 19);
+  WriteFile(dir / "program", Bytes(binary.begin(), binary.end()));
+  try {
+    TokenSource tokens({"!" + (dir / "program").string()});
+    ADD_FAILURE() << "a file with NUL bytes was taken for a script";
+  } catch (const PlayerError& error) {
+    EXPECT_NE(std::string(error.what()).find("NUL"), std::string::npos) << error.what();
+  }
 }
 
 // The words run through the panel, as at the program's start, in a folder
@@ -103,6 +147,17 @@ class WordsTest : public PanelTest {
     spec.speed = magic == 0xAF11 ? 2 : 30;
     spec.records = {Frame({Color256({{10, 20, 30}}), Black()}), Frame({}), Frame({}), Frame({})};
     WriteFile(dir / name, BuildFlic(spec));
+  }
+  // The same panel, already shown, runs a second set of words.
+  void RunAgain(std::vector<std::string> parameters) {
+    form.State().Run.CommandLineDone = false;
+    services.boxes.clear();
+    CommandLineSetup setup;
+    setup.parameters = std::move(parameters);
+    setup.sleep = [this](uint32_t ms) { services.clock += ms; };
+    setup.endApplication = [this] { ++endRequests; };
+    form.SetCommandLine(std::move(setup));
+    RunGuarded(services, [this] { form.FormActivate(); });
   }
   int Bar(const std::string& name) { return Get<TrackBar>(name)->value(); }
   bool Checked(const std::string& name) { return Get<QAbstractButton>(name)->isChecked(); }
@@ -199,6 +254,64 @@ TEST_F(WordsTest, CloseLeavesTheStoredSettingsUntouched) {
   form.close();  // even a close afterwards saves nothing
   EXPECT_EQ(Bar("BrightnessBar"), 99);  // and nothing was loaded over the word
   EXPECT_EQ(ReadFileBytes(SettingsStore().FilePath()), before);
+}
+
+TEST_F(WordsTest, SixtyFiveThousandParametersRunOnceAndEnd) {
+  std::vector<std::string> parameters(65535, "/LOOPOFF");
+  parameters[1] = "MISSING.FLC";  // each attempt to play it shows one box
+  Run(std::move(parameters));
+  ASSERT_EQ(services.boxes.size(), 1u);
+  EXPECT_EQ(services.boxes[0].text, "There was an error while attempting to load MISSING.FLC.");
+  EXPECT_FALSE(form.State().Playback.CommandRunActive);
+}
+
+TEST_F(WordsTest, AHugeNameShowsAShortBoxAndTheWholeNameOnStandardError) {
+  const std::string name(10 * 1024 * 1024, 'N');
+  testing::internal::CaptureStderr();
+  Run({name + ".FLC"});
+  const std::string errors = testing::internal::GetCapturedStderr();
+  ASSERT_EQ(services.boxes.size(), 1u);
+  const std::string& text = services.boxes[0].text;
+  EXPECT_LE(text.size(), kMessageTextLimit);
+  EXPECT_EQ(text.rfind("There was an error while attempting to load NNN", 0), 0u) << text;
+  EXPECT_NE(text.find(" ... "), std::string::npos) << text;
+  EXPECT_EQ(text.substr(text.size() - 9), "NNNN.FLC.");
+  EXPECT_NE(errors.find(name + ".FLC"), std::string::npos) << "the whole name is not on standard error";
+
+  // A script line is as long as the file lets it be.
+  WriteFile(dir / "long.txt", Bytes(name.begin(), name.end()));
+  testing::internal::CaptureStderr();
+  RunAgain({"!long.txt"});
+  testing::internal::GetCapturedStderr();
+  ASSERT_EQ(services.boxes.size(), 1u);
+  EXPECT_LE(services.boxes[0].text.size(), kMessageTextLimit);
+}
+
+TEST_F(WordsTest, NoScriptAndNoFlicIsWaitedOnAndEachGivesOneBox) {
+  {
+    FifoWatchdog fifo(dir / "fifo.txt");
+    Run({"!fifo.txt", "/LOOPON"});
+    EXPECT_FALSE(fifo.TimedOut()) << "the run waited for a writer";
+    ASSERT_EQ(services.boxes.size(), 1u);
+    EXPECT_NE(services.boxes[0].text.find("is a FIFO (named pipe), not a file"), std::string::npos)
+        << services.boxes[0].text;
+    EXPECT_FALSE(Checked("LoopCheck"));  // nothing after it ran
+  }
+  {
+    FifoWatchdog fifo(dir / "fifo.flc");
+    RunAgain({"/PLAYFILE", "fifo.flc", "/PLAY", "fifo.flc", "fifo.flc"});
+    EXPECT_FALSE(fifo.TimedOut()) << "a flic's open waited for a writer";
+    EXPECT_EQ(services.boxes.size(), 3u);
+    EXPECT_TRUE(fifo.StillAFifo());
+  }
+  // A binary file raises one box, not one per "line".
+  std::string binary(4096, '\n');
+  binary[100] = '\0';
+  WriteFile(dir / "program", Bytes(binary.begin(), binary.end()));
+  RunAgain({"!program"});
+  ASSERT_EQ(services.boxes.size(), 1u);
+  EXPECT_NE(services.boxes[0].text.find("is not a script: it holds NUL bytes"), std::string::npos)
+      << services.boxes[0].text;
 }
 
 TEST_F(WordsTest, NoParametersChangeNothingAndTheRunHappensOnce) {

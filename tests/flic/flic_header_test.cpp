@@ -2,6 +2,7 @@
 
 #include "flic/errors.h"
 #include "flic/flic_header.h"
+#include "fifo_watchdog.h"
 #include "flic_writer.h"
 
 namespace kt {
@@ -105,6 +106,39 @@ TEST(FlicHeaderCheck, RefusesWhatTheStoreCannotHold) {
   } catch (const DamagedFlicError& error) {
     EXPECT_STREQ(error.what(), "The flic's frame size is 0 x 200 pixels: it holds no picture.");
   }
+}
+
+// A few hundred bytes of header must not make the player or the export ask
+// for gigabytes: the largest pictures are refused before anything is allocated.
+TEST(FlicHeaderCheck, RefusesPicturesLargerThan16384PixelsEachWay) {
+  FlicHeader header;
+  header.frames = 1;
+  header.width = 16384;
+  header.height = 16384;
+  EXPECT_NO_THROW(CheckFlicIsPlayable(header));
+  header.height = 16385;
+  EXPECT_THROW(CheckFlicIsPlayable(header), DamagedFlicError);
+  header.width = 65535;
+  header.height = 65535;
+  try {
+    CheckFlicIsPlayable(header);
+    FAIL();
+  } catch (const DamagedFlicError& error) {
+    EXPECT_STREQ(error.what(),
+                 "The flic's frame size is 65535 x 65535 pixels; the player shows pictures up to 16384 x 16384.");
+  }
+}
+
+TEST(FlicHeaderRead, AFifoOrFolderUnderAFlicsNameIsRefusedWithoutWaiting) {
+  test::TempDir dir;
+  {
+    test::FifoWatchdog fifo(dir / "fifo.flc");
+    FlicHeader header;
+    EXPECT_FALSE(OpenFlic(fifo.Path().string(), header).has_value());
+    EXPECT_FALSE(fifo.TimedOut()) << "the open waited for a writer";
+  }
+  FlicHeader header;
+  EXPECT_FALSE(OpenFlic(dir.Path().string(), header).has_value());
 }
 
 }  // namespace

@@ -1,16 +1,23 @@
 #include "platform/settings_store.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <chrono>
 #include <fstream>
 #include <sstream>
 #include <thread>
 
+#include "fifo_watchdog.h"
 #include "flic_writer.h"
 
 namespace kt::test {
@@ -182,6 +189,122 @@ TEST(SettingsStoreTest, AKillDuringSavesLeavesOneWholeSave) {
     EXPECT_EQ(values[i].second, values[0].second) << names[i];
   }
   EXPECT_EQ(values[0].second.size() - values[0].second.find('x'), 20000u);
+}
+
+struct stat StatOf(const fs::path& path) {
+  struct stat info {};
+  EXPECT_EQ(::lstat(path.c_str(), &info), 0) << path;
+  return info;
+}
+
+// Linking the file to /dev/null is the usual way to keep options from being
+// saved; a save that replaced the link's target would replace the device.
+TEST(SettingsStoreTest, ALinkToADeviceKeepsTheDeviceAndSavesNothing) {
+  TempDir dir;
+  const fs::path device = dir / "null";
+  if (::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
+    GTEST_SKIP() << "mknod is not allowed here (" << std::strerror(errno) << "); the device case goes untested";
+  }
+  fs::create_directories(dir / "config");
+  fs::create_symlink(device, dir / "config" / "Kinetrope.conf");
+  {
+    SettingsStore key(dir / "config");
+    EXPECT_FALSE(key.Open());
+    key.Set("Speed", "40\0"s);
+    EXPECT_TRUE(key.Close());
+  }
+  EXPECT_TRUE(S_ISCHR(StatOf(device).st_mode));
+  EXPECT_TRUE(S_ISLNK(StatOf(dir / "config" / "Kinetrope.conf").st_mode));
+  EXPECT_EQ(FolderNames(dir / "config"), std::vector<std::string>{"Kinetrope.conf"});
+
+  fs::remove(dir / "config" / "Kinetrope.conf");
+  SettingsStore key(dir / "config");
+  ASSERT_TRUE(key.Open());
+  key.Set("Speed", "40\0"s);
+  fs::create_symlink(device, dir / "config" / "Kinetrope.conf");
+  EXPECT_FALSE(key.Close());
+  EXPECT_TRUE(S_ISCHR(StatOf(device).st_mode));
+  EXPECT_TRUE(S_ISLNK(StatOf(dir / "config" / "Kinetrope.conf").st_mode));
+}
+
+TEST(SettingsStoreTest, AFifoAsTheFileOrBehindALinkIsNeitherWaitedOnNorReplaced) {
+  TempDir dir;
+  fs::create_directories(dir / "fifo");
+  FifoWatchdog fifo(dir / "fifo" / "Kinetrope.conf");
+  {
+    SettingsStore key(dir / "fifo");
+    EXPECT_FALSE(key.Open());
+    key.Set("Speed", "40\0"s);
+  }
+  EXPECT_FALSE(fifo.TimedOut()) << "the store waited for a writer";
+  EXPECT_TRUE(fifo.StillAFifo());
+
+  fs::create_directories(dir / "linked");
+  fs::create_symlink(fifo.Path(), dir / "linked" / "Kinetrope.conf");
+  {
+    SettingsStore key(dir / "linked");
+    EXPECT_FALSE(key.Open());
+  }
+  EXPECT_FALSE(fifo.TimedOut());
+  EXPECT_TRUE(fifo.StillAFifo());
+  EXPECT_TRUE(fs::is_symlink(dir / "linked" / "Kinetrope.conf"));
+
+  // A link that leads nowhere is the user's too.
+  fs::create_directories(dir / "dangling");
+  fs::create_symlink(dir / "nowhere", dir / "dangling" / "Kinetrope.conf");
+  {
+    SettingsStore key(dir / "dangling");
+    key.Open();
+    key.Set("Speed", "40\0"s);
+  }
+  EXPECT_TRUE(fs::is_symlink(dir / "dangling" / "Kinetrope.conf"));
+  EXPECT_FALSE(fs::exists(dir / "nowhere"));
+}
+
+TEST(SettingsStoreTest, AFileWithoutWritePermissionIsLeftUntouched) {
+  TempDir dir;
+  {
+    SettingsStore key(dir.Path());
+    ASSERT_TRUE(key.Open());
+    key.Set("Speed", "40\0"s);
+    ASSERT_TRUE(key.Close());
+  }
+  const fs::path file = dir / "Kinetrope.conf";
+  ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+  const std::string before = ReadBytes(file);
+  const struct stat old = StatOf(file);
+
+  SettingsStore key(dir.Path());
+  ASSERT_TRUE(key.Open());  // still read
+  EXPECT_EQ(key.Query("speed"), "40\0"s);
+  key.Set("Speed", "1000\0"s);
+  EXPECT_FALSE(key.Close());
+  const struct stat now = StatOf(file);
+  EXPECT_EQ(now.st_ino, old.st_ino) << "the file was replaced";
+  EXPECT_EQ(now.st_mode, old.st_mode);
+  EXPECT_EQ(ReadBytes(file), before);
+  EXPECT_EQ(FolderNames(dir.Path()), std::vector<std::string>{"Kinetrope.conf"});
+}
+
+TEST(SettingsStoreTest, ATemporaryFileLeftByAKilledSaveIsRemovedByTheNextSave) {
+  TempDir dir;
+  WriteFile(dir / "Kinetrope.conf.k1LLed", {'#'});  // as mkostemp names them
+  WriteFile(dir / "Kinetrope.conf.bak", {'#'});     // not ours
+  WriteFile(dir / "Kinetrope.conf.x2LLed", {'#'});
+  // A save still under way holds a lock on its file; that one stays.
+  const int busy = ::open((dir / "Kinetrope.conf.x2LLed").c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(busy, 0);
+  ASSERT_EQ(::flock(busy, LOCK_EX), 0);
+  {
+    SettingsStore key(dir.Path());
+    ASSERT_TRUE(key.Open());
+    key.Set("Speed", "40\0"s);
+    ASSERT_TRUE(key.Close());
+  }
+  ::close(busy);
+  std::vector<std::string> names = FolderNames(dir.Path());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"Kinetrope.conf", "Kinetrope.conf.bak", "Kinetrope.conf.x2LLed"}));
 }
 
 }  // namespace
