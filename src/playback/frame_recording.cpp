@@ -153,7 +153,9 @@ bool SaveFrameBitmap(RecordingState& state, const uint8_t* pixels, int32_t width
   const std::string header = BitmapHeaderBytes(w, h, palette);
 
   bool written = false;
-  const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  // O_NONBLOCK: a FIFO under the name, with nobody reading it, fails to open
+  // instead of holding the playback; a regular file is not affected.
+  const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
   if (fd >= 0) {
     BitmapFileWriter file(fd);
     file.Append(reinterpret_cast<const uint8_t*>(header.data()), header.size());

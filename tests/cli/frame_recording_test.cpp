@@ -7,6 +7,7 @@
 
 #include "flic/bytes.h"
 #include "flic/errors.h"
+#include "fifo_watchdog.h"
 #include "flic_writer.h"
 #include "scripted_window_services.h"
 
@@ -150,6 +151,18 @@ TEST(FrameRecordingTest, FileThatCannotBeCreatedIsSkippedAndItsNumberUsedUp) {
   EXPECT_TRUE(SaveFrameBitmap(state, pixels.data(), 4, 4, BasePalette{}));
   EXPECT_FALSE(std::filesystem::exists(dir / "x0000.bmp"));
   EXPECT_TRUE(std::filesystem::exists(dir / "x0001.bmp"));
+}
+
+TEST(FrameRecordingTest, AFifoNobodyReadsIsSkippedInsteadOfWaitedOn) {
+  TempDir dir;
+  test::FifoWatchdog fifo(dir / "x0000.bmp");
+  RecordingState state;
+  state.RecordBaseName = (dir / "x").string();
+  const Bytes pixels(16, 3);
+  EXPECT_FALSE(SaveFrameBitmap(state, pixels.data(), 4, 4, BasePalette{}));
+  EXPECT_FALSE(fifo.TimedOut()) << "the recorder waited for a reader";
+  EXPECT_EQ(state.RecordFrameNumber, 1);
+  EXPECT_TRUE(fifo.StillAFifo());
 }
 
 TEST(FrameRecordingTest, FullDeviceRaisesDiskFullAndKeepsTheNumber) {

@@ -1,7 +1,8 @@
 // A FIFO for tests of code that must not wait on one. Opening a FIFO for
 // reading waits until a writer comes; should the code under test do that,
-// the watchdog comes as the writer after a while, so the test fails on
-// TimedOut() instead of hanging the whole run.
+// the watchdog comes as the writer after a while (as the reader for code
+// that opens it to write), so the test fails on TimedOut() instead of
+// hanging the whole run.
 #pragma once
 
 #include <fcntl.h>
@@ -26,10 +27,12 @@ class FifoWatchdog {
       // Generous: this guards against a hang, it does not time anything.
       if (released_.wait_for(lock, std::chrono::seconds(20), [this] { return done_; })) return;
       timedOut_ = true;
-      // A writer that opens and closes at once hands the waiting reader an
-      // end of file; without a waiting reader the open fails and nothing happens.
-      const int fd = ::open(path_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-      if (fd >= 0) ::close(fd);
+      // A reader lets a waiting writer go on, and stays until the end so
+      // that its writes land in the pipe; a writer that opens and closes at
+      // once hands a waiting reader an end of file.
+      reader_ = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+      const int writer = ::open(path_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+      if (writer >= 0) ::close(writer);
     });
   }
   ~FifoWatchdog() {
@@ -39,6 +42,7 @@ class FifoWatchdog {
     }
     released_.notify_all();
     thread_.join();
+    if (reader_ >= 0) ::close(reader_);
   }
   FifoWatchdog(const FifoWatchdog&) = delete;
   FifoWatchdog& operator=(const FifoWatchdog&) = delete;
@@ -61,6 +65,7 @@ class FifoWatchdog {
   std::condition_variable released_;
   bool done_ = false;
   bool timedOut_ = false;
+  int reader_ = -1;
   std::thread thread_;
 };
 
