@@ -86,7 +86,7 @@ for name in "${fuzzers[@]}"; do
   # Merge into an empty folder, so only inputs that add coverage survive.
   merged=$work/$name/merged
   rm -rf "$merged" && mkdir -p "$merged"
-  if "$binary" -merge=1 -max_len="$max_len" -timeout="${FUZZ_TIMEOUT:-10}" -rss_limit_mb=2048 \
+  if "$binary" -merge=1 -max_len="$max_len" -timeout="${FUZZ_TIMEOUT:-10}" -rss_limit_mb=2048 $(flags_of "$name") \
     "$merged" "$corpus" "$fresh" "$seeds" >"$work/$name/merge.log" 2>&1; then
     find "$corpus" -type f -delete
     cp "$merged"/* "$corpus"/ 2>/dev/null || true
