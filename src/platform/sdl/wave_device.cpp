@@ -89,8 +89,9 @@ WaveDevice::~WaveDevice() { Close(); }
 void WaveDevice::Open(const std::string& fileName) {
   Close();
   const std::string path = FindPathIgnoringCase(fileName);
-  // Ctrl-C must still end the program, not turn into an event nobody reads.
-  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  // Ctrl-C must still end the program, not turn into an event nobody reads;
+  // not even an environment setting brings the library's handlers back.
+  SDL_SetHintWithPriority(SDL_HINT_NO_SIGNAL_HANDLERS, "1", SDL_HINT_OVERRIDE);
   // A data chunk cut short is a damaged file, not a shorter sound.
   SDL_SetHint(SDL_HINT_WAVE_TRUNCATION, "strict");
 
