@@ -8,12 +8,16 @@
 #    silence, then exactly the WAV's samples, then silence: the flic outlasts
 #    the sound;
 # 2. Ctrl-C (SIGINT) during a looping playback with sound ends the program:
-#    the audio library does not take the signal for itself.
+#    the audio library does not take the signal for itself;
+# 3. with no audio device to be had, "/WAVFILE tone.wav small.flc /CLOSE"
+#    shows an error box before any frame (the movie window stays hidden),
+#    neither hanging nor crashing; once the box is answered the player is
+#    still there, the run of words having stopped at the error.
 #
 # usage: e2e_sound.sh BUILD_DIR
 set -u
 
-E2E_PACKAGES="x11-utils python3"
+E2E_PACKAGES="x11-utils xdotool python3"
 source "$(dirname "$0")/lib/e2e_common.sh"
 
 # ---- On the virtual display ------------------------------------------------
@@ -93,4 +97,33 @@ status=$?
 player_pid=""
 [ "$status" -ne 0 ] || fail "Ctrl-C: the program ended with status 0"
 echo "ok: Ctrl-C ended the program (status $status)"
+
+# The disk driver cannot create its file: the library starts, its device does not open.
+export SDL_DISKAUDIOFILE="$work/no such folder/written.raw"
+(cd "$work" && exec "$player" /WAVFILE tone.wav small.flc /CLOSE) > "$work/player.log" 2>&1 &
+player_pid=$!
+box=""
+waited=0
+until [ -n "$box" ]; do
+  kill -0 "$player_pid" 2> /dev/null || fail "no device: the player ended instead of showing an error box"
+  sleep 0.1
+  box=$(xdotool search --onlyvisible --name '^Kinetrope$' 2> /dev/null | head -n 1)
+  waited=$((waited + 1))
+  [ $waited -lt 300 ] || fail "no device: no error box within 30 s"
+done
+[ -z "$(xdotool search --onlyvisible --name '^SMALL.FLC$' 2> /dev/null)" ] ||
+  fail "no device: the movie window was shown, so a frame was"
+xdotool windowfocus "$box" key Return
+waited=0
+while xdotool search --onlyvisible --name '^Kinetrope$' > /dev/null 2>&1; do
+  sleep 0.1
+  waited=$((waited + 1))
+  [ $waited -lt 100 ] || fail "no device: the error box did not go away"
+done
+sleep 0.5
+kill -0 "$player_pid" 2> /dev/null || fail "no device: the player ended after the error box"
+kill "$player_pid"
+wait "$player_pid" 2> /dev/null
+player_pid=""
+echo "ok: no audio device: an error box before any frame, and the player stayed"
 echo "PASS"
