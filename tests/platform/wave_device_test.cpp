@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "platform/sdl/wave_device.h"
+#include "fifo_watchdog.h"
 #include "wav_writer.h"
 
 namespace kt {
@@ -150,6 +151,19 @@ TEST_F(WaveDeviceTest, FilesThatCannotBePlayedSayWhy) {
     EXPECT_FALSE(device.IsOpen());
     EXPECT_FALSE(AudioInitialised());
   }
+}
+
+TEST_F(WaveDeviceTest, AFifoUnderTheSoundsNameIsRefusedWithoutWaitingOnIt) {
+  test::FifoWatchdog fifo(dir / "fifo.wav");
+  const std::string message = OpenFailure(fifo.Path().string());
+  EXPECT_FALSE(fifo.TimedOut()) << "the open waited for a writer";
+  EXPECT_EQ(message.rfind("Cannot play the sound file " + fifo.Path().string() +
+                              ": it is a FIFO (named pipe), not a WAV file (",
+                          0),
+            0u)
+      << message;
+  EXPECT_FALSE(device.IsOpen());
+  EXPECT_TRUE(fifo.StillAFifo());
 }
 
 TEST_F(WaveDeviceTest, NoAudioDeviceIsReportedWithTheLibrarysText) {

@@ -7,7 +7,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include <unistd.h>
+
 #include "platform/path_lookup.h"
+#include "platform/regular_file.h"
 
 namespace kt {
 
@@ -98,7 +101,23 @@ void WaveDevice::Open(const std::string& fileName) {
   SDL_AudioSpec wanted{};
   Uint8* samples = nullptr;
   Uint32 length = 0;
-  if (SDL_LoadWAV(path.c_str(), &wanted, &samples, &length) == nullptr) {
+  // Opened here, without waiting on a FIFO, and read only when it is a
+  // regular file; a name that does not open is left to the library, whose
+  // words then say why.
+  const RegularFileOpen opened = OpenRegularFile(path);
+  if (opened.notRegular) {
+    throw SoundError(FailureText(path, "it is " + FileKindText(opened.type) + ", not a WAV file",
+                                 "only regular files are read", "Give WAVFILE a WAV file"));
+  }
+  SDL_RWops* source = nullptr;
+  if (opened.fd >= 0) {
+    std::FILE* file = ::fdopen(opened.fd, "rb");
+    if (file == nullptr) ::close(opened.fd);
+    source = file != nullptr ? SDL_RWFromFP(file, SDL_TRUE) : nullptr;
+    if (file != nullptr && source == nullptr) std::fclose(file);
+  }
+  if (source == nullptr) source = SDL_RWFromFile(path.c_str(), "rb");
+  if (source == nullptr || SDL_LoadWAV_RW(source, 1, &wanted, &samples, &length) == nullptr) {
     throw SoundError(LoadFailureText(path, SDL_GetError()));
   }
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
