@@ -84,7 +84,8 @@ TokenSource::TokenSource(std::vector<std::string> parameters) : parameters_(std:
     const std::string name = parameters_.front().substr(1);
     const RegularFileOpen opened = OpenRegularFile(FindPathIgnoringCase(name));
     if (opened.notRegular) {
-      throw PlayerError("The script " + name + " is " + FileKindText(opened.type) + ", not a file." + kScriptAdvice);
+      throw PlayerError("The script " + name + " is " + FileKindText(opened.type) + ", not a text file." +
+                        kScriptAdvice);
     }
     if (opened.fd >= 0) {
       script_ = ::fdopen(opened.fd, "rb");

@@ -315,7 +315,7 @@ TEST_F(WordsTest, NoScriptAndNoFlicIsWaitedOnAndEachGivesOneBox) {
     Run({"!fifo.txt", "/LOOPON"});
     EXPECT_FALSE(fifo.TimedOut()) << "the run waited for a writer";
     ASSERT_EQ(services.boxes.size(), 1u);
-    EXPECT_NE(services.boxes[0].text.find("is a FIFO (named pipe), not a file"), std::string::npos)
+    EXPECT_NE(services.boxes[0].text.find("is a FIFO (named pipe), not a text file"), std::string::npos)
         << services.boxes[0].text;
     EXPECT_FALSE(Checked("LoopCheck"));  // nothing after it ran
   }
