@@ -11,6 +11,7 @@
 #include "platform/qt/qt_window_services.h"
 #include "windows/about.h"
 #include "windows/imageunt.h"
+#include "windows/resources.h"
 
 namespace {
 
@@ -47,6 +48,10 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(kt::kApplicationTitle);
+  // The desktop entry's name, so a window system that groups windows by
+  // program finds the entry and its icon.
+  QGuiApplication::setDesktopFileName("kinetrope");
+  QApplication::setWindowIcon(kt::ApplicationIcon());
   // The panel and the movie window are hidden while the about window shows;
   // closing that must not end the program. Only the panel's close does.
   QApplication::setQuitOnLastWindowClosed(false);
