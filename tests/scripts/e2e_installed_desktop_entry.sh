@@ -6,6 +6,9 @@
 # frames pixel for pixel and moves through them; after the one pass the
 # program stays open with the last frame, and its Quit button ends it.
 #
+# The program is installed from BUILD_DIR into a scratch prefix, or taken as
+# installed under $KINETROPE_PREFIX (for example /usr after the Debian package).
+#
 # usage: e2e_installed_desktop_entry.sh BUILD_DIR
 set -u
 
@@ -14,8 +17,11 @@ source "$(dirname "$0")/lib/e2e_common.sh"
 
 # ---- On the virtual display ------------------------------------------------
 
-prefix="$work/prefix"
-cmake --install "$build_dir" --prefix "$prefix" > "$work/install.log" 2>&1 || fail "cmake --install failed"
+prefix=${KINETROPE_PREFIX:-}
+if [ -z "$prefix" ]; then
+  prefix="$work/prefix"
+  cmake --install "$build_dir" --prefix "$prefix" > "$work/install.log" 2>&1 || fail "cmake --install failed"
+fi
 entry="$prefix/share/applications/kinetrope.desktop"
 exec_line=$(sed -n 's/^Exec=//p' "$entry")
 [ -n "$exec_line" ] || fail "the installed desktop entry has no Exec line"
