@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/setup.sh
-kinetrope_install_packages xvfb xauth openbox x11-utils ffmpeg
+kinetrope_install_packages xvfb xauth openbox x11-utils xdotool ffmpeg
 
 build=${1:-build/release}
 if [ $# -eq 0 ]; then
@@ -40,37 +40,48 @@ grab() { # grab FILE.png [ffmpeg filter]
   ffmpeg -loglevel error -y -f x11grab -draw_mouse 0 -video_size 1024x768 -i "$DISPLAY" -frames:v 1 \
     ${2:+-vf "$2"} "$1"
 }
-# The on-screen rectangle of a top-level window named exactly NAME, with
-# room for the window manager's frame: "W:H:X:Y" for ffmpeg's crop.
+# The on-screen rectangle of the top-level window whose name starts with
+# NAME, with the window manager's frame: "W:H:X:Y" for ffmpeg's crop.
 frame_of() {
-  local line
-  line=$(xwininfo -root -tree | grep -F "\"$1\": (" | head -n 1) || return 1
+  local line id w h x y left right top bottom
+  line=$(xwininfo -root -tree | grep -F "\"$1" | head -n 1) || return 1
+  id=$(echo "$line" | awk '{print $1}')
   read -r w h x y <<< "$(echo "$line" | sed -E 's/.* ([0-9]+)x([0-9]+)[+-][-0-9]+[+-][-0-9]+ +\+(-?[0-9]+)\+(-?[0-9]+).*/\1 \2 \3 \4/')"
-  echo "$((w + 8)):$((h + 30)):$((x - 4)):$((y - 26))"
+  read -r left right top bottom <<< "$(xprop -id "$id" _NET_FRAME_EXTENTS | sed -n 's/.*= //p' | tr -d ,)"
+  echo "$((w + ${left:-0} + ${right:-0})):$((h + ${top:-0} + ${bottom:-0})):$((x - ${left:-0})):$((y - ${top:-0}))"
 }
 wait_for() {
   for _ in $(seq 1 100); do
-    xwininfo -root -tree | grep -qF "\"$1\": (" && return 0
+    xwininfo -root -tree | grep -qF "\"$1" && return 0
     sleep 0.1
   done
-  echo "no window \"$1\" came up" >&2
+  echo "no window \"$1\" came up; the player said:" >&2
+  cat "$work/player.log" >&2
   return 1
 }
 
-# The control panel and the movie window, the demo looping in it.
-"$player" /LOOPON "$demo" > "$work/player.log" 2>&1 &
+# The control panel and the movie window, the demo looping in it. The words
+# run before the panel first shows, so the demo plays once from them; then
+# L (loop on) and F (play from disk) in the panel play it again, looping.
+# Started in the demo's folder, so the movie window's caption is the short name.
+(cd "$(dirname "$demo")" && exec "$player" demo.flc) > "$work/player.log" 2>&1 &
 pids+=($!)
-caption=$(echo "$demo" | tr 'a-z' 'A-Z')
+caption=DEMO.FLC
 wait_for "Kinetrope 32bit v2.52"
 wait_for "$caption"
-sleep 2
+window_id() { xwininfo -root -tree | grep -F "\"$1" | head -n 1 | awk '{print $1}'; }
+xdotool windowactivate --sync "$(window_id "Kinetrope 32bit v2.52")" key l f
+sleep 1
+# Each playback centres the movie window, which then hides the panel's lower edge.
+xdotool windowmove "$(window_id "$caption")" 352 360
+sleep 1
 grab "$out/control-panel.png" "crop=$(frame_of "Kinetrope 32bit v2.52")"
 grab "$out/movie-window.png" "crop=$(frame_of "$caption")"
 kill "${pids[-1]}"
 echo "wrote docs/screenshots/control-panel.png and movie-window.png"
 
 # Full screen, halved to keep the file small.
-"$player" /DIRECTXON /LOOPON "$demo" > "$work/player.log" 2>&1 &
+(cd "$(dirname "$demo")" && exec "$player" /DIRECTXON /LOOPON demo.flc) > "$work/player.log" 2>&1 &
 pids+=($!)
 sleep 4
 grab "$out/full-screen.png" "scale=512:384:flags=neighbor"
