@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # End to end on a virtual X display: the installed player, started the way a
 # file manager starts it from the installed desktop entry (Exec=kinetrope %f,
-# the file given as one absolute path, here with a blank, an accent and
-# mixed letter case in it), plays the flic: its movie window shows the flic's
+# the file given as one absolute path, here with a blank, mixed letter case,
+# an accent in UTF-8 and a folder named in Latin-1, as old archives have
+# them: Linux file names are bytes), plays the flic: its movie window shows the flic's
 # frames pixel for pixel and moves through them; after the one pass the
 # program stays open with the last frame, and its Quit button ends it.
 #
@@ -26,8 +27,9 @@ entry="$prefix/share/applications/kinetrope.desktop"
 exec_line=$(sed -n 's/^Exec=//p' "$entry")
 [ -n "$exec_line" ] || fail "the installed desktop entry has no Exec line"
 
-mkdir -p "$work/My Anims"
-flic="$work/My Anims/Démo Reel.flc"
+folder="$work/My Anims/Caf"$'\xe9'
+mkdir -p "$folder"
+flic="$folder/Démo Reel.flc"
 cp "$demo" "$flic"
 "$cli" export "$flic" "$work/frame" > /dev/null || fail "kinetrope-cli export failed"
 frames=$(ls "$work"/frame[0-9]*.bmp | wc -l)
