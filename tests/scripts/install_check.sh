@@ -6,8 +6,9 @@
 #    two manual pages are where desktops and man look for them;
 # 3. the desktop entry passes desktop-file-validate and starts the program
 #    with one file (Exec=kinetrope %f);
-# 4. the manual pages render with man -l, and kinetrope(1) lists every word
-#    and key that --help lists, since both come from one source;
+# 4. the manual pages render with man -l; kinetrope(1) lists every word
+#    and key that --help lists, since both come from one source, and
+#    kinetrope-cli(1) every command of kinetrope-cli --help;
 # 5. the MIME package parses (update-mime-database) and, with P's database
 #    in the search path, xdg-mime calls .fli and .flc files video/x-flic and
 #    a .cel file video/x-flic-cel when it carries a flic's magic number, but
@@ -84,6 +85,12 @@ for key in "Alt+Enter" "pad + / -" "Alt+X"; do
 done
 grep -qF "Kinetrope.conf" "$work/kinetrope.txt" || fail "kinetrope(1) does not say where the options live"
 grep -qF "/home/me/anims/intro.flc" "$work/kinetrope.txt" || fail "kinetrope(1) lacks the token rule"
+# kinetrope-cli(1) is written by hand: it must still know every command the tool lists.
+"$prefix/bin/kinetrope-cli" --help | sed -n 's/^  \([a-z]*\) .*/\1/p' > "$work/commands.txt"
+[ "$(wc -l < "$work/commands.txt")" -ge 4 ] || fail "kinetrope-cli --help lists too few commands"
+while read -r command; do
+  grep -q "^ *$command FILE" "$work/kinetrope-cli.txt" || fail "kinetrope-cli(1) lacks the command $command"
+done < "$work/commands.txt"
 echo "ok: both manual pages render; kinetrope(1) lists the $(wc -l < "$work/words.txt") words and the keys of --help"
 
 # ---- 5. The file types, in a database of the prefix's own.
