@@ -31,7 +31,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Version)" = 2.52 ] || fail "the package's version is '$(field Version)'"
 [ -n "$(field Maintainer)" ] || fail "the package has no maintainer"
 depends=$(field Depends)
-for needed in libqt6widgets6 libqt6gui6 libqt6core6 libc6 qt6-qpa-plugins; do
+for needed in libqt6widgets6 libqt6gui6 libqt6core6 libsdl2-2.0-0 libc6 qt6-qpa-plugins; do
   echo "$depends" | grep -q "\b$needed\b" || fail "Depends lacks $needed: $depends"
 done
 echo "ok: $(basename "$deb"), Depends: $depends"
