@@ -58,6 +58,7 @@ TokenSource::TokenSource(std::vector<std::string> parameters) : parameters_(std:
     // The script's name keeps its letter case; the lookup still forgives a
     // name typed in another case, as the flic names are forgiven.
     script_ = std::fopen(FindPathIgnoringCase(parameters_.front().substr(1)).c_str(), "rb");
+    SkipByteOrderMark();
   }
   lastIndex_ = script_ != nullptr ? kScriptLastIndex : static_cast<uint16_t>(std::min<size_t>(parameters_.size(), 0xFFFF));
 }
@@ -66,18 +67,33 @@ TokenSource::~TokenSource() {
   if (script_ != nullptr) std::fclose(script_);
 }
 
-// One line up to LF, the CR of a CR LF dropped; anything else, blanks and a
-// lone CR included, stays in the line.
+// Editors that write UTF-8 may start the file with a byte-order mark; it is
+// no part of the first line.
+void TokenSource::SkipByteOrderMark() {
+  if (script_ == nullptr) return;
+  unsigned char mark[3] = {};
+  const size_t got = std::fread(mark, 1, sizeof mark, script_);
+  if (got == sizeof mark && mark[0] == 0xEF && mark[1] == 0xBB && mark[2] == 0xBF) return;
+  // Not a mark: read the file from its start. A read error shows at the first line.
+  std::clearerr(script_);
+  std::rewind(script_);
+}
+
+// One line up to its end: CR LF, LF, or CR alone as older editors write
+// them. Blanks stay in the line.
 TokenSource::Line TokenSource::ReadLine(std::string& line) {
   line.clear();
   int c = std::fgetc(script_);
   if (c == EOF) return std::ferror(script_) ? Line::Error : Line::End;
-  while (c != EOF && c != '\n') {
+  while (c != EOF && c != '\n' && c != '\r') {
     line.push_back(static_cast<char>(c));
     c = std::fgetc(script_);
   }
   if (c == EOF && std::ferror(script_)) return Line::Error;
-  if (c == '\n' && !line.empty() && line.back() == '\r') line.pop_back();
+  if (c == '\r') {
+    const int next = std::fgetc(script_);
+    if (next != '\n' && next != EOF) std::ungetc(next, script_);
+  }
   return Line::Read;
 }
 
@@ -320,7 +336,7 @@ void TDisplayForm::FormActivate() {
       continue;
     }
     if (const std::optional<Word> word = FindWord(token.substr(1))) RunWord(*word, tokens);
-  } while (tokens.Advance() && !run.CloseRequested);
+  } while (tokens.Advance() && !run.CloseRequested && !run.ExitRequested);
 }
 
 void TDisplayForm::RunWord(Word word, TokenSource& tokens) {
@@ -381,7 +397,7 @@ void TDisplayForm::RunWord(Word word, TokenSource& tokens) {
     case Word::WavFile: state_.Playback.WavFileName = UpperCaseAscii(tokens.NextToken()); break;
     case Word::HideMenu: {
       const ScreenSize screen = QueryScreenSize();
-      move(screen.width, screen.height);
+      MovePanel(QPoint(screen.width, screen.height));
       break;
     }
     case Word::ShowMenu: break;

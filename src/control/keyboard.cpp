@@ -16,10 +16,7 @@ MovieBounds OuterBounds(const QWidget& window) {
 }
 
 void SetOuterBounds(QWidget& window, const MovieBounds& bounds) {
-  // Qt sizes the client area; the frame around it is what the outer size adds.
-  const QSize frame = window.frameGeometry().size() - window.geometry().size();
-  window.resize(bounds.width - frame.width(), bounds.height - frame.height());
-  window.move(bounds.left, bounds.top);
+  SetOuterBounds(window, QRect(bounds.left, bounds.top, bounds.width, bounds.height));
 }
 
 namespace {

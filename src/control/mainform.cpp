@@ -7,6 +7,7 @@
 #include <QFontInfo>
 #include <QKeyEvent>
 #include <QShowEvent>
+#include <QWindowStateChangeEvent>
 #include <QWindow>
 #include <cstdlib>
 #include <stdexcept>
@@ -18,6 +19,8 @@
 #include "control/control_behaviour.h"
 #include "control/handler_guard.h"
 #include "control/hint_pause.h"
+#include "control/indicator_style.h"
+#include "control/panel_font.h"
 #include "control/window_operations.h"
 #include "flic/flic_info.h"
 #include "platform/qt/system_metrics.h"
@@ -57,17 +60,24 @@ QFont PanelFont() {
 }
 
 // The captions of the information and statistics panels are padded with
-// blanks so their colons line up; that needs a font of one pitch.
+// blanks so their colons line up; that needs a font whose characters all
+// advance alike. Measured, not asked: fontconfig's answer for "Courier New"
+// may be a monospaced face that Qt does not flag as fixed-pitch, or a
+// proportional one.
 QFont FixedPitchFont() {
-  QFont font("Courier New");
-  font.setPointSize(8);
-  font.setStyleHint(QFont::TypeWriter);
-  font.setFixedPitch(true);
-  if (!QFontInfo(font).fixedPitch()) {
-    font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  QFont wanted("Courier New");
+  wanted.setStyleHint(QFont::TypeWriter);
+  wanted.setFixedPitch(true);
+  QFont monospace("monospace");
+  monospace.setStyleHint(QFont::TypeWriter);
+  const QFont candidates[] = {wanted, QFontDatabase::systemFont(QFontDatabase::FixedFont), monospace,
+                              QFont("DejaVu Sans Mono"), QFont("Liberation Mono"), QFont("Nimbus Mono PS")};
+  for (QFont font : candidates) {
     font.setPointSize(8);
+    if (HasEqualAdvances(font, kPanelCharacters)) return font;
   }
-  return font;
+  wanted.setPointSize(8);
+  return wanted;
 }
 
 constexpr int kDesignLeft = 220;
@@ -104,6 +114,7 @@ void TDisplayForm::SetUpControls() {
   const QFont fixed = FixedPitchFont();
   ui_->InfoPanel->setFont(fixed);
   ui_->StatPanel->setFont(fixed);
+  DrawIndicatorsWhole(*this);
 
   const std::pair<QToolButton*, Glyph> glyphs[] = {
       {ui_->LoadButton, Glyph::Load},
@@ -138,7 +149,7 @@ void TDisplayForm::SetUpControls() {
 
   // Designer files give a top-level window no position, and set the
   // group's items after any index.
-  move(kDesignLeft, kDesignTop);
+  MovePanel(QPoint(kDesignLeft, kDesignTop));
   ui_->ForceModeRadioGroup->SetItemIndex(0);
 
   // The panels cover the adjustment rows only when asked for, and then wholly.
@@ -285,7 +296,20 @@ void TDisplayForm::FormShow() {
   // there is no program-wide file mode to set here.
   state_.Run.ScreenBitsPerPixel = QueryScreenBitsPerPixel(this);
   FillMiddleArea();
-  FormActivate();
+  try {
+    FormActivate();
+  } catch (...) {
+    // Until the settings are loaded, the user's changes count from what
+    // the words left.
+    NoteOptionsBaseline(false);
+    // The player stays usable after the error's box: both windows show,
+    // and the settings follow at the panel's next show.
+    if (!state_.Run.ExitRequested && !state_.Run.CloseRequested) ShowMovieWindowIfHidden();
+    throw;
+  }
+  NoteOptionsBaseline(false);
+  // Exit during the words: the program is ending, nothing more to load or show.
+  if (state_.Run.ExitRequested) return;
   if (state_.Run.SettingsPending && !state_.Run.CloseRequested) {
     state_.Run.SettingsPending = false;
     LoadSettings();
@@ -303,20 +327,55 @@ void TDisplayForm::FormClose() {
   FreeFlicMemory(state_.Flic, *this);
 }
 
+void TDisplayForm::MovePanel(QPoint topLeft) {
+  placedAt_ = topLeft;
+  move(topLeft);
+}
+
+void TDisplayForm::PlacePanel(QPoint topLeft) {
+  MovePanel(KeepCaptionOnScreen(topLeft, frameGeometry().size(), QueryScreenAreas()));
+}
+
+void TDisplayForm::setVisible(bool visible) {
+  // The program's shows run FormShow before the window exists on the
+  // screen: the first one places the panel from the stored options, and a
+  // place given before the window is made is taken as its frame's corner.
+  // The window system's own shows (a restore from the task bar) come
+  // without this call.
+  if (visible && isHidden() && !formShowRunning_) {
+    formShowRunning_ = true;
+    Guarded(&TDisplayForm::FormShow);
+    formShowRunning_ = false;
+    // Exit during the words: the panel has closed and stays so.
+    if (closed_) return;
+  }
+  QWidget::setVisible(visible);
+}
+
 void TDisplayForm::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  // The window system's own shows (a restore from the task bar) are not the program showing the panel.
-  if (event->spontaneous()) return;
   if (QWindow* window = windowHandle()) window->installEventFilter(this);
-  Guarded(&TDisplayForm::FormShow);
 }
 
 void TDisplayForm::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
   if (event->type() == QEvent::ActivationChange && isActiveWindow()) Guarded(&TDisplayForm::FormActivate);
+  if (event->type() == QEvent::WindowStateChange) {
+    // Minimize Program sent every window to the task bar together; the
+    // panel brought back brings the movie window back with it.
+    const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+    const bool restored = change->oldState().testFlag(Qt::WindowMinimized) && !isMinimized();
+    if (restored && movieWindow_ != nullptr && movieWindow_->isMinimized()) RestoreFromTaskBar(*movieWindow_);
+  }
 }
 
 void TDisplayForm::closeEvent(QCloseEvent* event) {
+  // The panel's close is Exit: a run of words stops here too.
+  state_.Run.ExitRequested = true;
+  if (closed_) {
+    event->accept();
+    return;
+  }
   if (state_.Playback.Playing) {
     // Releasing the flic now would pull its frames from under the running
     // frame loop. The close waits for the loop to stop, as the Exit button's does.
@@ -324,6 +383,8 @@ void TDisplayForm::closeEvent(QCloseEvent* event) {
     Guarded(&TDisplayForm::QuitButtonClick);
     return;
   }
+  // Saved once, however many ways the end is asked for.
+  closed_ = true;
   Guarded(&TDisplayForm::FormClose);
   event->accept();
   emit Closed();
@@ -393,6 +454,7 @@ void TDisplayForm::AboutButtonClick() {
 void TDisplayForm::MinimizeButtonClick() { MinimizeApplication(); }
 
 void TDisplayForm::QuitButtonClick() {
+  state_.Run.ExitRequested = true;
   if (play_) {
     play_->QuitButtonClick();
     return;

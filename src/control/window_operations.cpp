@@ -2,11 +2,19 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QEventLoop>
+#include <QMargins>
 #include <QPointer>
+#include <QRect>
+#include <QTimer>
 #include <QWidget>
+#include <QWindow>
+#include <algorithm>
+#include <climits>
 #include <cstdint>
+#include <functional>
 
 namespace kt {
 
@@ -27,13 +35,111 @@ class HideWatcher : public QObject {
   QEventLoop& loop_;
 };
 
+// Places a window again when the window manager has framed it, or framed
+// it anew after a change of border. Until then Qt counts the frame the
+// window had before, or none, and a window centred or sized by its outer
+// bounds would end up off by the difference.
+class FramePlacer : public QObject {
+ public:
+  static constexpr const char* kName = "kinetrope-frame-placer";
+  // A window manager frames a window within a few turns of the event loop;
+  // the placement is watched for this long.
+  static constexpr int kWatchMs = 2000;
+  static constexpr int kTickMs = 50;
+
+  explicit FramePlacer(QWidget& window) : QObject(&window), window_(window) {
+    setObjectName(kName);
+    window.installEventFilter(this);
+    timer_.setInterval(kTickMs);
+    QObject::connect(&timer_, &QTimer::timeout, this, [this] {
+      Check();
+      if (clock_.hasExpired(kWatchMs)) Forget();
+    });
+  }
+
+  void Watch(std::function<void()> place) {
+    place_ = std::move(place);
+    usedMargins_ = Margins();
+    WatchHandle();
+    clock_.start();
+    timer_.start();
+  }
+
+  void Forget() {
+    place_ = nullptr;
+    timer_.stop();
+  }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == &window_ && (event->type() == QEvent::Show || event->type() == QEvent::WinIdChange)) WatchHandle();
+    if (watched == handle_ && event->type() == QEvent::Expose) Check();
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  QMargins Margins() const {
+    const QWindow* handle = window_.windowHandle();
+    return handle != nullptr && handle->isExposed() ? handle->frameMargins() : QMargins(-1, -1, -1, -1);
+  }
+
+  // Places the window again once it is on the screen with a frame other than the one placed with.
+  void Check() {
+    if (!place_) return;
+    const QMargins margins = Margins();
+    if (margins.left() < 0 || margins == usedMargins_) return;
+    usedMargins_ = margins;
+    // A window maximised meanwhile belongs to the window manager's layout.
+    if (IsNormalState(window_)) place_();
+  }
+
+  void WatchHandle() {
+    QWindow* handle = window_.windowHandle();
+    if (handle == nullptr || handle == handle_) return;
+    if (handle_) handle_->removeEventFilter(this);
+    handle_ = handle;
+    handle->installEventFilter(this);
+  }
+
+  QWidget& window_;
+  QPointer<QWindow> handle_;
+  std::function<void()> place_;
+  QMargins usedMargins_;
+  QTimer timer_;
+  QElapsedTimer clock_;
+};
+
+FramePlacer& PlacerOf(QWidget& window) {
+  // Found by its name: only this file makes children of that name.
+  if (auto* placer = window.findChild<QObject*>(FramePlacer::kName, Qt::FindDirectChildrenOnly)) {
+    return *static_cast<FramePlacer*>(placer);
+  }
+  return *new FramePlacer(window);
+}
+
+// Runs the placement now, and again while the window manager (re)frames the window.
+void PlaceFramed(QWidget& window, const std::function<void()>& place) {
+  place();
+  PlacerOf(window).Watch(place);
+}
+
 }  // namespace
 
 bool IsNormalState(const QWidget& window) { return (window.windowState() & kNotNormal) == 0; }
 
 void CentreOnScreen(QWidget& window, ScreenSize screen) {
-  const QSize outer = window.frameGeometry().size();
-  window.move((screen.width - outer.width()) / 2, (screen.height - outer.height()) / 2);
+  PlaceFramed(window, [&window, screen] {
+    const QSize outer = window.frameGeometry().size();
+    window.move((screen.width - outer.width()) / 2, (screen.height - outer.height()) / 2);
+  });
+}
+
+void SetOuterBounds(QWidget& window, QRect bounds) {
+  PlaceFramed(window, [&window, bounds] {
+    // Qt sizes the client area; the frame around it is what the outer size adds.
+    const QSize frame = window.frameGeometry().size() - window.geometry().size();
+    window.resize(bounds.size() - frame);
+    window.move(bounds.topLeft());
+  });
 }
 
 void SetWindowBorder(QWidget& window, bool withBorder, ScreenSize screen) {
@@ -53,6 +159,37 @@ void SetWindowBorder(QWidget& window, bool withBorder, ScreenSize screen) {
   }
 }
 
+QPoint KeepCaptionOnScreen(QPoint topLeft, QSize outerSize, const std::vector<ScreenArea>& screens) {
+  // Stored places can be anything a 32-bit number holds: the sums are taken in 64 bits.
+  const long long left = topLeft.x();
+  const long long top = topLeft.y();
+  const long long width = outerSize.width();
+  const long long height = outerSize.height();
+  const long long grip = std::min<long long>(kCaptionGripWidth, width);
+  const ScreenArea* nearest = nullptr;
+  long long nearestDistance = LLONG_MAX;
+  for (const ScreenArea& screen : screens) {
+    const long long screenRight = static_cast<long long>(screen.left) + screen.width;
+    const long long screenBottom = static_cast<long long>(screen.top) + screen.height;
+    const long long shownWidth = std::min(left + width, screenRight) - std::max<long long>(left, screen.left);
+    const bool stripInside = top >= screen.top && top + kCaptionStripHeight <= screenBottom;
+    if (stripInside && shownWidth >= grip) return topLeft;
+    // How far the caption strip lies from the screen, zero along an axis where they overlap.
+    const long long dx = std::max({0LL, screen.left - (left + width), left - screenRight});
+    const long long dy = std::max({0LL, screen.top - (top + kCaptionStripHeight), top - screenBottom});
+    const long long distance = std::min<long long>(dx, 1LL << 31) * std::min<long long>(dx, 1LL << 31) +
+                               std::min<long long>(dy, 1LL << 31) * std::min<long long>(dy, 1LL << 31);
+    if (distance < nearestDistance) {
+      nearestDistance = distance;
+      nearest = &screen;
+    }
+  }
+  if (nearest == nullptr) return topLeft;
+  const long long newLeft = std::max<long long>(nearest->left, std::min(left, nearest->left + nearest->width - width));
+  const long long newTop = std::max<long long>(nearest->top, std::min(top, nearest->top + nearest->height - height));
+  return {static_cast<int>(newLeft), static_cast<int>(newTop)};
+}
+
 void SetStayOnTop(QWidget& window, bool onTop) {
   if (window.windowFlags().testFlag(Qt::WindowStaysOnTopHint) == onTop) return;
   const QRect geometry = window.geometry();
@@ -68,6 +205,11 @@ void MinimizeApplication() {
   for (QWidget* window : QApplication::topLevelWidgets()) {
     if (window->isVisible()) window->showMinimized();
   }
+}
+
+void RestoreFromTaskBar(QWidget& window) {
+  window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+  window.show();
 }
 
 void ShowModal(QWidget& window) {

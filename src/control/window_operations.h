@@ -3,6 +3,11 @@
 // show of the about window.
 #pragma once
 
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <vector>
+
 #include "platform/qt/system_metrics.h"
 
 class QWidget;
@@ -12,8 +17,12 @@ namespace kt {
 // Normal: neither minimised, maximised nor full screen.
 bool IsNormalState(const QWidget& window);
 
-// Centres the window's outer frame on the screen; halves truncate towards zero.
+// Centres the window's outer frame on the screen; halves truncate towards
+// zero. A window not framed yet is centred again once it is.
 void CentreOnScreen(QWidget& window, ScreenSize screen);
+
+// Gives the window these outer bounds, frame included; again once framed.
+void SetOuterBounds(QWidget& window, QRect bounds);
 
 // A sizeable border with caption, or no border at all. Changing it re-creates
 // the window: its state comes back as it was, and in the normal state its
@@ -21,11 +30,25 @@ void CentreOnScreen(QWidget& window, ScreenSize screen);
 // neither resized nor moved.
 void SetWindowBorder(QWidget& window, bool withBorder, ScreenSize screen);
 
+// How much of a window's caption strip must show on some screen for the
+// user to reach it with the mouse.
+inline constexpr int kCaptionStripHeight = 20;
+inline constexpr int kCaptionGripWidth = 64;
+
+// Where a window whose outer frame would stand at `topLeft` goes so that its caption
+// can be reached: unchanged when enough of the caption strip lies on one of
+// the screens, else moved the least distance that puts the whole window, or
+// its top left part when it is larger, onto the nearest screen.
+QPoint KeepCaptionOnScreen(QPoint topLeft, QSize outerSize, const std::vector<ScreenArea>& screens);
+
 // Stay-on-top on or off; the window keeps its place, size, state and visibility.
 void SetStayOnTop(QWidget& window, bool onTop);
 
 // Every visible window of the application goes to the task bar.
 void MinimizeApplication();
+
+// A window in the task bar comes back in the state it had before, maximised or normal.
+void RestoreFromTaskBar(QWidget& window);
 
 // Shows the window modally and returns when it has been hidden or closed.
 void ShowModal(QWidget& window);

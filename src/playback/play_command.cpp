@@ -83,6 +83,11 @@ void PlayCommand::PlayFileButtonClick() {
 
   if (!flic.FlicInMemory) {
     if (state.DiskFlicName.empty()) state.DiskFlicName = p_.openDialog.FileName;
+    if (state.DiskFlicName.empty()) {
+      // Nothing chosen and nothing in memory: a load error naming no file would not say what to do.
+      ShowErrorBox(p_.services, kNoFlicChosenText, false);
+      return;
+    }
     session.file = OpenFlic(state.DiskFlicName, flic.Header);
     if (!session.file) {
       ShowErrorBox(p_.services, "There was an error while attempting to load " + state.DiskFlicName + ".", false);
@@ -330,7 +335,11 @@ void PlayCommand::EndPlayback(Session& session, bool afterError) {
     state.QuitAfterPlayback = false;
     return;
   }
-  if (state.QuitAfterPlayback) QuitButtonClick();
+  if (state.QuitAfterPlayback) {
+    // Asked once, acted on once: a later playback must not end the program again.
+    state.QuitAfterPlayback = false;
+    QuitButtonClick();
+  }
 }
 
 void PlayCommand::PlayButtonStartPlay() {

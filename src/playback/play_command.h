@@ -35,6 +35,11 @@ struct PlayerParts {
   std::function<uint32_t()> tick;  // the millisecond tick count
 };
 
+// What the play command says when it is asked to play with no flic chosen
+// and none in memory.
+inline constexpr const char* kNoFlicChosenText =
+    "No flic has been chosen yet. Choose one with \"Select flic to be played\" or load one into memory first.";
+
 // Thrown after the host's HaltProgram returns, which only a test's host does:
 // the program would have ended, so nothing more may run.
 class ProgramHalted : public std::exception {
