@@ -11,7 +11,7 @@
 namespace kt {
 
 MovieBounds OuterBounds(const QWidget& window) {
-  const QRect outer = window.frameGeometry();
+  const QRect outer = OuterRect(window);
   return {outer.width(), outer.height(), outer.left(), outer.top()};
 }
 
@@ -41,6 +41,14 @@ void ZoomMovieWindow(QWidget& movie, QAbstractButton& titleCheck, bool& movieZoo
   // A window that was maximised while its size was set comes back at the
   // size it had before; only a normal window takes the noted bounds for good.
   SetOuterBounds(movie, saved);
+  // A window manager takes the window over anew when its border changes,
+  // and may keep it maximised, the state change sent meanwhile lost. Once
+  // it has framed the window, the normal state is asked for again.
+  RunWhenFramedAnew(movie, [&movie, saved] {
+    movie.setWindowState(movie.windowState() | Qt::WindowMaximized);
+    SetNormalState(movie);
+    SetOuterBounds(movie, saved);
+  });
 }
 
 void ToggleMovieMaximised(QWidget& movie, bool& movieZoomed) {

@@ -46,6 +46,7 @@ class FramePlacer : public QObject {
   // the placement is watched for this long.
   static constexpr int kWatchMs = 2000;
   static constexpr int kTickMs = 50;
+  static constexpr int kSettleMs = 120;
 
   explicit FramePlacer(QWidget& window) : QObject(&window), window_(window) {
     setObjectName(kName);
@@ -57,9 +58,12 @@ class FramePlacer : public QObject {
     });
   }
 
-  void Watch(std::function<void()> place) {
+  void Watch(std::function<void()> place, bool anyState = false) {
     place_ = std::move(place);
+    anyState_ = anyState;
     usedMargins_ = Margins();
+    seenMargins_ = usedMargins_;
+    settled_.start();
     WatchHandle();
     clock_.start();
     timer_.start();
@@ -72,7 +76,12 @@ class FramePlacer : public QObject {
 
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (watched == &window_ && (event->type() == QEvent::Show || event->type() == QEvent::WinIdChange)) WatchHandle();
-    if (watched == handle_ && event->type() == QEvent::Expose) Check();
+    if (watched == handle_ && event->type() == QEvent::Expose) {
+      // Taken off the screen, as a change of border does: whatever frame it
+      // comes back with, it is placed again.
+      if (!handle_->isExposed()) usedMargins_ = QMargins(-1, -1, -1, -1);
+      Check();
+    }
     return QObject::eventFilter(watched, event);
   }
 
@@ -82,14 +91,25 @@ class FramePlacer : public QObject {
     return handle != nullptr && handle->isExposed() ? handle->frameMargins() : QMargins(-1, -1, -1, -1);
   }
 
-  // Places the window again once it is on the screen with a frame other than the one placed with.
+  // Places the window again once it is on the screen with a frame other
+  // than the one placed with, and that frame has settled: a move while the
+  // window manager is still taking the window over is lost.
   void Check() {
     if (!place_) return;
     const QMargins margins = Margins();
-    if (margins.left() < 0 || margins == usedMargins_) return;
+      if (margins != seenMargins_) {
+      seenMargins_ = margins;
+      settled_.start();
+      return;
+    }
+    if (margins.left() < 0 || margins == usedMargins_ || !settled_.hasExpired(kSettleMs)) return;
     usedMargins_ = margins;
     // A window maximised meanwhile belongs to the window manager's layout.
-    if (IsNormalState(window_)) place_();
+    if (anyState_ || IsNormalState(window_)) {
+      const std::function<void()> place = place_;
+      if (anyState_) Forget();
+      place();
+    }
   }
 
   void WatchHandle() {
@@ -103,7 +123,10 @@ class FramePlacer : public QObject {
   QWidget& window_;
   QPointer<QWindow> handle_;
   std::function<void()> place_;
+  bool anyState_ = false;
   QMargins usedMargins_;
+  QMargins seenMargins_;
+  QElapsedTimer settled_;
   QTimer timer_;
   QElapsedTimer clock_;
 };
@@ -126,19 +149,41 @@ void PlaceFramed(QWidget& window, const std::function<void()>& place) {
 
 bool IsNormalState(const QWidget& window) { return (window.windowState() & kNotNormal) == 0; }
 
+QMargins FrameMargins(const QWidget& window) {
+  // The window's own, fresh after every change of frame; the widget's copy
+  // may still hold the frame the window had before its border changed.
+  const QWindow* handle = window.windowHandle();
+  return handle != nullptr ? handle->frameMargins() : QMargins();
+}
+
+QRect OuterRect(const QWidget& window) { return window.geometry().marginsAdded(FrameMargins(window)); }
+
+namespace {
+
+// The client area goes where the frame around it puts its corner at `frameTopLeft`.
+void SetFrameAndClient(QWidget& window, QPoint frameTopLeft, QSize clientSize) {
+  const QMargins frame = FrameMargins(window);
+  window.setGeometry(QRect(frameTopLeft + QPoint(frame.left(), frame.top()), clientSize));
+}
+
+}  // namespace
+
+void RunWhenFramedAnew(QWidget& window, const std::function<void()>& action) {
+  PlacerOf(window).Watch(action, true);
+}
+
 void CentreOnScreen(QWidget& window, ScreenSize screen) {
   PlaceFramed(window, [&window, screen] {
-    const QSize outer = window.frameGeometry().size();
-    window.move((screen.width - outer.width()) / 2, (screen.height - outer.height()) / 2);
+    const QSize outer = OuterRect(window).size();
+    SetFrameAndClient(window, QPoint((screen.width - outer.width()) / 2, (screen.height - outer.height()) / 2),
+                      window.size());
   });
 }
 
 void SetOuterBounds(QWidget& window, QRect bounds) {
   PlaceFramed(window, [&window, bounds] {
-    // Qt sizes the client area; the frame around it is what the outer size adds.
-    const QSize frame = window.frameGeometry().size() - window.geometry().size();
-    window.resize(bounds.size() - frame);
-    window.move(bounds.topLeft());
+    const QMargins frame = FrameMargins(window);
+    SetFrameAndClient(window, bounds.topLeft(), bounds.size().shrunkBy(frame));
   });
 }
 
@@ -149,7 +194,13 @@ void SetWindowBorder(QWidget& window, bool withBorder, ScreenSize screen) {
   const Qt::WindowStates state = window.windowState();
   const bool visible = window.isVisible();
 
-  window.setWindowFlag(Qt::FramelessWindowHint, !withBorder);
+  // The border changes in place: Qt's own way takes the window off the
+  // screen and maps it anew, and a window manager taking it over again
+  // loses its maximised state and the moves asked for meanwhile.
+  Qt::WindowFlags flags = window.windowFlags();
+  flags.setFlag(Qt::FramelessWindowHint, !withBorder);
+  window.overrideWindowFlags(flags);
+  if (QWindow* handle = window.windowHandle()) handle->setFlags(flags);
   window.setWindowState(state);
   if (visible && !window.isVisible()) window.show();
 

@@ -3,9 +3,11 @@
 // show of the about window.
 #pragma once
 
+#include <QMargins>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <functional>
 #include <vector>
 
 #include "platform/qt/system_metrics.h"
@@ -17,6 +19,11 @@ namespace kt {
 // Normal: neither minimised, maximised nor full screen.
 bool IsNormalState(const QWidget& window);
 
+// The frame the window manager gives the window now, and the window's outer
+// rectangle, frame included. No frame before the window is on the screen.
+QMargins FrameMargins(const QWidget& window);
+QRect OuterRect(const QWidget& window);
+
 // Centres the window's outer frame on the screen; halves truncate towards
 // zero. A window not framed yet is centred again once it is.
 void CentreOnScreen(QWidget& window, ScreenSize screen);
@@ -24,9 +31,14 @@ void CentreOnScreen(QWidget& window, ScreenSize screen);
 // Gives the window these outer bounds, frame included; again once framed.
 void SetOuterBounds(QWidget& window, QRect bounds);
 
-// A sizeable border with caption, or no border at all. Changing it re-creates
-// the window: its state comes back as it was, and in the normal state its
-// client size too, and it is centred. A minimised or maximised window is
+// Runs `action` once the window manager has framed the window anew, after
+// a change of border: what was asked of the window manager while it was
+// taking the window over may have been lost.
+void RunWhenFramedAnew(QWidget& window, const std::function<void()>& action);
+
+// A sizeable border with caption, or no border at all, changed on the window
+// as it stands: its state stays, and in the normal state its client size
+// too, and it is centred. A minimised or maximised window is
 // neither resized nor moved.
 void SetWindowBorder(QWidget& window, bool withBorder, ScreenSize screen);
 

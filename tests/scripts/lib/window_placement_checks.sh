@@ -176,11 +176,14 @@ echo "ok: maximised, the title option keeps the movie window where it is $what"
 info=$(xwininfo -id "$panel")
 px=$(sed -n 's/.*Absolute upper-left X: *//p' <<< "$info")
 py=$(sed -n 's/.*Absolute upper-left Y: *//p' <<< "$info")
+# The panel to the front first: the movie window may cover the button.
+if $with_wm; then xdotool windowactivate --sync "$panel"; else xdotool windowraise "$panel"; fi
+sleep 0.3
 xdotool mousemove $((px + 342 + 13)) $((py + 4 + 13)) click 1
 if $with_wm; then
   wait_until "Minimize Program left the panel on the screen" iconic "$panel"
   wait_until "Minimize Program left the movie window on the screen" iconic "$movie"
-  xdotool windowactivate "$panel"
+  xdotool windowactivate "$panel" 2> /dev/null
   wait_until "the panel did not come back" viewable "$panel"
   wait_until "the movie window did not come back with the panel" viewable "$movie"
   iconic "$movie" && fail "the movie window stayed in the task bar $what"
