@@ -10,7 +10,9 @@
 
 namespace kt {
 
-WindowOutput::WindowOutput(TImageForm& movie, const ColourState& colour) : movie_(movie), colour_(colour) {}
+WindowOutput::WindowOutput(TImageForm& movie, const ColourState& colour) : movie_(movie), colour_(colour) {
+  palettes_.SetColourTableListener([this](const ColourTable& table) { movie_.DisplayImage().SetFrameColours(table); });
+}
 
 WindowOutput::~WindowOutput() {
   if (frameDib_) TearDown();
@@ -38,6 +40,7 @@ void WindowOutput::CreateFrameBitmap() {
   // index 0, as a fresh bitmap section's do. The row padding too: fill()
   // would leave it as the allocator gave it.
   dib->setColorTable(ToQtColourTable(colour_.Display.colourTable));
+  movie_.DisplayImage().SetFrameColours(colour_.Display.colourTable);
   std::memset(dib->bits(), 0, static_cast<size_t>(dib->sizeInBytes()));
   Q_ASSERT(dib->bytesPerLine() == DibStride(width_));
   dibBits_ = dib->bits();
