@@ -110,6 +110,7 @@ bool DirectDrawFullScreen::RunSetUp() {
   Check(directDraw_->CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, entries.data(), &palette_),
         kCreatePaletteFailedText);
   Check(primary_->SetPalette(palette_), kSetPaletteFailedText);
+  paletteConnected_ = true;
   host_.ConnectPaletteEntries([this](const PaletteEntries& shown) {
     return palette_ != nullptr && palette_->SetEntries(0, 0, static_cast<uint32_t>(shown.size()), shown.data()) == DD_OK;
   });
@@ -148,7 +149,10 @@ void DirectDrawFullScreen::ShowFrame() {
 }
 
 void DirectDrawFullScreen::TearDown() {
-  host_.ConnectPaletteEntries(nullptr);
+  if (paletteConnected_) {
+    paletteConnected_ = false;
+    host_.ConnectPaletteEntries(nullptr);
+  }
   if (palette_ != nullptr) {
     palette_->Release();
     palette_ = nullptr;

@@ -119,6 +119,7 @@ class DirectDrawFullScreen : public FullScreenOutput {
   uint32_t screenModeWidth_ = 0;
   uint32_t screenModeHeight_ = 0;
   std::vector<ModeSize> displayModeList_;
+  bool paletteConnected_ = false;
   bool windowsChanged_ = false;
 };
 

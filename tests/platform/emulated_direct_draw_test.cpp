@@ -34,7 +34,13 @@ struct Display {
   DirectDrawPalette* palette = nullptr;
   int panel = 0;
 
-  explicit Display(EmulatedDisplayConfig config = {}) {
+  // The standard modes and the small ones these tests draw on.
+  static EmulatedDisplayConfig WithSmallModes() {
+    EmulatedDisplayConfig config;
+    for (auto [w, h] : {std::pair{8u, 4u}, {4u, 3u}, {2u, 2u}, {4u, 4u}}) config.modes.push_back({w, h, 8});
+    return config;
+  }
+  explicit Display(EmulatedDisplayConfig config = WithSmallModes()) {
     EXPECT_EQ(EmulatedDirectDrawCreate(std::move(config), screen)(object), DD_OK);
   }
   void Open(uint32_t w, uint32_t h) {
@@ -57,7 +63,7 @@ struct Display {
 };
 
 TEST(EmulatedDirectDraw, ListsTheEightBitModesInItsOrderAndStopsWhenTheCallbackCancels) {
-  Display display;
+  Display display(EmulatedDisplayConfig{});
   std::vector<std::string> seen;
   ASSERT_EQ(display.object->EnumDisplayModes(0, [&](const DisplayModeDesc& m) {
     seen.push_back(std::to_string(m.dwWidth) + "x" + std::to_string(m.dwHeight) + "x" + std::to_string(m.dwRGBBitCount));
