@@ -394,6 +394,7 @@ for round in 1 2; do
   read -r own own_sched _ _ <<< "$($analyse cpu "$out/paced/$round/start" "$out/paced/$round/end" "$clk_tck")"
   read -r server _ _ _ <<< "$($analyse cpu "$out/paced/$round/xvfb-start" "$out/paced/$round/xvfb-end" "$clk_tck")"
   read -r shown _ _ <<< "$($analyse rate "$log" 1024 768 3)"
+  [ "$shown" = nan ] && read -r shown _ _ <<< "$($analyse rate "$log" $(flic_size "$flic_small") 3)"
   echo "| $(basename "$flic_small") (round $round) | $own | $own_sched | $shown | $server |" >> "$summary"
 done
 echo >> "$summary"

@@ -63,33 +63,61 @@ void IndexedPresenter::Configure(int sourceWidth, int sourceHeight, int bufferWi
 }
 
 void IndexedPresenter::Convert(const uint8_t* source, int sourceStride, const PixelTable& table) {
-  if (source == nullptr || columns_.empty() || rows_.empty()) return;
+  ConvertPlace(source, sourceStride, table, buffer_.data(), bufferWidth_, bufferWidth_, bufferHeight_);
+}
+
+void IndexedPresenter::ConvertInto(const uint8_t* source, int sourceStride, const PixelTable& table, uint32_t* target,
+                                   int targetStride, int targetWidth, int targetHeight) const {
+  const int width = std::min(targetWidth, bufferWidth_);
+  const int height = std::min(targetHeight, bufferHeight_);
+  if (target == nullptr || width <= 0 || height <= 0) return;
+  // The bars: rows above and below the place, and the columns beside it.
+  const int top = std::clamp(place_.y, 0, height);
+  const int bottom = std::clamp(place_.y + place_.height, top, height);
+  const int left = std::clamp(place_.x, 0, width);
+  const int right = std::clamp(place_.x + place_.width, left, width);
+  for (int y = 0; y < height; ++y) {
+    uint32_t* row = target + static_cast<size_t>(y) * targetStride;
+    if (y < top || y >= bottom || columns_.empty()) {
+      std::fill(row, row + width, kOpaqueBlack);
+    } else {
+      std::fill(row, row + left, kOpaqueBlack);
+      std::fill(row + right, row + width, kOpaqueBlack);
+    }
+  }
+  ConvertPlace(source, sourceStride, table, target, targetStride, width, height);
+}
+
+void IndexedPresenter::ConvertPlace(const uint8_t* source, int sourceStride, const PixelTable& table,
+                                    uint32_t* target, int stride, int width, int height) const {
+  if (source == nullptr || target == nullptr || columns_.empty() || rows_.empty()) return;
   const uint32_t* colours = table.Colours();
   // The visible part of the place.
   const int left = std::max(0, -place_.x);
-  const int right = std::min(place_.width, bufferWidth_ - place_.x);
+  const int right = std::min(place_.width, width - place_.x);
   const int top = std::max(0, -place_.y);
-  const int bottom = std::min(place_.height, bufferHeight_ - place_.y);
+  const int bottom = std::min(place_.height, height - place_.y);
   if (left >= right || top >= bottom) return;
   const size_t rowBytes = static_cast<size_t>(right - left) * sizeof(uint32_t);
   const uint32_t* previous = nullptr;
   int previousSource = -1;
   for (int y = top; y < bottom; ++y) {
-    uint32_t* out = buffer_.data() + static_cast<size_t>(place_.y + y) * bufferWidth_ + place_.x + left;
+    uint32_t* const start = target + static_cast<size_t>(place_.y + y) * stride + place_.x + left;
     const int sourceRow = rows_[static_cast<size_t>(y)];
     // Rows that a vertical stretch repeats are copies of the row above.
     if (sourceRow == previousSource) {
-      std::memcpy(out, previous, rowBytes);
+      std::memcpy(start, previous, rowBytes);
       continue;
     }
     const uint8_t* in = source + static_cast<size_t>(sourceRow) * sourceStride;
+    uint32_t* out = start;
     if (oneToOneColumns_) {
       for (int x = left; x < right; ++x) *out++ = colours[in[x]];
     } else {
       const int32_t* map = columns_.data();
       for (int x = left; x < right; ++x) *out++ = colours[in[map[x]]];
     }
-    previous = buffer_.data() + static_cast<size_t>(place_.y + y) * bufferWidth_ + place_.x + left;
+    previous = start;
     previousSource = sourceRow;
   }
 }

@@ -47,6 +47,12 @@ class IndexedPresenter {
   void Configure(int sourceWidth, int sourceHeight, int bufferWidth, int bufferHeight, PresentRect place);
   // Rows of `sourceStride` bytes; the source must have the configured size.
   void Convert(const uint8_t* source, int sourceStride, const PixelTable& table);
+  // The same into someone else's pixels: `target` is where the buffer's top
+  // left pixel would be, rows `targetStride` pixels apart, and only the part
+  // within targetWidth x targetHeight of it is written, black outside the
+  // place included. Saves the copy when the target is the screen's image.
+  void ConvertInto(const uint8_t* source, int sourceStride, const PixelTable& table, uint32_t* target,
+                   int targetStride, int targetWidth, int targetHeight) const;
 
   const uint32_t* Pixels() const { return buffer_.data(); }
   uint32_t* Pixels() { return buffer_.data(); }
@@ -56,6 +62,10 @@ class IndexedPresenter {
   bool Empty() const { return buffer_.empty(); }
 
  private:
+  // Writes the place's visible part within width x height of `target`.
+  void ConvertPlace(const uint8_t* source, int sourceStride, const PixelTable& table, uint32_t* target, int stride,
+                    int width, int height) const;
+
   int sourceWidth_ = 0;
   int sourceHeight_ = 0;
   int bufferWidth_ = 0;

@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 #include <cstring>
 
 namespace kt {
@@ -86,7 +87,7 @@ void DisplayImageControl::WrapBuffer() {
   buffer_ = QImage(bits, presenter_.Width(), presenter_.Height(), presenter_.Width() * 4, QImage::Format_RGB32);
 }
 
-void DisplayImageControl::Present() {
+void DisplayImageControl::Configure() {
   const int width = std::max(this->width(), 1);
   const int height = std::max(this->height(), 1);
   if (surfaceMode_) {
@@ -96,7 +97,6 @@ void DisplayImageControl::Present() {
     } else {
       presenter_.Configure(surface_.width, surface_.height, width, height,
                            AspectFit(surface_.width, surface_.height, width, height));
-      presenter_.Convert(surface_.pixels, surface_.width, surface_.palette != nullptr ? surfaceColours_ : black_);
     }
   } else if (frame_ != nullptr) {
     const int frameWidth = frame_->width();
@@ -106,10 +106,55 @@ void DisplayImageControl::Present() {
     } else {
       presenter_.Configure(frameWidth, frameHeight, width, height, {0, 0, width, height});
     }
-    presenter_.Convert(frame_->constBits(), static_cast<int>(frame_->bytesPerLine()), frameColours_);
   }
+}
+
+DisplayImageControl::Source DisplayImageControl::CurrentSource() const {
+  if (surfaceMode_) {
+    return {surface_.pixels, surface_.width, surface_.palette != nullptr ? &surfaceColours_ : &black_};
+  }
+  if (frame_ != nullptr) return {frame_->constBits(), static_cast<int>(frame_->bytesPerLine()), &frameColours_};
+  return {};
+}
+
+void DisplayImageControl::Present() {
+  Configure();
+  const Source source = CurrentSource();
+  if (source.bits != nullptr) presenter_.Convert(source.bits, source.stride, *source.table);
   WrapBuffer();
   stale_ = false;
+}
+
+bool DisplayImageControl::PresentIntoScreenImage() {
+  // While the window system paints the control, it stands in the window's
+  // screen image; the pixels can go straight there instead of through a copy.
+  QPoint offset;
+  QPaintDevice* device = redirected(&offset);
+  if (device == nullptr || device->devType() != QInternal::Image) return false;
+  auto* image = static_cast<QImage*>(device);
+  if ((image->format() != QImage::Format_RGB32 && image->format() != QImage::Format_ARGB32_Premultiplied) ||
+      image->devicePixelRatio() != 1.0 || image->isNull()) {
+    return false;
+  }
+  const QPoint origin = -offset;
+  if (origin.x() < 0 || origin.y() < 0 || origin.x() >= image->width() || origin.y() >= image->height()) return false;
+  Configure();
+  const Source source = CurrentSource();
+  const int stride = static_cast<int>(image->bytesPerLine() / 4);
+  auto* target = reinterpret_cast<uint32_t*>(image->bits()) + static_cast<size_t>(origin.y()) * stride + origin.x();
+  const int width = std::min(image->width() - origin.x(), this->width());
+  const int height = std::min(image->height() - origin.y(), this->height());
+  if (source.bits == nullptr) {
+    for (int y = 0; y < height; ++y) std::fill_n(target + static_cast<size_t>(y) * stride, width, kOpaqueBlack);
+    return true;
+  }
+  // A one-to-one frame in a control that has just grown leaves room beside it.
+  if (presenter_.Width() < width || presenter_.Height() < height) {
+    for (int y = 0; y < height; ++y) std::fill_n(target + static_cast<size_t>(y) * stride, width, kOpaqueBlack);
+  }
+  presenter_.ConvertInto(source.bits, source.stride, *source.table, target, stride, width, height);
+  stale_ = true;  // the buffer itself was not brought up to date
+  return true;
 }
 
 void DisplayImageControl::DrawTexts(QPainter& painter) {
@@ -131,6 +176,13 @@ void DisplayImageControl::DrawTexts(QPainter& painter) {
 }
 
 void DisplayImageControl::paintEvent(QPaintEvent*) {
+  if ((surfaceMode_ || frame_ != nullptr) && PresentIntoScreenImage()) {
+    if (surfaceMode_ && surface_.texts != nullptr && !surface_.texts->empty()) {
+      QPainter painter(this);
+      DrawTexts(painter);
+    }
+    return;
+  }
   QPainter painter(this);
   if (surfaceMode_ || frame_ != nullptr) {
     const bool resized = surfaceMode_ || !oneToOne_ ? presenter_.Width() != width() || presenter_.Height() != height()

@@ -56,8 +56,18 @@ class DisplayImageControl : public QWidget {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
+  struct Source {
+    const uint8_t* bits = nullptr;
+    int stride = 0;
+    const PixelTable* table = nullptr;
+  };
+  // Sizes the present path for what is shown and the control's present size.
+  void Configure();
+  Source CurrentSource() const;
   // Brings the buffer up to date for the control's present size.
   void Present();
+  // Converts straight into the screen image being painted; false when it is no such image.
+  bool PresentIntoScreenImage();
   void WrapBuffer();
   void DrawTexts(QPainter& painter);
 
