@@ -12,12 +12,14 @@
 #    leave where it is;
 # 3. F in the movie window plays the flic again full screen, this time with
 #    the control panel hidden; Esc brings both windows back as they were;
-# 4. Alt+X ends the program with status 0.
+# 4. Alt+X ends the program with status 0;
+# 5. under a window manager (openbox) the same words cover the screen with
+#    the movie window, frameless, and after Esc it has its frame back.
 #
 # usage: e2e_full_screen.sh BUILD_DIR
 set -u
 
-E2E_PACKAGES="xdotool x11-utils ffmpeg python3"
+E2E_PACKAGES="xdotool x11-utils ffmpeg python3 openbox"
 source "$(dirname "$0")/lib/e2e_common.sh"
 
 # ---- On the virtual display ------------------------------------------------
@@ -160,4 +162,40 @@ status=$?
 player_pid=""
 [ "$status" = 0 ] || fail "the program ended with status $status"
 echo "ok: Alt+X ends the program"
+
+# 5. Under a window manager.
+openbox > "$work/openbox.log" 2>&1 &
+openbox_pid=$!
+trap 'kill "$openbox_pid" 2> /dev/null; cleanup' EXIT
+sleep 1
+(cd "$work" && exec "$player" /DIRECTXON /LOOPON /PLAYFILE demo.flc) > "$work/player.log" 2>&1 &
+player_pid=$!
+covered=false
+for _ in $(seq 1 100); do
+  if xwininfo -root -tree | grep -F '"DEMO.FLC"' | grep -qF ' 1024x768+'; then covered=true; break; fi
+  sleep 0.1
+done
+$covered || fail "under openbox the movie window does not cover the screen"
+sleep 0.5
+grab_screen "$work/managed.rgb"
+managed=$(python3 "$work/compare.py" "$work/frame" "$work/managed.rgb")
+[ "${managed%% *}" != -1 ] || fail "under openbox the screen shows no frame of the flic: $managed"
+movie=$(window_id "DEMO.FLC\"")
+xprop -id "$movie" _NET_FRAME_EXTENTS | grep -qF "= 0, 0, 0, 0" || fail "under openbox the full screen has a frame"
+xdotool windowactivate --sync "$movie" key Escape
+framed=false
+for _ in $(seq 1 100); do
+  movie=$(window_id "DEMO.FLC\"")
+  if [ -n "$movie" ] && xwininfo -id "$movie" | grep -qF "Width: 320" &&
+    xprop -id "$movie" _NET_FRAME_EXTENTS 2> /dev/null | grep -qE '= [0-9]+, [0-9]+, [1-9][0-9]*, '; then
+    framed=true
+    break
+  fi
+  sleep 0.1
+done
+$framed || fail "under openbox the movie window did not come back 320 wide with its frame"
+kill "$player_pid"
+wait "$player_pid" 2> /dev/null
+player_pid=""
+echo "ok: under openbox full screen covers the screen and Esc gives the framed window back"
 echo "PASS"
