@@ -16,13 +16,12 @@ DisplayImageControl::DisplayImageControl(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void DisplayImageControl::SetFrameColours(const ColourTable& table) {
+void DisplayImageControl::SetFrameColours(const ColourTable& table, bool showNow) {
   frameColours_.Rebuild(table);
   if (frame_ == nullptr) return;
   stale_ = true;
-  // A paused picture takes new brightness or contrast at once; during
-  // playback the frame's own paint comes first and this one finds nothing to do.
-  update();
+  // A paused picture takes new brightness or contrast at once.
+  if (showNow) update();
 }
 
 void DisplayImageControl::PaintFrameNow(const QImage& frame, bool oneToOne) {

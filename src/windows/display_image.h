@@ -24,8 +24,9 @@ class DisplayImageControl : public QWidget {
   explicit DisplayImageControl(QWidget* parent = nullptr);
 
   // The colours of the frame bitmap, at its creation and whenever its
-  // colour table changes; a frame on the screen shows them at once.
-  void SetFrameColours(const ColourTable& table);
+  // colour table changes; a frame on the screen shows them at once unless
+  // `showNow` is false (its next paint is coming anyway).
+  void SetFrameColours(const ColourTable& table, bool showNow = true);
   // Draws the frame (an 8-bit bitmap) on the screen now, at its own size from
   // the top left corner or stretched over the whole control, without the
   // picture. The frame is drawn again from the same bitmap whenever the
