@@ -29,7 +29,27 @@ if [ -z "${KINETROPE_E2E_DISPLAY:-}" ]; then
   [ -f "$demo" ] || fail "no demo flic at $demo"
   source "$source_dir/scripts/install_packages.sh"
   kinetrope_install_packages xvfb xauth ${E2E_PACKAGES:-} ${E2E_WINDOW_MANAGER:-} || fail "could not install the test tools"
-  exec xvfb-run -a -s "-screen 0 1024x768x24" env KINETROPE_E2E_DISPLAY=1 bash "$0" "$build_dir"
+  # Xvfb picks a free display itself (-displayfd): xvfb-run -a races with
+  # other scripts started at the same moment and can hand two of them one
+  # display, which vanishes when the first one ends. Without -noreset the
+  # server resets when its last client leaves, and a player started in that
+  # moment cannot connect.
+  display_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3> "$display_file" 2> /dev/null &
+  xvfb_pid=$!
+  for _ in $(seq 100); do
+    [ -s "$display_file" ] && break
+    kill -0 "$xvfb_pid" 2> /dev/null || break
+    sleep 0.1
+  done
+  display_number=$(head -n 1 "$display_file")
+  rm -f "$display_file"
+  [ -n "$display_number" ] || { kill "$xvfb_pid" 2> /dev/null; fail "the virtual display did not start"; }
+  status=0
+  DISPLAY=":$display_number" KINETROPE_E2E_DISPLAY=1 bash "$0" "$build_dir" || status=$?
+  kill "$xvfb_pid" 2> /dev/null
+  wait "$xvfb_pid" 2> /dev/null
+  exit "$status"
 fi
 
 work=$(mktemp -d)
