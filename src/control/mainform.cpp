@@ -347,11 +347,17 @@ void TDisplayForm::setVisible(bool visible) {
   // The window system's own shows (a restore from the task bar) come
   // without this call.
   if (visible && isHidden() && !formShowRunning_) {
+    const bool movieShownBefore = movieWindow_ != nullptr && movieWindow_->isVisible();
     formShowRunning_ = true;
     Guarded(&TDisplayForm::FormShow);
     formShowRunning_ = false;
     // Exit during the words: the panel has closed and stays so.
     if (closed_) return;
+    QWidget::setVisible(true);
+    // The movie window this show brought up stays in front of the panel,
+    // which appears after it.
+    if (!movieShownBefore && movieWindow_ != nullptr && movieWindow_->isVisible()) movieWindow_->raise();
+    return;
   }
   QWidget::setVisible(visible);
 }
