@@ -11,6 +11,7 @@
 #include <QWindow>
 #include <cstdlib>
 #include <stdexcept>
+#include <utility>
 
 #include "colour/apply_palette.h"
 #include "colour/palette_adjustment.h"
@@ -306,9 +307,9 @@ void TDisplayForm::FormShow() {
     // Until the settings are loaded, the user's changes count from what
     // the words left.
     NoteOptionsBaseline(false);
-    // The player stays usable after the error's box: both windows show,
-    // and the settings follow at the panel's next show.
-    if (!state_.Run.ExitRequested && !state_.Run.CloseRequested) ShowMovieWindowIfHidden();
+    // The player stays usable once the error's box is answered: both
+    // windows show, and the settings follow at the panel's next show.
+    movieAfterWordsError_ = !state_.Run.ExitRequested && !state_.Run.CloseRequested;
     throw;
   }
   NoteOptionsBaseline(false);
@@ -351,6 +352,7 @@ void TDisplayForm::setVisible(bool visible) {
     formShowRunning_ = true;
     Guarded(&TDisplayForm::FormShow);
     formShowRunning_ = false;
+    if (std::exchange(movieAfterWordsError_, false)) ShowMovieWindowIfHidden();
     // Exit during the words: the panel has closed and stays so.
     if (closed_) return;
     QWidget::setVisible(true);

@@ -215,6 +215,7 @@ class TDisplayForm : public QWidget, private PlaybackHost {
   std::optional<SettingsValues> optionsBaseline_;
   bool closed_ = false;  // the close has saved the options and ended the program
   bool formShowRunning_ = false;
+  bool movieAfterWordsError_ = false;  // the error's box first, then the movie window
   // Where the program last put the panel; the user has moved it when it stands elsewhere.
   QPoint placedAt_;
 };
