@@ -14,7 +14,10 @@ void PrintUsage(std::FILE* out) {
       "  info FILE                  the information panel's figures\n"
       "  export FILE BASE           the first pass as BASE0000.bmp, BASE0001.bmp ...\n"
       "  check FILE                 reads and decodes every frame; lists what is wrong\n"
-      "  bench FILE [--passes N]    decoding speed of the flic held in memory\n",
+      "  bench FILE [--passes N] [--runs R] [--with-read]\n"
+      "                             decoding speed of the flic held in memory (processor time)\n"
+      "  bench FILE --seek N [--disk]\n"
+      "                             N rebuilds of frames at random, as step back and the frame bar\n",
       out);
 }
 

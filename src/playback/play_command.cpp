@@ -7,6 +7,7 @@
 #include "flic/errors.h"
 #include "flic/frame_decoder.h"
 #include "flic/frame_reader.h"
+#include "flic/key_images.h"
 #include "platform/tick.h"
 
 namespace kt {
@@ -54,6 +55,7 @@ struct PlayCommand::Session {
   bool soundOpen = false;
   bool fullScreenSetUp = false;
   std::optional<PlayerDecodeEvents> events;
+  std::optional<KeyImages> keys;  // taken as the frames pass, for rebuilds
 
   bool FromDisk() const { return file.has_value(); }
 };
@@ -177,9 +179,12 @@ void PlayCommand::RunFrameLoop(Session& session) {
 void PlayCommand::DecodeCurrentFrame(Session& session, bool fromReplay) {
   PlaybackState& state = p_.playback;
   FlicState& flic = p_.flic;
+  if (!session.keys) session.keys.emplace(session.width, session.height, session.frames, keyImageBudget_);
   if (session.FromDisk()) {
+    const uint64_t offset = session.file->Offset();
     ReadFrame(*session.file, flic.Header, flic.Store, state.CurrentFrame,
               flic.ReadBigFrames ? ReadMode::BigFrames : ReadMode::ChunkByChunk);
+    session.keys->FrameRead(state.CurrentFrame, offset, session.file->Offset());
   }
   FrameTarget target;
   target.pixels = p_.output.FrameBuffer();
@@ -188,7 +193,9 @@ void PlayCommand::DecodeCurrentFrame(Session& session, bool fromReplay) {
   target.palette = &p_.colour.Base;
   target.optimize = p_.host.OptimizeChecked();
   try {
-    DecodeFrame(flic.Store.Slot(state.CurrentFrame), target, *session.events);
+    const FrameSlot& slot = flic.Store.Slot(state.CurrentFrame);
+    DecodeFrame(slot, target, *session.events);
+    session.keys->FrameDecoded(state.CurrentFrame, slot, target.pixels, p_.colour.Base);
   } catch (...) {
     if (session.FromDisk()) FreeFrameChunks(flic.Store, state.CurrentFrame);
     throw;
@@ -258,14 +265,34 @@ void PlayCommand::HandlePause(Session& session) {
   if (state.StopRequested) state.Paused = false;
 }
 
-void PlayCommand::ReplayFromStart(Session& session, int32_t count) {
-  // Rebuilds the image of an earlier frame: decoded, not shown, recorded or counted.
-  PlaybackState& state = p_.playback;
-  state.CurrentFrame = 0;
-  for (int32_t i = 0; i < count; ++i) {
-    DecodeCurrentFrame(session, true);
-    state.CurrentFrame += 1;
+// The rebuild's reads and decodes are the play command's own, so a rebuilt
+// frame is read, decoded, reported and released exactly as a replayed one.
+class PlayCommand::Rebuild : public RebuildSteps {
+ public:
+  Rebuild(PlayCommand& command, Session& session) : command_(command), session_(session) {}
+  uint8_t* Pixels() override { return command_.p_.output.FrameBuffer(); }
+  BasePalette& Palette() override { return command_.p_.colour.Base; }
+  void PositionAt(uint64_t offset) override { session_.file->Seek(offset); }
+  void DecodeFrames(int32_t first, int32_t last) override {
+    PlaybackState& state = command_.p_.playback;
+    for (state.CurrentFrame = first; state.CurrentFrame <= last; ++state.CurrentFrame) {
+      command_.DecodeCurrentFrame(session_, true);
+    }
   }
+  void InstallPalette() override { session_.events->ApplyPalette(); }
+
+ private:
+  PlayCommand& command_;
+  Session& session_;
+};
+
+void PlayCommand::ReplayFromStart(Session& session, int32_t count) {
+  // Rebuilds the image of an earlier frame: decoded, not shown, recorded or
+  // counted. The file, when playing from disk, stands at frame 0.
+  if (!session.keys) session.keys.emplace(session.width, session.height, session.frames, keyImageBudget_);
+  Rebuild steps(*this, session);
+  RebuildThrough(*session.keys, count - 1, session.FromDisk(), steps);
+  p_.playback.CurrentFrame = count;
 }
 
 void PlayCommand::UpdateStatistics() {
