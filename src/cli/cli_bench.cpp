@@ -2,6 +2,7 @@
 // back or a frame-bar jump does, without a display. Times are processor
 // time of this process, so that other work on the machine changes them
 // little; each figure is the minimum and the median of several runs.
+#include <malloc.h>
 #include <time.h>
 
 #include <algorithm>
@@ -24,7 +25,7 @@ namespace kt::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: kinetrope-cli bench FILE [--passes N] [--runs R] [--with-read] [--seek N [--disk]]\n";
+    "usage: kinetrope-cli bench FILE [--passes N] [--runs R] [--with-read] [--seek N [--disk]] [--load]\n";
 
 double ProcessorSeconds() {
   timespec now{};
@@ -45,6 +46,7 @@ struct Options {
   bool withRead = false;
   long seeks = 0;
   bool disk = false;
+  bool load = false;
 };
 
 bool ParseCount(const std::string& text, long low, long& value) {
@@ -72,6 +74,8 @@ std::optional<Options> ParseOptions(const Arguments& args) {
       options.withRead = true;
     } else if (word == "--disk") {
       options.disk = true;
+    } else if (word == "--load") {
+      options.load = true;
     } else {
       return std::nullopt;
     }
@@ -87,6 +91,40 @@ void DecodePasses(const LoadedFlic& flic, Picture& picture, long passes) {
     picture.Clear();
     for (int f = 0; f < flic.header.frames; ++f) DecodeFrame(flic.store->Slot(f), picture.Target(), quiet);
   }
+}
+
+// The load into memory alone, and what the loaded flic costs.
+int RunLoadBench(const Options& options) {
+  std::vector<double> millis;
+  std::optional<LoadedFlic> flic;
+  size_t heapBefore = 0;
+  size_t heapAfter = 0;
+  for (long run = 0; run < options.runs; ++run) {
+    flic.reset();
+    const struct mallinfo2 before = mallinfo2();
+    const double start = ProcessorSeconds();
+    flic = LoadFlicForDecoding(options.file);
+    millis.push_back((ProcessorSeconds() - start) * 1000);
+    const struct mallinfo2 after = mallinfo2();
+    heapBefore = before.uordblks + before.hblkhd;
+    heapAfter = after.uordblks + after.hblkhd;
+  }
+  uint64_t chunkBytes = 0;
+  const int lastFrame = flic->ringFrameRead ? flic->header.frames : flic->header.frames - 1;
+  for (int f = 0; f <= lastFrame; ++f) {
+    const FrameSlot& slot = flic->store->Slot(f);
+    for (int j = 0; j < slot.chunks; ++j) chunkBytes += slot.chunkTable[static_cast<size_t>(j)].size;
+  }
+  const double held = static_cast<double>(flic->store->BytesHeld());
+  const double heap = static_cast<double>(heapAfter - std::min(heapAfter, heapBefore));
+  std::printf("%s: %d frames of %u x %u, %ld loads\n", options.file.c_str(), static_cast<int>(flic->header.frames),
+              flic->header.width, flic->header.height, options.runs);
+  std::printf("load: min %.3f ms, median %.3f ms processor\n", *std::min_element(millis.begin(), millis.end()),
+              Median(millis));
+  std::printf("memory: %.0f bytes held (%.0f on the heap) for %llu chunk bytes: x %.4f (heap x %.4f)\n", held,
+              heap, static_cast<unsigned long long>(chunkBytes), held / static_cast<double>(chunkBytes),
+              heap / static_cast<double>(chunkBytes));
+  return 0;
 }
 
 int RunDecodeBench(const Options& options) {
@@ -217,6 +255,7 @@ int RunBench(const Arguments& args) {
     std::fputs(kUsage, stderr);
     return 2;
   }
+  if (options->load) return RunLoadBench(*options);
   return options->seeks > 0 ? RunSeekBench(*options) : RunDecodeBench(*options);
 }
 
