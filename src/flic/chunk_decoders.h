@@ -130,9 +130,21 @@ inline void FillBytes(uint8_t* dst, uint8_t value, uint32_t n) {
   }
 }
 
-inline void FillPairs(uint8_t* dst, uint8_t left, uint8_t right, uint32_t n) {
-  const uint8_t pattern[8] = {left, right, left, right, left, right, left, right};
-  FillPattern(dst, pattern, n);
+// The two bytes at src, repeated: one 16-bit load times 0x0001000100010001
+// gives the pair four times in memory order on either byte order.
+inline void FillPairs(uint8_t* dst, const uint8_t* src, uint32_t n) {
+  uint16_t pair;
+  std::memcpy(&pair, src, 2);
+  const uint64_t wide = pair * 0x0001000100010001ull;
+  if (n >= 8) {
+    uint32_t i = 0;
+    for (; i + 8 <= n; i += 8) std::memcpy(dst + i, &wide, 8);
+    if (i < n) std::memcpy(dst + n - 8, &wide, 8);
+  } else {
+    // n is 2, 4 or 6.
+    if (n & 4) std::memcpy(dst, &wide, 4);
+    if (n & 2) std::memcpy(dst + (n & 4), &wide, 2);
+  }
 }
 
 // Each returns false when the chunk's data was clipped or partly dropped.
