@@ -15,6 +15,7 @@
 
 #include "control/keyboard.h"
 #include "control/mainform.h"
+#include "control/token_rule.h"
 #include "flic/errors.h"
 #include "platform/path_lookup.h"
 #include "platform/qt/system_metrics.h"
@@ -254,6 +255,30 @@ void WaitTicks(uint32_t startTick, uint16_t milliseconds, const std::function<ui
   }
 }
 
+std::string TokenRuleText() {
+  return "Each FILE is played from disk, once unless /LOOPON, before the next token is\n"
+         "read. A token starting with - is a word, in any letter case. A token starting\n"
+         "with / is a word when it is one of the words below; otherwise it is a file\n"
+         "name when it names an existing file, as /home/me/anims/intro.flc does, and\n"
+         "it is ignored without a message when it names nothing. Any other token is a\n"
+         "file name. File names are taken in upper case and found whatever their case\n"
+         "on disk. With any token at all the run starts with looping off and\n"
+         "brightness, contrast and delay at their neutral values; the stored options\n"
+         "are loaded afterwards, unless /CLOSE ended the run.\n";
+}
+
+std::string OptionsFileText() {
+  return "The options are kept in $XDG_CONFIG_HOME/Kinetrope/Kinetrope.conf\n"
+         "(~/.config/Kinetrope/ when XDG_CONFIG_HOME is unset): read at the start,\n"
+         "written when the control panel closes, never by a run ended with /CLOSE.\n";
+}
+
+std::string WordHead(const WordInfo& info) {
+  std::string head = std::string("/") + info.name;
+  if (*info.argument != '\0') head += std::string(" ") + info.argument;
+  return head;
+}
+
 std::string UsageText() {
   std::string text =
       std::string(kVersionText) +
@@ -262,24 +287,17 @@ std::string UsageText() {
       "usage: kinetrope [WORD [ARGUMENT]... | FILE]...\n"
       "       kinetrope !SCRIPT      the tokens are the script's lines, one a line\n"
       "       kinetrope --help | --version\n"
-      "\n"
-      "Each FILE is played from disk, once unless /LOOPON, before the next token is\n"
-      "read. A token starting with / or - is a word, in any letter case; anything\n"
-      "else is a flic file name. File names are taken in upper case and found\n"
-      "whatever their case on disk; a name starting with / is a word, so give\n"
-      "absolute paths to /PLAYFILE or /PLAY. With any token at all the run starts\n"
-      "with looping off and brightness, contrast and delay at their neutral values;\n"
-      "the stored settings are loaded afterwards, unless /CLOSE ended the run.\n"
-      "\n"
-      "Words:\n";
+      "\n" +
+      TokenRuleText() + "\nWords:\n";
   for (const WordInfo& info : Words()) {
-    std::string head = std::string("  /") + info.name;
-    if (*info.argument != '\0') head += std::string(" ") + info.argument;
+    std::string head = "  " + WordHead(info);
     head.resize(std::max<size_t>(head.size() + 1, 22), ' ');
     text += head + info.effect + "\n";
   }
   text += "\nExample: kinetrope /DELAY 50 intro.flc /CLOSE\n\n";
   text += KeysHelpText();
+  text += "\n" + OptionsFileText();
+  text += "\nThe manual, man kinetrope, says more.\n";
   return text;
 }
 
@@ -312,7 +330,7 @@ void TDisplayForm::FormActivate() {
   do {
     const std::string token = UpperCaseAscii(tokens.ReadToken());
     if (token.empty()) continue;
-    if (token.front() != '/' && token.front() != '-') {
+    if (IsFileNameToken(token)) {
       // A flic file name; the next token waits until its playback is over.
       FreeFlicMemory(state_.Flic, *this);
       state_.Playback.DiskFlicName = token;

@@ -122,7 +122,14 @@ void WaitTicks(uint32_t startTick, uint16_t milliseconds, const std::function<ui
                const std::function<void(uint32_t)>& sleep);
 
 // The text of --help: how to start the program, its words and its keys.
+// The manual page is built from the same pieces.
 std::string UsageText();
+// How tokens are told apart, as a paragraph of lines.
+std::string TokenRuleText();
+// Where the stored options live.
+std::string OptionsFileText();
+// "/WORD ARGUMENT" as --help and the manual show it.
+std::string WordHead(const WordInfo& info);
 inline constexpr const char* kVersionText = "Kinetrope 32bit v2.52";
 
 }  // namespace kt

@@ -11,6 +11,7 @@
 #include "platform/qt/qt_window_services.h"
 #include "windows/about.h"
 #include "windows/imageunt.h"
+#include "windows/resources.h"
 
 namespace {
 
@@ -32,11 +33,12 @@ bool AnswerWithoutWindows(int argc, char** argv) {
 }
 
 // The parameters Qt leaves after taking its own (-platform, -display ...),
-// the program's path left out.
-std::vector<std::string> Parameters() {
+// the program's path left out. QApplication removes its own from argv, and
+// the rest are kept as the bytes the system gave: a file name need not be
+// valid UTF-8, and a round trip through QString would mangle one that is not.
+std::vector<std::string> Parameters(int argc, char** argv) {
   std::vector<std::string> parameters;
-  const QStringList arguments = QCoreApplication::arguments();
-  for (qsizetype i = 1; i < arguments.size(); ++i) parameters.push_back(arguments[i].toLocal8Bit().toStdString());
+  for (int i = 1; i < argc; ++i) parameters.emplace_back(argv[i]);
   return parameters;
 }
 
@@ -47,6 +49,10 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(kt::kApplicationTitle);
+  // The desktop entry's name, so a window system that groups windows by
+  // program finds the entry and its icon.
+  QGuiApplication::setDesktopFileName("kinetrope");
+  QApplication::setWindowIcon(kt::ApplicationIcon());
   // The panel and the movie window are hidden while the about window shows;
   // closing that must not end the program. Only the panel's close does.
   QApplication::setQuitOnLastWindowClosed(false);
@@ -58,7 +64,7 @@ int main(int argc, char** argv) {
   kt::TAboutForm aboutWindow;
   panel.SetMovieWindow(&movieWindow);
   panel.SetAboutWindow(&aboutWindow);
-  panel.SetCommandLine(kt::CommandLineSetup::ForProgram(Parameters()));
+  panel.SetCommandLine(kt::CommandLineSetup::ForProgram(Parameters(argc, argv)));
   QObject::connect(&panel, &kt::TDisplayForm::Closed, &app, &QCoreApplication::quit);
 
   // The loop's first turn shows the panel. Its first show runs the words,

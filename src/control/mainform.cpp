@@ -24,6 +24,7 @@
 #include "platform/tick.h"
 #include "playback/frame_output.h"
 #include "playback/play_command.h"
+#include "playback/wav_accompaniment.h"
 #include "playback/window_output.h"
 #include "ui_mainform.h"
 #include "windows/imageunt.h"
@@ -86,7 +87,7 @@ TDisplayForm::TDisplayForm(WindowServices& services, QWidget* parent)
       noPalettes_(std::make_unique<NoPaletteInstaller>()),
       palettes_(noPalettes_.get()),
       fullScreen_(std::make_unique<FullScreenOutput>()),
-      sound_(std::make_unique<SoundAccompaniment>()),
+      sound_(std::make_unique<WavAccompaniment>()),
       tick_([] { return GetTickCount(); }) {
   ui_->setupUi(this);
   SetUpControls();

@@ -12,4 +12,13 @@ void EnsureResources() {
   (void)registered;
 }
 
+QIcon ApplicationIcon() {
+  EnsureResources();
+  QIcon icon;
+  for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+    icon.addFile(QString(":/icons/kinetrope_%1.png").arg(size), QSize(size, size));
+  }
+  return icon;
+}
+
 }  // namespace kt

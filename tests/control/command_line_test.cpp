@@ -9,6 +9,7 @@
 #include "flic_writer.h"
 #include "panel_fixture.h"
 #include "platform/settings_store.h"
+#include "wav_writer.h"
 
 namespace kt::test {
 namespace {
@@ -154,6 +155,8 @@ TEST_F(WordsTest, PlayLoadsIntoMemoryAndPlaysThenWaitTakesItsArgumentModulo65536
 
 TEST_F(WordsTest, AFiveLineScriptPlaysWithItsSoundAndEnds) {
   WriteFlic("a.flc");
+  const WavFormat format;
+  WriteFile(dir / "Music.wav", BuildWav(format, CountingSamples(format, 800)));
   const std::string script = "/WAVFILE\r\nmusic.wav\r\n/PLAYFILE\r\na.flc\r\n/CLOSE\r\n";
   WriteFile(dir / "show.txt", Bytes(script.begin(), script.end()));
   std::string soundDuringPlay;
@@ -165,6 +168,25 @@ TEST_F(WordsTest, AFiveLineScriptPlaysWithItsSoundAndEnds) {
   EXPECT_EQ(form.State().Playback.FramesPlayed, 3);
   EXPECT_FALSE(Checked("LoopCheck"));
   EXPECT_EQ(endRequests, 1);
+}
+
+TEST_F(WordsTest, ASoundThatCannotBePlayedStopsTheRunWithItsReasonAndThePlayerPlaysOn) {
+  WriteFlic("a.flc");
+  Run({"/WAVFILE", "nosuch.wav", "a.flc", "/CLOSE"});
+  ASSERT_EQ(services.boxes.size(), 1u);
+  const std::string& text = services.boxes[0].text;
+  EXPECT_EQ(text.rfind("Cannot play the sound file NOSUCH.WAV: the file does not exist (Couldn't open NOSUCH.WAV). ", 0),
+            0u)
+      << text;
+  const PlaybackState& playback = form.State().Playback;
+  EXPECT_EQ(playback.FramesPlayed, 0);
+  EXPECT_FALSE(playback.Playing);
+  EXPECT_TRUE(playback.WavFileName.empty());
+  EXPECT_EQ(endRequests, 0) << "an error ends the run of words: the user sees it";
+  ASSERT_TRUE(Get<QAbstractButton>("PlayButton")->isEnabled());
+  Get<QAbstractButton>("PlayButton")->click();
+  EXPECT_EQ(playback.FramesPlayed, 3) << "the next playback plays, without sound";
+  EXPECT_EQ(services.boxes.size(), 1u);
 }
 
 TEST_F(WordsTest, OptionWordsSetTheirControlsAndModeWithANonNumberStopsTheRun) {

@@ -1,0 +1,103 @@
+// Builds kinetrope(1)'s scdoc source from its template and the program's own
+// help pieces, so that --help and the manual cannot tell different stories:
+//   manual_sections TEMPLATE OUTPUT
+// A template line that is exactly @TOKEN_RULE@, @WORDS@, @KEYS@ or
+// @OPTIONS_FILE@ is replaced by that piece in scdoc form.
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "control/command_line.h"
+#include "control/keyboard.h"
+
+namespace {
+
+// scdoc reads * and _ as emphasis and \ as an escape.
+std::string Escape(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '*' || c == '_' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+std::string Paragraph(const std::string& text) {
+  std::string out;
+  for (const std::string& line : Lines(text)) out += Escape(line) + "\n";
+  return out;
+}
+
+std::string WordsSection() {
+  std::string out;
+  for (const kt::WordInfo& info : kt::Words()) {
+    out += "*" + Escape(kt::WordHead(info)) + "*\n\t" + Escape(info.effect) + "\n\n";
+  }
+  return out;
+}
+
+// The key help is laid out as "  KEYS<two or more blanks>WHAT", with
+// unindented lines as headings.
+std::string KeysSection() {
+  std::string out;
+  for (const std::string& line : Lines(kt::KeysHelpText())) {
+    if (line.rfind("  ", 0) != 0) {
+      out += Escape(line) + "\n\n";
+      continue;
+    }
+    const std::string entry = line.substr(2);
+    const size_t gap = entry.find("  ");
+    const size_t what = entry.find_first_not_of(' ', gap);
+    if (gap == std::string::npos || what == std::string::npos) {
+      out += Escape(entry) + "\n\n";
+      continue;
+    }
+    out += "*" + Escape(entry.substr(0, gap)) + "*\n\t" + Escape(entry.substr(what)) + "\n\n";
+  }
+  return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::cerr << "usage: manual_sections TEMPLATE OUTPUT\n";
+    return 2;
+  }
+  std::ifstream in(argv[1]);
+  if (!in) {
+    std::cerr << "manual_sections: cannot read " << argv[1] << "\n";
+    return 1;
+  }
+  std::string out;
+  for (std::string line; std::getline(in, line);) {
+    if (line == "@TOKEN_RULE@") {
+      out += Paragraph(kt::TokenRuleText());
+    } else if (line == "@WORDS@") {
+      out += WordsSection();
+    } else if (line == "@KEYS@") {
+      out += KeysSection();
+    } else if (line == "@OPTIONS_FILE@") {
+      out += Paragraph(kt::OptionsFileText());
+    } else {
+      out += line + "\n";
+    }
+  }
+  std::ofstream file(argv[2], std::ios::binary);
+  file << out;
+  if (!file.flush()) {
+    std::cerr << "manual_sections: cannot write " << argv[2] << "\n";
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,85 @@
+// File names as a shell or a file manager hands them over: absolute paths,
+// which start with "/" as the words do.
+#include <QCheckBox>
+
+#include <filesystem>
+
+#include "control/command_line.h"
+#include "control/token_rule.h"
+#include "flic_writer.h"
+#include "panel_fixture.h"
+
+namespace kt::test {
+namespace {
+
+TEST(TokenRule, AWordWinsOverAFileAndOnlyExistingFilesLeaveTheWords) {
+  const auto everything = [](const std::string&) { return true; };
+  const auto nothing = [](const std::string&) { return false; };
+  EXPECT_FALSE(IsFileNameToken("/LOOPON", everything));  // even with a file /LOOPON on disk
+  EXPECT_FALSE(IsFileNameToken("/CLOSE", everything));
+  EXPECT_TRUE(IsFileNameToken("/HOME/ME/INTRO.FLC", everything));
+  EXPECT_FALSE(IsFileNameToken("/HOME/ME/INTRO.FLC", nothing));
+  EXPECT_FALSE(IsFileNameToken("/PLAYFILE ", nothing));  // a script line's blank: no word, no file
+  EXPECT_FALSE(IsFileNameToken("-HOME/ME/INTRO.FLC", everything));
+  EXPECT_TRUE(IsFileNameToken("INTRO.FLC", nothing));  // played, and reported, as before
+  EXPECT_FALSE(IsFileNameToken("", everything));
+}
+
+TEST(TokenRule, AnExistingFileIsFoundWhateverTheCaseButAFolderIsNoFile) {
+  TempDir dir;
+  WriteFile(dir / "Intro.flc", Bytes{1, 2, 3});
+  EXPECT_TRUE(NamesExistingFile(UpperCaseAscii((dir / "Intro.flc").string())));
+  EXPECT_FALSE(NamesExistingFile(UpperCaseAscii(dir.Path().string())));
+  EXPECT_FALSE(NamesExistingFile(UpperCaseAscii((dir / "Outro.flc").string())));
+  EXPECT_FALSE(NamesExistingFile("/"));
+}
+
+class AbsolutePathWordsTest : public PanelTest {
+ protected:
+  AbsolutePathWordsTest() { form.SetTick([this] { return services.clock; }); }
+
+  void Run(std::vector<std::string> parameters) {
+    CommandLineSetup setup;
+    setup.parameters = std::move(parameters);
+    setup.sleep = [this](uint32_t ms) { services.clock += ms; };
+    setup.endApplication = [this] { ++endRequests; };
+    form.SetCommandLine(std::move(setup));
+    form.show();
+  }
+  std::string WriteFlic(const std::string& name) {
+    FlicSpec spec;
+    spec.records = {Frame({Color256({{10, 20, 30}}), Black()}), Frame({}), Frame({}), Frame({})};
+    WriteFile(dir / name, BuildFlic(spec));
+    return (dir / name).string();
+  }
+
+  TempDir dir;
+  int endRequests = 0;
+};
+
+TEST_F(AbsolutePathWordsTest, AnAbsolutePathPlaysFromDiskAndAMissingOneIsIgnoredSilently) {
+  const std::string intro = WriteFlic("Intro.flc");
+  const std::string missing = (dir / "missing.flc").string();
+  Run({"/DELAY", "20", missing, intro, "/LOOPON", "/CLOSE"});
+  const PlayerState& state = form.State();
+  EXPECT_EQ(state.Playback.DiskFlicName, UpperCaseAscii(intro));
+  EXPECT_EQ(state.Playback.FramesPlayed, 3);
+  EXPECT_EQ(services.clock, 3u * 20u);
+  EXPECT_TRUE(services.boxes.empty());  // the missing path asked for no load and showed nothing
+  EXPECT_TRUE(Get<QCheckBox>("LoopCheck")->isChecked());  // the words after the file still ran
+  EXPECT_EQ(endRequests, 1);
+}
+
+TEST_F(AbsolutePathWordsTest, AScriptNamedByAnAbsolutePathPlaysTheAbsolutePathsOfItsLines) {
+  const std::string a = WriteFlic("a.flc");
+  const std::string script = "/DELAY\r\n10\r\n" + a + "\r\n/CLOSE\r\n";
+  WriteFile(dir / "Show.txt", Bytes(script.begin(), script.end()));
+  Run({"!" + UpperCaseAscii((dir / "Show.txt").string())});
+  EXPECT_EQ(form.State().Playback.DiskFlicName, UpperCaseAscii(a));
+  EXPECT_EQ(form.State().Playback.FramesPlayed, 3);
+  EXPECT_TRUE(services.boxes.empty());
+  EXPECT_EQ(endRequests, 1);
+}
+
+}  // namespace
+}  // namespace kt::test

@@ -1,0 +1,133 @@
+#!/usr/bin/env bash
+# The installed tree, as `cmake --install BUILD_DIR --prefix P` lays it out:
+#
+# 1. both programs answer --version (and --help) from P/bin;
+# 2. the demo flic, the desktop entry, the icons, the MIME package and the
+#    two manual pages are where desktops and man look for them;
+# 3. the desktop entry passes desktop-file-validate and starts the program
+#    with one file (Exec=kinetrope %f);
+# 4. the manual pages render with man -l; kinetrope(1) lists every word
+#    and key that --help lists, since both come from one source, and
+#    kinetrope-cli(1) every command of kinetrope-cli --help;
+# 5. the MIME package parses (update-mime-database) and, with P's database
+#    in the search path, xdg-mime calls .fli and .flc files video/x-flic and
+#    a .cel file video/x-flic-cel when it carries a flic's magic number, but
+#    not other .cel files;
+# 6. the icons are what tools/icons/make_icons.py draws.
+#
+# usage: install_check.sh BUILD_DIR
+set -u
+
+build_dir=$(cd "${1:?usage: $(basename "$0") BUILD_DIR}" && pwd)
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+source "$source_dir/scripts/install_packages.sh"
+kinetrope_install_packages desktop-file-utils xdg-utils shared-mime-info libglib2.0-bin man-db python3 ||
+  { echo "FAIL: could not install the test tools"; exit 1; }
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() {
+  echo "FAIL: $*"
+  exit 1
+}
+
+prefix="$work/prefix"
+cmake --install "$build_dir" --prefix "$prefix" > "$work/install.log" 2>&1 ||
+  { cat "$work/install.log"; fail "cmake --install failed"; }
+
+# ---- 1. The programs run from the prefix.
+export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
+version=$("$prefix/bin/kinetrope" --version) || fail "kinetrope --version failed"
+[ "$version" = "Kinetrope 32bit v2.52" ] || fail "kinetrope --version said '$version'"
+"$prefix/bin/kinetrope" --help > "$work/help.txt" || fail "kinetrope --help failed"
+"$prefix/bin/kinetrope-cli" --help > /dev/null || fail "kinetrope-cli --help failed"
+"$prefix/bin/kinetrope-cli" info "$prefix/share/kinetrope/demo.flc" > "$work/info.txt" ||
+  fail "kinetrope-cli cannot read the installed demo flic"
+echo "ok: $version and kinetrope-cli run from the prefix; the demo flic is installed"
+
+# ---- 2. Everything in its place.
+for file in share/applications/kinetrope.desktop share/mime/packages/kinetrope.xml \
+  share/man/man1/kinetrope.1.gz share/man/man1/kinetrope-cli.1.gz; do
+  [ -s "$prefix/$file" ] || fail "$file is not installed"
+done
+for size in 16 22 24 32 48 64 128 256; do
+  icon="$prefix/share/icons/hicolor/${size}x${size}/apps/kinetrope.png"
+  [ -s "$icon" ] || fail "no ${size}x${size} icon"
+  # A PNG's width and height stand at bytes 16 and 20, big-endian.
+  read -r w h <<< "$(od -An -tu1 -j16 -N8 "$icon" | awk '{print $3*256+$4, $7*256+$8}')"
+  [ "$w" = "$size" ] && [ "$h" = "$size" ] || fail "the ${size}x${size} icon is ${w}x${h}"
+done
+echo "ok: desktop entry, MIME package, manual pages and icons at 16..256 are installed"
+
+# ---- 3. The desktop entry.
+entry="$prefix/share/applications/kinetrope.desktop"
+desktop-file-validate "$entry" || fail "desktop-file-validate rejects the desktop entry"
+grep -qx 'Exec=kinetrope %f' "$entry" || fail "the entry does not start kinetrope with one file"
+grep -qx 'Icon=kinetrope' "$entry" || fail "the entry names another icon"
+grep -q '^MimeType=.*video/x-flic;' "$entry" && grep -q '^MimeType=.*video/x-flic-cel;' "$entry" ||
+  fail "the entry does not declare the flic types"
+echo "ok: the desktop entry is valid"
+
+# ---- 4. The manual pages.
+for page in kinetrope kinetrope-cli; do
+  MANWIDTH=100 man -l -P cat "$prefix/share/man/man1/$page.1.gz" > "$work/$page.txt" 2> "$work/man.err" ||
+    { cat "$work/man.err"; fail "man cannot render $page(1)"; }
+  grep -q "EXIT STATUS" "$work/$page.txt" || fail "$page(1) has no EXIT STATUS"
+done
+# Every word of --help ("  /WORD ...") and every key stands in the manual too.
+sed -n 's/^  \(\/[A-Z]*\).*/\1/p' "$work/help.txt" > "$work/words.txt"
+[ "$(wc -l < "$work/words.txt")" -ge 30 ] || fail "--help lists too few words"
+while read -r word; do
+  grep -q -- "^ *$word\b" "$work/kinetrope.txt" || fail "kinetrope(1) lacks the word $word"
+done < "$work/words.txt"
+for key in "Alt+Enter" "pad + / -" "Alt+X"; do
+  grep -qF -- "$key" "$work/kinetrope.txt" || fail "kinetrope(1) lacks the key $key"
+done
+grep -qF "Kinetrope.conf" "$work/kinetrope.txt" || fail "kinetrope(1) does not say where the options live"
+grep -qF "/home/me/anims/intro.flc" "$work/kinetrope.txt" || fail "kinetrope(1) lacks the token rule"
+# kinetrope-cli(1) is written by hand: it must still know every command the tool lists.
+"$prefix/bin/kinetrope-cli" --help | sed -n 's/^  \([a-z]*\) .*/\1/p' > "$work/commands.txt"
+[ "$(wc -l < "$work/commands.txt")" -ge 4 ] || fail "kinetrope-cli --help lists too few commands"
+while read -r command; do
+  grep -q "^ *$command FILE" "$work/kinetrope-cli.txt" || fail "kinetrope-cli(1) lacks the command $command"
+done < "$work/commands.txt"
+echo "ok: both manual pages render; kinetrope(1) lists the $(wc -l < "$work/words.txt") words and the keys of --help"
+
+# ---- 5. The file types, in a database of the prefix's own.
+mime="$prefix/share/mime"
+update-mime-database "$mime" > "$work/mime.log" 2>&1 || { cat "$work/mime.log"; fail "the MIME package does not parse"; }
+grep -q "video/x-flic-cel" "$mime/types" || fail "the database lacks video/x-flic-cel"
+filetype() {
+  XDG_DATA_HOME="$work/empty" XDG_DATA_DIRS="$prefix/share:/usr/share" XDG_CURRENT_DESKTOP=GNOME \
+    xdg-mime query filetype "$1"
+}
+mkdir "$work/files"
+cp "$source_dir/demo/demo.flc" "$work/files/demo.flc"
+cp "$source_dir/demo/demo.flc" "$work/files/demo.fli"
+cp "$source_dir/demo/demo.flc" "$work/files/logo.cel"
+printf 'not an animation\n' > "$work/files/notes.cel"
+# A cel of another program: binary, with other bytes where a flic has its magic number.
+printf '\x19\x91\x40\x01\xc8\x00\x00\x00\x00\x00\x00\x00\x04\x00' > "$work/files/other.cel"
+check_type() {
+  local got
+  got=$(filetype "$work/files/$1")
+  [ "$got" = "$2" ] || fail "xdg-mime calls $1 '$got', not $2"
+}
+check_type demo.flc video/x-flic
+check_type demo.fli video/x-flic
+check_type logo.cel video/x-flic-cel
+got=$(filetype "$work/files/notes.cel")
+[ "$got" != video/x-flic-cel ] || fail "a text file named .cel is taken for a flic"
+got=$(filetype "$work/files/other.cel")
+[ "$got" != video/x-flic-cel ] || fail "another program's .cel is taken for a flic"
+echo "ok: .fli and .flc are video/x-flic, a flic named .cel is video/x-flic-cel, other .cel files are not"
+
+# ---- 6. The icons are the generator's.
+python3 "$source_dir/tools/icons/make_icons.py" "$work/drawn" || fail "make_icons.py failed"
+for size in 16 22 24 32 48 64 128 256; do
+  cmp -s "$work/drawn/${size}x${size}/apps/kinetrope.png" \
+    "$prefix/share/icons/hicolor/${size}x${size}/apps/kinetrope.png" ||
+    fail "the ${size}x${size} icon is not what tools/icons/make_icons.py draws: run it and commit the result"
+done
+echo "ok: the icons are what tools/icons/make_icons.py draws"
+echo "PASS"
