@@ -24,7 +24,10 @@ KeyImages::KeyImages(uint16_t width, uint16_t height, int32_t frames, size_t bud
       height_(height),
       pixelCount_(static_cast<size_t>(width) * height),
       frames_(std::max(frames, 0)),
-      offsets_(static_cast<size_t>(frames_) + 2, 0) {
+      enabled_(budgetBytes > 0),
+      offsets_(static_cast<size_t>(frames_) + 2, 0),
+      wholePicture_(static_cast<size_t>(frames_) + 1, false),
+      colours_(static_cast<size_t>(frames_) + 1) {
   const size_t perKey = pixelCount_ + kKeyOverhead;
   const size_t fit = budgetBytes / perKey;
   if (fit > 0 && frames_ > 0) {
@@ -41,7 +44,11 @@ size_t KeyImages::BytesHeld() const {
   }
   if (lowPicture_) bytes += pixelCount_;
   if (highPicture_) bytes += pixelCount_;
-  return bytes + offsets_.size() * sizeof(uint64_t);
+  for (const auto& colours : colours_) {
+    if (colours) bytes += sizeof(Colours);
+  }
+  return bytes + offsets_.size() * sizeof(uint64_t) + colours_.size() * sizeof(colours_[0]) +
+         wholePicture_.size() / 8;
 }
 
 void KeyImages::FrameRead(int32_t frame, uint64_t offset, uint64_t next) {
@@ -94,7 +101,20 @@ void KeyImages::TrackWrites(const FrameSlot& slot) {
 }
 
 void KeyImages::FrameDecoded(int32_t frame, const FrameSlot& slot, const uint8_t* pixels,
-                             const BasePalette& palette) {
+                             const BasePalette& palette, bool whole) {
+  const int chunks = std::min<int>(slot.chunks, static_cast<int>(slot.chunkTable.size()));
+  bool colour = false;
+  bool paintsAll = false;
+  for (int j = 0; j < chunks; ++j) {
+    const uint16_t type = slot.chunkTable[static_cast<size_t>(j)].type;
+    colour |= IsColourChunk(type);
+    paintsAll |= type == BLACK || type == BYTE_RUN || type == FLI_COPY;
+  }
+  // A BYTE_RUN ends each line only at the picture's width, and FLI_COPY always
+  // has a whole picture of data, so a frame with one of them that lost no data
+  // has written every pixel; so has one with BLACK.
+  if (frame >= 0 && frame < frames_) wholePicture_[static_cast<size_t>(frame)] = paintsAll && whole;
+
   if (frame == 0) {
     StartChain();
   } else if (!chainValid_ || frame != chainNext_) {
@@ -103,15 +123,15 @@ void KeyImages::FrameDecoded(int32_t frame, const FrameSlot& slot, const uint8_t
   }
   chainValid_ = true;
   chainNext_ = frame + 1;
+  maxChained_ = std::max(maxChained_, frame);
 
-  const int chunks = std::min<int>(slot.chunks, static_cast<int>(slot.chunkTable.size()));
   for (int j = 0; j < chunks; ++j) {
     const uint16_t type = slot.chunkTable[static_cast<size_t>(j)].type;
     if (!IsKnownChunkType(type) && (firstUnknownFrame_ < 0 || frame < firstUnknownFrame_)) {
       firstUnknownFrame_ = frame;
     }
-    if (IsColourChunk(type) && (firstColourFrame_ < 0 || frame < firstColourFrame_)) firstColourFrame_ = frame;
   }
+  if (colour && (firstColourFrame_ < 0 || frame < firstColourFrame_)) firstColourFrame_ = frame;
   TrackWrites(slot);
   if (coveredFrame_ < 0 && pixelCount_ > 0 &&
       std::memcmp(lowPicture_.get(), highPicture_.get(), pixelCount_) == 0) {
@@ -119,7 +139,21 @@ void KeyImages::FrameDecoded(int32_t frame, const FrameSlot& slot, const uint8_t
     lowPicture_.reset();
     highPicture_.reset();
   }
+  if (colour && frame < frames_ && !colours_[static_cast<size_t>(frame)]) {
+    auto kept = std::make_unique<Colours>();
+    kept->palette = palette;
+    kept->set = SetComponents();
+    colours_[static_cast<size_t>(frame)] = std::move(kept);
+  }
   if (interval_ > 0 && frame < frames_ && frame % interval_ == 0 && Usable(frame)) TakeKey(frame, pixels, palette);
+}
+
+std::bitset<768> KeyImages::SetComponents() const {
+  std::bitset<768> set;
+  const uint8_t* low = Components(lowPalette_);
+  const uint8_t* high = Components(highPalette_);
+  for (size_t c = 0; c < 768; ++c) set[c] = low[c] == high[c];
+  return set;
 }
 
 void KeyImages::TakeKey(int32_t frame, const uint8_t* pixels, const BasePalette& palette) {
@@ -129,9 +163,7 @@ void KeyImages::TakeKey(int32_t frame, const uint8_t* pixels, const BasePalette&
   key.pixels.reset(new uint8_t[pixelCount_]);
   std::memcpy(key.pixels.get(), pixels, pixelCount_);
   key.palette = palette;
-  const uint8_t* low = Components(lowPalette_);
-  const uint8_t* high = Components(highPalette_);
-  for (size_t c = 0; c < 768; ++c) key.set[c] = low[c] == high[c];
+  key.set = SetComponents();
 }
 
 bool KeyImages::Usable(int32_t frame) const {
@@ -140,12 +172,23 @@ bool KeyImages::Usable(int32_t frame) const {
 
 KeyImages::Start KeyImages::PlanRebuild(int32_t last, bool fromDisk) const {
   Start best;
+  if (!enabled_) return best;
   auto positioned = [&](int32_t frame) { return !fromDisk || OffsetKnown(frame + 1); };
   if (interval_ > 0 && last >= 0) {
     for (int32_t k = std::min(last, frames_ - 1) / interval_; k >= 0; --k) {
       const int32_t frame = k * interval_;
       if (keys_[static_cast<size_t>(k)].pixels && Usable(frame) && positioned(frame)) {
         best = {Start::Key, frame};
+        break;
+      }
+    }
+  }
+  // A frame that paints the whole picture by itself needs no picture before it.
+  if (maxChained_ >= 0) {
+    for (int32_t frame = std::min(last, maxChained_); frame > best.frame + 1; --frame) {
+      if (wholePicture_[static_cast<size_t>(frame)] && Usable(frame) &&
+          (!fromDisk || OffsetKnown(frame))) {
+        best = {Start::WholePicture, frame - 1};
         break;
       }
     }
@@ -158,20 +201,38 @@ KeyImages::Start KeyImages::PlanRebuild(int32_t last, bool fromDisk) const {
   return best;
 }
 
-void KeyImages::RestoreKey(int32_t frame, uint8_t* pixels, BasePalette& palette) {
-  const Key& key = keys_.at(static_cast<size_t>(frame / interval_));
-  std::memcpy(pixels, key.pixels.get(), pixelCount_);
-  const uint8_t* kept = Components(key.palette);
+void KeyImages::RestoreColours(const BasePalette& kept, const std::bitset<768>& set, BasePalette& palette) {
+  const uint8_t* from = Components(kept);
   uint8_t* shown = Components(palette);
   uint8_t* low = Components(lowPalette_);
   uint8_t* high = Components(highPalette_);
   for (size_t c = 0; c < 768; ++c) {
-    if (key.set[c]) shown[c] = kept[c];
-    low[c] = key.set[c] ? kept[c] : 0x00;
-    high[c] = key.set[c] ? kept[c] : 0xFF;
+    if (set[c]) shown[c] = from[c];
+    low[c] = set[c] ? from[c] : 0x00;
+    high[c] = set[c] ? from[c] : 0xFF;
   }
+}
+
+void KeyImages::RestoreKey(int32_t frame, uint8_t* pixels, BasePalette& palette) {
+  const Key& key = keys_.at(static_cast<size_t>(frame / interval_));
+  std::memcpy(pixels, key.pixels.get(), pixelCount_);
+  RestoreColours(key.palette, key.set, palette);
   chainValid_ = true;
   chainNext_ = frame + 1;
+}
+
+void KeyImages::RestoreBefore(int32_t frame, BasePalette& palette) {
+  // The colours stand as the last colour chunk before the frame left them.
+  int32_t from = frame - 1;
+  while (from >= 0 && !colours_[static_cast<size_t>(from)]) --from;
+  if (from >= 0) {
+    const Colours& kept = *colours_[static_cast<size_t>(from)];
+    RestoreColours(kept.palette, kept.set, palette);
+  } else {
+    RestoreColours(palette, std::bitset<768>(), palette);
+  }
+  chainValid_ = true;
+  chainNext_ = frame;
 }
 
 void RebuildThrough(KeyImages& keys, int32_t last, bool fromDisk, RebuildSteps& steps) {
@@ -181,6 +242,7 @@ void RebuildThrough(KeyImages& keys, int32_t last, bool fromDisk, RebuildSteps& 
     return;
   }
   if (start.kind == KeyImages::Start::Key) keys.RestoreKey(start.frame, steps.Pixels(), steps.Palette());
+  if (start.kind == KeyImages::Start::WholePicture) keys.RestoreBefore(start.frame + 1, steps.Palette());
   if (fromDisk) steps.PositionAt(keys.Offset(start.frame + 1));
   steps.DecodeFrames(start.frame + 1, last);
   // The replay would have installed the palette at its last colour chunk;

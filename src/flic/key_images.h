@@ -30,7 +30,9 @@ inline constexpr size_t kDefaultKeyImageBudget = size_t{64} << 20;
 
 class KeyImages {
  public:
-  // Keys are spread evenly over frames 0 to frames - 1, as many as fit the budget.
+  // Keys are spread evenly over frames 0 to frames - 1, as many as fit the
+  // budget. A budget of 0 turns every shortcut off: each rebuild is the
+  // replay from frame 0.
   KeyImages(uint16_t width, uint16_t height, int32_t frames, size_t budgetBytes = kDefaultKeyImageBudget);
 
   // Frames between two keys; 0 when not even one key fits the budget.
@@ -44,14 +46,19 @@ class KeyImages {
   uint64_t Offset(int32_t frame) const;
 
   // Every decode of a frame, shown or rebuilt, in the order they happen,
-  // while the slot still holds the frame's chunks.
-  void FrameDecoded(int32_t frame, const FrameSlot& slot, const uint8_t* pixels, const BasePalette& palette);
+  // while the slot still holds the frame's chunks. `whole`: no chunk of the
+  // frame had its data cut (the decoder reported nothing clipped).
+  void FrameDecoded(int32_t frame, const FrameSlot& slot, const uint8_t* pixels, const BasePalette& palette,
+                    bool whole = true);
 
   // Where a rebuild of frames 0 to `last` starts: from frame 0, after a
-  // restored key, or after the picture on screen. `frame` is the last frame
-  // whose effect is already in place (-1 from frame 0).
+  // restored key, after the picture on screen, or at a frame that paints
+  // the whole picture by itself (BLACK, FLI_COPY, a complete BYTE_RUN) with
+  // the colours of the frame before it restored. `frame` is the last frame
+  // whose effect is already in place (-1 from frame 0; for a whole-picture
+  // frame, the frame before it).
   struct Start {
-    enum Kind { FrameZero, Key, Current } kind = FrameZero;
+    enum Kind { FrameZero, Key, Current, WholePicture } kind = FrameZero;
     int32_t frame = -1;
   };
   Start PlanRebuild(int32_t last, bool fromDisk) const;
@@ -59,6 +66,10 @@ class KeyImages {
   // Puts key `frame` in place. Colours the flic had not set by then keep
   // their current values, as a replay would leave them.
   void RestoreKey(int32_t frame, uint8_t* pixels, BasePalette& palette);
+
+  // Before decoding from whole-picture frame `frame` on: the colours as
+  // frames 0 to frame - 1 leave them (those never set keep their values).
+  void RestoreBefore(int32_t frame, BasePalette& palette);
 
   // Whether any of frames 0 to last holds a colour chunk, so that a replay
   // through them installs the palette. Known for frames decoded at least once.
@@ -70,19 +81,30 @@ class KeyImages {
     BasePalette palette{};
     std::bitset<768> set;  // colour components that frames 0 to the key's frame set
   };
+  // The colours after a frame with a colour chunk.
+  struct Colours {
+    BasePalette palette{};
+    std::bitset<768> set;
+  };
 
   bool Usable(int32_t frame) const;
   void StartChain();
   void TrackWrites(const FrameSlot& slot);
   void TakeKey(int32_t frame, const uint8_t* pixels, const BasePalette& palette);
+  std::bitset<768> SetComponents() const;
+  void RestoreColours(const BasePalette& kept, const std::bitset<768>& set, BasePalette& palette);
 
   uint16_t width_;
   uint16_t height_;
   size_t pixelCount_;
   int32_t frames_;
+  bool enabled_;
   int32_t interval_ = 0;
   std::vector<Key> keys_;
   std::vector<uint64_t> offsets_;  // frame start + 1; 0 while unknown
+  std::vector<bool> wholePicture_;  // the frame paints every pixel by itself
+  std::vector<std::unique_ptr<Colours>> colours_;  // for frames with a colour chunk
+  int32_t maxChained_ = -1;  // frames 0 to this have been decoded in order at least once
 
   // The frames decoded one after the other from frame 0 up to chainNext_ - 1.
   bool chainValid_ = false;

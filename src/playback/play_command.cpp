@@ -26,6 +26,10 @@ class PlayerDecodeEvents : public DecodeEvents {
 
   void ApplyPalette() override { kt::ApplyPalette(colour_, command_.Palettes(), command_.WindowOutputInUse()); }
 
+  // Counted so that the key pictures know a frame lost none of its data.
+  void DataClipped(int /*chunkIndex*/, uint16_t /*type*/) override { ++clipped; }
+  int clipped = 0;
+
   void UnknownChunk(uint16_t type) override {
     const std::string text = "Unknown chunk type! (" + std::to_string(type) + ") continue?";
     if (ShowErrorBox(services_, text, true) == BoxButton::Abort) {
@@ -194,8 +198,10 @@ void PlayCommand::DecodeCurrentFrame(Session& session, bool fromReplay) {
   target.optimize = p_.host.OptimizeChecked();
   try {
     const FrameSlot& slot = flic.Store.Slot(state.CurrentFrame);
+    const int clippedBefore = session.events->clipped;
     DecodeFrame(slot, target, *session.events);
-    session.keys->FrameDecoded(state.CurrentFrame, slot, target.pixels, p_.colour.Base);
+    session.keys->FrameDecoded(state.CurrentFrame, slot, target.pixels, p_.colour.Base,
+                               session.events->clipped == clippedBefore);
   } catch (...) {
     if (session.FromDisk()) FreeFrameChunks(flic.Store, state.CurrentFrame);
     throw;

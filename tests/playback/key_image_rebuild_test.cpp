@@ -6,6 +6,7 @@
 // counted, the frame bar and the questions asked.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <random>
@@ -234,7 +235,7 @@ void ExpectSameAsReplay(const std::filesystem::path& path, int rounds, test::Tem
     // Recording every frame of the first pass costs more than the rest; once a flic is enough.
     const bool record = round == 0;
     const Outcome replayed = Play(path, source, 0, clicks, dir / "replay", record);
-    for (size_t budget : {BudgetForInterval(header, 3), BudgetForInterval(header, 1)}) {
+    for (size_t budget : {BudgetForInterval(header, 8), BudgetForInterval(header, 1)}) {
       const Outcome rebuilt = Play(path, source, budget, clicks, dir / "keys", record);
       ASSERT_EQ(rebuilt.shown.size(), replayed.shown.size()) << "budget " << budget;
       for (size_t i = 0; i < replayed.shown.size(); ++i) {
@@ -273,17 +274,20 @@ test::FlicSpec AwkwardFlic() {
   for (int f = 0; f < frames; ++f) {
     std::vector<test::ChunkSpec> chunks;
     if (f == 0) chunks.push_back(test::Color256({{10, 20, 30}, {40, 50, 60}}, 3));
-    if (f == 4) {
-      // The first frame that covers the whole picture.
+    if (f == 4 || f == 12) {
+      // Frames that cover the whole picture by themselves, the first at 4.
       Bytes pixels(18);
-      for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(i + 40);
+      for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(i + 40 + f * 10);
+      pixels[5] = 200;
       chunks.push_back(test::FliCopy(pixels));
     } else {
       // DELTA_FLI: one line, pixel f % 6 of line f % 3 becomes f.
       chunks.push_back({12, {static_cast<uint8_t>(f % 3), 0, 1, 0, 1, static_cast<uint8_t>(f % 6), 1,
                              static_cast<uint8_t>(f)}, {}});
     }
-    if (f == 9) chunks.push_back({25, {1, 2, 3}, {}});
+    if (f == 19) chunks.push_back({25, {1, 2, 3}, {}});
+    // Colour 200 set before the second whole picture and changed after it.
+    if (f == 8) chunks.push_back(test::Color256({{1, 1, 1}}, 200));
     if (f == 15) chunks.push_back(test::Color256({{7, 8, 9}}, 200));
     spec.records.push_back(test::Frame(chunks));
   }
@@ -300,6 +304,7 @@ TEST(KeyImageRebuild, FlicsThatDefeatTheShortcutsStillMatchTheReplay) {
   // Without the covering frame no picture can be kept at all.
   test::FlicSpec partial = AwkwardFlic();
   partial.records[4] = partial.records[5];
+  partial.records[12] = partial.records[13];
   const auto partialPath = dir / "partial.flc";
   test::WriteFile(partialPath, test::BuildFlic(partial));
   ExpectSameAsReplay(partialPath, 6, dir);
@@ -307,14 +312,20 @@ TEST(KeyImageRebuild, FlicsThatDefeatTheShortcutsStillMatchTheReplay) {
 
 // Each frame carries a colour chunk, so the palettes created count the decodes.
 TEST(KeyImageRebuild, StepBackNearTheEndDecodesOnlyFromTheNearestKey) {
+  for (bool wholePictures : {false, true}) {
+  SCOPED_TRACE(wholePictures ? "every frame a whole picture" : "deltas after frame 0");
   test::TempDir dir;
   test::FlicSpec spec;
   spec.width = 8;
   spec.height = 2;
   const int frames = 400;
   for (int f = 0; f <= frames; ++f) {
-    spec.records.push_back(test::Frame({test::Color256({{static_cast<uint8_t>(f), 1, 2}}),
-                                        test::FliCopy(Bytes(16, static_cast<uint8_t>(f)))}));
+    // After a whole first picture, each frame sets pixel 0 to its number.
+    const auto number = static_cast<uint8_t>(f);
+    spec.records.push_back(
+        test::Frame({test::Color256({{number, 1, 2}}),
+                     f == 0 ? test::FliCopy(Bytes(16, 0)) : test::ChunkSpec{12, {0, 0, 1, 0, 1, 0, 1, number}, {}}}));
+    if (wholePictures && f > 0) spec.records.back().chunks[1] = test::FliCopy(Bytes(16, number));
   }
   const auto path = dir / "long.flc";
   test::WriteFile(path, test::BuildFlic(spec));
@@ -352,9 +363,11 @@ TEST(KeyImageRebuild, StepBackNearTheEndDecodesOnlyFromTheNearestKey) {
         play.FrameBButtonClick();  // from frame 398
       } else if (step == 1) {
         ++step;
-        // Frame 396 rebuilt from the key before it, its palette installed
+        // Frame 396 rebuilt from the key before it (or, when every frame is
+        // a whole picture, from frame 396 alone), its palette installed
         // once, then frame 397 shown: not the 398 decodes of a replay.
-        EXPECT_EQ(output.palettes.next - before, static_cast<PaletteHandle>(396 - key + 2));
+        const int32_t decodes = wholePictures ? std::min(1, 396 - key) : 396 - key;
+        EXPECT_EQ(output.palettes.next - before, static_cast<PaletteHandle>(decodes + 2));
         EXPECT_EQ(output.buffer[0], static_cast<uint8_t>(397));
         before = output.palettes.next;
         play.FrameBarChange(399);
@@ -377,6 +390,7 @@ TEST(KeyImageRebuild, StepBackNearTheEndDecodesOnlyFromTheNearestKey) {
       play.PlayFileButtonClick();
     }
     EXPECT_EQ(step, 3);
+  }
   }
 }
 
