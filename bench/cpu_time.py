@@ -4,8 +4,7 @@
     bench/cpu_time.py RUNS COMMAND ARGS...
 
 The child's own rusage is read with os.wait4, so the figure does not count
-the time other programs take on a loaded machine; its peak resident memory
-comes along. Output goes to /dev/null."""
+the time other programs take on a loaded machine. Output goes to /dev/null."""
 import os
 import statistics
 import subprocess
@@ -16,7 +15,7 @@ import time
 def main():
     runs = int(sys.argv[1])
     command = sys.argv[2:]
-    cpu, wall, rss = [], [], []
+    cpu, wall = [], []
     for _ in range(runs):
         start = time.monotonic()
         child = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -25,9 +24,8 @@ def main():
         if status != 0:
             sys.exit(f"{command[0]} failed with status {status}")
         cpu.append(usage.ru_utime + usage.ru_stime)
-        rss.append(usage.ru_maxrss)
     print(f"cpu min {min(cpu) * 1000:.2f} ms median {statistics.median(cpu) * 1000:.2f} ms; "
-          f"wall median {statistics.median(wall) * 1000:.2f} ms; peak resident {max(rss)} KB ({runs} runs)")
+          f"wall median {statistics.median(wall) * 1000:.2f} ms ({runs} runs)")
 
 
 if __name__ == "__main__":
