@@ -16,6 +16,7 @@
 #include "colour/palette_installer.h"
 #include "control/button_glyphs.h"
 #include "control/control_behaviour.h"
+#include "control/full_screen_host.h"
 #include "control/handler_guard.h"
 #include "control/hint_pause.h"
 #include "control/window_operations.h"
@@ -225,6 +226,7 @@ void TDisplayForm::SetMovieWindow(TImageForm* movieWindow) {
   movieWindow_ = movieWindow;
   palettes_ = noPalettes_.get();
   play_.reset();
+  fullScreen_ = std::make_unique<FullScreenOutput>();
   windowOutput_.reset();
   if (movieWindow == nullptr) return;
 
@@ -240,6 +242,7 @@ void TDisplayForm::SetMovieWindow(TImageForm* movieWindow) {
           [this](char character) { Guarded([&] { FormKeyPress(character); }); });
   windowOutput_ = std::make_unique<WindowOutput>(*movieWindow, state_.Colour);
   palettes_ = &windowOutput_->Palettes();
+  fullScreen_ = MakePanelFullScreen(*ui_, *this, *movieWindow, state_, *windowOutput_, [this] { return tick_(); });
   play_ = std::make_unique<PlayCommand>(PlayerParts{state_.Flic, state_.OpenDialog, state_.Playback, state_.Recording,
                                                     state_.Colour, services_, *this, *windowOutput_, *fullScreen_,
                                                     *sound_, [this] { return tick_(); }});
@@ -257,8 +260,8 @@ void TDisplayForm::SetPaletteInstaller(PaletteInstaller& installer) { palettes_ 
 
 PaletteInstaller& TDisplayForm::Palettes() { return *palettes_; }
 
-// Until full-screen output exists, "Play in Direct-X mode" plays in the
-// movie window, and the palette must then go where the frames go.
+// Without a movie window "Play in Direct-X mode" has no full screen to use;
+// the palette must go where the frames go.
 bool TDisplayForm::WindowOutputInUse() const {
   if (play_) return play_->WindowOutputInUse();
   return !(ui_->DirectXCheck->isChecked() && fullScreen_->Available());

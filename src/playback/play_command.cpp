@@ -142,11 +142,13 @@ void PlayCommand::PlayFileButtonClick() {
     state.PlayStartTick = p_.tick();
     state.LastFrameTick = p_.tick();
     session.fullScreen = !WindowOutputInUse();
+    bool displayGiven = true;
     if (session.fullScreen) {
       session.fullScreenSetUp = true;
-      p_.fullScreen.SetUp();
+      // A display that gives no object ends the playback at once, without a word.
+      displayGiven = p_.fullScreen.SetUp();
     }
-    RunFrameLoop(session);
+    if (displayGiven) RunFrameLoop(session);
   } catch (...) {
     EndPlayback(session, true);
     throw;
