@@ -50,8 +50,9 @@ std::string ReadText(const std::filesystem::path& path) {
 CliResult RunCli(const std::vector<std::string>& args) {
   TempDir capture;
   std::string command = Quoted(KINETROPE_CLI_PATH);
-  for (const std::string& arg : args) command += " " + Quoted(arg);
-  command += " >" + Quoted((capture / "out").string()) + " 2>" + Quoted((capture / "err").string());
+  for (const std::string& arg : args) command.append(" ").append(Quoted(arg));
+  command.append(" >").append(Quoted((capture / "out").string()));
+  command.append(" 2>").append(Quoted((capture / "err").string()));
   const int raw = std::system(command.c_str());
   CliResult result;
   result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
