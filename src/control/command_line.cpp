@@ -296,15 +296,17 @@ std::string WordHead(const WordInfo& info) {
 }
 
 std::string UsageText() {
-  std::string text =
-      std::string(kVersionText) +
+  // Appended piece by piece: temporaries joined with + make GCC 12 warn falsely about overlapping copies.
+  std::string text(kVersionText);
+  text +=
       ", a player for FLIC animations (.fli, .flc, .cel)\n"
       "\n"
       "usage: kinetrope [WORD [ARGUMENT]... | FILE]...\n"
       "       kinetrope !SCRIPT      the tokens are the script's lines, one a line\n"
       "       kinetrope --help | --version\n"
-      "\n" +
-      TokenRuleText() + "\nWords:\n";
+      "\n";
+  text += TokenRuleText();
+  text += "\nWords:\n";
   for (const WordInfo& info : Words()) {
     std::string head = "  " + WordHead(info);
     head.resize(std::max<size_t>(head.size() + 1, 22), ' ');
@@ -312,7 +314,8 @@ std::string UsageText() {
   }
   text += "\nExample: kinetrope /DELAY 50 intro.flc /CLOSE\n\n";
   text += KeysHelpText();
-  text += "\n" + OptionsFileText();
+  text += "\n";
+  text += OptionsFileText();
   text += "\nThe manual, man kinetrope, says more.\n";
   return text;
 }

@@ -13,6 +13,7 @@
 #include "colour/colour_state.h"
 #include "flic/flic_file.h"
 #include "flic/flic_state.h"
+#include "flic/key_images.h"
 #include "playback/frame_output.h"
 #include "playback/frame_recording.h"
 #include "playback/playback_host.h"
@@ -72,8 +73,13 @@ class PlayCommand {
   PaletteInstaller& Palettes() { return p_.output.Palettes(); }
   bool WindowOutputInUse() const;
 
+  // Memory for the pictures kept to rebuild earlier frames quickly; 0 keeps
+  // none, and every rebuild replays from frame 0.
+  void SetKeyImageBudget(size_t bytes) { keyImageBudget_ = bytes; }
+
  private:
   struct Session;
+  class Rebuild;
   void RunFrameLoop(Session& session);
   void ShowOneFrame(Session& session);
   void WaitOutFrameDelay();
@@ -84,6 +90,7 @@ class PlayCommand {
   void EndPlayback(Session& session, bool afterError);
 
   PlayerParts p_;
+  size_t keyImageBudget_ = kDefaultKeyImageBudget;
 };
 
 // The texts of the statistics panel.

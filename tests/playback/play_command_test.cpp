@@ -304,6 +304,7 @@ FlicSpec CountingFlic(int frames) {
 
 TEST_F(PlayTest, StepBackReplaysFromFrameZeroWithoutShowing) {
   const FlicSpec spec = CountingFlic(8);
+  play.SetKeyImageBudget(0);  // no kept pictures: the replay itself
   int step = 0;
   atFrame.emplace(6, [this] { play.PauseButtonClick(); });  // paused with frame 5 on screen
   services.onMessages = [&, previous = services.onMessages] {
