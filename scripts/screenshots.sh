@@ -85,7 +85,7 @@ echo "wrote docs/screenshots/control-panel.png and movie-window.png"
 pids+=($!)
 sleep 4
 grab "$out/full-screen.png" "scale=512:384:flags=neighbor"
-# Until full-screen playback takes the whole screen, this shot shows only the usual windows.
+# Full-screen playback covers the screen with the movie window; without it the shot would show the usual windows.
 if ! xwininfo -root -tree | grep -F '("kinetrope"' | grep -q ' 1024x768+'; then
   echo "warning: no window of the player covers the screen; the full-screen shot shows the usual windows" >&2
 fi

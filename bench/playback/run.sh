@@ -5,7 +5,11 @@
 #    against ffplay showing the same file at the same rate, in the same run;
 # 2. the frame period at delays of 10, 40 and 100 ms over 1000 frames;
 # 3. frames per second with no delay, one to one and stretched to twice the
-#    size, for a 320 x 200 and a 640 x 480 flic, against kinetrope-cli bench.
+#    size, for a 320 x 200 and a 640 x 480 flic, against kinetrope-cli bench,
+#    and the player's own processor time per frame shown;
+# 4. the same with "Play in Direct-X mode" on a 1024 x 768 screen: frames
+#    shown per second and processor time per frame shown full screen;
+# 5. processor use of a full-screen playback paced at 40 ms (25 frames a second).
 #
 # Frame times come from xput_shim.so, preloaded into the unchanged player: it
 # timestamps each call that puts a painted picture on the X server.
@@ -15,12 +19,15 @@
 # writes the raw logs and summary.md to BUILD_DIR/playbench/.
 # Environment: CPU_SECONDS (20), TIMING_FRAMES (1000), FPS_SECONDS (10),
 #   DELAYS ("10 40 100"), FLIC_SMALL (demo/demo.flc), FLIC_LARGE
-#   (../shared/flics/seed_jj00c2.fli).
+#   (../shared/flics/seed_jj00c2.fli), SECTIONS ("1 2 3 4 5": the parts to run;
+#   a build without full-screen output plays 4 and 5 in the movie window).
 set -u
 
 here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(cd "$here/../.." && pwd)
 build_dir=${1:-$source_dir/build/playbench}
+sections=" ${SECTIONS:-1 2 3 4 5} "
+wants() { case "$sections" in *" $1 "*) return 0 ;; esac; return 1; }
 
 fail() {
   echo "FAIL: $*" >&2
@@ -39,8 +46,20 @@ if [ -z "${KT_PLAYBENCH_DISPLAY:-}" ]; then
     make -C "$build_dir" -j2 kinetrope kinetrope-cli > /dev/null || fail "build failed"
   fi
   build_dir=$(cd "$build_dir" && pwd)
-  # Big enough for a 640 x 480 picture stretched to twice its size.
-  exec xvfb-run -a -s "-screen 0 1920x1200x24 -nolisten tcp" env KT_PLAYBENCH_DISPLAY=1 bash "$0" "$build_dir"
+  rm -rf "$build_dir/playbench"
+  # Window output on a screen big enough for a 640 x 480 picture stretched to
+  # twice its size; full screen on the 1024 x 768 screen it is measured for.
+  if wants 1 || wants 2 || wants 3; then
+    xvfb-run -a -s "-screen 0 1920x1200x24 -nolisten tcp" env KT_PLAYBENCH_DISPLAY=window bash "$0" "$build_dir" ||
+      exit 1
+  fi
+  if wants 4 || wants 5; then
+    xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" env KT_PLAYBENCH_DISPLAY=fullscreen bash "$0" "$build_dir" ||
+      exit 1
+  fi
+  echo
+  cat "$build_dir/playbench/summary.md"
+  exit 0
 fi
 
 # ---- On the virtual display ------------------------------------------------
@@ -60,7 +79,6 @@ clk_tck=$(getconf CLK_TCK)
 
 [ -f "$flic_small" ] || fail "no flic at $flic_small"
 [ -f "$flic_large" ] || fail "no flic at $flic_large"
-rm -rf "$out"
 mkdir -p "$out/config"
 gcc -O2 -Wall -Wextra -shared -fPIC -o "$out/xput_shim.so" "$here/xput_shim.c" -ldl || fail "shim build failed"
 
@@ -134,11 +152,17 @@ flic_size() { "$cli" info "$1" | awk '/^Width/ {w = $3} /^Height/ {h = $3} END {
 load() { uptime | sed 's/.*load average: //'; }
 
 summary="$out/summary.md"
-{
-  echo "Machine: $(nproc) processors, $(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //')"
-  echo "Load average (1, 5, 15 min) at the start: $(load)"
-  echo
-} > "$summary"
+if [ ! -f "$summary" ]; then
+  {
+    echo "Machine: $(nproc) processors, $(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //')"
+    echo
+  } > "$summary"
+fi
+echo "Load average (1, 5, 15 min) at the start of the $KT_PLAYBENCH_DISPLAY part: $(load)" >> "$summary"
+echo >> "$summary"
+
+# µs of processor per frame: CPU seconds a second over frames a second.
+per_frame() { python3 -c "import math; c, f = $1, $2; print(f'{c / f * 1e6:,.0f}' if f > 0 else 'n/a')"; }
 
 # ---- 1. Processor use at 40 ms -----------------------------------------------
 
@@ -162,6 +186,8 @@ measure_cpu() {
   echo "| $name | $own | $own_sched | $used s in $wall s | $server |" >> "$out/cpu.md"
 }
 
+cpu_flic_name=$(basename "$flic_small")
+if [ "$KT_PLAYBENCH_DISPLAY" = window ] && wants 1; then
 echo "1. processor use, ${cpu_seconds} s at 40 ms"
 cpu_flic_name=$(basename "$flic_small")
 # Both programs play one copy of the flic whose header asks for 40 ms a frame,
@@ -231,7 +257,10 @@ echo "kinetrope paused: $((frames_after - frames_before)) frames shown while pau
   echo
 } >> "$summary"
 
+fi
+
 # ---- 2. Frame period ---------------------------------------------------------
+if [ "$KT_PLAYBENCH_DISPLAY" = window ] && wants 2; then
 
 echo "2. frame periods at $delays ms"
 {
@@ -248,15 +277,17 @@ for delay in $delays; do
   $analyse periods "$log" "$delay" "$timing_frames" "$skip" >> "$summary"
 done
 echo >> "$summary"
+fi
 
 # ---- 3. No delay -------------------------------------------------------------
 
+if [ "$KT_PLAYBENCH_DISPLAY" = window ] && wants 3; then
 echo "3. frames per second with no delay"
 {
   echo "### No delay: frames shown per second, ${fps_seconds} s each, against kinetrope-cli bench (decoding only)"
   echo
-  echo "| Flic | Picture | Decode only, frames/s | Shown 1:1 | Fraction | Shown 2x | Fraction | Player CPU s/s 1:1, 2x | Xvfb CPU s/s 1:1, 2x |"
-  echo "|---|---|---:|---:|---:|---:|---:|---|---|"
+  echo "| Flic | Picture | Decode only, frames/s | Shown 1:1 | Fraction | Shown 2x | Fraction | Player CPU s/s 1:1, 2x | Player CPU µs/frame 1:1, 2x | Xvfb CPU s/s 1:1, 2x |"
+  echo "|---|---|---:|---:|---:|---:|---:|---|---|---|"
 } >> "$summary"
 for flic in "$flic_small" "$flic_large"; do
   name=$(basename "$flic")
@@ -290,12 +321,84 @@ for flic in "$flic_small" "$flic_large"; do
   python3 -c "
 d, a, b = $decode, $one, $two
 print(f'| $name | $width x $height | {d:,.0f} | {a:,.0f} | {a / d:.2%} | {b:,.0f} | {b / d:.2%} '
-      f'| $cpu_one, $cpu_two | $server_one, $server_two |')" >> "$summary"
+      f'| $cpu_one, $cpu_two | $(per_frame "$cpu_one" "$one"), $(per_frame "$cpu_two" "$two") '
+      f'| $server_one, $server_two |')" >> "$summary"
 done
-{
-  echo
-  echo "Load average (1, 5, 15 min) at the end: $(load)"
-} >> "$summary"
+echo >> "$summary"
+fi
 
-echo
-cat "$summary"
+# ---- 4. Full screen, no delay ------------------------------------------------
+
+if [ "$KT_PLAYBENCH_DISPLAY" = fullscreen ] && wants 4; then
+echo "4. full screen (1024 x 768) with no delay"
+{
+  echo "### Full screen on a 1024 x 768 screen, no delay: frames shown per second, ${fps_seconds} s each"
+  echo
+  echo "| Flic | Picture | Decode only, frames/s | Shown | Fraction | Player CPU s/s | Player CPU µs/frame | Xvfb CPU s/s |"
+  echo "|---|---|---:|---:|---:|---:|---:|---:|"
+} >> "$summary"
+for flic in "$flic_small" "$flic_large"; do
+  name=$(basename "$flic")
+  read -r width height <<< "$(flic_size "$flic")"
+  decode=$("$cli" bench "$flic" | awk '/^frames per second/ {print $4}')
+  log="$out/fullscreen-$name.log"
+  env XPUT_LOG="$log" LD_PRELOAD="$out/xput_shim.so" "$player" /DIRECTXON /DELAY 0 /LOOPON /PLAYFILE "$flic" \
+    >> "$out/player.log" 2>&1 &
+  program_pid=$!
+  wait_for_puts "$log" 10 30
+  sleep 2
+  snapshot "$program_pid" "$out/fullscreen/$name/start"
+  snapshot "$xvfb_pid" "$out/fullscreen/$name/xvfb-start"
+  sleep "$fps_seconds"
+  snapshot "$program_pid" "$out/fullscreen/$name/end"
+  snapshot "$xvfb_pid" "$out/fullscreen/$name/xvfb-end"
+  stop_program
+  # The pictures put are the size of the movie window: the screen with full
+  # screen output, the flic without it (a build that plays it in the window).
+  read -r shown _ _ <<< "$($analyse rate "$log" 1024 768 2)"
+  [ "$shown" = nan ] && read -r shown _ _ <<< "$($analyse rate "$log" "$width" "$height" 2)"
+  cpu=$($analyse cpu "$out/fullscreen/$name/start" "$out/fullscreen/$name/end" "$clk_tck" | cut -d ' ' -f 1)
+  server=$($analyse cpu "$out/fullscreen/$name/xvfb-start" "$out/fullscreen/$name/xvfb-end" "$clk_tck" | cut -d ' ' -f 1)
+  python3 -c "
+d, a = $decode, $shown
+print(f'| $name | $width x $height | {d:,.0f} | {a:,.0f} | {a / d:.2%} | $cpu | $(per_frame "$cpu" "$shown") | $server |')" \
+    >> "$summary"
+done
+echo >> "$summary"
+fi
+
+# ---- 5. Full screen, paced ---------------------------------------------------
+
+if [ "$KT_PLAYBENCH_DISPLAY" = fullscreen ] && wants 5; then
+echo "5. full screen at 40 ms, ${cpu_seconds} s"
+{
+  echo "### Full screen on a 1024 x 768 screen at 40 ms (25 frames a second), ${cpu_seconds} s from 3 s after the start"
+  echo
+  echo "| Flic | CPU s / s (utime+stime) | CPU s / s (schedstat) | Frames/s shown | Xvfb CPU s / s |"
+  echo "|---|---:|---:|---:|---:|"
+} >> "$summary"
+for round in 1 2; do
+  log="$out/fullscreen-paced-$round.log"
+  started=$(now)
+  env XPUT_LOG="$log" LD_PRELOAD="$out/xput_shim.so" "$player" /DIRECTXON /DELAY 40 /LOOPON /PLAYFILE "$flic_small" \
+    >> "$out/player.log" 2>&1 &
+  program_pid=$!
+  sleep "$(python3 -c "print(max(0.0, $started + 3 - $(now)))")"
+  snapshot "$program_pid" "$out/paced/$round/start"
+  snapshot "$xvfb_pid" "$out/paced/$round/xvfb-start"
+  sleep "$cpu_seconds"
+  kill -0 "$program_pid" 2> /dev/null || fail "the full-screen playback ended during the measurement"
+  snapshot "$program_pid" "$out/paced/$round/end"
+  snapshot "$xvfb_pid" "$out/paced/$round/xvfb-end"
+  stop_program
+  read -r own own_sched _ _ <<< "$($analyse cpu "$out/paced/$round/start" "$out/paced/$round/end" "$clk_tck")"
+  read -r server _ _ _ <<< "$($analyse cpu "$out/paced/$round/xvfb-start" "$out/paced/$round/xvfb-end" "$clk_tck")"
+  read -r shown _ _ <<< "$($analyse rate "$log" 1024 768 3)"
+  [ "$shown" = nan ] && read -r shown _ _ <<< "$($analyse rate "$log" $(flic_size "$flic_small") 3)"
+  echo "| $(basename "$flic_small") (round $round) | $own | $own_sched | $shown | $server |" >> "$summary"
+done
+echo >> "$summary"
+fi
+
+echo "Load average (1, 5, 15 min) at the end of the $KT_PLAYBENCH_DISPLAY part: $(load)" >> "$summary"
+echo >> "$summary"

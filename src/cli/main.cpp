@@ -15,7 +15,9 @@ void PrintUsage(std::FILE* out) {
       "  info FILE                  the information panel's figures\n"
       "  export FILE BASE           the first pass as BASE0000.bmp, BASE0001.bmp ...\n"
       "  check FILE                 reads and decodes every frame; lists what is wrong\n"
-      "  bench FILE [--passes N]    decoding speed of the flic held in memory\n",
+      "  bench FILE [--passes N] [--runs R] [--with-read]  decoding speed from memory, processor time\n"
+      "  bench FILE --load [--runs R]  load time, and the memory the loaded flic holds\n"
+      "  bench FILE --seek N [--disk]  N rebuilds of frames at random, as step back and the frame bar do\n",
       out);
 }
 

@@ -98,6 +98,7 @@ TokenSource::TokenSource(std::vector<std::string> parameters) : parameters_(std:
       throw PlayerError("The file " + name + " is not a script: it holds NUL bytes, as binary files do." +
                         kScriptAdvice);
     }
+    SkipByteOrderMark();
   }
   lastIndex_ = script_ != nullptr ? kScriptLastIndex : parameters_.size();
 }
@@ -106,18 +107,33 @@ TokenSource::~TokenSource() {
   if (script_ != nullptr) std::fclose(script_);
 }
 
-// One line up to LF, the CR of a CR LF dropped; anything else, blanks and a
-// lone CR included, stays in the line.
+// Editors that write UTF-8 may start the file with a byte-order mark; it is
+// no part of the first line.
+void TokenSource::SkipByteOrderMark() {
+  if (script_ == nullptr) return;
+  unsigned char mark[3] = {};
+  const size_t got = std::fread(mark, 1, sizeof mark, script_);
+  if (got == sizeof mark && mark[0] == 0xEF && mark[1] == 0xBB && mark[2] == 0xBF) return;
+  // Not a mark: read the file from its start. A read error shows at the first line.
+  std::clearerr(script_);
+  std::rewind(script_);
+}
+
+// One line up to its end: CR LF, LF, or CR alone as older editors write
+// them. Blanks stay in the line.
 TokenSource::Line TokenSource::ReadLine(std::string& line) {
   line.clear();
   int c = std::fgetc(script_);
   if (c == EOF) return std::ferror(script_) ? Line::Error : Line::End;
-  while (c != EOF && c != '\n') {
+  while (c != EOF && c != '\n' && c != '\r') {
     if (line.size() < kMaxScriptLineBytes) line.push_back(static_cast<char>(c));
     c = std::fgetc(script_);
   }
   if (c == EOF && std::ferror(script_)) return Line::Error;
-  if (c == '\n' && !line.empty() && line.back() == '\r') line.pop_back();
+  if (c == '\r') {
+    const int next = std::fgetc(script_);
+    if (next != '\n' && next != EOF) std::ungetc(next, script_);
+  }
   return Line::Read;
 }
 
@@ -319,15 +335,17 @@ std::string WordHead(const WordInfo& info) {
 }
 
 std::string UsageText() {
-  std::string text =
-      std::string(kVersionText) +
+  // Appended piece by piece: temporaries joined with + make GCC 12 warn falsely about overlapping copies.
+  std::string text(kVersionText);
+  text +=
       ", a player for FLIC animations (.fli, .flc, .cel)\n"
       "\n"
       "usage: kinetrope [WORD [ARGUMENT]... | FILE]...\n"
       "       kinetrope !SCRIPT      the tokens are the script's lines, one a line\n"
       "       kinetrope --help | --version\n"
-      "\n" +
-      TokenRuleText() + "\nWords:\n";
+      "\n";
+  text += TokenRuleText();
+  text += "\nWords:\n";
   for (const WordInfo& info : Words()) {
     std::string head = "  " + WordHead(info);
     head.resize(std::max<size_t>(head.size() + 1, 22), ' ');
@@ -335,7 +353,8 @@ std::string UsageText() {
   }
   text += "\nExample: kinetrope /DELAY 50 intro.flc /CLOSE\n\n";
   text += KeysHelpText();
-  text += "\n" + OptionsFileText();
+  text += "\n";
+  text += OptionsFileText();
   text += "\nThe manual, man kinetrope, says more.\n";
   return text;
 }
@@ -377,7 +396,7 @@ void TDisplayForm::FormActivate() {
       continue;
     }
     if (const std::optional<Word> word = FindWord(token.substr(1))) RunWord(*word, tokens);
-  } while (tokens.Advance() && !run.CloseRequested);
+  } while (tokens.Advance() && !run.CloseRequested && !run.ExitRequested);
 }
 
 void TDisplayForm::RunWord(Word word, TokenSource& tokens) {
@@ -438,7 +457,7 @@ void TDisplayForm::RunWord(Word word, TokenSource& tokens) {
     case Word::WavFile: state_.Playback.WavFileName = UpperCaseAscii(tokens.NextToken()); break;
     case Word::HideMenu: {
       const ScreenSize screen = QueryScreenSize();
-      move(screen.width, screen.height);
+      MovePanel(QPoint(screen.width, screen.height));
       break;
     }
     case Word::ShowMenu: break;

@@ -70,6 +70,7 @@ class TokenSource {
  private:
   enum class Line { Read, End, Error };
   Line ReadLine(std::string& line);
+  void SkipByteOrderMark();
 
   std::vector<std::string> parameters_;
   std::FILE* script_ = nullptr;

@@ -5,6 +5,8 @@
 #include <QFocusEvent>
 #include <QFontMetrics>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
 #include <algorithm>
 
 namespace kt {
@@ -104,16 +106,20 @@ void RadioGroup::ArrangeItems() {
   // Items fill the columns top to bottom, in rows of equal height below the title.
   const int count = Count();
   const int perColumn = (count + columns_ - 1) / columns_;
-  const int textHeight = QFontMetrics(font()).height();
-  const int rowsSpace = height() - textHeight - 5;
+  // The rows share the space inside the frame, below the title: a row
+  // that began above the frame's line would have its mark cut by it.
+  QStyleOptionGroupBox option;
+  initStyleOption(&option);
+  const QRect inside = style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxContents, this);
+  const int rowsSpace = inside.height();
   const int rowHeight = std::max(1, rowsSpace / perColumn);
-  const int topMargin = textHeight + 1 + (rowsSpace % perColumn) / 2;
+  const int topMargin = inside.top() + (rowsSpace % perColumn) / 2;
 
   // Columns are of equal width, unless the texts fit only when each column
   // is as wide as its longest item; the room left over is shared out.
   constexpr int kLeftMargin = 8;
-  const int room = width() - 2 - kLeftMargin;
-  std::vector<int> columnWidths(static_cast<size_t>(columns_), std::max(1, (width() - 10) / columns_));
+  const int room = inside.left() + inside.width() - kLeftMargin;
+  std::vector<int> columnWidths(static_cast<size_t>(columns_), std::max(1, room / columns_));
   std::vector<int> needed(static_cast<size_t>(columns_), 0);
   for (int i = 0; i < count; ++i) {
     int& column = needed[static_cast<size_t>(i / perColumn)];

@@ -11,15 +11,12 @@
 namespace kt {
 
 MovieBounds OuterBounds(const QWidget& window) {
-  const QRect outer = window.frameGeometry();
+  const QRect outer = OuterRect(window);
   return {outer.width(), outer.height(), outer.left(), outer.top()};
 }
 
 void SetOuterBounds(QWidget& window, const MovieBounds& bounds) {
-  // Qt sizes the client area; the frame around it is what the outer size adds.
-  const QSize frame = window.frameGeometry().size() - window.geometry().size();
-  window.resize(bounds.width - frame.width(), bounds.height - frame.height());
-  window.move(bounds.left, bounds.top);
+  SetOuterBounds(window, QRect(bounds.left, bounds.top, bounds.width, bounds.height));
 }
 
 namespace {
@@ -44,6 +41,14 @@ void ZoomMovieWindow(QWidget& movie, QAbstractButton& titleCheck, bool& movieZoo
   // A window that was maximised while its size was set comes back at the
   // size it had before; only a normal window takes the noted bounds for good.
   SetOuterBounds(movie, saved);
+  // A window manager takes the window over anew when its border changes,
+  // and may keep it maximised, the state change sent meanwhile lost. Once
+  // it has framed the window, the normal state is asked for again.
+  RunWhenFramedAnew(movie, [&movie, saved] {
+    movie.setWindowState(movie.windowState() | Qt::WindowMaximized);
+    SetNormalState(movie);
+    SetOuterBounds(movie, saved);
+  });
 }
 
 void ToggleMovieMaximised(QWidget& movie, bool& movieZoomed) {

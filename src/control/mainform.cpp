@@ -7,17 +7,22 @@
 #include <QFontInfo>
 #include <QKeyEvent>
 #include <QShowEvent>
+#include <QWindowStateChangeEvent>
 #include <QWindow>
 #include <cstdlib>
 #include <stdexcept>
+#include <utility>
 
 #include "colour/apply_palette.h"
 #include "colour/palette_adjustment.h"
 #include "colour/palette_installer.h"
 #include "control/button_glyphs.h"
 #include "control/control_behaviour.h"
+#include "control/full_screen_host.h"
 #include "control/handler_guard.h"
 #include "control/hint_pause.h"
+#include "control/indicator_style.h"
+#include "control/panel_font.h"
 #include "control/window_operations.h"
 #include "flic/flic_info.h"
 #include "platform/qt/system_metrics.h"
@@ -58,17 +63,24 @@ QFont PanelFont() {
 }
 
 // The captions of the information and statistics panels are padded with
-// blanks so their colons line up; that needs a font of one pitch.
+// blanks so their colons line up; that needs a font whose characters all
+// advance alike. Measured, not asked: fontconfig's answer for "Courier New"
+// may be a monospaced face that Qt does not flag as fixed-pitch, or a
+// proportional one.
 QFont FixedPitchFont() {
-  QFont font("Courier New");
-  font.setPointSize(8);
-  font.setStyleHint(QFont::TypeWriter);
-  font.setFixedPitch(true);
-  if (!QFontInfo(font).fixedPitch()) {
-    font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  QFont wanted("Courier New");
+  wanted.setStyleHint(QFont::TypeWriter);
+  wanted.setFixedPitch(true);
+  QFont monospace("monospace");
+  monospace.setStyleHint(QFont::TypeWriter);
+  const QFont candidates[] = {wanted, QFontDatabase::systemFont(QFontDatabase::FixedFont), monospace,
+                              QFont("DejaVu Sans Mono"), QFont("Liberation Mono"), QFont("Nimbus Mono PS")};
+  for (QFont font : candidates) {
     font.setPointSize(8);
+    if (HasEqualAdvances(font, kPanelCharacters)) return font;
   }
-  return font;
+  wanted.setPointSize(8);
+  return wanted;
 }
 
 constexpr int kDesignLeft = 220;
@@ -105,6 +117,7 @@ void TDisplayForm::SetUpControls() {
   const QFont fixed = FixedPitchFont();
   ui_->InfoPanel->setFont(fixed);
   ui_->StatPanel->setFont(fixed);
+  DrawIndicatorsWhole(*this);
 
   const std::pair<QToolButton*, Glyph> glyphs[] = {
       {ui_->LoadButton, Glyph::Load},
@@ -139,7 +152,7 @@ void TDisplayForm::SetUpControls() {
 
   // Designer files give a top-level window no position, and set the
   // group's items after any index.
-  move(kDesignLeft, kDesignTop);
+  MovePanel(QPoint(kDesignLeft, kDesignTop));
   ui_->ForceModeRadioGroup->SetItemIndex(0);
 
   // The panels cover the adjustment rows only when asked for, and then wholly.
@@ -225,6 +238,7 @@ void TDisplayForm::SetMovieWindow(TImageForm* movieWindow) {
   movieWindow_ = movieWindow;
   palettes_ = noPalettes_.get();
   play_.reset();
+  fullScreen_ = std::make_unique<FullScreenOutput>();
   windowOutput_.reset();
   if (movieWindow == nullptr) return;
 
@@ -240,6 +254,7 @@ void TDisplayForm::SetMovieWindow(TImageForm* movieWindow) {
           [this](char character) { Guarded([&] { FormKeyPress(character); }); });
   windowOutput_ = std::make_unique<WindowOutput>(*movieWindow, state_.Colour);
   palettes_ = &windowOutput_->Palettes();
+  fullScreen_ = MakePanelFullScreen(*ui_, *this, *movieWindow, state_, *windowOutput_, [this] { return tick_(); });
   play_ = std::make_unique<PlayCommand>(PlayerParts{state_.Flic, state_.OpenDialog, state_.Playback, state_.Recording,
                                                     state_.Colour, services_, *this, *windowOutput_, *fullScreen_,
                                                     *sound_, [this] { return tick_(); }});
@@ -257,8 +272,8 @@ void TDisplayForm::SetPaletteInstaller(PaletteInstaller& installer) { palettes_ 
 
 PaletteInstaller& TDisplayForm::Palettes() { return *palettes_; }
 
-// Until full-screen output exists, "Play in Direct-X mode" plays in the
-// movie window, and the palette must then go where the frames go.
+// Without a movie window "Play in Direct-X mode" has no full screen to use;
+// the palette must go where the frames go.
 bool TDisplayForm::WindowOutputInUse() const {
   if (play_) return play_->WindowOutputInUse();
   return !(ui_->DirectXCheck->isChecked() && fullScreen_->Available());
@@ -286,7 +301,20 @@ void TDisplayForm::FormShow() {
   // there is no program-wide file mode to set here.
   state_.Run.ScreenBitsPerPixel = QueryScreenBitsPerPixel(this);
   FillMiddleArea();
-  FormActivate();
+  try {
+    FormActivate();
+  } catch (...) {
+    // Until the settings are loaded, the user's changes count from what
+    // the words left.
+    NoteOptionsBaseline(false);
+    // The player stays usable once the error's box is answered: both
+    // windows show, and the settings follow at the panel's next show.
+    movieAfterWordsError_ = !state_.Run.ExitRequested && !state_.Run.CloseRequested;
+    throw;
+  }
+  NoteOptionsBaseline(false);
+  // Exit during the words: the program is ending, nothing more to load or show.
+  if (state_.Run.ExitRequested) return;
   if (state_.Run.SettingsPending && !state_.Run.CloseRequested) {
     state_.Run.SettingsPending = false;
     LoadSettings();
@@ -304,20 +332,62 @@ void TDisplayForm::FormClose() {
   FreeFlicMemory(state_.Flic, *this);
 }
 
+void TDisplayForm::MovePanel(QPoint topLeft) {
+  placedAt_ = topLeft;
+  move(topLeft);
+}
+
+void TDisplayForm::PlacePanel(QPoint topLeft) {
+  MovePanel(KeepCaptionOnScreen(topLeft, frameGeometry().size(), QueryScreenAreas()));
+}
+
+void TDisplayForm::setVisible(bool visible) {
+  // The program's shows run FormShow before the window exists on the
+  // screen: the first one places the panel from the stored options, and a
+  // place given before the window is made is taken as its frame's corner.
+  // The window system's own shows (a restore from the task bar) come
+  // without this call.
+  if (visible && isHidden() && !formShowRunning_) {
+    const bool movieShownBefore = movieWindow_ != nullptr && movieWindow_->isVisible();
+    formShowRunning_ = true;
+    Guarded(&TDisplayForm::FormShow);
+    formShowRunning_ = false;
+    if (std::exchange(movieAfterWordsError_, false)) ShowMovieWindowIfHidden();
+    // Exit during the words: the panel has closed and stays so.
+    if (closed_) return;
+    QWidget::setVisible(true);
+    // The movie window this show brought up stays in front of the panel,
+    // which appears after it.
+    if (!movieShownBefore && movieWindow_ != nullptr && movieWindow_->isVisible()) movieWindow_->raise();
+    return;
+  }
+  QWidget::setVisible(visible);
+}
+
 void TDisplayForm::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  // The window system's own shows (a restore from the task bar) are not the program showing the panel.
-  if (event->spontaneous()) return;
   if (QWindow* window = windowHandle()) window->installEventFilter(this);
-  Guarded(&TDisplayForm::FormShow);
 }
 
 void TDisplayForm::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
   if (event->type() == QEvent::ActivationChange && isActiveWindow()) Guarded(&TDisplayForm::FormActivate);
+  if (event->type() == QEvent::WindowStateChange) {
+    // Minimize Program sent every window to the task bar together; the
+    // panel brought back brings the movie window back with it.
+    const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+    const bool restored = change->oldState().testFlag(Qt::WindowMinimized) && !isMinimized();
+    if (restored && movieWindow_ != nullptr && movieWindow_->isMinimized()) RestoreFromTaskBar(*movieWindow_);
+  }
 }
 
 void TDisplayForm::closeEvent(QCloseEvent* event) {
+  // The panel's close is Exit: a run of words stops here too.
+  state_.Run.ExitRequested = true;
+  if (closed_) {
+    event->accept();
+    return;
+  }
   if (state_.Playback.Playing) {
     // Releasing the flic now would pull its frames from under the running
     // frame loop. The close waits for the loop to stop, as the Exit button's does.
@@ -325,6 +395,8 @@ void TDisplayForm::closeEvent(QCloseEvent* event) {
     Guarded(&TDisplayForm::QuitButtonClick);
     return;
   }
+  // Saved once, however many ways the end is asked for.
+  closed_ = true;
   Guarded(&TDisplayForm::FormClose);
   event->accept();
   emit Closed();
@@ -394,6 +466,7 @@ void TDisplayForm::AboutButtonClick() {
 void TDisplayForm::MinimizeButtonClick() { MinimizeApplication(); }
 
 void TDisplayForm::QuitButtonClick() {
+  state_.Run.ExitRequested = true;
   if (play_) {
     play_->QuitButtonClick();
     return;

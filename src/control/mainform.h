@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 
 #include "control/command_line.h"
@@ -14,6 +16,7 @@
 #include "control/player_state.h"
 #include "flic/flic_loading.h"
 #include "platform/qt/virtual_keys.h"
+#include "platform/settings_store.h"
 #include "platform/window_services.h"
 #include "playback/playback_host.h"
 
@@ -125,6 +128,7 @@ class TDisplayForm : public QWidget, private PlaybackHost {
   void Closed();
 
  protected:
+  void setVisible(bool visible) override;
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
@@ -175,6 +179,16 @@ class TDisplayForm : public QWidget, private PlaybackHost {
   // when the key was used up.
   bool PreviewKey(QKeyEvent& event);
   void FillMiddleArea();
+  // The eighteen options as the close would write them, in the store's order.
+  SettingsValues CurrentOptions() const;
+  // Notes the options as they stand, as the state the user starts from;
+  // once only unless `replace`.
+  void NoteOptionsBaseline(bool replace);
+  // Puts the panel's frame corner where the program wants it.
+  void MovePanel(QPoint topLeft);
+  // Moves the panel's frame to a stored place, brought back onto the
+  // nearest screen when too little of its caption would show.
+  void PlacePanel(QPoint topLeft);
   void SetPanelVisible(QWidget* shown, bool visible);
   bool WindowOutputInUse() const;
   PaletteInstaller& Palettes();
@@ -194,6 +208,16 @@ class TDisplayForm : public QWidget, private PlaybackHost {
   QWidget* aboutWindow_ = nullptr;
   CommandLineSetup commandLine_;
   MovieBounds savedMovieBounds_;  // the movie window's bounds before Alt+Enter zoomed it
+  // A close writes a stored value only when this run's load read it, or when
+  // the user changed the option since the baseline: a run whose load stopped
+  // early, or never came, loses nothing it did not read.
+  std::set<std::string> loadedOptions_;  // names folded to lower case
+  std::optional<SettingsValues> optionsBaseline_;
+  bool closed_ = false;  // the close has saved the options and ended the program
+  bool formShowRunning_ = false;
+  bool movieAfterWordsError_ = false;  // the error's box first, then the movie window
+  // Where the program last put the panel; the user has moved it when it stands elsewhere.
+  QPoint placedAt_;
 };
 
 }  // namespace kt

@@ -22,6 +22,9 @@ struct RunState {
   bool SettingsPending = true;   // cleared when the first show loads the settings
   bool CommandLineDone = false;  // the command-line words have run
   bool CloseRequested = false;   // a CLOSE word ends the program without settings
+  // Exit, by its button, its key or the panel's close: no further word runs,
+  // nothing more is loaded or shown, and the options are saved once.
+  bool ExitRequested = false;
 };
 
 struct PlayerState {

@@ -6,12 +6,14 @@
 #include <cmath>
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 
 #include "colour/apply_palette.h"
 #include "colour/palette_adjustment.h"
 #include "control/mainform.h"
+#include "control/window_operations.h"
 #include "flic/errors.h"
 #include "platform/settings_store.h"
 #include "playback/playback_state.h"
@@ -45,126 +47,188 @@ std::optional<int32_t> DecimalInteger(std::string_view text) {
   throw PlayerError("'" + text + "' is not a valid integer value");
 }
 
-// A value that is there but does not read as a number stops the loading;
-// what was applied before it stays.
-std::optional<int32_t> ReadNumber(const SettingsStore& key, const char* name) {
-  const std::optional<std::string> data = key.Query(name);
-  if (!data) return std::nullopt;
-  const std::string text = TextOf(*data);
-  const std::optional<int32_t> number = DecimalInteger(text);
-  if (!number) NotAnInteger(text);
-  return number;
+std::string Folded(std::string_view name) {
+  std::string folded(name);
+  for (char& c : folded) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  return folded;
 }
 
-// Only a flag's first character counts: "10" is on.
-std::optional<bool> ReadFlag(const SettingsStore& key, const char* name) {
-  const std::optional<std::string> data = key.Query(name);
-  if (!data || TextOf(*data).empty()) return std::nullopt;
-  const char first = (*data)[0];
-  if (first < '0' || first > '9') NotAnInteger(std::string(1, first));
-  return first != '0';
-}
+// The load's reads. Each name read, present or absent, is noted as loaded;
+// a value that is there but does not read as a number stops the loading,
+// and neither it nor any value after it counts as loaded.
+class OptionReader {
+ public:
+  OptionReader(const SettingsStore& key, std::set<std::string>& loaded) : key_(key), loaded_(loaded) {}
+
+  std::optional<int32_t> Number(const char* name) {
+    const std::optional<std::string> data = key_.Query(name);
+    std::optional<int32_t> number;
+    if (data) {
+      const std::string text = TextOf(*data);
+      number = DecimalInteger(text);
+      if (!number) NotAnInteger(text);
+    }
+    loaded_.insert(Folded(name));
+    return number;
+  }
+
+  // Only a flag's first character counts: "10" is on.
+  std::optional<bool> Flag(const char* name) {
+    const std::optional<std::string> data = key_.Query(name);
+    std::optional<bool> on;
+    if (data && !TextOf(*data).empty()) {
+      const char first = (*data)[0];
+      if (first < '0' || first > '9') NotAnInteger(std::string(1, first));
+      on = first != '0';
+    }
+    loaded_.insert(Folded(name));
+    return on;
+  }
+
+  std::optional<std::string> Text(const char* name) {
+    std::optional<std::string> data = key_.Query(name);
+    loaded_.insert(Folded(name));
+    return data;
+  }
+
+  // A box whose state changes runs its own click handler.
+  void Box(const char* name, QAbstractButton* box) {
+    if (const std::optional<bool> on = Flag(name)) box->setChecked(*on);
+  }
+
+ private:
+  const SettingsStore& key_;
+  std::set<std::string>& loaded_;
+};
 
 // Every value but the directory is stored with its closing zero byte.
-void WriteNumber(SettingsStore& key, const char* name, int64_t value) {
+void AddNumber(SettingsValues& values, const char* name, int64_t value) {
   std::string text = std::to_string(value);
   text.push_back('\0');
-  key.Set(name, text);
+  values.emplace_back(name, std::move(text));
 }
 
-void WriteFlag(SettingsStore& key, const char* name, bool on) { WriteNumber(key, name, on ? 1 : 0); }
+void AddFlag(SettingsValues& values, const char* name, bool on) { AddNumber(values, name, on ? 1 : 0); }
 
 // The factor in tenths, the nearest whole number, halves to the even one.
 long double ContrastTenths(const Real48& factor) { return std::nearbyint(factor.Value() * 10.0L); }
 
-void ReadBox(const SettingsStore& key, const char* name, QAbstractButton* box) {
-  // A box whose state changes runs its own click handler.
-  if (const std::optional<bool> on = ReadFlag(key, name)) box->setChecked(*on);
-}
-
 }  // namespace
 
 void TDisplayForm::LoadSettings() {
+  // Whatever the load read stays applied, also when a bad value stops it:
+  // from here on, that is the state the user's changes are measured from.
+  struct NoteBaseline {
+    TDisplayForm& form;
+    ~NoteBaseline() { form.NoteOptionsBaseline(true); }
+  } noteBaseline{*this};
   SettingsStore key;
   if (!key.Open()) return;
+  OptionReader read(key, loadedOptions_);
   PaletteAdjustment& adjustment = state_.Colour.Adjustment;
 
   // Code-set bars run nothing, so each bar's handler is run here, value or not.
-  if (const std::optional<int32_t> speed = ReadNumber(key, "Speed")) ui_->SpeedBar->setValue(*speed);
+  if (const std::optional<int32_t> speed = read.Number("Speed")) ui_->SpeedBar->setValue(*speed);
   SpeedBarChange();
 
-  if (const std::optional<int32_t> brightness = ReadNumber(key, "Brightness")) {
+  if (const std::optional<int32_t> brightness = read.Number("Brightness")) {
     adjustment.BrightnessOffset = static_cast<uint16_t>(*brightness);
   }
   ui_->BrightnessBar->setValue(adjustment.BrightnessOffset);
   BrightnessBarChange();
 
-  if (const std::optional<int32_t> contrast = ReadNumber(key, "Contrast")) {
+  if (const std::optional<int32_t> contrast = read.Number("Contrast")) {
     adjustment.ContrastFactor = Real48::Round(static_cast<long double>(*contrast) * 0.1L);
   }
   const long double tenths = ContrastTenths(adjustment.ContrastFactor);
   ui_->ContrastBar->setValue(static_cast<int>(std::clamp<long double>(tenths, kContrastBarMin, kContrastBarMax)));
   ContrastBarChange();
 
-  // Not checked against the screen: a panel saved off the screen comes back there.
-  if (const std::optional<int32_t> left = ReadNumber(key, "WindowLeft")) move(*left, y());
-  if (const std::optional<int32_t> top = ReadNumber(key, "WindowTop")) move(x(), *top);
+  const std::optional<int32_t> left = read.Number("WindowLeft");
+  const std::optional<int32_t> top = read.Number("WindowTop");
+  if (left || top) PlacePanel(QPoint(left.value_or(x()), top.value_or(y())));
 
-  ReadBox(key, "Title", ui_->TitleCheck);
-  ReadBox(key, "Loop", ui_->LoopCheck);
-  ReadBox(key, "OnTop", ui_->OnTopCheck);
-  ReadBox(key, "MaxPal", ui_->MaxPalCheck);
-  ReadBox(key, "ReadBig", ui_->ReadBigCheck);
-  ReadBox(key, "RemLastdir", ui_->LastDirCheck);
+  read.Box("Title", ui_->TitleCheck);
+  read.Box("Loop", ui_->LoopCheck);
+  read.Box("OnTop", ui_->OnTopCheck);
+  read.Box("MaxPal", ui_->MaxPalCheck);
+  read.Box("ReadBig", ui_->ReadBigCheck);
+  read.Box("RemLastdir", ui_->LastDirCheck);
 
+  // Not read when the box is off: the stored folder then stays as it was
+  // unless a file is chosen in this run.
   if (ui_->LastDirCheck->isChecked()) {
-    if (const std::optional<std::string> folder = key.Query("Lastdir")) {
+    if (const std::optional<std::string> folder = read.Text("Lastdir")) {
       state_.OpenDialog.InitialDir = TextOf(*folder);
     }
   }
 
-  ReadBox(key, "Optimize", ui_->OptimizeCheck);
+  read.Box("Optimize", ui_->OptimizeCheck);
   // With Direct-X on, its rule overrides whatever was read for the title,
   // on-top and max-palette boxes.
-  if (const std::optional<bool> directX = ReadFlag(key, "DirectX")) {
+  if (const std::optional<bool> directX = read.Flag("DirectX")) {
     ui_->DirectXCheck->setChecked(*directX);
     DirectXCheckClick();
   }
   // Two radio buttons of one panel: checking one unchecks the other, and
   // the checked one cannot be unchecked by itself.
-  if (const std::optional<bool> automatic = ReadFlag(key, "DirXAuto")) {
+  if (const std::optional<bool> automatic = read.Flag("DirXAuto")) {
     (*automatic ? ui_->DirXAutoCheck : ui_->DirXForceCheck)->setChecked(true);
   }
-  ReadBox(key, "DirXOneSurface", ui_->DirXSurfaceCheck);
-  ReadBox(key, "DirXFPS", ui_->DirXFPSCheck);
-  if (const std::optional<int32_t> mode = ReadNumber(key, "ForcedMode")) {
+  read.Box("DirXOneSurface", ui_->DirXSurfaceCheck);
+  read.Box("DirXFPS", ui_->DirXFPSCheck);
+  if (const std::optional<int32_t> mode = read.Number("ForcedMode")) {
     ui_->ForceModeRadioGroup->SetItemIndex(*mode);
+  }
+}
+
+SettingsValues TDisplayForm::CurrentOptions() const {
+  SettingsValues values;
+  AddNumber(values, "Speed", ui_->SpeedBar->value());
+  AddNumber(values, "Brightness", state_.Colour.Adjustment.BrightnessOffset);
+  AddNumber(values, "Contrast", static_cast<int64_t>(ContrastTenths(state_.Colour.Adjustment.ContrastFactor)));
+  AddNumber(values, "WindowLeft", x());
+  AddNumber(values, "WindowTop", y());
+  AddFlag(values, "Title", ui_->TitleCheck->isChecked());
+  AddFlag(values, "Loop", ui_->LoopCheck->isChecked());
+  AddFlag(values, "OnTop", ui_->OnTopCheck->isChecked());
+  AddFlag(values, "MaxPal", ui_->MaxPalCheck->isChecked());
+  // The box, not the flag: a word may have set the flag alone for this run.
+  AddFlag(values, "ReadBig", ui_->ReadBigCheck->isChecked());
+  AddFlag(values, "RemLastDir", ui_->LastDirCheck->isChecked());
+  // Bare, without a zero byte; kept also when the box is off, so turning it
+  // on again finds the folder.
+  values.emplace_back("LastDir", state_.OpenDialog.InitialDir);
+  AddFlag(values, "Optimize", ui_->OptimizeCheck->isChecked());
+  AddFlag(values, "DirectX", ui_->DirectXCheck->isChecked());
+  AddFlag(values, "DirXAuto", ui_->DirXAutoCheck->isChecked());
+  AddFlag(values, "DirXOneSurface", ui_->DirXSurfaceCheck->isChecked());
+  AddFlag(values, "DirXFPS", ui_->DirXFPSCheck->isChecked());
+  AddNumber(values, "ForcedMode", ui_->ForceModeRadioGroup->ItemIndex());
+  return values;
+}
+
+void TDisplayForm::NoteOptionsBaseline(bool replace) {
+  if (!replace && optionsBaseline_) return;
+  optionsBaseline_ = CurrentOptions();
+  // The panel's place counts from where the program put it: the window
+  // manager may still be framing it, which is no move of the user's.
+  for (auto& [name, data] : *optionsBaseline_) {
+    if (name == "WindowLeft") data = std::to_string(placedAt_.x()) + '\0';
+    if (name == "WindowTop") data = std::to_string(placedAt_.y()) + '\0';
   }
 }
 
 void TDisplayForm::SaveSettings() {
   SettingsStore key;
   if (!key.Open()) return;
-  WriteNumber(key, "Speed", ui_->SpeedBar->value());
-  WriteNumber(key, "Brightness", state_.Colour.Adjustment.BrightnessOffset);
-  WriteNumber(key, "Contrast", static_cast<int64_t>(ContrastTenths(state_.Colour.Adjustment.ContrastFactor)));
-  WriteNumber(key, "WindowLeft", x());
-  WriteNumber(key, "WindowTop", y());
-  WriteFlag(key, "Title", ui_->TitleCheck->isChecked());
-  WriteFlag(key, "Loop", ui_->LoopCheck->isChecked());
-  WriteFlag(key, "OnTop", ui_->OnTopCheck->isChecked());
-  WriteFlag(key, "MaxPal", ui_->MaxPalCheck->isChecked());
-  // The box, not the flag: a word may have set the flag alone for this run.
-  WriteFlag(key, "ReadBig", ui_->ReadBigCheck->isChecked());
-  WriteFlag(key, "RemLastDir", ui_->LastDirCheck->isChecked());
-  // Kept also when the box is off, so turning it on again finds the folder.
-  key.Set("LastDir", state_.OpenDialog.InitialDir);
-  WriteFlag(key, "Optimize", ui_->OptimizeCheck->isChecked());
-  WriteFlag(key, "DirectX", ui_->DirectXCheck->isChecked());
-  WriteFlag(key, "DirXAuto", ui_->DirXAutoCheck->isChecked());
-  WriteFlag(key, "DirXOneSurface", ui_->DirXSurfaceCheck->isChecked());
-  WriteFlag(key, "DirXFPS", ui_->DirXFPSCheck->isChecked());
-  WriteNumber(key, "ForcedMode", ui_->ForceModeRadioGroup->ItemIndex());
+  const SettingsValues current = CurrentOptions();
+  for (size_t i = 0; i < current.size(); ++i) {
+    const auto& [name, data] = current[i];
+    const bool loaded = loadedOptions_.count(Folded(name)) != 0;
+    const bool changed = optionsBaseline_ && (*optionsBaseline_)[i].second != data;
+    if (loaded || changed) key.Set(name, data);
+  }
   // A save that fails leaves the previous options in place; there is no one to tell.
   key.Close();
 }

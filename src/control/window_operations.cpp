@@ -2,11 +2,19 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QEventLoop>
+#include <QMargins>
 #include <QPointer>
+#include <QRect>
+#include <QTimer>
 #include <QWidget>
+#include <QWindow>
+#include <algorithm>
+#include <climits>
 #include <cstdint>
+#include <functional>
 
 namespace kt {
 
@@ -27,13 +35,156 @@ class HideWatcher : public QObject {
   QEventLoop& loop_;
 };
 
+// Places a window again when the window manager has framed it, or framed
+// it anew after a change of border. Until then Qt counts the frame the
+// window had before, or none, and a window centred or sized by its outer
+// bounds would end up off by the difference.
+class FramePlacer : public QObject {
+ public:
+  static constexpr const char* kName = "kinetrope-frame-placer";
+  // A window manager frames a window within a few turns of the event loop;
+  // the placement is watched for this long.
+  static constexpr int kWatchMs = 2000;
+  static constexpr int kTickMs = 50;
+  static constexpr int kSettleMs = 120;
+
+  explicit FramePlacer(QWidget& window) : QObject(&window), window_(window) {
+    setObjectName(kName);
+    window.installEventFilter(this);
+    timer_.setInterval(kTickMs);
+    QObject::connect(&timer_, &QTimer::timeout, this, [this] {
+      Check();
+      if (clock_.hasExpired(kWatchMs)) Forget();
+    });
+  }
+
+  void Watch(std::function<void()> place, bool anyState = false) {
+    place_ = std::move(place);
+    anyState_ = anyState;
+    usedMargins_ = Margins();
+    seenMargins_ = usedMargins_;
+    settled_.start();
+    WatchHandle();
+    clock_.start();
+    timer_.start();
+  }
+
+  void Forget() {
+    place_ = nullptr;
+    timer_.stop();
+  }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == &window_ && (event->type() == QEvent::Show || event->type() == QEvent::WinIdChange)) WatchHandle();
+    if (watched == handle_ && event->type() == QEvent::Expose) {
+      // Taken off the screen, as a change of border does: whatever frame it
+      // comes back with, it is placed again.
+      if (!handle_->isExposed()) usedMargins_ = QMargins(-1, -1, -1, -1);
+      Check();
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  QMargins Margins() const {
+    const QWindow* handle = window_.windowHandle();
+    return handle != nullptr && handle->isExposed() ? handle->frameMargins() : QMargins(-1, -1, -1, -1);
+  }
+
+  // Places the window again once it is on the screen with a frame other
+  // than the one placed with, and that frame has settled: a move while the
+  // window manager is still taking the window over is lost.
+  void Check() {
+    if (!place_) return;
+    const QMargins margins = Margins();
+      if (margins != seenMargins_) {
+      seenMargins_ = margins;
+      settled_.start();
+      return;
+    }
+    if (margins.left() < 0 || margins == usedMargins_ || !settled_.hasExpired(kSettleMs)) return;
+    usedMargins_ = margins;
+    // A window maximised meanwhile belongs to the window manager's layout.
+    if (anyState_ || IsNormalState(window_)) {
+      const std::function<void()> place = place_;
+      if (anyState_) Forget();
+      place();
+    }
+  }
+
+  void WatchHandle() {
+    QWindow* handle = window_.windowHandle();
+    if (handle == nullptr || handle == handle_) return;
+    if (handle_) handle_->removeEventFilter(this);
+    handle_ = handle;
+    handle->installEventFilter(this);
+  }
+
+  QWidget& window_;
+  QPointer<QWindow> handle_;
+  std::function<void()> place_;
+  bool anyState_ = false;
+  QMargins usedMargins_;
+  QMargins seenMargins_;
+  QElapsedTimer settled_;
+  QTimer timer_;
+  QElapsedTimer clock_;
+};
+
+FramePlacer& PlacerOf(QWidget& window) {
+  // Found by its name: only this file makes children of that name.
+  if (auto* placer = window.findChild<QObject*>(FramePlacer::kName, Qt::FindDirectChildrenOnly)) {
+    return *static_cast<FramePlacer*>(placer);
+  }
+  return *new FramePlacer(window);
+}
+
+// Runs the placement now, and again while the window manager (re)frames the window.
+void PlaceFramed(QWidget& window, const std::function<void()>& place) {
+  place();
+  PlacerOf(window).Watch(place);
+}
+
 }  // namespace
 
 bool IsNormalState(const QWidget& window) { return (window.windowState() & kNotNormal) == 0; }
 
+QMargins FrameMargins(const QWidget& window) {
+  // The window's own, fresh after every change of frame; the widget's copy
+  // may still hold the frame the window had before its border changed.
+  const QWindow* handle = window.windowHandle();
+  return handle != nullptr ? handle->frameMargins() : QMargins();
+}
+
+QRect OuterRect(const QWidget& window) { return window.geometry().marginsAdded(FrameMargins(window)); }
+
+namespace {
+
+// The client area goes where the frame around it puts its corner at `frameTopLeft`.
+void SetFrameAndClient(QWidget& window, QPoint frameTopLeft, QSize clientSize) {
+  const QMargins frame = FrameMargins(window);
+  window.setGeometry(QRect(frameTopLeft + QPoint(frame.left(), frame.top()), clientSize));
+}
+
+}  // namespace
+
+void RunWhenFramedAnew(QWidget& window, const std::function<void()>& action) {
+  PlacerOf(window).Watch(action, true);
+}
+
 void CentreOnScreen(QWidget& window, ScreenSize screen) {
-  const QSize outer = window.frameGeometry().size();
-  window.move((screen.width - outer.width()) / 2, (screen.height - outer.height()) / 2);
+  PlaceFramed(window, [&window, screen] {
+    const QSize outer = OuterRect(window).size();
+    SetFrameAndClient(window, QPoint((screen.width - outer.width()) / 2, (screen.height - outer.height()) / 2),
+                      window.size());
+  });
+}
+
+void SetOuterBounds(QWidget& window, QRect bounds) {
+  PlaceFramed(window, [&window, bounds] {
+    const QMargins frame = FrameMargins(window);
+    SetFrameAndClient(window, bounds.topLeft(), bounds.size().shrunkBy(frame));
+  });
 }
 
 void SetWindowBorder(QWidget& window, bool withBorder, ScreenSize screen) {
@@ -43,7 +194,13 @@ void SetWindowBorder(QWidget& window, bool withBorder, ScreenSize screen) {
   const Qt::WindowStates state = window.windowState();
   const bool visible = window.isVisible();
 
-  window.setWindowFlag(Qt::FramelessWindowHint, !withBorder);
+  // The border changes in place: Qt's own way takes the window off the
+  // screen and maps it anew, and a window manager taking it over again
+  // loses its maximised state and the moves asked for meanwhile.
+  Qt::WindowFlags flags = window.windowFlags();
+  flags.setFlag(Qt::FramelessWindowHint, !withBorder);
+  window.overrideWindowFlags(flags);
+  if (QWindow* handle = window.windowHandle()) handle->setFlags(flags);
   window.setWindowState(state);
   if (visible && !window.isVisible()) window.show();
 
@@ -51,6 +208,37 @@ void SetWindowBorder(QWidget& window, bool withBorder, ScreenSize screen) {
     window.resize(clientWidth, clientHeight);
     CentreOnScreen(window, screen);
   }
+}
+
+QPoint KeepCaptionOnScreen(QPoint topLeft, QSize outerSize, const std::vector<ScreenArea>& screens) {
+  // Stored places can be anything a 32-bit number holds: the sums are taken in 64 bits.
+  const long long left = topLeft.x();
+  const long long top = topLeft.y();
+  const long long width = outerSize.width();
+  const long long height = outerSize.height();
+  const long long grip = std::min<long long>(kCaptionGripWidth, width);
+  const ScreenArea* nearest = nullptr;
+  long long nearestDistance = LLONG_MAX;
+  for (const ScreenArea& screen : screens) {
+    const long long screenRight = static_cast<long long>(screen.left) + screen.width;
+    const long long screenBottom = static_cast<long long>(screen.top) + screen.height;
+    const long long shownWidth = std::min(left + width, screenRight) - std::max<long long>(left, screen.left);
+    const bool stripInside = top >= screen.top && top + kCaptionStripHeight <= screenBottom;
+    if (stripInside && shownWidth >= grip) return topLeft;
+    // How far the caption strip lies from the screen, zero along an axis where they overlap.
+    const long long dx = std::max({0LL, screen.left - (left + width), left - screenRight});
+    const long long dy = std::max({0LL, screen.top - (top + kCaptionStripHeight), top - screenBottom});
+    const long long distance = std::min<long long>(dx, 1LL << 31) * std::min<long long>(dx, 1LL << 31) +
+                               std::min<long long>(dy, 1LL << 31) * std::min<long long>(dy, 1LL << 31);
+    if (distance < nearestDistance) {
+      nearestDistance = distance;
+      nearest = &screen;
+    }
+  }
+  if (nearest == nullptr) return topLeft;
+  const long long newLeft = std::max<long long>(nearest->left, std::min(left, nearest->left + nearest->width - width));
+  const long long newTop = std::max<long long>(nearest->top, std::min(top, nearest->top + nearest->height - height));
+  return {static_cast<int>(newLeft), static_cast<int>(newTop)};
 }
 
 void SetStayOnTop(QWidget& window, bool onTop) {
@@ -68,6 +256,11 @@ void MinimizeApplication() {
   for (QWidget* window : QApplication::topLevelWidgets()) {
     if (window->isVisible()) window->showMinimized();
   }
+}
+
+void RestoreFromTaskBar(QWidget& window) {
+  window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+  window.show();
 }
 
 void ShowModal(QWidget& window) {

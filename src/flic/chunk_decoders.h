@@ -29,6 +29,12 @@ class ChunkData {
   const uint8_t* Here() const { return data_ + pos_; }
   void Skip(uint32_t n) { pos_ += std::min(n, Left()); }
 
+  // For packet loops that keep the position in a register and hand it back.
+  const uint8_t* Data() const { return data_; }
+  uint32_t Pos() const { return pos_; }
+  uint32_t Size() const { return size_; }
+  void SetPos(uint32_t pos) { pos_ = std::min(pos, size_); }
+
  private:
   const uint8_t* data_;
   uint32_t size_;
@@ -65,6 +71,81 @@ struct Image {
     return fits == n;
   }
 };
+
+// Exact small moves for the packet loops, inlined where a call to memcpy or
+// memset would cost more than the move: every byte of dst[0, n) is written
+// (some twice, with the same value) and nothing outside it. Source and
+// destination never overlap (chunk data and picture).
+inline void CopyBytes(uint8_t* dst, const uint8_t* src, uint32_t n) {
+  if (n >= 16) {
+    uint32_t i = 0;
+    for (; i + 16 <= n; i += 16) std::memcpy(dst + i, src + i, 16);
+    if (i < n) std::memcpy(dst + n - 16, src + n - 16, 16);
+  } else if (n >= 8) {
+    uint64_t head;
+    uint64_t tail;
+    std::memcpy(&head, src, 8);
+    std::memcpy(&tail, src + n - 8, 8);
+    std::memcpy(dst, &head, 8);
+    std::memcpy(dst + n - 8, &tail, 8);
+  } else if (n >= 4) {
+    uint32_t head;
+    uint32_t tail;
+    std::memcpy(&head, src, 4);
+    std::memcpy(&tail, src + n - 4, 4);
+    std::memcpy(dst, &head, 4);
+    std::memcpy(dst + n - 4, &tail, 4);
+  } else if (n >= 2) {
+    uint16_t head;
+    uint16_t tail;
+    std::memcpy(&head, src, 2);
+    std::memcpy(&tail, src + n - 2, 2);
+    std::memcpy(dst, &head, 2);
+    std::memcpy(dst + n - 2, &tail, 2);
+  } else if (n == 1) {
+    *dst = *src;
+  }
+}
+
+// Writes n bytes of an 8-byte pattern that repeats every 1 or 2 bytes; with
+// period 2, n is even, so the last overlapping move keeps the phase.
+inline void FillPattern(uint8_t* dst, const uint8_t (&pattern)[8], uint32_t n) {
+  if (n >= 8) {
+    uint64_t wide;
+    std::memcpy(&wide, pattern, 8);
+    uint32_t i = 0;
+    for (; i + 8 <= n; i += 8) std::memcpy(dst + i, &wide, 8);
+    if (i < n) std::memcpy(dst + n - 8, &wide, 8);
+  } else {
+    for (uint32_t i = 0; i < n; ++i) dst[i] = pattern[i];
+  }
+}
+
+inline void FillBytes(uint8_t* dst, uint8_t value, uint32_t n) {
+  if (n > 64) {
+    std::memset(dst, value, n);
+  } else {
+    const uint8_t pattern[8] = {value, value, value, value, value, value, value, value};
+    FillPattern(dst, pattern, n);
+  }
+}
+
+// The two bytes at src, repeated: one 16-bit load times 0x0001000100010001
+// gives the pair four times in memory order on either byte order.
+inline void FillPairs(uint8_t* dst, const uint8_t* src, uint32_t n) {
+  uint16_t pair;
+  std::memcpy(&pair, src, 2);
+  const uint64_t wide = pair * 0x0001000100010001ull;
+  if (n >= 8) {
+    uint32_t i = 0;
+    for (; i + 8 <= n; i += 8) std::memcpy(dst + i, &wide, 8);
+    if (i < n) std::memcpy(dst + n - 8, &wide, 8);
+  } else {
+    // n is 2, 4 or 6.
+    if (n & 4) std::memcpy(dst, &wide, 4);
+    if (n & 2) std::memcpy(dst + (n & 4), &wide, 2);
+  }
+}
 
 // Each returns false when the chunk's data was clipped or partly dropped.
 bool DecodeColour(const uint8_t* data, uint32_t size, bool sixBit, BasePalette* palette);

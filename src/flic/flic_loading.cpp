@@ -17,7 +17,7 @@ bool SelectLoadFile(LoadContext& context) {
 void FreeFlicMemory(FlicState& flic, LoadWindowSteps& windows) {
   if (!flic.FlicInMemory) return;
   windows.SetMovieCaption("");
-  FreeFrameRange(flic.Store, flic.Header.frames);
+  flic.Store.Clear();
   flic.FlicInMemory = false;
 }
 

@@ -22,6 +22,22 @@
 
 namespace kt {
 
+bool IsKnownChunkType(uint16_t type) {
+  switch (type) {
+    case COLOR_256:
+    case COLOR_64:
+    case DELTA_FLC:
+    case DELTA_FLI:
+    case BLACK:
+    case BYTE_RUN:
+    case FLI_COPY:
+    case PSTAMP:
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool DecodeChunk(uint16_t type, const uint8_t* data, uint32_t dataSize, FrameTarget& target,
                  DecodeEvents& events) {
   if (data == nullptr) dataSize = 0;
@@ -51,7 +67,7 @@ bool DecodeChunk(uint16_t type, const uint8_t* data, uint32_t dataSize, FrameTar
 }
 
 void DecodeFrame(const FrameSlot& slot, FrameTarget& target, DecodeEvents& events) {
-  const int chunks = std::min<int>(slot.chunks, kMaxChunksPerFrame);
+  const int chunks = std::min<int>(slot.chunks, static_cast<int>(slot.chunkTable.size()));
   for (int j = 0; j < chunks; ++j) {
     const ChunkRef& chunk = slot.chunkTable[static_cast<size_t>(j)];
     const uint32_t dataSize = chunk.size >= kChunkHeaderSize ? chunk.DataSize() : 0;

@@ -34,6 +34,9 @@ class DecodeEvents {
 // Decodes every chunk of the slot, in order, into the target.
 void DecodeFrame(const FrameSlot& slot, FrameTarget& target, DecodeEvents& events);
 
+// Whether the decoder knows the chunk type; any other makes it ask the user.
+bool IsKnownChunkType(uint16_t type);
+
 // Decodes one chunk; returns false when its data was clipped. It does not
 // call DataClipped itself, as only the frame knows the chunk's index.
 bool DecodeChunk(uint16_t type, const uint8_t* data, uint32_t dataSize, FrameTarget& target,

@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <system_error>
 
 #include "platform/regular_file.h"
@@ -25,6 +27,7 @@ constexpr size_t kMaxFileSize = 1 << 20;
 constexpr size_t kTemporarySuffixLength = 6;
 
 constexpr const char* kHexDigits = "0123456789ABCDEF";
+constexpr std::string_view kBlanks = " \t";
 
 char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -84,7 +87,19 @@ std::optional<std::string> Unescape(std::string_view text) {
   return bytes;
 }
 
-std::optional<std::string> ReadWholeFile(int fd) {
+// Said once per file and run: the load and the save both meet it.
+void ReportOversizedFile(const std::filesystem::path& path) {
+  static std::set<std::string> reported;
+  if (!reported.insert(path.string()).second) return;
+  std::fprintf(stderr,
+               "kinetrope: %s is larger than %zu bytes, too large to be the player's options file; it is left "
+               "alone and the options are neither read from it nor saved. Move it away or delete it to keep "
+               "options again.\n",
+               path.c_str(), kMaxFileSize);
+}
+
+std::optional<std::string> ReadWholeFile(int fd, bool& tooLarge) {
+  tooLarge = false;
   std::string text;
   char buffer[4096];
   for (;;) {
@@ -95,7 +110,10 @@ std::optional<std::string> ReadWholeFile(int fd) {
     }
     if (got == 0) return text;
     text.append(buffer, static_cast<size_t>(got));
-    if (text.size() > kMaxFileSize) return std::nullopt;
+    if (text.size() > kMaxFileSize) {
+      tooLarge = true;
+      return std::nullopt;
+    }
   }
 }
 
@@ -135,11 +153,22 @@ SettingsValues ParseSettingsFile(std::string_view text) {
     std::string_view line = text.substr(0, end);
     text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    // Blanks before a name, and on either side of the "=", are layout, as
+    // every INI reader takes them; a value's own edge blanks are written
+    // escaped, so only a hand-made line has blanks here.
+    const size_t start = line.find_first_not_of(kBlanks);
+    line.remove_prefix(start == std::string_view::npos ? line.size() : start);
     if (line.empty() || line.front() == '#' || line.front() == ';' || line.front() == '[') continue;
     const size_t equals = line.find('=');
     if (equals == std::string_view::npos) continue;
-    std::optional<std::string> name = Unescape(line.substr(0, equals));
-    std::optional<std::string> data = Unescape(line.substr(equals + 1));
+    std::string_view rawName = line.substr(0, equals);
+    const size_t nameEnd = rawName.find_last_not_of(kBlanks);
+    rawName = rawName.substr(0, nameEnd == std::string_view::npos ? 0 : nameEnd + 1);
+    std::string_view rawData = line.substr(equals + 1);
+    const size_t dataStart = rawData.find_first_not_of(kBlanks);
+    rawData.remove_prefix(dataStart == std::string_view::npos ? rawData.size() : dataStart);
+    std::optional<std::string> name = Unescape(rawName);
+    std::optional<std::string> data = Unescape(rawData);
     if (!name || !data) continue;
     if (auto found = FindName(values, *name); found != values.end()) {
       found->second = std::move(*data);
@@ -174,8 +203,10 @@ bool SettingsStore::Open() {
     struct stat link {};
     if (::lstat(FilePath().c_str(), &link) == 0) return false;
   } else {
-    std::optional<std::string> text = ReadWholeFile(fd);
+    bool tooLarge = false;
+    std::optional<std::string> text = ReadWholeFile(fd, tooLarge);
     ::close(fd);
+    if (tooLarge) ReportOversizedFile(FilePath());
     if (!text) return false;
     values_ = ParseSettingsFile(*text);
   }

@@ -32,14 +32,17 @@ class FrameOutput {
   virtual PaletteInstaller& Palettes() = 0;
 };
 
-// Full-screen output in an emulated 8-bit mode. Until it exists, a playback
-// with "Play in Direct-X mode" checked shows its frames in the movie window.
+// Full-screen output in an 8-bit mode (playback/full_screen_output.h). This
+// base is the stand-in while there is no movie window to show it in: a
+// playback with "Play in Direct-X mode" checked then uses window output.
 class FullScreenOutput {
  public:
   virtual ~FullScreenOutput() = default;
   virtual bool Available() const { return false; }
-  virtual void SetUp() {}
+  // False when the display gave no object: the playback ends at once, without a message.
+  virtual bool SetUp() { return true; }
   virtual void ShowFrame() {}
+  // Releases whatever exists, also after a set-up that failed half way.
   virtual void TearDown() {}
 };
 

@@ -7,6 +7,7 @@
 #include "flic/errors.h"
 #include "flic/frame_decoder.h"
 #include "flic/frame_reader.h"
+#include "flic/key_images.h"
 #include "platform/tick.h"
 
 namespace kt {
@@ -24,6 +25,10 @@ class PlayerDecodeEvents : public DecodeEvents {
       : command_(command), colour_(colour), services_(services), host_(host) {}
 
   void ApplyPalette() override { kt::ApplyPalette(colour_, command_.Palettes(), command_.WindowOutputInUse()); }
+
+  // Counted so that the key pictures know a frame lost none of its data.
+  void DataClipped(int /*chunkIndex*/, uint16_t /*type*/) override { ++clipped; }
+  int clipped = 0;
 
   void UnknownChunk(uint16_t type) override {
     const std::string text = "Unknown chunk type! (" + std::to_string(type) + ") continue?";
@@ -54,6 +59,7 @@ struct PlayCommand::Session {
   bool soundOpen = false;
   bool fullScreenSetUp = false;
   std::optional<PlayerDecodeEvents> events;
+  std::optional<KeyImages> keys;  // taken as the frames pass, for rebuilds
 
   bool FromDisk() const { return file.has_value(); }
 };
@@ -83,6 +89,11 @@ void PlayCommand::PlayFileButtonClick() {
 
   if (!flic.FlicInMemory) {
     if (state.DiskFlicName.empty()) state.DiskFlicName = p_.openDialog.FileName;
+    if (state.DiskFlicName.empty()) {
+      // Nothing chosen and nothing in memory: a load error naming no file would not say what to do.
+      ShowErrorBox(p_.services, kNoFlicChosenText, false);
+      return;
+    }
     session.file = OpenFlic(state.DiskFlicName, flic.Header);
     if (!session.file) {
       ShowErrorBox(p_.services, "There was an error while attempting to load " + state.DiskFlicName + ".", false);
@@ -136,11 +147,13 @@ void PlayCommand::PlayFileButtonClick() {
     state.PlayStartTick = p_.tick();
     state.LastFrameTick = p_.tick();
     session.fullScreen = !WindowOutputInUse();
+    bool displayGiven = true;
     if (session.fullScreen) {
       session.fullScreenSetUp = true;
-      p_.fullScreen.SetUp();
+      // A display that gives no object ends the playback at once, without a word.
+      displayGiven = p_.fullScreen.SetUp();
     }
-    RunFrameLoop(session);
+    if (displayGiven) RunFrameLoop(session);
   } catch (...) {
     EndPlayback(session, true);
     throw;
@@ -177,9 +190,12 @@ void PlayCommand::RunFrameLoop(Session& session) {
 void PlayCommand::DecodeCurrentFrame(Session& session, bool fromReplay) {
   PlaybackState& state = p_.playback;
   FlicState& flic = p_.flic;
+  if (!session.keys) session.keys.emplace(session.width, session.height, session.frames, keyImageBudget_);
   if (session.FromDisk()) {
+    const uint64_t offset = session.file->Offset();
     ReadFrame(*session.file, flic.Header, flic.Store, state.CurrentFrame,
               flic.ReadBigFrames ? ReadMode::BigFrames : ReadMode::ChunkByChunk);
+    session.keys->FrameRead(state.CurrentFrame, offset, session.file->Offset());
   }
   FrameTarget target;
   target.pixels = p_.output.FrameBuffer();
@@ -188,7 +204,11 @@ void PlayCommand::DecodeCurrentFrame(Session& session, bool fromReplay) {
   target.palette = &p_.colour.Base;
   target.optimize = p_.host.OptimizeChecked();
   try {
-    DecodeFrame(flic.Store.Slot(state.CurrentFrame), target, *session.events);
+    const FrameSlot& slot = flic.Store.Slot(state.CurrentFrame);
+    const int clippedBefore = session.events->clipped;
+    DecodeFrame(slot, target, *session.events);
+    session.keys->FrameDecoded(state.CurrentFrame, slot, target.pixels, p_.colour.Base,
+                               session.events->clipped == clippedBefore);
   } catch (...) {
     if (session.FromDisk()) FreeFrameChunks(flic.Store, state.CurrentFrame);
     throw;
@@ -258,14 +278,34 @@ void PlayCommand::HandlePause(Session& session) {
   if (state.StopRequested) state.Paused = false;
 }
 
-void PlayCommand::ReplayFromStart(Session& session, int32_t count) {
-  // Rebuilds the image of an earlier frame: decoded, not shown, recorded or counted.
-  PlaybackState& state = p_.playback;
-  state.CurrentFrame = 0;
-  for (int32_t i = 0; i < count; ++i) {
-    DecodeCurrentFrame(session, true);
-    state.CurrentFrame += 1;
+// The rebuild's reads and decodes are the play command's own, so a rebuilt
+// frame is read, decoded, reported and released exactly as a replayed one.
+class PlayCommand::Rebuild : public RebuildSteps {
+ public:
+  Rebuild(PlayCommand& command, Session& session) : command_(command), session_(session) {}
+  uint8_t* Pixels() override { return command_.p_.output.FrameBuffer(); }
+  BasePalette& Palette() override { return command_.p_.colour.Base; }
+  void PositionAt(uint64_t offset) override { session_.file->Seek(offset); }
+  void DecodeFrames(int32_t first, int32_t last) override {
+    PlaybackState& state = command_.p_.playback;
+    for (state.CurrentFrame = first; state.CurrentFrame <= last; ++state.CurrentFrame) {
+      command_.DecodeCurrentFrame(session_, true);
+    }
   }
+  void InstallPalette() override { session_.events->ApplyPalette(); }
+
+ private:
+  PlayCommand& command_;
+  Session& session_;
+};
+
+void PlayCommand::ReplayFromStart(Session& session, int32_t count) {
+  // Rebuilds the image of an earlier frame: decoded, not shown, recorded or
+  // counted. The file, when playing from disk, stands at frame 0.
+  if (!session.keys) session.keys.emplace(session.width, session.height, session.frames, keyImageBudget_);
+  Rebuild steps(*this, session);
+  RebuildThrough(*session.keys, count - 1, session.FromDisk(), steps);
+  p_.playback.CurrentFrame = count;
 }
 
 void PlayCommand::UpdateStatistics() {
@@ -330,7 +370,11 @@ void PlayCommand::EndPlayback(Session& session, bool afterError) {
     state.QuitAfterPlayback = false;
     return;
   }
-  if (state.QuitAfterPlayback) QuitButtonClick();
+  if (state.QuitAfterPlayback) {
+    // Asked once, acted on once: a later playback must not end the program again.
+    state.QuitAfterPlayback = false;
+    QuitButtonClick();
+  }
 }
 
 void PlayCommand::PlayButtonStartPlay() {

@@ -13,6 +13,7 @@
 #include "colour/colour_state.h"
 #include "flic/flic_file.h"
 #include "flic/flic_state.h"
+#include "flic/key_images.h"
 #include "playback/frame_output.h"
 #include "playback/frame_recording.h"
 #include "playback/playback_host.h"
@@ -34,6 +35,11 @@ struct PlayerParts {
   SoundAccompaniment& sound;
   std::function<uint32_t()> tick;  // the millisecond tick count
 };
+
+// What the play command says when it is asked to play with no flic chosen
+// and none in memory.
+inline constexpr const char* kNoFlicChosenText =
+    "No flic has been chosen yet. Choose one with \"Select flic to be played\" or load one into memory first.";
 
 // Thrown after the host's HaltProgram returns, which only a test's host does:
 // the program would have ended, so nothing more may run.
@@ -67,8 +73,13 @@ class PlayCommand {
   PaletteInstaller& Palettes() { return p_.output.Palettes(); }
   bool WindowOutputInUse() const;
 
+  // Memory for the pictures kept to rebuild earlier frames quickly; 0 keeps
+  // none, and every rebuild replays from frame 0.
+  void SetKeyImageBudget(size_t bytes) { keyImageBudget_ = bytes; }
+
  private:
   struct Session;
+  class Rebuild;
   void RunFrameLoop(Session& session);
   void ShowOneFrame(Session& session);
   void WaitOutFrameDelay();
@@ -79,6 +90,7 @@ class PlayCommand {
   void EndPlayback(Session& session, bool afterError);
 
   PlayerParts p_;
+  size_t keyImageBudget_ = kDefaultKeyImageBudget;
 };
 
 // The texts of the statistics panel.

@@ -10,7 +10,12 @@
 
 namespace kt {
 
-WindowOutput::WindowOutput(TImageForm& movie, const ColourState& colour) : movie_(movie), colour_(colour) {}
+WindowOutput::WindowOutput(TImageForm& movie, const ColourState& colour) : movie_(movie), colour_(colour) {
+  // Colours that change while a frame is being made show with that frame's
+  // paint; any other change (a bar moved while paused) shows at once.
+  palettes_.SetColourTableListener(
+      [this](const ColourTable& table) { movie_.DisplayImage().SetFrameColours(table, !framePending_); });
+}
 
 WindowOutput::~WindowOutput() {
   if (frameDib_) TearDown();
@@ -38,6 +43,7 @@ void WindowOutput::CreateFrameBitmap() {
   // index 0, as a fresh bitmap section's do. The row padding too: fill()
   // would leave it as the allocator gave it.
   dib->setColorTable(ToQtColourTable(colour_.Display.colourTable));
+  movie_.DisplayImage().SetFrameColours(colour_.Display.colourTable);
   std::memset(dib->bits(), 0, static_cast<size_t>(dib->sizeInBytes()));
   Q_ASSERT(dib->bytesPerLine() == DibStride(width_));
   dibBits_ = dib->bits();
@@ -45,7 +51,11 @@ void WindowOutput::CreateFrameBitmap() {
   priorBitmap_ = palettes_.SelectFrameBitmap(frameDib_.get());
 }
 
-uint8_t* WindowOutput::FrameBuffer() { return separateBuffer_ ? separateBuffer_.get() : dibBits_; }
+uint8_t* WindowOutput::FrameBuffer() {
+  // The decoder asks for its target: a frame is on its way to the screen.
+  framePending_ = true;
+  return separateBuffer_ ? separateBuffer_.get() : dibBits_;
+}
 
 void WindowOutput::CopyRows() {
   if (!separateBuffer_ || dibBits_ == nullptr) return;
@@ -59,18 +69,21 @@ void WindowOutput::CopyRows() {
 bool WindowOutput::ClientHasFlicSize() const { return movie_.width() == width_ && movie_.height() == height_; }
 
 void WindowOutput::PaintFrame() {
+  framePending_ = false;
   if (!frameDib_) return;
   palettes_.SelectPalette(PaletteContext::MovieWindow, colour_.Installed.CurrentPalette);
   movie_.DisplayImage().PaintFrameNow(*frameDib_, ClientHasFlicSize());
 }
 
 void WindowOutput::PaintFinalFrame() {
+  framePending_ = false;
   if (!frameDib_) return;
   palettes_.SelectPalette(PaletteContext::DisplayImage, colour_.Installed.CurrentPalette);
   movie_.DisplayImage().PaintIntoPicture(*frameDib_, ClientHasFlicSize());
 }
 
 void WindowOutput::TearDown() {
+  framePending_ = false;
   separateBuffer_.reset();
   ReleaseBitmap();
 }

@@ -59,6 +59,7 @@ class WindowOutput : public FrameOutput {
   QImage* priorBitmap_ = nullptr;
   // The decoder's own block when the rows need padding; the bitmap's bits otherwise.
   std::unique_ptr<uint8_t[]> separateBuffer_;
+  bool framePending_ = false;  // decoded or being decoded, not yet painted
 };
 
 // Fits the movie window to a picture of width x height: any zoom is left,

@@ -52,8 +52,9 @@ std::string ReadText(const std::filesystem::path& path) {
 CliResult RunCli(const std::vector<std::string>& args, const std::string& shell = "") {
   TempDir capture;
   std::string command = shell + Quoted(KINETROPE_CLI_PATH);
-  for (const std::string& arg : args) command += " " + Quoted(arg);
-  command += " >" + Quoted((capture / "out").string()) + " 2>" + Quoted((capture / "err").string());
+  for (const std::string& arg : args) command.append(" ").append(Quoted(arg));
+  command.append(" >").append(Quoted((capture / "out").string()));
+  command.append(" 2>").append(Quoted((capture / "err").string()));
   const int raw = std::system(command.c_str());
   CliResult result;
   result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -359,6 +360,31 @@ TEST(CliExportTest, AFileSizeLimitLeavesNoUnfinishedFileAndSaysWhy) {
                                        ": File too large; the unfinished file was removed"))
       << result.err;
   EXPECT_TRUE(std::filesystem::is_empty(dir / "out"));
+}
+
+TEST(CliBenchTest, SeekEndsWithItsSummaryLineAndLoadReportsMemory) {
+  TempDir dir;
+  WriteFile(dir / "small.flc", BuildFlic(SmallFlic()));
+  for (const std::vector<std::string>& extra : {std::vector<std::string>{}, std::vector<std::string>{"--disk"}}) {
+    std::vector<std::string> args = {"bench", (dir / "small.flc").string(), "--seek", "7"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    const CliResult seek = RunCli(args);
+    EXPECT_EQ(seek.status, 0) << seek.err;
+    const size_t last = seek.out.rfind("seek: 7 rebuilds, median ");
+    ASSERT_NE(last, std::string::npos) << seek.out;
+    EXPECT_TRUE(Contains(seek.out.substr(last), " ms, max ")) << seek.out;
+    EXPECT_EQ(seek.out.back(), '\n');
+    EXPECT_EQ(seek.out.find('\n', last), seek.out.size() - 1) << "the summary is the last line";
+  }
+  const CliResult load = RunCli({"bench", (dir / "small.flc").string(), "--load", "--runs", "2"});
+  EXPECT_EQ(load.status, 0) << load.err;
+  EXPECT_TRUE(Contains(load.out, "load: min ")) << load.out;
+  EXPECT_TRUE(Contains(load.out, "chunk bytes")) << load.out;
+  const CliResult withRead = RunCli({"bench", (dir / "small.flc").string(), "--passes", "2", "--runs", "3", "--with-read"});
+  EXPECT_EQ(withRead.status, 0) << withRead.err;
+  EXPECT_TRUE(Contains(withRead.out, "processor seconds a run: min ")) << withRead.out;
+  EXPECT_EQ(RunCli({"bench", (dir / "small.flc").string(), "--disk"}).status, 2) << "--disk belongs to --seek";
+  EXPECT_EQ(RunCli({"bench", (dir / "small.flc").string(), "--seek", "0"}).status, 2);
 }
 
 }  // namespace

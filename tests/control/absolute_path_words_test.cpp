@@ -72,9 +72,9 @@ TEST_F(AbsolutePathWordsTest, AnAbsolutePathPlaysFromDiskAndAMissingOneIsIgnored
 
 TEST_F(AbsolutePathWordsTest, AScriptNamedByAnAbsolutePathPlaysTheAbsolutePathsOfItsLines) {
   const std::string a = WriteFlic("a.flc");
-  const std::string script = "/DELAY\r\n10\r\n" + a + "\r\n/CLOSE\r\n";
+  const std::string script = std::string("/DELAY\r\n10\r\n").append(a).append("\r\n/CLOSE\r\n");
   WriteFile(dir / "Show.txt", Bytes(script.begin(), script.end()));
-  Run({"!" + UpperCaseAscii((dir / "Show.txt").string())});
+  Run({std::string("!").append(UpperCaseAscii((dir / "Show.txt").string()))});
   EXPECT_EQ(form.State().Playback.DiskFlicName, UpperCaseAscii(a));
   EXPECT_EQ(form.State().Playback.FramesPlayed, 3);
   EXPECT_TRUE(services.boxes.empty());

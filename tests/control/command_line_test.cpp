@@ -44,7 +44,7 @@ TEST(CommandLineArguments, ContrastReadsARealAndRoundsItsBarHalvesToEven) {
   EXPECT_EQ(ContrastArgument("1,5").Value(), 1.0L);
 }
 
-TEST(TokenSource, ScriptLinesEndAtLfOrCrLfAndKeepEverythingElse) {
+TEST(TokenSource, ScriptLinesEndAtLfCrLfOrCrAndKeepEverythingElse) {
   TempDir dir;
   const std::string text = "/DELAY\r\n 50 \nA.FLC\rB\n\n/close";
   WriteFile(dir / "show.txt", Bytes(text.begin(), text.end()));
@@ -53,7 +53,9 @@ TEST(TokenSource, ScriptLinesEndAtLfOrCrLfAndKeepEverythingElse) {
   EXPECT_EQ(tokens.ReadToken(), "/DELAY");
   EXPECT_EQ(tokens.NextToken(), " 50 ");
   EXPECT_TRUE(tokens.Advance());
-  EXPECT_EQ(tokens.ReadToken(), "A.FLC\rB");
+  EXPECT_EQ(tokens.ReadToken(), "A.FLC");  // a CR alone ends a line too
+  EXPECT_TRUE(tokens.Advance());
+  EXPECT_EQ(tokens.ReadToken(), "B");
   EXPECT_TRUE(tokens.Advance());
   EXPECT_EQ(tokens.ReadToken(), "");
   EXPECT_TRUE(tokens.Advance());

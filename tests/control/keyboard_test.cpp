@@ -9,6 +9,9 @@
 namespace kt::test {
 namespace {
 
+// Longer than the window placement waits for a new frame to settle.
+constexpr int kFrameSettleMs = 600;
+
 class KeyboardTest : public PanelTest {
  protected:
   KeyboardTest() {
@@ -113,6 +116,9 @@ TEST_F(KeyboardTest, AltEnterTwiceGivesBackTheBoundsAndTheTitle) {
   EXPECT_FALSE(movie.isMaximized());
   EXPECT_TRUE(Box("TitleCheck")->isChecked());
   EXPECT_FALSE(movie.windowFlags().testFlag(Qt::FramelessWindowHint));
+  // The frame the border brings back comes with the window system's next
+  // events; the window is placed again once it has settled.
+  QTest::qWait(kFrameSettleMs);
   EXPECT_EQ(movie.frameGeometry(), before);
 
   // M restores the state but not the title, and the next zoom notes the bounds anew.
@@ -122,9 +128,11 @@ TEST_F(KeyboardTest, AltEnterTwiceGivesBackTheBoundsAndTheTitle) {
   EXPECT_FALSE(form.State().Playback.MovieZoomed);
   EXPECT_FALSE(Box("TitleCheck")->isChecked());
   movie.setGeometry(50, 60, 300, 200);
+  QTest::qWait(kFrameSettleMs);
   const QRect later = movie.frameGeometry();
   Down(vk::Return, kAltKey);
   Down(vk::Return, kAltKey);
+  QTest::qWait(kFrameSettleMs);
   EXPECT_EQ(movie.frameGeometry(), later);
   form.State().Flic.FlicInMemory = false;
 }

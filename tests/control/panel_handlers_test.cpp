@@ -17,13 +17,17 @@ namespace {
 class CountingInstaller : public PaletteInstaller {
  public:
   int created = 0;
+  int entriesSet = 0;
   std::vector<SystemPaletteUse> uses;
   PaletteHandle CreatePalette(const LogicalPalette&) override { return ++created; }
   PaletteHandle SelectPalette(PaletteContext, PaletteHandle) override { return kNoPalette; }
   void RealizePalette(PaletteContext) override {}
   void SetDIBColorTable(const ColourTable&) override {}
   void DeleteObject(PaletteHandle) override {}
-  bool SetEntries(const PaletteEntries&) override { return true; }
+  bool SetEntries(const PaletteEntries&) override {
+    ++entriesSet;
+    return true;
+  }
   void SetSystemPaletteUse(SystemPaletteUse use) override { uses.push_back(use); }
 };
 
@@ -226,14 +230,23 @@ TEST_F(HandlerTest, PaletteIsAppliedAgainOnlyWhilePlaying) {
   EXPECT_EQ(installer.uses.back(), SystemPaletteUse::Static);
 }
 
-TEST_F(HandlerTest, WithoutFullScreenOutputTheDirectXModePaletteGoesToTheMovieWindow) {
-  // Frames of a "Direct-X" playback still appear in the movie window, so an
-  // adjustment while playing must not reach for a full-screen palette.
+TEST_F(HandlerTest, InDirectXModeAnAdjustmentWhilePlayingGoesToTheFullScreenPalette) {
+  // The frames of a "Direct-X" playback are on the full screen, so the
+  // palette must go there, not to the movie window's contexts.
+  CountingInstaller installer;
+  form.SetPaletteInstaller(installer);
   Click("DirectXCheck");
   form.State().Playback.Playing = true;
   Click("BrightnessRightAjust");
   EXPECT_TRUE(services.boxes.empty());
   EXPECT_EQ(Text("BrightnessLabel"), "1");
+  EXPECT_EQ(installer.entriesSet, 1);
+  form.State().Playback.Playing = false;
+  Click("DirectXCheck");
+  form.State().Playback.Playing = true;
+  Click("BrightnessRightAjust");
+  EXPECT_EQ(installer.entriesSet, 1) << "window output leaves the full-screen palette alone";
+  form.State().Playback.Playing = false;
 }
 
 TEST_F(HandlerTest, EnteringABarOrTheLoopBoxHandsTheFocusToTheButtonRow) {

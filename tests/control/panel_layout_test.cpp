@@ -6,6 +6,7 @@
 
 #include "control/control_behaviour.h"
 #include "control/hint_pause.h"
+#include "control/panel_font.h"
 #include "panel_fixture.h"
 
 namespace kt::test {
@@ -142,7 +143,8 @@ TEST_F(PanelTest, InformationAndStatisticsPanelsHoldTheirLabelPairsInOnePitch) {
     EXPECT_EQ(label->parentWidget()->objectName().toStdString(), row.panel);
     EXPECT_EQ(label->text().toStdString(), row.text);
     EXPECT_EQ(label->pos(), QPoint(row.left, row.top));
-    EXPECT_TRUE(QFontInfo(label->font()).fixedPitch());
+    // What the user sees: every character shown in these panels advances alike.
+    EXPECT_TRUE(HasEqualAdvances(label->font(), kPanelCharacters)) << QFontInfo(label->font()).family().toStdString();
     // The colons line up: every caption is wide enough for its text.
     if (*row.text) {
       EXPECT_GE(label->width(), label->sizeHint().width());

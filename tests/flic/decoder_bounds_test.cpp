@@ -117,6 +117,7 @@ TEST(DecodeFrameBounds, ReportsEachClippedChunkOnceAndGoesOn) {
   Canvas c(2, 1, 0x11);
   FrameSlot slot;
   slot.chunks = 4;
+  slot.chunkTable.resize(4);
   auto put = [&slot](int j, uint16_t type, const Bytes& data, uint32_t size) {
     ChunkRef& ref = slot.chunkTable[j];
     ref.type = type;

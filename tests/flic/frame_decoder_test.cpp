@@ -165,6 +165,7 @@ TEST(WholeImageChunks, BlackAndCopy) {
 }
 
 void AddChunk(FrameSlot& slot, uint16_t type, const Bytes& data) {
+  if (slot.chunkTable.size() <= slot.chunks) slot.chunkTable.resize(slot.chunks + 1u);
   ChunkRef& ref = slot.chunkTable[slot.chunks++];
   ref.type = type;
   ref.size = static_cast<uint32_t>(data.size() + 6);

@@ -304,6 +304,7 @@ FlicSpec CountingFlic(int frames) {
 
 TEST_F(PlayTest, StepBackReplaysFromFrameZeroWithoutShowing) {
   const FlicSpec spec = CountingFlic(8);
+  play.SetKeyImageBudget(0);  // no kept pictures: the replay itself
   int step = 0;
   atFrame.emplace(6, [this] { play.PauseButtonClick(); });  // paused with frame 5 on screen
   services.onMessages = [&, previous = services.onMessages] {
@@ -462,6 +463,71 @@ TEST(PlaybackStatistics, RoundHalvesToEven) {
   EXPECT_EQ(CurrentFpsText(710, 10, 66), "Current [14], Set to [15]");
   EXPECT_EQ(ActualDelayText(25, 10), "2") << "2.5 rounds to 2";
   EXPECT_EQ(ActualDelayText(35, 10), "4") << "3.5 rounds to 4";
+}
+
+}  // namespace
+}  // namespace kt
+
+namespace kt {
+namespace {
+
+// Full-screen output that records its calls; its set-up can fail or give no display.
+struct ScriptedFullScreen : FullScreenOutput {
+  std::vector<std::string> calls;
+  bool giveDisplay = true;
+  bool fail = false;
+  bool Available() const override { return true; }
+  bool SetUp() override {
+    calls.push_back("set-up");
+    if (fail) throw PlayerError("Unable to set new display mode");
+    return giveDisplay;
+  }
+  void ShowFrame() override { calls.push_back("frame"); }
+  void TearDown() override { calls.push_back("tear-down"); }
+};
+
+class FullScreenPlayTest : public PlayTest {
+ protected:
+  ScriptedFullScreen screen;
+  PlayCommand fullPlay{{flic, dialog, state, recording, colour, services, host, output, screen, sound,
+                        [this] { return services.clock; }}};
+  void Play(const FlicSpec& spec) {
+    host.directX = true;
+    state.DiskFlicName = Write(spec);
+    fullPlay.PlayFileButtonClick();
+  }
+};
+
+TEST_F(FullScreenPlayTest, FramesGoFullScreenInsteadOfToTheWindow) {
+  Play(NumberedFlic(3));
+  EXPECT_EQ(screen.calls, (std::vector<std::string>{"set-up", "frame", "frame", "frame", "tear-down"}));
+  EXPECT_TRUE(output.painted.empty());
+  EXPECT_EQ(output.finalPaints, 0) << "no last frame kept in the movie window's picture";
+  EXPECT_EQ(output.tearDowns, 1);
+}
+
+TEST_F(FullScreenPlayTest, NoDisplayEndsThePlaybackAtOnceWithoutAWord) {
+  screen.giveDisplay = false;
+  Play(NumberedFlic(3));
+  EXPECT_EQ(screen.calls, (std::vector<std::string>{"set-up", "tear-down"}));
+  EXPECT_TRUE(services.boxes.empty());
+  EXPECT_EQ(state.FramesPlayed, 0);
+  EXPECT_FALSE(state.Playing);
+  EXPECT_FALSE(state.StopRequested);
+  EXPECT_FALSE(host.playingControls);
+}
+
+TEST_F(FullScreenPlayTest, AFailedSetUpUnwindsAndTheNextPlaybackRuns) {
+  screen.fail = true;
+  EXPECT_THROW(Play(NumberedFlic(3)), PlayerError);
+  EXPECT_EQ(screen.calls, (std::vector<std::string>{"set-up", "tear-down"}));
+  EXPECT_FALSE(state.Playing);
+  EXPECT_FALSE(host.playingControls);
+  EXPECT_EQ(output.tearDowns, 1);
+  screen.fail = false;
+  screen.calls.clear();
+  Play(NumberedFlic(2));
+  EXPECT_EQ(screen.calls, (std::vector<std::string>{"set-up", "frame", "frame", "tear-down"}));
 }
 
 }  // namespace

@@ -362,3 +362,48 @@ TEST(WindowOutput, ThePlayedDemoEndsOnScreenInItsOwnColours) {
 
 }  // namespace
 }  // namespace kt
+
+namespace kt {
+namespace {
+
+// Counts the paints of a widget, so a test sees that one is on its way.
+struct PaintCounter : QObject {
+  int paints = 0;
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+};
+
+TEST(WindowOutput, ANewPaletteRepaintsAPausedFrameWithoutWaitingForTheNext) {
+  OutputRig rig(16, 8);
+  rig.output.PaintFrame();
+  QApplication::processEvents();
+  PaintCounter counter;
+  rig.movie.DisplayImage().installEventFilter(&counter);
+  BrightnessBarChange(rig.colour.Adjustment, 100);
+  ApplyPalette(rig.colour, rig.output.Palettes(), true);
+  QApplication::processEvents();  // what a paused playback's hold does; no PaintFrame
+  rig.movie.DisplayImage().removeEventFilter(&counter);
+  EXPECT_GE(counter.paints, 1);
+  EXPECT_EQ(OnScreen(rig.movie, 5, 1), qRgb(121, 255, 247));
+}
+
+TEST(WindowOutput, OddWidthsShowEveryPixelOneToOneAndStretched) {
+  OutputRig rig(13, 5);  // rows padded to 16 in the bitmap
+  rig.output.PaintFrame();
+  QImage shown = rig.movie.grab().toImage();
+  for (int y = 0; y < 5; ++y) {
+    for (int x = 0; x < 13; ++x) ASSERT_EQ(shown.pixel(x, y), Rgb(rig.Shown(x, y))) << x << "," << y;
+  }
+  rig.movie.resize(33, 12);  // 2.54 and 2.4 times: nearest pixels, not whole multiples
+  QApplication::processEvents();
+  rig.output.PaintFrame();
+  shown = rig.movie.grab().toImage();
+  for (int y = 0; y < 12; ++y) {
+    for (int x = 0; x < 33; ++x) ASSERT_EQ(shown.pixel(x, y), Rgb(rig.Shown(x * 13 / 33, y * 5 / 12))) << x << "," << y;
+  }
+}
+
+}  // namespace
+}  // namespace kt

@@ -17,7 +17,9 @@ void Put32(Bytes& out, uint32_t value) {
   Put16(out, value >> 16);
 }
 
-void PutTag(Bytes& out, const char* tag) { out.insert(out.end(), tag, tag + 4); }
+void PutTag(Bytes& out, const char* tag) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(tag[i]));
+}
 
 std::optional<std::string> GetEnv(const char* name) {
   const char* value = std::getenv(name);

@@ -31,7 +31,9 @@ PaletteHandle QtPaletteInstaller::SelectPalette(PaletteContext context, PaletteH
 void QtPaletteInstaller::RealizePalette(PaletteContext) {}
 
 void QtPaletteInstaller::SetDIBColorTable(const ColourTable& table) {
-  if (frameBitmap_ != nullptr) frameBitmap_->setColorTable(ToQtColourTable(table));
+  if (frameBitmap_ == nullptr) return;
+  frameBitmap_->setColorTable(ToQtColourTable(table));
+  if (listener_) listener_(table);
 }
 
 void QtPaletteInstaller::DeleteObject(PaletteHandle palette) {

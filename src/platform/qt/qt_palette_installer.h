@@ -40,6 +40,8 @@ class QtPaletteInstaller : public PaletteInstaller {
   // Where full-screen output takes its palette's entries. Without one the
   // entries are refused, as a missing palette object would refuse them.
   void SetFullScreenPalette(std::function<bool(const PaletteEntries&)> setEntries);
+  // Who shows the frame bitmap and must hear of its new colours.
+  void SetColourTableListener(std::function<void(const ColourTable&)> listener) { listener_ = std::move(listener); }
 
   PaletteHandle Selected(PaletteContext context) const;
   // Palettes made and not yet deleted.
@@ -54,6 +56,7 @@ class QtPaletteInstaller : public PaletteInstaller {
   std::array<PaletteHandle, kPaletteContextCount> selected_;
   QImage* frameBitmap_ = nullptr;
   std::function<bool(const PaletteEntries&)> fullScreen_;
+  std::function<void(const ColourTable&)> listener_;
   SystemPaletteUse systemUse_ = SystemPaletteUse::Static;
 };
 

@@ -22,14 +22,22 @@ QStringList ToQtNameFilters(const std::string& filter) {
 BoxButton QtWindowServices::ShowMessageBox(const MessageBoxRequest& request) {
   QMessageBox box(QMessageBox::Critical, QString::fromStdString(request.caption),
                   QString::fromStdString(request.text), QMessageBox::NoButton, parent_);
+  QPushButton* ignore = nullptr;
   for (BoxButton button : request.buttons) {
     switch (button) {
       case BoxButton::Ok: box.addButton(QMessageBox::Ok); break;
       case BoxButton::Abort: box.addButton(QMessageBox::Abort)->setText("&Abort"); break;
-      case BoxButton::Ignore: box.addButton(QMessageBox::Ignore)->setText("&Ignore"); break;
+      case BoxButton::Ignore:
+        ignore = box.addButton(QMessageBox::Ignore);
+        ignore->setText("&Ignore");
+        break;
       case BoxButton::None: break;
     }
   }
+  // Esc and the window's close answer Ignore where there is one: Qt would
+  // take Abort, the button of the reject role, and a reflexive Esc would
+  // end the program.
+  if (ignore != nullptr) box.setEscapeButton(ignore);
   // A busy cursor must not hide that the program waits for an answer.
   const bool wasBusy = busy_;
   if (wasBusy) SetBusyCursor(false);

@@ -27,6 +27,16 @@ ScreenSize QueryScreenSize() {
   return {size.width(), size.height()};
 }
 
+std::vector<ScreenArea> QueryScreenAreas() {
+  if (screenSizeOverride) return {{0, 0, screenSizeOverride->width, screenSizeOverride->height}};
+  std::vector<ScreenArea> areas;
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    const QRect area = screen->geometry();
+    areas.push_back({area.left(), area.top(), area.width(), area.height()});
+  }
+  return areas;
+}
+
 void OverrideScreenSize(std::optional<ScreenSize> size) { screenSizeOverride = size; }
 
 }  // namespace kt

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 class QWidget;
 
@@ -28,6 +29,16 @@ struct ScreenSize {
 // The primary screen's full size in pixels, which the windows are centred
 // and scaled against; the override when one is set.
 ScreenSize QueryScreenSize();
+
+// Where each screen stands on the desktop, in pixels; the override alone,
+// at 0,0, when one is set.
+struct ScreenArea {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+};
+std::vector<ScreenArea> QueryScreenAreas();
 
 // Lets tests fix the screen size (e.g. 1024 x 768); nullopt gives the real one back.
 void OverrideScreenSize(std::optional<ScreenSize> size);

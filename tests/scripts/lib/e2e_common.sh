@@ -3,6 +3,10 @@
 # the build, installs missing tools, restarts the calling script on a virtual
 # X display (1024 x 768, true colour, no window manager) and, once there,
 # gives it a scratch folder, an empty settings home and the helpers below.
+#
+# E2E_WINDOW_MANAGER=openbox starts openbox on that display before the
+# script goes on, so that windows get frames, focus and states as on a
+# desktop; unset, the display has no window manager.
 
 build_dir=$(cd "${1:?usage: $(basename "$0") BUILD_DIR}" && pwd)
 source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../.." && pwd)
@@ -24,7 +28,7 @@ if [ -z "${KINETROPE_E2E_DISPLAY:-}" ]; then
   [ -x "$cli" ] || fail "$cli is not built"
   [ -f "$demo" ] || fail "no demo flic at $demo"
   source "$source_dir/scripts/install_packages.sh"
-  kinetrope_install_packages xvfb xauth ${E2E_PACKAGES:-} || fail "could not install the test tools"
+  kinetrope_install_packages xvfb xauth ${E2E_PACKAGES:-} ${E2E_WINDOW_MANAGER:-} || fail "could not install the test tools"
   # Xvfb picks a free display itself (-displayfd): xvfb-run -a races with
   # other scripts started at the same moment and can hand two of them one
   # display, which vanishes when the first one ends. Without -noreset the
@@ -50,11 +54,26 @@ fi
 
 work=$(mktemp -d)
 player_pid=""
+window_manager_pid=""
 cleanup() {
   if [ -n "$player_pid" ] && kill -0 "$player_pid" 2> /dev/null; then kill "$player_pid"; fi
+  if [ -n "$window_manager_pid" ] && kill -0 "$window_manager_pid" 2> /dev/null; then kill "$window_manager_pid"; fi
   rm -rf "$work"
 }
 trap cleanup EXIT
+
+if [ -n "${E2E_WINDOW_MANAGER:-}" ]; then
+  # Its own empty configuration: the defaults, whatever the machine has.
+  HOME="$work" XDG_CONFIG_HOME="$work/wm-config" "$E2E_WINDOW_MANAGER" > "$work/window-manager.log" 2>&1 &
+  window_manager_pid=$!
+  # A window manager that follows the desktop rules names itself on the root window once it runs.
+  for _ in $(seq 1 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q 'window id' && break
+    sleep 0.1
+  done
+  xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q 'window id' ||
+    fail "$E2E_WINDOW_MANAGER did not start on the display"
+fi
 
 # No stored settings: the design positions hold, and nothing of the user's is touched.
 export XDG_CONFIG_HOME="$work/config"

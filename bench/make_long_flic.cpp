@@ -1,0 +1,145 @@
+// Writes the long flic the seek, memory and load benchmarks use: by default
+// 4000 frames of 640 x 480, frame 0 a full BYTE_RUN picture, every further
+// frame a DELTA_FLC in which textured blocks move over the background; with
+// --byte-run every frame is a full BYTE_RUN picture instead, the costliest
+// kind of frame to replay.
+//
+//   make_long_flic OUT.flc [--byte-run] [--frames N] [--size W H]
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "chunk_encoding.h"
+
+namespace {
+
+namespace encode = kt::encode;
+using encode::Bytes;
+
+void PutU32(Bytes& out, uint32_t v) {
+  encode::PutU16(out, static_cast<uint16_t>(v));
+  encode::PutU16(out, static_cast<uint16_t>(v >> 16));
+}
+
+void AppendChunk(Bytes& frame, uint16_t type, const Bytes& data) {
+  PutU32(frame, static_cast<uint32_t>(data.size() + 6));
+  encode::PutU16(frame, type);
+  frame.insert(frame.end(), data.begin(), data.end());
+}
+
+Bytes FrameRecord(const std::vector<std::pair<uint16_t, Bytes>>& chunks) {
+  Bytes body;
+  for (const auto& [type, data] : chunks) AppendChunk(body, type, data);
+  Bytes frame;
+  PutU32(frame, static_cast<uint32_t>(body.size() + 16));
+  encode::PutU16(frame, 0xF1FA);
+  encode::PutU16(frame, static_cast<uint16_t>(chunks.size()));
+  frame.resize(16, 0);
+  frame.insert(frame.end(), body.begin(), body.end());
+  return frame;
+}
+
+// The picture of frame f: a fixed background with eight textured blocks
+// whose places move a few pixels a frame along their own paths.
+void DrawFrame(Bytes& picture, const Bytes& background, const Bytes& texture, int f, int width, int height) {
+  picture = background;
+  const int bw = width / 12;
+  const int bh = height / 10;
+  for (int b = 0; b < 8; ++b) {
+    const int spanX = width - bw;
+    const int spanY = height - bh;
+    int x = (b * 97 + f * (3 + b)) % (2 * spanX);
+    int y = (b * 61 + f * (2 + b % 3)) % (2 * spanY);
+    if (x >= spanX) x = 2 * spanX - x - 1;
+    if (y >= spanY) y = 2 * spanY - y - 1;
+    for (int r = 0; r < bh; ++r) {
+      const size_t to = static_cast<size_t>(y + r) * width + x;
+      const size_t from = static_cast<size_t>(r + b * bh % (height - bh)) * width + b * 7;
+      std::copy(texture.begin() + from, texture.begin() + from + bw, picture.begin() + to);
+    }
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fputs("usage: make_long_flic OUT.flc [--byte-run] [--frames N] [--size W H]\n", stderr);
+    return 2;
+  }
+  const std::string out = argv[1];
+  bool byteRun = false;
+  int frames = 4000;
+  int width = 640;
+  int height = 480;
+  for (int i = 2; i < argc; ++i) {
+    const std::string word = argv[i];
+    if (word == "--byte-run") {
+      byteRun = true;
+    } else if (word == "--frames" && i + 1 < argc) {
+      frames = std::atoi(argv[++i]);
+    } else if (word == "--size" && i + 2 < argc) {
+      width = std::atoi(argv[++i]);
+      height = std::atoi(argv[++i]);
+    } else {
+      std::fprintf(stderr, "make_long_flic: unknown option %s\n", word.c_str());
+      return 2;
+    }
+  }
+  if (frames < 1 || frames > 4000 || width < 24 || height < 20 || width > 4096 || height > 4096) {
+    std::fputs("make_long_flic: 1 to 4000 frames of 24 x 20 to 4096 x 4096 pixels\n", stderr);
+    return 2;
+  }
+  const auto w = static_cast<uint16_t>(width);
+  const auto h = static_cast<uint16_t>(height);
+  const Bytes background = encode::SyntheticPicture(w, h, 1);
+  const Bytes texture = encode::SyntheticPicture(w, h, 2);
+  std::vector<uint8_t> rgb(768);
+  for (size_t i = 0; i < 256; ++i) {
+    rgb[3 * i] = static_cast<uint8_t>(i);
+    rgb[3 * i + 1] = static_cast<uint8_t>(i * 3);
+    rgb[3 * i + 2] = static_cast<uint8_t>(255 - i);
+  }
+
+  Bytes file(128, 0);
+  Bytes previous;
+  Bytes picture;
+  Bytes first;
+  for (int f = 0; f <= frames; ++f) {
+    DrawFrame(picture, background, texture, f == frames ? 0 : f, width, height);
+    std::vector<std::pair<uint16_t, Bytes>> chunks;
+    if (f == 0) {
+      chunks.push_back({4, encode::EncodeFullPalette(rgb, false)});
+      chunks.push_back({15, encode::EncodeByteRun(picture, w, h)});
+      first = picture;
+    } else if (byteRun) {
+      chunks.push_back({15, encode::EncodeByteRun(picture, w, h)});
+    } else {
+      chunks.push_back({7, encode::EncodeDeltaFlc(previous, picture, w, h, nullptr)});
+    }
+    const Bytes record = FrameRecord(chunks);
+    file.insert(file.end(), record.begin(), record.end());
+    previous = picture;
+  }
+  Bytes header;
+  PutU32(header, static_cast<uint32_t>(file.size()));
+  encode::PutU16(header, 0xAF12);
+  encode::PutU16(header, static_cast<uint16_t>(frames));
+  encode::PutU16(header, w);
+  encode::PutU16(header, h);
+  encode::PutU16(header, 8);
+  encode::PutU16(header, 3);
+  PutU32(header, 40);  // milliseconds a frame
+  std::copy(header.begin(), header.end(), file.begin());
+  file[80] = 128;  // oframe1
+  std::ofstream stream(out, std::ios::binary);
+  stream.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+  if (!stream) {
+    std::fprintf(stderr, "make_long_flic: cannot write %s\n", out.c_str());
+    return 1;
+  }
+  std::printf("%s: %d frames of %d x %d, %zu bytes\n", out.c_str(), frames, width, height, file.size());
+  return 0;
+}

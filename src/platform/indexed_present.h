@@ -1,0 +1,86 @@
+// The one way a palette-index picture reaches a true-colour screen, for the
+// movie window and the emulated full-screen display alike: indices become
+// 32-bit pixels through a 256-entry table that is rebuilt only when the
+// colours change, and scaling takes the nearest pixel through column and row
+// maps computed once per size, into a buffer the size of the target. Qt
+// draws that buffer (0xFFRRGGBB, its RGB32 layout) without converting it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "colour/display_palette.h"
+
+namespace kt {
+
+class PixelTable {
+ public:
+  void Rebuild(const ColourTable& table);
+  void Rebuild(const PaletteEntries& entries);
+  uint32_t operator[](uint8_t index) const { return colours_[index]; }
+  const uint32_t* Colours() const { return colours_.data(); }
+
+ private:
+  std::array<uint32_t, 256> colours_{};
+};
+
+inline constexpr uint32_t kOpaqueBlack = 0xFF000000u;
+
+struct PresentRect {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+  bool operator==(const PresentRect&) const = default;
+};
+
+// The largest picture with the source's aspect that fits the target, centred
+// (halves of the spare room truncated). Empty when either size is empty.
+PresentRect AspectFit(int sourceWidth, int sourceHeight, int targetWidth, int targetHeight);
+
+class IndexedPresenter {
+ public:
+  // A source of sourceWidth x sourceHeight indices goes, scaled, into `place`
+  // of a buffer of bufferWidth x bufferHeight pixels; what lies outside
+  // `place` is black. Memory and maps are made again only when a size changes.
+  void Configure(int sourceWidth, int sourceHeight, int bufferWidth, int bufferHeight, PresentRect place);
+  // Rows of `sourceStride` bytes; the source must have the configured size.
+  void Convert(const uint8_t* source, int sourceStride, const PixelTable& table);
+  // The same into someone else's pixels: `target` is where the buffer's top
+  // left pixel would be, rows `targetStride` pixels apart, and only the part
+  // within targetWidth x targetHeight of it is written, black outside the
+  // place included. Saves the copy when the target is the screen's image.
+  void ConvertInto(const uint8_t* source, int sourceStride, const PixelTable& table, uint32_t* target,
+                   int targetStride, int targetWidth, int targetHeight) const;
+
+  const uint32_t* Pixels() const { return buffer_.data(); }
+  uint32_t* Pixels() { return buffer_.data(); }
+  int Width() const { return bufferWidth_; }
+  int Height() const { return bufferHeight_; }
+  PresentRect Place() const { return place_; }
+  bool Empty() const { return buffer_.empty(); }
+
+ private:
+  // Writes the place's visible part within width x height of `target`.
+  void ConvertPlace(const uint8_t* source, int sourceStride, const PixelTable& table, uint32_t* target, int stride,
+                    int width, int height) const;
+
+  int sourceWidth_ = 0;
+  int sourceHeight_ = 0;
+  int bufferWidth_ = 0;
+  int bufferHeight_ = 0;
+  PresentRect place_;
+  bool oneToOneColumns_ = false;
+  std::vector<uint32_t> buffer_;
+  std::vector<int32_t> columns_;  // per target column of `place`, its source column
+  std::vector<int32_t> rows_;     // per target row of `place`, its source row
+};
+
+// The source pixel a target pixel of a picture `span` wide shows, for a
+// source `size` wide: the nearest-pixel rule both the maps and tests use.
+inline int SourceOf(int target, int size, int span) {
+  return static_cast<int>(static_cast<int64_t>(target) * size / span);
+}
+
+}  // namespace kt
