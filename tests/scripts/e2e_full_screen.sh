@@ -29,19 +29,6 @@ window_id() {
   xwininfo -root -tree | grep -F "\"$1" | grep -F '("kinetrope"' | head -n 1 | awk '{print $1}'
 }
 
-# Waits until that window stands at this geometry (WxH+X+Y).
-wait_for_window() {
-  local name=$1 geometry=$2 tries=100
-  while [ $tries -gt 0 ]; do
-    if xwininfo -root -tree | grep -F "\"$name" | grep -F '("kinetrope"' | grep -qF " $geometry "; then return 0; fi
-    sleep 0.1
-    tries=$((tries - 1))
-  done
-  echo "windows on the display:"
-  xwininfo -root -tree | grep -F '"kinetrope"'
-  fail "no window \"$name...\" at $geometry"
-}
-
 # Waits until the window is mapped (IsViewable) or not (IsUnMapped).
 wait_for_map_state() {
   local id=$1 state=$2 tries=100
@@ -51,11 +38,6 @@ wait_for_map_state() {
     tries=$((tries - 1))
   done
   fail "window $id is not $state"
-}
-
-grab_screen() {
-  ffmpeg -loglevel error -y -f x11grab -draw_mouse 0 -video_size 1024x768 -i "$DISPLAY" -frames:v 1 \
-    -f rawvideo -pix_fmt rgb24 "$1" || fail "could not grab the screen"
 }
 
 # compare.py BASE SCREEN...: for each screen, the number of the exported
@@ -184,16 +166,27 @@ movie=$(window_id "DEMO.FLC\"")
 xprop -id "$movie" _NET_FRAME_EXTENTS | grep -qF "= 0, 0, 0, 0" || fail "under openbox the full screen has a frame"
 xdotool windowactivate --sync "$movie" key Escape
 framed=false
-for _ in $(seq 1 100); do
+for try in $(seq 1 150); do
   movie=$(window_id "DEMO.FLC\"")
   if [ -n "$movie" ] && xwininfo -id "$movie" | grep -qF "Width: 320" &&
     xprop -id "$movie" _NET_FRAME_EXTENTS 2> /dev/null | grep -qE '= [0-9]+, [0-9]+, [1-9][0-9]*, '; then
     framed=true
     break
   fi
+  # On a loaded machine a key sent while openbox is still handing the focus
+  # over can go astray; one more Esc tells a lost key from a player that
+  # does not come back.
+  if [ "$try" = 50 ] && [ -n "$movie" ] && xwininfo -id "$movie" | grep -qF "Width: 1024"; then
+    echo "note: still full screen 5 s after Esc; pressing it again"
+    xdotool windowactivate --sync "$movie" key Escape
+  fi
   sleep 0.1
 done
-$framed || fail "under openbox the movie window did not come back 320 wide with its frame"
+if ! $framed; then
+  [ -n "$movie" ] && xwininfo -id "$movie" | grep -E 'Width|Height|Map State'
+  [ -n "$movie" ] && xprop -id "$movie" _NET_FRAME_EXTENTS _NET_WM_STATE
+  fail "under openbox the movie window did not come back 320 wide with its frame"
+fi
 kill "$player_pid"
 wait "$player_pid" 2> /dev/null
 player_pid=""

@@ -44,10 +44,6 @@ done
 PATH="$prefix/bin:$PATH" "${argv[@]}" > "$work/player.log" 2>&1 &
 player_pid=$!
 
-grab_screen() {
-  ffmpeg -loglevel error -y -f x11grab -draw_mouse 0 -video_size 1024x768 -i "$DISPLAY" -frames:v 1 \
-    -f rawvideo -pix_fmt rgb24 "$1" || fail "could not grab the screen"
-}
 shown_frames() { python3 "$source_dir/tests/scripts/lib/frame_match.py" 352 284 320 200 1024 "$work/frame" "$@"; }
 
 # The demo's 320 x 200 frames are centred on the 1024 x 768 screen.

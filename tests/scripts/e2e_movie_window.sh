@@ -22,61 +22,19 @@ source "$(dirname "$0")/lib/e2e_common.sh"
 
 # ---- On the virtual display ------------------------------------------------
 
-# Waits until a top-level window whose name starts with this text stands at
-# this geometry (WxH+X+Y); prints what there is when it never does.
-wait_for_window() {
-  local name=$1 geometry=$2 tries=100
-  while [ $tries -gt 0 ]; do
-    if xwininfo -root -tree | grep -F "\"$name" | grep -F '("kinetrope"' | grep -qF " $geometry "; then return 0; fi
-    sleep 0.1
-    tries=$((tries - 1))
-  done
-  echo "windows on the display:"
-  xwininfo -root -tree | grep -F '"kinetrope"'
-  fail "no window \"$name...\" at $geometry"
-}
-
-grab_screen() {
-  ffmpeg -loglevel error -y -f x11grab -draw_mouse 0 -video_size 1024x768 -i "$DISPLAY" -frames:v 1 \
-    -f rawvideo -pix_fmt rgb24 "$1" || fail "could not grab the screen"
-}
-
-# Looks at a region of grabbed screens:
-#   compare.py blank LEFT TOP W H SCREEN           pixels that differ from the first
-#   compare.py frames LEFT TOP W H BASE SCREEN...  for each screen, the number of the
-#       exported 8-bit bitmap BASEnnnn.bmp it shows exactly, or -1
-cat > "$work/compare.py" << 'PYTHON'
-import glob, struct, sys
-
-def bitmap_rows(path):
-    data = open(path, "rb").read()
-    offset, = struct.unpack_from("<I", data, 10)
-    width, height = struct.unpack_from("<ii", data, 18)
-    assert struct.unpack_from("<H", data, 28)[0] == 8, path
-    table = [data[54 + 4 * i:54 + 4 * i + 3][::-1] for i in range(256)]
-    stride = (width + 3) // 4 * 4
-    rows = []
-    for y in range(abs(height)):
-        start = offset + (abs(height) - 1 - y if height > 0 else y) * stride
-        rows.append(b"".join(table[i] for i in data[start:start + width]))
-    return rows
-
-def region(path, left, top, width, height):
-    screen = open(path, "rb").read()
-    return [screen[((top + y) * 1024 + left) * 3:((top + y) * 1024 + left + width) * 3] for y in range(height)]
-
-mode = sys.argv[1]
-left, top, width, height = map(int, sys.argv[2:6])
-if mode == "blank":
-    rows = region(sys.argv[6], left, top, width, height)
-    first = rows[0][:3]
-    print(sum(1 for row in rows for x in range(width) if row[3 * x:3 * x + 3] != first))
-else:
-    frames = [bitmap_rows(path) for path in sorted(glob.glob(sys.argv[6] + "[0-9]*.bmp"))]
-    for path in sys.argv[7:]:
-        rows = region(path, left, top, width, height)
-        print(next((number for number, frame in enumerate(frames) if frame == rows), -1))
+# How many pixels of a region of a grabbed screen differ from its first pixel.
+count_unlike_pixels() {
+  python3 - "$@" << 'PYTHON'
+import sys
+path, left, top, width, height = sys.argv[1], *map(int, sys.argv[2:6])
+screen = open(path, "rb").read()
+rows = [screen[((top + y) * 1024 + left) * 3:((top + y) * 1024 + left + width) * 3] for y in range(height)]
+first = rows[0][:3]
+print(sum(1 for row in rows for x in range(width) if row[3 * x:3 * x + 3] != first))
 PYTHON
+}
+# For each grabbed screen, the number of the exported frame the movie window shows exactly, or -1.
+shown_frames() { python3 "$source_dir/tests/scripts/lib/frame_match.py" 352 284 320 200 1024 "$work/frame" "$@"; }
 
 "$cli" export "$demo" "$work/frame" > /dev/null || fail "kinetrope-cli export failed"
 [ -f "$work/frame0047.bmp" ] || fail "the export wrote no frame 47"
@@ -89,7 +47,7 @@ wait_for_window "Kinetrope 32bit v2.52" "398x136+220+156"
 wait_for_window "Kinetrope\"" "320x240+352+264"
 sleep 0.5
 grab_screen "$work/start.rgb"
-blank=$(python3 "$work/compare.py" blank 352 264 320 240 "$work/start.rgb")
+blank=$(count_unlike_pixels "$work/start.rgb" 352 264 320 240)
 [ "$blank" = 0 ] || fail "the empty movie window is not plain: $blank pixels differ"
 echo "ok: control panel at 220,156, empty movie window 320x240 centred at 352,264"
 
@@ -114,7 +72,7 @@ first=-1
 for _ in $(seq 1 40); do
   sleep 0.25
   grab_screen "$work/first.rgb"
-  first=$(python3 "$work/compare.py" frames 352 284 320 200 "$work/frame" "$work/first.rgb")
+  first=$(shown_frames "$work/first.rgb")
   [ "$first" != -1 ] && break
 done
 [ "$first" != -1 ] || fail "the Play button brought no frame of the flic to the movie window"
@@ -122,7 +80,7 @@ for n in 1 2 3 4 5 6; do
   grab_screen "$work/playing$n.rgb"
   sleep 0.15
 done
-shown=$(python3 "$work/compare.py" frames 352 284 320 200 "$work/frame" "$work"/playing?.rgb | tr '\n' ' ')
+shown=$(shown_frames "$work"/playing?.rgb | tr '\n' ' ')
 case " $shown" in
   *" -1 "*) fail "the movie window showed a picture that is no frame of the flic (frames seen: $shown)" ;;
 esac
@@ -135,7 +93,7 @@ sleep 0.5
 grab_screen "$work/stopped.rgb"
 sleep 1
 grab_screen "$work/later.rgb"
-read -r stopped later <<< "$(python3 "$work/compare.py" frames 352 284 320 200 "$work/frame" \
+read -r stopped later <<< "$(shown_frames \
   "$work/stopped.rgb" "$work/later.rgb" | tr '\n' ' ')"
 [ "$stopped" != -1 ] || fail "after Stop the movie window shows no frame of the flic"
 [ "$stopped" = "$later" ] || fail "after Stop the picture still changes (frame $stopped, then $later)"

@@ -82,3 +82,23 @@ export QT_QPA_PLATFORM=xcb
 # terminating zero, which strict string checks report as an overflow when
 # the X connection opens. The later setting wins.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}:strict_string_checks=0"
+
+# Waits until a top-level window of the player whose name starts with this
+# text stands at this geometry (WxH+X+Y); prints what there is when it never does.
+wait_for_window() {
+  local name=$1 geometry=$2 tries=100
+  while [ $tries -gt 0 ]; do
+    if xwininfo -root -tree | grep -F "\"$name" | grep -F '("kinetrope"' | grep -qF " $geometry "; then return 0; fi
+    sleep 0.1
+    tries=$((tries - 1))
+  done
+  echo "windows on the display:"
+  xwininfo -root -tree | grep -F '"kinetrope"'
+  fail "no window \"$name...\" at $geometry"
+}
+
+# The whole 1024 x 768 screen as raw rgb24 (ffmpeg, in the calling script's E2E_PACKAGES).
+grab_screen() {
+  ffmpeg -loglevel error -y -f x11grab -draw_mouse 0 -video_size 1024x768 -i "$DISPLAY" -frames:v 1 \
+    -f rawvideo -pix_fmt rgb24 "$1" || fail "could not grab the screen"
+}
