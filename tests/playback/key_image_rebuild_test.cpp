@@ -16,6 +16,7 @@
 #include "flic_writer.h"
 #include "playback/play_command.h"
 #include "scripted_window_services.h"
+#include "quiet_playback_host.h"
 
 namespace kt {
 namespace {
@@ -55,36 +56,11 @@ class ScreenOutput : public FrameOutput {
   PaletteInstaller& Palettes() override { return palettes; }
 };
 
-class LoopingHost : public PlaybackHost {
+class LoopingHost : public test::QuietPlaybackHost {
  public:
   std::vector<int> frameBar;
   bool LoopChecked() const override { return true; }
-  bool DirectXChecked() const override { return false; }
-  bool MaxPalChecked() const override { return false; }
-  bool OnTopChecked() const override { return false; }
-  bool OptimizeChecked() const override { return true; }
-  bool StatPanelVisible() const override { return false; }
-  int SpeedBarPosition() const override { return 0; }
-  int ScreenBitsPerPixel() const override { return 24; }
-  bool PlatformFlushesDrawing() const override { return false; }
-  void SetFrameBarRange(int, int, int) override {}
   void SetFrameBarPosition(int position) override { frameBar.push_back(position); }
-  void SetFrameLabel(const std::string&) override {}
-  void ShowFrameControls(bool) override {}
-  void SetPlayingControls(bool) override {}
-  void SetFpsLabel(const std::string&) override {}
-  void SetActualDelayLabel(const std::string&) override {}
-  void SetFramesPlayedLabel(const std::string&) override {}
-  void SetPlayingTimeLabel(const std::string&) override {}
-  void SizeMovieWindow(int, int) override {}
-  void SetMovieCaption(const std::string&) override {}
-  void FocusMovieWindowIfVisible() override {}
-  void ShowMovieWindowIfHidden() override {}
-  void BringControlPanelToTop() override {}
-  void ShowFlicInfo() override {}
-  void EnablePlayAndRecordButtons() override {}
-  void CloseControlPanel() override {}
-  void HaltProgram() override {}
 };
 
 enum class Source { Memory, DiskChunks, DiskBigFrames };

@@ -10,6 +10,7 @@
 #include "playback/wav_accompaniment.h"
 #include "scripted_window_services.h"
 #include "wav_writer.h"
+#include "quiet_playback_host.h"
 
 namespace kt {
 namespace {
@@ -72,33 +73,12 @@ class WatchedOutput : public FrameOutput {
   PaletteInstaller& Palettes() override { return palettes; }
 };
 
-class QuietHost : public PlaybackHost {
+class QuietHost : public test::QuietPlaybackHost {
  public:
   bool loop = false;
   bool playingControls = false;
   bool LoopChecked() const override { return loop; }
-  bool DirectXChecked() const override { return false; }
-  bool MaxPalChecked() const override { return false; }
-  bool OnTopChecked() const override { return false; }
-  bool OptimizeChecked() const override { return true; }
-  bool StatPanelVisible() const override { return false; }
-  int SpeedBarPosition() const override { return 0; }
-  int ScreenBitsPerPixel() const override { return 24; }
-  bool PlatformFlushesDrawing() const override { return false; }
-  void SetFrameBarRange(int, int, int) override {}
-  void SetFrameBarPosition(int) override {}
-  void SetFrameLabel(const std::string&) override {}
-  void ShowFrameControls(bool) override {}
   void SetPlayingControls(bool playing) override { playingControls = playing; }
-  void SetFpsLabel(const std::string&) override {}
-  void SetActualDelayLabel(const std::string&) override {}
-  void SetFramesPlayedLabel(const std::string&) override {}
-  void SetPlayingTimeLabel(const std::string&) override {}
-  void FocusMovieWindowIfVisible() override {}
-  void ShowMovieWindowIfHidden() override {}
-  void BringControlPanelToTop() override {}
-  void CloseControlPanel() override {}
-  void HaltProgram() override {}
 };
 
 bool AudioInitialised() { return SDL_WasInit(SDL_INIT_AUDIO) != 0; }

@@ -15,6 +15,7 @@
 #include "playback/window_output.h"
 #include "scripted_window_services.h"
 #include "windows/imageunt.h"
+#include "quiet_playback_host.h"
 
 namespace kt {
 namespace {
@@ -264,38 +265,17 @@ TEST(SizeMovieWindow, LeavesTheMaximisedState) {
 }
 
 // The play command's host, as far as window output needs one.
-class MovieHost : public PlaybackHost {
+class MovieHost : public test::QuietPlaybackHost {
  public:
   MovieHost(TImageForm& movie, PlaybackState& playback) : movie_(movie), playback_(playback) {}
-  bool LoopChecked() const override { return false; }
-  bool DirectXChecked() const override { return false; }
-  bool MaxPalChecked() const override { return false; }
-  bool OnTopChecked() const override { return false; }
-  bool OptimizeChecked() const override { return true; }
-  bool StatPanelVisible() const override { return false; }
-  int SpeedBarPosition() const override { return 0; }
-  int ScreenBitsPerPixel() const override { return 24; }
   bool PlatformFlushesDrawing() const override { return true; }
-  void SetFrameBarRange(int, int, int) override {}
-  void SetFrameBarPosition(int) override {}
-  void SetFrameLabel(const std::string&) override {}
-  void ShowFrameControls(bool) override {}
-  void SetPlayingControls(bool) override {}
-  void SetFpsLabel(const std::string&) override {}
-  void SetActualDelayLabel(const std::string&) override {}
-  void SetFramesPlayedLabel(const std::string&) override {}
-  void SetPlayingTimeLabel(const std::string&) override {}
   void SizeMovieWindow(int width, int height) override {
     kt::SizeMovieWindow(movie_, playback_.MovieZoomed, static_cast<uint16_t>(width), static_cast<uint16_t>(height));
   }
   void SetMovieCaption(const std::string& caption) override { movie_.SetCaption(caption); }
-  void FocusMovieWindowIfVisible() override {}
   void ShowMovieWindowIfHidden() override {
     if (!movie_.isVisible()) movie_.show();
   }
-  void BringControlPanelToTop() override {}
-  void CloseControlPanel() override {}
-  void HaltProgram() override {}
 
  private:
   TImageForm& movie_;
