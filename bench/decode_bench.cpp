@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "chunk_encoding.h"
-#include "flic/errors.h"
+#include "base/errors.h"
 #include "flic/flic_file.h"
 #include "flic/flic_header.h"
 #include "flic/frame_decoder.h"

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "colour/base_palette.h"
-#include "flic/bytes.h"
-#include "flic/errors.h"
+#include "base/bytes.h"
+#include "base/errors.h"
 #include "flic/flic_file.h"
 #include "flic/flic_header.h"
 #include "flic/frame_decoder.h"

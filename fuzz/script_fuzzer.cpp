@@ -10,8 +10,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/ascii.h"
 #include "control/command_line.h"
-#include "flic/errors.h"
+#include "base/errors.h"
 
 namespace {
 
@@ -41,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!tokens.ScriptMode()) std::abort();
     size_t steps = 0;
     do {
-      const std::string token = kt::UpperCaseAscii(tokens.ReadToken());
+      const std::string token = kt::AsciiUpperCase(tokens.ReadToken());
       if (token.find('\n') != std::string::npos || token.find('\0') != std::string::npos) std::abort();
       if (token.size() > 1 && (token[0] == '/' || token[0] == '-')) {
         if (const auto word = kt::FindWord(token.substr(1))) {

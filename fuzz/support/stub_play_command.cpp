@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "flic/flic_header.h"
-#include "flic/flic_loading.h"
+#include "playback/load_command.h"
 #include "playback/play_command.h"
 
 namespace kt {

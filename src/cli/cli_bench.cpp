@@ -16,7 +16,7 @@
 
 #include "cli/cli_flic.h"
 #include "cli/commands.h"
-#include "flic/errors.h"
+#include "base/errors.h"
 #include "flic/flic_header.h"
 #include "flic/frame_reader.h"
 #include "flic/key_images.h"

@@ -9,15 +9,13 @@
 
 #include "cli/cli_flic.h"
 #include "cli/commands.h"
-#include "flic/bytes.h"
-#include "flic/errors.h"
-#include "flic/flic_loading.h"
+#include "base/bytes.h"
+#include "base/errors.h"
+#include "flic/flic_header.h"
 #include "flic/frame_reader.h"
 
 namespace kt::cli {
 namespace {
-
-constexpr uint16_t kFrameMagic = 0xF1FA;
 
 std::string ChunkTypeName(uint16_t type) {
   switch (type) {

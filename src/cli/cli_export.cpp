@@ -6,8 +6,8 @@
 
 #include "cli/cli_flic.h"
 #include "cli/commands.h"
-#include "flic/errors.h"
-#include "playback/frame_recording.h"
+#include "base/errors.h"
+#include "flic/bitmap_series.h"
 
 namespace kt::cli {
 namespace {

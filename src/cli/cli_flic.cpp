@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "flic/errors.h"
-#include "flic/flic_loading.h"
+#include "base/errors.h"
+#include "flic/flic_header.h"
 #include "flic/frame_reader.h"
 #include "platform/path_lookup.h"
 #include "platform/regular_file.h"

@@ -4,7 +4,7 @@
 #include "cli/commands.h"
 #include "flic/flic_header.h"
 #include "flic/flic_info.h"
-#include "flic/flic_loading.h"
+#include "flic/flic_header.h"
 
 namespace kt::cli {
 

@@ -1,6 +1,6 @@
 #include "colour/apply_palette.h"
 
-#include "flic/errors.h"
+#include "base/errors.h"
 
 namespace kt {
 

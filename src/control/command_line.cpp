@@ -15,10 +15,12 @@
 #include <thread>
 #include <unistd.h>
 
+#include "base/integer_text.h"
+#include "base/ascii.h"
 #include "control/keyboard.h"
 #include "control/mainform.h"
 #include "control/token_rule.h"
-#include "flic/errors.h"
+#include "base/errors.h"
 #include "platform/path_lookup.h"
 #include "platform/qt/system_metrics.h"
 #include "platform/regular_file.h"
@@ -40,13 +42,6 @@ CommandLineSetup CommandLineSetup::ForProgram(std::vector<std::string> parameter
     QMetaObject::invokeMethod(QCoreApplication::instance(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
   };
   return setup;
-}
-
-std::string UpperCaseAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
 }
 
 // ---- Tokens -------------------------------------------------------------------
@@ -210,32 +205,18 @@ std::optional<Word> FindWord(const std::string& name) {
   return std::nullopt;
 }
 
-std::optional<int32_t> ParseInteger(const std::string& text) {
-  const char* first = text.data();
-  const char* last = first + text.size();
-  bool negative = false;
-  if (first != last && (*first == '+' || *first == '-')) negative = *first++ == '-';
-  if (first == last) return std::nullopt;
-  // The digits are read as a magnitude so that -2147483648 still fits.
-  uint64_t magnitude = 0;
-  const auto [end, error] = std::from_chars(first, last, magnitude);
-  if (error != std::errc() || end != last) return std::nullopt;
-  if (magnitude > (negative ? 0x80000000ull : 0x7FFFFFFFull)) return std::nullopt;
-  return static_cast<int32_t>(negative ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude));
-}
-
 uint16_t WaitArgument(const std::string& text) {
-  const std::optional<int32_t> value = ParseInteger(text);
+  const std::optional<int32_t> value = ParseInt32(text);
   return value ? static_cast<uint16_t>(static_cast<uint32_t>(*value) & 0xFFFF) : 0;
 }
 
 int DelayArgument(const std::string& text) {
-  const std::optional<int32_t> value = ParseInteger(text);
+  const std::optional<int32_t> value = ParseInt32(text);
   return value ? std::clamp<int32_t>(*value, 0, 1000) : 1000;
 }
 
 int BrightnessArgument(const std::string& text) {
-  const std::optional<int32_t> value = ParseInteger(text);
+  const std::optional<int32_t> value = ParseInt32(text);
   return value ? std::clamp<int32_t>(*value, 0, 255) : 0;
 }
 
@@ -294,12 +275,10 @@ int ContrastBarFor(Real48 factor) {
 }
 
 std::optional<int> ModeArgument(const std::string& text) {
-  const std::optional<int32_t> value = ParseInteger(text);
+  const std::optional<int32_t> value = ParseInt32(text);
   if (!value) return std::nullopt;
   return std::clamp<int32_t>(*value, -1, 8);
 }
-
-std::string NotAnIntegerText(const std::string& text) { return "'" + text + "' is not a valid integer value"; }
 
 void WaitTicks(uint32_t startTick, uint16_t milliseconds, const std::function<uint32_t()>& tick,
                const std::function<void(uint32_t)>& sleep) {
@@ -386,7 +365,7 @@ void TDisplayForm::FormActivate() {
 
   TokenSource tokens(commandLine_.parameters);
   do {
-    const std::string token = UpperCaseAscii(tokens.ReadToken());
+    const std::string token = AsciiUpperCase(tokens.ReadToken());
     if (token.empty()) continue;
     if (IsFileNameToken(token)) {
       // A flic file name; the next token waits until its playback is over.
@@ -445,16 +424,16 @@ void TDisplayForm::RunWord(Word word, TokenSource& tokens) {
       ContrastBarChange();
       break;
     case Word::Play:
-      state_.Flic.LoadFlicName = UpperCaseAscii(tokens.NextToken());
+      state_.Flic.LoadFlicName = AsciiUpperCase(tokens.NextToken());
       LoadButtonClick();
       if (ui_->PlayButton->isEnabled()) PlayFileButtonClick();
       break;
     case Word::PlayFile:
       FreeFlicMemory(state_.Flic, *this);
-      state_.Playback.DiskFlicName = UpperCaseAscii(tokens.NextToken());
+      state_.Playback.DiskFlicName = AsciiUpperCase(tokens.NextToken());
       PlayFileButtonClick();
       break;
-    case Word::WavFile: state_.Playback.WavFileName = UpperCaseAscii(tokens.NextToken()); break;
+    case Word::WavFile: state_.Playback.WavFileName = AsciiUpperCase(tokens.NextToken()); break;
     case Word::HideMenu: {
       const ScreenSize screen = QueryScreenSize();
       MovePanel(QPoint(screen.width, screen.height));

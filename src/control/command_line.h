@@ -36,9 +36,6 @@ struct CommandLineSetup {
   static CommandLineSetup ForProgram(std::vector<std::string> parameters);
 };
 
-// Turns a..z into A..Z and leaves every other byte alone.
-std::string UpperCaseAscii(std::string text);
-
 // The token sequence with its counter. In command-line mode the counter is
 // the number of the parameter to read; in script mode it only bounds the
 // run, at 65534 tokens. The counter is wider than the parameter count can
@@ -100,9 +97,6 @@ const std::vector<WordInfo>& Words();
 // "PLAYFILE " with a blank is no word.
 std::optional<Word> FindWord(const std::string& name);
 
-// A decimal integer: an optional sign and digits, nothing else, within 32 bits.
-std::optional<int32_t> ParseInteger(const std::string& text);
-
 // WAIT's milliseconds: the integer modulo 65536; a non-number waits 0.
 uint16_t WaitArgument(const std::string& text);
 // DELAY's bar position, 0..1000; a non-number gives 1000 (the flic's own delay).
@@ -118,7 +112,6 @@ Real48 ContrastArgument(const std::string& text);
 int ContrastBarFor(Real48 factor);
 // MODE's item index, limited to -1..8; nullopt for a non-number, which stops the run.
 std::optional<int> ModeArgument(const std::string& text);
-std::string NotAnIntegerText(const std::string& text);
 
 // Waits until the tick count has gone `milliseconds` past `startTick`,
 // sleeping in between; the tick count wraps at 32 bits.

@@ -3,7 +3,7 @@
 #include <exception>
 #include <new>
 
-#include "flic/errors.h"
+#include "base/errors.h"
 
 namespace kt {
 

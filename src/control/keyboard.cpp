@@ -3,8 +3,9 @@
 #include <QAbstractButton>
 #include <QWidget>
 
+#include "base/ascii.h"
 #include "control/mainform.h"
-#include "control/window_operations.h"
+#include "platform/qt/window_operations.h"
 #include "ui_mainform.h"
 #include "windows/imageunt.h"
 
@@ -19,20 +20,12 @@ void SetOuterBounds(QWidget& window, const MovieBounds& bounds) {
   SetOuterBounds(window, QRect(bounds.left, bounds.top, bounds.width, bounds.height));
 }
 
-namespace {
-
-constexpr Qt::WindowStates kNotNormal = Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
-
-void SetNormalState(QWidget& window) { window.setWindowState(window.windowState() & ~kNotNormal); }
-
-}  // namespace
-
 void ZoomMovieWindow(QWidget& movie, QAbstractButton& titleCheck, bool& movieZoomed, MovieBounds& saved) {
   movieZoomed = !movieZoomed;
   if (movieZoomed) {
     saved = OuterBounds(movie);
     titleCheck.setChecked(false);  // its handler takes the border away
-    movie.setWindowState((movie.windowState() & ~kNotNormal) | Qt::WindowMaximized);
+    movie.setWindowState((movie.windowState() & ~kNotNormalStates) | Qt::WindowMaximized);
     return;
   }
   SetOuterBounds(movie, saved);
@@ -86,7 +79,7 @@ std::string KeysHelpText() {
 // ---- The control panel's key handlers -----------------------------------------
 
 void TDisplayForm::FormKeyPress(char& key) {
-  const char typed = (key >= 'a' && key <= 'z') ? static_cast<char>(key - 'a' + 'A') : key;
+  const char typed = AsciiUpper(key);
   // Each line compares the character once, so at most one applies.
   bool handled = true;
   switch (typed) {

@@ -23,7 +23,7 @@
 #include "control/hint_pause.h"
 #include "control/indicator_style.h"
 #include "control/panel_font.h"
-#include "control/window_operations.h"
+#include "platform/qt/window_operations.h"
 #include "flic/flic_info.h"
 #include "platform/qt/system_metrics.h"
 #include "platform/tick.h"

@@ -14,7 +14,7 @@
 #include "control/command_line.h"
 #include "control/keyboard.h"
 #include "control/player_state.h"
-#include "flic/flic_loading.h"
+#include "playback/load_command.h"
 #include "platform/qt/virtual_keys.h"
 #include "platform/settings_store.h"
 #include "platform/window_services.h"

@@ -7,6 +7,7 @@
 
 #include "colour/colour_state.h"
 #include "flic/flic_state.h"
+#include "playback/load_command.h"
 #include "playback/frame_recording.h"
 #include "playback/playback_state.h"
 

@@ -13,8 +13,10 @@
 #include "colour/apply_palette.h"
 #include "colour/palette_adjustment.h"
 #include "control/mainform.h"
-#include "control/window_operations.h"
-#include "flic/errors.h"
+#include "platform/qt/window_operations.h"
+#include "base/ascii.h"
+#include "base/errors.h"
+#include "base/integer_text.h"
 #include "platform/settings_store.h"
 #include "playback/playback_state.h"
 #include "ui_mainform.h"
@@ -26,32 +28,7 @@ namespace {
 // The text of a value: a stored zero byte ends it.
 std::string TextOf(const std::string& data) { return data.substr(0, data.find('\0')); }
 
-// An optional sign and decimal digits that fit 32 bits; nothing else, no blanks.
-std::optional<int32_t> DecimalInteger(std::string_view text) {
-  size_t at = 0;
-  const bool negative = !text.empty() && text[0] == '-';
-  if (!text.empty() && (text[0] == '-' || text[0] == '+')) at = 1;
-  if (at == text.size()) return std::nullopt;
-  int64_t value = 0;
-  for (; at < text.size(); ++at) {
-    if (text[at] < '0' || text[at] > '9') return std::nullopt;
-    value = value * 10 + (text[at] - '0');
-    if (value > int64_t{INT32_MAX} + 1) return std::nullopt;
-  }
-  if (negative) value = -value;
-  if (value > INT32_MAX) return std::nullopt;
-  return static_cast<int32_t>(value);
-}
-
-[[noreturn]] void NotAnInteger(const std::string& text) {
-  throw PlayerError("'" + text + "' is not a valid integer value");
-}
-
-std::string Folded(std::string_view name) {
-  std::string folded(name);
-  for (char& c : folded) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-  return folded;
-}
+[[noreturn]] void NotAnInteger(const std::string& text) { throw PlayerError(NotAnIntegerText(text)); }
 
 // The load's reads. Each name read, present or absent, is noted as loaded;
 // a value that is there but does not read as a number stops the loading,
@@ -65,10 +42,10 @@ class OptionReader {
     std::optional<int32_t> number;
     if (data) {
       const std::string text = TextOf(*data);
-      number = DecimalInteger(text);
+      number = ParseInt32(text);
       if (!number) NotAnInteger(text);
     }
-    loaded_.insert(Folded(name));
+    loaded_.insert(AsciiLowerCase(name));
     return number;
   }
 
@@ -81,13 +58,13 @@ class OptionReader {
       if (first < '0' || first > '9') NotAnInteger(std::string(1, first));
       on = first != '0';
     }
-    loaded_.insert(Folded(name));
+    loaded_.insert(AsciiLowerCase(name));
     return on;
   }
 
   std::optional<std::string> Text(const char* name) {
     std::optional<std::string> data = key_.Query(name);
-    loaded_.insert(Folded(name));
+    loaded_.insert(AsciiLowerCase(name));
     return data;
   }
 
@@ -225,7 +202,7 @@ void TDisplayForm::SaveSettings() {
   const SettingsValues current = CurrentOptions();
   for (size_t i = 0; i < current.size(); ++i) {
     const auto& [name, data] = current[i];
-    const bool loaded = loadedOptions_.count(Folded(name)) != 0;
+    const bool loaded = loadedOptions_.count(AsciiLowerCase(name)) != 0;
     const bool changed = optionsBaseline_ && (*optionsBaseline_)[i].second != data;
     if (loaded || changed) key.Set(name, data);
   }

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "flic/bytes.h"
+#include "base/bytes.h"
 #include "flic/frame_decoder.h"
 
 namespace kt::decode {

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <utility>
 
-#include "flic/errors.h"
+#include "base/errors.h"
 #include "platform/path_lookup.h"
 #include "platform/regular_file.h"
 

@@ -3,8 +3,8 @@
 #include <array>
 #include <cmath>
 
-#include "flic/bytes.h"
-#include "flic/errors.h"
+#include "base/bytes.h"
+#include "base/errors.h"
 #include "flic/frame_store.h"
 
 namespace kt {

@@ -5,28 +5,13 @@
 #include <optional>
 #include <string>
 
+#include "base/flic_format.h"
 #include "flic/flic_file.h"
 
 namespace kt {
 
-inline constexpr uint16_t kFliMagic = 0xAF11;
-inline constexpr uint16_t kFlcMagic = 0xAF12;
-inline constexpr uint32_t kFlicHeaderSize = 128;
-inline constexpr uint32_t kFrameHeaderSize = 16;
-inline constexpr uint32_t kChunkHeaderSize = 6;
 // The widest and tallest picture the player takes.
 inline constexpr uint16_t kMaxFlicSide = 16384;
-
-enum ChunkType : uint16_t {
-  COLOR_256 = 4,
-  DELTA_FLC = 7,
-  COLOR_64 = 11,
-  DELTA_FLI = 12,
-  BLACK = 13,
-  BYTE_RUN = 15,
-  FLI_COPY = 16,
-  PSTAMP = 18,
-};
 
 struct FlicHeader {
   uint32_t size = 0;
@@ -57,6 +42,9 @@ uint32_t FliSpeedToMilliseconds(uint32_t speed);
 // converts an FLI's delay and leaves the file at frame 0. False when the file
 // is shorter than 128 bytes or its magic is neither FLI nor FLC.
 bool ReadFlicHeader(FlicFile& file, FlicHeader& header);
+
+// What the user is told when OpenFlic finds no flic to load.
+inline constexpr const char* kLoadErrorText = "There was an error while attempting to load the selected file.";
 
 // Opens the file and reads its header; empty when either step fails.
 std::optional<FlicFile> OpenFlic(const std::string& path, FlicHeader& header);

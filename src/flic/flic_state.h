@@ -17,10 +17,4 @@ struct FlicState {
   bool ReadBigFrames = false;  // playing from disk reads each frame in one block
 };
 
-// The Open dialog's remembered state: the last file chosen and its folder.
-struct OpenDialogState {
-  std::string FileName;
-  std::string InitialDir;
-};
-
 }  // namespace kt

@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "flic/bytes.h"
-#include "flic/errors.h"
+#include "base/bytes.h"
+#include "base/errors.h"
 
 namespace kt {
 namespace {

@@ -13,6 +13,7 @@
 #include <set>
 #include <system_error>
 
+#include "base/ascii.h"
 #include "platform/regular_file.h"
 
 namespace kt {
@@ -29,11 +30,10 @@ constexpr size_t kTemporarySuffixLength = 6;
 constexpr const char* kHexDigits = "0123456789ABCDEF";
 constexpr std::string_view kBlanks = " \t";
 
-char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool SameName(std::string_view a, std::string_view b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](char x, char y) { return FoldCase(x) == FoldCase(y); });
+                    [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
 }
 
 SettingsValues::iterator FindName(SettingsValues& values, std::string_view name) {

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "flic/errors.h"
+#include "base/errors.h"
 
 namespace kt {
 

@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "colour/apply_palette.h"
-#include "flic/errors.h"
+#include "base/errors.h"
 #include "flic/frame_decoder.h"
 #include "flic/frame_reader.h"
 #include "flic/key_images.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "flic/flic_loading.h"
+#include "playback/load_command.h"
 
 namespace kt {
 

@@ -3,18 +3,15 @@
 #include <cstring>
 #include <new>
 
-#include "control/window_operations.h"
-#include "flic/errors.h"
-#include "platform/qt/system_metrics.h"
-#include "windows/imageunt.h"
+#include "base/errors.h"
 
 namespace kt {
 
-WindowOutput::WindowOutput(TImageForm& movie, const ColourState& colour) : movie_(movie), colour_(colour) {
+WindowOutput::WindowOutput(FrameCanvas& movie, const ColourState& colour) : movie_(movie), colour_(colour) {
   // Colours that change while a frame is being made show with that frame's
   // paint; any other change (a bar moved while paused) shows at once.
   palettes_.SetColourTableListener(
-      [this](const ColourTable& table) { movie_.DisplayImage().SetFrameColours(table, !framePending_); });
+      [this](const ColourTable& table) { movie_.SetFrameColours(table, !framePending_); });
 }
 
 WindowOutput::~WindowOutput() {
@@ -43,7 +40,7 @@ void WindowOutput::CreateFrameBitmap() {
   // index 0, as a fresh bitmap section's do. The row padding too: fill()
   // would leave it as the allocator gave it.
   dib->setColorTable(ToQtColourTable(colour_.Display.colourTable));
-  movie_.DisplayImage().SetFrameColours(colour_.Display.colourTable);
+  movie_.SetFrameColours(colour_.Display.colourTable);
   std::memset(dib->bits(), 0, static_cast<size_t>(dib->sizeInBytes()));
   Q_ASSERT(dib->bytesPerLine() == DibStride(width_));
   dibBits_ = dib->bits();
@@ -66,20 +63,20 @@ void WindowOutput::CopyRows() {
   }
 }
 
-bool WindowOutput::ClientHasFlicSize() const { return movie_.width() == width_ && movie_.height() == height_; }
+bool WindowOutput::ClientHasFlicSize() const { return movie_.CanvasSize() == QSize(width_, height_); }
 
 void WindowOutput::PaintFrame() {
   framePending_ = false;
   if (!frameDib_) return;
   palettes_.SelectPalette(PaletteContext::MovieWindow, colour_.Installed.CurrentPalette);
-  movie_.DisplayImage().PaintFrameNow(*frameDib_, ClientHasFlicSize());
+  movie_.PaintFrameNow(*frameDib_, ClientHasFlicSize());
 }
 
 void WindowOutput::PaintFinalFrame() {
   framePending_ = false;
   if (!frameDib_) return;
   palettes_.SelectPalette(PaletteContext::DisplayImage, colour_.Installed.CurrentPalette);
-  movie_.DisplayImage().PaintIntoPicture(*frameDib_, ClientHasFlicSize());
+  movie_.PaintIntoPicture(*frameDib_, ClientHasFlicSize());
 }
 
 void WindowOutput::TearDown() {
@@ -92,17 +89,9 @@ void WindowOutput::ReleaseBitmap() {
   if (!frameDib_) return;
   palettes_.SelectFrameBitmap(priorBitmap_);
   priorBitmap_ = nullptr;
-  movie_.DisplayImage().ReleaseFrame();
+  movie_.ReleaseFrame();
   frameDib_.reset();
   dibBits_ = nullptr;
-}
-
-void SizeMovieWindow(QWidget& movieWindow, bool& movieZoomed, uint16_t width, uint16_t height) {
-  movieZoomed = false;
-  movieWindow.setWindowState(movieWindow.windowState() &
-                             ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
-  movieWindow.resize(width, height);
-  CentreOnScreen(movieWindow, QueryScreenSize());
 }
 
 }  // namespace kt

@@ -11,13 +11,10 @@
 
 #include "colour/colour_state.h"
 #include "platform/qt/qt_palette_installer.h"
+#include "playback/frame_canvas.h"
 #include "playback/frame_output.h"
 
-class QWidget;
-
 namespace kt {
-
-class TImageForm;
 
 // The rows of an 8-bit bitmap start at multiples of 4 bytes.
 inline constexpr int DibStride(int width) { return width % 4 == 0 ? width : width + 4 - width % 4; }
@@ -26,7 +23,7 @@ class WindowOutput : public FrameOutput {
  public:
   // The movie window and the palettes outlive this. The palette installer
   // lives here for the whole run, also between playbacks.
-  WindowOutput(TImageForm& movie, const ColourState& colour);
+  WindowOutput(FrameCanvas& movie, const ColourState& colour);
   ~WindowOutput() override;
 
   void PrepareFrameBuffer(uint16_t width, uint16_t height) override;
@@ -49,7 +46,7 @@ class WindowOutput : public FrameOutput {
   bool ClientHasFlicSize() const;
   void ReleaseBitmap();
 
-  TImageForm& movie_;
+  FrameCanvas& movie_;
   const ColourState& colour_;
   QtPaletteInstaller palettes_;
   uint16_t width_ = 0;
@@ -61,11 +58,5 @@ class WindowOutput : public FrameOutput {
   std::unique_ptr<uint8_t[]> separateBuffer_;
   bool framePending_ = false;  // decoded or being decoded, not yet painted
 };
-
-// Fits the movie window to a picture of width x height: any zoom is left,
-// the window state becomes normal, the client area gets the size and the
-// whole window is centred on the screen, also when it is larger than the
-// screen (its left and top then go negative).
-void SizeMovieWindow(QWidget& movieWindow, bool& movieZoomed, uint16_t width, uint16_t height);
 
 }  // namespace kt

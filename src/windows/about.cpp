@@ -4,7 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "control/window_operations.h"
+#include "platform/qt/window_operations.h"
 #include "platform/qt/system_metrics.h"
 #include "platform/qt/virtual_keys.h"
 #include "windows/resources.h"

@@ -8,9 +8,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "control/window_operations.h"
+#include "platform/qt/window_operations.h"
 #include "platform/qt/system_metrics.h"
-#include "playback/window_output.h"
 #include "windows/resources.h"
 
 namespace kt {
@@ -84,6 +83,13 @@ void TImageForm::showEvent(QShowEvent*) {
   if (shownBefore_) return;
   shownBefore_ = true;
   CentreOnScreen(*this, QueryScreenSize());
+}
+
+void SizeMovieWindow(QWidget& movieWindow, bool& movieZoomed, uint16_t width, uint16_t height) {
+  movieZoomed = false;
+  SetNormalState(movieWindow);
+  movieWindow.resize(width, height);
+  CentreOnScreen(movieWindow, QueryScreenSize());
 }
 
 }  // namespace kt

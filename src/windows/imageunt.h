@@ -10,6 +10,7 @@
 
 #include "flic/flic_state.h"
 #include "platform/qt/virtual_keys.h"
+#include "playback/frame_canvas.h"
 #include "playback/playback_state.h"
 #include "windows/display_image.h"
 
@@ -35,7 +36,7 @@ struct ClientSize {
 };
 ClientSize CloseRequestClientSize(int screenWidth, uint16_t flicWidth, uint16_t flicHeight);
 
-class TImageForm : public QWidget {
+class TImageForm : public QWidget, public FrameCanvas {
   Q_OBJECT
 
  public:
@@ -48,6 +49,17 @@ class TImageForm : public QWidget {
   void SetCaption(const std::string& caption);
 
   DisplayImageControl& DisplayImage() { return *displayImage_; }
+
+  // Window output paints on the picture control, which covers the client area.
+  QSize CanvasSize() const override { return size(); }
+  void SetFrameColours(const ColourTable& table, bool showNow = true) override {
+    displayImage_->SetFrameColours(table, showNow);
+  }
+  void PaintFrameNow(const QImage& frame, bool oneToOne) override { displayImage_->PaintFrameNow(frame, oneToOne); }
+  void PaintIntoPicture(const QImage& frame, bool oneToOne) override {
+    displayImage_->PaintIntoPicture(frame, oneToOne);
+  }
+  void ReleaseFrame() override { displayImage_->ReleaseFrame(); }
 
   // Runs for the user's close requests; answers whether the window may
   // close, which it never may.
@@ -74,5 +86,11 @@ class TImageForm : public QWidget {
   MovieWindowLinks links_;
   bool shownBefore_ = false;
 };
+
+// Fits the movie window to a picture of width x height: any zoom is left,
+// the window state becomes normal, the client area gets the size and the
+// whole window is centred on the screen, also when it is larger than the
+// screen (its left and top then go negative).
+void SizeMovieWindow(QWidget& movieWindow, bool& movieZoomed, uint16_t width, uint16_t height);
 
 }  // namespace kt

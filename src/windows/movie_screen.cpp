@@ -3,15 +3,10 @@
 #include <QCursor>
 
 #include "platform/qt/system_metrics.h"
+#include "platform/qt/window_operations.h"
 #include "windows/imageunt.h"
 
 namespace kt {
-
-namespace {
-
-constexpr Qt::WindowStates kNotNormal = Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
-
-}  // namespace
 
 void MovieScreen::ModeSet(uint32_t, uint32_t) { movie_.DisplayImage().BeginSurface(); }
 
@@ -24,7 +19,7 @@ void MovieScreen::HideCursorRemoveBorderMaximise() {
   saved_ = true;
   movie_.setCursor(Qt::BlankCursor);
   movie_.setWindowFlag(Qt::FramelessWindowHint, true);
-  movie_.setWindowState((movie_.windowState() & ~kNotNormal) | Qt::WindowMaximized);
+  movie_.setWindowState((movie_.windowState() & ~kNotNormalStates) | Qt::WindowMaximized);
   // Without a window manager nobody acts on the maximised state, so the
   // window takes the whole screen itself; with one, this is what it would do.
   const ScreenSize screen = QueryScreenSize();
@@ -38,7 +33,7 @@ void MovieScreen::HideCursorRemoveBorderMaximise() {
 void MovieScreen::RestoreWindow() {
   movie_.unsetCursor();
   movie_.setWindowFlag(Qt::FramelessWindowHint, false);
-  movie_.setWindowState(movie_.windowState() & ~kNotNormal);
+  SetNormalState(movie_);
   if (saved_) {
     movie_.setGeometry(savedGeometry_);
     saved_ = false;

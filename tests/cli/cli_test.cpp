@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "flic/bytes.h"
-#include "flic/errors.h"
+#include "base/bytes.h"
+#include "base/errors.h"
 #include "flic/flic_header.h"
-#include "flic/flic_loading.h"
+#include "playback/load_command.h"
 #include "fifo_watchdog.h"
 #include "flic_writer.h"
-#include "playback/frame_recording.h"
+#include "flic/bitmap_series.h"
 
 namespace kt {
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "colour/apply_palette.h"
-#include "flic/errors.h"
+#include "base/errors.h"
 
 namespace kt {
 namespace {

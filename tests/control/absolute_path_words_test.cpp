@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "base/ascii.h"
 #include "control/command_line.h"
 #include "control/token_rule.h"
 #include "flic_writer.h"
@@ -28,9 +29,9 @@ TEST(TokenRule, AWordWinsOverAFileAndOnlyExistingFilesLeaveTheWords) {
 TEST(TokenRule, AnExistingFileIsFoundWhateverTheCaseButAFolderIsNoFile) {
   TempDir dir;
   WriteFile(dir / "Intro.flc", Bytes{1, 2, 3});
-  EXPECT_TRUE(NamesExistingFile(UpperCaseAscii((dir / "Intro.flc").string())));
-  EXPECT_FALSE(NamesExistingFile(UpperCaseAscii(dir.Path().string())));
-  EXPECT_FALSE(NamesExistingFile(UpperCaseAscii((dir / "Outro.flc").string())));
+  EXPECT_TRUE(NamesExistingFile(AsciiUpperCase((dir / "Intro.flc").string())));
+  EXPECT_FALSE(NamesExistingFile(AsciiUpperCase(dir.Path().string())));
+  EXPECT_FALSE(NamesExistingFile(AsciiUpperCase((dir / "Outro.flc").string())));
   EXPECT_FALSE(NamesExistingFile("/"));
 }
 
@@ -62,7 +63,7 @@ TEST_F(AbsolutePathWordsTest, AnAbsolutePathPlaysFromDiskAndAMissingOneIsIgnored
   const std::string missing = (dir / "missing.flc").string();
   Run({"/DELAY", "20", missing, intro, "/LOOPON", "/CLOSE"});
   const PlayerState& state = form.State();
-  EXPECT_EQ(state.Playback.DiskFlicName, UpperCaseAscii(intro));
+  EXPECT_EQ(state.Playback.DiskFlicName, AsciiUpperCase(intro));
   EXPECT_EQ(state.Playback.FramesPlayed, 3);
   EXPECT_EQ(services.clock, 3u * 20u);
   EXPECT_TRUE(services.boxes.empty());  // the missing path asked for no load and showed nothing
@@ -74,8 +75,8 @@ TEST_F(AbsolutePathWordsTest, AScriptNamedByAnAbsolutePathPlaysTheAbsolutePathsO
   const std::string a = WriteFlic("a.flc");
   const std::string script = std::string("/DELAY\r\n10\r\n").append(a).append("\r\n/CLOSE\r\n");
   WriteFile(dir / "Show.txt", Bytes(script.begin(), script.end()));
-  Run({std::string("!").append(UpperCaseAscii((dir / "Show.txt").string()))});
-  EXPECT_EQ(form.State().Playback.DiskFlicName, UpperCaseAscii(a));
+  Run({std::string("!").append(AsciiUpperCase((dir / "Show.txt").string()))});
+  EXPECT_EQ(form.State().Playback.DiskFlicName, AsciiUpperCase(a));
   EXPECT_EQ(form.State().Playback.FramesPlayed, 3);
   EXPECT_TRUE(services.boxes.empty());
   EXPECT_EQ(endRequests, 1);

@@ -3,10 +3,11 @@
 
 #include <optional>
 
+#include "base/integer_text.h"
 #include "control/command_line.h"
 #include "control/control_behaviour.h"
 #include "control/handler_guard.h"
-#include "flic/errors.h"
+#include "base/errors.h"
 #include "fifo_watchdog.h"
 #include "flic_writer.h"
 #include "panel_fixture.h"
@@ -29,8 +30,8 @@ TEST(CommandLineArguments, IntegersFallBackAndClampAsEachWordSays) {
   EXPECT_EQ(ModeArgument("12"), 8);
   EXPECT_EQ(ModeArgument("-3"), -1);
   EXPECT_EQ(ModeArgument("X"), std::nullopt);
-  EXPECT_EQ(ParseInteger("-2147483648"), INT32_MIN);
-  EXPECT_EQ(ParseInteger("2147483648"), std::nullopt);
+  EXPECT_EQ(ParseInt32("-2147483648"), INT32_MIN);
+  EXPECT_EQ(ParseInt32("2147483648"), std::nullopt);
 }
 
 TEST(CommandLineArguments, ContrastReadsARealAndRoundsItsBarHalvesToEven) {

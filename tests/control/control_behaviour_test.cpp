@@ -8,7 +8,7 @@
 
 #include "control/control_behaviour.h"
 #include "control/handler_guard.h"
-#include "flic/errors.h"
+#include "base/errors.h"
 #include "scripted_window_services.h"
 
 namespace kt {

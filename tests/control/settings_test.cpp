@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "control/control_behaviour.h"
-#include "flic/errors.h"
+#include "base/errors.h"
 #include "panel_fixture.h"
 #include "platform/settings_store.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "flic/errors.h"
+#include "base/errors.h"
 #include "flic/flic_header.h"
 #include "fifo_watchdog.h"
 #include "flic_writer.h"

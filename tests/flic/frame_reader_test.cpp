@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "flic/errors.h"
+#include "base/errors.h"
 #include "flic/frame_reader.h"
 #include "flic_writer.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "decode_harness.h"
-#include "flic/errors.h"
+#include "base/errors.h"
 #include "flic/flic_header.h"
 #include "flic/frame_reader.h"
 #include "flic_writer.h"

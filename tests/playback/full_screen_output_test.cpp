@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "flic/errors.h"
+#include "base/errors.h"
 #include "platform/emulated_direct_draw.h"
 #include "playback/full_screen_output.h"
 

@@ -11,8 +11,8 @@
 #include <map>
 #include <random>
 
-#include "flic/errors.h"
-#include "flic/flic_loading.h"
+#include "base/errors.h"
+#include "playback/load_command.h"
 #include "flic_writer.h"
 #include "playback/play_command.h"
 #include "scripted_window_services.h"

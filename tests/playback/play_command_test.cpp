@@ -4,8 +4,8 @@
 #include <cstring>
 #include <map>
 
-#include "flic/errors.h"
-#include "flic/flic_loading.h"
+#include "base/errors.h"
+#include "playback/load_command.h"
 #include "flic_writer.h"
 #include "playback/play_command.h"
 #include "scripted_window_services.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "colour/apply_palette.h"
-#include "flic/errors.h"
+#include "base/errors.h"
 #include "flic/flic_header.h"
 #include "flic/frame_decoder.h"
 #include "flic/frame_reader.h"

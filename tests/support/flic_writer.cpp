@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <unistd.h>
 
-#include "flic/bytes.h"
+#include "base/bytes.h"
 
 namespace kt::test {
 

@@ -6,8 +6,8 @@
 #include <QTimer>
 #include <set>
 
-#include "control/window_operations.h"
-#include "flic/bytes.h"
+#include "platform/qt/window_operations.h"
+#include "base/bytes.h"
 #include "platform/qt/system_metrics.h"
 #include "windows/about.h"
 #include "windows/resources.h"

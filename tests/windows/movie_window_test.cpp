@@ -8,7 +8,7 @@
 #include <QTest>
 #include <QWindow>
 
-#include "flic/bytes.h"
+#include "base/bytes.h"
 #include "platform/qt/system_metrics.h"
 #include "windows/imageunt.h"
 #include "windows/resources.h"

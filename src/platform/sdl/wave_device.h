@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "flic/errors.h"
+#include "base/errors.h"
 
 namespace kt {
 

@@ -1,9 +1,10 @@
-// What the control panel's options do to a top-level window: its border,
+// What the player does to its top-level windows: its border,
 // stay-on-top, centring, minimising the whole application and the modal
 // show of the about window.
 #pragma once
 
 #include <QMargins>
+#include <Qt>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -17,7 +18,10 @@ class QWidget;
 namespace kt {
 
 // Normal: neither minimised, maximised nor full screen.
+inline constexpr Qt::WindowStates kNotNormalStates = Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
 bool IsNormalState(const QWidget& window);
+// Leaves minimised, maximised and full screen.
+void SetNormalState(QWidget& window);
 
 // The frame the window manager gives the window now, and the window's outer
 // rectangle, frame included. No frame before the window is on the screen.

@@ -1,5 +1,5 @@
-// Loading a whole flic into the frame store ("Load Flic (into memory)") and
-// releasing it again.
+// The Load button ("Load Flic (into memory)"): the Open dialog, the boxes,
+// the whole flic read into the frame store; and releasing it again.
 #pragma once
 
 #include <string>
@@ -19,6 +19,12 @@ class LoadWindowSteps {
   virtual void EnablePlayAndRecordButtons() {}
 };
 
+// The Open dialog's remembered state: the last file chosen and its folder.
+struct OpenDialogState {
+  std::string FileName;
+  std::string InitialDir;
+};
+
 struct LoadContext {
   FlicState& flic;
   OpenDialogState& openDialog;
@@ -26,8 +32,6 @@ struct LoadContext {
   LoadWindowSteps& windows;
   bool& keepMovieWindowSize;  // set by a window-maximise word: the next load keeps the size
 };
-
-inline constexpr const char* kLoadErrorText = "There was an error while attempting to load the selected file.";
 
 // True at once when LoadFlicName is set; otherwise asks with the Open dialog.
 bool SelectLoadFile(LoadContext& context);

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "flic/errors.h"
+#include "base/errors.h"
 #include "flic/flic_info.h"
-#include "flic/flic_loading.h"
+#include "playback/load_command.h"
 #include "flic_writer.h"
 #include "scripted_window_services.h"
 

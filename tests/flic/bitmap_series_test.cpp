@@ -1,15 +1,14 @@
-#include "playback/frame_recording.h"
+#include "flic/bitmap_series.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <vector>
 
-#include "flic/bytes.h"
-#include "flic/errors.h"
+#include "base/bytes.h"
+#include "base/errors.h"
 #include "fifo_watchdog.h"
 #include "flic_writer.h"
-#include "scripted_window_services.h"
 
 namespace kt {
 namespace {
@@ -97,26 +96,6 @@ TEST(FrameRecordingTest, ChosenNameIsCutBeforeTheFirstBmpInAnyCase) {
   EXPECT_EQ(RecordBaseNameFrom("/tmp/a.bmp.dir/x.bmp"), "/tmp/a");
   EXPECT_EQ(RecordBaseNameFrom("/tmp/clip.bmpx"), "/tmp/clip");
   EXPECT_EQ(RecordBaseNameFrom("/tmp/bmp"), "/tmp/bmp");
-}
-
-TEST(FrameRecordingTest, RecordButtonArmsFromZeroAndCancelKeepsEverything) {
-  test::ScriptedWindowServices services;
-  RecordingState state;
-  state.RecordBaseName = "/old/base";
-  state.RecordFrameNumber = 17;
-
-  EXPECT_FALSE(RecordButtonClick(state, services));  // the queue is empty: cancel
-  EXPECT_FALSE(state.Recording);
-  EXPECT_EQ(state.RecordBaseName, "/old/base");
-  EXPECT_EQ(state.RecordFrameNumber, 17);
-  ASSERT_EQ(services.saveDialogs.size(), 1u);
-  EXPECT_EQ(services.saveDialogs[0].filter, kBitmapSaveFilter);
-
-  services.saveAnswers.push_back("/home/user/Anim.BMP");
-  EXPECT_TRUE(RecordButtonClick(state, services));
-  EXPECT_TRUE(state.Recording);
-  EXPECT_EQ(state.RecordBaseName, "/home/user/Anim");
-  EXPECT_EQ(state.RecordFrameNumber, 0);
 }
 
 TEST(FrameRecordingTest, SeriesCountsUpAndOverwritesEarlierFiles) {

@@ -1,6 +1,6 @@
-#include "flic/flic_loading.h"
+#include "playback/load_command.h"
 
-#include "flic/errors.h"
+#include "base/errors.h"
 #include "flic/frame_reader.h"
 
 namespace kt {

@@ -1,4 +1,4 @@
-#include "control/window_operations.h"
+#include "platform/qt/window_operations.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -19,8 +19,6 @@
 namespace kt {
 
 namespace {
-
-constexpr Qt::WindowStates kNotNormal = Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
 
 // Ends a local event loop when the window it watches goes away.
 class HideWatcher : public QObject {
@@ -147,7 +145,9 @@ void PlaceFramed(QWidget& window, const std::function<void()>& place) {
 
 }  // namespace
 
-bool IsNormalState(const QWidget& window) { return (window.windowState() & kNotNormal) == 0; }
+bool IsNormalState(const QWidget& window) { return (window.windowState() & kNotNormalStates) == 0; }
+
+void SetNormalState(QWidget& window) { window.setWindowState(window.windowState() & ~kNotNormalStates); }
 
 QMargins FrameMargins(const QWidget& window) {
   // The window's own, fresh after every change of frame; the widget's copy
@@ -204,7 +204,7 @@ void SetWindowBorder(QWidget& window, bool withBorder, ScreenSize screen) {
   window.setWindowState(state);
   if (visible && !window.isVisible()) window.show();
 
-  if ((state & kNotNormal) == 0) {
+  if ((state & kNotNormalStates) == 0) {
     window.resize(clientWidth, clientHeight);
     CentreOnScreen(window, screen);
   }
@@ -248,7 +248,7 @@ void SetStayOnTop(QWidget& window, bool onTop) {
   const bool visible = window.isVisible();
   window.setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
   window.setWindowState(state);
-  if ((state & kNotNormal) == 0) window.setGeometry(geometry);
+  if ((state & kNotNormalStates) == 0) window.setGeometry(geometry);
   if (visible && !window.isVisible()) window.show();
 }
 

@@ -1,0 +1,165 @@
+#include "flic/bitmap_series.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+#include <vector>
+
+#include "base/ascii.h"
+#include "base/bytes.h"
+#include "base/errors.h"
+
+namespace kt {
+namespace {
+
+constexpr uint32_t kPelsPerMetre = 3937;  // 100 dots per inch
+constexpr size_t kWriteBlock = 64 * 1024;
+
+std::string WriteErrorText(int error) {
+  if (error == ENOSPC) return "Disk full";
+  return IoErrorText(error);
+}
+
+// Collects the file's bytes and hands them to the system in large blocks, so
+// a frame costs a few writes rather than one per row.
+class BitmapFileWriter {
+ public:
+  explicit BitmapFileWriter(int fd) : fd_(fd) { buffer_.reserve(kWriteBlock); }
+
+  ~BitmapFileWriter() {
+    // Only reached with the file still open when a write failed.
+    if (fd_ >= 0) ::close(fd_);
+  }
+
+  void Append(const uint8_t* bytes, size_t count) {
+    while (count > 0) {
+      const size_t room = kWriteBlock - buffer_.size();
+      const size_t take = count < room ? count : room;
+      buffer_.insert(buffer_.end(), bytes, bytes + take);
+      bytes += take;
+      count -= take;
+      if (buffer_.size() == kWriteBlock) Flush();
+    }
+  }
+
+  void AppendZeros(size_t count) {
+    static constexpr uint8_t kZeros[4] = {0, 0, 0, 0};
+    while (count > 0) {
+      const size_t take = count < sizeof kZeros ? count : sizeof kZeros;
+      Append(kZeros, take);
+      count -= take;
+    }
+  }
+
+  void Finish() {
+    Flush();
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) throw BitmapWriteError(errno);
+  }
+
+ private:
+  void Flush() {
+    const uint8_t* at = buffer_.data();
+    size_t left = buffer_.size();
+    while (left > 0) {
+      const ssize_t written = ::write(fd_, at, left);
+      if (written < 0) {
+        if (errno == EINTR) continue;
+        throw BitmapWriteError(errno);
+      }
+      // A write that takes nothing is a device that has no room left.
+      if (written == 0) throw BitmapWriteError(ENOSPC);
+      at += written;
+      left -= static_cast<size_t>(written);
+    }
+    buffer_.clear();
+  }
+
+  int fd_;
+  std::vector<uint8_t> buffer_;
+};
+
+}  // namespace
+
+BitmapWriteError::BitmapWriteError(int systemError) : InOutError(WriteErrorText(systemError)), systemError_(systemError) {}
+
+uint32_t BitmapRowSize(uint32_t width) { return (width + 3u) & ~3u; }
+
+std::string BitmapHeaderBytes(uint32_t width, uint32_t height, const BasePalette& palette) {
+  std::string out(kBitmapPixelOffset, '\0');
+  auto* p = reinterpret_cast<uint8_t*>(out.data());
+  const uint32_t imageSize = BitmapRowSize(width) * height;
+  p[0] = 'B';
+  p[1] = 'M';
+  WriteU32(p + 2, kBitmapPixelOffset + imageSize);
+  WriteU32(p + 10, kBitmapPixelOffset);
+  WriteU32(p + 14, 40);
+  WriteU32(p + 18, width);
+  WriteU32(p + 22, height);  // positive: rows stored bottom-up
+  WriteU16(p + 26, 1);
+  WriteU16(p + 28, 8);
+  WriteU32(p + 30, 0);  // BI_RGB
+  WriteU32(p + 34, imageSize);
+  WriteU32(p + 38, kPelsPerMetre);
+  WriteU32(p + 42, kPelsPerMetre);
+  uint8_t* table = p + kBitmapHeadersSize;
+  for (const RgbColour& colour : palette) {
+    table[0] = colour.blue;
+    table[1] = colour.green;
+    table[2] = colour.red;
+    table[3] = 0;
+    table += 4;
+  }
+  return out;
+}
+
+std::string RecordFileName(const std::string& baseName, int32_t number) {
+  std::string digits = std::to_string(number);
+  if (digits.size() < 4) digits.insert(0, 4 - digits.size(), '0');
+  return baseName + digits + ".bmp";
+}
+
+std::string RecordBaseNameFrom(const std::string& chosenPath) {
+  const size_t at = AsciiUpperCase(chosenPath).find(".BMP");
+  return at == std::string::npos ? chosenPath : chosenPath.substr(0, at);
+}
+
+void ArmRecording(RecordingState& state, const std::string& chosenPath) {
+  state.RecordBaseName = RecordBaseNameFrom(chosenPath);
+  state.RecordFrameNumber = 0;
+  state.Recording = true;
+}
+
+bool SaveFrameBitmap(RecordingState& state, const uint8_t* pixels, int32_t width, int32_t height,
+                     const BasePalette& palette) {
+  if (width < 0 || height < 0) throw std::invalid_argument("SaveFrameBitmap: negative frame size");
+  const std::string name = RecordFileName(state.RecordBaseName, state.RecordFrameNumber);
+  const auto w = static_cast<uint32_t>(width);
+  const auto h = static_cast<uint32_t>(height);
+  const std::string header = BitmapHeaderBytes(w, h, palette);
+
+  bool written = false;
+  // O_NONBLOCK: a FIFO under the name, with nobody reading it, fails to open
+  // instead of holding the playback; a regular file is not affected.
+  const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd >= 0) {
+    BitmapFileWriter file(fd);
+    file.Append(reinterpret_cast<const uint8_t*>(header.data()), header.size());
+    const size_t padding = BitmapRowSize(w) - w;
+    for (uint32_t row = h; row-- > 0;) {
+      file.Append(pixels + static_cast<size_t>(row) * w, w);
+      file.AppendZeros(padding);
+    }
+    file.Finish();
+    written = true;
+  }
+  // Unsigned arithmetic: the number wraps instead of overflowing.
+  state.RecordFrameNumber = static_cast<int32_t>(static_cast<uint32_t>(state.RecordFrameNumber) + 1u);
+  return written;
+}
+
+}  // namespace kt
