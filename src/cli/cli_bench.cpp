@@ -263,8 +263,10 @@ int RunBench(const Arguments& args) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  if (options->load) return RunLoadBench(*options);
-  return options->seeks > 0 ? RunSeekBench(*options) : RunDecodeBench(*options);
+  return WithFlic(options->file, [&] {
+    if (options->load) return RunLoadBench(*options);
+    return options->seeks > 0 ? RunSeekBench(*options) : RunDecodeBench(*options);
+  });
 }
 
 }  // namespace kt::cli

@@ -187,13 +187,7 @@ ModeResult CheckInMode(const std::string& path, ReadMode mode) {
   return result;
 }
 
-}  // namespace
-
-int RunCheck(const Arguments& args) {
-  if (args.size() != 1) {
-    std::fputs("usage: kinetrope-cli check FILE\n", stderr);
-    return 2;
-  }
+int Check(const Arguments& args) {
   const ModeResult byChunk = CheckInMode(args[0], ReadMode::ChunkByChunk);
   const ModeResult bigFrames = CheckInMode(args[0], ReadMode::BigFrames);
 
@@ -214,8 +208,8 @@ int RunCheck(const Arguments& args) {
                       ": the two reading modes give different chunks");
     }
   }
-  for (const std::string& line : lines) std::printf("%s\n", line.c_str());
-  for (const std::string& note : byChunk.notes) std::printf("note: %s\n", note.c_str());
+  for (const std::string& line : lines) std::printf("%s\n", AboutFile(args[0], line).c_str());
+  for (const std::string& note : byChunk.notes) std::printf("%s: note: %s\n", args[0].c_str(), note.c_str());
   if (lines.empty()) {
     std::printf("OK: %s: %s and the ring frame read and decoded in both reading modes\n", args[0].c_str(),
                 Plural(byChunk.frames.size() - 1, "frame").c_str());
@@ -223,6 +217,16 @@ int RunCheck(const Arguments& args) {
   }
   std::printf("%s: %zu problem%s found\n", args[0].c_str(), lines.size(), lines.size() == 1 ? "" : "s");
   return 1;
+}
+
+}  // namespace
+
+int RunCheck(const Arguments& args) {
+  if (args.size() != 1) {
+    std::fputs("usage: kinetrope-cli check FILE\n", stderr);
+    return 2;
+  }
+  return WithFlic(args[0], [&] { return Check(args); });
 }
 
 }  // namespace kt::cli

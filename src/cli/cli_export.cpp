@@ -16,26 +16,24 @@ namespace {
 // the export goes on at once and says so.
 class ExportEvents : public DecodeEvents {
  public:
+  explicit ExportEvents(const std::string& path) : path_(path) {}
   int frame = 0;
   void UnknownChunk(uint16_t type) override {
-    std::fprintf(stderr, "kinetrope-cli: frame %d: unknown chunk type %u skipped\n", frame, type);
+    std::fprintf(stderr, "kinetrope-cli: %s: frame %d: unknown chunk type %u skipped\n", path_.c_str(), frame, type);
   }
   void DataClipped(int chunkIndex, uint16_t type) override {
-    std::fprintf(stderr, "kinetrope-cli: frame %d: chunk %d (type %u) was cut off at the picture's bounds\n", frame,
-                 chunkIndex, type);
+    std::fprintf(stderr, "kinetrope-cli: %s: frame %d: chunk %d (type %u) was cut off at the picture's bounds\n",
+                 path_.c_str(), frame, chunkIndex, type);
   }
+
+ private:
+  std::string path_;
 };
 
-}  // namespace
-
-int RunExport(const Arguments& args) {
-  if (args.size() != 2) {
-    std::fputs("usage: kinetrope-cli export FILE BASE\n", stderr);
-    return 2;
-  }
+int Export(const Arguments& args) {
   const LoadedFlic flic = LoadFlicForDecoding(args[0]);
   Picture picture(flic.header.width, flic.header.height);
-  ExportEvents events;
+  ExportEvents events(args[0]);
   // The base name is taken as given: the recorder's own name rule belongs to
   // the Save dialog, and here the caller writes the base directly.
   RecordingState recording;
@@ -54,7 +52,7 @@ int RunExport(const Arguments& args) {
       // A truncated bitmap looks like a finished one to whatever reads the
       // series next, so it goes.
       const bool removed = ::unlink(name.c_str()) == 0 || errno == ENOENT;
-      std::fprintf(stderr, "kinetrope-cli: cannot write %s: %s; %s\n", name.c_str(),
+      std::fprintf(stderr, "kinetrope-cli: %s: cannot write %s: %s; %s\n", args[0].c_str(), name.c_str(),
                    std::strerror(error.SystemError()),
                    removed ? "the unfinished file was removed" : "remove the unfinished file");
       return 1;
@@ -63,14 +61,25 @@ int RunExport(const Arguments& args) {
       const int error = errno;
       // The player skips such a file silently; an export that left gaps
       // would be a failure reported as success.
-      std::fprintf(stderr, "kinetrope-cli: cannot create %s: %s\n", name.c_str(), std::strerror(error));
+      std::fprintf(stderr, "kinetrope-cli: %s: cannot create %s: %s\n", args[0].c_str(), name.c_str(),
+                   std::strerror(error));
       return 1;
     }
   }
-  std::printf("%d frame%s written to %s ... %s\n", static_cast<int>(flic.header.frames),
-              flic.header.frames == 1 ? "" : "s",
-              RecordFileName(args[1], 0).c_str(), RecordFileName(args[1], flic.header.frames - 1).c_str());
+  std::printf("%s: %d frame%s written to %s ... %s\n", args[0].c_str(), static_cast<int>(flic.header.frames),
+              flic.header.frames == 1 ? "" : "s", RecordFileName(args[1], 0).c_str(),
+              RecordFileName(args[1], flic.header.frames - 1).c_str());
   return 0;
+}
+
+}  // namespace
+
+int RunExport(const Arguments& args) {
+  if (args.size() != 2) {
+    std::fputs("usage: kinetrope-cli export FILE BASE\n", stderr);
+    return 2;
+  }
+  return WithFlic(args[0], [&] { return Export(args); });
 }
 
 }  // namespace kt::cli

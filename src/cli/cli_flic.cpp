@@ -1,6 +1,8 @@
 #include "cli/cli_flic.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <exception>
 
 #include "base/errors.h"
 #include "flic/flic_header.h"
@@ -12,6 +14,20 @@ namespace kt::cli {
 
 LoadedFlic::~LoadedFlic() {
   if (store) FreeFrameRange(*store, header.frames);
+}
+
+std::string AboutFile(const std::string& path, const std::string& text) {
+  if (text.rfind(path, 0) == 0) return text;
+  return path + ": " + text;
+}
+
+int WithFlic(const std::string& path, const std::function<int()>& work) {
+  try {
+    return work();
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "kinetrope-cli: %s\n", AboutFile(path, error.what()).c_str());
+    return 1;
+  }
 }
 
 std::string OpenFailureText(const std::string& path) {

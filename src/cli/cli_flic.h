@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +25,15 @@ struct LoadedFlic {
   LoadedFlic& operator=(LoadedFlic&&) = default;
   ~LoadedFlic();
 };
+
+// "FILE: TEXT": every message of the tool names the file it is about, so
+// that one from a script running over many files can be told apart. A text
+// that starts with the file's name already is left as it is.
+std::string AboutFile(const std::string& path, const std::string& text);
+
+// Runs a command's work on the flic at `path`; an error it raises goes to
+// standard error as "kinetrope-cli: FILE: TEXT" and gives exit status 1.
+int WithFlic(const std::string& path, const std::function<int()>& work);
 
 // Why a flic did not open: for a FIFO, device or folder under its name, what
 // it is; otherwise the player's load error text.

@@ -4,7 +4,6 @@
 #include "cli/commands.h"
 #include "flic/flic_header.h"
 #include "flic/flic_info.h"
-#include "flic/flic_header.h"
 
 namespace kt::cli {
 
@@ -15,7 +14,7 @@ int RunInfo(const Arguments& args) {
   }
   FlicHeader header;
   if (!OpenFlic(args[0], header)) {
-    std::fprintf(stderr, "kinetrope-cli: %s\n", OpenFailureText(args[0]).c_str());
+    std::fprintf(stderr, "kinetrope-cli: %s\n", AboutFile(args[0], OpenFailureText(args[0])).c_str());
     return 1;
   }
   const FlicInfoTexts info = MakeFlicInfo(header, false, args[0]);

@@ -12,5 +12,6 @@ int RunInfo(const Arguments& args);
 int RunExport(const Arguments& args);
 int RunCheck(const Arguments& args);
 int RunBench(const Arguments& args);
+int RunThumbnail(const Arguments& args);
 
 }  // namespace kt::cli

@@ -1,4 +1,5 @@
-// kinetrope-cli: shows, exports, checks and benchmarks flics without a display.
+// kinetrope-cli: shows, exports, checks, benchmarks and draws thumbnails of
+// flics without a display.
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -17,7 +18,10 @@ void PrintUsage(std::FILE* out) {
       "  check FILE                 reads and decodes every frame; lists what is wrong\n"
       "  bench FILE [--passes N] [--runs R] [--with-read]  decoding speed from memory, processor time\n"
       "  bench FILE --load [--runs R]  load time, and the memory the loaded flic holds\n"
-      "  bench FILE --seek N [--disk]  N rebuilds of frames at random, as step back and the frame bar do\n",
+      "  bench FILE --seek N [--disk]  N rebuilds of frames at random, as step back and the frame bar do\n"
+      "  thumbnail [--size N] FILE OUT.png  a PNG of the flic's picture fitting N x N (256)\n"
+      "  --version                  the version\n"
+      "  --help                     this list\n",
       out);
 }
 
@@ -33,6 +37,7 @@ int main(int argc, char** argv) {
       {"export", RunExport},
       {"check", RunCheck},
       {"bench", RunBench},
+      {"thumbnail", RunThumbnail},
   };
   if (argc < 2) {
     PrintUsage(stderr);
@@ -41,6 +46,10 @@ int main(int argc, char** argv) {
   const std::string name = argv[1];
   if (name == "--help" || name == "-h" || name == "help") {
     PrintUsage(stdout);
+    return 0;
+  }
+  if (name == "--version") {
+    std::puts("kinetrope-cli " KINETROPE_VERSION);
     return 0;
   }
   const auto command = commands.find(name);

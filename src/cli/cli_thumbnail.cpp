@@ -1,0 +1,216 @@
+// A small picture of a flic for file managers (the freedesktop thumbnailer
+// runs `kinetrope-cli thumbnail --size %s %i %o`).
+//
+// Many flics open on black, or fade in from a black palette, so frame 0
+// says little about them. The thumbnail is the frame a third of the way
+// through the first pass; when that picture is all one colour, the first
+// later frame that shows more than one; when none does, the first earlier
+// one that does. Frames are read from disk one at a time and only as far as
+// needed, so a long flic costs no more than the frames up to its picture.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/errors.h"
+#include "cli/cli_flic.h"
+#include "cli/commands.h"
+#include "cli/png_file.h"
+#include "flic/flic_header.h"
+#include "flic/frame_reader.h"
+
+namespace kt::cli {
+namespace {
+
+constexpr const char* kUsage = "usage: kinetrope-cli thumbnail [--size N] FILE OUT.png\n";
+constexpr long kDefaultSize = 256;
+constexpr long kLargestSize = 4096;
+
+struct Options {
+  std::string file;
+  std::string out;
+  long size = kDefaultSize;
+};
+
+std::optional<Options> ParseOptions(const Arguments& args) {
+  Options options;
+  std::vector<std::string> names;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--size" && i + 1 < args.size()) {
+      const std::string& text = args[++i];
+      char* end = nullptr;
+      options.size = std::strtol(text.c_str(), &end, 10);
+      if (text.empty() || *end != '\0' || options.size < 1 || options.size > kLargestSize) return std::nullopt;
+    } else if (args[i].rfind("--", 0) == 0) {
+      return std::nullopt;
+    } else {
+      names.push_back(args[i]);
+    }
+  }
+  if (names.size() != 2) return std::nullopt;
+  options.file = names[0];
+  options.out = names[1];
+  return options;
+}
+
+bool ShowsMoreThanOneColour(const Picture& picture) {
+  const std::vector<uint8_t>& pixels = picture.Pixels();
+  const BasePalette& palette = picture.Palette();
+  const uint8_t first = pixels.front();
+  for (uint8_t index : pixels) {
+    if (index != first && !(palette[index] == palette[first])) return true;
+  }
+  return false;
+}
+
+// Reads the flic's frames in order from the start, decoding each into the
+// picture. A frame that cannot be read ends the walk: the picture keeps the
+// frames before it.
+class FrameWalk {
+ public:
+  explicit FrameWalk(const std::string& path) {
+    file_ = OpenFlic(path, header_);
+    if (!file_) throw PlayerError(OpenFailureText(path));
+    CheckFlicIsPlayable(header_);
+    picture_.emplace(header_.width, header_.height);
+  }
+
+  const FlicHeader& Header() const { return header_; }
+  Picture& Current() { return *picture_; }
+  int Decoded() const { return decoded_; }  // frames decoded since the start
+  const std::string& Damage() const { return damage_; }
+
+  // Decodes the next frame; false at the end of the pass or at a frame that cannot be read.
+  bool Next() {
+    if (decoded_ >= header_.frames || !damage_.empty()) return false;
+    try {
+      ReadFrame(*file_, header_, store_, decoded_, ReadMode::ChunkByChunk);
+      DecodeFrame(store_.Slot(decoded_), picture_->Target(), quiet_);
+    } catch (const PlayerError& error) {
+      FreeFrameChunks(store_, decoded_);
+      damage_ = "frame " + std::to_string(decoded_) + ": " + error.what();
+      return false;
+    }
+    FreeFrameChunks(store_, decoded_);
+    ++decoded_;
+    return true;
+  }
+
+  void Restart() {
+    file_->Seek(header_.oframe1);
+    picture_->Clear();
+    decoded_ = 0;
+    damage_.clear();
+  }
+
+ private:
+  FlicHeader header_;
+  std::optional<FlicFile> file_;
+  FrameStore store_;
+  std::optional<Picture> picture_;
+  DecodeEvents quiet_;  // unknown and clipped chunks are skipped as the player skips them
+  int decoded_ = 0;
+  std::string damage_;
+};
+
+// Each output pixel is the mean colour of the source pixels it covers, so a
+// picture made smaller keeps its fine detail as shading; one made larger
+// repeats its pixels.
+std::vector<uint8_t> ScaleToRgb(const Picture& picture, uint32_t width, uint32_t height, uint32_t outWidth,
+                                uint32_t outHeight) {
+  const std::vector<uint8_t>& pixels = picture.Pixels();
+  const BasePalette& palette = picture.Palette();
+  std::vector<uint32_t> columnStart(outWidth + 1);
+  for (uint32_t x = 0; x <= outWidth; ++x) columnStart[x] = static_cast<uint32_t>(uint64_t{x} * width / outWidth);
+  std::vector<uint8_t> rgb(static_cast<size_t>(outWidth) * outHeight * 3);
+  std::vector<uint32_t> sums(static_cast<size_t>(outWidth) * 3);
+  for (uint32_t y = 0; y < outHeight; ++y) {
+    const uint32_t top = static_cast<uint32_t>(uint64_t{y} * height / outHeight);
+    const uint32_t bottom = std::max(top + 1, static_cast<uint32_t>(uint64_t{y + 1} * height / outHeight));
+    std::fill(sums.begin(), sums.end(), 0);
+    for (uint32_t sy = top; sy < bottom; ++sy) {
+      const uint8_t* row = pixels.data() + static_cast<size_t>(sy) * width;
+      for (uint32_t x = 0; x < outWidth; ++x) {
+        const uint32_t right = std::max(columnStart[x] + 1, columnStart[x + 1]);
+        uint32_t* sum = &sums[static_cast<size_t>(x) * 3];
+        for (uint32_t sx = columnStart[x]; sx < right; ++sx) {
+          const RgbColour& colour = palette[row[sx]];
+          sum[0] += colour.red;
+          sum[1] += colour.green;
+          sum[2] += colour.blue;
+        }
+      }
+    }
+    uint8_t* out = rgb.data() + static_cast<size_t>(y) * outWidth * 3;
+    for (uint32_t x = 0; x < outWidth; ++x) {
+      const uint32_t count = (bottom - top) * (std::max(columnStart[x] + 1, columnStart[x + 1]) - columnStart[x]);
+      for (int c = 0; c < 3; ++c) out[x * 3 + c] = static_cast<uint8_t>((sums[x * 3 + c] + count / 2) / count);
+    }
+  }
+  return rgb;
+}
+
+int MakeThumbnail(const Options& options) {
+  FrameWalk walk(options.file);
+  const int frames = walk.Header().frames;
+  const int third = frames / 3;
+  bool found = false;
+  while (walk.Next()) {
+    if (walk.Decoded() > third && ShowsMoreThanOneColour(walk.Current())) {
+      found = true;
+      break;
+    }
+  }
+  if (walk.Decoded() == 0) throw PlayerError(walk.Damage());
+  const std::string damage = walk.Damage();
+  const int shown = walk.Decoded() - 1;
+  int chosen = shown;
+  if (!found && !ShowsMoreThanOneColour(walk.Current())) {
+    // Back to the start for the first frame with something to see, keeping
+    // the last picture in case there is none.
+    const std::vector<uint8_t> kept = walk.Current().Pixels();
+    const BasePalette keptPalette = walk.Current().Palette();
+    walk.Restart();
+    bool earlier = false;
+    while (!earlier && walk.Decoded() < shown && walk.Next()) earlier = ShowsMoreThanOneColour(walk.Current());
+    if (earlier) {
+      chosen = walk.Decoded() - 1;
+    } else {
+      std::copy(kept.begin(), kept.end(), walk.Current().Target().pixels);
+      *walk.Current().Target().palette = keptPalette;
+    }
+  }
+  if (!damage.empty()) {
+    std::fprintf(stderr, "kinetrope-cli: %s: %s; the thumbnail shows frame %d\n", options.file.c_str(),
+                 damage.c_str(), chosen);
+  }
+
+  const uint32_t width = walk.Header().width;
+  const uint32_t height = walk.Header().height;
+  const uint32_t size = static_cast<uint32_t>(options.size);
+  // The longer side takes the whole size; the other keeps the picture's shape.
+  uint32_t outWidth = size;
+  uint32_t outHeight = size;
+  if (width >= height) {
+    outHeight = std::max<uint32_t>(1, static_cast<uint32_t>((uint64_t{height} * size + width / 2) / width));
+  } else {
+    outWidth = std::max<uint32_t>(1, static_cast<uint32_t>((uint64_t{width} * size + height / 2) / height));
+  }
+  WritePngFile(options.out, ScaleToRgb(walk.Current(), width, height, outWidth, outHeight), outWidth, outHeight);
+  return 0;
+}
+
+}  // namespace
+
+int RunThumbnail(const Arguments& args) {
+  const std::optional<Options> options = ParseOptions(args);
+  if (!options) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  return WithFlic(options->file, [&] { return MakeThumbnail(*options); });
+}
+
+}  // namespace kt::cli
