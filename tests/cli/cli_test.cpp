@@ -1,10 +1,12 @@
 // Runs the built kinetrope-cli on flics made here and on the real ones.
 #include <gtest/gtest.h>
+#include <png.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -323,7 +325,8 @@ class TmpfsMount {
     mounted_ = std::system(("mount -t tmpfs -o size=64k tmpfs " + Quoted(at_.string()) + " 2>/dev/null").c_str()) == 0;
   }
   ~TmpfsMount() {
-    if (mounted_) std::system(("umount " + Quoted(at_.string())).c_str());
+    // A mount left behind goes with the machine's next start; nothing to do here.
+    if (mounted_ && std::system(("umount " + Quoted(at_.string())).c_str()) != 0) return;
   }
   bool Mounted() const { return mounted_; }
 
@@ -385,6 +388,66 @@ TEST(CliBenchTest, SeekEndsWithItsSummaryLineAndLoadReportsMemory) {
   EXPECT_TRUE(Contains(withRead.out, "processor seconds a run: min ")) << withRead.out;
   EXPECT_EQ(RunCli({"bench", (dir / "small.flc").string(), "--disk"}).status, 2) << "--disk belongs to --seek";
   EXPECT_EQ(RunCli({"bench", (dir / "small.flc").string(), "--seek", "0"}).status, 2);
+}
+
+
+// Eight frames of 8 x 4: black until frame 3 paints the left half red, a
+// picture that stays to the end. Frame 8 / 3 = 2 is still black, so the
+// thumbnail shows frame 3.
+TEST(CliThumbnailTest, ShowsThePictureAfterABlackOpeningScaledAndNeverHalfWritten) {
+  TempDir dir;
+  FlicSpec spec;
+  spec.width = 8;
+  spec.height = 4;
+  Bytes half(32, 0);
+  for (size_t i = 0; i < half.size(); ++i) half[i] = i % 8 < 4 ? 1 : 0;
+  spec.records = {Frame({test::Color256({{0, 0, 0}, {255, 0, 0}}), test::Black()}), Frame({}), Frame({}),
+                  Frame({test::FliCopy(half)})};
+  for (int f = 4; f <= 8; ++f) spec.records.push_back(Frame({}));
+  WriteFile(dir / "late.flc", BuildFlic(spec));
+  const CliResult made = RunCli({"thumbnail", "--size", "16", (dir / "late.flc").string(), (dir / "t.png").string()});
+  ASSERT_EQ(made.status, 0) << made.err;
+  EXPECT_EQ(made.out, "");
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  ASSERT_TRUE(png_image_begin_read_from_file(&image, (dir / "t.png").c_str())) << image.message;
+  image.format = PNG_FORMAT_RGB;
+  std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(image));
+  ASSERT_TRUE(png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) << image.message;
+  ASSERT_EQ(image.width, 16u);
+  ASSERT_EQ(image.height, 8u);
+  for (uint32_t x : {0u, 7u, 8u, 15u}) EXPECT_EQ(rgb[(7 * 16 + x) * 3], x < 8 ? 255 : 0) << "column " << x;
+
+  // A flic cut inside frame 0 has nothing to show: the old picture stays, and nothing else is left.
+  Bytes cut = BuildFlic(spec);
+  cut.resize(128 + 20);
+  WriteFile(dir / "cut.flc", cut);
+  WriteFile(dir / "old.png", {1, 2, 3});
+  const CliResult failed = RunCli({"thumbnail", (dir / "cut.flc").string(), (dir / "old.png").string()});
+  EXPECT_EQ(failed.status, 1);
+  EXPECT_TRUE(Contains(failed.err, (dir / "cut.flc").string() + ": frame 0: ")) << failed.err;
+  EXPECT_EQ(ReadFileBytes(dir / "old.png"), Bytes({1, 2, 3}));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 4);
+  EXPECT_EQ(RunCli({"thumbnail", "--size", "0", (dir / "late.flc").string(), (dir / "u.png").string()}).status, 2);
+}
+
+TEST(CliTest, VersionAndEveryCommandsMessageNamesItsFileOnTheStreamTheManualSays) {
+  const CliResult version = RunCli({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_TRUE(std::regex_match(version.out, std::regex("kinetrope-cli [0-9]+\\.[0-9]+\n"))) << version.out;
+  TempDir dir;
+  const std::string absent = (dir / "absent.flc").string();
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"info", absent}, {"export", absent, (dir / "f").string()}, {"bench", absent},
+        {"thumbnail", absent, (dir / "t.png").string()}, {"check", absent}}) {
+    SCOPED_TRACE(args[0]);
+    const CliResult result = RunCli(args);
+    EXPECT_EQ(result.status, 1);
+    // check counts an unreadable file among its findings; the others call it an error.
+    const bool check = args[0] == "check";
+    EXPECT_TRUE(Contains(check ? result.out : result.err, absent + ": " + kLoadErrorText)) << result.out << result.err;
+    EXPECT_EQ(check ? result.err : result.out, "");
+  }
 }
 
 }  // namespace
