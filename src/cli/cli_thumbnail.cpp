@@ -3,10 +3,12 @@
 //
 // Many flics open on black, or fade in from a black palette, so frame 0
 // says little about them. The thumbnail is the frame a third of the way
-// through the first pass; when that picture is all one colour, the first
-// later frame that shows more than one; when none does, the first earlier
-// one that does. Frames are read from disk one at a time and only as far as
-// needed, so a long flic costs no more than the frames up to its picture.
+// through the first pass, but no later than frame 100; when that picture is
+// all one colour, the first later frame that shows more than one; when none
+// does, the first earlier one that does. Every frame up to the one shown
+// has to be decoded, and file managers draw whole folders at a time, so
+// frames are read from disk one at a time and only as far as needed, and
+// the limit keeps a long flic as quick to draw as a short one.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -27,6 +29,7 @@ namespace {
 constexpr const char* kUsage = "usage: kinetrope-cli thumbnail [--size N] FILE OUT.png\n";
 constexpr long kDefaultSize = 256;
 constexpr long kLargestSize = 4096;
+constexpr int kLatestFrame = 100;
 
 struct Options {
   std::string file;
@@ -155,7 +158,7 @@ std::vector<uint8_t> ScaleToRgb(const Picture& picture, uint32_t width, uint32_t
 int MakeThumbnail(const Options& options) {
   FrameWalk walk(options.file);
   const int frames = walk.Header().frames;
-  const int third = frames / 3;
+  const int third = std::min(frames / 3, kLatestFrame);
   bool found = false;
   while (walk.Next()) {
     if (walk.Decoded() > third && ShowsMoreThanOneColour(walk.Current())) {
