@@ -186,8 +186,8 @@ int MakeThumbnail(const Options& options) {
     }
   }
   if (!damage.empty()) {
-    std::fprintf(stderr, "kinetrope-cli: %s: %s; the thumbnail shows frame %d\n", options.file.c_str(),
-                 damage.c_str(), chosen);
+    std::fprintf(stderr, "kinetrope-cli: %s: %s; the thumbnail shows frame %d\n", options.file.c_str(), damage.c_str(),
+                 chosen);
   }
 
   const uint32_t width = walk.Header().width;

@@ -33,11 +33,7 @@ int main(int argc, char** argv) {
   // reports and cleans up after, instead of the process dying mid-file.
   std::signal(SIGXFSZ, SIG_IGN);
   const std::map<std::string, int (*)(const Arguments&)> commands = {
-      {"info", RunInfo},
-      {"export", RunExport},
-      {"check", RunCheck},
-      {"bench", RunBench},
-      {"thumbnail", RunThumbnail},
+      {"info", RunInfo}, {"export", RunExport}, {"check", RunCheck}, {"bench", RunBench}, {"thumbnail", RunThumbnail},
   };
   if (argc < 2) {
     PrintUsage(stderr);

@@ -437,9 +437,11 @@ TEST(CliTest, VersionAndEveryCommandsMessageNamesItsFileOnTheStreamTheManualSays
   EXPECT_TRUE(std::regex_match(version.out, std::regex("kinetrope-cli [0-9]+\\.[0-9]+\n"))) << version.out;
   TempDir dir;
   const std::string absent = (dir / "absent.flc").string();
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"info", absent}, {"export", absent, (dir / "f").string()}, {"bench", absent},
-        {"thumbnail", absent, (dir / "t.png").string()}, {"check", absent}}) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"info", absent},
+                                               {"export", absent, (dir / "f").string()},
+                                               {"bench", absent},
+                                               {"thumbnail", absent, (dir / "t.png").string()},
+                                               {"check", absent}}) {
     SCOPED_TRACE(args[0]);
     const CliResult result = RunCli(args);
     EXPECT_EQ(result.status, 1);
