@@ -128,7 +128,8 @@ std::vector<uint8_t> ScaleToRgb(const Picture& picture, uint32_t width, uint32_t
   std::vector<uint32_t> columnStart(outWidth + 1);
   for (uint32_t x = 0; x <= outWidth; ++x) columnStart[x] = static_cast<uint32_t>(uint64_t{x} * width / outWidth);
   std::vector<uint8_t> rgb(static_cast<size_t>(outWidth) * outHeight * 3);
-  std::vector<uint32_t> sums(static_cast<size_t>(outWidth) * 3);
+  // 64 bits: one output pixel may cover all 16384 x 16384 of a picture.
+  std::vector<uint64_t> sums(static_cast<size_t>(outWidth) * 3);
   for (uint32_t y = 0; y < outHeight; ++y) {
     const uint32_t top = static_cast<uint32_t>(uint64_t{y} * height / outHeight);
     const uint32_t bottom = std::max(top + 1, static_cast<uint32_t>(uint64_t{y + 1} * height / outHeight));
@@ -137,7 +138,7 @@ std::vector<uint8_t> ScaleToRgb(const Picture& picture, uint32_t width, uint32_t
       const uint8_t* row = pixels.data() + static_cast<size_t>(sy) * width;
       for (uint32_t x = 0; x < outWidth; ++x) {
         const uint32_t right = std::max(columnStart[x] + 1, columnStart[x + 1]);
-        uint32_t* sum = &sums[static_cast<size_t>(x) * 3];
+        uint64_t* sum = &sums[static_cast<size_t>(x) * 3];
         for (uint32_t sx = columnStart[x]; sx < right; ++sx) {
           const RgbColour& colour = palette[row[sx]];
           sum[0] += colour.red;
@@ -148,7 +149,8 @@ std::vector<uint8_t> ScaleToRgb(const Picture& picture, uint32_t width, uint32_t
     }
     uint8_t* out = rgb.data() + static_cast<size_t>(y) * outWidth * 3;
     for (uint32_t x = 0; x < outWidth; ++x) {
-      const uint32_t count = (bottom - top) * (std::max(columnStart[x] + 1, columnStart[x + 1]) - columnStart[x]);
+      const uint64_t count =
+          uint64_t{bottom - top} * (std::max(columnStart[x] + 1, columnStart[x + 1]) - columnStart[x]);
       for (int c = 0; c < 3; ++c) out[x * 3 + c] = static_cast<uint8_t>((sums[x * 3 + c] + count / 2) / count);
     }
   }
@@ -170,7 +172,7 @@ int MakeThumbnail(const Options& options) {
   const std::string damage = walk.Damage();
   const int shown = walk.Decoded() - 1;
   int chosen = shown;
-  if (!found && !ShowsMoreThanOneColour(walk.Current())) {
+  if (!found && shown > 0 && !ShowsMoreThanOneColour(walk.Current())) {
     // Back to the start for the first frame with something to see, keeping
     // the last picture in case there is none.
     const std::vector<uint8_t> kept = walk.Current().Pixels();
