@@ -5,9 +5,7 @@
 #include <filesystem>
 
 #include "base/ascii.h"
-#include "control/command_line.h"
 #include "control/token_rule.h"
-#include "flic_writer.h"
 #include "panel_fixture.h"
 
 namespace kt::test {
@@ -35,28 +33,7 @@ TEST(TokenRule, AnExistingFileIsFoundWhateverTheCaseButAFolderIsNoFile) {
   EXPECT_FALSE(NamesExistingFile("/"));
 }
 
-class AbsolutePathWordsTest : public PanelTest {
- protected:
-  AbsolutePathWordsTest() { form.SetTick([this] { return services.clock; }); }
-
-  void Run(std::vector<std::string> parameters) {
-    CommandLineSetup setup;
-    setup.parameters = std::move(parameters);
-    setup.sleep = [this](uint32_t ms) { services.clock += ms; };
-    setup.endApplication = [this] { ++endRequests; };
-    form.SetCommandLine(std::move(setup));
-    form.show();
-  }
-  std::string WriteFlic(const std::string& name) {
-    FlicSpec spec;
-    spec.records = {Frame({Color256({{10, 20, 30}}), Black()}), Frame({}), Frame({}), Frame({})};
-    WriteFile(dir / name, BuildFlic(spec));
-    return (dir / name).string();
-  }
-
-  TempDir dir;
-  int endRequests = 0;
-};
+class AbsolutePathWordsTest : public WordsPanelTest {};
 
 TEST_F(AbsolutePathWordsTest, AnAbsolutePathPlaysFromDiskAndAMissingOneIsIgnoredSilently) {
   const std::string intro = WriteFlic("Intro.flc");

@@ -129,48 +129,17 @@ TEST(TokenSource, WhatIsNoScriptIsRefusedWithoutWaitingOnIt) {
 
 // The words run through the panel, as at the program's start, in a folder
 // of their own so that relative flic names find their files.
-class WordsTest : public PanelTest {
+class WordsTest : public WordsPanelTest {
  protected:
-  WordsTest() : oldDir_(std::filesystem::current_path()) {
-    std::filesystem::current_path(dir.Path());
-    form.SetTick([this] { return services.clock; });
-  }
-  ~WordsTest() override { std::filesystem::current_path(oldDir_); }
-
-  void Run(std::vector<std::string> parameters) {
-    CommandLineSetup setup;
-    setup.parameters = std::move(parameters);
-    setup.sleep = [this](uint32_t ms) { services.clock += ms; };
-    setup.endApplication = [this] { ++endRequests; };
-    form.SetCommandLine(std::move(setup));
-    form.show();
-  }
-  void WriteFlic(const std::string& name, uint16_t magic = 0xAF12) {
-    FlicSpec spec;
-    spec.magic = magic;
-    spec.speed = magic == 0xAF11 ? 2 : 30;
-    spec.records = {Frame({Color256({{10, 20, 30}}), Black()}), Frame({}), Frame({}), Frame({})};
-    WriteFile(dir / name, BuildFlic(spec));
-  }
   // The same panel, already shown, runs a second set of words.
   void RunAgain(std::vector<std::string> parameters) {
     form.State().Run.CommandLineDone = false;
     services.boxes.clear();
-    CommandLineSetup setup;
-    setup.parameters = std::move(parameters);
-    setup.sleep = [this](uint32_t ms) { services.clock += ms; };
-    setup.endApplication = [this] { ++endRequests; };
-    form.SetCommandLine(std::move(setup));
+    Words(std::move(parameters));
     RunGuarded(services, [this] { form.FormActivate(); });
   }
   int Bar(const std::string& name) { return Get<TrackBar>(name)->value(); }
   bool Checked(const std::string& name) { return Get<QAbstractButton>(name)->isChecked(); }
-
-  TempDir dir;
-  int endRequests = 0;
-
- private:
-  std::filesystem::path oldDir_;
 };
 
 TEST_F(WordsTest, DelayThenAFileNamePlaysItOnceFromDiskThenCloseEndsWithoutSettings) {

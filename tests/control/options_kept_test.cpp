@@ -3,27 +3,13 @@
 // the options file as it was, except for what the user changed.
 #include <QCheckBox>
 #include <QSignalSpy>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "control/control_behaviour.h"
-#include "flic_writer.h"
 #include "panel_fixture.h"
-#include "platform/settings_store.h"
 #include "playback/play_command.h"
 
 namespace kt::test {
 namespace {
-
-std::string Z(const std::string& text) { return text + '\0'; }
-
-std::string FileBytes() {
-  std::ifstream file(SettingsStore().FilePath(), std::ios::binary);
-  std::ostringstream bytes;
-  bytes << file.rdbuf();
-  return bytes.str();
-}
 
 // Every option stored with a value other than its start state.
 const SettingsValues kStored = {
@@ -34,31 +20,12 @@ const SettingsValues kStored = {
     {"DirXFPS", Z("1")},       {"ForcedMode", Z("6")},
 };
 
-class OptionsKeptTest : public PanelTest {
+class OptionsKeptTest : public WordsPanelTest {
  protected:
-  OptionsKeptTest() : oldDir_(std::filesystem::current_path()) {
-    std::filesystem::current_path(dir.Path());
-    form.SetTick([this] { return services.clock; });
-  }
-  ~OptionsKeptTest() override { std::filesystem::current_path(oldDir_); }
-
-  static void Store(const SettingsValues& values) {
-    std::filesystem::remove(SettingsStore().FilePath());
-    SettingsStore key;
-    ASSERT_TRUE(key.Open());
-    for (const auto& [name, data] : values) key.Set(name, data);
-    ASSERT_TRUE(key.Close());
-  }
   static std::optional<std::string> StoredValue(const std::string& name) {
     SettingsStore key;
     if (!key.Open()) return std::nullopt;
     return key.Query(name);
-  }
-  void Words(std::vector<std::string> parameters) {
-    CommandLineSetup setup;
-    setup.parameters = std::move(parameters);
-    setup.sleep = [this](uint32_t ms) { services.clock += ms; };
-    form.SetCommandLine(std::move(setup));
   }
   void WriteFlic(const std::string& name, std::vector<FrameSpec> records) {
     FlicSpec spec;
@@ -73,11 +40,6 @@ class OptionsKeptTest : public PanelTest {
     uint16_t key = 'X';
     form.FormKeyDown(key, kAltKey);
   }
-
-  TempDir dir;
-
- private:
-  std::filesystem::path oldDir_;
 };
 
 TEST_F(OptionsKeptTest, AnErrorInTheWordsLeavesEveryStoredOptionAsItWasAtExit) {

@@ -41,9 +41,7 @@ class FullScreenPanelTest : public PanelTest {
       spec.records.push_back(f == 0 ? Frame({Color256(colours), FliCopy(pixels)}) : Frame({FliCopy(pixels)}));
     }
     spec.records.push_back(Frame({}));
-    const auto path = dir / "three.flc";
-    WriteFile(path, BuildFlic(spec));
-    return path.string();
+    return SaveFlic(dir / "three.flc", spec);
   }
 
   void Play(const std::string& path) {

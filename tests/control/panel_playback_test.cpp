@@ -26,9 +26,7 @@ class PlaybackTest : public PanelTest {
     spec.height = 4;
     spec.speed = 40;
     spec.records = std::move(records);
-    const auto path = dir / name;
-    WriteFile(path, BuildFlic(spec));
-    return path.string();
+    return SaveFlic(dir / name, spec);
   }
   std::string ThreeFrames(const std::string& name = "three.flc") {
     return WriteFlic(name, {Frame({Color256({{10, 20, 30}}), Black()}), Frame({}), Frame({}), Frame({})});

@@ -3,7 +3,6 @@
 #include <QRadioButton>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 
 #include "control/control_behaviour.h"
 #include "base/errors.h"
@@ -14,16 +13,6 @@ namespace kt::test {
 namespace {
 
 using namespace std::string_literals;
-
-// The stored text of a number or flag: its digits and a zero byte.
-std::string Z(const std::string& text) { return text + '\0'; }
-
-std::string FileBytes() {
-  std::ifstream file(SettingsStore().FilePath(), std::ios::binary);
-  std::ostringstream bytes;
-  bytes << file.rdbuf();
-  return bytes.str();
-}
 
 // The program started again: a fresh panel and movie window over the same store.
 struct NextRun {
@@ -37,14 +26,6 @@ struct NextRun {
 
 class SettingsTest : public PanelTest {
  protected:
-  // The stored options become these alone.
-  static void Store(const SettingsValues& values) {
-    std::filesystem::remove(SettingsStore().FilePath());
-    SettingsStore key;
-    ASSERT_TRUE(key.Open());
-    for (const auto& [name, data] : values) key.Set(name, data);
-    ASSERT_TRUE(key.Close());
-  }
   static SettingsValues Stored() { return ParseSettingsFile(FileBytes()); }
 
   bool Checked(const std::string& name) { return Get<QAbstractButton>(name)->isChecked(); }

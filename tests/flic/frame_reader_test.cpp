@@ -218,7 +218,7 @@ TEST(WholeFlicRead, LoadsRingFrameAndReleasesEverythingOnFailure) {
 TEST(WholeFlicRead, RealFilesLoadAndFreeCleanly) {
   // Under the sanitizer build this proves no read or write outside a buffer and no leak.
   int loaded = 0;
-  for (const auto& path : test::SharedFlics()) {
+  for (const auto& path : test::TestFlics()) {
     FlicHeader header;
     std::optional<FlicFile> file = OpenFlic(path.string(), header);
     if (!file) continue;
@@ -234,9 +234,7 @@ TEST(WholeFlicRead, RealFilesLoadAndFreeCleanly) {
       }
     }
   }
-  if (!test::SharedFlics().empty()) {
-    EXPECT_GT(loaded, 10);
-  }
+  EXPECT_GT(loaded, 5);  // every clean one of tests/data/flics
 }
 
 }  // namespace

@@ -12,56 +12,12 @@
 #include <random>
 
 #include "base/errors.h"
-#include "playback/load_command.h"
-#include "flic_writer.h"
-#include "playback/play_command.h"
-#include "scripted_window_services.h"
-#include "quiet_playback_host.h"
+#include "player_rig.h"
 
 namespace kt {
 namespace {
 
 using test::Bytes;
-
-class TablePalettes : public PaletteInstaller {
- public:
-  ColourTable table{};
-  PaletteHandle next = 1;
-  PaletteHandle CreatePalette(const LogicalPalette&) override { return next++; }
-  PaletteHandle SelectPalette(PaletteContext, PaletteHandle) override { return 1000; }
-  void RealizePalette(PaletteContext) override {}
-  void SetDIBColorTable(const ColourTable& t) override { table = t; }
-  void DeleteObject(PaletteHandle) override {}
-  bool SetEntries(const PaletteEntries&) override { return true; }
-  void SetSystemPaletteUse(SystemPaletteUse) override {}
-};
-
-class ScreenOutput : public FrameOutput {
- public:
-  TablePalettes palettes;
-  std::vector<uint8_t> buffer;
-  std::vector<Bytes> shown;  // each picture painted, followed by its colour table
-  void PrepareFrameBuffer(uint16_t w, uint16_t h) override { buffer.assign(static_cast<size_t>(w) * h, 0); }
-  void CreateFrameBitmap() override {}
-  uint8_t* FrameBuffer() override { return buffer.data(); }
-  void CopyRows() override {}
-  void PaintFrame() override {
-    Bytes screen = buffer;
-    const auto* table = reinterpret_cast<const uint8_t*>(palettes.table.data());
-    screen.insert(screen.end(), table, table + sizeof palettes.table);
-    shown.push_back(std::move(screen));
-  }
-  void PaintFinalFrame() override {}
-  void TearDown() override {}
-  PaletteInstaller& Palettes() override { return palettes; }
-};
-
-class LoopingHost : public test::QuietPlaybackHost {
- public:
-  std::vector<int> frameBar;
-  bool LoopChecked() const override { return true; }
-  void SetFrameBarPosition(int position) override { frameBar.push_back(position); }
-};
 
 enum class Source { Memory, DiskChunks, DiskBigFrames };
 
@@ -111,20 +67,15 @@ struct Clicks {
   }
 };
 
-Outcome Play(const std::filesystem::path& flicPath, Source source, size_t keyBudget, const Clicks& clicks,
-             const std::filesystem::path& recordDir, bool record) {
-  FlicState flic;
-  OpenDialogState dialog;
-  PlaybackState state;
-  RecordingState recording;
-  ColourState colour;
-  test::ScriptedWindowServices services;
-  LoopingHost host;
-  ScreenOutput output;
-  FullScreenOutput fullScreen;
-  SoundAccompaniment sound;
-  PlayCommand play{{flic, dialog, state, recording, colour, services, host, output, fullScreen, sound,
-                    [&services] { return services.clock; }}};
+// One looping playback with the given clicks.
+struct Player : test::PlayerRig<> {
+  Outcome Play(const std::filesystem::path& flicPath, Source source, size_t keyBudget, const Clicks& clicks,
+               const std::filesystem::path& recordDir, bool record);
+};
+
+Outcome Player::Play(const std::filesystem::path& flicPath, Source source, size_t keyBudget, const Clicks& clicks,
+                     const std::filesystem::path& recordDir, bool record) {
+  host.loop = true;
   play.SetKeyImageBudget(keyBudget);
   Outcome outcome;
 
@@ -165,10 +116,7 @@ Outcome Play(const std::filesystem::path& flicPath, Source source, size_t keyBud
 
   try {
     if (source == Source::Memory) {
-      flic.LoadFlicName = flicPath.string();
-      bool keep = false;
-      LoadContext context{flic, dialog, services, host, keep};
-      LoadButtonClick(context);
+      LoadIntoMemory(flicPath.string());
       play.PlayButtonStartPlay();
     } else {
       flic.ReadBigFrames = source == Source::DiskBigFrames;
@@ -179,7 +127,7 @@ Outcome Play(const std::filesystem::path& flicPath, Source source, size_t keyBud
     outcome.error = error.what();
   }
   outcome.shown = std::move(output.shown);
-  outcome.frameBar = host.frameBar;
+  outcome.frameBar = host.frameBarPositions;
   for (const auto& box : services.boxes) outcome.questions.push_back(box.text);
   outcome.framesPlayed = state.FramesPlayed;
   std::map<std::string, Bytes> files;
@@ -210,9 +158,9 @@ void ExpectSameAsReplay(const std::filesystem::path& path, int rounds, test::Tem
     SCOPED_TRACE("round " + std::to_string(round) + ", source " + std::to_string(round % 3));
     // Recording every frame of the first pass costs more than the rest; once a flic is enough.
     const bool record = round == 0;
-    const Outcome replayed = Play(path, source, 0, clicks, dir / "replay", record);
+    const Outcome replayed = Player().Play(path, source, 0, clicks, dir / "replay", record);
     for (size_t budget : {BudgetForInterval(header, 8), BudgetForInterval(header, 1)}) {
-      const Outcome rebuilt = Play(path, source, budget, clicks, dir / "keys", record);
+      const Outcome rebuilt = Player().Play(path, source, budget, clicks, dir / "keys", record);
       ASSERT_EQ(rebuilt.shown.size(), replayed.shown.size()) << "budget " << budget;
       for (size_t i = 0; i < replayed.shown.size(); ++i) {
         ASSERT_EQ(rebuilt.shown[i], replayed.shown[i]) << "picture " << i << " shown, budget " << budget;
@@ -229,14 +177,12 @@ void ExpectSameAsReplay(const std::filesystem::path& path, int rounds, test::Tem
 TEST(KeyImageRebuild, EveryRealFlicMatchesTheReplayFromFrameZero) {
   test::TempDir dir;
   int played = 0;
-  for (const auto& path : test::SharedFlics()) {
+  for (const auto& path : test::TestFlics()) {
     SCOPED_TRACE(path.filename().string());
     ExpectSameAsReplay(path, 4, dir);
     ++played;
   }
-  if (!test::SharedFlics().empty()) {
-    EXPECT_GT(played, 10);
-  }
+  EXPECT_GT(played, 10);
 }
 
 // Flics that defeat the shortcuts: a first frame that leaves pixels alone, a
@@ -309,18 +255,11 @@ TEST(KeyImageRebuild, StepBackNearTheEndDecodesOnlyFromTheNearestKey) {
   ASSERT_TRUE(OpenFlic(path.string(), header));
 
   for (Source source : {Source::Memory, Source::DiskChunks}) {
-    FlicState flic;
-    OpenDialogState dialog;
-    PlaybackState state;
-    RecordingState recording;
-    ColourState colour;
-    test::ScriptedWindowServices services;
-    LoopingHost host;
-    ScreenOutput output;
-    FullScreenOutput fullScreen;
-    SoundAccompaniment sound;
-    PlayCommand play{{flic, dialog, state, recording, colour, services, host, output, fullScreen, sound,
-                      [&services] { return services.clock; }}};
+    test::PlayerRig<> rig;
+    auto& services = rig.services;
+    auto& output = rig.output;
+    auto& play = rig.play;
+    rig.host.loop = true;
     const size_t budget = BudgetForInterval(header, 10);
     play.SetKeyImageBudget(budget);
     const int32_t interval = KeyImages(8, 2, frames, budget).Interval();
@@ -356,13 +295,10 @@ TEST(KeyImageRebuild, StepBackNearTheEndDecodesOnlyFromTheNearestKey) {
       }
     };
     if (source == Source::Memory) {
-      flic.LoadFlicName = path.string();
-      bool keep = false;
-      LoadContext context{flic, dialog, services, host, keep};
-      LoadButtonClick(context);
+      rig.LoadIntoMemory(path.string());
       play.PlayButtonStartPlay();
     } else {
-      state.DiskFlicName = path.string();
+      rig.state.DiskFlicName = path.string();
       play.PlayFileButtonClick();
     }
     EXPECT_EQ(step, 3);

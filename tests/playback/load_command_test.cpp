@@ -34,9 +34,7 @@ class LoadTest : public ::testing::Test {
   test::TempDir dir;
 
   std::string WriteFlic(const std::string& name, const FlicSpec& spec) {
-    const std::string path = (dir / name).string();
-    test::WriteFile(path, test::BuildFlic(spec));
-    return path;
+    return test::SaveFlic(dir / name, spec);
   }
 
   static FlicSpec TwoFrames(uint16_t width = 8) {

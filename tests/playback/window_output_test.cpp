@@ -11,11 +11,9 @@
 #include "flic/frame_reader.h"
 #include "platform/qt/system_metrics.h"
 #include "platform/tick.h"
-#include "playback/play_command.h"
 #include "playback/window_output.h"
-#include "scripted_window_services.h"
+#include "player_rig.h"
 #include "windows/imageunt.h"
-#include "quiet_playback_host.h"
 
 namespace kt {
 namespace {
@@ -306,26 +304,19 @@ QImage LastFrameOf(const std::string& path) {
 TEST(WindowOutput, ThePlayedDemoEndsOnScreenInItsOwnColours) {
   ScreenOverride screen(1024, 768);
   const std::string demo = std::string(KINETROPE_SOURCE_DIR) + "/demo/demo.flc";
-  FlicState flic;
-  OpenDialogState openDialog;
-  PlaybackState playback;
-  RecordingState recording;
-  ColourState colour;
-  test::ScriptedWindowServices services;
+  test::PlayerState player;
   TImageForm movie;
-  MovieHost host(movie, playback);
-  WindowOutput output(movie, colour);
-  FullScreenOutput fullScreen;
+  MovieHost host(movie, player.state);
+  WindowOutput output(movie, player.colour);
   SoundAccompaniment sound;
-  PlayCommand command(PlayerParts{flic, openDialog, playback, recording, colour, services, host, output, fullScreen,
-                                  sound, [] { return GetTickCount(); }});
-  playback.DiskFlicName = demo;
-  playback.FrameDelay = 0;
+  PlayCommand command(player.Parts(host, output, sound, [] { return GetTickCount(); }));
+  player.state.DiskFlicName = demo;
+  player.state.FrameDelay = 0;
 
   command.PlayFileButtonClick();
 
-  EXPECT_TRUE(services.boxes.empty());
-  EXPECT_FALSE(playback.Playing);
+  EXPECT_TRUE(player.services.boxes.empty());
+  EXPECT_FALSE(player.state.Playing);
   EXPECT_EQ(movie.windowTitle().toStdString(), demo);
   EXPECT_EQ(movie.size(), QSize(320, 200));
   EXPECT_EQ(movie.frameGeometry().topLeft(), CentredOn(movie, 1024, 768));

@@ -83,6 +83,20 @@ export QT_QPA_PLATFORM=xcb
 # the X connection opens. The later setting wins.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}:strict_string_checks=0"
 
+# Waits up to 10 s for the player to end once $1 (a key, a button) asked it
+# to; it must end with status 0.
+expect_player_end() {
+  for _ in $(seq 1 100); do
+    kill -0 "$player_pid" 2> /dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$player_pid" 2> /dev/null && fail "$1 did not end the program"
+  local status=0
+  wait "$player_pid" || status=$?
+  player_pid=""
+  [ "$status" = 0 ] || fail "the program ended with status $status"
+}
+
 # Waits until a top-level window of the player whose name starts with this
 # text stands at this geometry (WxH+X+Y); prints what there is when it never does.
 wait_for_window() {
