@@ -127,8 +127,6 @@ TEST(TokenSource, WhatIsNoScriptIsRefusedWithoutWaitingOnIt) {
   }
 }
 
-// The words run through the panel, as at the program's start, in a folder
-// of their own so that relative flic names find their files.
 class WordsTest : public WordsPanelTest {
  protected:
   // The same panel, already shown, runs a second set of words.
@@ -138,8 +136,6 @@ class WordsTest : public WordsPanelTest {
     Words(std::move(parameters));
     RunGuarded(services, [this] { form.FormActivate(); });
   }
-  int Bar(const std::string& name) { return Get<TrackBar>(name)->value(); }
-  bool Checked(const std::string& name) { return Get<QAbstractButton>(name)->isChecked(); }
 };
 
 TEST_F(WordsTest, DelayThenAFileNamePlaysItOnceFromDiskThenCloseEndsWithoutSettings) {

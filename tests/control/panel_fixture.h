@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QLabel>
 #include <QWidget>
 #include <filesystem>
 #include <stdexcept>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "control/command_line.h"
+#include "control/control_behaviour.h"
 #include "control/mainform.h"
 #include "flic_writer.h"
 #include "platform/qt/system_metrics.h"
@@ -39,6 +42,11 @@ class PanelTest : public ::testing::Test {
     return control;
   }
   bool Shown(const std::string& name) { return !Get(name)->isHidden(); }
+  void Click(const std::string& name) { Get<QAbstractButton>(name)->click(); }
+  bool Checked(const std::string& name) { return Get<QAbstractButton>(name)->isChecked(); }
+  bool Enabled(const std::string& name) { return Get(name)->isEnabled(); }
+  int Bar(const std::string& name) { return Get<TrackBar>(name)->value(); }
+  std::string Text(const std::string& label) { return Get<QLabel>(label)->text().toStdString(); }
 
   ScriptedWindowServices services;
   TDisplayForm form{services};

@@ -15,10 +15,6 @@ namespace {
 
 class HandlerTest : public PanelTest {
  protected:
-  void Click(const std::string& name) { Get<QAbstractButton>(name)->click(); }
-  bool Checked(const std::string& name) { return Get<QAbstractButton>(name)->isChecked(); }
-  bool Enabled(const std::string& name) { return Get(name)->isEnabled(); }
-  std::string Text(const std::string& label) { return Get<QLabel>(label)->text().toStdString(); }
   std::vector<std::string> ShownPanels() {
     std::vector<std::string> shown;
     for (const char* panel : {"InfoPanel", "StatPanel", "DirXPanel", "OptionPanel"}) {

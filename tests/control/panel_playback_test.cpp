@@ -36,9 +36,6 @@ class PlaybackTest : public PanelTest {
     Click("LoadButton");
     ASSERT_TRUE(form.State().Flic.FlicInMemory);
   }
-  void Click(const std::string& name) { Get<QAbstractButton>(name)->click(); }
-  bool Enabled(const std::string& name) { return Get(name)->isEnabled(); }
-  std::string Text(const std::string& label) { return Get<QLabel>(label)->text().toStdString(); }
 
   TempDir dir;
 };

@@ -28,10 +28,6 @@ class SettingsTest : public PanelTest {
  protected:
   static SettingsValues Stored() { return ParseSettingsFile(FileBytes()); }
 
-  bool Checked(const std::string& name) { return Get<QAbstractButton>(name)->isChecked(); }
-  bool Enabled(const std::string& name) { return Get(name)->isEnabled(); }
-  int Bar(const std::string& name) { return Get<TrackBar>(name)->value(); }
-  std::string Text(const std::string& label) { return Get<QLabel>(label)->text().toStdString(); }
   int Mode() { return Get<RadioGroup>("ForceModeRadioGroup")->ItemIndex(); }
   long double Contrast() { return form.State().Colour.Adjustment.ContrastFactor.Value(); }
   std::string LoadError() {

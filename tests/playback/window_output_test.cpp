@@ -9,7 +9,7 @@
 #include "flic/flic_header.h"
 #include "flic/frame_decoder.h"
 #include "flic/frame_reader.h"
-#include "platform/qt/system_metrics.h"
+#include "screen_override.h"
 #include "platform/tick.h"
 #include "playback/window_output.h"
 #include "player_rig.h"
@@ -18,19 +18,10 @@
 namespace kt {
 namespace {
 
-struct ScreenOverride {
-  ScreenOverride(int width, int height) { OverrideScreenSize(ScreenSize{width, height}); }
-  ~ScreenOverride() { OverrideScreenSize(std::nullopt); }
-};
+using test::CentredOn;
+using test::ScreenOverride;
 
 QRgb OnScreen(QWidget& window, int x, int y) { return window.grab().toImage().pixel(x, y); }
-
-// Where the centring rule puts the window's outer frame: the border and
-// caption count, and halves truncate towards zero.
-QPoint CentredOn(const QWidget& window, int screenWidth, int screenHeight) {
-  const QSize outer = window.frameGeometry().size();
-  return {(screenWidth - outer.width()) / 2, (screenHeight - outer.height()) / 2};
-}
 
 QRgb Rgb(const RgbColour& colour) { return qRgb(colour.red, colour.green, colour.blue); }
 

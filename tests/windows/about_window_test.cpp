@@ -8,17 +8,14 @@
 
 #include "platform/qt/window_operations.h"
 #include "base/bytes.h"
-#include "platform/qt/system_metrics.h"
+#include "screen_override.h"
 #include "windows/about.h"
 #include "windows/resources.h"
 
 namespace kt {
 namespace {
 
-struct ScreenOverride {
-  ScreenOverride(int width, int height) { OverrideScreenSize(ScreenSize{width, height}); }
-  ~ScreenOverride() { OverrideScreenSize(std::nullopt); }
-};
+using test::ScreenOverride;
 
 TEST(AboutPicture, IsAnUncompressed8BitBitmapUsingAll256Colours) {
   EnsureResources();

@@ -9,22 +9,15 @@
 #include <QWindow>
 
 #include "base/bytes.h"
-#include "platform/qt/system_metrics.h"
+#include "screen_override.h"
 #include "windows/imageunt.h"
 #include "windows/resources.h"
 
 namespace kt {
 namespace {
 
-struct ScreenOverride {
-  ScreenOverride(int width, int height) { OverrideScreenSize(ScreenSize{width, height}); }
-  ~ScreenOverride() { OverrideScreenSize(std::nullopt); }
-};
-
-QPoint CentredOn(const QWidget& window, int screenWidth, int screenHeight) {
-  const QSize outer = window.frameGeometry().size();
-  return {(screenWidth - outer.width()) / 2, (screenHeight - outer.height()) / 2};
-}
+using test::CentredOn;
+using test::ScreenOverride;
 
 // A close request as the window system delivers it (close box, Alt+F4).
 bool UserClose(QWidget& window) {
