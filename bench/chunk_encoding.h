@@ -179,8 +179,7 @@ inline Bytes EncodeDeltaFlc(const Bytes& before, const Bytes& after, uint16_t wi
         pixels += 2 * run;
       } else {
         size_t end = i;
-        while (end < pairs && end - i < 127 &&
-               (wordChanged(end) || (end + 1 < pairs && wordChanged(end + 1))) &&
+        while (end < pairs && end - i < 127 && (wordChanged(end) || (end + 1 < pairs && wordChanged(end + 1))) &&
                (end == i || end + 1 >= pairs || !sameWord(end, end + 1))) {
           ++end;
         }

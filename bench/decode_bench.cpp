@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "chunk_encoding.h"
 #include "base/errors.h"
+#include "chunk_encoding.h"
 #include "flic/flic_file.h"
 #include "flic/flic_header.h"
 #include "flic/frame_decoder.h"

@@ -17,9 +17,9 @@
 namespace {
 
 namespace encode = kt::encode;
+using encode::Bytes;
 using kt::AppendU16;
 using kt::AppendU32;
-using encode::Bytes;
 
 // The picture of frame f: a fixed background with eight textured blocks
 // whose places move a few pixels a frame along their own paths.

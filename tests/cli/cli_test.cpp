@@ -9,17 +9,16 @@
 
 #include "base/bytes.h"
 #include "base/errors.h"
-#include "flic/flic_header.h"
-#include "flic/flic_header.h"
 #include "fifo_watchdog.h"
-#include "flic_writer.h"
 #include "flic/bitmap_series.h"
+#include "flic/flic_header.h"
+#include "flic_writer.h"
 
 namespace kt {
 namespace {
 
-using test::Bytes;
 using test::BuildFlic;
+using test::Bytes;
 using test::ChunkSpec;
 using test::FlicSpec;
 using test::Frame;
@@ -369,7 +368,8 @@ TEST(CliBenchTest, SeekEndsWithItsSummaryLineAndLoadReportsMemory) {
   EXPECT_EQ(load.status, 0) << load.err;
   EXPECT_TRUE(Contains(load.out, "load: min ")) << load.out;
   EXPECT_TRUE(Contains(load.out, "chunk bytes")) << load.out;
-  const CliResult withRead = RunCli({"bench", (dir / "small.flc").string(), "--passes", "2", "--runs", "3", "--with-read"});
+  const CliResult withRead =
+      RunCli({"bench", (dir / "small.flc").string(), "--passes", "2", "--runs", "3", "--with-read"});
   EXPECT_EQ(withRead.status, 0) << withRead.err;
   EXPECT_TRUE(Contains(withRead.out, "processor seconds a run: min ")) << withRead.out;
   EXPECT_EQ(RunCli({"bench", (dir / "small.flc").string(), "--disk"}).status, 2) << "--disk belongs to --seek";

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "colour/apply_palette.h"
 #include "base/errors.h"
+#include "colour/apply_palette.h"
 #include "fake_palette_installer.h"
 
 namespace kt {
@@ -12,8 +12,13 @@ namespace {
 
 std::vector<std::string> WindowApply(int palette) {
   const std::string p = std::to_string(palette);
-  return {"Create " + p, "Select MemoryDC " + p, "Select ControlWindow " + p, "Select MovieWindow " + p,
-          "Select DisplayImage " + p, "Realize DisplayImage", "SetDIBColorTable"};
+  return {"Create " + p,
+          "Select MemoryDC " + p,
+          "Select ControlWindow " + p,
+          "Select MovieWindow " + p,
+          "Select DisplayImage " + p,
+          "Realize DisplayImage",
+          "SetDIBColorTable"};
 }
 
 class ApplyPaletteTest : public ::testing::Test {
@@ -42,9 +47,9 @@ TEST_F(ApplyPaletteTest, WindowOutputSelectsEverywhereAndRecordsPriorsOnce) {
 
   // The end gives back what each context held before the playback, not palette 100.
   ReleasePlaybackPalettes(colour, installer, false, true);
-  EXPECT_EQ(installer.Take(), (std::vector<std::string>{"Select MemoryDC 1", "Select ControlWindow 2",
-                                                        "Select MovieWindow 3", "Select DisplayImage 4",
-                                                        "Delete 101"}));
+  EXPECT_EQ(installer.Take(),
+            (std::vector<std::string>{"Select MemoryDC 1", "Select ControlWindow 2", "Select MovieWindow 3",
+                                      "Select DisplayImage 4", "Delete 101"}));
   EXPECT_TRUE(installer.alive.empty());
 
   // The next playback records its priors afresh.

@@ -43,7 +43,7 @@ TEST_F(AbsolutePathWordsTest, AnAbsolutePathPlaysFromDiskAndAMissingOneIsIgnored
   EXPECT_EQ(state.Playback.DiskFlicName, AsciiUpperCase(intro));
   EXPECT_EQ(state.Playback.FramesPlayed, 3);
   EXPECT_EQ(services.clock, 3u * 20u);
-  EXPECT_TRUE(services.boxes.empty());  // the missing path asked for no load and showed nothing
+  EXPECT_TRUE(services.boxes.empty());                    // the missing path asked for no load and showed nothing
   EXPECT_TRUE(Get<QCheckBox>("LoopCheck")->isChecked());  // the words after the file still ran
   EXPECT_EQ(endRequests, 1);
 }

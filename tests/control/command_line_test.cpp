@@ -3,11 +3,11 @@
 
 #include <optional>
 
+#include "base/errors.h"
 #include "base/integer_text.h"
 #include "control/command_line.h"
 #include "control/control_behaviour.h"
 #include "control/handler_guard.h"
-#include "base/errors.h"
 #include "fifo_watchdog.h"
 #include "flic_writer.h"
 #include "panel_fixture.h"
@@ -117,7 +117,10 @@ TEST(TokenSource, WhatIsNoScriptIsRefusedWithoutWaitingOnIt) {
   } catch (const PlayerError& error) {
     EXPECT_NE(std::string(error.what()).find("folder"), std::string::npos) << error.what();
   }
-  const std::string binary = std::string("/LOOPON\n\x7F" "ELF\x02\x01\x01\0\0\0\n", 19);
+  const std::string binary = std::string(
+      "/LOOPON\n\x7F"
+      "ELF\x02\x01\x01\0\0\0\n",
+      19);
   WriteFile(dir / "program", Bytes(binary.begin(), binary.end()));
   try {
     TokenSource tokens({"!" + (dir / "program").string()});
@@ -198,8 +201,8 @@ TEST_F(WordsTest, ASoundThatCannotBePlayedStopsTheRunWithItsReasonAndThePlayerPl
   Run({"/WAVFILE", "nosuch.wav", "a.flc", "/CLOSE"});
   ASSERT_EQ(services.boxes.size(), 1u);
   const std::string& text = services.boxes[0].text;
-  EXPECT_EQ(text.rfind("Cannot play the sound file NOSUCH.WAV: the file does not exist (Couldn't open NOSUCH.WAV). ", 0),
-            0u)
+  EXPECT_EQ(
+      text.rfind("Cannot play the sound file NOSUCH.WAV: the file does not exist (Couldn't open NOSUCH.WAV). ", 0), 0u)
       << text;
   const PlaybackState& playback = form.State().Playback;
   EXPECT_EQ(playback.FramesPlayed, 0);
@@ -213,8 +216,8 @@ TEST_F(WordsTest, ASoundThatCannotBePlayedStopsTheRunWithItsReasonAndThePlayerPl
 }
 
 TEST_F(WordsTest, OptionWordsSetTheirControlsAndModeWithANonNumberStopsTheRun) {
-  Run({"/contrast", "2.25", "/BRIGHTNESS", "999", "-MODE", "12", "/DIRECTXON", "/AUTOMODEOFF", "/FPSON",
-       "/PLAYFILE ", "/MODE", "x", "/LOOPON"});
+  Run({"/contrast", "2.25", "/BRIGHTNESS", "999", "-MODE", "12", "/DIRECTXON", "/AUTOMODEOFF", "/FPSON", "/PLAYFILE ",
+       "/MODE", "x", "/LOOPON"});
   EXPECT_EQ(Bar("ContrastBar"), 22);
   EXPECT_EQ(Get<QLabel>("ContrastLabel")->text(), "2.2");
   EXPECT_EQ(Bar("BrightnessBar"), 255);
@@ -241,7 +244,7 @@ TEST_F(WordsTest, CloseLeavesTheStoredSettingsUntouched) {
   }
   const Bytes before = ReadFileBytes(SettingsStore().FilePath());
   Run({"/BRIGHTNESS", "99", "/CLOSE"});
-  form.close();  // even a close afterwards saves nothing
+  form.close();                         // even a close afterwards saves nothing
   EXPECT_EQ(Bar("BrightnessBar"), 99);  // and nothing was loaded over the word
   EXPECT_EQ(ReadFileBytes(SettingsStore().FilePath()), before);
 }

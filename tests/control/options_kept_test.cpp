@@ -13,11 +13,11 @@ namespace {
 
 // Every option stored with a value other than its start state.
 const SettingsValues kStored = {
-    {"Speed", Z("40")},        {"Brightness", Z("5")},    {"Contrast", Z("15")},      {"WindowLeft", Z("300")},
-    {"WindowTop", Z("200")},   {"Title", Z("0")},         {"Loop", Z("1")},           {"OnTop", Z("1")},
-    {"MaxPal", Z("1")},        {"ReadBig", Z("1")},       {"RemLastDir", Z("1")},     {"LastDir", "/flics"},
-    {"Optimize", Z("0")},      {"DirectX", Z("0")},       {"DirXAuto", Z("0")},       {"DirXOneSurface", Z("1")},
-    {"DirXFPS", Z("1")},       {"ForcedMode", Z("6")},
+    {"Speed", Z("40")},      {"Brightness", Z("5")}, {"Contrast", Z("15")},  {"WindowLeft", Z("300")},
+    {"WindowTop", Z("200")}, {"Title", Z("0")},      {"Loop", Z("1")},       {"OnTop", Z("1")},
+    {"MaxPal", Z("1")},      {"ReadBig", Z("1")},    {"RemLastDir", Z("1")}, {"LastDir", "/flics"},
+    {"Optimize", Z("0")},    {"DirectX", Z("0")},    {"DirXAuto", Z("0")},   {"DirXOneSurface", Z("1")},
+    {"DirXFPS", Z("1")},     {"ForcedMode", Z("6")},
 };
 
 class OptionsKeptTest : public WordsPanelTest {
@@ -110,7 +110,7 @@ TEST_F(OptionsKeptTest, AStoredValueThatStopsTheLoadKeepsItselfAndEveryValueAfte
   next.show();
   ASSERT_EQ(services2.boxes.size(), 1u);
   EXPECT_EQ(next.State().Colour.Adjustment.BrightnessOffset, 5);
-  next.findChild<QAbstractButton*>("TitleCheck")->setChecked(true);  // read, then changed
+  next.findChild<QAbstractButton*>("TitleCheck")->setChecked(true);     // read, then changed
   next.findChild<RadioGroup*>("ForceModeRadioGroup")->SetItemIndex(2);  // not read, changed
   next.close();
   EXPECT_EQ(StoredValue("Brightness"), Z("5"));
@@ -138,7 +138,7 @@ TEST_F(OptionsKeptTest, ExitDuringTheWordsEndsTheRunAndSavesOnce) {
   EXPECT_EQ(played, std::vector<std::string>{"A.FLI"});
   EXPECT_EQ(closed.count(), 1);
   EXPECT_FALSE(form.isVisible());
-  EXPECT_TRUE(form.State().Run.SettingsPending);  // the settings' step of the first show did not come
+  EXPECT_TRUE(form.State().Run.SettingsPending);          // the settings' step of the first show did not come
   EXPECT_TRUE(Get<QCheckBox>("LoopCheck")->isChecked());  // LOOPOFF never ran
   EXPECT_FALSE(form.State().Playback.QuitAfterPlayback);
   EXPECT_TRUE(services.boxes.empty());
@@ -198,8 +198,12 @@ PanelRun StartAndClose(const SettingsValues& stored) {
 }
 
 TEST_F(OptionsKeptTest, APanelStoredOffTheScreenComesBackOntoItAndAGoodPlaceStaysByteForByte) {
-  for (const auto& [left, top] : {std::pair{"1024", "768"}, {"-2147483648", "-2147483648"}, {"-397", "300"},
-                                  {"500", "-5"}, {"2147483647", "760"}, {"-1000", "-1000"}}) {
+  for (const auto& [left, top] : {std::pair{"1024", "768"},
+                                  {"-2147483648", "-2147483648"},
+                                  {"-397", "300"},
+                                  {"500", "-5"},
+                                  {"2147483647", "760"},
+                                  {"-1000", "-1000"}}) {
     SCOPED_TRACE(std::string(left) + "," + top);
     const PanelRun run = StartAndClose({{"WindowLeft", Z(left)}, {"WindowTop", Z(top)}});
     // The whole caption strip on the screen, and the panel too where it fits.

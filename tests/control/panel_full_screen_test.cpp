@@ -25,7 +25,8 @@ class FullScreenPanelTest : public PanelTest {
     Get<QAbstractButton>("DirectXCheck")->click();
   }
 
-  // Three frames of 6 x 4; pixel (x, y) of frame f holds 1 + x + y * 6 + f, and colour i is (i, 2i, 3i); colour 0 is (5, 6, 7).
+  // Three frames of 6 x 4; pixel (x, y) of frame f holds 1 + x + y * 6 + f, and colour i is (i, 2i, 3i); colour 0 is
+  // (5, 6, 7).
   std::string ThreeFrames() {
     FlicSpec spec;
     spec.width = kW;

@@ -55,8 +55,8 @@ TEST_F(PlaybackTest, APlaybackLocksTheControlsThatWouldDisturbItAndGivesThemBack
 
   EXPECT_TRUE(during["StopButton"]);
   EXPECT_TRUE(during["PauseButton"]);
-  for (const char* control : {"LoadButton", "PlayFileButton", "AboutButton", "PlayButton", "RecordButton",
-                              "DirectXCheck"}) {
+  for (const char* control :
+       {"LoadButton", "PlayFileButton", "AboutButton", "PlayButton", "RecordButton", "DirectXCheck"}) {
     EXPECT_FALSE(during[control]) << control;
     EXPECT_TRUE(Enabled(control)) << control;
   }

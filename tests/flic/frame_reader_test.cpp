@@ -9,8 +9,8 @@
 namespace kt {
 namespace {
 
-using test::Bytes;
 using test::BuildFlic;
+using test::Bytes;
 using test::ChunkSpec;
 using test::FlicSpec;
 using test::Frame;
@@ -138,8 +138,7 @@ std::string SameErrorInBothModes(const FlicSpec& spec) {
 TEST(FrameReaderDamage, EachDamageGetsItsOwnMessageInBothModes) {
   FlicSpec spec = MixedFlic();
   spec.records[1].declaredSize = 12;
-  EXPECT_EQ(SameErrorInBothModes(spec),
-            "Frame 1 is damaged: its size of 12 bytes is less than its 16-byte header.");
+  EXPECT_EQ(SameErrorInBothModes(spec), "Frame 1 is damaged: its size of 12 bytes is less than its 16-byte header.");
 
   spec = MixedFlic();
   spec.records[1].declaredChunks = 101;

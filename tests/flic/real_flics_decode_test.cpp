@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "decode_harness.h"
 #include "base/errors.h"
+#include "decode_harness.h"
 #include "flic/flic_header.h"
 #include "flic/frame_reader.h"
 #include "flic_writer.h"

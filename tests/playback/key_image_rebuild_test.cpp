@@ -98,15 +98,9 @@ Outcome Player::Play(const std::filesystem::path& flicPath, Source source, size_
     }
     const Clicks::Click click = clicks.clicks[next++];
     switch (click.kind) {
-      case Clicks::Back:
-        play.FrameBButtonClick();
-        break;
-      case Clicks::Forward:
-        play.FrameFButtonClick();
-        break;
-      case Clicks::Jump:
-        play.FrameBarChange(click.value < 0 ? state.CurrentFrame : click.value);
-        break;
+      case Clicks::Back: play.FrameBButtonClick(); break;
+      case Clicks::Forward: play.FrameFButtonClick(); break;
+      case Clicks::Jump: play.FrameBarChange(click.value < 0 ? state.CurrentFrame : click.value); break;
       case Clicks::Run:
         pauseAt = output.shown.size() + static_cast<size_t>(click.value);
         play.PauseButtonClick();
@@ -204,8 +198,8 @@ test::FlicSpec AwkwardFlic() {
       chunks.push_back(test::FliCopy(pixels));
     } else {
       // DELTA_FLI: one line, pixel f % 6 of line f % 3 becomes f.
-      chunks.push_back({12, {static_cast<uint8_t>(f % 3), 0, 1, 0, 1, static_cast<uint8_t>(f % 6), 1,
-                             static_cast<uint8_t>(f)}, {}});
+      chunks.push_back(
+          {12, {static_cast<uint8_t>(f % 3), 0, 1, 0, 1, static_cast<uint8_t>(f % 6), 1, static_cast<uint8_t>(f)}, {}});
     }
     if (f == 19) chunks.push_back({25, {1, 2, 3}, {}});
     // Colour 200 set before the second whole picture and changed after it.
@@ -235,74 +229,74 @@ TEST(KeyImageRebuild, FlicsThatDefeatTheShortcutsStillMatchTheReplay) {
 // Each frame carries a colour chunk, so the palettes created count the decodes.
 TEST(KeyImageRebuild, StepBackNearTheEndDecodesOnlyFromTheNearestKey) {
   for (bool wholePictures : {false, true}) {
-  SCOPED_TRACE(wholePictures ? "every frame a whole picture" : "deltas after frame 0");
-  test::TempDir dir;
-  test::FlicSpec spec;
-  spec.width = 8;
-  spec.height = 2;
-  const int frames = 400;
-  for (int f = 0; f <= frames; ++f) {
-    // After a whole first picture, each frame sets pixel 0 to its number.
-    const auto number = static_cast<uint8_t>(f);
-    spec.records.push_back(
-        test::Frame({test::Color256({{number, 1, 2}}),
-                     f == 0 ? test::FliCopy(Bytes(16, 0)) : test::ChunkSpec{12, {0, 0, 1, 0, 1, 0, 1, number}, {}}}));
-    if (wholePictures && f > 0) spec.records.back().chunks[1] = test::FliCopy(Bytes(16, number));
-  }
-  const auto path = dir / "long.flc";
-  test::WriteFile(path, test::BuildFlic(spec));
-  FlicHeader header;
-  ASSERT_TRUE(OpenFlic(path.string(), header));
-
-  for (Source source : {Source::Memory, Source::DiskChunks}) {
-    test::PlayerRig<> rig;
-    auto& services = rig.services;
-    auto& output = rig.output;
-    auto& play = rig.play;
-    rig.host.loop = true;
-    const size_t budget = BudgetForInterval(header, 10);
-    play.SetKeyImageBudget(budget);
-    const int32_t interval = KeyImages(8, 2, frames, budget).Interval();
-    ASSERT_GT(interval, 2);
-    const int32_t key = 396 / interval * interval;
-    PaletteHandle before = 0;
-    int step = 0;
-    services.onMessages = [&] {
-      if (!services.holding) {
-        if (output.shown.size() == 399 && step == 0) play.PauseButtonClick();
-        return;
-      }
-      if (step == 0) {
-        ++step;
-        before = output.palettes.next;
-        play.FrameBButtonClick();  // from frame 398
-      } else if (step == 1) {
-        ++step;
-        // Frame 396 rebuilt from the key before it (or, when every frame is
-        // a whole picture, from frame 396 alone), its palette installed
-        // once, then frame 397 shown: not the 398 decodes of a replay.
-        const int32_t decodes = wholePictures ? std::min(1, 396 - key) : 396 - key;
-        EXPECT_EQ(output.palettes.next - before, static_cast<PaletteHandle>(decodes + 2));
-        EXPECT_EQ(output.buffer[0], static_cast<uint8_t>(397));
-        before = output.palettes.next;
-        play.FrameBarChange(399);
-      } else if (step == 2) {
-        ++step;
-        // On from the picture on screen, 398 only, then 399 shown.
-        EXPECT_EQ(output.palettes.next - before, 3u);
-        EXPECT_EQ(output.buffer[0], static_cast<uint8_t>(399));
-        play.StopButtonClick();
-      }
-    };
-    if (source == Source::Memory) {
-      rig.LoadIntoMemory(path.string());
-      play.PlayButtonStartPlay();
-    } else {
-      rig.state.DiskFlicName = path.string();
-      play.PlayFileButtonClick();
+    SCOPED_TRACE(wholePictures ? "every frame a whole picture" : "deltas after frame 0");
+    test::TempDir dir;
+    test::FlicSpec spec;
+    spec.width = 8;
+    spec.height = 2;
+    const int frames = 400;
+    for (int f = 0; f <= frames; ++f) {
+      // After a whole first picture, each frame sets pixel 0 to its number.
+      const auto number = static_cast<uint8_t>(f);
+      spec.records.push_back(
+          test::Frame({test::Color256({{number, 1, 2}}),
+                       f == 0 ? test::FliCopy(Bytes(16, 0)) : test::ChunkSpec{12, {0, 0, 1, 0, 1, 0, 1, number}, {}}}));
+      if (wholePictures && f > 0) spec.records.back().chunks[1] = test::FliCopy(Bytes(16, number));
     }
-    EXPECT_EQ(step, 3);
-  }
+    const auto path = dir / "long.flc";
+    test::WriteFile(path, test::BuildFlic(spec));
+    FlicHeader header;
+    ASSERT_TRUE(OpenFlic(path.string(), header));
+
+    for (Source source : {Source::Memory, Source::DiskChunks}) {
+      test::PlayerRig<> rig;
+      auto& services = rig.services;
+      auto& output = rig.output;
+      auto& play = rig.play;
+      rig.host.loop = true;
+      const size_t budget = BudgetForInterval(header, 10);
+      play.SetKeyImageBudget(budget);
+      const int32_t interval = KeyImages(8, 2, frames, budget).Interval();
+      ASSERT_GT(interval, 2);
+      const int32_t key = 396 / interval * interval;
+      PaletteHandle before = 0;
+      int step = 0;
+      services.onMessages = [&] {
+        if (!services.holding) {
+          if (output.shown.size() == 399 && step == 0) play.PauseButtonClick();
+          return;
+        }
+        if (step == 0) {
+          ++step;
+          before = output.palettes.next;
+          play.FrameBButtonClick();  // from frame 398
+        } else if (step == 1) {
+          ++step;
+          // Frame 396 rebuilt from the key before it (or, when every frame is
+          // a whole picture, from frame 396 alone), its palette installed
+          // once, then frame 397 shown: not the 398 decodes of a replay.
+          const int32_t decodes = wholePictures ? std::min(1, 396 - key) : 396 - key;
+          EXPECT_EQ(output.palettes.next - before, static_cast<PaletteHandle>(decodes + 2));
+          EXPECT_EQ(output.buffer[0], static_cast<uint8_t>(397));
+          before = output.palettes.next;
+          play.FrameBarChange(399);
+        } else if (step == 2) {
+          ++step;
+          // On from the picture on screen, 398 only, then 399 shown.
+          EXPECT_EQ(output.palettes.next - before, 3u);
+          EXPECT_EQ(output.buffer[0], static_cast<uint8_t>(399));
+          play.StopButtonClick();
+        }
+      };
+      if (source == Source::Memory) {
+        rig.LoadIntoMemory(path.string());
+        play.PlayButtonStartPlay();
+      } else {
+        rig.state.DiskFlicName = path.string();
+        play.PlayFileButtonClick();
+      }
+      EXPECT_EQ(step, 3);
+    }
   }
 }
 

@@ -4,15 +4,15 @@
 #include <QImage>
 #include <cstring>
 
-#include "colour/apply_palette.h"
 #include "base/errors.h"
+#include "colour/apply_palette.h"
 #include "flic/flic_header.h"
 #include "flic/frame_decoder.h"
 #include "flic/frame_reader.h"
-#include "screen_override.h"
 #include "platform/tick.h"
 #include "playback/window_output.h"
 #include "player_rig.h"
+#include "screen_override.h"
 #include "windows/imageunt.h"
 
 namespace kt {

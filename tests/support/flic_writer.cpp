@@ -1,11 +1,11 @@
 #include "flic_writer.h"
 
+#include <unistd.h>
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 

@@ -25,8 +25,11 @@ class Random {
   // moving: 0, 1, around 8 and 16, and the longest.
   int Length(int most) {
     const int kind = Pick(0, 5);
-    const int length = kind == 0 ? Pick(0, 2) : kind == 1 ? Pick(7, 9) : kind == 2 ? Pick(15, 18)
-                                                : kind == 3 ? most : Pick(0, most);
+    const int length = kind == 0   ? Pick(0, 2)
+                       : kind == 1 ? Pick(7, 9)
+                       : kind == 2 ? Pick(15, 18)
+                       : kind == 3 ? most
+                                   : Pick(0, most);
     return std::min(length, most);
   }
   Bytes Noise(size_t n) {
@@ -72,7 +75,8 @@ inline Encoded RandomDeltaFlc(Random& r, const Bytes& before, int width, int hei
     // Within a row a packet always has a word to write after its skip.
     const size_t reserve = withinRows ? 2 : 0;
     while (end - offset >= reserve && r.Pick(0, withinRows ? 4 : 11) != 0) {
-      const size_t skip = static_cast<size_t>(r.Pick(0, static_cast<int>(std::min<size_t>(255, end - offset - reserve))));
+      const size_t skip =
+          static_cast<size_t>(r.Pick(0, static_cast<int>(std::min<size_t>(255, end - offset - reserve))));
       offset += skip;
       const int roomWords = static_cast<int>(std::min<size_t>((end - offset) / 2, 128));
       if (r.Pick(0, 1) == 0) {

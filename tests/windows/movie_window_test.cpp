@@ -78,11 +78,11 @@ TEST(MovieWindow, IconIsItsOwn32By32In16Colours) {
   const QByteArray bytes = file.readAll();
   ASSERT_GE(bytes.size(), 22 + 40);
   const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
-  EXPECT_EQ(ReadU16(data + 2), 1);   // an icon
-  EXPECT_EQ(ReadU16(data + 4), 1);   // one image
-  EXPECT_EQ(data[6], 32);            // 32 wide
-  EXPECT_EQ(data[7], 32);            // 32 high
-  EXPECT_EQ(data[8], 16);            // 16 colours
+  EXPECT_EQ(ReadU16(data + 2), 1);  // an icon
+  EXPECT_EQ(ReadU16(data + 4), 1);  // one image
+  EXPECT_EQ(data[6], 32);           // 32 wide
+  EXPECT_EQ(data[7], 32);           // 32 high
+  EXPECT_EQ(data[8], 16);           // 16 colours
   const uint32_t offset = ReadU32(data + 18);
   ASSERT_LE(offset + 40, static_cast<uint32_t>(bytes.size()));
   EXPECT_EQ(ReadU16(data + offset + 14), 4);  // 4 bits a pixel
@@ -135,8 +135,7 @@ using KeyDown = std::pair<int, int>;  // virtual key, modifier set
 // What the window handed on. A test's key with modifiers first presses the
 // modifier keys themselves, as a keyboard does; those are left out.
 struct KeySpies {
-  explicit KeySpies(TImageForm& movie)
-      : down(&movie, &TImageForm::keyDown), typed(&movie, &TImageForm::keyPressed) {}
+  explicit KeySpies(TImageForm& movie) : down(&movie, &TImageForm::keyDown), typed(&movie, &TImageForm::keyPressed) {}
   QSignalSpy down;
   QSignalSpy typed;
   std::vector<KeyDown> Downs() const {
@@ -183,8 +182,8 @@ TEST(MovieWindow, NumericPadAndModifiersKeepTheirOwnCodes) {
   QTest::keyClick(&rig.movie, Qt::Key_Minus, Qt::KeypadModifier | Qt::ShiftModifier);
   QTest::keyClick(&rig.movie, Qt::Key_Plus, Qt::KeypadModifier | Qt::ControlModifier | Qt::ShiftModifier);
   QTest::keyClick(&rig.movie, Qt::Key_Plus, Qt::ShiftModifier);  // the main keyboard's +
-  EXPECT_EQ(spies.Downs(), (std::vector<KeyDown>{
-                               {107, 0}, {109, kShiftKey}, {107, kShiftKey | kCtrlKey}, {0xBB, kShiftKey}}));
+  EXPECT_EQ(spies.Downs(),
+            (std::vector<KeyDown>{{107, 0}, {109, kShiftKey}, {107, kShiftKey | kCtrlKey}, {0xBB, kShiftKey}}));
   // With Ctrl the pad's + types nothing.
   EXPECT_EQ(spies.Typed(), "+-+");
 }
