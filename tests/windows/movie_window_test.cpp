@@ -224,5 +224,39 @@ TEST(MovieWindow, DoubleClickBringsTheControlPanelForwardInWindowOutputOnly) {
   EXPECT_EQ(QApplication::activeWindow(), &panel);
 }
 
+TEST(SizeMovieWindow, CentresTheWindowAroundTheClientSize) {
+  ScreenOverride screen(1024, 768);
+  TImageForm movie;
+  movie.show();
+  bool zoomed = true;
+  SizeMovieWindow(movie, zoomed, 320, 200);
+  EXPECT_FALSE(zoomed);
+  EXPECT_EQ(movie.size(), QSize(320, 200));
+  EXPECT_EQ(movie.frameGeometry().topLeft(), CentredOn(movie, 1024, 768));
+  const QSize border = movie.frameGeometry().size() - movie.size();
+
+  // Larger than the screen: centred all the same, at negative positions.
+  SizeMovieWindow(movie, zoomed, 1280, 1024);
+  EXPECT_EQ(movie.size(), QSize(1280, 1024));
+  EXPECT_EQ(movie.frameGeometry().topLeft(), CentredOn(movie, 1024, 768));
+  EXPECT_LT(movie.frameGeometry().left(), -128);
+
+  // An odd overhang: the half truncates towards zero, not down.
+  const QSize odd = QSize(1281, 1025) - border;
+  SizeMovieWindow(movie, zoomed, static_cast<uint16_t>(odd.width()), static_cast<uint16_t>(odd.height()));
+  EXPECT_EQ(movie.frameGeometry().topLeft(), QPoint(-128, -128));
+}
+
+TEST(SizeMovieWindow, LeavesTheMaximisedState) {
+  ScreenOverride screen(1024, 768);
+  TImageForm movie;
+  movie.showMaximized();
+  bool zoomed = false;
+  SizeMovieWindow(movie, zoomed, 200, 100);
+  EXPECT_EQ(movie.windowState() & (Qt::WindowMaximized | Qt::WindowMinimized), Qt::WindowNoState);
+  EXPECT_EQ(movie.size(), QSize(200, 100));
+  EXPECT_EQ(movie.frameGeometry().topLeft(), CentredOn(movie, 1024, 768));
+}
+
 }  // namespace
 }  // namespace kt
