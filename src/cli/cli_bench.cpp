@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "base/errors.h"
 #include "cli/cli_flic.h"
 #include "cli/commands.h"
-#include "base/errors.h"
 #include "flic/flic_header.h"
 #include "flic/frame_reader.h"
 #include "flic/key_images.h"
@@ -121,8 +121,8 @@ int RunLoadBench(const Options& options) {
               flic->header.width, flic->header.height, options.runs);
   std::printf("load: min %.3f ms, median %.3f ms processor\n", *std::min_element(millis.begin(), millis.end()),
               Median(millis));
-  std::printf("memory: %.0f bytes held (%.0f on the heap) for %llu chunk bytes: x %.4f (heap x %.4f)\n", held,
-              heap, static_cast<unsigned long long>(chunkBytes), held / static_cast<double>(chunkBytes),
+  std::printf("memory: %.0f bytes held (%.0f on the heap) for %llu chunk bytes: x %.4f (heap x %.4f)\n", held, heap,
+              static_cast<unsigned long long>(chunkBytes), held / static_cast<double>(chunkBytes),
               heap / static_cast<double>(chunkBytes));
   return 0;
 }

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli_flic.h"
-#include "cli/commands.h"
 #include "base/bytes.h"
 #include "base/errors.h"
+#include "cli/cli_flic.h"
+#include "cli/commands.h"
 #include "flic/flic_header.h"
 #include "flic/frame_reader.h"
 

@@ -4,9 +4,9 @@
 
 #include <unistd.h>
 
+#include "base/errors.h"
 #include "cli/cli_flic.h"
 #include "cli/commands.h"
-#include "base/errors.h"
 #include "flic/bitmap_series.h"
 
 namespace kt::cli {
@@ -46,8 +46,8 @@ int Export(const Arguments& args) {
     errno = 0;
     bool created = false;
     try {
-      created = SaveFrameBitmap(recording, picture.Pixels().data(), flic.header.width, flic.header.height,
-                                picture.Palette());
+      created =
+          SaveFrameBitmap(recording, picture.Pixels().data(), flic.header.width, flic.header.height, picture.Palette());
     } catch (const BitmapWriteError& error) {
       // A truncated bitmap looks like a finished one to whatever reads the
       // series next, so it goes.
