@@ -10,8 +10,8 @@
 #    the packages';
 # 4. the unpacked programs run;
 # 5. the thumbnailer's Exec line, run as a file manager runs it, draws a PNG
-#    of the asked size for a flic, a damaged flic and a one-frame cel, and
-#    leaves no file for a flic whose first frame cannot be read.
+#    of the asked size for real flics, a damaged flic and a one-frame cel,
+#    and leaves no file for a flic whose first frame cannot be read.
 #
 # (scripts/check_package.sh installs release packages with apt and plays a
 # flic from them.)
@@ -117,11 +117,6 @@ while offset < len(data):
 open(sys.argv[2] + "/cut.flc", "wb").write(data[:128 + sum(sizes[:5]) + 40])
 # Cut inside frame 0: nothing to show.
 open(sys.argv[2] + "/empty.flc", "wb").write(data[:128 + 40])
-# A cel: frame 0 alone.
-cel = bytearray(data[:128 + sizes[0]])
-struct.pack_into("<I", cel, 0, len(cel))
-struct.pack_into("<H", cel, 6, 1)
-open(sys.argv[2] + "/logo.cel", "wb").write(cel)
 EOF
 thumbnail() {  # FILE SIZE OUT
   local command=${exec_line//%s/$2}
@@ -129,8 +124,9 @@ thumbnail() {  # FILE SIZE OUT
   command=${command//%o/"'$3'"}
   PATH="$work/root/usr/bin:$PATH" sh -c "$command" 2> "$work/${1##*/}.err"
 }
-cp "$work/root/usr/share/kinetrope/demo.flc" "$files/demo.flc"
-for case in "demo.flc 128 128 x 80" "cut.flc 256 256 x 160" "logo.cel 64 64 x 40"; do
+cp "$work/root/usr/share/kinetrope/demo.flc" "$source_dir"/tests/data/flics/{ap_ann2.fli,ap_logo.cel} "$files" ||
+  fail "the real flics are missing"
+for case in "demo.flc 128 128 x 80" "ap_ann2.fli 256 256 x 160" "cut.flc 256 256 x 160" "ap_logo.cel 64 61 x 64"; do
   read -r name size expected <<< "$case"
   thumbnail "$files/$name" "$size" "$files/$name.png" || { cat "$work/$name.err"; fail "no thumbnail of $name"; }
   got=$(file -b "$files/$name.png")
@@ -138,6 +134,6 @@ for case in "demo.flc 128 128 x 80" "cut.flc 256 256 x 160" "logo.cel 64 64 x 40
 done
 grep -qF "cut.flc: frame 5: " "$work/cut.flc.err" || fail "the damaged flic's thumbnail says nothing of the damage"
 thumbnail "$files/empty.flc" 128 "$files/empty.png" && fail "a flic without a readable frame gave a thumbnail"
-[ "$(ls "$files" | grep -c png)" = 3 ] || fail "a thumbnail that failed left a file behind: $(ls "$files")"
-echo "ok: the thumbnailer draws a flic, a damaged flic and a cel at the asked size, and nothing for an unreadable flic"
+[ "$(ls "$files" | grep -c png)" = 4 ] || fail "a thumbnail that failed left a file behind: $(ls "$files")"
+echo "ok: the thumbnailer draws real flics, a damaged flic and a cel at the asked size, and nothing for an unreadable flic"
 echo "PASS"
