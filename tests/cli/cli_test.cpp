@@ -5,7 +5,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -422,7 +421,8 @@ TEST(CliThumbnailTest, ShowsThePictureAfterABlackOpeningScaledAndNeverHalfWritte
 TEST(CliTest, VersionAndEveryCommandsMessageNamesItsFileOnTheStreamTheManualSays) {
   const CliResult version = RunCli({"--version"});
   EXPECT_EQ(version.status, 0);
-  EXPECT_TRUE(std::regex_match(version.out, std::regex("kinetrope-cli [0-9]+\\.[0-9]+\n"))) << version.out;
+  EXPECT_EQ(version.out.rfind("kinetrope-cli ", 0), 0u) << version.out;
+  EXPECT_EQ(version.out.find_first_not_of("0123456789.", 14), version.out.size() - 1) << version.out;
   TempDir dir;
   const std::string absent = (dir / "absent.flc").string();
   for (const std::vector<std::string>& args : {std::vector<std::string>{"info", absent},
