@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli_flic.h"
-#include "cli/commands.h"
 #include "base/bytes.h"
 #include "base/errors.h"
+#include "cli/cli_flic.h"
+#include "cli/commands.h"
 #include "flic/flic_header.h"
 #include "flic/frame_reader.h"
 
@@ -189,13 +189,9 @@ ModeResult CheckInMode(const std::string& path, ReadMode mode) {
 
 }  // namespace
 
-int RunCheck(const Arguments& args) {
-  if (args.size() != 1) {
-    std::fputs("usage: kinetrope-cli check FILE\n", stderr);
-    return 2;
-  }
-  const ModeResult byChunk = CheckInMode(args[0], ReadMode::ChunkByChunk);
-  const ModeResult bigFrames = CheckInMode(args[0], ReadMode::BigFrames);
+std::vector<std::string> CheckProblems(const std::string& path, std::vector<std::string>* notes, size_t* framesRead) {
+  const ModeResult byChunk = CheckInMode(path, ReadMode::ChunkByChunk);
+  const ModeResult bigFrames = CheckInMode(path, ReadMode::BigFrames);
 
   // A problem both modes meet is listed once; one met by a single mode says which.
   std::vector<std::string> lines;
@@ -214,11 +210,24 @@ int RunCheck(const Arguments& args) {
                       ": the two reading modes give different chunks");
     }
   }
+  if (notes != nullptr) *notes = byChunk.notes;
+  if (framesRead != nullptr) *framesRead = byChunk.frames.size();
+  return lines;
+}
+
+int RunCheck(const Arguments& args) {
+  if (args.size() != 1) {
+    std::fputs("usage: kinetrope-cli check FILE\n", stderr);
+    return 2;
+  }
+  std::vector<std::string> notes;
+  size_t frames = 0;
+  const std::vector<std::string> lines = CheckProblems(args[0], &notes, &frames);
   for (const std::string& line : lines) std::printf("%s\n", line.c_str());
-  for (const std::string& note : byChunk.notes) std::printf("note: %s\n", note.c_str());
+  for (const std::string& note : notes) std::printf("note: %s\n", note.c_str());
   if (lines.empty()) {
     std::printf("OK: %s: %s and the ring frame read and decoded in both reading modes\n", args[0].c_str(),
-                Plural(byChunk.frames.size() - 1, "frame").c_str());
+                Plural(frames - 1, "frame").c_str());
     return 0;
   }
   std::printf("%s: %zu problem%s found\n", args[0].c_str(), lines.size(), lines.size() == 1 ? "" : "s");

@@ -17,7 +17,11 @@ void PrintUsage(std::FILE* out) {
       "  check FILE                 reads and decodes every frame; lists what is wrong\n"
       "  bench FILE [--passes N] [--runs R] [--with-read]  decoding speed from memory, processor time\n"
       "  bench FILE --load [--runs R]  load time, and the memory the loaded flic holds\n"
-      "  bench FILE --seek N [--disk]  N rebuilds of frames at random, as step back and the frame bar do\n",
+      "  bench FILE --seek N [--disk]  N rebuilds of frames at random, as step back and the frame bar do\n"
+      "  convert FILE OUTPUT [options]  GIF, animated PNG, WebP, MP4 or WebM by OUTPUT's extension\n"
+      "                             (.gif .png .webp .mp4 .webm), or PNG frames named like frame%04d.png;\n"
+      "                             options: --scale N, --brightness B, --contrast C, --delay MS,\n"
+      "                             --frames A-B, --transparent INDEX, --loop N, --keep-going\n",
       out);
 }
 
@@ -29,10 +33,7 @@ int main(int argc, char** argv) {
   // reports and cleans up after, instead of the process dying mid-file.
   std::signal(SIGXFSZ, SIG_IGN);
   const std::map<std::string, int (*)(const Arguments&)> commands = {
-      {"info", RunInfo},
-      {"export", RunExport},
-      {"check", RunCheck},
-      {"bench", RunBench},
+      {"info", RunInfo}, {"export", RunExport}, {"check", RunCheck}, {"bench", RunBench}, {"convert", RunConvert},
   };
   if (argc < 2) {
     PrintUsage(stderr);
