@@ -32,9 +32,16 @@ int main(int argc, char** argv) {
   // Past a file-size limit a write then fails with EFBIG, which the export
   // reports and cleans up after, instead of the process dying mid-file.
   std::signal(SIGXFSZ, SIG_IGN);
+  // One command a line, so that branches adding commands merge cleanly.
+  // clang-format off
   const std::map<std::string, int (*)(const Arguments&)> commands = {
-      {"info", RunInfo}, {"export", RunExport}, {"check", RunCheck}, {"bench", RunBench}, {"convert", RunConvert},
+      {"info", RunInfo},
+      {"export", RunExport},
+      {"check", RunCheck},
+      {"bench", RunBench},
+      {"convert", RunConvert},
   };
+  // clang-format on
   if (argc < 2) {
     PrintUsage(stderr);
     return 2;
