@@ -63,16 +63,30 @@ struct Canvas {
   }
 };
 
-BasePalette ShownColours(const BasePalette& base, const PaletteAdjustment& adjustment) {
-  DisplayPalette display;
-  BuildPalette(base, adjustment, display);
-  BasePalette shown;
-  for (size_t i = 0; i < shown.size(); ++i) {
-    const RgbQuad& q = display.colourTable[i];
-    shown[i] = RgbColour{q.rgbRed, q.rgbGreen, q.rgbBlue};
+// The colours as shown, made again only when the flic's palette changed:
+// the exact rounding of brightness and contrast costs more than a frame.
+class ShownColours {
+ public:
+  explicit ShownColours(const PaletteAdjustment& adjustment) : adjustment_(adjustment) {}
+  const BasePalette& For(const BasePalette& base) {
+    if (made_ && base == base_) return shown_;
+    DisplayPalette display;
+    BuildPalette(base, adjustment_, display);
+    for (size_t i = 0; i < shown_.size(); ++i) {
+      const RgbQuad& q = display.colourTable[i];
+      shown_[i] = RgbColour{q.rgbRed, q.rgbGreen, q.rgbBlue};
+    }
+    base_ = base;
+    made_ = true;
+    return shown_;
   }
-  return shown;
-}
+
+ private:
+  PaletteAdjustment adjustment_;
+  bool made_ = false;
+  BasePalette base_{};
+  BasePalette shown_{};
+};
 
 void ScalePixels(const std::vector<uint8_t>& in, int width, int height, int scale, std::vector<uint8_t>& out) {
   const size_t outWidth = static_cast<size_t>(width) * scale;
@@ -114,6 +128,7 @@ ConvertReport Convert(const FlicHeader& header, const FrameStore& store, int fra
   int end = decodable;
   std::optional<BasePalette> firstColours;
   int highestIndex = options.transparent.value_or(0);
+  ShownColours colours(options.adjustment);
   for (int f = 0; f < decodable; ++f) {
     events.frame = f;
     try {
@@ -125,7 +140,7 @@ ConvertReport Convert(const FlicHeader& header, const FrameStore& store, int fra
     }
     if (!events.first.empty() && !options.keepGoing) break;
     if (f < options.firstFrame) continue;
-    const BasePalette shown = ShownColours(canvas.palette, options.adjustment);
+    const BasePalette& shown = colours.For(canvas.palette);
     if (!firstColours) firstColours = shown;
     if (shown != *firstColours) layout.paletteChanges = true;
     highestIndex = std::max<int>(highestIndex, *std::max_element(canvas.pixels.begin(), canvas.pixels.end()));
@@ -165,7 +180,7 @@ ConvertReport Convert(const FlicHeader& header, const FrameStore& store, int fra
     if (observer.Cancelled()) throw ConvertCancelled();
     DecodeFrame(store.Slot(f), canvas.target, quiet);
     if (f < options.firstFrame) continue;
-    const BasePalette shown = ShownColours(canvas.palette, options.adjustment);
+    const BasePalette& shown = colours.For(canvas.palette);
     AnimationFrame frame;
     if (options.scale == 1) {
       frame.indices = canvas.pixels.data();

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "convert/animation_writer.h"
 
@@ -37,8 +38,9 @@ struct ColourMap {
   ColourMap& operator=(const ColourMap&) = delete;
 };
 
-int CountBytes(GifFileType* gif, const GifByteType* /*bytes*/, int count) {
-  *static_cast<size_t*>(gif->UserData) += static_cast<size_t>(count);
+int KeepBytes(GifFileType* gif, const GifByteType* bytes, int count) {
+  auto* kept = static_cast<std::vector<GifByteType>*>(gif->UserData);
+  kept->insert(kept->end(), bytes, bytes + count);
   return count;
 }
 
@@ -62,13 +64,17 @@ class GifWriter : public AnimationWriter {
   }
 
   void Add(const AnimationFrame& frame) override {
-    std::vector<uint32_t> shown(pixels_);
-    for (size_t i = 0; i < pixels_; ++i) shown[i] = ShownArgb(frame, layout_, frame.indices[i]);
+    uint32_t argb[256];
+    for (int i = 0; i < 256; ++i) argb[i] = ShownArgb(frame, layout_, static_cast<uint8_t>(i));
+    std::vector<uint32_t>& shown = next_;
+    shown.resize(pixels_);
+    for (size_t i = 0; i < pixels_; ++i) shown[i] = argb[frame.indices[i]];
     if (pending_) {
       // A pixel that turns transparent cannot be drawn over what is there:
       // the frame before is then cleared once shown.
       bool clear = false;
-      for (size_t i = 0; i < pixels_ && !clear; ++i) clear = shown[i] == 0 && pendingShown_[i] != 0;
+      for (size_t i = 0; i < pixels_ && !clear && layout_.transparent; ++i)
+        clear = shown[i] == 0 && pendingShown_[i] != 0;
       Emit(clear);
     }
     pending_ = true;
@@ -97,8 +103,8 @@ class GifWriter : public AnimationWriter {
 
   void Start() {
     global_ = pendingColours_;
-    ColourMap map(global_, layout_.colourCount);
-    Check(EGifPutScreenDesc(gif_, layout_.width, layout_.height, 8, 0, map.map));
+    globalMap_.emplace(global_, layout_.colourCount);
+    Check(EGifPutScreenDesc(gif_, layout_.width, layout_.height, 8, 0, globalMap_->map));
     if (layout_.plays != 1) {
       // NETSCAPE2.0 counts the repeats after the first play; 0 is for ever.
       const int repeats = layout_.plays == 0 ? 0 : std::min(layout_.plays - 1, 65535);
@@ -147,26 +153,48 @@ class GifWriter : public AnimationWriter {
     }
   }
 
-  void PutImage(GifFileType* gif, const Rect& r, const ColorMapObject* map, std::vector<GifByteType>& pixels) {
-    const int status = EGifPutImageDesc(gif, r.left, r.top, r.width, r.height, false, map);
-    if (gif == gif_) Check(status);
-    for (int y = 0; y < r.height; ++y) {
-      const int put = EGifPutLine(gif, pixels.data() + static_cast<size_t>(y) * r.width, r.width);
-      if (gif == gif_) Check(put);
+  // The image block (descriptor, local colour table, compressed data) as
+  // giflib writes it, taken from a stream of its own so that two ways of
+  // storing a frame can be compared and the smaller one copied out.
+  std::vector<GifByteType> ImageBlock(const Rect& r, const ColorMapObject* local, std::vector<GifByteType>& pixels) {
+    std::vector<GifByteType> bytes;
+    int error = 0;
+    GifFileType* gif = EGifOpen(&bytes, KeepBytes, &error);
+    if (gif == nullptr) file_.Fail(std::string("GIF encoder: ") + GifErrorString(error));
+    // The global table only gives the trial stream its code size; it goes with the header.
+    bool done = EGifPutScreenDesc(gif, layout_.width, layout_.height, 8, 0, globalMap_->map) == GIF_OK;
+    const size_t header = bytes.size();
+    done = done && EGifPutImageDesc(gif, r.left, r.top, r.width, r.height, false, local) == GIF_OK;
+    for (int y = 0; y < r.height && done; ++y) {
+      done = EGifPutLine(gif, pixels.data() + static_cast<size_t>(y) * r.width, r.width) == GIF_OK;
     }
+    const int gifError = gif->Error;
+    EGifCloseFile(gif, &error);
+    if (!done) file_.Fail(std::string("GIF encoder: ") + GifErrorString(gifError));
+    bytes.pop_back();  // the stream's trailer
+    bytes.erase(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(header));
+    return bytes;
   }
 
-  // What the rectangle's data takes once compressed.
-  size_t TrialSize(const Rect& r, std::vector<GifByteType>& pixels, const ColorMapObject* map) {
-    size_t bytes = 0;
-    int error = 0;
-    GifFileType* trial = EGifOpen(&bytes, CountBytes, &error);
-    if (trial == nullptr) return SIZE_MAX;
-    EGifPutScreenDesc(trial, layout_.width, layout_.height, 8, 0, map);
-    const size_t header = bytes;
-    PutImage(trial, r, nullptr, pixels);
-    EGifCloseFile(trial, &error);
-    return bytes - header;
+  // 1 when the unchanged pixels are better stored as `spare`, -1 when as
+  // they are, 0 when only compressing both tells.
+  int Likelier(const Rect& r, int spare) const {
+    size_t plainBreaks = 0, spareBreaks = 0;
+    int lastPlain = -1, lastSpare = -1;
+    for (int y = r.top; y < r.top + r.height; ++y) {
+      const size_t at = static_cast<size_t>(y) * layout_.width;
+      for (size_t i = at + r.left; i < at + r.left + r.width; ++i) {
+        const int plain = pendingIndices_[i];
+        const int sparse = pendingShown_[i] == canvas_[i] ? spare : plain;
+        plainBreaks += plain != lastPlain;
+        spareBreaks += sparse != lastSpare;
+        lastPlain = plain;
+        lastSpare = sparse;
+      }
+    }
+    if (spareBreaks * 5 < plainBreaks * 4) return 1;
+    if (plainBreaks * 5 < spareBreaks * 4) return -1;
+    return 0;
   }
 
   void Emit(bool clear) {
@@ -190,13 +218,29 @@ class GifWriter : public AnimationWriter {
         if (!used[i]) spare = i;
       }
     }
-    RectPixels(r, -1, plain_);
-    bool useSpare = false;
-    if (spare >= 0 && !first) {
-      RectPixels(r, spare, sparse_);
-      ColourMap global(global_, layout_.colourCount);
-      useSpare = TrialSize(r, sparse_, global.map) < TrialSize(r, plain_, global.map);
+    const size_t entries = size_t{1} << TableBits(layout_.colourCount);
+    std::optional<ColourMap> local;
+    if (!std::equal(global_.begin(), global_.begin() + entries, pendingColours_.begin())) {
+      local.emplace(pendingColours_, layout_.colourCount);
     }
+    const ColorMapObject* map = local ? local->map : nullptr;
+    // LZW codes grow with the breaks between runs of one index; where one
+    // way has clearly fewer, it wins without both being compressed.
+    int choice = spare >= 0 && !first ? Likelier(r, spare) : -1;
+    std::vector<GifByteType> block;
+    if (choice <= 0) {
+      RectPixels(r, -1, rectPixels_);
+      block = ImageBlock(r, map, rectPixels_);
+    }
+    if (choice >= 0) {
+      RectPixels(r, spare, rectPixels_);
+      std::vector<GifByteType> sparse = ImageBlock(r, map, rectPixels_);
+      if (choice == 1 || sparse.size() < block.size()) {
+        block.swap(sparse);
+        choice = 1;
+      }
+    }
+    const bool useSpare = choice == 1;
     GraphicsControlBlock control{};
     control.DisposalMode = clear ? DISPOSE_BACKGROUND : DISPOSE_DO_NOT;
     control.UserInputFlag = false;
@@ -205,13 +249,7 @@ class GifWriter : public AnimationWriter {
     GifByteType extension[4];
     EGifGCBToExtension(&control, extension);
     Check(EGifPutExtension(gif_, GRAPHICS_EXT_FUNC_CODE, 4, extension));
-    const size_t entries = size_t{1} << TableBits(layout_.colourCount);
-    if (std::equal(global_.begin(), global_.begin() + entries, pendingColours_.begin())) {
-      PutImage(gif_, r, nullptr, useSpare ? sparse_ : plain_);
-    } else {
-      ColourMap local(pendingColours_, layout_.colourCount);
-      PutImage(gif_, r, local.map, useSpare ? sparse_ : plain_);
-    }
+    if (!file_.Write(block.data(), block.size())) file_.Check();
     if (clear) {
       std::fill(canvas_.begin(), canvas_.end(), 0);
     } else {
@@ -224,13 +262,15 @@ class GifWriter : public AnimationWriter {
   size_t pixels_;
   GifFileType* gif_ = nullptr;
   BasePalette global_{};
+  std::optional<ColourMap> globalMap_;
   std::vector<uint32_t> canvas_;  // what a viewer shows after the frames written
   bool pending_ = false;          // a frame waits until the next shows whether it must be cleared
   std::vector<uint8_t> pendingIndices_;
   BasePalette pendingColours_{};
   std::vector<uint32_t> pendingShown_;
   int pendingIndex_ = 0;
-  std::vector<GifByteType> plain_, sparse_;
+  std::vector<uint32_t> next_;
+  std::vector<GifByteType> rectPixels_;
 };
 
 }  // namespace

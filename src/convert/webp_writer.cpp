@@ -40,10 +40,12 @@ class WebPWriter : public AnimationWriter {
     picture.width = layout_.width;
     picture.height = layout_.height;
     if (!WebPPictureAlloc(&picture)) file_.Fail("out of memory");
+    uint32_t argb[256];
+    for (int i = 0; i < 256; ++i) argb[i] = ShownArgb(frame, layout_, static_cast<uint8_t>(i));
     for (int y = 0; y < layout_.height; ++y) {
       uint32_t* row = picture.argb + static_cast<ptrdiff_t>(y) * picture.argb_stride;
       const uint8_t* from = frame.indices + static_cast<size_t>(y) * layout_.width;
-      for (int x = 0; x < layout_.width; ++x) row[x] = ShownArgb(frame, layout_, from[x]);
+      for (int x = 0; x < layout_.width; ++x) row[x] = argb[from[x]];
     }
     const bool added = WebPAnimEncoderAdd(encoder_, &picture, Timestamp(frame.index), &config_);
     WebPPictureFree(&picture);
