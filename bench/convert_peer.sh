@@ -13,7 +13,7 @@ shift
 runs=5
 [[ ${1:-} =~ ^[0-9]+$ ]] && { runs=$1; shift; }
 formats=gif,webp,mp4
-[[ ${1:-} =~ ^[a-z,]+$ && ! -f ${1:-} ]] && { formats=$1; shift; }
+[[ ${1:-} =~ ^[a-z0-9,]+$ && ! -f ${1:-} ]] && { formats=$1; shift; }
 source "$(dirname "$0")/../scripts/install_packages.sh"
 kinetrope_install_packages ffmpeg >/dev/null
 work=$(mktemp -d)
