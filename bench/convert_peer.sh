@@ -5,8 +5,9 @@
 # usage: bench/convert_peer.sh CLI [RUNS] [FORMATS] FLIC...
 #   FORMATS: a comma list of gif,webp,mp4,webm,png (default gif,webp,mp4)
 # ffmpeg's own choices are kept (`ffmpeg -i FILE out.EXT`), except that WebP
-# is asked for lossless too (-lossless 1), as Kinetrope writes it; the lossy
-# default is shown as well.
+# is asked for lossless (-lossless 1), as Kinetrope writes it, and PNG for
+# the animated kind (-f apng -plays 0). Wall time includes starting the
+# program; Kinetrope's also its fsync before the rename.
 set -euo pipefail
 cli=${1:?usage: convert_peer.sh CLI [RUNS] [FORMATS] FLIC...}
 shift
@@ -43,6 +44,7 @@ for flic in "$@"; do
     out_f="$work/f.$format"
     peer=(ffmpeg -nostdin -v error -y -i "$flic")
     [ "$format" = webp ] && peer+=(-lossless 1)
+    [ "$format" = png ] && peer+=(-f apng -plays 0)
     peer+=("$out_f")
     tk=$(median_time "$cli" convert "$flic" "$out_k")
     tf=$(median_time "${peer[@]}")
