@@ -187,9 +187,11 @@ ModeResult CheckInMode(const std::string& path, ReadMode mode) {
   return result;
 }
 
-int Check(const Arguments& args) {
-  const ModeResult byChunk = CheckInMode(args[0], ReadMode::ChunkByChunk);
-  const ModeResult bigFrames = CheckInMode(args[0], ReadMode::BigFrames);
+}  // namespace
+
+std::vector<std::string> CheckProblems(const std::string& path, std::vector<std::string>* notes, size_t* framesRead) {
+  const ModeResult byChunk = CheckInMode(path, ReadMode::ChunkByChunk);
+  const ModeResult bigFrames = CheckInMode(path, ReadMode::BigFrames);
 
   // A problem both modes meet is listed once; one met by a single mode says which.
   std::vector<std::string> lines;
@@ -208,14 +210,25 @@ int Check(const Arguments& args) {
                       ": the two reading modes give different chunks");
     }
   }
-  for (const std::string& line : lines) std::printf("%s\n", AboutFile(args[0], line).c_str());
-  for (const std::string& note : byChunk.notes) std::printf("%s: note: %s\n", args[0].c_str(), note.c_str());
+  if (notes != nullptr) *notes = byChunk.notes;
+  if (framesRead != nullptr) *framesRead = byChunk.frames.size();
+  return lines;
+}
+
+namespace {
+
+int Check(const std::string& path) {
+  std::vector<std::string> notes;
+  size_t frames = 0;
+  const std::vector<std::string> lines = CheckProblems(path, &notes, &frames);
+  for (const std::string& line : lines) std::printf("%s\n", AboutFile(path, line).c_str());
+  for (const std::string& note : notes) std::printf("%s: note: %s\n", path.c_str(), note.c_str());
   if (lines.empty()) {
-    std::printf("OK: %s: %s and the ring frame read and decoded in both reading modes\n", args[0].c_str(),
-                Plural(byChunk.frames.size() - 1, "frame").c_str());
+    std::printf("OK: %s: %s and the ring frame read and decoded in both reading modes\n", path.c_str(),
+                Plural(frames - 1, "frame").c_str());
     return 0;
   }
-  std::printf("%s: %zu problem%s found\n", args[0].c_str(), lines.size(), lines.size() == 1 ? "" : "s");
+  std::printf("%s: %zu problem%s found\n", path.c_str(), lines.size(), lines.size() == 1 ? "" : "s");
   return 1;
 }
 
@@ -226,7 +239,7 @@ int RunCheck(const Arguments& args) {
     std::fputs("usage: kinetrope-cli check FILE\n", stderr);
     return 2;
   }
-  return WithFlic(args[0], [&] { return Check(args); });
+  return WithFlic(args[0], [&] { return Check(args[0]); });
 }
 
 }  // namespace kt::cli

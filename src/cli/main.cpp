@@ -19,6 +19,10 @@ void PrintUsage(std::FILE* out) {
       "  bench FILE [--passes N] [--runs R] [--with-read]  decoding speed from memory, processor time\n"
       "  bench FILE --load [--runs R]  load time, and the memory the loaded flic holds\n"
       "  bench FILE --seek N [--disk]  N rebuilds of frames at random, as step back and the frame bar do\n"
+      "  convert FILE OUTPUT [options]  GIF, animated PNG, WebP, MP4 or WebM by OUTPUT's extension\n"
+      "                             (.gif .png .webp .mp4 .webm), or PNG frames named like frame%04d.png;\n"
+      "                             options: --scale N, --brightness B, --contrast C, --delay MS,\n"
+      "                             --frames A-B, --transparent INDEX, --loop N, --keep-going\n",
       "  thumbnail [--size N] FILE OUT.png  a PNG of the flic's picture fitting N x N (256)\n"
       "  --version                  the version\n"
       "  --help                     this list\n",
@@ -32,9 +36,17 @@ int main(int argc, char** argv) {
   // Past a file-size limit a write then fails with EFBIG, which the export
   // reports and cleans up after, instead of the process dying mid-file.
   std::signal(SIGXFSZ, SIG_IGN);
+  // One command a line, so that branches adding commands merge cleanly.
+  // clang-format off
   const std::map<std::string, int (*)(const Arguments&)> commands = {
-      {"info", RunInfo}, {"export", RunExport}, {"check", RunCheck}, {"bench", RunBench}, {"thumbnail", RunThumbnail},
+      {"info", RunInfo},
+      {"export", RunExport},
+      {"check", RunCheck},
+      {"bench", RunBench},
+      {"convert", RunConvert},
+      {"thumbnail", RunThumbnail},
   };
+  // clang-format on
   if (argc < 2) {
     PrintUsage(stderr);
     return 2;

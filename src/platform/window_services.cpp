@@ -52,4 +52,17 @@ std::vector<DialogFilter> ParseDialogFilter(const std::string& filter) {
   return result;
 }
 
+namespace {
+
+class SilentProgressBox : public ProgressBox {
+ public:
+  bool Update(int, int) override { return false; }
+};
+
+}  // namespace
+
+std::unique_ptr<ProgressBox> WindowServices::ShowProgressBox(const std::string&, const std::string&) {
+  return std::make_unique<SilentProgressBox>();
+}
+
 }  // namespace kt

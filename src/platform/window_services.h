@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,6 +31,16 @@ struct DialogFilter {
   std::vector<std::string> patterns;
 };
 
+// A box that shows how far a long piece of work has come, with a Cancel
+// button; it closes when the object goes.
+class ProgressBox {
+ public:
+  virtual ~ProgressBox() = default;
+  // Shows `done` of `total` and lets pending messages run; true once the
+  // user asked to cancel.
+  virtual bool Update(int done, int total) = 0;
+};
+
 class WindowServices {
  public:
   virtual ~WindowServices() = default;
@@ -46,6 +57,9 @@ class WindowServices {
   // one arrives or timeoutMs pass. The playback's waits and holds use this
   // instead of spinning, so a waiting player costs no processor.
   virtual void WaitForMessages(uint32_t timeoutMs) = 0;
+  // A modal progress box. Without a window system, one that shows nothing
+  // and is never cancelled.
+  virtual std::unique_ptr<ProgressBox> ShowProgressBox(const std::string& caption, const std::string& text);
 };
 
 inline constexpr uint32_t kWaitForever = 0xFFFFFFFFu;

@@ -1,15 +1,18 @@
 #include "windows/imageunt.h"
 
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QFont>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QMenu>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 
-#include "platform/qt/window_operations.h"
+#include "convert/convert.h"
 #include "platform/qt/system_metrics.h"
+#include "platform/qt/window_operations.h"
 #include "windows/resources.h"
 
 namespace kt {
@@ -83,6 +86,71 @@ void TImageForm::showEvent(QShowEvent*) {
   if (shownBefore_) return;
   shownBefore_ = true;
   CentreOnScreen(*this, QueryScreenSize());
+}
+
+QMenu* TImageForm::BuildContextMenu() {
+  auto* menu = new QMenu(this);
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  QAction* exportAction = menu->addAction(QString::fromUtf8("Export animation\u2026"));
+  // A playback decodes from the same store and runs the event loop itself;
+  // an export inside it would hold the playback up half-way.
+  exportAction->setEnabled(links_.playback == nullptr || !links_.playback->Playing);
+  connect(exportAction, &QAction::triggered, this, &TImageForm::ExportAnimation);
+  return menu;
+}
+
+void TImageForm::contextMenuEvent(QContextMenuEvent* event) {
+  BuildContextMenu()->popup(event->globalPos());
+  event->accept();
+}
+
+namespace {
+
+class ProgressObserver : public ConvertObserver {
+ public:
+  explicit ProgressObserver(ProgressBox& box) : box_(box) {}
+  void Progress(int done, int total) override { cancelled_ = box_.Update(done, total) || cancelled_; }
+  bool Cancelled() override { return cancelled_; }
+
+ private:
+  ProgressBox& box_;
+  bool cancelled_ = false;
+};
+
+std::string BaseName(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const size_t dot = name.rfind('.');
+  return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+}  // namespace
+
+void TImageForm::ExportAnimation() {
+  if (links_.playback != nullptr && links_.playback->Playing) return;
+  const bool inMemory = links_.flic != nullptr && links_.flic->FlicInMemory;
+  std::string source = inMemory ? windowTitle().toStdString() : "";
+  if (!inMemory) {
+    const std::optional<std::string> chosen = services_->ShowOpenDialog({kFlicOpenFilter, "", ""});
+    if (!chosen) return;
+    source = *chosen;
+  }
+  const std::optional<std::string> target =
+      services_->ShowSaveDialog({kAnimationSaveFilter, "", BaseName(source) + ".gif"});
+  if (!target) return;
+  try {
+    const std::unique_ptr<ProgressBox> box = services_->ShowProgressBox(kApplicationTitle, "Exporting " + *target);
+    ProgressObserver observer(*box);
+    if (inMemory) {
+      ConvertFlicInMemory(links_.flic->Header, links_.flic->Store, source, *target, ConvertOptions{}, observer);
+    } else {
+      ConvertFlicFile(source, *target, ConvertOptions{}, observer);
+    }
+  } catch (const ConvertCancelled&) {
+    // Nothing was written, which is what cancelling asks for.
+  } catch (const ConvertError& error) {
+    ShowGeneralError(*services_, error.what());
+  }
 }
 
 void SizeMovieWindow(QWidget& movieWindow, bool& movieZoomed, uint16_t width, uint16_t height) {

@@ -9,17 +9,20 @@
 #include <string>
 
 #include "flic/flic_state.h"
+#include "platform/qt/qt_window_services.h"
 #include "platform/qt/virtual_keys.h"
 #include "playback/frame_canvas.h"
 #include "playback/playback_state.h"
 #include "windows/display_image.h"
+
+class QMenu;
 
 namespace kt {
 
 // What the movie window reads of the player and reaches in the control
 // panel. The control panel fills it in; everything in it outlives the window.
 struct MovieWindowLinks {
-  const FlicState* flic = nullptr;  // FlicInMemory and the frame size
+  const FlicState* flic = nullptr;    // FlicInMemory and the frame size
   PlaybackState* playback = nullptr;  // Playing and MovieZoomed
   QWidget* controlPanel = nullptr;
   std::function<bool()> directXChecked;  // "Play in Direct-X mode"
@@ -36,6 +39,11 @@ struct ClientSize {
 };
 ClientSize CloseRequestClientSize(int screenWidth, uint16_t flicWidth, uint16_t flicHeight);
 
+// The Save dialog's formats for an exported animation, GIF first.
+inline constexpr const char* kAnimationSaveFilter =
+    "GIF animation (*.gif)|*.gif|Animated PNG (*.png)|*.png|WebP animation (*.webp)|*.webp|"
+    "MP4 video (*.mp4)|*.mp4|WebM video (*.webm)|*.webm";
+
 class TImageForm : public QWidget, public FrameCanvas {
   Q_OBJECT
 
@@ -49,6 +57,16 @@ class TImageForm : public QWidget, public FrameCanvas {
   void SetCaption(const std::string& caption);
 
   DisplayImageControl& DisplayImage() { return *displayImage_; }
+
+  // The boxes and dialogs of the context menu's commands; the window's own
+  // Qt ones unless set.
+  void SetWindowServices(WindowServices* services) { services_ = services != nullptr ? services : &ownServices_; }
+  // The right button's menu: "Export animation…", not while a flic plays.
+  QMenu* BuildContextMenu();
+  // Converts the flic in memory, or else one chosen from disk, into a file
+  // chosen in the Save dialog, the format by its extension, with a progress
+  // box that can cancel it. Failures are shown in the general error box.
+  void ExportAnimation();
 
   // Window output paints on the picture control, which covers the client area.
   QSize CanvasSize() const override { return size(); }
@@ -76,6 +94,7 @@ class TImageForm : public QWidget, public FrameCanvas {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
   // Tab is a key like any other here, not a move between controls.
@@ -85,6 +104,8 @@ class TImageForm : public QWidget, public FrameCanvas {
   DisplayImageControl* displayImage_;
   MovieWindowLinks links_;
   bool shownBefore_ = false;
+  QtWindowServices ownServices_{this};
+  WindowServices* services_ = &ownServices_;
 };
 
 // Fits the movie window to a picture of width x height: any zoom is left,

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTimer>
 #include <algorithm>
@@ -20,8 +21,8 @@ QStringList ToQtNameFilters(const std::string& filter) {
 }
 
 BoxButton QtWindowServices::ShowMessageBox(const MessageBoxRequest& request) {
-  QMessageBox box(QMessageBox::Critical, QString::fromStdString(request.caption),
-                  QString::fromStdString(request.text), QMessageBox::NoButton, parent_);
+  QMessageBox box(QMessageBox::Critical, QString::fromStdString(request.caption), QString::fromStdString(request.text),
+                  QMessageBox::NoButton, parent_);
   QPushButton* ignore = nullptr;
   for (BoxButton button : request.buttons) {
     switch (button) {
@@ -102,6 +103,35 @@ void QtWindowServices::WaitForMessages(uint32_t timeoutMs) {
     deadline.start(static_cast<int>(std::min<uint32_t>(timeoutMs, 0x7FFFFFFF)));
   }
   QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+namespace {
+
+class QtProgressBox : public ProgressBox {
+ public:
+  QtProgressBox(QWidget* parent, const std::string& caption, const std::string& text)
+      : dialog_(QString::fromStdString(text), "Cancel", 0, 1, parent) {
+    dialog_.setWindowTitle(QString::fromStdString(caption));
+    dialog_.setWindowModality(Qt::WindowModal);
+    dialog_.setMinimumDuration(300);
+    dialog_.setAutoReset(false);
+    dialog_.setAutoClose(false);
+  }
+  bool Update(int done, int total) override {
+    dialog_.setMaximum(std::max(total, 1));
+    dialog_.setValue(std::min(done, dialog_.maximum()));
+    QApplication::processEvents();
+    return dialog_.wasCanceled();
+  }
+
+ private:
+  QProgressDialog dialog_;
+};
+
+}  // namespace
+
+std::unique_ptr<ProgressBox> QtWindowServices::ShowProgressBox(const std::string& caption, const std::string& text) {
+  return std::make_unique<QtProgressBox>(parent_, caption, text);
 }
 
 }  // namespace kt

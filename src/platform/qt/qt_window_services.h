@@ -22,6 +22,7 @@ class QtWindowServices : public WindowServices {
   void SetBusyCursor(bool busy) override;
   void ProcessMessages() override;
   void WaitForMessages(uint32_t timeoutMs) override;
+  std::unique_ptr<ProgressBox> ShowProgressBox(const std::string& caption, const std::string& text) override;
 
  private:
   std::optional<std::string> RunFileDialog(const FileDialogRequest& request, bool forOpening);

@@ -1,0 +1,66 @@
+// The encoders behind the conversion: each takes the frames as palette
+// indices with their colours and writes one format through an output file.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "colour/base_palette.h"
+#include "convert/convert.h"
+#include "convert/output_file.h"
+
+namespace kt {
+
+// What every frame of one conversion shares.
+struct AnimationLayout {
+  int width = 0;
+  int height = 0;
+  int frames = 0;
+  uint32_t delayMs = 0;
+  std::optional<uint8_t> transparent;
+  int plays = 0;                // 0 forever
+  bool paletteChanges = false;  // not every frame has the first one's colours
+  int colourCount = 256;        // 1 + the highest index any frame uses (or the transparent one)
+};
+
+struct AnimationFrame {
+  const uint8_t* indices = nullptr;      // width x height, top row first, no padding
+  const BasePalette* colours = nullptr;  // as shown: brightness and contrast applied
+  int index = 0;                         // place in the output, from 0
+  int flicFrame = 0;                     // number in the flic
+};
+
+// 0xAARRGGBB of the pixel as it is to be seen; 0 where it is transparent.
+inline uint32_t ShownArgb(const AnimationFrame& frame, const AnimationLayout& layout, uint8_t index) {
+  if (layout.transparent && *layout.transparent == index) return 0;
+  const RgbColour& c = (*frame.colours)[index];
+  return 0xFF000000u | (uint32_t{c.red} << 16) | (uint32_t{c.green} << 8) | c.blue;
+}
+
+class AnimationWriter {
+ public:
+  virtual ~AnimationWriter() = default;
+  virtual void Add(const AnimationFrame& frame) = 0;
+  // Writes what is still held; the output file is committed by the caller.
+  virtual void Finish() = 0;
+};
+
+// `target` names the file in messages.
+std::unique_ptr<AnimationWriter> MakeGifWriter(OutputFile& file, const AnimationLayout& layout);
+std::unique_ptr<AnimationWriter> MakeWebPWriter(OutputFile& file, const AnimationLayout& layout);
+// A one-frame PNG, or the animated one through libavcodec's APNG encoder.
+std::unique_ptr<AnimationWriter> MakePngWriter(OutputFile& file, const AnimationLayout& layout);
+std::unique_ptr<AnimationWriter> MakeVideoWriter(OutputFile& file, const AnimationLayout& layout,
+                                                 AnimationFormat format);
+// One PNG file per frame, named by `pattern` and the flic's frame number.
+std::unique_ptr<AnimationWriter> MakePngSeriesWriter(const std::string& pattern, const AnimationLayout& layout,
+                                                     std::vector<std::unique_ptr<OutputFile>>& files);
+
+// Writes one frame as a palette PNG (tRNS for the transparent index).
+void WritePalettePng(OutputFile& file, const AnimationFrame& frame, const AnimationLayout& layout);
+
+}  // namespace kt
