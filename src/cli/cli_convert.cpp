@@ -5,22 +5,18 @@
 
 #include <chrono>
 #include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <string>
 
 #include "base/integer_text.h"
+#include "cli/cli_flic.h"
 #include "cli/commands.h"
 #include "convert/convert.h"
 
 namespace kt::cli {
 namespace {
-
-volatile std::sig_atomic_t interrupted = 0;
-
-void NoteInterrupt(int) { interrupted = 1; }
 
 constexpr const char* kUsage =
     "usage: kinetrope-cli convert FILE OUTPUT [--scale N] [--brightness B] [--contrast C] [--delay MS]\n"
@@ -42,7 +38,7 @@ class TerminalProgress : public ConvertObserver {
                  done == total ? ", finishing" : "");
     std::fflush(stderr);
   }
-  bool Cancelled() override { return interrupted != 0; }
+  bool Cancelled() override { return EndingSignalNoted(); }
 
  private:
   std::string name_;
@@ -124,12 +120,8 @@ int RunConvert(const Arguments& args) {
     std::fprintf(stderr, "kinetrope-cli: %s\n%s", wrong.c_str(), kUsage);
     return 2;
   }
-  // Ctrl-C, a closed terminal or a kill end the conversion between frames,
-  // so the unfinished file is removed before the program ends.
-  struct sigaction action {};
-  action.sa_handler = NoteInterrupt;
-  sigemptyset(&action.sa_mask);
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+  // The conversion ends between frames, and the unfinished file is removed.
+  NoteEndingSignals();
 
   const std::string& input = args[0];
   const std::string& output = args[1];

@@ -1,6 +1,7 @@
 #include "cli/cli_flic.h"
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <exception>
 
@@ -11,6 +12,22 @@
 #include "platform/regular_file.h"
 
 namespace kt::cli {
+namespace {
+
+volatile std::sig_atomic_t endingSignal = 0;
+
+void NoteEndingSignal(int) { endingSignal = 1; }
+
+}  // namespace
+
+void NoteEndingSignals() {
+  struct sigaction action {};
+  action.sa_handler = NoteEndingSignal;
+  sigemptyset(&action.sa_mask);
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+}
+
+bool EndingSignalNoted() { return endingSignal != 0; }
 
 LoadedFlic::~LoadedFlic() {
   if (store) FreeFrameRange(*store, header.frames);

@@ -35,6 +35,12 @@ std::string AboutFile(const std::string& path, const std::string& text);
 // standard error as "kinetrope-cli: FILE: TEXT" and gives exit status 1.
 int WithFlic(const std::string& path, const std::function<int()>& work);
 
+// Ctrl-C, a closed terminal or a kill (SIGINT, SIGHUP, SIGTERM) only noted
+// from now on, so that a command writing a file ends between its steps and
+// removes what it had not finished.
+void NoteEndingSignals();
+bool EndingSignalNoted();
+
 // Why a flic did not open: for a FIFO, device or folder under its name, what
 // it is; otherwise the player's load error text.
 std::string OpenFailureText(const std::string& path);

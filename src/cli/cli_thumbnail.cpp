@@ -19,7 +19,8 @@
 #include "base/errors.h"
 #include "cli/cli_flic.h"
 #include "cli/commands.h"
-#include "cli/png_file.h"
+#include "convert/convert.h"
+#include "convert/png_picture.h"
 #include "flic/flic_header.h"
 #include "flic/frame_reader.h"
 
@@ -203,7 +204,16 @@ int MakeThumbnail(const Options& options) {
   } else {
     outWidth = std::max<uint32_t>(1, static_cast<uint32_t>((uint64_t{width} * size + height / 2) / height));
   }
-  WritePngFile(options.out, ScaleToRgb(walk.Current(), width, height, outWidth, outHeight), outWidth, outHeight);
+  // A file manager that gives up on a slow thumbnail ends the tool with
+  // SIGTERM; the half-written picture must not stay behind in its folder.
+  NoteEndingSignals();
+  try {
+    WriteRgbPngFile(options.out, ScaleToRgb(walk.Current(), width, height, outWidth, outHeight), outWidth, outHeight,
+                    EndingSignalNoted);
+  } catch (const ConvertCancelled&) {
+    std::fprintf(stderr, "kinetrope-cli: %s: interrupted; nothing was written\n", options.out.c_str());
+    return 130;
+  }
   return 0;
 }
 

@@ -1,5 +1,5 @@
-// kinetrope-cli: shows, exports, checks, benchmarks and draws thumbnails of
-// flics without a display.
+// kinetrope-cli: shows, exports, converts, checks, benchmarks and draws
+// thumbnails of flics without a display.
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -22,7 +22,7 @@ void PrintUsage(std::FILE* out) {
       "  convert FILE OUTPUT [options]  GIF, animated PNG, WebP, MP4 or WebM by OUTPUT's extension\n"
       "                             (.gif .png .webp .mp4 .webm), or PNG frames named like frame%04d.png;\n"
       "                             options: --scale N, --brightness B, --contrast C, --delay MS,\n"
-      "                             --frames A-B, --transparent INDEX, --loop N, --keep-going\n",
+      "                             --frames A-B, --transparent INDEX, --loop N, --keep-going\n"
       "  thumbnail [--size N] FILE OUT.png  a PNG of the flic's picture fitting N x N (256)\n"
       "  --version                  the version\n"
       "  --help                     this list\n",

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "convert/animation_writer.h"
+#include "convert/png_picture.h"
 
 namespace kt {
 namespace {
@@ -18,9 +19,20 @@ void WriteToFile(png_structp png, png_bytep bytes, png_size_t count) {
 
 void FlushNothing(png_structp) {}
 
+// What one PNG holds: palette indices with their colours (and alpha where a
+// colour is transparent), or three bytes a pixel.
+struct PngContent {
+  uint32_t width = 0;
+  uint32_t height = 0;
+  png_colorp palette = nullptr;  // null: RGB
+  int entries = 0;
+  png_bytep alpha = nullptr;
+  int alphas = 0;
+  png_bytepp rows = nullptr;
+};
+
 // Kept apart from anything with a destructor: libpng leaves by longjmp.
-bool EncodePng(OutputFile& file, const AnimationLayout& layout, png_colorp palette, int entries, png_bytep alpha,
-               int alphas, png_bytepp rows, std::string& message) {
+bool EncodePng(OutputFile& file, const PngContent& content, std::string& message) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
   if (info == nullptr) {
@@ -34,14 +46,16 @@ bool EncodePng(OutputFile& file, const AnimationLayout& layout, png_colorp palet
     return false;
   }
   png_set_write_fn(png, &file, WriteToFile, FlushNothing);
-  // Filters do not help palette indices; deflate does the work.
+  // Filters do not help palette indices, nor the few colours of a flic's
+  // picture scaled down; deflate does the work.
   png_set_filter(png, 0, PNG_FILTER_NONE);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(layout.width), static_cast<png_uint_32>(layout.height), 8,
-               PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_set_PLTE(png, info, palette, entries);
-  if (alphas > 0) png_set_tRNS(png, info, alpha, alphas, nullptr);
+  const bool indexed = content.palette != nullptr;
+  png_set_IHDR(png, info, content.width, content.height, 8, indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  if (indexed) png_set_PLTE(png, info, content.palette, content.entries);
+  if (content.alphas > 0) png_set_tRNS(png, info, content.alpha, content.alphas, nullptr);
   png_write_info(png, info);
-  png_write_image(png, rows);
+  png_write_image(png, content.rows);
   png_write_end(png, info);
   png_destroy_write_struct(&png, &info);
   return true;
@@ -96,10 +110,30 @@ void WritePalettePng(OutputFile& file, const AnimationFrame& frame, const Animat
   for (int y = 0; y < layout.height; ++y) {
     rows[static_cast<size_t>(y)] = const_cast<png_bytep>(frame.indices + static_cast<size_t>(y) * layout.width);
   }
+  const PngContent content{static_cast<uint32_t>(layout.width), static_cast<uint32_t>(layout.height), palette, entries,
+                           alpha, alphas, rows.data()};
   std::string message;
-  const bool done = EncodePng(file, layout, palette, entries, alpha, alphas, rows.data(), message);
+  const bool done = EncodePng(file, content, message);
   file.Check();
   if (!done) file.Fail(message);
+}
+
+void WriteRgbPngFile(const std::string& path, const std::vector<uint8_t>& rgb, uint32_t width, uint32_t height,
+                     bool (*cancelled)()) {
+  if (width == 0 || height == 0 || rgb.size() != static_cast<size_t>(width) * height * 3 ||
+      width > PNG_UINT_31_MAX / 3) {
+    throw ConvertError("cannot write " + path + ": no picture to write");
+  }
+  OutputFile file(path);
+  std::vector<png_bytep> rows(height);
+  for (uint32_t y = 0; y < height; ++y) rows[y] = const_cast<png_bytep>(rgb.data() + static_cast<size_t>(y) * width * 3);
+  const PngContent content{width, height, nullptr, 0, nullptr, 0, rows.data()};
+  std::string message;
+  const bool done = EncodePng(file, content, message);
+  file.Check();
+  if (!done) file.Fail(message);
+  if (cancelled != nullptr && cancelled()) throw ConvertCancelled();
+  file.Commit();
 }
 
 std::unique_ptr<AnimationWriter> MakePngSeriesWriter(const std::string& pattern, const AnimationLayout& layout,
