@@ -32,7 +32,8 @@ struct CommandLineSetup {
   // Nothing when empty: CLOSE then only ends the run of the words.
   std::function<void()> endApplication;
 
-  // The real end of the event loop.
+  // The real end of the event loop. It needs the toolkit, so it is made in
+  // word_run.cpp, beside the run of the words.
   static CommandLineSetup ForProgram(std::vector<std::string> parameters);
 };
 
@@ -117,16 +118,5 @@ std::optional<int> ModeArgument(const std::string& text);
 // sleeping in between; the tick count wraps at 32 bits.
 void WaitTicks(uint32_t startTick, uint16_t milliseconds, const std::function<uint32_t()>& tick,
                const std::function<void(uint32_t)>& sleep);
-
-// The text of --help: how to start the program, its words and its keys.
-// The manual page is built from the same pieces.
-std::string UsageText();
-// How tokens are told apart, as a paragraph of lines.
-std::string TokenRuleText();
-// Where the stored options live.
-std::string OptionsFileText();
-// "/WORD ARGUMENT" as --help and the manual show it.
-std::string WordHead(const WordInfo& info);
-inline constexpr const char* kVersionText = "Kinetrope 32bit v2.52";
 
 }  // namespace kt

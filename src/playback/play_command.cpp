@@ -153,7 +153,7 @@ void PlayCommand::PlayFileButtonClick() {
       // A display that gives no object ends the playback at once, without a word.
       displayGiven = p_.fullScreen.SetUp();
     }
-    if (displayGiven) RunFrameLoop(session);
+    if (displayGiven && framesShown_) RunFrameLoop(session);
   } catch (...) {
     EndPlayback(session, true);
     throw;
