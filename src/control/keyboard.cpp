@@ -87,8 +87,7 @@ bool TDisplayForm::PreviewKey(QKeyEvent& event) {
 }
 
 void TDisplayForm::FormKeyPress(char& key) {
-  if (const KeyCommand* command =
-          FindKeyCommand({KeyEvent::Typed, static_cast<uint8_t>(AsciiUpper(key)), 0})) {
+  if (const KeyCommand* command = FindKeyCommand({KeyEvent::Typed, static_cast<uint8_t>(AsciiUpper(key)), 0})) {
     RunKeyCommand(*command);
   }
   // No typed character reaches the focused control.

@@ -3,6 +3,8 @@
 // window call the same handlers the buttons do. The handlers are in
 // mainform.cpp; the other parts of the panel each have a file of their own:
 //   panel_setup.cpp            its controls made up and wired to the handlers
+//                              through the guard; the play command and the
+//                              outputs that come with the movie window
 //   panel_window.cpp           its place, its shows, activation and close
 //   panel_playback_host.cpp    what the play command and the load read and write
 //   settings.cpp               the stored options: load, save, what was read
