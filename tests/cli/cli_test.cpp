@@ -12,7 +12,6 @@
 #include "base/bytes.h"
 #include "base/errors.h"
 #include "flic/flic_header.h"
-#include "playback/load_command.h"
 #include "fifo_watchdog.h"
 #include "flic_writer.h"
 #include "flic/bitmap_series.h"
