@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "base/bytes.h"
 #include "flic/frame_decoder.h"
 
@@ -146,6 +150,37 @@ inline void FillPairs(uint8_t* dst, const uint8_t* src, uint32_t n) {
     if (n & 2) std::memcpy(dst + (n & 4), &wide, 2);
   }
 }
+
+#if defined(__SSE2__)
+// One packet's run of `bytes` at dst with 16-byte moves and no branch on the
+// packet's kind: a literal's bytes are loaded from src, a repeat's value
+// comes `spread` over 16 bytes, the one chosen by `literal`. A run of up to
+// 16 bytes is merged into the 16 bytes already in the picture under a mask
+// of its length, so the bytes past it are stored back unchanged; longer runs
+// store 16 bytes at a time, the last store overlapping (a repeat's spread
+// has the period of its unit, and runs are whole units, so it keeps its
+// phase). The caller makes sure that 16 bytes can be read from src and
+// written from dst whatever the run's length.
+inline void StoreRunWide(uint8_t* dst, const uint8_t* src, uint32_t bytes, bool literal, __m128i spread) {
+  const __m128i chooseLiteral = _mm_set1_epi8(literal ? -1 : 0);
+  auto source = [&](uint32_t at) {
+    const __m128i run = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + at));
+    return _mm_or_si128(_mm_and_si128(chooseLiteral, run), _mm_andnot_si128(chooseLiteral, spread));
+  };
+  if (bytes <= 16) {
+    const __m128i lanes = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    const __m128i keep = _mm_cmplt_epi8(lanes, _mm_set1_epi8(static_cast<char>(bytes)));
+    const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst),
+                     _mm_or_si128(_mm_and_si128(keep, source(0)), _mm_andnot_si128(keep, old)));
+  } else {
+    for (uint32_t i = 0; i + 16 < bytes; i += 16) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), source(literal ? i : 0));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + bytes - 16), source(literal ? bytes - 16 : 0));
+  }
+}
+#endif
 
 // Each returns false when the chunk's data was clipped or partly dropped.
 bool DecodeColour(const uint8_t* data, uint32_t size, bool sixBit, BasePalette* palette);

@@ -1,10 +1,6 @@
 // DELTA_FLC: word-oriented line delta, with its two ways of moving words.
 #include "flic/chunk_decoders.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace kt::decode {
 namespace {
 
@@ -82,7 +78,7 @@ bool DecodeLinePackets(ChunkData& in, const Image& image, uint32_t offset, uint1
 // The optimized way: each packet is checked against the data and the image
 // once, with the position in registers, and moved by inline word moves; a
 // packet that would pass either end goes to the checked loop above, which
-// cuts it exactly as before.
+// cuts it where the data or the image ends.
 // The optimized way's packets. With kCheckEach each packet is checked once
 // against the data and the image, and stops the run when it would pass
 // either end; without, the caller has made sure that no packet can (a packet
@@ -116,43 +112,19 @@ uint32_t RunPackets(const uint8_t* data, uint32_t size, uint32_t& pos, uint8_t* 
 }
 
 #if defined(__SSE2__)
-// The roomy line's packets with 16-byte moves and no branch on the packet's
-// kind: a literal's words are loaded, a repeat's pair is spread, the one
-// chosen by the sign. A run of up to 16 bytes is merged into the 16 bytes
-// already in the picture under a mask of its length, so the bytes past it
-// are stored back unchanged; longer runs store 16 bytes at a time, the last
-// store overlapping (runs are whole words, so a repeat keeps its phase).
-// The line's room check lets every load read 16 bytes and every store
-// write 16 bytes from the packet's start.
+// The roomy line's packets, each moved by StoreRunWide. The line's room
+// check lets every load read 16 bytes and every store write 16 bytes from
+// the packet's start.
 uint32_t RunRoomyPackets(const uint8_t* data, uint32_t& pos, uint8_t* pixels, uint32_t& offset,
                          uint32_t packets) {
-  const __m128i lanes = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
   for (uint32_t p = 0; p < packets; ++p) {
     const uint8_t* packet = data + pos;
     const auto c = static_cast<int8_t>(packet[1]);
     const bool literal = c >= 0;
     const uint32_t bytes = 2u * static_cast<uint32_t>(literal ? c : -c);
-    uint8_t* dst = pixels + offset + packet[0];
-    const uint8_t* src = packet + 2;
     uint16_t pair;
-    std::memcpy(&pair, src, 2);
-    const __m128i spread = _mm_set1_epi16(static_cast<short>(pair));
-    const __m128i chooseLiteral = _mm_set1_epi8(literal ? -1 : 0);
-    auto source = [&](uint32_t at) {
-      const __m128i words = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + at));
-      return _mm_or_si128(_mm_and_si128(chooseLiteral, words), _mm_andnot_si128(chooseLiteral, spread));
-    };
-    if (bytes <= 16) {
-      const __m128i keep = _mm_cmplt_epi8(lanes, _mm_set1_epi8(static_cast<char>(bytes)));
-      const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst));
-      const __m128i merged = _mm_or_si128(_mm_and_si128(keep, source(0)), _mm_andnot_si128(keep, old));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), merged);
-    } else {
-      for (uint32_t i = 0; i + 16 < bytes; i += 16) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), source(literal ? i : 0));
-      }
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + bytes - 16), source(literal ? bytes - 16 : 0));
-    }
+    std::memcpy(&pair, packet + 2, 2);
+    StoreRunWide(pixels + offset + packet[0], packet + 2, bytes, literal, _mm_set1_epi16(static_cast<short>(pair)));
     offset += packet[0] + bytes;
     pos += literal ? 2 + bytes : 4;
   }
@@ -163,7 +135,7 @@ uint32_t RunRoomyPackets(const uint8_t* data, uint32_t& pos, uint8_t* pixels, ui
 // A line whose packets cannot reach past the data or the image, whatever
 // their contents, runs without a check per packet; others check each, and a
 // packet that would pass either end goes to the checked loop above, which
-// cuts it exactly as before.
+// cuts it where the data or the image ends.
 template <>
 bool DecodeLinePackets<FourByteMoves>(ChunkData& in, const Image& image, uint32_t offset, uint16_t packets,
                                       bool& clipped) {

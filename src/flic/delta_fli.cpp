@@ -1,10 +1,6 @@
 // DELTA_FLI: byte-oriented delta over a band of consecutive lines.
 #include "flic/chunk_decoders.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace kt::decode {
 namespace {
 
@@ -58,37 +54,15 @@ uint32_t RunPackets(const uint8_t* data, uint32_t size, uint32_t& pos, uint8_t* 
 }
 
 #if defined(__SSE2__)
-// A line whose packets cannot reach past the data or the image: 16-byte
-// moves with no branch on the packet's kind. A run of up to 16 bytes is
-// merged into the 16 bytes already in the picture under a mask of its
-// length, so the bytes past it are stored back unchanged; longer runs store
-// 16 bytes at a time, the last store overlapping.
+// A line whose packets cannot reach past the data or the image: each packet
+// moved by StoreRunWide.
 uint32_t RunRoomyPackets(const uint8_t* data, uint32_t& pos, uint8_t* pixels, uint32_t& offset, uint32_t packets) {
-  const __m128i lanes = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
   for (uint32_t p = 0; p < packets; ++p) {
     const uint8_t* packet = data + pos;
     const auto c = static_cast<int8_t>(packet[1]);
     const bool literal = c >= 0;
     const uint32_t bytes = static_cast<uint32_t>(literal ? c : -c);
-    uint8_t* dst = pixels + offset + packet[0];
-    const uint8_t* src = packet + 2;
-    const __m128i spread = _mm_set1_epi8(static_cast<char>(src[0]));
-    const __m128i chooseLiteral = _mm_set1_epi8(literal ? -1 : 0);
-    auto source = [&](uint32_t at) {
-      const __m128i run = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + at));
-      return _mm_or_si128(_mm_and_si128(chooseLiteral, run), _mm_andnot_si128(chooseLiteral, spread));
-    };
-    if (bytes <= 16) {
-      const __m128i keep = _mm_cmplt_epi8(lanes, _mm_set1_epi8(static_cast<char>(bytes)));
-      const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst),
-                       _mm_or_si128(_mm_and_si128(keep, source(0)), _mm_andnot_si128(keep, old)));
-    } else {
-      for (uint32_t i = 0; i + 16 < bytes; i += 16) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), source(literal ? i : 0));
-      }
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + bytes - 16), source(literal ? bytes - 16 : 0));
-    }
+    StoreRunWide(pixels + offset + packet[0], packet + 2, bytes, literal, _mm_set1_epi8(static_cast<char>(packet[2])));
     offset += packet[0] + bytes;
     pos += literal ? 2 + bytes : 3;
   }
@@ -99,7 +73,7 @@ uint32_t RunRoomyPackets(const uint8_t* data, uint32_t& pos, uint8_t* pixels, ui
 // A line whose packets cannot reach past the data or the image, whatever
 // their contents, runs without a check per packet; others check each, and a
 // packet that would pass either end goes to the checked loop above, which
-// cuts it exactly as before.
+// cuts it where the data or the image ends.
 bool DecodeLine(ChunkData& in, const Image& image, uint32_t offset, uint32_t packets, bool& clipped) {
   const uint8_t* const data = in.Data();
   const uint32_t size = in.Size();

@@ -131,8 +131,8 @@ uint8_t* AllocateBlock(uint64_t size) {
 }
 
 // The load: the rest of the file read into one block in large pieces, and
-// every frame walked with the checks and messages of the chunk-by-chunk
-// reader, each chunk's data left where it lies in the block. When the bytes that are no chunk data
+// every frame walked with the checks and messages of ReadFrame, each chunk's
+// data left where it lies in the block. When the bytes that are no chunk data
 // (frame and chunk headers, padding, whatever follows the ring frame) come to
 // more than a 64th of the block, the data is moved together and the block
 // cut to it, so a loaded flic costs little more than its chunk data, in one

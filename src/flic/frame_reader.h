@@ -19,8 +19,10 @@ enum class ReadMode {
 // and the error (InOutError, OutOfMemoryError, DamagedFlicError) passes on.
 void ReadFrame(FlicFile& file, FlicHeader& header, FrameStore& store, int index, ReadMode mode);
 
-// Reads frames 0 to header.frames (the ring frame last) chunk by chunk. On
-// failure every buffer read so far is released before the error passes on.
+// Reads the rest of the file into one block and takes frames 0 to
+// header.frames (the ring frame last) from it, with the same checks and
+// messages as ReadFrame. On failure every buffer read so far is released
+// before the error passes on.
 void ReadWholeFlic(FlicFile& file, const FlicHeader& header, FrameStore& store);
 
 }  // namespace kt

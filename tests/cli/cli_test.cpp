@@ -12,6 +12,7 @@
 #include "base/bytes.h"
 #include "base/errors.h"
 #include "flic/flic_header.h"
+#include "flic/flic_header.h"
 #include "fifo_watchdog.h"
 #include "flic_writer.h"
 #include "flic/bitmap_series.h"
