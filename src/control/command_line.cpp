@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <locale.h>
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -9,7 +10,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <locale.h>
 #include <stdexcept>
 #include <thread>
 
@@ -20,9 +20,7 @@
 
 namespace kt {
 
-void SleepMilliseconds(uint32_t milliseconds) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
+void SleepMilliseconds(uint32_t milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
 // ---- Tokens -------------------------------------------------------------------
 

@@ -79,14 +79,42 @@ class TokenSource {
 // ---- The words --------------------------------------------------------------
 
 enum class Word {
-  MaxPalOn, MaxPalOff, LoopOn, LoopOff, WinMax, WinNormal, TitleOn, TitleOff, BigReadOn, OnTopOn,
-  OnTopOff, Wait, Delay, Brightness, Contrast, Play, PlayFile, WavFile, HideMenu, ShowMenu,
-  DirectXOn, OptimizeOn, OptimizeOff, DirectXOff, AutoModeOn, AutoModeOff, OneSurfOn, OneSurfOff,
-  FpsOn, FpsOff, Mode, Close,
+  MaxPalOn,
+  MaxPalOff,
+  LoopOn,
+  LoopOff,
+  WinMax,
+  WinNormal,
+  TitleOn,
+  TitleOff,
+  BigReadOn,
+  OnTopOn,
+  OnTopOff,
+  Wait,
+  Delay,
+  Brightness,
+  Contrast,
+  Play,
+  PlayFile,
+  WavFile,
+  HideMenu,
+  ShowMenu,
+  DirectXOn,
+  OptimizeOn,
+  OptimizeOff,
+  DirectXOff,
+  AutoModeOn,
+  AutoModeOff,
+  OneSurfOn,
+  OneSurfOff,
+  FpsOn,
+  FpsOff,
+  Mode,
+  Close,
 };
 
 struct WordInfo {
-  const char* name;      // upper case, without its "/" or "-"
+  const char* name;  // upper case, without its "/" or "-"
   Word word;
   const char* argument;  // what the next token must be; empty: none
   const char* effect;

@@ -39,8 +39,10 @@ std::string Heading(KeyScope scope) {
 
 const std::vector<KeyCommand>& KeyCommands() {
   using P = TDisplayForm;
-  // The rows of one scope stand together, in the order the help lists them.
-  // The bars keep themselves within their ranges.
+  // The rows of one scope stand together, in the order the help lists them,
+  // one row a key with its help beside it. The bars keep themselves within
+  // their ranges.
+  // clang-format off
   static const std::vector<KeyCommand> commands = {
       {.on = Typed('C'), .does = Run(&P::FrameFButtonClick, &Form::FrameFButton), .keys = "C / Z",
        .help = "next frame / back one frame (while paused)"},
@@ -93,6 +95,7 @@ const std::vector<KeyCommand>& KeyCommands() {
       {.on = Down(vk::Return, kAltKey), .does = Run(&P::MovieZoomKey), .scope = kWindowOnly, .keys = "Alt+Enter",
        .help = "zoom the movie window in or out (a flic loaded or playing)"},
   };
+  // clang-format on
   return commands;
 }
 

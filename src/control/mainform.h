@@ -23,10 +23,10 @@
 #include "control/command_line.h"
 #include "control/keyboard.h"
 #include "control/player_state.h"
-#include "playback/load_command.h"
 #include "platform/qt/virtual_keys.h"
 #include "platform/settings_store.h"
 #include "platform/window_services.h"
+#include "playback/load_command.h"
 #include "playback/playback_host.h"
 
 namespace Ui {

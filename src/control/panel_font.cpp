@@ -41,8 +41,12 @@ QFont FixedPitchFont() {
   wanted.setFixedPitch(true);
   QFont monospace("monospace");
   monospace.setStyleHint(QFont::TypeWriter);
-  const QFont candidates[] = {wanted, QFontDatabase::systemFont(QFontDatabase::FixedFont), monospace,
-                              QFont("DejaVu Sans Mono"), QFont("Liberation Mono"), QFont("Nimbus Mono PS")};
+  const QFont candidates[] = {wanted,
+                              QFontDatabase::systemFont(QFontDatabase::FixedFont),
+                              monospace,
+                              QFont("DejaVu Sans Mono"),
+                              QFont("Liberation Mono"),
+                              QFont("Nimbus Mono PS")};
   for (QFont font : candidates) {
     font.setPointSize(8);
     if (HasEqualAdvances(font, kPanelCharacters)) return font;

@@ -72,22 +72,14 @@ void TDisplayForm::SetUpControls() {
   DrawIndicatorsWhole(*this);
 
   const std::pair<QToolButton*, Glyph> glyphs[] = {
-      {ui_->LoadButton, Glyph::Load},
-      {ui_->PlayFileButton, Glyph::PlayFile},
-      {ui_->RecordButton, Glyph::Record},
-      {ui_->DirXModeButton, Glyph::DirXMode},
-      {ui_->StatsButton, Glyph::Stats},
-      {ui_->OptionButton, Glyph::Options},
-      {ui_->InfoButton, Glyph::Info},
-      {ui_->AboutButton, Glyph::About},
-      {ui_->ResetButton, Glyph::Reset},
-      {ui_->MinimizeButton, Glyph::Minimize},
-      {ui_->QuitButton, Glyph::Quit},
-      {ui_->PlayButton, Glyph::Play},
-      {ui_->StopButton, Glyph::Stop},
-      {ui_->FrameBButton, Glyph::FrameBack},
-      {ui_->PauseButton, Glyph::Pause},
-      {ui_->FrameFButton, Glyph::FrameForward},
+      {ui_->LoadButton, Glyph::Load},     {ui_->PlayFileButton, Glyph::PlayFile},
+      {ui_->RecordButton, Glyph::Record}, {ui_->DirXModeButton, Glyph::DirXMode},
+      {ui_->StatsButton, Glyph::Stats},   {ui_->OptionButton, Glyph::Options},
+      {ui_->InfoButton, Glyph::Info},     {ui_->AboutButton, Glyph::About},
+      {ui_->ResetButton, Glyph::Reset},   {ui_->MinimizeButton, Glyph::Minimize},
+      {ui_->QuitButton, Glyph::Quit},     {ui_->PlayButton, Glyph::Play},
+      {ui_->StopButton, Glyph::Stop},     {ui_->FrameBButton, Glyph::FrameBack},
+      {ui_->PauseButton, Glyph::Pause},   {ui_->FrameFButton, Glyph::FrameForward},
   };
   for (const auto& [button, glyph] : glyphs) {
     button->setIcon(GlyphIcon(glyph));

@@ -10,12 +10,12 @@
 #include <string>
 #include <string_view>
 
-#include "colour/palette_adjustment.h"
-#include "control/mainform.h"
-#include "platform/qt/window_operations.h"
 #include "base/ascii.h"
 #include "base/errors.h"
 #include "base/integer_text.h"
+#include "colour/palette_adjustment.h"
+#include "control/mainform.h"
+#include "platform/qt/window_operations.h"
 #include "platform/settings_store.h"
 #include "playback/playback_state.h"
 #include "ui_mainform.h"

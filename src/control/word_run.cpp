@@ -26,7 +26,8 @@ CommandLineSetup CommandLineSetup::ForProgram(std::vector<std::string> parameter
   // Queued, so the end also holds when the words run before the event loop
   // has started: the loop ends at its first turn.
   setup.endApplication = [] {
-    QMetaObject::invokeMethod(QCoreApplication::instance(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
   };
   return setup;
 }
