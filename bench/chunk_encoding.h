@@ -9,14 +9,12 @@
 #include <stdexcept>
 #include <vector>
 
+#include "base/bytes.h"
+#include "flic_records.h"
+
 namespace kt::encode {
 
-using Bytes = std::vector<uint8_t>;
-
-inline void PutU16(Bytes& out, uint16_t v) {
-  out.push_back(static_cast<uint8_t>(v));
-  out.push_back(static_cast<uint8_t>(v >> 8));
-}
+using test::Bytes;
 
 // Equal pixels from `from` on, at most `limit` of them and not past `end`.
 inline size_t RunLength(const uint8_t* p, size_t from, size_t end, size_t limit) {
@@ -72,8 +70,8 @@ inline Bytes EncodeDeltaFli(const Bytes& before, const Bytes& after, uint16_t wi
   size_t last = height;
   while (last > first && !changed(last - 1)) --last;
   Bytes out;
-  PutU16(out, static_cast<uint16_t>(first == height ? 0 : first));
-  PutU16(out, static_cast<uint16_t>(last - first));
+  AppendU16(out, static_cast<uint16_t>(first == height ? 0 : first));
+  AppendU16(out, static_cast<uint16_t>(last - first));
   for (size_t y = first; y < last; ++y) {
     const uint8_t* was = before.data() + y * width;
     const uint8_t* now = after.data() + y * width;
@@ -129,7 +127,7 @@ inline Bytes EncodeDeltaFlc(const Bytes& before, const Bytes& after, uint16_t wi
                             size_t* written = nullptr) {
   size_t pixels = 0;
   Bytes out;
-  PutU16(out, 0);
+  AppendU16(out, 0);
   uint16_t lines = 0;
   size_t skipped = 0;
   const size_t pairs = width / 2;
@@ -147,15 +145,15 @@ inline Bytes EncodeDeltaFlc(const Bytes& before, const Bytes& after, uint16_t wi
     }
     while (skipped > 0) {
       const size_t n = skipped > 16384 ? 16384 : skipped;
-      PutU16(out, static_cast<uint16_t>(-static_cast<int>(n)));
+      AppendU16(out, static_cast<uint16_t>(-static_cast<int>(n)));
       skipped -= n;
     }
     if (lastChanged) {
-      PutU16(out, static_cast<uint16_t>(0x8000 | now[width - 1]));
+      AppendU16(out, static_cast<uint16_t>(0x8000 | now[width - 1]));
       ++pixels;
     }
     const size_t countAt = out.size();
-    PutU16(out, 0);
+    AppendU16(out, 0);
     uint16_t packets = 0;
     size_t i = 0;
     for (;;) {
@@ -181,8 +179,7 @@ inline Bytes EncodeDeltaFlc(const Bytes& before, const Bytes& after, uint16_t wi
         pixels += 2 * run;
       } else {
         size_t end = i;
-        while (end < pairs && end - i < 127 &&
-               (wordChanged(end) || (end + 1 < pairs && wordChanged(end + 1))) &&
+        while (end < pairs && end - i < 127 && (wordChanged(end) || (end + 1 < pairs && wordChanged(end + 1))) &&
                (end == i || end + 1 >= pairs || !sameWord(end, end + 1))) {
           ++end;
         }
@@ -193,12 +190,10 @@ inline Bytes EncodeDeltaFlc(const Bytes& before, const Bytes& after, uint16_t wi
       }
       ++packets;
     }
-    out[countAt] = static_cast<uint8_t>(packets);
-    out[countAt + 1] = static_cast<uint8_t>(packets >> 8);
+    WriteU16(&out[countAt], packets);
     ++lines;
   }
-  out[0] = static_cast<uint8_t>(lines);
-  out[1] = static_cast<uint8_t>(lines >> 8);
+  WriteU16(&out[0], lines);
   if (written) *written = pixels;
   return out;
 }
@@ -206,7 +201,7 @@ inline Bytes EncodeDeltaFlc(const Bytes& before, const Bytes& after, uint16_t wi
 // COLOR_256 or COLOR_64 setting all 256 entries in one packet.
 inline Bytes EncodeFullPalette(const std::vector<uint8_t>& rgb, bool sixBit) {
   Bytes out;
-  PutU16(out, 1);
+  AppendU16(out, 1);
   out.push_back(0);
   out.push_back(0);  // 0 means 256 colours
   for (uint8_t c : rgb) out.push_back(sixBit ? static_cast<uint8_t>(c >> 2) : c);

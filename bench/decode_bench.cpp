@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "chunk_encoding.h"
 #include "base/errors.h"
+#include "chunk_encoding.h"
 #include "flic/flic_file.h"
 #include "flic/flic_header.h"
 #include "flic/frame_decoder.h"
@@ -123,9 +123,9 @@ void LimitBench(benchmark::State& state, size_t bytes, Limit limit) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
 }
 
-std::filesystem::path SharedFlicsDir() {
+std::filesystem::path TestFlicsDir() {
   if (const char* dir = std::getenv("KINETROPE_FLICS")) return dir;
-  return KINETROPE_SHARED_FLICS;
+  return KINETROPE_TEST_FLICS;
 }
 
 Bytes ReadBytes(const std::filesystem::path& path) {
@@ -185,7 +185,7 @@ void DecodeFileBench(benchmark::State& state, const std::filesystem::path& path)
 }
 
 // Registered at start-up: the chunk cases are built once, and the real flics
-// are whatever the shared folder holds that the player accepts.
+// are whatever the tests' flic folder holds that the player accepts.
 const bool kRegistered = [] {
   static std::vector<ChunkCase> cases;
   for (auto [w, h] : {std::pair<uint16_t, uint16_t>{320, 200}, {640, 480}}) {
@@ -197,7 +197,7 @@ const bool kRegistered = [] {
   }
   std::error_code error;
   std::vector<std::filesystem::path> files;
-  for (const auto& entry : std::filesystem::directory_iterator(SharedFlicsDir(), error)) {
+  for (const auto& entry : std::filesystem::directory_iterator(TestFlicsDir(), error)) {
     const std::string ext = entry.path().extension().string();
     if (ext == ".fli" || ext == ".flc" || ext == ".cel") files.push_back(entry.path());
   }

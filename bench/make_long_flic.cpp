@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "chunk_encoding.h"
@@ -17,29 +18,8 @@ namespace {
 
 namespace encode = kt::encode;
 using encode::Bytes;
-
-void PutU32(Bytes& out, uint32_t v) {
-  encode::PutU16(out, static_cast<uint16_t>(v));
-  encode::PutU16(out, static_cast<uint16_t>(v >> 16));
-}
-
-void AppendChunk(Bytes& frame, uint16_t type, const Bytes& data) {
-  PutU32(frame, static_cast<uint32_t>(data.size() + 6));
-  encode::PutU16(frame, type);
-  frame.insert(frame.end(), data.begin(), data.end());
-}
-
-Bytes FrameRecord(const std::vector<std::pair<uint16_t, Bytes>>& chunks) {
-  Bytes body;
-  for (const auto& [type, data] : chunks) AppendChunk(body, type, data);
-  Bytes frame;
-  PutU32(frame, static_cast<uint32_t>(body.size() + 16));
-  encode::PutU16(frame, 0xF1FA);
-  encode::PutU16(frame, static_cast<uint16_t>(chunks.size()));
-  frame.resize(16, 0);
-  frame.insert(frame.end(), body.begin(), body.end());
-  return frame;
-}
+using kt::AppendU16;
+using kt::AppendU32;
 
 // The picture of frame f: a fixed background with eight textured blocks
 // whose places move a few pixels a frame along their own paths.
@@ -109,29 +89,29 @@ int main(int argc, char** argv) {
   Bytes first;
   for (int f = 0; f <= frames; ++f) {
     DrawFrame(picture, background, texture, f == frames ? 0 : f, width, height);
-    std::vector<std::pair<uint16_t, Bytes>> chunks;
+    std::vector<kt::test::ChunkSpec> chunks;
     if (f == 0) {
-      chunks.push_back({4, encode::EncodeFullPalette(rgb, false)});
-      chunks.push_back({15, encode::EncodeByteRun(picture, w, h)});
+      chunks.push_back({4, encode::EncodeFullPalette(rgb, false), {}});
+      chunks.push_back({15, encode::EncodeByteRun(picture, w, h), {}});
       first = picture;
     } else if (byteRun) {
-      chunks.push_back({15, encode::EncodeByteRun(picture, w, h)});
+      chunks.push_back({15, encode::EncodeByteRun(picture, w, h), {}});
     } else {
-      chunks.push_back({7, encode::EncodeDeltaFlc(previous, picture, w, h, nullptr)});
+      chunks.push_back({7, encode::EncodeDeltaFlc(previous, picture, w, h, nullptr), {}});
     }
-    const Bytes record = FrameRecord(chunks);
+    const Bytes record = kt::test::FrameRecord(kt::test::Frame(std::move(chunks)));
     file.insert(file.end(), record.begin(), record.end());
     previous = picture;
   }
   Bytes header;
-  PutU32(header, static_cast<uint32_t>(file.size()));
-  encode::PutU16(header, 0xAF12);
-  encode::PutU16(header, static_cast<uint16_t>(frames));
-  encode::PutU16(header, w);
-  encode::PutU16(header, h);
-  encode::PutU16(header, 8);
-  encode::PutU16(header, 3);
-  PutU32(header, 40);  // milliseconds a frame
+  AppendU32(header, static_cast<uint32_t>(file.size()));
+  AppendU16(header, 0xAF12);
+  AppendU16(header, static_cast<uint16_t>(frames));
+  AppendU16(header, w);
+  AppendU16(header, h);
+  AppendU16(header, 8);
+  AppendU16(header, 3);
+  AppendU32(header, 40);  // milliseconds a frame
   std::copy(header.begin(), header.end(), file.begin());
   file[80] = 128;  // oframe1
   std::ofstream stream(out, std::ios::binary);

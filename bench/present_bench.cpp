@@ -19,7 +19,8 @@ void Present(benchmark::State& state) {
   std::vector<uint8_t> source(static_cast<size_t>(w) * h);
   for (size_t i = 0; i < source.size(); ++i) source[i] = static_cast<uint8_t>(i * 7 + i / 13);
   kt::ColourTable table{};
-  for (int i = 0; i < 256; ++i) table[static_cast<size_t>(i)] = {static_cast<uint8_t>(i), static_cast<uint8_t>(i / 2), 9, 0};
+  for (int i = 0; i < 256; ++i)
+    table[static_cast<size_t>(i)] = {static_cast<uint8_t>(i), static_cast<uint8_t>(i / 2), 9, 0};
   kt::PixelTable colours;
   colours.Rebuild(table);
   kt::IndexedPresenter presenter;

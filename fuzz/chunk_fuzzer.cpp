@@ -109,8 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       Require(first.SamePixels(before));
       Require(firstWhole);
       break;
-    default:
-      break;
+    default: break;
   }
   return 0;
 }

@@ -14,9 +14,9 @@
 #include <string_view>
 #include <vector>
 
-#include "colour/base_palette.h"
 #include "base/bytes.h"
 #include "base/errors.h"
+#include "colour/base_palette.h"
 #include "flic/flic_file.h"
 #include "flic/flic_header.h"
 #include "flic/frame_decoder.h"
@@ -46,8 +46,7 @@ struct QuietEvents : kt::DecodeEvents {};
 
 // A fresh image and black palette, as each playback starts with.
 struct Picture {
-  explicit Picture(const FlicHeader& header)
-      : size(header.PixelCount()), pixels(new uint8_t[size]()), palette{} {
+  explicit Picture(const FlicHeader& header) : size(header.PixelCount()), pixels(new uint8_t[size]()), palette{} {
     target.pixels = pixels.get();
     target.width = header.width;
     target.height = header.height;
@@ -57,7 +56,7 @@ struct Picture {
   uint64_t Hash() const {
     const std::string_view image(reinterpret_cast<const char*>(pixels.get()), size);
     const std::string_view colours(reinterpret_cast<const char*>(palette.data()), sizeof palette);
-    return std::hash<std::string_view>{}(image) * 31 + std::hash<std::string_view>{}(colours);
+    return std::hash<std::string_view>{}(image)*31 + std::hash<std::string_view>{}(colours);
   }
 
   uint64_t size;

@@ -49,8 +49,9 @@ FlicSpec PlainFlic(bool flc, uint16_t width, uint16_t height) {
   spec.width = width;
   spec.height = height;
   spec.speed = flc ? 66 : 5;
-  spec.records.push_back(kt::test::Frame({{static_cast<uint16_t>(flc ? 4 : 11), encode::EncodeFullPalette(Palette(3), !flc), {}},
-                                          {15, encode::EncodeByteRun(a.pictures[0], width, height), {}}}));
+  spec.records.push_back(
+      kt::test::Frame({{static_cast<uint16_t>(flc ? 4 : 11), encode::EncodeFullPalette(Palette(3), !flc), {}},
+                       {15, encode::EncodeByteRun(a.pictures[0], width, height), {}}}));
   for (size_t f = 1; f < 4; ++f) spec.records.push_back(kt::test::Frame({{delta, a.Delta(f - 1, f, flc), {}}}));
   spec.records.push_back(kt::test::Frame({{delta, a.Delta(3, 0, flc), {}}}));
   return spec;
@@ -75,8 +76,8 @@ FlicSpec QuirkyFlic(bool flc) {
   copy.declaredSize = 0;
   spec.records.push_back(kt::test::Frame({copy, {18, Bytes(20, 0x55), {}}}));
   spec.records.push_back(FrameSpec{});
-  spec.records.push_back(kt::test::Frame({{25, Bytes{1, 2, 3}, {}}, {7, a.Delta(1, 2, true), {}},
-                                          {12, a.Delta(2, 3, false), {}}}));
+  spec.records.push_back(
+      kt::test::Frame({{25, Bytes{1, 2, 3}, {}}, {7, a.Delta(1, 2, true), {}}, {12, a.Delta(2, 3, false), {}}}));
   spec.records.push_back(kt::test::Frame({{15, encode::EncodeByteRun(a.pictures[0], width, height), {}}}));
   return spec;
 }
@@ -123,7 +124,8 @@ int main(int argc, char** argv) {
   Write(chunks, "byte_run_worked", ChunkInput(kByteRun, 4, 1, {0x00, 0x02, 0x05, 0xFE, 0x01, 0x02}));
   Write(chunks, "delta_fli_worked", ChunkInput(kDeltaFli, 4, 2, {0x01, 0x00, 0x01, 0x00, 0x01, 0x02, 0xFF, 0x07}));
   Write(chunks, "delta_flc_worked",
-        ChunkInput(kDeltaFlc, 4, 3, {0x02, 0x00, 0xFF, 0xFF, 0x01, 0x00, 0x01, 0x01, 0xAA, 0xBB, 0x03, 0x80, 0x00, 0x00}));
+        ChunkInput(kDeltaFlc, 4, 3,
+                   {0x02, 0x00, 0xFF, 0xFF, 0x01, 0x00, 0x01, 0x01, 0xAA, 0xBB, 0x03, 0x80, 0x00, 0x00}));
   Write(chunks, "color64_worked",
         ChunkInput(kColor64, 1, 1, {0x01, 0x00, 0x05, 0x02, 0x3F, 0x00, 0x10, 0x01, 0x02, 0x03}));
   // Encoded chunks of a small animation, even and odd widths.

@@ -34,6 +34,10 @@ int main(int argc, char** argv) {
     } else if (fs::is_regular_file(arg)) {
       RunOne(arg);
       ++count;
+    } else {
+      // A folder of inputs gone missing must not pass as replayed.
+      std::fprintf(stderr, "no such input: %s\n", argv[i]);
+      return 1;
     }
   }
   std::printf("replayed %zu inputs\n", count);

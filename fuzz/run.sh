@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer fuzzers with clang and runs each for a number of
 # executions, starting from the stored corpus, freshly written seed flics and
-# chunks, and the real flics in ../shared/flics; the options file, script and
+# chunks, and the real flics in tests/data/flics; the options file, script and
 # words fuzzers start from their stored corpus and the words in words.dict.
 # Afterwards the corpus is merged down to the smallest set of inputs that
 # keeps all the coverage found, and written back to fuzz/corpus/<name>/
@@ -22,6 +22,12 @@ runs=${1:-1000000}
 shift || true
 fuzzers=("$@")
 [ ${#fuzzers[@]} -eq 0 ] && fuzzers=(flic_file_fuzzer chunk_fuzzer settings_file_fuzzer script_fuzzer words_fuzzer)
+
+flics=$root/tests/data/flics
+if [ ! -d "$flics" ]; then
+  echo "no real flics at $flics"
+  exit 77
+fi
 
 # The Qt side is built too: the script and words fuzzers run the control panel's code.
 cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DKINETROPE_LIBFUZZER=ON -DKINETROPE_GUI=ON \
@@ -65,7 +71,7 @@ for name in "${fuzzers[@]}"; do
   max_len=$(max_len_of "$name")
   mkdir -p "$corpus" "$seeds" "$fresh" "$artifacts"
   extra=()
-  [ "$name" = flic_file_fuzzer ] && [ -d "$root/../shared/flics" ] && extra+=("$root/../shared/flics")
+  [ "$name" = flic_file_fuzzer ] && extra+=("$flics")
   dict=()
   case $name in script_fuzzer | words_fuzzer) dict=(-dict="$root/fuzz/words.dict") ;; esac
 

@@ -11,8 +11,8 @@
 #include <string>
 
 #include "base/ascii.h"
-#include "control/command_line.h"
 #include "base/errors.h"
+#include "control/command_line.h"
 
 namespace {
 

@@ -15,11 +15,11 @@
 # timestamps each call that puts a painted picture on the X server.
 #
 # usage: bench/playback/run.sh [BUILD_DIR]     (default: build/playbench)
-# Builds kinetrope and kinetrope-cli (Release) there if they are missing and
+# Builds kinetrope, kinetrope-cli and make_long_flic (Release) there if they are missing and
 # writes the raw logs and summary.md to BUILD_DIR/playbench/.
 # Environment: CPU_SECONDS (20), TIMING_FRAMES (1000), FPS_SECONDS (10),
-#   DELAYS ("10 40 100"), FLIC_SMALL (demo/demo.flc), FLIC_LARGE
-#   (../shared/flics/seed_jj00c2.fli), SECTIONS ("1 2 3 4 5": the parts to run;
+#   DELAYS ("10 40 100"), FLIC_SMALL (demo/demo.flc), FLIC_LARGE (26 frames
+#   of 640 x 480 DELTA_FLC, written by make_long_flic), SECTIONS ("1 2 3 4 5": the parts to run;
 #   a build without full-screen output plays 4 and 5 in the movie window).
 set -u
 
@@ -39,14 +39,20 @@ if [ -z "${KT_PLAYBENCH_DISPLAY:-}" ]; then
   source "$source_dir/scripts/install_packages.sh"
   kinetrope_install_packages xvfb xauth xdotool x11-utils ffmpeg python3 gcc libc6-dev cmake ||
     fail "could not install the benchmark's tools"
-  if [ ! -x "$build_dir/kinetrope" ] || [ ! -x "$build_dir/kinetrope-cli" ]; then
-    echo "Building kinetrope and kinetrope-cli in $build_dir"
+  if [ ! -x "$build_dir/kinetrope" ] || [ ! -x "$build_dir/kinetrope-cli" ] || [ ! -x "$build_dir/bench/make_long_flic" ]; then
+    echo "Building kinetrope, kinetrope-cli and make_long_flic in $build_dir"
     cmake -S "$source_dir" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release -DKINETROPE_TESTS=OFF \
-      -DKINETROPE_BENCH=OFF > /dev/null || fail "cmake failed"
-    make -C "$build_dir" -j2 kinetrope kinetrope-cli > /dev/null || fail "build failed"
+      -DKINETROPE_BENCH=ON > /dev/null || fail "cmake failed"
+    make -C "$build_dir" -j2 kinetrope kinetrope-cli make_long_flic > /dev/null || fail "build failed"
   fi
   build_dir=$(cd "$build_dir" && pwd)
   rm -rf "$build_dir/playbench"
+  # None of the real flics kept with the project is 640 x 480.
+  if [ -z "${FLIC_LARGE:-}" ]; then
+    mkdir -p "$build_dir/playbench"
+    export FLIC_LARGE="$build_dir/playbench/blocks_640x480.flc"
+    "$build_dir/bench/make_long_flic" "$FLIC_LARGE" --frames 26 --size 640 480 > /dev/null || fail "make_long_flic failed"
+  fi
   # Window output on a screen big enough for a 640 x 480 picture stretched to
   # twice its size; full screen on the 1024 x 768 screen it is measured for.
   if wants 1 || wants 2 || wants 3; then
@@ -67,7 +73,7 @@ fi
 player="$build_dir/kinetrope"
 cli="$build_dir/kinetrope-cli"
 flic_small=${FLIC_SMALL:-$source_dir/demo/demo.flc}
-flic_large=${FLIC_LARGE:-$source_dir/../shared/flics/seed_jj00c2.fli}
+flic_large=${FLIC_LARGE:-}
 cpu_seconds=${CPU_SECONDS:-20}
 timing_frames=${TIMING_FRAMES:-1000}
 fps_seconds=${FPS_SECONDS:-10}

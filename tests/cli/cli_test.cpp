@@ -4,28 +4,26 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "base/bytes.h"
 #include "base/errors.h"
-#include "flic/flic_header.h"
-#include "flic/flic_header.h"
 #include "fifo_watchdog.h"
-#include "flic_writer.h"
 #include "flic/bitmap_series.h"
+#include "flic/flic_header.h"
+#include "flic_writer.h"
 
 namespace kt {
 namespace {
 
-using test::Bytes;
 using test::BuildFlic;
+using test::Bytes;
 using test::ChunkSpec;
 using test::FlicSpec;
 using test::Frame;
 using test::ReadFileBytes;
+using test::ReadFileText;
 using test::TempDir;
 using test::WriteFile;
 
@@ -41,13 +39,6 @@ std::string Quoted(const std::string& text) {
   return quoted + "'";
 }
 
-std::string ReadText(const std::filesystem::path& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // `shell` runs first in the same shell, e.g. to set a limit for the tool.
 CliResult RunCli(const std::vector<std::string>& args, const std::string& shell = "") {
   TempDir capture;
@@ -58,8 +49,8 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& shell 
   const int raw = std::system(command.c_str());
   CliResult result;
   result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  result.out = ReadText(capture / "out");
-  result.err = ReadText(capture / "err");
+  result.out = ReadFileText(capture / "out");
+  result.err = ReadFileText(capture / "err");
   return result;
 }
 
@@ -90,9 +81,7 @@ BasePalette SmallFlicPalette() {
 }
 
 TEST(CliInfoTest, FiguresAgreeWithTheHeadersOfTheRealFlics) {
-  const std::vector<std::filesystem::path> flics = test::SharedFlics();
-  if (flics.empty()) GTEST_SKIP() << "no shared flics";
-  for (const auto& path : flics) {
+  for (const auto& path : test::TestFlics()) {
     SCOPED_TRACE(path.filename().string());
     const Bytes bytes = ReadFileBytes(path);
     ASSERT_GE(bytes.size(), 128u);
@@ -239,9 +228,8 @@ TEST(CliCheckTest, CleanFlicPassesAndDamagedOnesAreDescribed) {
 }
 
 TEST(CliCheckTest, RealFlicsCleanAndDamaged) {
-  const std::filesystem::path clean = test::SharedFlicsDir() / "seed_test2.fli";
-  const std::filesystem::path truncated = test::SharedFlicsDir() / "pil_hopper.fli";
-  if (!std::filesystem::exists(clean) || !std::filesystem::exists(truncated)) GTEST_SKIP() << "no shared flics";
+  const std::filesystem::path clean = test::TestFlicsDir() / "pil_a.fli";
+  const std::filesystem::path truncated = test::TestFlicsDir() / "pil_hopper.fli";
   EXPECT_EQ(RunCli({"check", clean.string()}).status, 0);
   const CliResult damaged = RunCli({"check", truncated.string()});
   EXPECT_EQ(damaged.status, 1);
@@ -380,7 +368,8 @@ TEST(CliBenchTest, SeekEndsWithItsSummaryLineAndLoadReportsMemory) {
   EXPECT_EQ(load.status, 0) << load.err;
   EXPECT_TRUE(Contains(load.out, "load: min ")) << load.out;
   EXPECT_TRUE(Contains(load.out, "chunk bytes")) << load.out;
-  const CliResult withRead = RunCli({"bench", (dir / "small.flc").string(), "--passes", "2", "--runs", "3", "--with-read"});
+  const CliResult withRead =
+      RunCli({"bench", (dir / "small.flc").string(), "--passes", "2", "--runs", "3", "--with-read"});
   EXPECT_EQ(withRead.status, 0) << withRead.err;
   EXPECT_TRUE(Contains(withRead.out, "processor seconds a run: min ")) << withRead.out;
   EXPECT_EQ(RunCli({"bench", (dir / "small.flc").string(), "--disk"}).status, 2) << "--disk belongs to --seek";

@@ -1,79 +1,30 @@
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "colour/apply_palette.h"
 #include "base/errors.h"
+#include "colour/apply_palette.h"
+#include "fake_palette_installer.h"
 
 namespace kt {
 namespace {
 
-const char* const kContextNames[] = {"MemoryDC", "ControlWindow", "MovieWindow", "DisplayImage"};
-
-// Records every call as text and keeps what each context holds, which
-// palettes are alive and what the frame bitmap and full-screen palette show.
-class RecordingInstaller : public PaletteInstaller {
- public:
-  std::vector<std::string> calls;
-  PaletteHandle nextPalette = 100;
-  std::array<PaletteHandle, 4> held{1, 2, 3, 4};  // each context's own palette at the start
-  std::set<PaletteHandle> alive;
-  ColourTable dibTable{};
-  PaletteEntries fullScreen{};
-  bool failCreate = false;
-  bool failSetEntries = false;
-
-  PaletteHandle CreatePalette(const LogicalPalette&) override {
-    if (failCreate) {
-      Record("Create failed");
-      return kNoPalette;
-    }
-    alive.insert(nextPalette);
-    Record("Create " + std::to_string(nextPalette));
-    return nextPalette++;
-  }
-  PaletteHandle SelectPalette(PaletteContext context, PaletteHandle palette) override {
-    Record(std::string("Select ") + kContextNames[int(context)] + " " + std::to_string(palette));
-    return std::exchange(held[size_t(context)], palette);
-  }
-  void RealizePalette(PaletteContext context) override {
-    Record(std::string("Realize ") + kContextNames[int(context)]);
-  }
-  void SetDIBColorTable(const ColourTable& table) override {
-    Record("SetDIBColorTable");
-    dibTable = table;
-  }
-  void DeleteObject(PaletteHandle palette) override {
-    Record("Delete " + std::to_string(palette));
-    EXPECT_EQ(alive.erase(palette), 1u) << "deleted twice or never made";
-    for (PaletteHandle h : held) EXPECT_NE(h, palette) << "deleted while selected";
-  }
-  bool SetEntries(const PaletteEntries& entries) override {
-    Record("SetEntries");
-    if (!failSetEntries) fullScreen = entries;
-    return !failSetEntries;
-  }
-  void SetSystemPaletteUse(SystemPaletteUse use) override { Record("SystemPaletteUse " + std::to_string(int(use))); }
-
-  std::vector<std::string> Take() { return std::exchange(calls, {}); }
-
- private:
-  void Record(std::string call) { calls.push_back(std::move(call)); }
-};
-
 std::vector<std::string> WindowApply(int palette) {
   const std::string p = std::to_string(palette);
-  return {"Create " + p, "Select MemoryDC " + p, "Select ControlWindow " + p, "Select MovieWindow " + p,
-          "Select DisplayImage " + p, "Realize DisplayImage", "SetDIBColorTable"};
+  return {"Create " + p,
+          "Select MemoryDC " + p,
+          "Select ControlWindow " + p,
+          "Select MovieWindow " + p,
+          "Select DisplayImage " + p,
+          "Realize DisplayImage",
+          "SetDIBColorTable"};
 }
 
 class ApplyPaletteTest : public ::testing::Test {
  protected:
   ColourState colour;
-  RecordingInstaller installer;
+  test::FakePaletteInstaller installer;
 
   void Start(bool windowOutput, int screenBits = 8) {
     ClearPaletteForPlayback(colour, installer, screenBits, false, windowOutput);
@@ -96,9 +47,9 @@ TEST_F(ApplyPaletteTest, WindowOutputSelectsEverywhereAndRecordsPriorsOnce) {
 
   // The end gives back what each context held before the playback, not palette 100.
   ReleasePlaybackPalettes(colour, installer, false, true);
-  EXPECT_EQ(installer.Take(), (std::vector<std::string>{"Select MemoryDC 1", "Select ControlWindow 2",
-                                                        "Select MovieWindow 3", "Select DisplayImage 4",
-                                                        "Delete 101"}));
+  EXPECT_EQ(installer.Take(),
+            (std::vector<std::string>{"Select MemoryDC 1", "Select ControlWindow 2", "Select MovieWindow 3",
+                                      "Select DisplayImage 4", "Delete 101"}));
   EXPECT_TRUE(installer.alive.empty());
 
   // The next playback records its priors afresh.

@@ -58,8 +58,7 @@ uint8_t OracleChannel(const Dyadic& factor, int channel, int offset) {
 // Every channel value once in each channel, in a different order per channel.
 BasePalette AllValues() {
   BasePalette base;
-  for (int i = 0; i < 256; ++i)
-    base[i] = RgbColour{uint8_t(i), uint8_t(255 - i), uint8_t((i * 97 + 13) & 255)};
+  for (int i = 0; i < 256; ++i) base[i] = RgbColour{uint8_t(i), uint8_t(255 - i), uint8_t((i * 97 + 13) & 255)};
   return base;
 }
 

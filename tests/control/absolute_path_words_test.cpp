@@ -5,9 +5,7 @@
 #include <filesystem>
 
 #include "base/ascii.h"
-#include "control/command_line.h"
 #include "control/token_rule.h"
-#include "flic_writer.h"
 #include "panel_fixture.h"
 
 namespace kt::test {
@@ -35,28 +33,7 @@ TEST(TokenRule, AnExistingFileIsFoundWhateverTheCaseButAFolderIsNoFile) {
   EXPECT_FALSE(NamesExistingFile("/"));
 }
 
-class AbsolutePathWordsTest : public PanelTest {
- protected:
-  AbsolutePathWordsTest() { form.SetTick([this] { return services.clock; }); }
-
-  void Run(std::vector<std::string> parameters) {
-    CommandLineSetup setup;
-    setup.parameters = std::move(parameters);
-    setup.sleep = [this](uint32_t ms) { services.clock += ms; };
-    setup.endApplication = [this] { ++endRequests; };
-    form.SetCommandLine(std::move(setup));
-    form.show();
-  }
-  std::string WriteFlic(const std::string& name) {
-    FlicSpec spec;
-    spec.records = {Frame({Color256({{10, 20, 30}}), Black()}), Frame({}), Frame({}), Frame({})};
-    WriteFile(dir / name, BuildFlic(spec));
-    return (dir / name).string();
-  }
-
-  TempDir dir;
-  int endRequests = 0;
-};
+class AbsolutePathWordsTest : public WordsPanelTest {};
 
 TEST_F(AbsolutePathWordsTest, AnAbsolutePathPlaysFromDiskAndAMissingOneIsIgnoredSilently) {
   const std::string intro = WriteFlic("Intro.flc");
@@ -66,7 +43,7 @@ TEST_F(AbsolutePathWordsTest, AnAbsolutePathPlaysFromDiskAndAMissingOneIsIgnored
   EXPECT_EQ(state.Playback.DiskFlicName, AsciiUpperCase(intro));
   EXPECT_EQ(state.Playback.FramesPlayed, 3);
   EXPECT_EQ(services.clock, 3u * 20u);
-  EXPECT_TRUE(services.boxes.empty());  // the missing path asked for no load and showed nothing
+  EXPECT_TRUE(services.boxes.empty());                    // the missing path asked for no load and showed nothing
   EXPECT_TRUE(Get<QCheckBox>("LoopCheck")->isChecked());  // the words after the file still ran
   EXPECT_EQ(endRequests, 1);
 }

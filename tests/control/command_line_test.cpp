@@ -3,11 +3,11 @@
 
 #include <optional>
 
+#include "base/errors.h"
 #include "base/integer_text.h"
 #include "control/command_line.h"
 #include "control/control_behaviour.h"
 #include "control/handler_guard.h"
-#include "base/errors.h"
 #include "fifo_watchdog.h"
 #include "flic_writer.h"
 #include "panel_fixture.h"
@@ -117,7 +117,10 @@ TEST(TokenSource, WhatIsNoScriptIsRefusedWithoutWaitingOnIt) {
   } catch (const PlayerError& error) {
     EXPECT_NE(std::string(error.what()).find("folder"), std::string::npos) << error.what();
   }
-  const std::string binary = std::string("/LOOPON\n\x7F" "ELF\x02\x01\x01\0\0\0\n", 19);
+  const std::string binary = std::string(
+      "/LOOPON\n\x7F"
+      "ELF\x02\x01\x01\0\0\0\n",
+      19);
   WriteFile(dir / "program", Bytes(binary.begin(), binary.end()));
   try {
     TokenSource tokens({"!" + (dir / "program").string()});
@@ -127,50 +130,15 @@ TEST(TokenSource, WhatIsNoScriptIsRefusedWithoutWaitingOnIt) {
   }
 }
 
-// The words run through the panel, as at the program's start, in a folder
-// of their own so that relative flic names find their files.
-class WordsTest : public PanelTest {
+class WordsTest : public WordsPanelTest {
  protected:
-  WordsTest() : oldDir_(std::filesystem::current_path()) {
-    std::filesystem::current_path(dir.Path());
-    form.SetTick([this] { return services.clock; });
-  }
-  ~WordsTest() override { std::filesystem::current_path(oldDir_); }
-
-  void Run(std::vector<std::string> parameters) {
-    CommandLineSetup setup;
-    setup.parameters = std::move(parameters);
-    setup.sleep = [this](uint32_t ms) { services.clock += ms; };
-    setup.endApplication = [this] { ++endRequests; };
-    form.SetCommandLine(std::move(setup));
-    form.show();
-  }
-  void WriteFlic(const std::string& name, uint16_t magic = 0xAF12) {
-    FlicSpec spec;
-    spec.magic = magic;
-    spec.speed = magic == 0xAF11 ? 2 : 30;
-    spec.records = {Frame({Color256({{10, 20, 30}}), Black()}), Frame({}), Frame({}), Frame({})};
-    WriteFile(dir / name, BuildFlic(spec));
-  }
   // The same panel, already shown, runs a second set of words.
   void RunAgain(std::vector<std::string> parameters) {
     form.State().Run.CommandLineDone = false;
     services.boxes.clear();
-    CommandLineSetup setup;
-    setup.parameters = std::move(parameters);
-    setup.sleep = [this](uint32_t ms) { services.clock += ms; };
-    setup.endApplication = [this] { ++endRequests; };
-    form.SetCommandLine(std::move(setup));
+    Words(std::move(parameters));
     RunGuarded(services, [this] { form.FormActivate(); });
   }
-  int Bar(const std::string& name) { return Get<TrackBar>(name)->value(); }
-  bool Checked(const std::string& name) { return Get<QAbstractButton>(name)->isChecked(); }
-
-  TempDir dir;
-  int endRequests = 0;
-
- private:
-  std::filesystem::path oldDir_;
 };
 
 TEST_F(WordsTest, DelayThenAFileNamePlaysItOnceFromDiskThenCloseEndsWithoutSettings) {
@@ -233,8 +201,8 @@ TEST_F(WordsTest, ASoundThatCannotBePlayedStopsTheRunWithItsReasonAndThePlayerPl
   Run({"/WAVFILE", "nosuch.wav", "a.flc", "/CLOSE"});
   ASSERT_EQ(services.boxes.size(), 1u);
   const std::string& text = services.boxes[0].text;
-  EXPECT_EQ(text.rfind("Cannot play the sound file NOSUCH.WAV: the file does not exist (Couldn't open NOSUCH.WAV). ", 0),
-            0u)
+  EXPECT_EQ(
+      text.rfind("Cannot play the sound file NOSUCH.WAV: the file does not exist (Couldn't open NOSUCH.WAV). ", 0), 0u)
       << text;
   const PlaybackState& playback = form.State().Playback;
   EXPECT_EQ(playback.FramesPlayed, 0);
@@ -248,8 +216,8 @@ TEST_F(WordsTest, ASoundThatCannotBePlayedStopsTheRunWithItsReasonAndThePlayerPl
 }
 
 TEST_F(WordsTest, OptionWordsSetTheirControlsAndModeWithANonNumberStopsTheRun) {
-  Run({"/contrast", "2.25", "/BRIGHTNESS", "999", "-MODE", "12", "/DIRECTXON", "/AUTOMODEOFF", "/FPSON",
-       "/PLAYFILE ", "/MODE", "x", "/LOOPON"});
+  Run({"/contrast", "2.25", "/BRIGHTNESS", "999", "-MODE", "12", "/DIRECTXON", "/AUTOMODEOFF", "/FPSON", "/PLAYFILE ",
+       "/MODE", "x", "/LOOPON"});
   EXPECT_EQ(Bar("ContrastBar"), 22);
   EXPECT_EQ(Get<QLabel>("ContrastLabel")->text(), "2.2");
   EXPECT_EQ(Bar("BrightnessBar"), 255);
@@ -276,7 +244,7 @@ TEST_F(WordsTest, CloseLeavesTheStoredSettingsUntouched) {
   }
   const Bytes before = ReadFileBytes(SettingsStore().FilePath());
   Run({"/BRIGHTNESS", "99", "/CLOSE"});
-  form.close();  // even a close afterwards saves nothing
+  form.close();                         // even a close afterwards saves nothing
   EXPECT_EQ(Bar("BrightnessBar"), 99);  // and nothing was loaded over the word
   EXPECT_EQ(ReadFileBytes(SettingsStore().FilePath()), before);
 }

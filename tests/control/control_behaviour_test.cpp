@@ -6,9 +6,9 @@
 #include <QTest>
 #include <QWheelEvent>
 
+#include "base/errors.h"
 #include "control/control_behaviour.h"
 #include "control/handler_guard.h"
-#include "base/errors.h"
 #include "scripted_window_services.h"
 
 namespace kt {

@@ -16,8 +16,8 @@ QRect IndicatorRect(QAbstractButton& button) {
   QStyleOptionButton option;
   option.initFrom(&button);
   const bool radio = qobject_cast<QRadioButton*>(&button) != nullptr;
-  return button.style()->subElementRect(radio ? QStyle::SE_RadioButtonIndicator : QStyle::SE_CheckBoxIndicator,
-                                        &option, &button);
+  return button.style()->subElementRect(radio ? QStyle::SE_RadioButtonIndicator : QStyle::SE_CheckBoxIndicator, &option,
+                                        &button);
 }
 
 // Pixels of the first column and the first row that differ from the background.

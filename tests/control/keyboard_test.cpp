@@ -25,7 +25,6 @@ class KeyboardTest : public PanelTest {
     return character;
   }
   void Down(uint16_t key, ShiftState shift) { form.FormKeyDown(key, shift); }
-  int Bar(const std::string& name) { return Get<TrackBar>(name)->value(); }
   void SetBar(const std::string& name, int position) { Get<TrackBar>(name)->setValue(position); }
   QCheckBox* Box(const std::string& name) { return Get<QCheckBox>(name); }
   std::string Label(const std::string& name) { return Get<QLabel>(name)->text().toStdString(); }

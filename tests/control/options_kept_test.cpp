@@ -3,62 +3,29 @@
 // the options file as it was, except for what the user changed.
 #include <QCheckBox>
 #include <QSignalSpy>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "control/control_behaviour.h"
-#include "flic_writer.h"
 #include "panel_fixture.h"
-#include "platform/settings_store.h"
 #include "playback/play_command.h"
 
 namespace kt::test {
 namespace {
 
-std::string Z(const std::string& text) { return text + '\0'; }
-
-std::string FileBytes() {
-  std::ifstream file(SettingsStore().FilePath(), std::ios::binary);
-  std::ostringstream bytes;
-  bytes << file.rdbuf();
-  return bytes.str();
-}
-
 // Every option stored with a value other than its start state.
 const SettingsValues kStored = {
-    {"Speed", Z("40")},        {"Brightness", Z("5")},    {"Contrast", Z("15")},      {"WindowLeft", Z("300")},
-    {"WindowTop", Z("200")},   {"Title", Z("0")},         {"Loop", Z("1")},           {"OnTop", Z("1")},
-    {"MaxPal", Z("1")},        {"ReadBig", Z("1")},       {"RemLastDir", Z("1")},     {"LastDir", "/flics"},
-    {"Optimize", Z("0")},      {"DirectX", Z("0")},       {"DirXAuto", Z("0")},       {"DirXOneSurface", Z("1")},
-    {"DirXFPS", Z("1")},       {"ForcedMode", Z("6")},
+    {"Speed", Z("40")},      {"Brightness", Z("5")}, {"Contrast", Z("15")},  {"WindowLeft", Z("300")},
+    {"WindowTop", Z("200")}, {"Title", Z("0")},      {"Loop", Z("1")},       {"OnTop", Z("1")},
+    {"MaxPal", Z("1")},      {"ReadBig", Z("1")},    {"RemLastDir", Z("1")}, {"LastDir", "/flics"},
+    {"Optimize", Z("0")},    {"DirectX", Z("0")},    {"DirXAuto", Z("0")},   {"DirXOneSurface", Z("1")},
+    {"DirXFPS", Z("1")},     {"ForcedMode", Z("6")},
 };
 
-class OptionsKeptTest : public PanelTest {
+class OptionsKeptTest : public WordsPanelTest {
  protected:
-  OptionsKeptTest() : oldDir_(std::filesystem::current_path()) {
-    std::filesystem::current_path(dir.Path());
-    form.SetTick([this] { return services.clock; });
-  }
-  ~OptionsKeptTest() override { std::filesystem::current_path(oldDir_); }
-
-  static void Store(const SettingsValues& values) {
-    std::filesystem::remove(SettingsStore().FilePath());
-    SettingsStore key;
-    ASSERT_TRUE(key.Open());
-    for (const auto& [name, data] : values) key.Set(name, data);
-    ASSERT_TRUE(key.Close());
-  }
   static std::optional<std::string> StoredValue(const std::string& name) {
     SettingsStore key;
     if (!key.Open()) return std::nullopt;
     return key.Query(name);
-  }
-  void Words(std::vector<std::string> parameters) {
-    CommandLineSetup setup;
-    setup.parameters = std::move(parameters);
-    setup.sleep = [this](uint32_t ms) { services.clock += ms; };
-    form.SetCommandLine(std::move(setup));
   }
   void WriteFlic(const std::string& name, std::vector<FrameSpec> records) {
     FlicSpec spec;
@@ -73,11 +40,6 @@ class OptionsKeptTest : public PanelTest {
     uint16_t key = 'X';
     form.FormKeyDown(key, kAltKey);
   }
-
-  TempDir dir;
-
- private:
-  std::filesystem::path oldDir_;
 };
 
 TEST_F(OptionsKeptTest, AnErrorInTheWordsLeavesEveryStoredOptionAsItWasAtExit) {
@@ -148,7 +110,7 @@ TEST_F(OptionsKeptTest, AStoredValueThatStopsTheLoadKeepsItselfAndEveryValueAfte
   next.show();
   ASSERT_EQ(services2.boxes.size(), 1u);
   EXPECT_EQ(next.State().Colour.Adjustment.BrightnessOffset, 5);
-  next.findChild<QAbstractButton*>("TitleCheck")->setChecked(true);  // read, then changed
+  next.findChild<QAbstractButton*>("TitleCheck")->setChecked(true);     // read, then changed
   next.findChild<RadioGroup*>("ForceModeRadioGroup")->SetItemIndex(2);  // not read, changed
   next.close();
   EXPECT_EQ(StoredValue("Brightness"), Z("5"));
@@ -176,7 +138,7 @@ TEST_F(OptionsKeptTest, ExitDuringTheWordsEndsTheRunAndSavesOnce) {
   EXPECT_EQ(played, std::vector<std::string>{"A.FLI"});
   EXPECT_EQ(closed.count(), 1);
   EXPECT_FALSE(form.isVisible());
-  EXPECT_TRUE(form.State().Run.SettingsPending);  // the settings' step of the first show did not come
+  EXPECT_TRUE(form.State().Run.SettingsPending);          // the settings' step of the first show did not come
   EXPECT_TRUE(Get<QCheckBox>("LoopCheck")->isChecked());  // LOOPOFF never ran
   EXPECT_FALSE(form.State().Playback.QuitAfterPlayback);
   EXPECT_TRUE(services.boxes.empty());
@@ -236,8 +198,12 @@ PanelRun StartAndClose(const SettingsValues& stored) {
 }
 
 TEST_F(OptionsKeptTest, APanelStoredOffTheScreenComesBackOntoItAndAGoodPlaceStaysByteForByte) {
-  for (const auto& [left, top] : {std::pair{"1024", "768"}, {"-2147483648", "-2147483648"}, {"-397", "300"},
-                                  {"500", "-5"}, {"2147483647", "760"}, {"-1000", "-1000"}}) {
+  for (const auto& [left, top] : {std::pair{"1024", "768"},
+                                  {"-2147483648", "-2147483648"},
+                                  {"-397", "300"},
+                                  {"500", "-5"},
+                                  {"2147483647", "760"},
+                                  {"-1000", "-1000"}}) {
     SCOPED_TRACE(std::string(left) + "," + top);
     const PanelRun run = StartAndClose({{"WindowLeft", Z(left)}, {"WindowTop", Z(top)}});
     // The whole caption strip on the screen, and the panel too where it fits.

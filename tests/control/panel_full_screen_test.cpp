@@ -25,7 +25,8 @@ class FullScreenPanelTest : public PanelTest {
     Get<QAbstractButton>("DirectXCheck")->click();
   }
 
-  // Three frames of 6 x 4; pixel (x, y) of frame f holds 1 + x + y * 6 + f, and colour i is (i, 2i, 3i); colour 0 is (5, 6, 7).
+  // Three frames of 6 x 4; pixel (x, y) of frame f holds 1 + x + y * 6 + f, and colour i is (i, 2i, 3i); colour 0 is
+  // (5, 6, 7).
   std::string ThreeFrames() {
     FlicSpec spec;
     spec.width = kW;
@@ -41,9 +42,7 @@ class FullScreenPanelTest : public PanelTest {
       spec.records.push_back(f == 0 ? Frame({Color256(colours), FliCopy(pixels)}) : Frame({FliCopy(pixels)}));
     }
     spec.records.push_back(Frame({}));
-    const auto path = dir / "three.flc";
-    WriteFile(path, BuildFlic(spec));
-    return path.string();
+    return SaveFlic(dir / "three.flc", spec);
   }
 
   void Play(const std::string& path) {

@@ -5,38 +5,16 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "colour/palette_installer.h"
 #include "control/control_behaviour.h"
+#include "fake_palette_installer.h"
 #include "flic_writer.h"
 #include "panel_fixture.h"
 
 namespace kt::test {
 namespace {
 
-// Counts what the palette steps ask of the display.
-class CountingInstaller : public PaletteInstaller {
- public:
-  int created = 0;
-  int entriesSet = 0;
-  std::vector<SystemPaletteUse> uses;
-  PaletteHandle CreatePalette(const LogicalPalette&) override { return ++created; }
-  PaletteHandle SelectPalette(PaletteContext, PaletteHandle) override { return kNoPalette; }
-  void RealizePalette(PaletteContext) override {}
-  void SetDIBColorTable(const ColourTable&) override {}
-  void DeleteObject(PaletteHandle) override {}
-  bool SetEntries(const PaletteEntries&) override {
-    ++entriesSet;
-    return true;
-  }
-  void SetSystemPaletteUse(SystemPaletteUse use) override { uses.push_back(use); }
-};
-
 class HandlerTest : public PanelTest {
  protected:
-  void Click(const std::string& name) { Get<QAbstractButton>(name)->click(); }
-  bool Checked(const std::string& name) { return Get<QAbstractButton>(name)->isChecked(); }
-  bool Enabled(const std::string& name) { return Get(name)->isEnabled(); }
-  std::string Text(const std::string& label) { return Get<QLabel>(label)->text().toStdString(); }
   std::vector<std::string> ShownPanels() {
     std::vector<std::string> shown;
     for (const char* panel : {"InfoPanel", "StatPanel", "DirXPanel", "OptionPanel"}) {
@@ -214,7 +192,7 @@ TEST_F(HandlerTest, BarsFollowTheUserButNotCode) {
 }
 
 TEST_F(HandlerTest, PaletteIsAppliedAgainOnlyWhilePlaying) {
-  CountingInstaller installer;
+  FakePaletteInstaller installer;
   form.SetPaletteInstaller(installer);
   Click("ContrastRightAjust");
   Click("MaxPalCheck");
@@ -233,7 +211,7 @@ TEST_F(HandlerTest, PaletteIsAppliedAgainOnlyWhilePlaying) {
 TEST_F(HandlerTest, InDirectXModeAnAdjustmentWhilePlayingGoesToTheFullScreenPalette) {
   // The frames of a "Direct-X" playback are on the full screen, so the
   // palette must go there, not to the movie window's contexts.
-  CountingInstaller installer;
+  FakePaletteInstaller installer;
   form.SetPaletteInstaller(installer);
   Click("DirectXCheck");
   form.State().Playback.Playing = true;
@@ -321,9 +299,7 @@ class LoadingTest : public HandlerTest {
     if (!withRing) {
       spec.declaredFrames = 3;
     }
-    const auto path = dir / name;
-    WriteFile(path, BuildFlic(spec));
-    return path.string();
+    return SaveFlic(dir / name, spec);
   }
   TempDir dir;
 };

@@ -119,15 +119,24 @@ struct LabelRow {
 };
 
 const LabelRow kLabels[] = {
-    {"InfoPanel", "FramesLabel", "Frames    :", 6, 4},       {"InfoPanel", "FramesCaption", "", 86, 4},
-    {"InfoPanel", "WidthLabel", "Width     :", 6, 18},       {"InfoPanel", "WidthCaption", "", 86, 18},
-    {"InfoPanel", "HeightLabel", "Height    :", 6, 32},      {"InfoPanel", "HeightCaption", "", 86, 32},
-    {"InfoPanel", "SizeLabel", "Size      :", 6, 46},        {"InfoPanel", "SizeCaption", "", 86, 46},
-    {"InfoPanel", "DelayLabel", "Delay     :", 162, 4},      {"InfoPanel", "DelayCaption", "", 242, 4},
-    {"InfoPanel", "PlayFPSCaption", "Speed     :", 162, 18}, {"InfoPanel", "PlayFPSLabel", "", 242, 18},
-    {"InfoPanel", "StatusLabel", "Status    :", 162, 32},    {"InfoPanel", "StatusCaption", "", 242, 32},
-    {"InfoPanel", "TypeLabel", "Type      :", 162, 46},      {"InfoPanel", "TypeCaption", "", 242, 46},
-    {"StatPanel", "FPSCaption", "Frames/Second :", 6, 4},    {"StatPanel", "FPSLabel", "", 114, 4},
+    {"InfoPanel", "FramesLabel", "Frames    :", 6, 4},
+    {"InfoPanel", "FramesCaption", "", 86, 4},
+    {"InfoPanel", "WidthLabel", "Width     :", 6, 18},
+    {"InfoPanel", "WidthCaption", "", 86, 18},
+    {"InfoPanel", "HeightLabel", "Height    :", 6, 32},
+    {"InfoPanel", "HeightCaption", "", 86, 32},
+    {"InfoPanel", "SizeLabel", "Size      :", 6, 46},
+    {"InfoPanel", "SizeCaption", "", 86, 46},
+    {"InfoPanel", "DelayLabel", "Delay     :", 162, 4},
+    {"InfoPanel", "DelayCaption", "", 242, 4},
+    {"InfoPanel", "PlayFPSCaption", "Speed     :", 162, 18},
+    {"InfoPanel", "PlayFPSLabel", "", 242, 18},
+    {"InfoPanel", "StatusLabel", "Status    :", 162, 32},
+    {"InfoPanel", "StatusCaption", "", 242, 32},
+    {"InfoPanel", "TypeLabel", "Type      :", 162, 46},
+    {"InfoPanel", "TypeCaption", "", 242, 46},
+    {"StatPanel", "FPSCaption", "Frames/Second :", 6, 4},
+    {"StatPanel", "FPSLabel", "", 114, 4},
     {"StatPanel", "ActualDelayCaption", "Actual delay  :", 6, 18},
     {"StatPanel", "ActualDelayLabel", "", 114, 18},
     {"StatPanel", "FramesPlayedCaption", "Frames played :", 6, 32},
@@ -179,8 +188,8 @@ TEST_F(PanelTest, FullScreenOptionsPanel) {
   EXPECT_EQ(group->geometry(), QRect(168, 0, 230, 66));
   EXPECT_EQ(group->title(), " Force Mode : ");
   EXPECT_EQ(group->columns(), 3);
-  EXPECT_EQ(group->items(), QStringList({"320x200", "320x240", "512x384", "640x400", "640x480", "800x600",
-                                         "1024x768", "1152x864", "1280x1024"}));
+  EXPECT_EQ(group->items(), QStringList({"320x200", "320x240", "512x384", "640x400", "640x480", "800x600", "1024x768",
+                                         "1152x864", "1280x1024"}));
   EXPECT_EQ(group->ItemIndex(), 0);
 
   // The two mode buttons exclude each other.

@@ -26,9 +26,7 @@ class PlaybackTest : public PanelTest {
     spec.height = 4;
     spec.speed = 40;
     spec.records = std::move(records);
-    const auto path = dir / name;
-    WriteFile(path, BuildFlic(spec));
-    return path.string();
+    return SaveFlic(dir / name, spec);
   }
   std::string ThreeFrames(const std::string& name = "three.flc") {
     return WriteFlic(name, {Frame({Color256({{10, 20, 30}}), Black()}), Frame({}), Frame({}), Frame({})});
@@ -38,9 +36,6 @@ class PlaybackTest : public PanelTest {
     Click("LoadButton");
     ASSERT_TRUE(form.State().Flic.FlicInMemory);
   }
-  void Click(const std::string& name) { Get<QAbstractButton>(name)->click(); }
-  bool Enabled(const std::string& name) { return Get(name)->isEnabled(); }
-  std::string Text(const std::string& label) { return Get<QLabel>(label)->text().toStdString(); }
 
   TempDir dir;
 };
@@ -60,8 +55,8 @@ TEST_F(PlaybackTest, APlaybackLocksTheControlsThatWouldDisturbItAndGivesThemBack
 
   EXPECT_TRUE(during["StopButton"]);
   EXPECT_TRUE(during["PauseButton"]);
-  for (const char* control : {"LoadButton", "PlayFileButton", "AboutButton", "PlayButton", "RecordButton",
-                              "DirectXCheck"}) {
+  for (const char* control :
+       {"LoadButton", "PlayFileButton", "AboutButton", "PlayButton", "RecordButton", "DirectXCheck"}) {
     EXPECT_FALSE(during[control]) << control;
     EXPECT_TRUE(Enabled(control)) << control;
   }

@@ -24,8 +24,17 @@ TEST(ScriptLines, AByteOrderMarkIsNoPartOfTheFirstToken) {
   EXPECT_EQ(AllTokens("\xEF\xBB\xBF/DELAY\r\n40\r\nA.FLC\r\n"),
             (std::vector<std::string>{"/DELAY", "40", "A.FLC", ""}));
   // Only at the very start, and only whole.
-  EXPECT_EQ(AllTokens("A\n\xEF\xBB\xBF" "B\n"), (std::vector<std::string>{"A", "\xEF\xBB\xBF" "B", ""}));
-  EXPECT_EQ(AllTokens("\xEF\xBB" "C\n"), (std::vector<std::string>{"\xEF\xBB" "C", ""}));
+  EXPECT_EQ(AllTokens("A\n\xEF\xBB\xBF"
+                      "B\n"),
+            (std::vector<std::string>{"A",
+                                      "\xEF\xBB\xBF"
+                                      "B",
+                                      ""}));
+  EXPECT_EQ(AllTokens("\xEF\xBB"
+                      "C\n"),
+            (std::vector<std::string>{"\xEF\xBB"
+                                      "C",
+                                      ""}));
   EXPECT_EQ(AllTokens("\xEF\xBB\xBF"), (std::vector<std::string>{""}));
   EXPECT_EQ(AllTokens("AB"), (std::vector<std::string>{"AB", ""}));
 }

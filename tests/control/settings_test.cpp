@@ -3,10 +3,9 @@
 #include <QRadioButton>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 
-#include "control/control_behaviour.h"
 #include "base/errors.h"
+#include "control/control_behaviour.h"
 #include "panel_fixture.h"
 #include "platform/settings_store.h"
 
@@ -14,16 +13,6 @@ namespace kt::test {
 namespace {
 
 using namespace std::string_literals;
-
-// The stored text of a number or flag: its digits and a zero byte.
-std::string Z(const std::string& text) { return text + '\0'; }
-
-std::string FileBytes() {
-  std::ifstream file(SettingsStore().FilePath(), std::ios::binary);
-  std::ostringstream bytes;
-  bytes << file.rdbuf();
-  return bytes.str();
-}
 
 // The program started again: a fresh panel and movie window over the same store.
 struct NextRun {
@@ -37,20 +26,8 @@ struct NextRun {
 
 class SettingsTest : public PanelTest {
  protected:
-  // The stored options become these alone.
-  static void Store(const SettingsValues& values) {
-    std::filesystem::remove(SettingsStore().FilePath());
-    SettingsStore key;
-    ASSERT_TRUE(key.Open());
-    for (const auto& [name, data] : values) key.Set(name, data);
-    ASSERT_TRUE(key.Close());
-  }
   static SettingsValues Stored() { return ParseSettingsFile(FileBytes()); }
 
-  bool Checked(const std::string& name) { return Get<QAbstractButton>(name)->isChecked(); }
-  bool Enabled(const std::string& name) { return Get(name)->isEnabled(); }
-  int Bar(const std::string& name) { return Get<TrackBar>(name)->value(); }
-  std::string Text(const std::string& label) { return Get<QLabel>(label)->text().toStdString(); }
   int Mode() { return Get<RadioGroup>("ForceModeRadioGroup")->ItemIndex(); }
   long double Contrast() { return form.State().Colour.Adjustment.ContrastFactor.Value(); }
   std::string LoadError() {
@@ -70,12 +47,24 @@ TEST_F(SettingsTest, AFirstRunKeepsTheShownStatesAndStoresAllEighteenAtTheClose)
   EXPECT_TRUE(Checked("TitleCheck"));
   EXPECT_EQ(form.pos(), QPoint(220, 156));
   form.close();
-  EXPECT_EQ(Stored(), (SettingsValues{{"Speed", Z("1000")},       {"Brightness", Z("0")},   {"Contrast", Z("10")},
-                                      {"WindowLeft", Z("220")},   {"WindowTop", Z("156")},  {"Title", Z("1")},
-                                      {"Loop", Z("1")},           {"OnTop", Z("0")},        {"MaxPal", Z("0")},
-                                      {"ReadBig", Z("0")},        {"RemLastDir", Z("1")},   {"LastDir", ""},
-                                      {"Optimize", Z("1")},       {"DirectX", Z("0")},      {"DirXAuto", Z("1")},
-                                      {"DirXOneSurface", Z("0")}, {"DirXFPS", Z("0")},      {"ForcedMode", Z("0")}}));
+  EXPECT_EQ(Stored(), (SettingsValues{{"Speed", Z("1000")},
+                                      {"Brightness", Z("0")},
+                                      {"Contrast", Z("10")},
+                                      {"WindowLeft", Z("220")},
+                                      {"WindowTop", Z("156")},
+                                      {"Title", Z("1")},
+                                      {"Loop", Z("1")},
+                                      {"OnTop", Z("0")},
+                                      {"MaxPal", Z("0")},
+                                      {"ReadBig", Z("0")},
+                                      {"RemLastDir", Z("1")},
+                                      {"LastDir", ""},
+                                      {"Optimize", Z("1")},
+                                      {"DirectX", Z("0")},
+                                      {"DirXAuto", Z("1")},
+                                      {"DirXOneSurface", Z("0")},
+                                      {"DirXFPS", Z("0")},
+                                      {"ForcedMode", Z("0")}}));
 }
 
 TEST_F(SettingsTest, NumbersBeyondTheirControlsAreLimitedAndWrittenBackLimited) {
@@ -86,8 +75,12 @@ TEST_F(SettingsTest, NumbersBeyondTheirControlsAreLimitedAndWrittenBackLimited) 
   };
   for (const Case& c : {Case{"5000", "-1", "15", "-5", 1000, 255, 15, -1, "Original", "1.5"},
                         Case{"-1", "300", "300", "12", 0, 255, 250, 8, "None", "25.0"}}) {
-    Store({{"Speed", Z(c.speed)}, {"Brightness", Z(c.brightness)}, {"Contrast", Z(c.contrast)},
-           {"ForcedMode", Z(c.mode)}, {"WindowLeft", Z("-4000")}, {"WindowTop", Z("9000")}});
+    Store({{"Speed", Z(c.speed)},
+           {"Brightness", Z(c.brightness)},
+           {"Contrast", Z(c.contrast)},
+           {"ForcedMode", Z(c.mode)},
+           {"WindowLeft", Z("-4000")},
+           {"WindowTop", Z("9000")}});
     form.LoadSettings();
     EXPECT_EQ(Bar("SpeedBar"), c.speedBar);
     EXPECT_EQ(Text("SpeedLabel"), c.speedLabel);
@@ -109,17 +102,17 @@ TEST_F(SettingsTest, NumbersBeyondTheirControlsAreLimitedAndWrittenBackLimited) 
 }
 
 TEST_F(SettingsTest, AFlagIsItsFirstCharacterAndIsWrittenBackAsOneOrZero) {
-  Store({{"Loop", Z("0")}, {"OnTop", Z("10")}, {"ReadBig", Z("7")}, {"Title", ""}, {"MaxPal", "\0"s},
-         {"DirXFPS", "1"}});
+  Store(
+      {{"Loop", Z("0")}, {"OnTop", Z("10")}, {"ReadBig", Z("7")}, {"Title", ""}, {"MaxPal", "\0"s}, {"DirXFPS", "1"}});
   form.show();
   EXPECT_FALSE(Checked("LoopCheck"));
   EXPECT_TRUE(Checked("OnTopCheck"));
   EXPECT_TRUE(movie.windowFlags() & Qt::WindowStaysOnTopHint);  // the box's own handler ran
   EXPECT_TRUE(Checked("ReadBigCheck"));
   EXPECT_TRUE(form.State().Flic.ReadBigFrames);
-  EXPECT_TRUE(Checked("TitleCheck"));     // empty data: absent
+  EXPECT_TRUE(Checked("TitleCheck"));    // empty data: absent
   EXPECT_FALSE(Checked("MaxPalCheck"));  // likewise
-  EXPECT_TRUE(Checked("DirXFPSCheck"));   // no zero byte needed
+  EXPECT_TRUE(Checked("DirXFPSCheck"));  // no zero byte needed
   EXPECT_TRUE(services.boxes.empty());
   form.close();
   SettingsStore key;
@@ -149,11 +142,11 @@ TEST_F(SettingsTest, ANonNumberStopsTheLoadingWhereItStands) {
   ASSERT_EQ(services.boxes.size(), 1u);
   EXPECT_EQ(services.boxes[0].caption, "Kinetrope");
   EXPECT_EQ(services.boxes[0].text, "'x' is not a valid integer value.");
-  EXPECT_EQ(Bar("SpeedBar"), 40);          // before it: applied
-  EXPECT_TRUE(Checked("LoopCheck"));       // it: unchanged
-  EXPECT_TRUE(Checked("OptimizeCheck"));   // after it: not read
+  EXPECT_EQ(Bar("SpeedBar"), 40);         // before it: applied
+  EXPECT_TRUE(Checked("LoopCheck"));      // it: unchanged
+  EXPECT_TRUE(Checked("OptimizeCheck"));  // after it: not read
   EXPECT_FALSE(form.State().Run.SettingsPending);
-  EXPECT_FALSE(movie.isVisible());         // the rest of the first show is skipped
+  EXPECT_FALSE(movie.isVisible());  // the rest of the first show is skipped
   EXPECT_EQ(form.State().Flic.Header.width, 0);
 
   for (const std::string& bad : {""s, "12a"s, " 5"s, "0x10"s, "+"s, "2147483648"s, "-2147483649"s}) {

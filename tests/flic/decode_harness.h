@@ -11,8 +11,7 @@
 namespace kt::test {
 
 struct Canvas {
-  Canvas(uint16_t width, uint16_t height, uint8_t fill = 0)
-      : pixels(static_cast<size_t>(width) * height, fill) {
+  Canvas(uint16_t width, uint16_t height, uint8_t fill = 0) : pixels(static_cast<size_t>(width) * height, fill) {
     target.pixels = pixels.data();
     target.width = width;
     target.height = height;
@@ -45,8 +44,8 @@ struct RecordingEvents : DecodeEvents {
 inline bool Decode(uint16_t type, const std::vector<uint8_t>& data, Canvas& canvas) {
   RecordingEvents events;
   const std::vector<uint8_t> exact(data);
-  return DecodeChunk(type, exact.empty() ? nullptr : exact.data(), static_cast<uint32_t>(exact.size()),
-                     canvas.target, events);
+  return DecodeChunk(type, exact.empty() ? nullptr : exact.data(), static_cast<uint32_t>(exact.size()), canvas.target,
+                     events);
 }
 
 }  // namespace kt::test

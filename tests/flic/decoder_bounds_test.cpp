@@ -128,8 +128,8 @@ TEST(DecodeFrameBounds, ReportsEachClippedChunkOnceAndGoesOn) {
     }
   };
   put(0, DELTA_FLI, {0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0xFC, 0x05}, 14);  // a repeat past the end
-  put(1, FLI_COPY, {}, 8);                                                   // data already released
-  put(2, DELTA_FLC, {}, 3);                                                  // size below the header's
+  put(1, FLI_COPY, {}, 8);                                                  // data already released
+  put(2, DELTA_FLC, {}, 3);                                                 // size below the header's
   put(3, DELTA_FLI, {0x00, 0x00, 0x01, 0x00, 0x01, 0x01, 0x01, 0x06}, 14);
   RecordingEvents events;
   DecodeFrame(slot, c.target, events);

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "base/errors.h"
-#include "flic/flic_header.h"
 #include "fifo_watchdog.h"
+#include "flic/flic_header.h"
 #include "flic_writer.h"
 
 namespace kt {

@@ -9,8 +9,8 @@
 namespace kt {
 namespace {
 
-using test::Bytes;
 using test::BuildFlic;
+using test::Bytes;
 using test::ChunkSpec;
 using test::FlicSpec;
 using test::Frame;
@@ -138,8 +138,7 @@ std::string SameErrorInBothModes(const FlicSpec& spec) {
 TEST(FrameReaderDamage, EachDamageGetsItsOwnMessageInBothModes) {
   FlicSpec spec = MixedFlic();
   spec.records[1].declaredSize = 12;
-  EXPECT_EQ(SameErrorInBothModes(spec),
-            "Frame 1 is damaged: its size of 12 bytes is less than its 16-byte header.");
+  EXPECT_EQ(SameErrorInBothModes(spec), "Frame 1 is damaged: its size of 12 bytes is less than its 16-byte header.");
 
   spec = MixedFlic();
   spec.records[1].declaredChunks = 101;
@@ -218,7 +217,7 @@ TEST(WholeFlicRead, LoadsRingFrameAndReleasesEverythingOnFailure) {
 TEST(WholeFlicRead, RealFilesLoadAndFreeCleanly) {
   // Under the sanitizer build this proves no read or write outside a buffer and no leak.
   int loaded = 0;
-  for (const auto& path : test::SharedFlics()) {
+  for (const auto& path : test::TestFlics()) {
     FlicHeader header;
     std::optional<FlicFile> file = OpenFlic(path.string(), header);
     if (!file) continue;
@@ -234,9 +233,7 @@ TEST(WholeFlicRead, RealFilesLoadAndFreeCleanly) {
       }
     }
   }
-  if (!test::SharedFlics().empty()) {
-    EXPECT_GT(loaded, 10);
-  }
+  EXPECT_GT(loaded, 5);  // every clean one of tests/data/flics
 }
 
 }  // namespace

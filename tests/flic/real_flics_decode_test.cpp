@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "decode_harness.h"
 #include "base/errors.h"
+#include "decode_harness.h"
 #include "flic/flic_header.h"
 #include "flic/frame_reader.h"
 #include "flic_writer.h"
@@ -19,7 +19,7 @@ namespace {
 TEST(RealFlicsDecode, CleanAndRingFrameReturnsToTheFirstImage) {
   int decoded = 0;
   int ringsChecked = 0;
-  for (const auto& path : test::SharedFlics()) {
+  for (const auto& path : test::TestFlics()) {
     SCOPED_TRACE(path.string());
     FlicHeader header;
     std::optional<FlicFile> file = OpenFlic(path.string(), header);
@@ -54,10 +54,8 @@ TEST(RealFlicsDecode, CleanAndRingFrameReturnsToTheFirstImage) {
     EXPECT_GT(fastEvents.palettesApplied, 0);
     ++decoded;
   }
-  if (!test::SharedFlics().empty()) {
-    EXPECT_GT(decoded, 10);
-    EXPECT_GT(ringsChecked, 5);
-  }
+  EXPECT_GT(decoded, 5);  // every clean one of tests/data/flics
+  EXPECT_GT(ringsChecked, 5);
 }
 
 }  // namespace

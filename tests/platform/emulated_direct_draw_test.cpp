@@ -16,7 +16,9 @@ struct RecordingScreen : EmulatedScreen {
   std::vector<uint8_t> pixels;
   PaletteEntries palette{};
   std::vector<SurfaceText> texts;
-  void ModeSet(uint32_t w, uint32_t h) override { events.push_back("mode " + std::to_string(w) + "x" + std::to_string(h)); }
+  void ModeSet(uint32_t w, uint32_t h) override {
+    events.push_back("mode " + std::to_string(w) + "x" + std::to_string(h));
+  }
   void Show(const ShownSurface& s) override {
     events.push_back("show");
     pixels.assign(s.pixels, s.pixels + static_cast<size_t>(s.width) * s.height);
@@ -65,14 +67,19 @@ struct Display {
 TEST(EmulatedDirectDraw, ListsTheEightBitModesInItsOrderAndStopsWhenTheCallbackCancels) {
   Display display(EmulatedDisplayConfig{});
   std::vector<std::string> seen;
-  ASSERT_EQ(display.object->EnumDisplayModes(0, [&](const DisplayModeDesc& m) {
-    seen.push_back(std::to_string(m.dwWidth) + "x" + std::to_string(m.dwHeight) + "x" + std::to_string(m.dwRGBBitCount));
-    return DDENUMRET_OK;
-  }), DD_OK);
+  ASSERT_EQ(display.object->EnumDisplayModes(0,
+                                             [&](const DisplayModeDesc& m) {
+                                               seen.push_back(std::to_string(m.dwWidth) + "x" +
+                                                              std::to_string(m.dwHeight) + "x" +
+                                                              std::to_string(m.dwRGBBitCount));
+                                               return DDENUMRET_OK;
+                                             }),
+            DD_OK);
   EXPECT_EQ(seen, (std::vector<std::string>{"320x200x8", "320x240x8", "512x384x8", "640x400x8", "640x480x8",
                                             "800x600x8", "1024x768x8", "1152x864x8", "1280x1024x8"}));
   int calls = 0;
-  display.object->EnumDisplayModes(0, [&](const DisplayModeDesc&) { return ++calls == 2 ? DDENUMRET_CANCEL : DDENUMRET_OK; });
+  display.object->EnumDisplayModes(
+      0, [&](const DisplayModeDesc&) { return ++calls == 2 ? DDENUMRET_CANCEL : DDENUMRET_OK; });
   EXPECT_EQ(calls, 2);
 }
 

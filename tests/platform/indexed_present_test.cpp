@@ -11,8 +11,8 @@ namespace {
 ColourTable DistinctColours() {
   ColourTable table{};
   for (int i = 0; i < 256; ++i) {
-    table[static_cast<size_t>(i)] = RgbQuad{static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 7),
-                                            static_cast<uint8_t>(i), 0};
+    table[static_cast<size_t>(i)] =
+        RgbQuad{static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 7), static_cast<uint8_t>(i), 0};
   }
   return table;
 }
@@ -60,8 +60,12 @@ TEST(IndexedPresent, OneToOneAndEveryScaleMatchTheStraightforwardConversion) {
   for (const auto& [w, h] : std::vector<std::pair<int, int>>{{1, 1}, {3, 2}, {7, 5}, {321, 3}, {13, 11}}) {
     const Source source(w, h);
     // One to one, stretched by whole and broken factors in each direction, and shrunk.
-    for (const auto& [tw, th] : std::vector<std::pair<int, int>>{
-             {w, h}, {2 * w, 2 * h}, {3 * w, h}, {w, 5 * h}, {w * 5 / 2 + 1, h * 7 / 3 + 1}, {(w + 1) / 2, (h + 1) / 2}}) {
+    for (const auto& [tw, th] : std::vector<std::pair<int, int>>{{w, h},
+                                                                 {2 * w, 2 * h},
+                                                                 {3 * w, h},
+                                                                 {w, 5 * h},
+                                                                 {w * 5 / 2 + 1, h * 7 / 3 + 1},
+                                                                 {(w + 1) / 2, (h + 1) / 2}}) {
       IndexedPresenter presenter;
       const PresentRect place{0, 0, tw, th};
       presenter.Configure(w, h, tw, th, place);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 
 #include "flic_writer.h"
 #include "platform/settings_store.h"
@@ -13,13 +12,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
-
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << file.rdbuf();
-  return bytes.str();
-}
 
 TEST(SettingsFileByHand, BlanksAroundNamesAndTheEqualsSignAreLayout) {
   EXPECT_EQ(ParseSettingsFile("Brightness = 100\n  Speed\t=\t40\\x00\n\t[Kinetrope]\n  # note\nLastDir=  /a b \n"),
@@ -39,7 +31,7 @@ TEST(SettingsFileByHand, BlanksAroundNamesAndTheEqualsSignAreLayout) {
     ASSERT_TRUE(key.Close());
   }
   // Written back once, under its own name.
-  const std::string text = ReadBytes(folder / kSettingsFileName);
+  const std::string text = ReadFileText(folder / kSettingsFileName);
   EXPECT_EQ(text.find("Brightness"), text.rfind("Brightness")) << text;
   EXPECT_NE(text.find("\nBrightness=7\\x00\n"), std::string::npos) << text;
 }
@@ -65,7 +57,7 @@ TEST(SettingsFileByHand, AFileOverTheSizeLimitIsReportedOnceAndLeftAlone) {
   EXPECT_NE(said.find((folder / kSettingsFileName).string()), std::string::npos) << said;
   EXPECT_NE(said.find("Move it away or delete it"), std::string::npos) << said;
   EXPECT_EQ(said.find("kinetrope:"), said.rfind("kinetrope:")) << said;
-  EXPECT_EQ(ReadBytes(folder / kSettingsFileName).size(), huge.size());
+  EXPECT_EQ(ReadFileText(folder / kSettingsFileName).size(), huge.size());
 }
 
 }  // namespace

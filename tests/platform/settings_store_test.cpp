@@ -1,7 +1,7 @@
 #include "platform/settings_store.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -11,10 +11,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <chrono>
-#include <fstream>
-#include <sstream>
+#include <cstring>
 #include <thread>
 
 #include "fifo_watchdog.h"
@@ -25,13 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
-
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << file.rdbuf();
-  return bytes.str();
-}
 
 std::vector<std::string> FolderNames(const fs::path& folder) {
   std::vector<std::string> names;
@@ -59,7 +50,7 @@ TEST(SettingsStoreTest, ValuesKeepEveryByteAndNamesIgnoreLetterCase) {
     key.Set("REMLASTDIR", "0\0"s);  // the same value, written again
     ASSERT_TRUE(key.Close());
   }
-  const std::string text = ReadBytes(folder / "Kinetrope.conf");
+  const std::string text = ReadFileText(folder / "Kinetrope.conf");
   EXPECT_NE(text.find("\nSpeed=1000\\x00\n"), std::string::npos) << text;
   EXPECT_NE(text.find("\nRemLastDir=0\\x00\n"), std::string::npos) << text;
   EXPECT_EQ(text.find("REMLASTDIR"), std::string::npos);
@@ -90,7 +81,7 @@ TEST(SettingsStoreTest, AValueLargerThanTheReadBufferIsAbsentYetKept) {
     EXPECT_EQ(key.Query("Lastdir"), std::nullopt);
     key.Set("Other", "1");  // a later save keeps what it could not read
   }
-  EXPECT_EQ(ParseSettingsFile(ReadBytes(dir / "Kinetrope.conf")).at(1).second, std::string(513, 'b'));
+  EXPECT_EQ(ParseSettingsFile(ReadFileText(dir / "Kinetrope.conf")).at(1).second, std::string(513, 'b'));
 }
 
 TEST(SettingsStoreTest, HandEditedLinesThatDoNotParseAreSkipped) {
@@ -123,7 +114,7 @@ TEST(SettingsStoreTest, ASaveThatFailsPartWayLeavesTheOldFileWhole) {
     key.Set("Speed", "40\0"s);
     ASSERT_TRUE(key.Close());
   }
-  const std::string before = ReadBytes(dir / "Kinetrope.conf");
+  const std::string before = ReadFileText(dir / "Kinetrope.conf");
 
   // The disk fills after half of the new file.
   int calls = 0;
@@ -137,7 +128,7 @@ TEST(SettingsStoreTest, ASaveThatFailsPartWayLeavesTheOldFileWhole) {
   key.Set("Brightness", std::string(4000, '7'));
   EXPECT_FALSE(key.Close());
   EXPECT_EQ(calls, 2);
-  EXPECT_EQ(ReadBytes(dir / "Kinetrope.conf"), before);
+  EXPECT_EQ(ReadFileText(dir / "Kinetrope.conf"), before);
   EXPECT_EQ(FolderNames(dir.Path()), std::vector<std::string>{"Kinetrope.conf"});  // no half file left behind
 }
 
@@ -153,7 +144,7 @@ TEST(SettingsStoreTest, ALinkedSettingsFileStaysALink) {
     key.Set("Loop", "0\0"s);
   }
   EXPECT_TRUE(fs::is_symlink(dir / "config" / "Kinetrope.conf"));
-  EXPECT_EQ(ParseSettingsFile(ReadBytes(dir / "dotfiles" / "Kinetrope.conf")), (SettingsValues{{"Loop", "0\0"s}}));
+  EXPECT_EQ(ParseSettingsFile(ReadFileText(dir / "dotfiles" / "Kinetrope.conf")), (SettingsValues{{"Loop", "0\0"s}}));
 }
 
 // A player killed at any point of its saves leaves a file that holds one
@@ -182,7 +173,7 @@ TEST(SettingsStoreTest, AKillDuringSavesLeavesOneWholeSave) {
   ASSERT_EQ(waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFSIGNALED(status)) << "the saving process ended by itself: " << status;
 
-  const SettingsValues values = ParseSettingsFile(ReadBytes(dir / "Kinetrope.conf"));
+  const SettingsValues values = ParseSettingsFile(ReadFileText(dir / "Kinetrope.conf"));
   ASSERT_EQ(values.size(), std::size(names));
   for (size_t i = 0; i < values.size(); ++i) {
     EXPECT_EQ(values[i].first, names[i]);
@@ -271,7 +262,7 @@ TEST(SettingsStoreTest, AFileWithoutWritePermissionIsLeftUntouched) {
   }
   const fs::path file = dir / "Kinetrope.conf";
   ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
-  const std::string before = ReadBytes(file);
+  const std::string before = ReadFileText(file);
   const struct stat old = StatOf(file);
 
   SettingsStore key(dir.Path());
@@ -282,7 +273,7 @@ TEST(SettingsStoreTest, AFileWithoutWritePermissionIsLeftUntouched) {
   const struct stat now = StatOf(file);
   EXPECT_EQ(now.st_ino, old.st_ino) << "the file was replaced";
   EXPECT_EQ(now.st_mode, old.st_mode);
-  EXPECT_EQ(ReadBytes(file), before);
+  EXPECT_EQ(ReadFileText(file), before);
   EXPECT_EQ(FolderNames(dir.Path()), std::vector<std::string>{"Kinetrope.conf"});
 }
 

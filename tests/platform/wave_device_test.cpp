@@ -4,8 +4,8 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/sdl/wave_device.h"
 #include "fifo_watchdog.h"
+#include "platform/sdl/wave_device.h"
 #include "wav_writer.h"
 
 namespace kt {
@@ -157,10 +157,10 @@ TEST_F(WaveDeviceTest, AFifoUnderTheSoundsNameIsRefusedWithoutWaitingOnIt) {
   test::FifoWatchdog fifo(dir / "fifo.wav");
   const std::string message = OpenFailure(fifo.Path().string());
   EXPECT_FALSE(fifo.TimedOut()) << "the open waited for a writer";
-  EXPECT_EQ(message.rfind("Cannot play the sound file " + fifo.Path().string() +
-                              ": it is a FIFO (named pipe), not a WAV file (",
-                          0),
-            0u)
+  EXPECT_EQ(
+      message.rfind(
+          "Cannot play the sound file " + fifo.Path().string() + ": it is a FIFO (named pipe), not a WAV file (", 0),
+      0u)
       << message;
   EXPECT_FALSE(device.IsOpen());
   EXPECT_TRUE(fifo.StillAFifo());
@@ -173,9 +173,9 @@ TEST_F(WaveDeviceTest, NoAudioDeviceIsReportedWithTheLibrarysText) {
     // The library starts, but its device cannot be opened (as on a machine without sound).
     test::ScopedEnv nowhere("SDL_DISKAUDIOFILE", (dir / "no such folder" / "written.raw").string());
     const std::string message = OpenFailure(path);
-    EXPECT_EQ(message.rfind("Cannot play the sound file " + path + ": no audio device could be opened (Couldn't open ",
-                            0),
-              0u)
+    EXPECT_EQ(
+        message.rfind("Cannot play the sound file " + path + ": no audio device could be opened (Couldn't open ", 0),
+        0u)
         << message;
     EXPECT_FALSE(AudioInitialised());
   }

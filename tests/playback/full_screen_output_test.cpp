@@ -19,7 +19,9 @@ struct RecordingScreen : EmulatedScreen {
   PaletteEntries palette{};
   std::vector<SurfaceText> texts;
   int shows = 0;
-  void ModeSet(uint32_t w, uint32_t h) override { log->push_back("mode " + std::to_string(w) + "x" + std::to_string(h)); }
+  void ModeSet(uint32_t w, uint32_t h) override {
+    log->push_back("mode " + std::to_string(w) + "x" + std::to_string(h));
+  }
   void Show(const ShownSurface& s) override {
     ++shows;
     width = s.width;
@@ -46,7 +48,9 @@ struct FakeHost : FullScreenHost {
   bool ShowFpsChecked() const override { return fps; }
   bool OneSurfaceChecked() const override { return oneSurface; }
   const void* ControlPanelHandle() const override { return &panel; }
-  IndexedFrame FrameBitmap() const override { return {frame.data(), frameWidth, frameHeight, (frameWidth + 3) / 4 * 4}; }
+  IndexedFrame FrameBitmap() const override {
+    return {frame.data(), frameWidth, frameHeight, (frameWidth + 3) / 4 * 4};
+  }
   void ConnectPaletteEntries(std::function<bool(const PaletteEntries&)> f) override {
     log->push_back(f ? "palette connected" : "palette disconnected");
     setEntries = std::move(f);
@@ -83,7 +87,8 @@ class FullScreenTest : public ::testing::Test {
     const int stride = (w + 3) / 4 * 4;
     host.frame.assign(static_cast<size_t>(stride) * h, 0xFF);
     for (int y = 0; y < h; ++y) {
-      for (int x = 0; x < w; ++x) host.frame[static_cast<size_t>(y) * stride + x] = static_cast<uint8_t>(1 + (x + y * w) % 255);
+      for (int x = 0; x < w; ++x)
+        host.frame[static_cast<size_t>(y) * stride + x] = static_cast<uint8_t>(1 + (x + y * w) % 255);
     }
   }
   uint8_t FramePixel(int x, int y) const { return static_cast<uint8_t>(1 + (x + y * header.width) % 255); }
@@ -150,7 +155,7 @@ TEST_F(FullScreenTest, AForcedModeIsTakenAsItIsAndAnUnknownItemSetsNoMode) {
   output->TearDown();
   host.forceIndex = 9;
   EXPECT_EQ(SetUpError(), "Unable to set new display mode");
-  const ModeSize expected[] = {{320, 200}, {320, 240}, {512, 384}, {640, 400}, {640, 480},
+  const ModeSize expected[] = {{320, 200}, {320, 240},  {512, 384},  {640, 400},  {640, 480},
                                {800, 600}, {1024, 768}, {1152, 864}, {1280, 1024}};
   for (int i = 0; i < 9; ++i) EXPECT_EQ(ForcedModeSize(i), expected[i]) << i;
   EXPECT_EQ(ForcedModeSize(-1), ModeSize{});
@@ -203,7 +208,7 @@ TEST_F(FullScreenTest, TheFrameRateFigureComesFromTheSecondFrameOnRoundedHalvesT
   EXPECT_EQ(FullScreenFpsText(1000, 0), std::nullopt);
   EXPECT_EQ(FullScreenFpsText(0, 5), std::nullopt);
   EXPECT_EQ(FullScreenFpsText(1000, 25), "25");
-  EXPECT_EQ(FullScreenFpsText(80, 1), "12");   // 12.5: even
+  EXPECT_EQ(FullScreenFpsText(80, 1), "12");  // 12.5: even
   EXPECT_EQ(FullScreenFpsText(40, 1), "25");
   EXPECT_EQ(FullScreenFpsText(400, 1), "2");   // 2.5: even
   EXPECT_EQ(FullScreenFpsText(2000, 7), "4");  // 3.5: even
@@ -232,8 +237,8 @@ TEST_F(FullScreenTest, TheFrameRateFigureComesFromTheSecondFrameOnRoundedHalvesT
 TEST_F(FullScreenTest, TheStepsRunInOrderAndTheTearDownGivesEverythingBack) {
   Frame(320, 200);
   ASSERT_TRUE(Make().SetUp());
-  EXPECT_EQ(log, (std::vector<std::string>{"mode 320x200", "palette connected", "movie window full screen",
-                                           "panel hidden"}));
+  EXPECT_EQ(
+      log, (std::vector<std::string>{"mode 320x200", "palette connected", "movie window full screen", "panel hidden"}));
   log.clear();
   output->TearDown();
   EXPECT_EQ(log, (std::vector<std::string>{"palette disconnected", "mode restored", "panel shown",

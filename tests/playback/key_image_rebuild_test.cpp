@@ -12,56 +12,12 @@
 #include <random>
 
 #include "base/errors.h"
-#include "playback/load_command.h"
-#include "flic_writer.h"
-#include "playback/play_command.h"
-#include "scripted_window_services.h"
-#include "quiet_playback_host.h"
+#include "player_rig.h"
 
 namespace kt {
 namespace {
 
 using test::Bytes;
-
-class TablePalettes : public PaletteInstaller {
- public:
-  ColourTable table{};
-  PaletteHandle next = 1;
-  PaletteHandle CreatePalette(const LogicalPalette&) override { return next++; }
-  PaletteHandle SelectPalette(PaletteContext, PaletteHandle) override { return 1000; }
-  void RealizePalette(PaletteContext) override {}
-  void SetDIBColorTable(const ColourTable& t) override { table = t; }
-  void DeleteObject(PaletteHandle) override {}
-  bool SetEntries(const PaletteEntries&) override { return true; }
-  void SetSystemPaletteUse(SystemPaletteUse) override {}
-};
-
-class ScreenOutput : public FrameOutput {
- public:
-  TablePalettes palettes;
-  std::vector<uint8_t> buffer;
-  std::vector<Bytes> shown;  // each picture painted, followed by its colour table
-  void PrepareFrameBuffer(uint16_t w, uint16_t h) override { buffer.assign(static_cast<size_t>(w) * h, 0); }
-  void CreateFrameBitmap() override {}
-  uint8_t* FrameBuffer() override { return buffer.data(); }
-  void CopyRows() override {}
-  void PaintFrame() override {
-    Bytes screen = buffer;
-    const auto* table = reinterpret_cast<const uint8_t*>(palettes.table.data());
-    screen.insert(screen.end(), table, table + sizeof palettes.table);
-    shown.push_back(std::move(screen));
-  }
-  void PaintFinalFrame() override {}
-  void TearDown() override {}
-  PaletteInstaller& Palettes() override { return palettes; }
-};
-
-class LoopingHost : public test::QuietPlaybackHost {
- public:
-  std::vector<int> frameBar;
-  bool LoopChecked() const override { return true; }
-  void SetFrameBarPosition(int position) override { frameBar.push_back(position); }
-};
 
 enum class Source { Memory, DiskChunks, DiskBigFrames };
 
@@ -111,20 +67,15 @@ struct Clicks {
   }
 };
 
-Outcome Play(const std::filesystem::path& flicPath, Source source, size_t keyBudget, const Clicks& clicks,
-             const std::filesystem::path& recordDir, bool record) {
-  FlicState flic;
-  OpenDialogState dialog;
-  PlaybackState state;
-  RecordingState recording;
-  ColourState colour;
-  test::ScriptedWindowServices services;
-  LoopingHost host;
-  ScreenOutput output;
-  FullScreenOutput fullScreen;
-  SoundAccompaniment sound;
-  PlayCommand play{{flic, dialog, state, recording, colour, services, host, output, fullScreen, sound,
-                    [&services] { return services.clock; }}};
+// One looping playback with the given clicks.
+struct Player : test::PlayerRig<> {
+  Outcome Play(const std::filesystem::path& flicPath, Source source, size_t keyBudget, const Clicks& clicks,
+               const std::filesystem::path& recordDir, bool record);
+};
+
+Outcome Player::Play(const std::filesystem::path& flicPath, Source source, size_t keyBudget, const Clicks& clicks,
+                     const std::filesystem::path& recordDir, bool record) {
+  host.loop = true;
   play.SetKeyImageBudget(keyBudget);
   Outcome outcome;
 
@@ -147,15 +98,9 @@ Outcome Play(const std::filesystem::path& flicPath, Source source, size_t keyBud
     }
     const Clicks::Click click = clicks.clicks[next++];
     switch (click.kind) {
-      case Clicks::Back:
-        play.FrameBButtonClick();
-        break;
-      case Clicks::Forward:
-        play.FrameFButtonClick();
-        break;
-      case Clicks::Jump:
-        play.FrameBarChange(click.value < 0 ? state.CurrentFrame : click.value);
-        break;
+      case Clicks::Back: play.FrameBButtonClick(); break;
+      case Clicks::Forward: play.FrameFButtonClick(); break;
+      case Clicks::Jump: play.FrameBarChange(click.value < 0 ? state.CurrentFrame : click.value); break;
       case Clicks::Run:
         pauseAt = output.shown.size() + static_cast<size_t>(click.value);
         play.PauseButtonClick();
@@ -165,10 +110,7 @@ Outcome Play(const std::filesystem::path& flicPath, Source source, size_t keyBud
 
   try {
     if (source == Source::Memory) {
-      flic.LoadFlicName = flicPath.string();
-      bool keep = false;
-      LoadContext context{flic, dialog, services, host, keep};
-      LoadButtonClick(context);
+      LoadIntoMemory(flicPath.string());
       play.PlayButtonStartPlay();
     } else {
       flic.ReadBigFrames = source == Source::DiskBigFrames;
@@ -179,7 +121,7 @@ Outcome Play(const std::filesystem::path& flicPath, Source source, size_t keyBud
     outcome.error = error.what();
   }
   outcome.shown = std::move(output.shown);
-  outcome.frameBar = host.frameBar;
+  outcome.frameBar = host.frameBarPositions;
   for (const auto& box : services.boxes) outcome.questions.push_back(box.text);
   outcome.framesPlayed = state.FramesPlayed;
   std::map<std::string, Bytes> files;
@@ -210,9 +152,9 @@ void ExpectSameAsReplay(const std::filesystem::path& path, int rounds, test::Tem
     SCOPED_TRACE("round " + std::to_string(round) + ", source " + std::to_string(round % 3));
     // Recording every frame of the first pass costs more than the rest; once a flic is enough.
     const bool record = round == 0;
-    const Outcome replayed = Play(path, source, 0, clicks, dir / "replay", record);
+    const Outcome replayed = Player().Play(path, source, 0, clicks, dir / "replay", record);
     for (size_t budget : {BudgetForInterval(header, 8), BudgetForInterval(header, 1)}) {
-      const Outcome rebuilt = Play(path, source, budget, clicks, dir / "keys", record);
+      const Outcome rebuilt = Player().Play(path, source, budget, clicks, dir / "keys", record);
       ASSERT_EQ(rebuilt.shown.size(), replayed.shown.size()) << "budget " << budget;
       for (size_t i = 0; i < replayed.shown.size(); ++i) {
         ASSERT_EQ(rebuilt.shown[i], replayed.shown[i]) << "picture " << i << " shown, budget " << budget;
@@ -229,14 +171,12 @@ void ExpectSameAsReplay(const std::filesystem::path& path, int rounds, test::Tem
 TEST(KeyImageRebuild, EveryRealFlicMatchesTheReplayFromFrameZero) {
   test::TempDir dir;
   int played = 0;
-  for (const auto& path : test::SharedFlics()) {
+  for (const auto& path : test::TestFlics()) {
     SCOPED_TRACE(path.filename().string());
     ExpectSameAsReplay(path, 4, dir);
     ++played;
   }
-  if (!test::SharedFlics().empty()) {
-    EXPECT_GT(played, 10);
-  }
+  EXPECT_GT(played, 10);
 }
 
 // Flics that defeat the shortcuts: a first frame that leaves pixels alone, a
@@ -258,8 +198,8 @@ test::FlicSpec AwkwardFlic() {
       chunks.push_back(test::FliCopy(pixels));
     } else {
       // DELTA_FLI: one line, pixel f % 6 of line f % 3 becomes f.
-      chunks.push_back({12, {static_cast<uint8_t>(f % 3), 0, 1, 0, 1, static_cast<uint8_t>(f % 6), 1,
-                             static_cast<uint8_t>(f)}, {}});
+      chunks.push_back(
+          {12, {static_cast<uint8_t>(f % 3), 0, 1, 0, 1, static_cast<uint8_t>(f % 6), 1, static_cast<uint8_t>(f)}, {}});
     }
     if (f == 19) chunks.push_back({25, {1, 2, 3}, {}});
     // Colour 200 set before the second whole picture and changed after it.
@@ -289,84 +229,74 @@ TEST(KeyImageRebuild, FlicsThatDefeatTheShortcutsStillMatchTheReplay) {
 // Each frame carries a colour chunk, so the palettes created count the decodes.
 TEST(KeyImageRebuild, StepBackNearTheEndDecodesOnlyFromTheNearestKey) {
   for (bool wholePictures : {false, true}) {
-  SCOPED_TRACE(wholePictures ? "every frame a whole picture" : "deltas after frame 0");
-  test::TempDir dir;
-  test::FlicSpec spec;
-  spec.width = 8;
-  spec.height = 2;
-  const int frames = 400;
-  for (int f = 0; f <= frames; ++f) {
-    // After a whole first picture, each frame sets pixel 0 to its number.
-    const auto number = static_cast<uint8_t>(f);
-    spec.records.push_back(
-        test::Frame({test::Color256({{number, 1, 2}}),
-                     f == 0 ? test::FliCopy(Bytes(16, 0)) : test::ChunkSpec{12, {0, 0, 1, 0, 1, 0, 1, number}, {}}}));
-    if (wholePictures && f > 0) spec.records.back().chunks[1] = test::FliCopy(Bytes(16, number));
-  }
-  const auto path = dir / "long.flc";
-  test::WriteFile(path, test::BuildFlic(spec));
-  FlicHeader header;
-  ASSERT_TRUE(OpenFlic(path.string(), header));
-
-  for (Source source : {Source::Memory, Source::DiskChunks}) {
-    FlicState flic;
-    OpenDialogState dialog;
-    PlaybackState state;
-    RecordingState recording;
-    ColourState colour;
-    test::ScriptedWindowServices services;
-    LoopingHost host;
-    ScreenOutput output;
-    FullScreenOutput fullScreen;
-    SoundAccompaniment sound;
-    PlayCommand play{{flic, dialog, state, recording, colour, services, host, output, fullScreen, sound,
-                      [&services] { return services.clock; }}};
-    const size_t budget = BudgetForInterval(header, 10);
-    play.SetKeyImageBudget(budget);
-    const int32_t interval = KeyImages(8, 2, frames, budget).Interval();
-    ASSERT_GT(interval, 2);
-    const int32_t key = 396 / interval * interval;
-    PaletteHandle before = 0;
-    int step = 0;
-    services.onMessages = [&] {
-      if (!services.holding) {
-        if (output.shown.size() == 399 && step == 0) play.PauseButtonClick();
-        return;
-      }
-      if (step == 0) {
-        ++step;
-        before = output.palettes.next;
-        play.FrameBButtonClick();  // from frame 398
-      } else if (step == 1) {
-        ++step;
-        // Frame 396 rebuilt from the key before it (or, when every frame is
-        // a whole picture, from frame 396 alone), its palette installed
-        // once, then frame 397 shown: not the 398 decodes of a replay.
-        const int32_t decodes = wholePictures ? std::min(1, 396 - key) : 396 - key;
-        EXPECT_EQ(output.palettes.next - before, static_cast<PaletteHandle>(decodes + 2));
-        EXPECT_EQ(output.buffer[0], static_cast<uint8_t>(397));
-        before = output.palettes.next;
-        play.FrameBarChange(399);
-      } else if (step == 2) {
-        ++step;
-        // On from the picture on screen, 398 only, then 399 shown.
-        EXPECT_EQ(output.palettes.next - before, 3u);
-        EXPECT_EQ(output.buffer[0], static_cast<uint8_t>(399));
-        play.StopButtonClick();
-      }
-    };
-    if (source == Source::Memory) {
-      flic.LoadFlicName = path.string();
-      bool keep = false;
-      LoadContext context{flic, dialog, services, host, keep};
-      LoadButtonClick(context);
-      play.PlayButtonStartPlay();
-    } else {
-      state.DiskFlicName = path.string();
-      play.PlayFileButtonClick();
+    SCOPED_TRACE(wholePictures ? "every frame a whole picture" : "deltas after frame 0");
+    test::TempDir dir;
+    test::FlicSpec spec;
+    spec.width = 8;
+    spec.height = 2;
+    const int frames = 400;
+    for (int f = 0; f <= frames; ++f) {
+      // After a whole first picture, each frame sets pixel 0 to its number.
+      const auto number = static_cast<uint8_t>(f);
+      spec.records.push_back(
+          test::Frame({test::Color256({{number, 1, 2}}),
+                       f == 0 ? test::FliCopy(Bytes(16, 0)) : test::ChunkSpec{12, {0, 0, 1, 0, 1, 0, 1, number}, {}}}));
+      if (wholePictures && f > 0) spec.records.back().chunks[1] = test::FliCopy(Bytes(16, number));
     }
-    EXPECT_EQ(step, 3);
-  }
+    const auto path = dir / "long.flc";
+    test::WriteFile(path, test::BuildFlic(spec));
+    FlicHeader header;
+    ASSERT_TRUE(OpenFlic(path.string(), header));
+
+    for (Source source : {Source::Memory, Source::DiskChunks}) {
+      test::PlayerRig<> rig;
+      auto& services = rig.services;
+      auto& output = rig.output;
+      auto& play = rig.play;
+      rig.host.loop = true;
+      const size_t budget = BudgetForInterval(header, 10);
+      play.SetKeyImageBudget(budget);
+      const int32_t interval = KeyImages(8, 2, frames, budget).Interval();
+      ASSERT_GT(interval, 2);
+      const int32_t key = 396 / interval * interval;
+      PaletteHandle before = 0;
+      int step = 0;
+      services.onMessages = [&] {
+        if (!services.holding) {
+          if (output.shown.size() == 399 && step == 0) play.PauseButtonClick();
+          return;
+        }
+        if (step == 0) {
+          ++step;
+          before = output.palettes.next;
+          play.FrameBButtonClick();  // from frame 398
+        } else if (step == 1) {
+          ++step;
+          // Frame 396 rebuilt from the key before it (or, when every frame is
+          // a whole picture, from frame 396 alone), its palette installed
+          // once, then frame 397 shown: not the 398 decodes of a replay.
+          const int32_t decodes = wholePictures ? std::min(1, 396 - key) : 396 - key;
+          EXPECT_EQ(output.palettes.next - before, static_cast<PaletteHandle>(decodes + 2));
+          EXPECT_EQ(output.buffer[0], static_cast<uint8_t>(397));
+          before = output.palettes.next;
+          play.FrameBarChange(399);
+        } else if (step == 2) {
+          ++step;
+          // On from the picture on screen, 398 only, then 399 shown.
+          EXPECT_EQ(output.palettes.next - before, 3u);
+          EXPECT_EQ(output.buffer[0], static_cast<uint8_t>(399));
+          play.StopButtonClick();
+        }
+      };
+      if (source == Source::Memory) {
+        rig.LoadIntoMemory(path.string());
+        play.PlayButtonStartPlay();
+      } else {
+        rig.state.DiskFlicName = path.string();
+        play.PlayFileButtonClick();
+      }
+      EXPECT_EQ(step, 3);
+    }
   }
 }
 

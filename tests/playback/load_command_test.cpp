@@ -2,8 +2,8 @@
 
 #include "base/errors.h"
 #include "flic/flic_info.h"
-#include "playback/load_command.h"
 #include "flic_writer.h"
+#include "playback/load_command.h"
 #include "scripted_window_services.h"
 
 namespace kt {
@@ -33,11 +33,7 @@ class LoadTest : public ::testing::Test {
   LoadContext context{flic, dialog, services, windows, keepSize};
   test::TempDir dir;
 
-  std::string WriteFlic(const std::string& name, const FlicSpec& spec) {
-    const std::string path = (dir / name).string();
-    test::WriteFile(path, test::BuildFlic(spec));
-    return path;
-  }
+  std::string WriteFlic(const std::string& name, const FlicSpec& spec) { return test::SaveFlic(dir / name, spec); }
 
   static FlicSpec TwoFrames(uint16_t width = 8) {
     FlicSpec spec;

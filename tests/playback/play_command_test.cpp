@@ -5,10 +5,7 @@
 #include <map>
 
 #include "base/errors.h"
-#include "playback/load_command.h"
-#include "flic_writer.h"
-#include "playback/play_command.h"
-#include "scripted_window_services.h"
+#include "player_rig.h"
 
 namespace kt {
 namespace {
@@ -16,131 +13,16 @@ namespace {
 using test::Bytes;
 using test::FlicSpec;
 using test::Frame;
+using test::NumberedFlic;
 
-// Each frame of the test flics paints its own index into pixel 0, so what is
-// on screen says which frame was decoded last; the ring frame paints 0xEE.
-FlicSpec NumberedFlic(int frames, uint16_t width = 4, uint16_t height = 2) {
-  FlicSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.speed = 40;
-  for (int f = 0; f < frames; ++f) {
-    Bytes pixels(static_cast<size_t>(width) * height, static_cast<uint8_t>(f));
-    auto frame = f == 0 ? Frame({test::Color256({{10, 20, 30}, {40, 50, 60}}), test::FliCopy(pixels)})
-                        : Frame({test::FliCopy(pixels)});
-    spec.records.push_back(frame);
-  }
-  spec.records.push_back(Frame({test::FliCopy(Bytes(static_cast<size_t>(width) * height, 0xEE))}));
-  return spec;
-}
-
-class FakePalettes : public PaletteInstaller {
- public:
-  PaletteHandle next = 1;
-  int created = 0, deleted = 0;
-  ColourTable lastTable{};
-  PaletteHandle CreatePalette(const LogicalPalette&) override {
-    ++created;
-    return next++;
-  }
-  PaletteHandle SelectPalette(PaletteContext, PaletteHandle) override { return 1000; }
-  void RealizePalette(PaletteContext) override {}
-  void SetDIBColorTable(const ColourTable& table) override { lastTable = table; }
-  void DeleteObject(PaletteHandle) override { ++deleted; }
-  bool SetEntries(const PaletteEntries&) override { return true; }
-  void SetSystemPaletteUse(SystemPaletteUse) override {}
-};
-
-// Window output into plain memory; it records what reached the "screen".
-class FakeOutput : public FrameOutput {
- public:
-  FakePalettes palettes;
-  std::vector<uint8_t> buffer;
-  std::vector<int> painted;  // pixel 0 of each painted frame
-  std::vector<Bytes> paintedImages;
-  int finalPaints = 0, tearDowns = 0, prepared = 0;
-  uint16_t width = 0, height = 0;
-
-  void PrepareFrameBuffer(uint16_t w, uint16_t h) override {
-    width = w;
-    height = h;
-    buffer.assign(static_cast<size_t>(w) * h, 0);
-    ++prepared;
-  }
-  void CreateFrameBitmap() override {}
-  uint8_t* FrameBuffer() override { return buffer.data(); }
-  void CopyRows() override {}
-  void PaintFrame() override {
-    painted.push_back(buffer[0]);
-    paintedImages.push_back(buffer);
-  }
-  void PaintFinalFrame() override { ++finalPaints; }
-  void TearDown() override { ++tearDowns; }
-  PaletteInstaller& Palettes() override { return palettes; }
-};
-
-class FakeHost : public PlaybackHost {
- public:
-  bool loop = false, directX = false, maxPal = false, onTop = false, optimize = true, statVisible = true;
-  int speedBar = 0;
-  std::map<std::string, std::string> labels;
-  bool frameControls = false, playingControls = false;
-  int closed = 0, halted = 0, infoShown = 0, sized = 0;
-  std::vector<int> frameBarPositions;
-
-  bool LoopChecked() const override { return loop; }
-  bool DirectXChecked() const override { return directX; }
-  bool MaxPalChecked() const override { return maxPal; }
-  bool OnTopChecked() const override { return onTop; }
-  bool OptimizeChecked() const override { return optimize; }
-  bool StatPanelVisible() const override { return statVisible; }
-  int SpeedBarPosition() const override { return speedBar; }
-  int ScreenBitsPerPixel() const override { return 24; }
-  bool PlatformFlushesDrawing() const override { return true; }
-  void SetFrameBarRange(int minimum, int maximum, int page) override {
-    labels["FrameBarRange"] = std::to_string(minimum) + ".." + std::to_string(maximum) + "/" + std::to_string(page);
-  }
-  void SetFrameBarPosition(int position) override { frameBarPositions.push_back(position); }
-  void SetFrameLabel(const std::string& text) override { labels["FrameLabel"] = text; }
-  void ShowFrameControls(bool shown) override { frameControls = shown; }
-  void SetPlayingControls(bool playing) override { playingControls = playing; }
-  void SetFpsLabel(const std::string& text) override { labels["FPS"] = text; }
-  void SetActualDelayLabel(const std::string& text) override { labels["ActualDelay"] = text; }
-  void SetFramesPlayedLabel(const std::string& text) override { labels["FramesPlayed"] = text; }
-  void SetPlayingTimeLabel(const std::string& text) override { labels["PlayingTime"] = text; }
-  void SizeMovieWindow(int w, int h) override {
-    ++sized;
-    labels["Size"] = std::to_string(w) + "x" + std::to_string(h);
-  }
-  void SetMovieCaption(const std::string& caption) override { labels["Caption"] = caption; }
-  void FocusMovieWindowIfVisible() override {}
-  void ShowMovieWindowIfHidden() override {}
-  void BringControlPanelToTop() override {}
-  void ShowFlicInfo() override { ++infoShown; }
-  void EnablePlayAndRecordButtons() override { labels["PlayEnabled"] = "yes"; }
-  void CloseControlPanel() override { ++closed; }
-  void HaltProgram() override { ++halted; }
-};
-
-class PlayTest : public ::testing::Test {
+class PlayTest : public ::testing::Test, protected test::PlayerRig<> {
  protected:
-  FlicState flic;
-  OpenDialogState dialog;
-  PlaybackState state;
-  RecordingState recording;
-  ColourState colour;
-  test::ScriptedWindowServices services;
-  FakeHost host;
-  FakeOutput output;
-  FullScreenOutput fullScreen;
-  SoundAccompaniment sound;
-  PlayCommand play{{flic, dialog, state, recording, colour, services, host, output, fullScreen, sound,
-                    [this] { return services.clock; }}};
   test::TempDir dir;
   // Runs once the given number of frames have been painted; the user's clicks.
   std::multimap<size_t, std::function<void()>> atFrame;
 
   void SetUp() override {
+    host.statVisible = host.flushesDrawing = true;
     services.onMessages = [this] {
       auto range = atFrame.equal_range(output.painted.size());
       std::vector<std::function<void()>> due;
@@ -151,9 +33,7 @@ class PlayTest : public ::testing::Test {
   }
 
   std::string Write(const FlicSpec& spec, const std::string& name = "anim.flc") {
-    const std::string path = (dir / name).string();
-    test::WriteFile(path, test::BuildFlic(spec));
-    return path;
+    return test::SaveFlic(dir / name, spec);
   }
 
   void PlayFromDisk(const FlicSpec& spec) {
@@ -162,10 +42,7 @@ class PlayTest : public ::testing::Test {
   }
 
   void LoadIntoMemory(const FlicSpec& spec) {
-    flic.LoadFlicName = Write(spec);
-    bool keep = false;
-    LoadContext context{flic, dialog, services, host, keep};
-    LoadButtonClick(context);
+    PlayerRig::LoadIntoMemory(Write(spec));
     ASSERT_TRUE(flic.FlicInMemory);
   }
 };
@@ -207,21 +84,21 @@ TEST_F(PlayTest, DiskAndMemoryShowTheSameFrames) {
   host.loop = true;
   atFrame.emplace(14, [this] { play.StopButtonClick(); });
   PlayFromDisk(spec);
-  const std::vector<Bytes> fromDisk = output.paintedImages;
+  const std::vector<Bytes> fromDisk = output.shown;
 
-  output.paintedImages.clear();
+  output.shown.clear();
   output.painted.clear();
   flic.ReadBigFrames = true;
   atFrame.emplace(14, [this] { play.StopButtonClick(); });
   PlayFromDisk(spec);
-  EXPECT_EQ(output.paintedImages, fromDisk) << "big-frame reading";
+  EXPECT_EQ(output.shown, fromDisk) << "big-frame reading";
 
-  output.paintedImages.clear();
+  output.shown.clear();
   output.painted.clear();
   LoadIntoMemory(spec);
   atFrame.emplace(14, [this] { play.StopButtonClick(); });
   play.PlayButtonStartPlay();
-  EXPECT_EQ(output.paintedImages, fromDisk) << "from memory";
+  EXPECT_EQ(output.shown, fromDisk) << "from memory";
 }
 
 TEST_F(PlayTest, WaitsTheDelayFromTheEndOfThePreviousWait) {

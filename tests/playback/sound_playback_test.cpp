@@ -5,81 +5,17 @@
 #include <functional>
 #include <thread>
 
-#include "flic_writer.h"
-#include "playback/play_command.h"
 #include "playback/wav_accompaniment.h"
-#include "scripted_window_services.h"
+#include "player_rig.h"
 #include "wav_writer.h"
-#include "quiet_playback_host.h"
 
 namespace kt {
 namespace {
 
 using test::Bytes;
 using test::FlicSpec;
-using test::Frame;
+using test::NumberedFlic;
 using test::WavFormat;
-
-// Frame f paints the value f; the ring frame paints 0xEE.
-FlicSpec NumberedFlic(int frames) {
-  FlicSpec spec;
-  spec.width = 4;
-  spec.height = 2;
-  spec.speed = 40;
-  for (int f = 0; f < frames; ++f) {
-    Bytes pixels(8, static_cast<uint8_t>(f));
-    spec.records.push_back(f == 0 ? Frame({test::Color256({{10, 20, 30}}), test::FliCopy(pixels)})
-                                  : Frame({test::FliCopy(pixels)}));
-  }
-  spec.records.push_back(Frame({test::FliCopy(Bytes(8, 0xEE))}));
-  return spec;
-}
-
-class NoPalettes : public PaletteInstaller {
- public:
-  PaletteHandle CreatePalette(const LogicalPalette&) override { return 1; }
-  PaletteHandle SelectPalette(PaletteContext, PaletteHandle) override { return 1; }
-  void RealizePalette(PaletteContext) override {}
-  void SetDIBColorTable(const ColourTable&) override {}
-  void DeleteObject(PaletteHandle) override {}
-  bool SetEntries(const PaletteEntries&) override { return true; }
-  void SetSystemPaletteUse(SystemPaletteUse) override {}
-};
-
-// Frames into memory; the test looks at the sound as each frame is shown.
-class WatchedOutput : public FrameOutput {
- public:
-  NoPalettes palettes;
-  Bytes buffer;
-  std::vector<int> painted;
-  int tearDowns = 0;
-  std::function<void()> onBitmapCreated;
-  std::function<void(size_t)> onPainted;  // with the number of frames painted so far
-
-  void PrepareFrameBuffer(uint16_t width, uint16_t height) override {
-    buffer.assign(static_cast<size_t>(width) * height, 0);
-  }
-  void CreateFrameBitmap() override {
-    if (onBitmapCreated) onBitmapCreated();
-  }
-  uint8_t* FrameBuffer() override { return buffer.data(); }
-  void CopyRows() override {}
-  void PaintFrame() override {
-    painted.push_back(buffer[0]);
-    if (onPainted) onPainted(painted.size());
-  }
-  void PaintFinalFrame() override {}
-  void TearDown() override { ++tearDowns; }
-  PaletteInstaller& Palettes() override { return palettes; }
-};
-
-class QuietHost : public test::QuietPlaybackHost {
- public:
-  bool loop = false;
-  bool playingControls = false;
-  bool LoopChecked() const override { return loop; }
-  void SetPlayingControls(bool playing) override { playingControls = playing; }
-};
 
 bool AudioInitialised() { return SDL_WasInit(SDL_INIT_AUDIO) != 0; }
 
@@ -88,21 +24,9 @@ void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 // The frames of a playback go by in no real time, the sound in real time.
 // Frame 0 starts the sound; a test that needs the sound to have played on
 // or to have ended waits for that in real time.
-class SoundPlaybackTest : public ::testing::Test {
+class SoundPlaybackTest : public ::testing::Test, protected test::PlayerRig<WavAccompaniment> {
  protected:
   static constexpr WavFormat kFormat{8000, 1, 16};
-  FlicState flic;
-  OpenDialogState dialog;
-  PlaybackState state;
-  RecordingState recording;
-  ColourState colour;
-  test::ScriptedWindowServices services;
-  QuietHost host;
-  WatchedOutput output;
-  FullScreenOutput fullScreen;
-  WavAccompaniment sound;
-  PlayCommand play{{flic, dialog, state, recording, colour, services, host, output, fullScreen, sound,
-                    [this] { return services.clock; }}};
   test::TempDir dir;
   test::DiskAudio disk{dir / "written.raw"};
 

@@ -4,35 +4,24 @@
 #include <QImage>
 #include <cstring>
 
-#include "colour/apply_palette.h"
 #include "base/errors.h"
+#include "colour/apply_palette.h"
 #include "flic/flic_header.h"
 #include "flic/frame_decoder.h"
 #include "flic/frame_reader.h"
-#include "platform/qt/system_metrics.h"
 #include "platform/tick.h"
-#include "playback/play_command.h"
 #include "playback/window_output.h"
-#include "scripted_window_services.h"
+#include "player_rig.h"
+#include "screen_override.h"
 #include "windows/imageunt.h"
-#include "quiet_playback_host.h"
 
 namespace kt {
 namespace {
 
-struct ScreenOverride {
-  ScreenOverride(int width, int height) { OverrideScreenSize(ScreenSize{width, height}); }
-  ~ScreenOverride() { OverrideScreenSize(std::nullopt); }
-};
+using test::CentredOn;
+using test::ScreenOverride;
 
 QRgb OnScreen(QWidget& window, int x, int y) { return window.grab().toImage().pixel(x, y); }
-
-// Where the centring rule puts the window's outer frame: the border and
-// caption count, and halves truncate towards zero.
-QPoint CentredOn(const QWidget& window, int screenWidth, int screenHeight) {
-  const QSize outer = window.frameGeometry().size();
-  return {(screenWidth - outer.width()) / 2, (screenHeight - outer.height()) / 2};
-}
 
 QRgb Rgb(const RgbColour& colour) { return qRgb(colour.red, colour.green, colour.blue); }
 
@@ -230,40 +219,6 @@ TEST(WindowOutput, FullScreenEntriesAreRefusedWithoutAFullScreenPalette) {
   palettes.SetFullScreenPalette(nullptr);
 }
 
-TEST(SizeMovieWindow, CentresTheWindowAroundTheClientSize) {
-  ScreenOverride screen(1024, 768);
-  TImageForm movie;
-  movie.show();
-  bool zoomed = true;
-  SizeMovieWindow(movie, zoomed, 320, 200);
-  EXPECT_FALSE(zoomed);
-  EXPECT_EQ(movie.size(), QSize(320, 200));
-  EXPECT_EQ(movie.frameGeometry().topLeft(), CentredOn(movie, 1024, 768));
-  const QSize border = movie.frameGeometry().size() - movie.size();
-
-  // Larger than the screen: centred all the same, at negative positions.
-  SizeMovieWindow(movie, zoomed, 1280, 1024);
-  EXPECT_EQ(movie.size(), QSize(1280, 1024));
-  EXPECT_EQ(movie.frameGeometry().topLeft(), CentredOn(movie, 1024, 768));
-  EXPECT_LT(movie.frameGeometry().left(), -128);
-
-  // An odd overhang: the half truncates towards zero, not down.
-  const QSize odd = QSize(1281, 1025) - border;
-  SizeMovieWindow(movie, zoomed, static_cast<uint16_t>(odd.width()), static_cast<uint16_t>(odd.height()));
-  EXPECT_EQ(movie.frameGeometry().topLeft(), QPoint(-128, -128));
-}
-
-TEST(SizeMovieWindow, LeavesTheMaximisedState) {
-  ScreenOverride screen(1024, 768);
-  TImageForm movie;
-  movie.showMaximized();
-  bool zoomed = false;
-  SizeMovieWindow(movie, zoomed, 200, 100);
-  EXPECT_EQ(movie.windowState() & (Qt::WindowMaximized | Qt::WindowMinimized), Qt::WindowNoState);
-  EXPECT_EQ(movie.size(), QSize(200, 100));
-  EXPECT_EQ(movie.frameGeometry().topLeft(), CentredOn(movie, 1024, 768));
-}
-
 // The play command's host, as far as window output needs one.
 class MovieHost : public test::QuietPlaybackHost {
  public:
@@ -306,26 +261,19 @@ QImage LastFrameOf(const std::string& path) {
 TEST(WindowOutput, ThePlayedDemoEndsOnScreenInItsOwnColours) {
   ScreenOverride screen(1024, 768);
   const std::string demo = std::string(KINETROPE_SOURCE_DIR) + "/demo/demo.flc";
-  FlicState flic;
-  OpenDialogState openDialog;
-  PlaybackState playback;
-  RecordingState recording;
-  ColourState colour;
-  test::ScriptedWindowServices services;
+  test::PlayerState player;
   TImageForm movie;
-  MovieHost host(movie, playback);
-  WindowOutput output(movie, colour);
-  FullScreenOutput fullScreen;
+  MovieHost host(movie, player.state);
+  WindowOutput output(movie, player.colour);
   SoundAccompaniment sound;
-  PlayCommand command(PlayerParts{flic, openDialog, playback, recording, colour, services, host, output, fullScreen,
-                                  sound, [] { return GetTickCount(); }});
-  playback.DiskFlicName = demo;
-  playback.FrameDelay = 0;
+  PlayCommand command(player.Parts(host, output, sound, [] { return GetTickCount(); }));
+  player.state.DiskFlicName = demo;
+  player.state.FrameDelay = 0;
 
   command.PlayFileButtonClick();
 
-  EXPECT_TRUE(services.boxes.empty());
-  EXPECT_FALSE(playback.Playing);
+  EXPECT_TRUE(player.services.boxes.empty());
+  EXPECT_FALSE(player.state.Playing);
   EXPECT_EQ(movie.windowTitle().toStdString(), demo);
   EXPECT_EQ(movie.size(), QSize(320, 200));
   EXPECT_EQ(movie.frameGeometry().topLeft(), CentredOn(movie, 1024, 768));

@@ -134,15 +134,7 @@ echo "ok: a second full-screen playback hides the control panel; Esc brings both
 # 4. Alt+X.
 movie=$(window_id "DEMO.FLC\"")
 xdotool windowfocus --sync "$movie" key alt+x
-for _ in $(seq 1 100); do
-  kill -0 "$player_pid" 2> /dev/null || break
-  sleep 0.1
-done
-if kill -0 "$player_pid" 2> /dev/null; then fail "Alt+X did not end the program"; fi
-wait "$player_pid"
-status=$?
-player_pid=""
-[ "$status" = 0 ] || fail "the program ended with status $status"
+expect_player_end Alt+X
 echo "ok: Alt+X ends the program"
 
 # 5. Under a window manager.

@@ -75,14 +75,6 @@ echo "ok: after one pass frame $last stays in the movie window and the player st
 
 # The Quit button of the control panel, at its design place.
 xdotool mousemove 601 173 click 1
-for _ in $(seq 1 100); do
-  kill -0 "$player_pid" 2> /dev/null || break
-  sleep 0.1
-done
-kill -0 "$player_pid" 2> /dev/null && fail "the Quit button did not end the program"
-wait "$player_pid"
-status=$?
-player_pid=""
-[ "$status" = 0 ] || fail "the program ended with status $status"
+expect_player_end "the Quit button"
 echo "ok: the Quit button ends it"
 echo "PASS"

@@ -101,14 +101,6 @@ echo "ok: after Stop, frame $stopped stays in the movie window"
 
 # 4. Quit button (left 368 of the top row).
 xdotool mousemove 601 173 click 1
-for _ in $(seq 1 100); do
-  kill -0 "$player_pid" 2> /dev/null || break
-  sleep 0.1
-done
-if kill -0 "$player_pid" 2> /dev/null; then fail "the Quit button did not end the program"; fi
-wait "$player_pid"
-status=$?
-player_pid=""
-[ "$status" = 0 ] || fail "the program ended with status $status"
+expect_player_end "the Quit button"
 echo "ok: the Quit button ends the program"
 echo "PASS"

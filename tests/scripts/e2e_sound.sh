@@ -44,16 +44,8 @@ run_to_end() {
   shift
   (cd "$work" && exec "$player" "$@") > "$work/player.log" 2>&1 &
   player_pid=$!
-  local waited=0
-  while kill -0 "$player_pid" 2> /dev/null; do
-    sleep 0.05
-    waited=$((waited + 1))
-    [ $waited -lt 1200 ] || fail "$what: still running after 60 s (a message box?)"
-  done
-  wait "$player_pid"
-  local status=$?
-  player_pid=""
-  [ "$status" -eq 0 ] || fail "$what: ended with status $status"
+  await_player_end "$what (a message box?)" 60
+  [ "$player_status" -eq 0 ] || fail "$what: ended with status $player_status"
 }
 
 run_to_end "sound with a flic" /WAVFILE tone.wav /DELAY 25 small.flc /CLOSE
@@ -86,17 +78,9 @@ until [ "$(stat -c %s "$SDL_DISKAUDIOFILE" 2> /dev/null || echo 0)" -gt 20000 ];
   [ $waited -lt 600 ] || fail "Ctrl-C: no sound was played within 30 s"
 done
 kill -INT "$player_pid"
-waited=0
-while kill -0 "$player_pid" 2> /dev/null; do
-  sleep 0.05
-  waited=$((waited + 1))
-  [ $waited -lt 200 ] || fail "Ctrl-C did not end the program playing with sound"
-done
-wait "$player_pid"
-status=$?
-player_pid=""
-[ "$status" -ne 0 ] || fail "Ctrl-C: the program ended with status 0"
-echo "ok: Ctrl-C ended the program (status $status)"
+await_player_end "Ctrl-C during a playback with sound" 10
+[ "$player_status" -ne 0 ] || fail "Ctrl-C: the program ended with status 0"
+echo "ok: Ctrl-C ended the program (status $player_status)"
 
 # The disk driver cannot create its file: the library starts, its device does not open.
 export SDL_DISKAUDIOFILE="$work/no such folder/written.raw"

@@ -25,6 +25,8 @@ shortest_ms=$(((frames - 1) * 40))
 printf '/DELAY\r\n40\r\nsmall.flc\r\n/CLOSE\r\n' > "$work/show.txt"
 
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
+# Sets play_and_end's "seen" once the movie window is up.
+spot_movie_window() { $seen || ! xwininfo -root -tree 2> /dev/null | grep -qF '"SMALL.FLC"' || seen=true; }
 
 # Runs the player in the work folder with these words; checks it shows the
 # flic in its movie window and ends by itself, well after the last frame's delay.
@@ -36,18 +38,10 @@ play_and_end() {
   start=$(now_ms)
   (cd "$work" && exec "$player" "$@") > "$work/player.log" 2>&1 &
   player_pid=$!
-  local seen=false waited=0 status
-  while kill -0 "$player_pid" 2> /dev/null; do
-    if ! $seen && xwininfo -root -tree 2> /dev/null | grep -qF '"SMALL.FLC"'; then seen=true; fi
-    sleep 0.05
-    waited=$((waited + 1))
-    [ $waited -lt 1200 ] || fail "$what: still running after 60 s"
-  done
-  wait "$player_pid"
-  status=$?
-  player_pid=""
+  local seen=false
+  await_player_end "$what" 60 spot_movie_window
   local elapsed=$(($(now_ms) - start))
-  [ "$status" -eq 0 ] || fail "$what: ended with status $status"
+  [ "$player_status" -eq 0 ] || fail "$what: ended with status $player_status"
   $seen || fail "$what: no movie window captioned SMALL.FLC came up"
   [ "$elapsed" -ge "$shortest_ms" ] || fail "$what: ended after $elapsed ms, before $frames frames at 40 ms"
   [ ! -e "$XDG_CONFIG_HOME/Kinetrope" ] || fail "$what: settings were written"

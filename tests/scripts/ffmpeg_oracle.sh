@@ -4,23 +4,29 @@
 # pass must agree with ffmpeg's own decoding, palette index for palette index,
 # colours included (see ffmpeg_compare.py for how ffmpeg widens 6-bit colours).
 #
+# None of the real flics is 640 x 480, so a 640 x 480 DELTA_FLC flic of
+# moving blocks from make_long_flic goes with them.
+#
 # usage: ffmpeg_oracle.sh BUILD_DIR
-# The flics come from ../shared/flics beside the source tree, or from
-# $KINETROPE_SHARED_FLICS.
+# The flics come from tests/data/flics, or from $KINETROPE_TEST_FLICS.
+# Exit status 77 (skipped) when ffmpeg or python3 cannot be had.
 set -u
 
 build_dir=${1:?usage: ffmpeg_oracle.sh BUILD_DIR}
 here=$(cd "$(dirname "$0")" && pwd)
 cli="$build_dir/kinetrope-cli"
-flics=${KINETROPE_SHARED_FLICS:-$here/../../../shared/flics}
+make_long_flic="$build_dir/bench/make_long_flic"
+flics=${KINETROPE_TEST_FLICS:-$here/../data/flics}
 
-if [ ! -x "$cli" ]; then
-  echo "FAIL: $cli is not built"
-  exit 1
-fi
+for program in "$cli" "$make_long_flic"; do
+  if [ ! -x "$program" ]; then
+    echo "FAIL: $program is not built"
+    exit 1
+  fi
+done
 if [ ! -d "$flics" ]; then
-  echo "SKIP: no shared flics at $flics"
-  exit 0
+  echo "FAIL: no flics at $flics"
+  exit 1
 fi
 
 install_ffmpeg() {
@@ -40,20 +46,24 @@ if ! command -v ffmpeg > /dev/null; then
 fi
 if ! command -v ffmpeg > /dev/null; then
   echo "SKIP: ffmpeg is not installed and cannot be installed here"
-  exit 0
+  exit 77
 fi
 if ! command -v python3 > /dev/null; then
   echo "SKIP: python3 is needed for the comparison"
-  exit 0
+  exit 77
 fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
+mkdir "$work/made"
+"$make_long_flic" "$work/made/moving_blocks_640x480.flc" --frames 26 --size 640 480 > /dev/null ||
+  { echo "FAIL: make_long_flic failed"; exit 1; }
+
 matched=0
 failed=0
 skipped=0
-for flic in "$flics"/*.fli "$flics"/*.flc "$flics"/*.cel; do
+for flic in "$flics"/*.fli "$flics"/*.flc "$flics"/*.cel "$work/made"/*.flc; do
   [ -f "$flic" ] || continue
   name=$(basename "$flic")
   if ! "$cli" check "$flic" > "$work/check.txt" 2>&1; then
@@ -84,4 +94,5 @@ for flic in "$flics"/*.fli "$flics"/*.flc "$flics"/*.cel; do
 done
 
 echo "$matched passed, $failed failed, $skipped skipped"
+[ "$matched" -gt 0 ] || { echo "FAIL: no flic was compared"; exit 1; }
 [ "$failed" -eq 0 ]

@@ -1,45 +1,17 @@
 #include "flic_writer.h"
 
+#include <unistd.h>
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
-#include <unistd.h>
+
+#include <gtest/gtest.h>
 
 #include "base/bytes.h"
 
 namespace kt::test {
-
-namespace {
-
-void AppendU16(Bytes& out, uint16_t v) {
-  out.push_back(static_cast<uint8_t>(v));
-  out.push_back(static_cast<uint8_t>(v >> 8));
-}
-
-void AppendU32(Bytes& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-
-}  // namespace
-
-Bytes FrameRecord(const FrameSpec& frame) {
-  Bytes body;
-  for (const ChunkSpec& chunk : frame.chunks) {
-    AppendU32(body, chunk.declaredSize.value_or(static_cast<uint32_t>(6 + chunk.data.size())));
-    AppendU16(body, chunk.type);
-    body.insert(body.end(), chunk.data.begin(), chunk.data.end());
-  }
-  body.insert(body.end(), frame.padding, 0);
-  Bytes out;
-  AppendU32(out, frame.declaredSize.value_or(static_cast<uint32_t>(16 + body.size())));
-  AppendU16(out, 0xF1FA);
-  AppendU16(out, frame.declaredChunks.value_or(static_cast<uint16_t>(frame.chunks.size())));
-  out.insert(out.end(), 8, 0);
-  out.insert(out.end(), body.begin(), body.end());
-  return out;
-}
 
 Bytes BuildFlic(const FlicSpec& spec) {
   // The header and the gap after it in one allocation: growing the vector here trips a false GCC 12 warning.
@@ -64,12 +36,6 @@ Bytes BuildFlic(const FlicSpec& spec) {
   return out;
 }
 
-FrameSpec Frame(std::vector<ChunkSpec> chunks) {
-  FrameSpec frame;
-  frame.chunks = std::move(chunks);
-  return frame;
-}
-
 ChunkSpec Color256(const std::vector<std::array<uint8_t, 3>>& colours, uint8_t skip) {
   ChunkSpec chunk{4, {}, {}};
   AppendU16(chunk.data, 1);
@@ -89,9 +55,19 @@ void WriteFile(const std::filesystem::path& path, const Bytes& bytes) {
   if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
+std::string SaveFlic(const std::filesystem::path& path, const FlicSpec& spec) {
+  WriteFile(path, BuildFlic(spec));
+  return path.string();
+}
+
 Bytes ReadFileBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::string ReadFileText(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 TempDir::TempDir() {
@@ -105,16 +81,18 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ignored);
 }
 
-std::filesystem::path SharedFlicsDir() { return KINETROPE_SHARED_FLICS; }
+std::filesystem::path TestFlicsDir() { return KINETROPE_TEST_FLICS; }
 
-std::vector<std::filesystem::path> SharedFlics() {
+std::vector<std::filesystem::path> TestFlics() {
   std::vector<std::filesystem::path> files;
   std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(SharedFlicsDir(), error)) {
+  for (const auto& entry : std::filesystem::directory_iterator(TestFlicsDir(), error)) {
     const std::string ext = entry.path().extension().string();
     if (ext == ".fli" || ext == ".flc" || ext == ".cel") files.push_back(entry.path());
   }
   std::sort(files.begin(), files.end());
+  // They are part of the source tree: a test that finds none must not pass by checking nothing.
+  if (files.empty()) ADD_FAILURE() << "no flics in " << TestFlicsDir();
   return files;
 }
 

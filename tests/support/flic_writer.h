@@ -9,22 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "flic_records.h"
+
 namespace kt::test {
-
-using Bytes = std::vector<uint8_t>;
-
-struct ChunkSpec {
-  uint16_t type = 0;
-  Bytes data;
-  std::optional<uint32_t> declaredSize;  // default: 6 + data size
-};
-
-struct FrameSpec {
-  std::vector<ChunkSpec> chunks;
-  uint32_t padding = 0;                    // zero bytes after the chunks, counted in the frame size
-  std::optional<uint32_t> declaredSize;    // default: 16 + chunks + padding
-  std::optional<uint16_t> declaredChunks;  // default: chunks.size()
-};
 
 struct FlicSpec {
   uint16_t magic = 0xAF12;
@@ -40,18 +27,17 @@ struct FlicSpec {
 };
 
 Bytes BuildFlic(const FlicSpec& spec);
-Bytes FrameRecord(const FrameSpec& frame);
-// A frame with the given chunks, each of the type and data given.
-FrameSpec Frame(std::vector<ChunkSpec> chunks);
 
 // Chunk data of the common kinds.
 ChunkSpec Color256(const std::vector<std::array<uint8_t, 3>>& colours, uint8_t skip = 0);
 ChunkSpec FliCopy(const Bytes& pixels);
 ChunkSpec Black();
 
-// Writes bytes to a file.
+// Writes bytes to a file; SaveFlic writes the flic a FlicSpec describes and returns the path.
 void WriteFile(const std::filesystem::path& path, const Bytes& bytes);
+std::string SaveFlic(const std::filesystem::path& path, const FlicSpec& spec);
 Bytes ReadFileBytes(const std::filesystem::path& path);
+std::string ReadFileText(const std::filesystem::path& path);
 
 // A fresh folder under the system's temporary folder, removed with its contents at the end.
 class TempDir {
@@ -67,8 +53,8 @@ class TempDir {
   std::filesystem::path path_;
 };
 
-// The real flics that came with the project, when the shared folder is present.
-std::filesystem::path SharedFlicsDir();
-std::vector<std::filesystem::path> SharedFlics();
+// The real flics kept with the tests (tests/data/flics), by name; none is a failure.
+std::filesystem::path TestFlicsDir();
+std::vector<std::filesystem::path> TestFlics();
 
 }  // namespace kt::test

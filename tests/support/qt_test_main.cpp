@@ -1,8 +1,8 @@
 // Test main for the Qt-side binaries: one QApplication for the whole run.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <cstdlib>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <string>
 #include <system_error>
 #include <utility>

@@ -7,16 +7,6 @@ namespace kt::test {
 
 namespace {
 
-void Put16(Bytes& out, uint32_t value) {
-  out.push_back(static_cast<uint8_t>(value));
-  out.push_back(static_cast<uint8_t>(value >> 8));
-}
-
-void Put32(Bytes& out, uint32_t value) {
-  Put16(out, value & 0xFFFF);
-  Put16(out, value >> 16);
-}
-
 void PutTag(Bytes& out, const char* tag) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(tag[i]));
 }
@@ -40,18 +30,18 @@ void RestoreEnv(const char* name, const std::optional<std::string>& value) {
 Bytes BuildWav(const WavFormat& format, const Bytes& samples) {
   Bytes out;
   PutTag(out, "RIFF");
-  Put32(out, static_cast<uint32_t>(4 + 8 + 16 + 8 + samples.size()));
+  AppendU32(out, static_cast<uint32_t>(4 + 8 + 16 + 8 + samples.size()));
   PutTag(out, "WAVE");
   PutTag(out, "fmt ");
-  Put32(out, 16);
-  Put16(out, 1);  // PCM
-  Put16(out, format.channels);
-  Put32(out, format.rate);
-  Put32(out, format.rate * format.FrameBytes());
-  Put16(out, format.FrameBytes());
-  Put16(out, format.bits);
+  AppendU32(out, 16);
+  AppendU16(out, 1);  // PCM
+  AppendU16(out, format.channels);
+  AppendU32(out, format.rate);
+  AppendU32(out, format.rate * format.FrameBytes());
+  AppendU16(out, format.FrameBytes());
+  AppendU16(out, format.bits);
   PutTag(out, "data");
-  Put32(out, static_cast<uint32_t>(samples.size()));
+  AppendU32(out, static_cast<uint32_t>(samples.size()));
   out.insert(out.end(), samples.begin(), samples.end());
   return out;
 }
@@ -64,7 +54,7 @@ Bytes CountingSamples(const WavFormat& format, uint32_t frames) {
         // 1 to 127: never the unsigned silence 0x80.
         out.push_back(static_cast<uint8_t>(1 + (i * 5 + c * 11) % 127));
       } else {
-        Put16(out, format.channels == 1 ? i + 1 : 1 + (i * 7 + c * 20011) % 65535);
+        AppendU16(out, static_cast<uint16_t>(format.channels == 1 ? i + 1 : 1 + (i * 7 + c * 20011) % 65535));
       }
     }
   }

@@ -6,19 +6,16 @@
 #include <QTimer>
 #include <set>
 
-#include "platform/qt/window_operations.h"
 #include "base/bytes.h"
-#include "platform/qt/system_metrics.h"
+#include "platform/qt/window_operations.h"
+#include "screen_override.h"
 #include "windows/about.h"
 #include "windows/resources.h"
 
 namespace kt {
 namespace {
 
-struct ScreenOverride {
-  ScreenOverride(int width, int height) { OverrideScreenSize(ScreenSize{width, height}); }
-  ~ScreenOverride() { OverrideScreenSize(std::nullopt); }
-};
+using test::ScreenOverride;
 
 TEST(AboutPicture, IsAnUncompressed8BitBitmapUsingAll256Colours) {
   EnsureResources();
@@ -28,13 +25,13 @@ TEST(AboutPicture, IsAnUncompressed8BitBitmapUsingAll256Colours) {
   ASSERT_GE(bytes.size(), 54 + 1024);
   const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
   EXPECT_EQ(bytes.left(2), "BM");
-  EXPECT_EQ(ReadU32(data + 14), 40u);                      // the plain info header
+  EXPECT_EQ(ReadU32(data + 14), 40u);  // the plain info header
   EXPECT_EQ(static_cast<int32_t>(ReadU32(data + 18)), 320);
   EXPECT_EQ(std::abs(static_cast<int32_t>(ReadU32(data + 22))), 240);
-  EXPECT_EQ(ReadU16(data + 28), 8);                        // bits a pixel
-  EXPECT_EQ(ReadU32(data + 30), 0u);                       // no compression
+  EXPECT_EQ(ReadU16(data + 28), 8);   // bits a pixel
+  EXPECT_EQ(ReadU32(data + 30), 0u);  // no compression
   const uint32_t used = ReadU32(data + 46);
-  EXPECT_TRUE(used == 0 || used == 256) << used;            // a full table
+  EXPECT_TRUE(used == 0 || used == 256) << used;  // a full table
   const uint32_t pixelsAt = ReadU32(data + 10);
   EXPECT_EQ(pixelsAt, 54u + 1024u);
   ASSERT_EQ(static_cast<uint32_t>(bytes.size()), pixelsAt + 320u * 240u);

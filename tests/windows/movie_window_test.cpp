@@ -9,22 +9,15 @@
 #include <QWindow>
 
 #include "base/bytes.h"
-#include "platform/qt/system_metrics.h"
+#include "screen_override.h"
 #include "windows/imageunt.h"
 #include "windows/resources.h"
 
 namespace kt {
 namespace {
 
-struct ScreenOverride {
-  ScreenOverride(int width, int height) { OverrideScreenSize(ScreenSize{width, height}); }
-  ~ScreenOverride() { OverrideScreenSize(std::nullopt); }
-};
-
-QPoint CentredOn(const QWidget& window, int screenWidth, int screenHeight) {
-  const QSize outer = window.frameGeometry().size();
-  return {(screenWidth - outer.width()) / 2, (screenHeight - outer.height()) / 2};
-}
+using test::CentredOn;
+using test::ScreenOverride;
 
 // A close request as the window system delivers it (close box, Alt+F4).
 bool UserClose(QWidget& window) {
@@ -85,11 +78,11 @@ TEST(MovieWindow, IconIsItsOwn32By32In16Colours) {
   const QByteArray bytes = file.readAll();
   ASSERT_GE(bytes.size(), 22 + 40);
   const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
-  EXPECT_EQ(ReadU16(data + 2), 1);   // an icon
-  EXPECT_EQ(ReadU16(data + 4), 1);   // one image
-  EXPECT_EQ(data[6], 32);            // 32 wide
-  EXPECT_EQ(data[7], 32);            // 32 high
-  EXPECT_EQ(data[8], 16);            // 16 colours
+  EXPECT_EQ(ReadU16(data + 2), 1);  // an icon
+  EXPECT_EQ(ReadU16(data + 4), 1);  // one image
+  EXPECT_EQ(data[6], 32);           // 32 wide
+  EXPECT_EQ(data[7], 32);           // 32 high
+  EXPECT_EQ(data[8], 16);           // 16 colours
   const uint32_t offset = ReadU32(data + 18);
   ASSERT_LE(offset + 40, static_cast<uint32_t>(bytes.size()));
   EXPECT_EQ(ReadU16(data + offset + 14), 4);  // 4 bits a pixel
@@ -142,8 +135,7 @@ using KeyDown = std::pair<int, int>;  // virtual key, modifier set
 // What the window handed on. A test's key with modifiers first presses the
 // modifier keys themselves, as a keyboard does; those are left out.
 struct KeySpies {
-  explicit KeySpies(TImageForm& movie)
-      : down(&movie, &TImageForm::keyDown), typed(&movie, &TImageForm::keyPressed) {}
+  explicit KeySpies(TImageForm& movie) : down(&movie, &TImageForm::keyDown), typed(&movie, &TImageForm::keyPressed) {}
   QSignalSpy down;
   QSignalSpy typed;
   std::vector<KeyDown> Downs() const {
@@ -190,8 +182,8 @@ TEST(MovieWindow, NumericPadAndModifiersKeepTheirOwnCodes) {
   QTest::keyClick(&rig.movie, Qt::Key_Minus, Qt::KeypadModifier | Qt::ShiftModifier);
   QTest::keyClick(&rig.movie, Qt::Key_Plus, Qt::KeypadModifier | Qt::ControlModifier | Qt::ShiftModifier);
   QTest::keyClick(&rig.movie, Qt::Key_Plus, Qt::ShiftModifier);  // the main keyboard's +
-  EXPECT_EQ(spies.Downs(), (std::vector<KeyDown>{
-                               {107, 0}, {109, kShiftKey}, {107, kShiftKey | kCtrlKey}, {0xBB, kShiftKey}}));
+  EXPECT_EQ(spies.Downs(),
+            (std::vector<KeyDown>{{107, 0}, {109, kShiftKey}, {107, kShiftKey | kCtrlKey}, {0xBB, kShiftKey}}));
   // With Ctrl the pad's + types nothing.
   EXPECT_EQ(spies.Typed(), "+-+");
 }
@@ -230,6 +222,40 @@ TEST(MovieWindow, DoubleClickBringsTheControlPanelForwardInWindowOutputOnly) {
   QTest::mouseDClick(&rig.movie.DisplayImage(), Qt::LeftButton);
   QApplication::processEvents();
   EXPECT_EQ(QApplication::activeWindow(), &panel);
+}
+
+TEST(SizeMovieWindow, CentresTheWindowAroundTheClientSize) {
+  ScreenOverride screen(1024, 768);
+  TImageForm movie;
+  movie.show();
+  bool zoomed = true;
+  SizeMovieWindow(movie, zoomed, 320, 200);
+  EXPECT_FALSE(zoomed);
+  EXPECT_EQ(movie.size(), QSize(320, 200));
+  EXPECT_EQ(movie.frameGeometry().topLeft(), CentredOn(movie, 1024, 768));
+  const QSize border = movie.frameGeometry().size() - movie.size();
+
+  // Larger than the screen: centred all the same, at negative positions.
+  SizeMovieWindow(movie, zoomed, 1280, 1024);
+  EXPECT_EQ(movie.size(), QSize(1280, 1024));
+  EXPECT_EQ(movie.frameGeometry().topLeft(), CentredOn(movie, 1024, 768));
+  EXPECT_LT(movie.frameGeometry().left(), -128);
+
+  // An odd overhang: the half truncates towards zero, not down.
+  const QSize odd = QSize(1281, 1025) - border;
+  SizeMovieWindow(movie, zoomed, static_cast<uint16_t>(odd.width()), static_cast<uint16_t>(odd.height()));
+  EXPECT_EQ(movie.frameGeometry().topLeft(), QPoint(-128, -128));
+}
+
+TEST(SizeMovieWindow, LeavesTheMaximisedState) {
+  ScreenOverride screen(1024, 768);
+  TImageForm movie;
+  movie.showMaximized();
+  bool zoomed = false;
+  SizeMovieWindow(movie, zoomed, 200, 100);
+  EXPECT_EQ(movie.windowState() & (Qt::WindowMaximized | Qt::WindowMinimized), Qt::WindowNoState);
+  EXPECT_EQ(movie.size(), QSize(200, 100));
+  EXPECT_EQ(movie.frameGeometry().topLeft(), CentredOn(movie, 1024, 768));
 }
 
 }  // namespace

@@ -83,6 +83,28 @@ export QT_QPA_PLATFORM=xcb
 # the X connection opens. The later setting wins.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}:strict_string_checks=0"
 
+# Waits at most $2 seconds for the player to end after $1 (a key, a button,
+# its own words), running the command $3, if given, every 50 ms meanwhile;
+# leaves its exit status in player_status.
+await_player_end() {
+  local waited=0
+  while kill -0 "$player_pid" 2> /dev/null; do
+    [ -z "${3:-}" ] || $3
+    sleep 0.05
+    waited=$((waited + 1))
+    [ $waited -lt $(($2 * 20)) ] || fail "$1 did not end the program within $2 s"
+  done
+  player_status=0
+  wait "$player_pid" || player_status=$?
+  player_pid=""
+}
+
+# The same for 10 s, and the end must come with status 0.
+expect_player_end() {
+  await_player_end "$1" 10
+  [ "$player_status" = 0 ] || fail "the program ended with status $player_status"
+}
+
 # Waits until a top-level window of the player whose name starts with this
 # text stands at this geometry (WxH+X+Y); prints what there is when it never does.
 wait_for_window() {

@@ -101,13 +101,7 @@ stored() { sed -n "s/^$1=\\(.*\\)\\\\x00\$/\\1/p" "$XDG_CONFIG_HOME/Kinetrope/Ki
 
 end_with_exit() {
   keys_to "$1" alt+x
-  for _ in $(seq 1 100); do
-    kill -0 "$player_pid" 2> /dev/null || break
-    sleep 0.1
-  done
-  kill -0 "$player_pid" 2> /dev/null && fail "Alt+X did not end the program $what"
-  wait "$player_pid"
-  player_pid=""
+  expect_player_end "Alt+X $what"
 }
 
 cp "$demo" "$work/demo.flc"

@@ -1,0 +1,106 @@
+// The play command with everything it is handed, as the control panel
+// holds it: the state, a host that shows nothing and frames drawn into
+// plain memory, so a test plays flics in no real time and looks at what
+// reached the "screen".
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "fake_palette_installer.h"
+#include "flic_writer.h"
+#include "playback/load_command.h"
+#include "playback/play_command.h"
+#include "quiet_playback_host.h"
+#include "scripted_window_services.h"
+
+namespace kt::test {
+
+// Each frame paints its own index into every pixel, so what is on screen
+// says which frame was decoded last; the ring frame paints 0xEE.
+inline FlicSpec NumberedFlic(int frames, uint16_t width = 4, uint16_t height = 2) {
+  FlicSpec spec;
+  spec.width = width;
+  spec.height = height;
+  spec.speed = 40;
+  for (int f = 0; f < frames; ++f) {
+    Bytes pixels(static_cast<size_t>(width) * height, static_cast<uint8_t>(f));
+    spec.records.push_back(f == 0 ? Frame({Color256({{10, 20, 30}, {40, 50, 60}}), FliCopy(pixels)})
+                                  : Frame({FliCopy(pixels)}));
+  }
+  spec.records.push_back(Frame({FliCopy(Bytes(static_cast<size_t>(width) * height, 0xEE))}));
+  return spec;
+}
+
+// Frames into memory; keeps what was painted and lets a test act as it happens.
+class RecordingFrameOutput : public FrameOutput {
+ public:
+  FakePaletteInstaller palettes;
+  Bytes buffer;
+  std::vector<int> painted;  // pixel 0 of each painted frame
+  std::vector<Bytes> shown;  // each painted picture followed by the colour table installed for it
+  int prepared = 0, finalPaints = 0, tearDowns = 0;
+  std::function<void()> onBitmapCreated;
+  std::function<void(size_t)> onPainted;  // with the number of frames painted so far
+
+  void PrepareFrameBuffer(uint16_t w, uint16_t h) override {
+    buffer.assign(static_cast<size_t>(w) * h, 0);
+    ++prepared;
+  }
+  void CreateFrameBitmap() override {
+    if (onBitmapCreated) onBitmapCreated();
+  }
+  uint8_t* FrameBuffer() override { return buffer.data(); }
+  void CopyRows() override {}
+  void PaintFrame() override {
+    painted.push_back(buffer[0]);
+    Bytes screen = buffer;
+    const auto* table = reinterpret_cast<const uint8_t*>(palettes.dibTable.data());
+    screen.insert(screen.end(), table, table + sizeof palettes.dibTable);
+    shown.push_back(std::move(screen));
+    if (onPainted) onPainted(painted.size());
+  }
+  void PaintFinalFrame() override { ++finalPaints; }
+  void TearDown() override { ++tearDowns; }
+  PaletteInstaller& Palettes() override { return palettes; }
+};
+
+// The state the play command works on; Parts hands it over with the host,
+// output and sound given, and the window services' clock as the tick unless
+// another is given.
+struct PlayerState {
+  FlicState flic;
+  OpenDialogState dialog;
+  PlaybackState state;
+  RecordingState recording;
+  ColourState colour;
+  ScriptedWindowServices services;
+  FullScreenOutput fullScreen;
+
+  PlayerParts Parts(PlaybackHost& host, FrameOutput& output, SoundAccompaniment& sound,
+                    std::function<uint32_t()> tick = {}) {
+    if (!tick) tick = [this] { return services.clock; };
+    return {flic, dialog, state, recording, colour, services, host, output, fullScreen, sound, std::move(tick)};
+  }
+};
+
+template <class Sound = SoundAccompaniment>
+struct PlayerRig : PlayerState {
+  QuietPlaybackHost host;
+  RecordingFrameOutput output;
+  Sound sound;
+  PlayCommand play{Parts(host, output, sound)};
+
+  // The Load button on the given file.
+  void LoadIntoMemory(const std::string& path) {
+    flic.LoadFlicName = path;
+    bool keep = false;
+    LoadContext context{flic, dialog, services, host, keep};
+    LoadButtonClick(context);
+  }
+};
+
+}  // namespace kt::test
