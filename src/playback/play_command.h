@@ -14,11 +14,11 @@
 #include "flic/flic_file.h"
 #include "flic/flic_state.h"
 #include "flic/key_images.h"
+#include "platform/window_services.h"
 #include "playback/frame_output.h"
 #include "playback/frame_recording.h"
 #include "playback/playback_host.h"
 #include "playback/playback_state.h"
-#include "platform/window_services.h"
 
 namespace kt {
 
