@@ -1,9 +1,10 @@
 // The words as the control panel runs them at the start: the input is the
 // parameters, one a line, or, when it starts with "!", a script. They go
-// through the real FormActivate and word handling, against the scripted
-// window services, with a play command that checks the flic but shows no
-// frame (fuzz/support/stub_play_command.cpp). Every run must end, leave the
-// run flag clear and show only boxes short enough to read.
+// through the real panel, its FormActivate, word handling and play command,
+// against the scripted window services, with the panel's frames turned off:
+// a flic is opened and checked, and its playback starts and ends, but shows
+// no frame (the frames have fuzzers of their own). Every run must end, leave
+// the run flag clear and show only boxes short enough to read.
 #include <unistd.h>
 
 #include <QApplication>
@@ -31,7 +32,10 @@ struct Panel {
   kt::TDisplayForm form{services};
   kt::TImageForm movie;
   std::string script;
-  Panel() { form.SetMovieWindow(&movie); }
+  Panel() {
+    form.SetMovieWindow(&movie);
+    form.SetFramesShown(false);
+  }
 };
 
 Panel* panel = nullptr;

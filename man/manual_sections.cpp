@@ -11,7 +11,8 @@
 #include <vector>
 
 #include "control/command_line.h"
-#include "control/keyboard.h"
+#include "control/help_text.h"
+#include "control/key_table.h"
 
 namespace {
 
@@ -51,26 +52,19 @@ std::string WordsSection() {
   return out;
 }
 
-// The key help is laid out as "  KEYS<two or more blanks>WHAT", with
-// unindented lines as headings.
+// The key table's help: each heading a paragraph, each line its keys in bold
+// over what they do.
 std::string KeysSection() {
   std::string out;
-  for (const std::string& line : Lines(kt::KeysHelpText())) {
-    if (line.rfind("  ", 0) != 0) {
-      out += Escape(line) + "\n\n";
-      continue;
-    }
-    const std::string entry = line.substr(2);
-    const size_t gap = entry.find("  ");
-    const size_t what = entry.find_first_not_of(' ', gap);
-    if (gap == std::string::npos || what == std::string::npos) {
-      out += Escape(entry) + "\n\n";
+  for (const kt::KeyHelpLine& line : kt::KeyHelpLines()) {
+    if (!line.heading.empty()) {
+      out += Escape(line.heading) + "\n\n";
       continue;
     }
     out += "*";
-    out += Escape(entry.substr(0, gap));
+    out += Escape(line.keys);
     out += "*\n\t";
-    out += Escape(entry.substr(what));
+    out += Escape(line.help);
     out += "\n\n";
   }
   return out;

@@ -22,9 +22,7 @@ void Triangle(QPainter& p, QPointF a, QPointF b, QPointF c, const QColor& colour
   p.drawPolygon(QPolygonF({a, b, c}));
 }
 
-void Box(QPainter& p, QRectF rect, const QColor& colour) {
-  p.fillRect(rect, colour);
-}
+void Box(QPainter& p, QRectF rect, const QColor& colour) { p.fillRect(rect, colour); }
 
 // Every glyph is drawn on a 16 x 16 grid; the painter scales it to the size asked for.
 void Paint(QPainter& p, Glyph glyph) {
@@ -120,12 +118,8 @@ void Paint(QPainter& p, Glyph glyph) {
       p.drawLine(QPointF(3.5, 3.5), QPointF(12.5, 12.5));
       p.drawLine(QPointF(12.5, 3.5), QPointF(3.5, 12.5));
       break;
-    case Glyph::Play:
-      Triangle(p, {4, 2}, {4, 14}, {13, 8}, kGreen);
-      break;
-    case Glyph::Stop:
-      Box(p, QRectF(3, 3, 10, 10), kInk);
-      break;
+    case Glyph::Play: Triangle(p, {4, 2}, {4, 14}, {13, 8}, kGreen); break;
+    case Glyph::Stop: Box(p, QRectF(3, 3, 10, 10), kInk); break;
     case Glyph::FrameBack:
       Box(p, QRectF(3, 3, 2, 10), kInk);
       Triangle(p, {13, 3}, {13, 13}, {6, 8}, kInk);
@@ -138,12 +132,8 @@ void Paint(QPainter& p, Glyph glyph) {
       Triangle(p, {3, 3}, {3, 13}, {10, 8}, kInk);
       Box(p, QRectF(11, 3, 2, 10), kInk);
       break;
-    case Glyph::ArrowLeft:
-      Triangle(p, {12, 2}, {12, 14}, {4, 8}, kInk);
-      break;
-    case Glyph::ArrowRight:
-      Triangle(p, {4, 2}, {4, 14}, {12, 8}, kInk);
-      break;
+    case Glyph::ArrowLeft: Triangle(p, {12, 2}, {12, 14}, {4, 8}, kInk); break;
+    case Glyph::ArrowRight: Triangle(p, {4, 2}, {4, 14}, {12, 8}, kInk); break;
   }
 }
 

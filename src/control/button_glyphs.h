@@ -9,10 +9,10 @@
 namespace kt {
 
 enum class Glyph {
-  Load,          // a flic going into memory
-  PlayFile,      // a flic to be played from disk
+  Load,      // a flic going into memory
+  PlayFile,  // a flic to be played from disk
   Record,
-  DirXMode,      // the full-screen options
+  DirXMode,  // the full-screen options
   Stats,
   Options,
   Info,
@@ -25,7 +25,7 @@ enum class Glyph {
   FrameBack,
   Pause,
   FrameForward,
-  ArrowLeft,     // the small adjust buttons
+  ArrowLeft,  // the small adjust buttons
   ArrowRight,
 };
 

@@ -1,48 +1,26 @@
 #include "control/command_line.h"
 
-#include <QCoreApplication>
-#include <QMetaObject>
+#include <unistd.h>
+
+#include <locale.h>
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <chrono>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <locale.h>
 #include <stdexcept>
 #include <thread>
-#include <unistd.h>
 
-#include "base/integer_text.h"
-#include "base/ascii.h"
-#include "control/keyboard.h"
-#include "control/mainform.h"
-#include "control/token_rule.h"
 #include "base/errors.h"
+#include "base/integer_text.h"
 #include "platform/path_lookup.h"
-#include "platform/qt/system_metrics.h"
 #include "platform/regular_file.h"
-#include "ui_mainform.h"
-#include "windows/imageunt.h"
 
 namespace kt {
 
-void SleepMilliseconds(uint32_t milliseconds) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
-
-CommandLineSetup CommandLineSetup::ForProgram(std::vector<std::string> parameters) {
-  CommandLineSetup setup;
-  setup.parameters = std::move(parameters);
-  // Queued, so the end also holds when the words run before the event loop
-  // has started: the loop ends at its first turn.
-  setup.endApplication = [] {
-    QMetaObject::invokeMethod(QCoreApplication::instance(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
-  };
-  return setup;
-}
+void SleepMilliseconds(uint32_t milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
 // ---- Tokens -------------------------------------------------------------------
 
@@ -286,189 +264,6 @@ void WaitTicks(uint32_t startTick, uint16_t milliseconds, const std::function<ui
     const uint32_t elapsed = tick() - startTick;
     if (elapsed >= milliseconds) return;
     sleep(milliseconds - elapsed);
-  }
-}
-
-std::string TokenRuleText() {
-  return "Each FILE is played from disk, once unless /LOOPON, before the next token is\n"
-         "read. A token starting with - is a word, in any letter case. A token starting\n"
-         "with / is a word when it is one of the words below; otherwise it is a file\n"
-         "name when it names an existing file, as /home/me/anims/intro.flc does, and\n"
-         "it is ignored without a message when it names nothing. Any other token is a\n"
-         "file name. File names are taken in upper case and found whatever their case\n"
-         "on disk. With any token at all the run starts with looping off and\n"
-         "brightness, contrast and delay at their neutral values; the stored options\n"
-         "are loaded afterwards, unless /CLOSE ended the run.\n";
-}
-
-std::string OptionsFileText() {
-  return "The options are kept in $XDG_CONFIG_HOME/Kinetrope/Kinetrope.conf\n"
-         "(~/.config/Kinetrope/ when XDG_CONFIG_HOME is unset): read at the start,\n"
-         "written when the control panel closes, never by a run ended with /CLOSE.\n";
-}
-
-std::string WordHead(const WordInfo& info) {
-  std::string head = std::string("/") + info.name;
-  if (*info.argument != '\0') head += std::string(" ") + info.argument;
-  return head;
-}
-
-std::string UsageText() {
-  // Appended piece by piece: temporaries joined with + make GCC 12 warn falsely about overlapping copies.
-  std::string text(kVersionText);
-  text +=
-      ", a player for FLIC animations (.fli, .flc, .cel)\n"
-      "\n"
-      "usage: kinetrope [WORD [ARGUMENT]... | FILE]...\n"
-      "       kinetrope !SCRIPT      the tokens are the script's lines, one a line\n"
-      "       kinetrope --help | --version\n"
-      "\n";
-  text += TokenRuleText();
-  text += "\nWords:\n";
-  for (const WordInfo& info : Words()) {
-    std::string head = "  " + WordHead(info);
-    head.resize(std::max<size_t>(head.size() + 1, 22), ' ');
-    text += head + info.effect + "\n";
-  }
-  text += "\nExample: kinetrope /DELAY 50 intro.flc /CLOSE\n\n";
-  text += KeysHelpText();
-  text += "\n";
-  text += OptionsFileText();
-  text += "\nThe manual, man kinetrope, says more.\n";
-  return text;
-}
-
-// ---- The run, in the control panel ----------------------------------------------
-
-void TDisplayForm::SetCommandLine(CommandLineSetup setup) { commandLine_ = std::move(setup); }
-
-void TDisplayForm::FormActivate() {
-  RunState& run = state_.Run;
-  if (commandLine_.parameters.empty() || run.CommandLineDone) return;
-  run.CommandLineDone = true;
-  state_.Playback.CommandRunActive = true;
-  // Also after an error has stopped the run: full-screen output must hide
-  // and show the panel again as usual from then on.
-  struct RunEnds {
-    bool& active;
-    ~RunEnds() { active = false; }
-  } runEnds{state_.Playback.CommandRunActive};
-
-  // Every run starts from the neutral adjustments; the other options keep their states.
-  ui_->LoopCheck->setChecked(false);
-  ui_->ContrastBar->setValue(kContrastBarInitial);
-  ui_->BrightnessBar->setValue(kBrightnessBarInitial);
-  ui_->SpeedBar->setValue(kSpeedBarMax);
-  ContrastBarChange();
-  BrightnessBarChange();
-  SpeedBarChange();
-
-  TokenSource tokens(commandLine_.parameters);
-  do {
-    const std::string token = AsciiUpperCase(tokens.ReadToken());
-    if (token.empty()) continue;
-    if (IsFileNameToken(token)) {
-      // A flic file name; the next token waits until its playback is over.
-      FreeFlicMemory(state_.Flic, *this);
-      state_.Playback.DiskFlicName = token;
-      PlayFileButtonClick();
-      continue;
-    }
-    if (const std::optional<Word> word = FindWord(token.substr(1))) RunWord(*word, tokens);
-  } while (tokens.Advance() && !run.CloseRequested && !run.ExitRequested);
-}
-
-void TDisplayForm::RunWord(Word word, TokenSource& tokens) {
-  // A box set from code runs its own handler when its state changes; the
-  // words that name a handler run it once more in any case.
-  const auto setThenRun = [this](QAbstractButton* box, bool checked, void (TDisplayForm::*handler)()) {
-    box->setChecked(checked);
-    (this->*handler)();
-  };
-  switch (word) {
-    case Word::MaxPalOn: setThenRun(ui_->MaxPalCheck, true, &TDisplayForm::MaxPalCheckClick); break;
-    case Word::MaxPalOff: setThenRun(ui_->MaxPalCheck, false, &TDisplayForm::MaxPalCheckClick); break;
-    case Word::LoopOn: ui_->LoopCheck->setChecked(true); break;
-    case Word::LoopOff: ui_->LoopCheck->setChecked(false); break;
-    case Word::WinMax:
-      if (movieWindow_ != nullptr) movieWindow_->setWindowState(Qt::WindowMaximized);
-      state_.Playback.KeepMovieWindowSize = true;
-      break;
-    case Word::WinNormal:
-      if (movieWindow_ != nullptr) movieWindow_->setWindowState(Qt::WindowNoState);
-      break;
-    case Word::TitleOn: setThenRun(ui_->TitleCheck, true, &TDisplayForm::TitleCheckClick); break;
-    case Word::TitleOff: setThenRun(ui_->TitleCheck, false, &TDisplayForm::TitleCheckClick); break;
-    case Word::BigReadOn: state_.Flic.ReadBigFrames = true; break;
-    case Word::OnTopOn: setThenRun(ui_->OnTopCheck, true, &TDisplayForm::OnTopCheckClick); break;
-    case Word::OnTopOff: setThenRun(ui_->OnTopCheck, false, &TDisplayForm::OnTopCheckClick); break;
-    case Word::Wait: {
-      // The time runs from before the argument is read. No window message is
-      // handled meanwhile: the windows do not answer while the run waits.
-      const uint32_t start = tick_();
-      const uint16_t milliseconds = WaitArgument(tokens.NextToken());
-      WaitTicks(start, milliseconds, tick_, commandLine_.sleep);
-      break;
-    }
-    case Word::Delay:
-      ui_->SpeedBar->setValue(DelayArgument(tokens.NextToken()));
-      SpeedBarChange();
-      break;
-    case Word::Brightness:
-      ui_->BrightnessBar->setValue(BrightnessArgument(tokens.NextToken()));
-      BrightnessBarChange();
-      break;
-    case Word::Contrast:
-      state_.Colour.Adjustment.ContrastFactor = ContrastArgument(tokens.NextToken());
-      ui_->ContrastBar->setValue(ContrastBarFor(state_.Colour.Adjustment.ContrastFactor));
-      ContrastBarChange();
-      break;
-    case Word::Play:
-      state_.Flic.LoadFlicName = AsciiUpperCase(tokens.NextToken());
-      LoadButtonClick();
-      if (ui_->PlayButton->isEnabled()) PlayFileButtonClick();
-      break;
-    case Word::PlayFile:
-      FreeFlicMemory(state_.Flic, *this);
-      state_.Playback.DiskFlicName = AsciiUpperCase(tokens.NextToken());
-      PlayFileButtonClick();
-      break;
-    case Word::WavFile: state_.Playback.WavFileName = AsciiUpperCase(tokens.NextToken()); break;
-    case Word::HideMenu: {
-      const ScreenSize screen = QueryScreenSize();
-      MovePanel(QPoint(screen.width, screen.height));
-      break;
-    }
-    case Word::ShowMenu: break;
-    case Word::DirectXOn: setThenRun(ui_->DirectXCheck, true, &TDisplayForm::DirectXCheckClick); break;
-    case Word::OptimizeOn: ui_->OptimizeCheck->setChecked(true); break;
-    case Word::OptimizeOff: ui_->OptimizeCheck->setChecked(false); break;
-    case Word::DirectXOff: setThenRun(ui_->DirectXCheck, false, &TDisplayForm::DirectXCheckClick); break;
-    case Word::AutoModeOn:
-      ui_->DirXAutoCheck->setChecked(true);
-      ui_->DirXForceCheck->setChecked(false);
-      break;
-    case Word::AutoModeOff:
-      ui_->DirXAutoCheck->setChecked(false);
-      ui_->DirXForceCheck->setChecked(true);
-      break;
-    case Word::OneSurfOn: ui_->DirXSurfaceCheck->setChecked(true); break;
-    case Word::OneSurfOff: ui_->DirXSurfaceCheck->setChecked(false); break;
-    case Word::FpsOn: ui_->DirXFPSCheck->setChecked(true); break;
-    case Word::FpsOff: ui_->DirXFPSCheck->setChecked(false); break;
-    case Word::Mode: {
-      const std::string argument = tokens.NextToken();
-      const std::optional<int> index = ModeArgument(argument);
-      if (!index) throw PlayerError(NotAnIntegerText(argument));
-      ui_->ForceModeRadioGroup->SetItemIndex(*index);
-      break;
-    }
-    case Word::Close:
-      // The panel is not closed, so nothing is saved; the event loop ends
-      // once the current work returns.
-      if (commandLine_.endApplication) commandLine_.endApplication();
-      state_.Run.CloseRequested = true;
-      break;
   }
 }
 

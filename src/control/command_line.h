@@ -32,7 +32,8 @@ struct CommandLineSetup {
   // Nothing when empty: CLOSE then only ends the run of the words.
   std::function<void()> endApplication;
 
-  // The real end of the event loop.
+  // The real end of the event loop. It needs the toolkit, so it is made in
+  // word_run.cpp, beside the run of the words.
   static CommandLineSetup ForProgram(std::vector<std::string> parameters);
 };
 
@@ -78,14 +79,42 @@ class TokenSource {
 // ---- The words --------------------------------------------------------------
 
 enum class Word {
-  MaxPalOn, MaxPalOff, LoopOn, LoopOff, WinMax, WinNormal, TitleOn, TitleOff, BigReadOn, OnTopOn,
-  OnTopOff, Wait, Delay, Brightness, Contrast, Play, PlayFile, WavFile, HideMenu, ShowMenu,
-  DirectXOn, OptimizeOn, OptimizeOff, DirectXOff, AutoModeOn, AutoModeOff, OneSurfOn, OneSurfOff,
-  FpsOn, FpsOff, Mode, Close,
+  MaxPalOn,
+  MaxPalOff,
+  LoopOn,
+  LoopOff,
+  WinMax,
+  WinNormal,
+  TitleOn,
+  TitleOff,
+  BigReadOn,
+  OnTopOn,
+  OnTopOff,
+  Wait,
+  Delay,
+  Brightness,
+  Contrast,
+  Play,
+  PlayFile,
+  WavFile,
+  HideMenu,
+  ShowMenu,
+  DirectXOn,
+  OptimizeOn,
+  OptimizeOff,
+  DirectXOff,
+  AutoModeOn,
+  AutoModeOff,
+  OneSurfOn,
+  OneSurfOff,
+  FpsOn,
+  FpsOff,
+  Mode,
+  Close,
 };
 
 struct WordInfo {
-  const char* name;      // upper case, without its "/" or "-"
+  const char* name;  // upper case, without its "/" or "-"
   Word word;
   const char* argument;  // what the next token must be; empty: none
   const char* effect;
@@ -117,16 +146,5 @@ std::optional<int> ModeArgument(const std::string& text);
 // sleeping in between; the tick count wraps at 32 bits.
 void WaitTicks(uint32_t startTick, uint16_t milliseconds, const std::function<uint32_t()>& tick,
                const std::function<void(uint32_t)>& sleep);
-
-// The text of --help: how to start the program, its words and its keys.
-// The manual page is built from the same pieces.
-std::string UsageText();
-// How tokens are told apart, as a paragraph of lines.
-std::string TokenRuleText();
-// Where the stored options live.
-std::string OptionsFileText();
-// "/WORD ARGUMENT" as --help and the manual show it.
-std::string WordHead(const WordInfo& info);
-inline constexpr const char* kVersionText = "Kinetrope 32bit v2.52";
 
 }  // namespace kt

@@ -135,8 +135,8 @@ void RadioGroup::ArrangeItems() {
   int left = kLeftMargin;
   for (int c = 0; c < columns_; ++c) {
     for (int row = 0; row < perColumn && c * perColumn + row < count; ++row) {
-      buttons_[static_cast<size_t>(c * perColumn + row)]->setGeometry(
-          left, row * rowHeight + topMargin, columnWidths[static_cast<size_t>(c)], rowHeight);
+      buttons_[static_cast<size_t>(c * perColumn + row)]->setGeometry(left, row * rowHeight + topMargin,
+                                                                      columnWidths[static_cast<size_t>(c)], rowHeight);
     }
     left += columnWidths[static_cast<size_t>(c)];
   }

@@ -30,15 +30,12 @@ int WholeIndicatorStyle::pixelMetric(PixelMetric metric, const QStyleOption* opt
     case PM_IndicatorWidth:
     case PM_IndicatorHeight:
     case PM_ExclusiveIndicatorWidth:
-    case PM_ExclusiveIndicatorHeight:
-      return kIndicatorSize;
-    default:
-      return QProxyStyle::pixelMetric(metric, option, widget);
+    case PM_ExclusiveIndicatorHeight: return kIndicatorSize;
+    default: return QProxyStyle::pixelMetric(metric, option, widget);
   }
 }
 
-QRect WholeIndicatorStyle::subElementRect(SubElement element, const QStyleOption* option,
-                                          const QWidget* widget) const {
+QRect WholeIndicatorStyle::subElementRect(SubElement element, const QStyleOption* option, const QWidget* widget) const {
   const QRect rect = QProxyStyle::subElementRect(element, option, widget);
   switch (element) {
     case SE_CheckBoxIndicator:
@@ -51,10 +48,8 @@ QRect WholeIndicatorStyle::subElementRect(SubElement element, const QStyleOption
     case SE_CheckBoxContents:
     case SE_RadioButtonContents:
     case SE_CheckBoxFocusRect:
-    case SE_RadioButtonFocusRect:
-      return rect.translated(1, 0);
-    default:
-      return rect;
+    case SE_RadioButtonFocusRect: return rect.translated(1, 0);
+    default: return rect;
   }
 }
 

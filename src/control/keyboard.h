@@ -1,12 +1,11 @@
 // The keyboard commands. Both windows hand every key to the control panel's
 // FormKeyDown (a virtual-key code with its exact Shift/Alt/Ctrl set) and
-// FormKeyPress (a typed character); those run the same handlers as the
-// buttons, under the buttons' enabled states. This file holds their bodies
-// and the movie window's zoom that Alt+Enter toggles.
+// FormKeyPress (a typed character); those look the key up in the key table
+// and run the same handlers as the buttons, under the buttons' enabled
+// states. Here too is the movie window's zoom that Alt+Enter toggles.
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 class QAbstractButton;
 class QWidget;
@@ -33,8 +32,5 @@ void ZoomMovieWindow(QWidget& movie, QAbstractButton& titleCheck, bool& movieZoo
 // M: a normal window is maximised, any other state becomes normal; the
 // title is left alone.
 void ToggleMovieMaximised(QWidget& movie, bool& movieZoomed);
-
-// The keys, as --help lists them.
-std::string KeysHelpText();
 
 }  // namespace kt

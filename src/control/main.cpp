@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "control/command_line.h"
+#include "control/help_text.h"
 #include "control/mainform.h"
 #include "platform/qt/qt_window_services.h"
 #include "windows/about.h"

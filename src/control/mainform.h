@@ -1,6 +1,15 @@
 // The control panel: the player's main window. Every command of the player
 // ends in one of its handlers; keys, command-line words and the movie
-// window call the same handlers the buttons do.
+// window call the same handlers the buttons do. The handlers are in
+// mainform.cpp; the other parts of the panel each have a file of their own:
+//   panel_setup.cpp            its controls made up and wired to the handlers
+//                              through the guard; the play command and the
+//                              outputs that come with the movie window
+//   panel_window.cpp           its place, its shows, activation and close
+//   panel_playback_host.cpp    what the play command and the load read and write
+//   settings.cpp               the stored options: load, save, what was read
+//   word_run.cpp               the run of the command-line words
+//   keyboard.cpp, key_table.*  the keys of both windows
 #pragma once
 
 #include <QWidget>
@@ -14,10 +23,10 @@
 #include "control/command_line.h"
 #include "control/keyboard.h"
 #include "control/player_state.h"
-#include "playback/load_command.h"
 #include "platform/qt/virtual_keys.h"
 #include "platform/settings_store.h"
 #include "platform/window_services.h"
+#include "playback/load_command.h"
 #include "playback/playback_host.h"
 
 namespace Ui {
@@ -26,11 +35,15 @@ class TDisplayForm;
 
 class QAbstractButton;
 class QKeyEvent;
+class QLabel;
 
 namespace kt {
 
 class FullScreenOutput;
 class PaletteInstaller;
+class TrackBar;
+struct BarUpdate;
+struct KeyCommand;
 class PlayCommand;
 class SoundAccompaniment;
 class TImageForm;
@@ -60,6 +73,11 @@ class TDisplayForm : public QWidget, private PlaybackHost {
 
   // The millisecond tick the playback times its frames with.
   void SetTick(std::function<uint32_t()> tick) { tick_ = std::move(tick); }
+
+  // Off, a playback checks its flic and starts and ends as usual, but shows
+  // no frame: the words can then run through the real panel as fast as they
+  // are read, which is how the words fuzzer drives it.
+  void SetFramesShown(bool shown);
 
   // The words FormActivate runs, with WAIT's sleep and CLOSE's end of the program.
   void SetCommandLine(CommandLineSetup setup);
@@ -120,8 +138,13 @@ class TDisplayForm : public QWidget, private PlaybackHost {
   // Keys, seen before the focused control and handed on from the movie
   // window: a virtual-key code with its exact Shift/Alt/Ctrl set, and a
   // typed character. A handler that clears its key keeps it from the control.
+  // What each key does is in the key table (key_table.cpp).
   void FormKeyDown(uint16_t& key, ShiftState shift);
   void FormKeyPress(char& key);
+  // The keys that work the movie window and have no control of their own:
+  // M and Alt+Enter.
+  void MovieMaximiseKey();
+  void MovieZoomKey();
 
  signals:
   // The panel has closed; the program ends.
@@ -135,6 +158,7 @@ class TDisplayForm : public QWidget, private PlaybackHost {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // ---- panel_playback_host.cpp
   // LoadWindowSteps
   void SetMovieCaption(const std::string& caption) override;
   void SizeMovieWindow(int width, int height) override;
@@ -165,31 +189,49 @@ class TDisplayForm : public QWidget, private PlaybackHost {
   void CloseControlPanel() override;
   void HaltProgram() override;
 
+  // ---- panel_setup.cpp
   void SetUpControls();
   void WireControls();
   template <typename Sender, typename Signal>
   void Wire(Sender* sender, Signal signal, void (TDisplayForm::*handler)());
   void WireCheck(QAbstractButton* box, void (TDisplayForm::*handler)());
-  // Every entry from the event loop comes through here.
-  bool Guarded(void (TDisplayForm::*handler)());
-  bool Guarded(const std::function<void()>& command);
-  // One word of the command line or script; an argument comes from `tokens`.
-  void RunWord(Word word, TokenSource& tokens);
-  // Key preview: every key meant for this window comes here first. True
-  // when the key was used up.
-  bool PreviewKey(QKeyEvent& event);
   void FillMiddleArea();
-  // The eighteen options as the close would write them, in the store's order.
-  SettingsValues CurrentOptions() const;
-  // Notes the options as they stand, as the state the user starts from;
-  // once only unless `replace`.
-  void NoteOptionsBaseline(bool replace);
+
+  // ---- panel_window.cpp
   // Puts the panel's frame corner where the program wants it.
   void MovePanel(QPoint topLeft);
   // Moves the panel's frame to a stored place, brought back onto the
   // nearest screen when too little of its caption would show.
   void PlacePanel(QPoint topLeft);
+
+  // ---- settings.cpp
+  // The eighteen options as the close would write them, in the store's order.
+  SettingsValues CurrentOptions() const;
+  // Notes the options as they stand, as the state the user starts from;
+  // once only unless `replace`.
+  void NoteOptionsBaseline(bool replace);
+
+  // ---- word_run.cpp
+  // One word of the command line or script; an argument comes from `tokens`.
+  void RunWord(Word word, TokenSource& tokens);
+
+  // ---- keyboard.cpp
+  // Key preview: every key meant for this window comes here first. True
+  // when the key was used up.
+  bool PreviewKey(QKeyEvent& event);
+  void RunKeyCommand(const KeyCommand& command);
+
+  // ---- mainform.cpp
+  // Every entry from the event loop comes through here.
+  bool Guarded(void (TDisplayForm::*handler)());
+  bool Guarded(const std::function<void()>& command);
   void SetPanelVisible(QWidget* shown, bool visible);
+  // Brightness, contrast and delay at their neutral positions, each bar's handler run.
+  void ResetAdjustmentBars();
+  // A bar's arrow: the bar's new position and its label's new text.
+  void ShowBarUpdate(TrackBar* bar, QLabel* label, const BarUpdate& update);
+  // A playing flic shows the colours as they now stand.
+  void ApplyPaletteIfPlaying();
   bool WindowOutputInUse() const;
   PaletteInstaller& Palettes();
   PlayCommand& Play();
@@ -215,6 +257,7 @@ class TDisplayForm : public QWidget, private PlaybackHost {
   std::optional<SettingsValues> optionsBaseline_;
   bool closed_ = false;  // the close has saved the options and ended the program
   bool formShowRunning_ = false;
+  bool framesShown_ = true;
   bool movieAfterWordsError_ = false;  // the error's box first, then the movie window
   // Where the program last put the panel; the user has moved it when it stands elsewhere.
   QPoint placedAt_;

@@ -1,5 +1,6 @@
-// What a font of one pitch means for the information and statistics
-// panels: every character they show advances by the same width.
+// The control panel's fonts, and what a font of one pitch means for the
+// information and statistics panels: every character they show advances by
+// the same width.
 #pragma once
 
 #include <string_view>
@@ -14,5 +15,11 @@ inline constexpr std::string_view kPanelCharacters =
 
 // True when each of `characters` advances by the same, non-zero width in `font`.
 bool HasEqualAdvances(const QFont& font, std::string_view characters);
+
+// The font of the panel's controls.
+QFont PanelFont();
+// The font of the information and statistics panels, whose captions line
+// up their colons with blanks.
+QFont FixedPitchFont();
 
 }  // namespace kt

@@ -7,8 +7,8 @@
 
 #include "colour/colour_state.h"
 #include "flic/flic_state.h"
-#include "playback/load_command.h"
 #include "playback/frame_recording.h"
+#include "playback/load_command.h"
 #include "playback/playback_state.h"
 
 namespace kt {

@@ -1,6 +1,6 @@
 // The stored options: read into their controls once at start-up, written
-// from them at the close, and the reset of the adjustments and the movie
-// window's options.
+// from them at the close, and what this run read, so that the close writes
+// back only that and what the user changed.
 #include <QAbstractButton>
 #include <algorithm>
 #include <cmath>
@@ -10,13 +10,12 @@
 #include <string>
 #include <string_view>
 
-#include "colour/apply_palette.h"
-#include "colour/palette_adjustment.h"
-#include "control/mainform.h"
-#include "platform/qt/window_operations.h"
 #include "base/ascii.h"
 #include "base/errors.h"
 #include "base/integer_text.h"
+#include "colour/palette_adjustment.h"
+#include "control/mainform.h"
+#include "platform/qt/window_operations.h"
 #include "platform/settings_store.h"
 #include "playback/playback_state.h"
 #include "ui_mainform.h"
@@ -208,26 +207,6 @@ void TDisplayForm::SaveSettings() {
   }
   // A save that fails leaves the previous options in place; there is no one to tell.
   key.Close();
-}
-
-void TDisplayForm::ResetButtonClick() {
-  ui_->SpeedBar->setValue(kSpeedBarMax);
-  ui_->ContrastBar->setValue(kContrastBarInitial);
-  ui_->BrightnessBar->setValue(kBrightnessBarInitial);
-  SpeedBarChange();
-  ContrastBarChange();
-  BrightnessBarChange();
-  // Full-screen output owns the movie window's options while it is chosen.
-  if (!ui_->DirectXCheck->isChecked()) {
-    ui_->TitleCheck->setChecked(true);
-    ui_->OnTopCheck->setChecked(false);
-    ui_->MaxPalCheck->setChecked(false);
-    TitleCheckClick();
-    OnTopCheckClick();
-    MaxPalCheckClick();
-    SizeMovieWindow(state_.Flic.Header.width, state_.Flic.Header.height);
-  }
-  if (state_.Playback.Playing) ApplyPalette(state_.Colour, Palettes(), WindowOutputInUse());
 }
 
 }  // namespace kt

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "colour/apply_palette.h"
 #include "base/errors.h"
+#include "colour/apply_palette.h"
 #include "flic/frame_decoder.h"
 #include "flic/frame_reader.h"
 #include "flic/key_images.h"
@@ -64,9 +64,7 @@ struct PlayCommand::Session {
   bool FromDisk() const { return file.has_value(); }
 };
 
-bool PlayCommand::WindowOutputInUse() const {
-  return !(p_.host.DirectXChecked() && p_.fullScreen.Available());
-}
+bool PlayCommand::WindowOutputInUse() const { return !(p_.host.DirectXChecked() && p_.fullScreen.Available()); }
 
 std::string StatisticsSetFigure(uint16_t frameDelay) {
   return frameDelay > 0 ? std::to_string(Round(1000.0L / frameDelay)) : "Max";
@@ -153,7 +151,7 @@ void PlayCommand::PlayFileButtonClick() {
       // A display that gives no object ends the playback at once, without a word.
       displayGiven = p_.fullScreen.SetUp();
     }
-    if (displayGiven) RunFrameLoop(session);
+    if (displayGiven && framesShown_) RunFrameLoop(session);
   } catch (...) {
     EndPlayback(session, true);
     throw;

@@ -14,11 +14,11 @@
 #include "flic/flic_file.h"
 #include "flic/flic_state.h"
 #include "flic/key_images.h"
+#include "platform/window_services.h"
 #include "playback/frame_output.h"
 #include "playback/frame_recording.h"
 #include "playback/playback_host.h"
 #include "playback/playback_state.h"
-#include "platform/window_services.h"
 
 namespace kt {
 
@@ -77,6 +77,12 @@ class PlayCommand {
   // none, and every rebuild replays from frame 0.
   void SetKeyImageBudget(size_t bytes) { keyImageBudget_ = bytes; }
 
+  // Off, a playback opens and checks its flic and runs its start and its
+  // end, but no frame loop: it ends as one does whose display gave no
+  // full-screen object. What surrounds the frames can then be run as fast as
+  // it is asked for, however long or looped the flic.
+  void SetFramesShown(bool shown) { framesShown_ = shown; }
+
  private:
   struct Session;
   class Rebuild;
@@ -91,6 +97,7 @@ class PlayCommand {
 
   PlayerParts p_;
   size_t keyImageBudget_ = kDefaultKeyImageBudget;
+  bool framesShown_ = true;
 };
 
 // The texts of the statistics panel.

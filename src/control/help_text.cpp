@@ -1,0 +1,74 @@
+#include "control/help_text.h"
+
+#include <algorithm>
+#include <cstddef>
+
+#include "control/key_table.h"
+
+namespace kt {
+
+std::string TokenRuleText() {
+  return "Each FILE is played from disk, once unless /LOOPON, before the next token is\n"
+         "read. A token starting with - is a word, in any letter case. A token starting\n"
+         "with / is a word when it is one of the words below; otherwise it is a file\n"
+         "name when it names an existing file, as /home/me/anims/intro.flc does, and\n"
+         "it is ignored without a message when it names nothing. Any other token is a\n"
+         "file name. File names are taken in upper case and found whatever their case\n"
+         "on disk. With any token at all the run starts with looping off and\n"
+         "brightness, contrast and delay at their neutral values; the stored options\n"
+         "are loaded afterwards, unless /CLOSE ended the run.\n";
+}
+
+std::string OptionsFileText() {
+  return "The options are kept in $XDG_CONFIG_HOME/Kinetrope/Kinetrope.conf\n"
+         "(~/.config/Kinetrope/ when XDG_CONFIG_HOME is unset): read at the start,\n"
+         "written when the control panel closes, never by a run ended with /CLOSE.\n";
+}
+
+std::string WordHead(const WordInfo& info) {
+  std::string head = std::string("/") + info.name;
+  if (*info.argument != '\0') head += std::string(" ") + info.argument;
+  return head;
+}
+
+std::string KeysHelpText() {
+  std::string text;
+  for (const KeyHelpLine& line : KeyHelpLines()) {
+    if (!line.heading.empty()) {
+      text += line.heading + "\n";
+      continue;
+    }
+    // The keys in a column of their own, at least two blanks before what they do.
+    std::string head = "  " + line.keys;
+    head.resize(std::max<size_t>(head.size() + 2, 17), ' ');
+    text += head + line.help + "\n";
+  }
+  return text;
+}
+
+std::string UsageText() {
+  // Appended piece by piece: temporaries joined with + make GCC 12 warn falsely about overlapping copies.
+  std::string text(kVersionText);
+  text +=
+      ", a player for FLIC animations (.fli, .flc, .cel)\n"
+      "\n"
+      "usage: kinetrope [WORD [ARGUMENT]... | FILE]...\n"
+      "       kinetrope !SCRIPT      the tokens are the script's lines, one a line\n"
+      "       kinetrope --help | --version\n"
+      "\n";
+  text += TokenRuleText();
+  text += "\nWords:\n";
+  for (const WordInfo& info : Words()) {
+    std::string head = "  " + WordHead(info);
+    head.resize(std::max<size_t>(head.size() + 1, 22), ' ');
+    text += head + info.effect + "\n";
+  }
+  text += "\nExample: kinetrope /DELAY 50 intro.flc /CLOSE\n\n";
+  text += KeysHelpText();
+  text += "\n";
+  text += OptionsFileText();
+  text += "\nThe manual, man kinetrope, says more.\n";
+  return text;
+}
+
+}  // namespace kt

@@ -1,0 +1,79 @@
+// The keys of both windows, one row a key: what it is, what it does to the
+// control panel, and the line --help and the manual give it. FormKeyDown and
+// FormKeyPress look their key up here, and the help texts list the rows in
+// their order, so a key cannot work one way and be described another.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/qt/virtual_keys.h"
+
+class QCheckBox;
+class QToolButton;
+
+namespace Ui {
+class TDisplayForm;
+}
+
+namespace kt {
+
+class TDisplayForm;
+class TrackBar;
+
+// Which handler sees the key: FormKeyDown, a virtual-key code with its
+// modifiers, or FormKeyPress, the character typed.
+enum class KeyEvent { Down, Typed };
+
+struct KeyTrigger {
+  KeyEvent event = KeyEvent::Typed;
+  uint16_t key = 0;          // the virtual-key code, or the character typed in upper case
+  ShiftState modifiers = 0;  // compared whole; a character comes without any
+};
+
+// What a key does, in terms of the panel's controls.
+struct KeyAction {
+  enum class Kind {
+    Run,     // runs the handler, only while the button (when one is named) is enabled
+    Toggle,  // turns the box over, which runs the box's own click handler
+    Move,    // moves the bar by `amount`, then runs the handler
+    Place,   // puts the bar at `amount`, then runs the handler
+  };
+  Kind kind = Kind::Run;
+  void (TDisplayForm::*handler)() = nullptr;
+  QToolButton* Ui::TDisplayForm::*button = nullptr;
+  QCheckBox* Ui::TDisplayForm::*box = nullptr;
+  TrackBar* Ui::TDisplayForm::*bar = nullptr;
+  int amount = 0;
+};
+
+// Where a key works. The keys of the movie window do nothing while
+// full-screen output is chosen, which does not use that window.
+enum class KeyScope { AnyOutput, WindowOutputOnly };
+
+struct KeyCommand {
+  KeyTrigger on;
+  KeyAction does;
+  KeyScope scope = KeyScope::AnyOutput;
+  // The help line: the keys as it writes them, and what they do. A row
+  // without one is listed on the line of the row above it.
+  const char* keys = nullptr;
+  const char* help = nullptr;
+};
+
+const std::vector<KeyCommand>& KeyCommands();
+
+// The row of a key; null for a key that does nothing.
+const KeyCommand* FindKeyCommand(const KeyTrigger& trigger);
+
+// The keys' help, line by line: a heading before the keys of each scope,
+// then one line for each row that has help.
+struct KeyHelpLine {
+  std::string heading;  // set on a heading, which has no keys
+  std::string keys;
+  std::string help;
+};
+std::vector<KeyHelpLine> KeyHelpLines();
+
+}  // namespace kt

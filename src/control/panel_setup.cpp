@@ -1,0 +1,240 @@
+// The panel put together: its controls made up and wired to their
+// handlers through the handler guard, and the movie window with the outputs
+// and the play command that come with it.
+#include <QAbstractButton>
+#include <QToolButton>
+#include <stdexcept>
+#include <utility>
+
+#include "colour/palette_installer.h"
+#include "control/button_glyphs.h"
+#include "control/control_behaviour.h"
+#include "control/full_screen_host.h"
+#include "control/handler_guard.h"
+#include "control/indicator_style.h"
+#include "control/mainform.h"
+#include "control/panel_font.h"
+#include "platform/tick.h"
+#include "playback/frame_output.h"
+#include "playback/play_command.h"
+#include "playback/wav_accompaniment.h"
+#include "playback/window_output.h"
+#include "ui_mainform.h"
+#include "windows/imageunt.h"
+
+namespace kt {
+
+namespace {
+
+// Palette steps while nothing shows frames yet: nothing to install into.
+class NoPaletteInstaller : public PaletteInstaller {
+ public:
+  PaletteHandle CreatePalette(const LogicalPalette&) override { return kNoPalette; }
+  PaletteHandle SelectPalette(PaletteContext, PaletteHandle) override { return kNoPalette; }
+  void RealizePalette(PaletteContext) override {}
+  void SetDIBColorTable(const ColourTable&) override {}
+  void DeleteObject(PaletteHandle) override {}
+  bool SetEntries(const PaletteEntries&) override { return true; }
+  void SetSystemPaletteUse(SystemPaletteUse) override {}
+};
+
+// Where the panel stands until the stored options place it.
+constexpr int kDesignLeft = 220;
+constexpr int kDesignTop = 156;
+
+}  // namespace
+
+TDisplayForm::TDisplayForm(WindowServices& services, QWidget* parent)
+    : QWidget(parent),
+      services_(services),
+      ui_(std::make_unique<Ui::TDisplayForm>()),
+      noPalettes_(std::make_unique<NoPaletteInstaller>()),
+      palettes_(noPalettes_.get()),
+      fullScreen_(std::make_unique<FullScreenOutput>()),
+      sound_(std::make_unique<WavAccompaniment>()),
+      tick_([] { return GetTickCount(); }) {
+  ui_->setupUi(this);
+  SetUpControls();
+  WireControls();
+  Guarded(&TDisplayForm::FormCreate);
+}
+
+TDisplayForm::~TDisplayForm() = default;
+
+void TDisplayForm::SetUpControls() {
+  // A caption without buttons: the program ends through its own Exit button.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  setFixedSize(398, 136);
+  setFont(PanelFont());
+  const QFont fixed = FixedPitchFont();
+  ui_->InfoPanel->setFont(fixed);
+  ui_->StatPanel->setFont(fixed);
+  DrawIndicatorsWhole(*this);
+
+  const std::pair<QToolButton*, Glyph> glyphs[] = {
+      {ui_->LoadButton, Glyph::Load},     {ui_->PlayFileButton, Glyph::PlayFile},
+      {ui_->RecordButton, Glyph::Record}, {ui_->DirXModeButton, Glyph::DirXMode},
+      {ui_->StatsButton, Glyph::Stats},   {ui_->OptionButton, Glyph::Options},
+      {ui_->InfoButton, Glyph::Info},     {ui_->AboutButton, Glyph::About},
+      {ui_->ResetButton, Glyph::Reset},   {ui_->MinimizeButton, Glyph::Minimize},
+      {ui_->QuitButton, Glyph::Quit},     {ui_->PlayButton, Glyph::Play},
+      {ui_->StopButton, Glyph::Stop},     {ui_->FrameBButton, Glyph::FrameBack},
+      {ui_->PauseButton, Glyph::Pause},   {ui_->FrameFButton, Glyph::FrameForward},
+  };
+  for (const auto& [button, glyph] : glyphs) {
+    button->setIcon(GlyphIcon(glyph));
+    button->setIconSize(kGlyphSize);
+  }
+  for (QToolButton* arrow : {ui_->BrightnessLeftAjust, ui_->ContrastLeftAjust, ui_->SpeedLeftAjust}) {
+    arrow->setIcon(GlyphIcon(Glyph::ArrowLeft, kArrowGlyphSize));
+    arrow->setIconSize(kArrowGlyphSize);
+  }
+  for (QToolButton* arrow : {ui_->BrightnessRightAjust, ui_->ContrastRightAjust, ui_->SpeedRightAjust}) {
+    arrow->setIcon(GlyphIcon(Glyph::ArrowRight, kArrowGlyphSize));
+    arrow->setIconSize(kArrowGlyphSize);
+  }
+
+  // Designer files give a top-level window no position, and set the
+  // group's items after any index.
+  MovePanel(QPoint(kDesignLeft, kDesignTop));
+  ui_->ForceModeRadioGroup->SetItemIndex(0);
+
+  // The panels cover the adjustment rows only when asked for, and then wholly.
+  for (QWidget* panel : {ui_->InfoPanel, ui_->StatPanel, ui_->DirXPanel, ui_->OptionPanel}) {
+    panel->setAutoFillBackground(true);
+    panel->hide();
+  }
+  // The frame bar and its labels show only while a playback is paused.
+  for (QWidget* control : {static_cast<QWidget*>(ui_->Label1), static_cast<QWidget*>(ui_->FrameBar),
+                           static_cast<QWidget*>(ui_->FrameLabel)}) {
+    control->hide();
+  }
+}
+
+template <typename Sender, typename Signal>
+void TDisplayForm::Wire(Sender* sender, Signal signal, void (TDisplayForm::*handler)()) {
+  connect(sender, signal, this, [this, handler] { Guarded(handler); });
+}
+
+void TDisplayForm::WireCheck(QAbstractButton* box, void (TDisplayForm::*handler)()) {
+  ConnectClick(box, this, [this, handler] { Guarded(handler); });
+}
+
+void TDisplayForm::WireControls() {
+  Wire(ui_->LoadButton, &QToolButton::clicked, &TDisplayForm::LoadButtonClick);
+  Wire(ui_->PlayFileButton, &QToolButton::clicked, &TDisplayForm::PlayFileButtonSetFile);
+  Wire(ui_->RecordButton, &QToolButton::clicked, &TDisplayForm::RecordButtonClick);
+  Wire(ui_->DirXModeButton, &QToolButton::clicked, &TDisplayForm::DirXModeButtonClick);
+  Wire(ui_->StatsButton, &QToolButton::clicked, &TDisplayForm::StatsButtonClick);
+  Wire(ui_->OptionButton, &QToolButton::clicked, &TDisplayForm::OptionButtonClick);
+  Wire(ui_->InfoButton, &QToolButton::clicked, &TDisplayForm::InfoButtonClick);
+  Wire(ui_->AboutButton, &QToolButton::clicked, &TDisplayForm::AboutButtonClick);
+  Wire(ui_->ResetButton, &QToolButton::clicked, &TDisplayForm::ResetButtonClick);
+  Wire(ui_->MinimizeButton, &QToolButton::clicked, &TDisplayForm::MinimizeButtonClick);
+  Wire(ui_->QuitButton, &QToolButton::clicked, &TDisplayForm::QuitButtonClick);
+
+  Wire(ui_->PlayButton, &QToolButton::clicked, &TDisplayForm::PlayButtonStartPlay);
+  Wire(ui_->StopButton, &QToolButton::clicked, &TDisplayForm::StopButtonClick);
+  Wire(ui_->FrameBButton, &QToolButton::clicked, &TDisplayForm::FrameBButtonClick);
+  Wire(ui_->PauseButton, &QToolButton::clicked, &TDisplayForm::PauseButtonClick);
+  Wire(ui_->FrameFButton, &QToolButton::clicked, &TDisplayForm::FrameFButtonClick);
+  Wire(ui_->FrameBar, &TrackBar::Change, &TDisplayForm::FrameBarChange);
+
+  Wire(ui_->BrightnessBar, &TrackBar::Change, &TDisplayForm::BrightnessBarChange);
+  Wire(ui_->ContrastBar, &TrackBar::Change, &TDisplayForm::ContrastBarChange);
+  Wire(ui_->SpeedBar, &TrackBar::Change, &TDisplayForm::SpeedBarChange);
+  for (TrackBar* bar : {ui_->BrightnessBar, ui_->ContrastBar, ui_->SpeedBar, ui_->FrameBar}) {
+    Wire(bar, &TrackBar::Enter, &TDisplayForm::BrightnessBarEnter);
+  }
+  Wire(ui_->BrightnessLeftAjust, &QToolButton::clicked, &TDisplayForm::BrightnessLeftAjustClick);
+  Wire(ui_->BrightnessRightAjust, &QToolButton::clicked, &TDisplayForm::BrightnessRightAjustClick);
+  Wire(ui_->ContrastLeftAjust, &QToolButton::clicked, &TDisplayForm::ContrastLeftAjustClick);
+  Wire(ui_->ContrastRightAjust, &QToolButton::clicked, &TDisplayForm::ContrastRightAjustClick);
+  Wire(ui_->SpeedLeftAjust, &QToolButton::clicked, &TDisplayForm::SpeedLeftAjustClick);
+  Wire(ui_->SpeedRightAjust, &QToolButton::clicked, &TDisplayForm::SpeedRightAjustClick);
+
+  WireCheck(ui_->TitleCheck, &TDisplayForm::TitleCheckClick);
+  WireCheck(ui_->LoopCheck, &TDisplayForm::BrightnessBarEnter);
+  WireCheck(ui_->OnTopCheck, &TDisplayForm::OnTopCheckClick);
+  WireCheck(ui_->MaxPalCheck, &TDisplayForm::MaxPalCheckClick);
+  WireCheck(ui_->OptimizeCheck, &TDisplayForm::DirectXCheckClick);
+  WireCheck(ui_->DirectXCheck, &TDisplayForm::DirectXCheckClick);
+  WireCheck(ui_->ReadBigCheck, &TDisplayForm::ReadBigCheckClick);
+  WireCheck(ui_->LastDirCheck, &TDisplayForm::ReadBigCheckClick);
+}
+
+void TDisplayForm::FillMiddleArea() {
+  const int top = ui_->ButtonPanel1->height();
+  const int middle = height() - top - ui_->ButtonPanel2->height();
+  for (QWidget* panel : {ui_->StatPanel, ui_->InfoPanel, ui_->DirXPanel, ui_->OptionPanel}) {
+    panel->setGeometry(0, top, width(), middle);
+  }
+}
+
+bool TDisplayForm::Guarded(void (TDisplayForm::*handler)()) {
+  return Guarded([this, handler] { (this->*handler)(); });
+}
+
+bool TDisplayForm::Guarded(const std::function<void()>& command) {
+  return RunGuarded(services_, [&command] {
+    try {
+      command();
+    } catch (const ProgramHalted&) {
+      // The program is ending at the user's word; there is nothing to report.
+    }
+  });
+}
+
+void TDisplayForm::SetMovieWindow(TImageForm* movieWindow) {
+  if (movieWindow_ != nullptr) disconnect(movieWindow_, nullptr, this, nullptr);
+  movieWindow_ = movieWindow;
+  palettes_ = noPalettes_.get();
+  play_.reset();
+  fullScreen_ = std::make_unique<FullScreenOutput>();
+  windowOutput_.reset();
+  if (movieWindow == nullptr) return;
+
+  movieWindow->SetLinks({&state_.Flic, &state_.Playback, this, [this] { return ui_->DirectXCheck->isChecked(); }});
+  // The movie window's keys are the control panel's keys.
+  connect(movieWindow, &TImageForm::keyDown, this, [this](int key, int shift) {
+    Guarded([&] {
+      auto code = static_cast<uint16_t>(key);
+      FormKeyDown(code, shift);
+    });
+  });
+  connect(movieWindow, &TImageForm::keyPressed, this,
+          [this](char character) { Guarded([&] { FormKeyPress(character); }); });
+  windowOutput_ = std::make_unique<WindowOutput>(*movieWindow, state_.Colour);
+  palettes_ = &windowOutput_->Palettes();
+  fullScreen_ = MakePanelFullScreen(*ui_, *this, *movieWindow, state_, *windowOutput_, [this] { return tick_(); });
+  play_ = std::make_unique<PlayCommand>(PlayerParts{state_.Flic, state_.OpenDialog, state_.Playback, state_.Recording,
+                                                    state_.Colour, services_, *this, *windowOutput_, *fullScreen_,
+                                                    *sound_, [this] { return tick_(); }});
+  play_->SetFramesShown(framesShown_);
+}
+
+void TDisplayForm::SetFramesShown(bool shown) {
+  framesShown_ = shown;
+  if (play_) play_->SetFramesShown(shown);
+}
+
+PlayCommand& TDisplayForm::Play() {
+  // Frames go to the movie window: without it there is nothing to play into.
+  if (!play_) throw std::logic_error("the control panel has no movie window");
+  return *play_;
+}
+
+void TDisplayForm::SetAboutWindow(QWidget* aboutWindow) { aboutWindow_ = aboutWindow; }
+
+void TDisplayForm::SetPaletteInstaller(PaletteInstaller& installer) { palettes_ = &installer; }
+
+PaletteInstaller& TDisplayForm::Palettes() { return *palettes_; }
+
+// Without a movie window "Play in Direct-X mode" has no full screen to use;
+// the palette must go where the frames go.
+bool TDisplayForm::WindowOutputInUse() const {
+  if (play_) return play_->WindowOutputInUse();
+  return !(ui_->DirectXCheck->isChecked() && fullScreen_->Available());
+}
+
+}  // namespace kt
