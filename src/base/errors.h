@@ -31,8 +31,6 @@ class DamagedFlicError : public PlayerError {
 
 inline constexpr const char* kReadBeyondEndText = "Read beyond end of file";
 
-inline std::string IoErrorText(int systemErrorNumber) {
-  return "I/O error " + std::to_string(systemErrorNumber);
-}
+inline std::string IoErrorText(int systemErrorNumber) { return "I/O error " + std::to_string(systemErrorNumber); }
 
 }  // namespace kt

@@ -70,8 +70,7 @@ void ClearPaletteForPlayback(ColourState& colour, PaletteInstaller& installer, i
   if (maxPalChecked && windowOutput) installer.SetSystemPaletteUse(SystemPaletteUse::NoStatic);
 }
 
-void ReleasePlaybackPalettes(ColourState& colour, PaletteInstaller& installer, bool maxPalChecked,
-                             bool windowOutput) {
+void ReleasePlaybackPalettes(ColourState& colour, PaletteInstaller& installer, bool maxPalChecked, bool windowOutput) {
   InstalledPalettes& installed = colour.Installed;
   if (installed.CurrentPalette != kNoPalette) {
     for (int i = 0; i < kPaletteContextCount; ++i) {

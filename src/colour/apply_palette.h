@@ -28,7 +28,6 @@ void ClearPaletteForPlayback(ColourState& colour, PaletteInstaller& installer, i
 
 // After the last frame: gives every context back its prior palette and
 // deletes the palettes of this playback.
-void ReleasePlaybackPalettes(ColourState& colour, PaletteInstaller& installer, bool maxPalChecked,
-                             bool windowOutput);
+void ReleasePlaybackPalettes(ColourState& colour, PaletteInstaller& installer, bool maxPalChecked, bool windowOutput);
 
 }  // namespace kt

@@ -43,8 +43,8 @@ static_assert(sizeof(PaletteEntry) == 4 && sizeof(RgbQuad) == 4);
 static_assert(sizeof(LogicalPalette) == 4 + 256 * 4);
 
 struct DisplayPalette {
-  LogicalPalette logical;                    // what a GDI palette is made from
-  ColourTable colourTable{};                 // the frame bitmap's colours
+  LogicalPalette logical;                     // what a GDI palette is made from
+  ColourTable colourTable{};                  // the frame bitmap's colours
   PaletteEntries FullScreenPaletteEntries{};  // the full-screen palette's colours, flags 0
 };
 

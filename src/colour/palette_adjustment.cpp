@@ -27,8 +27,7 @@ std::string ContrastBarChange(PaletteAdjustment& adjustment, int position) {
 }
 
 std::string BrightnessBarChange(PaletteAdjustment& adjustment, int position) {
-  adjustment.BrightnessOffset =
-      static_cast<uint16_t>(std::clamp(position, kBrightnessBarMin, kBrightnessBarMax));
+  adjustment.BrightnessOffset = static_cast<uint16_t>(std::clamp(position, kBrightnessBarMin, kBrightnessBarMax));
   return std::to_string(adjustment.BrightnessOffset);
 }
 
@@ -36,8 +35,7 @@ namespace {
 
 using BarHandler = std::string (*)(PaletteAdjustment&, int);
 
-BarUpdate StepBar(PaletteAdjustment& adjustment, int position, int step, int min, int max,
-                  BarHandler handler) {
+BarUpdate StepBar(PaletteAdjustment& adjustment, int position, int step, int min, int max, BarHandler handler) {
   if ((step < 0 && position > min) || (step > 0 && position < max)) position += step;
   position = std::clamp(position, min, max);  // the bar itself never stands outside its range
   return BarUpdate{position, handler(adjustment, position)};

@@ -13,8 +13,8 @@
 namespace kt {
 
 struct PaletteAdjustment {
-  uint16_t BrightnessOffset = 0;                     // 0 to 255, added to every channel
-  Real48 ContrastFactor = Real48::Round(1.0L);       // 0.0 to 25.0 in tenths, scales every channel
+  uint16_t BrightnessOffset = 0;                // 0 to 255, added to every channel
+  Real48 ContrastFactor = Real48::Round(1.0L);  // 0.0 to 25.0 in tenths, scales every channel
 };
 
 inline constexpr int kBrightnessBarMin = 0;

@@ -8,8 +8,7 @@ namespace kt {
 
 // The rounding below reads the whole significand of a long double; that is
 // only the 64-bit extended format's on x86.
-static_assert(std::numeric_limits<long double>::digits == 64,
-              "long double must carry a 64-bit significand");
+static_assert(std::numeric_limits<long double>::digits == 64, "long double must carry a 64-bit significand");
 
 namespace {
 
@@ -25,7 +24,7 @@ Real48 Real48::Round(long double value) {
   if (value == 0) return Real48();
   const bool negative = std::signbit(value);
   int exponent = 0;
-  const long double half = std::frexp(std::fabs(value), &exponent);  // in [0.5, 1)
+  const long double half = std::frexp(std::fabs(value), &exponent);          // in [0.5, 1)
   const uint64_t significand = static_cast<uint64_t>(std::ldexp(half, 64));  // exact
   uint64_t kept = significand >> kDroppedBits;
   const uint64_t dropped = significand & ((uint64_t{1} << kDroppedBits) - 1);

@@ -110,8 +110,13 @@ void WritePalettePng(OutputFile& file, const AnimationFrame& frame, const Animat
   for (int y = 0; y < layout.height; ++y) {
     rows[static_cast<size_t>(y)] = const_cast<png_bytep>(frame.indices + static_cast<size_t>(y) * layout.width);
   }
-  const PngContent content{static_cast<uint32_t>(layout.width), static_cast<uint32_t>(layout.height), palette, entries,
-                           alpha, alphas, rows.data()};
+  const PngContent content{static_cast<uint32_t>(layout.width),
+                           static_cast<uint32_t>(layout.height),
+                           palette,
+                           entries,
+                           alpha,
+                           alphas,
+                           rows.data()};
   std::string message;
   const bool done = EncodePng(file, content, message);
   file.Check();
@@ -126,7 +131,8 @@ void WriteRgbPngFile(const std::string& path, const std::vector<uint8_t>& rgb, u
   }
   OutputFile file(path);
   std::vector<png_bytep> rows(height);
-  for (uint32_t y = 0; y < height; ++y) rows[y] = const_cast<png_bytep>(rgb.data() + static_cast<size_t>(y) * width * 3);
+  for (uint32_t y = 0; y < height; ++y)
+    rows[y] = const_cast<png_bytep>(rgb.data() + static_cast<size_t>(y) * width * 3);
   const PngContent content{width, height, nullptr, 0, nullptr, 0, rows.data()};
   std::string message;
   const bool done = EncodePng(file, content, message);

@@ -85,7 +85,8 @@ class BitmapFileWriter {
 
 }  // namespace
 
-BitmapWriteError::BitmapWriteError(int systemError) : InOutError(WriteErrorText(systemError)), systemError_(systemError) {}
+BitmapWriteError::BitmapWriteError(int systemError)
+    : InOutError(WriteErrorText(systemError)), systemError_(systemError) {}
 
 uint32_t BitmapRowSize(uint32_t width) { return (width + 3u) & ~3u; }
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "colour/base_palette.h"
 #include "base/errors.h"
+#include "colour/base_palette.h"
 
 namespace kt {
 
@@ -22,8 +22,8 @@ class BitmapWriteError : public InOutError {
 };
 
 struct RecordingState {
-  bool Recording = false;      // the current or next playback writes its frames
-  std::string RecordBaseName;  // path and name in front of the number and ".bmp"
+  bool Recording = false;         // the current or next playback writes its frames
+  std::string RecordBaseName;     // path and name in front of the number and ".bmp"
   int32_t RecordFrameNumber = 0;  // number of the next file
 };
 

@@ -52,8 +52,7 @@ struct Image {
   uint32_t end;  // width x height, or 0 when there is no pixel memory
 
   explicit Image(const FrameTarget& target)
-      : pixels(target.pixels),
-        end(target.pixels ? static_cast<uint32_t>(target.width) * target.height : 0) {}
+      : pixels(target.pixels), end(target.pixels ? static_cast<uint32_t>(target.width) * target.height : 0) {}
 
   uint32_t Advance(uint32_t offset, uint32_t n) const { return n >= end - offset ? end : offset + n; }
   // How many of n bytes from offset lie inside the image.

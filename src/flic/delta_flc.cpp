@@ -33,8 +33,7 @@ struct BlockMoves {
 // The packets of one line from `offset`, cut at the image's or the data's
 // end. False when the data ran out.
 template <typename Moves>
-bool DecodeLinePacketsChecked(ChunkData& in, const Image& image, uint32_t offset, uint16_t packets,
-                              bool& clipped) {
+bool DecodeLinePacketsChecked(ChunkData& in, const Image& image, uint32_t offset, uint16_t packets, bool& clipped) {
   for (uint16_t p = 0; p < packets; ++p) {
     if (!in.Has(2)) return false;
     offset = image.Advance(offset, in.U8());
@@ -84,8 +83,8 @@ bool DecodeLinePackets(ChunkData& in, const Image& image, uint32_t offset, uint1
 // either end; without, the caller has made sure that no packet can (a packet
 // reads at most 256 bytes and moves at most 255 + 254 pixels on).
 template <bool kCheckEach>
-uint32_t RunPackets(const uint8_t* data, uint32_t size, uint32_t& pos, uint8_t* pixels, uint32_t end,
-                    uint32_t& offset, uint32_t packets) {
+uint32_t RunPackets(const uint8_t* data, uint32_t size, uint32_t& pos, uint8_t* pixels, uint32_t end, uint32_t& offset,
+                    uint32_t packets) {
   uint32_t p = 0;
   for (; p < packets; ++p) {
     // Every packet needs its two bytes and, as a repeat, two more.
@@ -115,8 +114,7 @@ uint32_t RunPackets(const uint8_t* data, uint32_t size, uint32_t& pos, uint8_t* 
 // The roomy line's packets, each moved by StoreRunWide. The line's room
 // check lets every load read 16 bytes and every store write 16 bytes from
 // the packet's start.
-uint32_t RunRoomyPackets(const uint8_t* data, uint32_t& pos, uint8_t* pixels, uint32_t& offset,
-                         uint32_t packets) {
+uint32_t RunRoomyPackets(const uint8_t* data, uint32_t& pos, uint8_t* pixels, uint32_t& offset, uint32_t packets) {
   for (uint32_t p = 0; p < packets; ++p) {
     const uint8_t* packet = data + pos;
     const auto c = static_cast<int8_t>(packet[1]);

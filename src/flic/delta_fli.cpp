@@ -27,8 +27,8 @@ bool DecodeLineChecked(ChunkData& in, const Image& image, uint32_t offset, uint3
 
 // Each packet checked once against data and image with the position in
 // registers; one that would pass either end stops the run.
-uint32_t RunPackets(const uint8_t* data, uint32_t size, uint32_t& pos, uint8_t* pixels, uint32_t end,
-                    uint32_t& offset, uint32_t packets) {
+uint32_t RunPackets(const uint8_t* data, uint32_t size, uint32_t& pos, uint8_t* pixels, uint32_t end, uint32_t& offset,
+                    uint32_t packets) {
   uint32_t p = 0;
   for (; p < packets; ++p) {
     if (size - pos < 3) break;

@@ -63,8 +63,8 @@ std::optional<FlicFile> OpenFlic(const std::string& path, FlicHeader& header) {
 void CheckFlicIsPlayable(const FlicHeader& header) {
   if (header.frames == 0) throw DamagedFlicError("The flic has no frames.");
   if (header.frames > kMaxFlicFrames) {
-    throw DamagedFlicError("The flic has " + std::to_string(header.frames) +
-                           " frames; the player holds at most " + std::to_string(kMaxFlicFrames) + ".");
+    throw DamagedFlicError("The flic has " + std::to_string(header.frames) + " frames; the player holds at most " +
+                           std::to_string(kMaxFlicFrames) + ".");
   }
   if (header.width == 0 || header.height == 0) {
     throw DamagedFlicError("The flic's frame size is " + std::to_string(header.width) + " x " +

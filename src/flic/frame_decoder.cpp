@@ -31,15 +31,12 @@ bool IsKnownChunkType(uint16_t type) {
     case BLACK:
     case BYTE_RUN:
     case FLI_COPY:
-    case PSTAMP:
-      return true;
-    default:
-      return false;
+    case PSTAMP: return true;
+    default: return false;
   }
 }
 
-bool DecodeChunk(uint16_t type, const uint8_t* data, uint32_t dataSize, FrameTarget& target,
-                 DecodeEvents& events) {
+bool DecodeChunk(uint16_t type, const uint8_t* data, uint32_t dataSize, FrameTarget& target, DecodeEvents& events) {
   if (data == nullptr) dataSize = 0;
   switch (type) {
     case COLOR_256:
@@ -48,21 +45,13 @@ bool DecodeChunk(uint16_t type, const uint8_t* data, uint32_t dataSize, FrameTar
       events.ApplyPalette();
       return whole;
     }
-    case DELTA_FLC:
-      return decode::DecodeDeltaFlc(data, dataSize, target);
-    case DELTA_FLI:
-      return decode::DecodeDeltaFli(data, dataSize, target);
-    case BLACK:
-      return decode::DecodeBlack(target);
-    case BYTE_RUN:
-      return decode::DecodeByteRun(data, dataSize, target);
-    case FLI_COPY:
-      return decode::DecodeFliCopy(data, dataSize, target);
-    case PSTAMP:
-      return true;
-    default:
-      events.UnknownChunk(type);
-      return true;
+    case DELTA_FLC: return decode::DecodeDeltaFlc(data, dataSize, target);
+    case DELTA_FLI: return decode::DecodeDeltaFli(data, dataSize, target);
+    case BLACK: return decode::DecodeBlack(target);
+    case BYTE_RUN: return decode::DecodeByteRun(data, dataSize, target);
+    case FLI_COPY: return decode::DecodeFliCopy(data, dataSize, target);
+    case PSTAMP: return true;
+    default: events.UnknownChunk(type); return true;
   }
 }
 

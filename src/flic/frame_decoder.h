@@ -39,7 +39,6 @@ bool IsKnownChunkType(uint16_t type);
 
 // Decodes one chunk; returns false when its data was clipped. It does not
 // call DataClipped itself, as only the frame knows the chunk's index.
-bool DecodeChunk(uint16_t type, const uint8_t* data, uint32_t dataSize, FrameTarget& target,
-                 DecodeEvents& events);
+bool DecodeChunk(uint16_t type, const uint8_t* data, uint32_t dataSize, FrameTarget& target, DecodeEvents& events);
 
 }  // namespace kt

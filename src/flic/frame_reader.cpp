@@ -32,8 +32,7 @@ void AcceptFrameHeader(const uint8_t* raw, FrameSlot& slot, int index) {
   }
   if (slot.chunks > kMaxChunksPerFrame) {
     throw DamagedFlicError(FrameName(index) + " has " + std::to_string(slot.chunks) +
-                           " chunks; the player holds at most " + std::to_string(kMaxChunksPerFrame) +
-                           " in a frame.");
+                           " chunks; the player holds at most " + std::to_string(kMaxChunksPerFrame) + " in a frame.");
   }
   // The table holds the frame's chunks and no more.
   slot.chunkTable.resize(slot.chunks);
@@ -48,8 +47,8 @@ void ReadFrameHeader(FlicFile& file, FrameSlot& slot, int index) {
 // Takes a chunk's 6 header bytes into its ChunkRef, with the FLI_COPY size
 // rule, and refuses a size that cannot hold the header or that would run past
 // the bytes left in the frame.
-void AcceptChunkHeader(const uint8_t* raw, const FlicHeader& header, uint64_t leftInFrame, int frame,
-                       int chunk, ChunkRef& ref) {
+void AcceptChunkHeader(const uint8_t* raw, const FlicHeader& header, uint64_t leftInFrame, int frame, int chunk,
+                       ChunkRef& ref) {
   ref.size = ReadU32(raw);
   ref.type = ReadU16(raw + 4);
   if (ref.type == FLI_COPY) ref.size = static_cast<uint32_t>(header.PixelCount() + kChunkHeaderSize);
@@ -70,8 +69,7 @@ ChunkBytes AllocateBytes(uint64_t count) {
   return ChunkBytes(block);
 }
 
-void ReadChunksOneByOne(FlicFile& file, const FlicHeader& header, FrameSlot& slot, int index,
-                        uint64_t frameEnd) {
+void ReadChunksOneByOne(FlicFile& file, const FlicHeader& header, FrameSlot& slot, int index, uint64_t frameEnd) {
   for (int j = 0; j < slot.chunks; ++j) {
     ChunkRef& ref = slot.chunkTable[static_cast<size_t>(j)];
     const uint64_t chunkStart = file.Offset();
@@ -87,8 +85,7 @@ void ReadChunksOneByOne(FlicFile& file, const FlicHeader& header, FrameSlot& slo
   }
 }
 
-void ReadChunksFromOneBlock(FlicFile& file, const FlicHeader& header, FrameSlot& slot, int index,
-                            uint64_t frameStart) {
+void ReadChunksFromOneBlock(FlicFile& file, const FlicHeader& header, FrameSlot& slot, int index, uint64_t frameStart) {
   const uint64_t blockSize = slot.size - kFrameHeaderSize;
   if (blockSize > file.Remaining()) throw InOutError(kReadBeyondEndText);
   ChunkBytes block = AllocateBytes(blockSize);

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "flic/frame_decoder.h"
 #include "flic/flic_header.h"
+#include "flic/frame_decoder.h"
 
 namespace kt {
 namespace {
@@ -47,8 +47,7 @@ size_t KeyImages::BytesHeld() const {
   for (const auto& colours : colours_) {
     if (colours) bytes += sizeof(Colours);
   }
-  return bytes + offsets_.size() * sizeof(uint64_t) + colours_.size() * sizeof(colours_[0]) +
-         wholePicture_.size() / 8;
+  return bytes + offsets_.size() * sizeof(uint64_t) + colours_.size() * sizeof(colours_[0]) + wholePicture_.size() / 8;
 }
 
 void KeyImages::FrameRead(int32_t frame, uint64_t offset, uint64_t next) {
@@ -100,8 +99,8 @@ void KeyImages::TrackWrites(const FrameSlot& slot) {
   }
 }
 
-void KeyImages::FrameDecoded(int32_t frame, const FrameSlot& slot, const uint8_t* pixels,
-                             const BasePalette& palette, bool whole) {
+void KeyImages::FrameDecoded(int32_t frame, const FrameSlot& slot, const uint8_t* pixels, const BasePalette& palette,
+                             bool whole) {
   const int chunks = std::min<int>(slot.chunks, static_cast<int>(slot.chunkTable.size()));
   bool colour = false;
   bool paintsAll = false;
@@ -133,8 +132,7 @@ void KeyImages::FrameDecoded(int32_t frame, const FrameSlot& slot, const uint8_t
   }
   if (colour && (firstColourFrame_ < 0 || frame < firstColourFrame_)) firstColourFrame_ = frame;
   TrackWrites(slot);
-  if (coveredFrame_ < 0 && pixelCount_ > 0 &&
-      std::memcmp(lowPicture_.get(), highPicture_.get(), pixelCount_) == 0) {
+  if (coveredFrame_ < 0 && pixelCount_ > 0 && std::memcmp(lowPicture_.get(), highPicture_.get(), pixelCount_) == 0) {
     coveredFrame_ = frame;
     lowPicture_.reset();
     highPicture_.reset();
@@ -186,8 +184,7 @@ KeyImages::Start KeyImages::PlanRebuild(int32_t last, bool fromDisk) const {
   // A frame that paints the whole picture by itself needs no picture before it.
   if (maxChained_ >= 0) {
     for (int32_t frame = std::min(last, maxChained_); frame > best.frame + 1; --frame) {
-      if (wholePicture_[static_cast<size_t>(frame)] && Usable(frame) &&
-          (!fromDisk || OffsetKnown(frame))) {
+      if (wholePicture_[static_cast<size_t>(frame)] && Usable(frame) && (!fromDisk || OffsetKnown(frame))) {
         best = {Start::WholePicture, frame - 1};
         break;
       }

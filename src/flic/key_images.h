@@ -101,10 +101,10 @@ class KeyImages {
   bool enabled_;
   int32_t interval_ = 0;
   std::vector<Key> keys_;
-  std::vector<uint64_t> offsets_;  // frame start + 1; 0 while unknown
-  std::vector<bool> wholePicture_;  // the frame paints every pixel by itself
+  std::vector<uint64_t> offsets_;                  // frame start + 1; 0 while unknown
+  std::vector<bool> wholePicture_;                 // the frame paints every pixel by itself
   std::vector<std::unique_ptr<Colours>> colours_;  // for frames with a colour chunk
-  int32_t maxChained_ = -1;  // frames 0 to this have been decoded in order at least once
+  int32_t maxChained_ = -1;                        // frames 0 to this have been decoded in order at least once
 
   // The frames decoded one after the other from frame 0 up to chainNext_ - 1.
   bool chainValid_ = false;

@@ -13,8 +13,7 @@ namespace {
 
 // The packets of one line from x on, each cut at the image's or the data's
 // end. False when the data ran out.
-bool DecodeRunsChecked(ChunkData& in, const Image& image, uint32_t offset, uint32_t x, uint32_t width,
-                       bool& clipped) {
+bool DecodeRunsChecked(ChunkData& in, const Image& image, uint32_t offset, uint32_t x, uint32_t width, bool& clipped) {
   // Every turn consumes data, a zero count its two bytes too, so a line
   // cannot spin on an endless run of zero counts.
   while (x < width) {

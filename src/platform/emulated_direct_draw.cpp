@@ -10,7 +10,7 @@ namespace kt {
 using namespace dd;
 
 std::vector<DisplayModeDesc> StandardEightBitModes() {
-  return {{320, 200, 8}, {320, 240, 8},  {512, 384, 8},  {640, 400, 8},   {640, 480, 8},
+  return {{320, 200, 8}, {320, 240, 8},  {512, 384, 8},  {640, 400, 8},  {640, 480, 8},
           {800, 600, 8}, {1024, 768, 8}, {1152, 864, 8}, {1280, 1024, 8}};
 }
 
@@ -49,7 +49,11 @@ class Context : public SurfaceDC {
 class Surface : public DirectDrawSurface {
  public:
   Surface(Emulation& owner, int width, int height, bool primary)
-      : owner_(owner), width_(width), height_(height), primary_(primary), context_(*this),
+      : owner_(owner),
+        width_(width),
+        height_(height),
+        primary_(primary),
+        context_(*this),
         pixels_(static_cast<size_t>(width) * height, 0) {}
 
   HRESULT GetAttachedSurface(uint32_t caps, DirectDrawSurface** attached) override;

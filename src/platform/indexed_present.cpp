@@ -18,7 +18,8 @@ void PixelTable::Rebuild(const ColourTable& table) {
 }
 
 void PixelTable::Rebuild(const PaletteEntries& entries) {
-  for (size_t i = 0; i < entries.size(); ++i) colours_[i] = Pixel(entries[i].peRed, entries[i].peGreen, entries[i].peBlue);
+  for (size_t i = 0; i < entries.size(); ++i)
+    colours_[i] = Pixel(entries[i].peRed, entries[i].peGreen, entries[i].peBlue);
 }
 
 PresentRect AspectFit(int sourceWidth, int sourceHeight, int targetWidth, int targetHeight) {
@@ -88,8 +89,8 @@ void IndexedPresenter::ConvertInto(const uint8_t* source, int sourceStride, cons
   ConvertPlace(source, sourceStride, table, target, targetStride, width, height);
 }
 
-void IndexedPresenter::ConvertPlace(const uint8_t* source, int sourceStride, const PixelTable& table,
-                                    uint32_t* target, int stride, int width, int height) const {
+void IndexedPresenter::ConvertPlace(const uint8_t* source, int sourceStride, const PixelTable& table, uint32_t* target,
+                                    int stride, int width, int height) const {
   if (source == nullptr || target == nullptr || columns_.empty() || rows_.empty()) return;
   const uint32_t* colours = table.Colours();
   // The visible part of the place.

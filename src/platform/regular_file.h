@@ -12,10 +12,10 @@
 namespace kt {
 
 struct RegularFileOpen {
-  int fd = -1;  // open for reading, blocking again; -1 on failure
-  int error = 0;  // errno of the failed open, or 0
+  int fd = -1;              // open for reading, blocking again; -1 on failure
+  int error = 0;            // errno of the failed open, or 0
   bool notRegular = false;  // it opened, but is a FIFO, device, folder or socket
-  mode_t type = 0;  // the file's S_IFMT bits when it opened
+  mode_t type = 0;          // the file's S_IFMT bits when it opened
 };
 
 // Opens `path` for reading without waiting on a FIFO's writer or a device;

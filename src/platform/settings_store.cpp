@@ -30,7 +30,6 @@ constexpr size_t kTemporarySuffixLength = 6;
 constexpr const char* kHexDigits = "0123456789ABCDEF";
 constexpr std::string_view kBlanks = " \t";
 
-
 bool SameName(std::string_view a, std::string_view b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(),
                     [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
@@ -216,8 +215,8 @@ bool SettingsStore::Open() {
 
 std::optional<std::string> SettingsStore::Query(std::string_view name) const {
   if (!open_) return std::nullopt;
-  const auto found = std::find_if(values_.begin(), values_.end(),
-                                  [name](const auto& value) { return SameName(value.first, name); });
+  const auto found =
+      std::find_if(values_.begin(), values_.end(), [name](const auto& value) { return SameName(value.first, name); });
   if (found == values_.end() || found->second.size() > kSettingsReadBufferSize) return std::nullopt;
   return found->second;
 }
@@ -244,8 +243,8 @@ bool SettingsStore::Close() {
 bool SettingsStore::WriteAll(int fd, const std::string& data) const {
   size_t done = 0;
   while (done < data.size()) {
-    const ssize_t wrote =
-        write_ ? write_(fd, data.data() + done, data.size() - done) : ::write(fd, data.data() + done, data.size() - done);
+    const ssize_t wrote = write_ ? write_(fd, data.data() + done, data.size() - done)
+                                 : ::write(fd, data.data() + done, data.size() - done);
     if (wrote < 0 && errno == EINTR) continue;
     if (wrote <= 0) return false;
     done += static_cast<size_t>(wrote);
@@ -314,8 +313,8 @@ bool SettingsStore::Save() const {
 
   // Until the rename the old file is untouched; after it the new one is
   // complete and on the disk.
-  const bool ok = WriteAll(fd, FormatSettingsFile(values_)) && ::fsync(fd) == 0 &&
-                  ::rename(name.c_str(), target.c_str()) == 0;
+  const bool ok =
+      WriteAll(fd, FormatSettingsFile(values_)) && ::fsync(fd) == 0 && ::rename(name.c_str(), target.c_str()) == 0;
   if (!ok) ::unlink(name.c_str());
   const bool closed = ::close(fd) == 0;
   if (!ok) return false;

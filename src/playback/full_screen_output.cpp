@@ -19,7 +19,7 @@ void Check(HRESULT result, const char* text) {
 }  // namespace
 
 ModeSize ForcedModeSize(int itemIndex) {
-  static constexpr ModeSize kModes[] = {{320, 200}, {320, 240}, {512, 384},  {640, 400},  {640, 480},
+  static constexpr ModeSize kModes[] = {{320, 200}, {320, 240},  {512, 384},  {640, 400},  {640, 480},
                                         {800, 600}, {1024, 768}, {1152, 864}, {1280, 1024}};
   if (itemIndex < 0 || itemIndex >= static_cast<int>(std::size(kModes))) return {};
   return kModes[itemIndex];
@@ -46,7 +46,11 @@ std::optional<std::string> FullScreenFpsText(uint32_t elapsedMs, int32_t framesP
 DirectDrawFullScreen::DirectDrawFullScreen(DirectDrawCreate create, FullScreenHost& host, PlaybackState& playback,
                                            ColourState& colour, const FlicHeader& header,
                                            std::function<uint32_t()> tick)
-    : create_(std::move(create)), host_(host), playback_(playback), colour_(colour), header_(header),
+    : create_(std::move(create)),
+      host_(host),
+      playback_(playback),
+      colour_(colour),
+      header_(header),
       tick_(std::move(tick)) {}
 
 DirectDrawFullScreen::~DirectDrawFullScreen() {
@@ -71,19 +75,21 @@ bool DirectDrawFullScreen::RunSetUp() {
   TearDown();  // nothing may survive from a playback that never reached its end
   Check(create_(directDraw_), kCreateFailedText);
   if (!directDraw_) return false;
-  Check(directDraw_->SetCooperativeLevel(host_.ControlPanelHandle(), DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT),
+  Check(directDraw_->SetCooperativeLevel(host_.ControlPanelHandle(),
+                                         DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT),
         kCooperativeLevelFailedText);
 
   if (host_.AutoModeChecked()) {
     displayModeList_.clear();
-    Check(directDraw_->EnumDisplayModes(0,
-                                        [this](const DisplayModeDesc& mode) {
-                                          if (mode.dwRGBBitCount == 8 && displayModeList_.size() < kDisplayModeListSize) {
-                                            displayModeList_.push_back({mode.dwWidth, mode.dwHeight});
-                                          }
-                                          return DDENUMRET_OK;
-                                        }),
-          kEnumModesFailedText);
+    Check(
+        directDraw_->EnumDisplayModes(0,
+                                      [this](const DisplayModeDesc& mode) {
+                                        if (mode.dwRGBBitCount == 8 && displayModeList_.size() < kDisplayModeListSize) {
+                                          displayModeList_.push_back({mode.dwWidth, mode.dwHeight});
+                                        }
+                                        return DDENUMRET_OK;
+                                      }),
+        kEnumModesFailedText);
     const std::optional<ModeSize> chosen = ChooseDisplayMode(displayModeList_, header_.width, header_.height);
     if (!chosen) throw PlayerError(kFlicDoesNotFitText);
     screenModeWidth_ = chosen->width;
@@ -112,7 +118,8 @@ bool DirectDrawFullScreen::RunSetUp() {
   Check(primary_->SetPalette(palette_), kSetPaletteFailedText);
   paletteConnected_ = true;
   host_.ConnectPaletteEntries([this](const PaletteEntries& shown) {
-    return palette_ != nullptr && palette_->SetEntries(0, 0, static_cast<uint32_t>(shown.size()), shown.data()) == DD_OK;
+    return palette_ != nullptr &&
+           palette_->SetEntries(0, 0, static_cast<uint32_t>(shown.size()), shown.data()) == DD_OK;
   });
 
   windowsChanged_ = true;

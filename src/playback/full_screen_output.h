@@ -89,8 +89,8 @@ class FullScreenHost {
 
 class DirectDrawFullScreen : public FullScreenOutput {
  public:
-  DirectDrawFullScreen(dd::DirectDrawCreate create, FullScreenHost& host, PlaybackState& playback,
-                       ColourState& colour, const FlicHeader& header, std::function<uint32_t()> tick);
+  DirectDrawFullScreen(dd::DirectDrawCreate create, FullScreenHost& host, PlaybackState& playback, ColourState& colour,
+                       const FlicHeader& header, std::function<uint32_t()> tick);
   ~DirectDrawFullScreen() override;
 
   bool Available() const override { return true; }

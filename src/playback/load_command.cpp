@@ -7,8 +7,8 @@ namespace kt {
 
 bool SelectLoadFile(LoadContext& context) {
   if (!context.flic.LoadFlicName.empty()) return true;
-  const std::optional<std::string> chosen = context.services.ShowOpenDialog(
-      {kFlicOpenFilter, context.openDialog.InitialDir, context.openDialog.FileName});
+  const std::optional<std::string> chosen =
+      context.services.ShowOpenDialog({kFlicOpenFilter, context.openDialog.InitialDir, context.openDialog.FileName});
   if (!chosen) return false;
   context.openDialog.FileName = *chosen;
   return true;

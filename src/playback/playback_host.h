@@ -12,7 +12,6 @@ namespace kt {
 // Play and Record) are the same ones the play command needs.
 class PlaybackHost : public LoadWindowSteps {
  public:
-
   // Options read afresh at every frame.
   virtual bool LoopChecked() const = 0;
   virtual bool DirectXChecked() const = 0;

@@ -10,8 +10,7 @@ namespace kt {
 WindowOutput::WindowOutput(FrameCanvas& movie, const ColourState& colour) : movie_(movie), colour_(colour) {
   // Colours that change while a frame is being made show with that frame's
   // paint; any other change (a bar moved while paused) shows at once.
-  palettes_.SetColourTableListener(
-      [this](const ColourTable& table) { movie_.SetFrameColours(table, !framePending_); });
+  palettes_.SetColourTableListener([this](const ColourTable& table) { movie_.SetFrameColours(table, !framePending_); });
 }
 
 WindowOutput::~WindowOutput() {

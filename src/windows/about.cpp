@@ -4,9 +4,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "platform/qt/window_operations.h"
 #include "platform/qt/system_metrics.h"
 #include "platform/qt/virtual_keys.h"
+#include "platform/qt/window_operations.h"
 #include "windows/resources.h"
 
 namespace kt {

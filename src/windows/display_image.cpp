@@ -184,9 +184,9 @@ void DisplayImageControl::paintEvent(QPaintEvent*) {
   }
   QPainter painter(this);
   if (surfaceMode_ || frame_ != nullptr) {
-    const bool resized = surfaceMode_ || !oneToOne_ ? presenter_.Width() != width() || presenter_.Height() != height()
-                                                    : presenter_.Width() != frame_->width() ||
-                                                          presenter_.Height() != frame_->height();
+    const bool resized = surfaceMode_ || !oneToOne_
+                             ? presenter_.Width() != width() || presenter_.Height() != height()
+                             : presenter_.Width() != frame_->width() || presenter_.Height() != frame_->height();
     if (stale_ || resized) Present();
     // A one-to-one frame in a control that has just grown leaves room beside it.
     if (buffer_.width() < width() || buffer_.height() < height()) painter.fillRect(rect(), Qt::black);

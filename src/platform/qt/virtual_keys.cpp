@@ -11,17 +11,28 @@ namespace {
 uint16_t SignKey(int qtKey) {
   switch (qtKey) {
     case Qt::Key_Space: return vk::Space;
-    case Qt::Key_Plus: case Qt::Key_Equal: return vk::OemPlus;
-    case Qt::Key_Minus: case Qt::Key_Underscore: return vk::OemMinus;
-    case Qt::Key_Comma: case Qt::Key_Less: return vk::OemComma;
-    case Qt::Key_Period: case Qt::Key_Greater: return vk::OemPeriod;
-    case Qt::Key_Slash: case Qt::Key_Question: return vk::Oem2;
-    case Qt::Key_QuoteLeft: case Qt::Key_AsciiTilde: return vk::Oem3;
-    case Qt::Key_BracketLeft: case Qt::Key_BraceLeft: return vk::Oem4;
-    case Qt::Key_Backslash: case Qt::Key_Bar: return vk::Oem5;
-    case Qt::Key_BracketRight: case Qt::Key_BraceRight: return vk::Oem6;
-    case Qt::Key_Apostrophe: case Qt::Key_QuoteDbl: return vk::Oem7;
-    case Qt::Key_Semicolon: case Qt::Key_Colon: return vk::Oem1;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal: return vk::OemPlus;
+    case Qt::Key_Minus:
+    case Qt::Key_Underscore: return vk::OemMinus;
+    case Qt::Key_Comma:
+    case Qt::Key_Less: return vk::OemComma;
+    case Qt::Key_Period:
+    case Qt::Key_Greater: return vk::OemPeriod;
+    case Qt::Key_Slash:
+    case Qt::Key_Question: return vk::Oem2;
+    case Qt::Key_QuoteLeft:
+    case Qt::Key_AsciiTilde: return vk::Oem3;
+    case Qt::Key_BracketLeft:
+    case Qt::Key_BraceLeft: return vk::Oem4;
+    case Qt::Key_Backslash:
+    case Qt::Key_Bar: return vk::Oem5;
+    case Qt::Key_BracketRight:
+    case Qt::Key_BraceRight: return vk::Oem6;
+    case Qt::Key_Apostrophe:
+    case Qt::Key_QuoteDbl: return vk::Oem7;
+    case Qt::Key_Semicolon:
+    case Qt::Key_Colon: return vk::Oem1;
     // Shift with a digit reports the sign; the key is still the digit's.
     case Qt::Key_Exclam: return '1';
     case Qt::Key_At: return '2';
@@ -44,7 +55,8 @@ uint16_t KeypadKey(int qtKey) {
     case Qt::Key_Minus: return vk::Subtract;
     case Qt::Key_Asterisk: return vk::Multiply;
     case Qt::Key_Slash: return vk::Divide;
-    case Qt::Key_Period: case Qt::Key_Comma: return vk::Decimal;
+    case Qt::Key_Period:
+    case Qt::Key_Comma: return vk::Decimal;
     default: return 0;  // the pad's arrows and Enter are the main keys' codes
   }
 }
@@ -52,8 +64,10 @@ uint16_t KeypadKey(int qtKey) {
 uint16_t ControlKey(int qtKey) {
   switch (qtKey) {
     case Qt::Key_Backspace: return vk::Back;
-    case Qt::Key_Tab: case Qt::Key_Backtab: return vk::Tab;
-    case Qt::Key_Return: case Qt::Key_Enter: return vk::Return;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return vk::Tab;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return vk::Return;
     case Qt::Key_Shift: return vk::Shift;
     case Qt::Key_Control: return vk::Control;
     case Qt::Key_Alt: return vk::Menu;
@@ -105,8 +119,10 @@ std::optional<char> TypedCharacter(const QKeyEvent& event) {
   const int key = event.key();
   switch (key) {
     case Qt::Key_Backspace: return modifiers.testFlag(Qt::ControlModifier) ? '\x7f' : '\b';
-    case Qt::Key_Tab: case Qt::Key_Backtab: return '\t';
-    case Qt::Key_Return: case Qt::Key_Enter: return modifiers.testFlag(Qt::ControlModifier) ? '\n' : '\r';
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return '\t';
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return modifiers.testFlag(Qt::ControlModifier) ? '\n' : '\r';
     case Qt::Key_Escape: return '\x1b';
     case Qt::Key_Delete: return std::nullopt;
     default: break;

@@ -95,7 +95,7 @@ class FramePlacer : public QObject {
   void Check() {
     if (!place_) return;
     const QMargins margins = Margins();
-      if (margins != seenMargins_) {
+    if (margins != seenMargins_) {
       seenMargins_ = margins;
       settled_.start();
       return;
@@ -168,9 +168,7 @@ void SetFrameAndClient(QWidget& window, QPoint frameTopLeft, QSize clientSize) {
 
 }  // namespace
 
-void RunWhenFramedAnew(QWidget& window, const std::function<void()>& action) {
-  PlacerOf(window).Watch(action, true);
-}
+void RunWhenFramedAnew(QWidget& window, const std::function<void()>& action) { PlacerOf(window).Watch(action, true); }
 
 void CentreOnScreen(QWidget& window, ScreenSize screen) {
   PlaceFramed(window, [&window, screen] {

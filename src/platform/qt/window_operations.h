@@ -4,10 +4,10 @@
 #pragma once
 
 #include <QMargins>
-#include <Qt>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <Qt>
 #include <functional>
 #include <vector>
 
