@@ -141,7 +141,9 @@ int RunConvert(const Arguments& args) {
   if (!report.damage.empty()) {
     std::fprintf(stderr, "kinetrope-cli: %s is damaged; %d of its %d frames converted. check finds:\n", input.c_str(),
                  report.frames, report.flicFrames);
-    for (const std::string& line : CheckProblems(input)) std::fprintf(stderr, "  %s\n", line.c_str());
+    for (const std::string& line : CheckProblems(input)) {
+      std::fprintf(stderr, "  %s\n", AboutFile(input, line).c_str());
+    }
   }
   std::printf("%s: %d frame%s, %llu bytes, %.2f s\n", output.c_str(), report.frames, report.frames == 1 ? "" : "s",
               static_cast<unsigned long long>(report.bytes), seconds);

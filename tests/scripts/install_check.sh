@@ -88,13 +88,14 @@ grep -qF "/home/me/anims/intro.flc" "$work/kinetrope.txt" || fail "kinetrope(1) 
 # kinetrope-cli(1) is written by hand: its synopsis holds the forms --help
 # lists, no more and no fewer, every option it names is the tool's, it names
 # the bitmaps as export writes them and the file types it reads.
-"$prefix/bin/kinetrope-cli" --help | sed -n 's/^  \([^ ]\+\( [^ ]\+\)*\)  .*/kinetrope-cli \1/p' | sort > "$work/forms.txt"
+"$prefix/bin/kinetrope-cli" --help > "$work/help.txt"
+sed -n 's/^  \([^ ]\+\( [^ ]\+\)*\)  .*/kinetrope-cli \1/p' "$work/help.txt" | sort > "$work/forms.txt"
 sed -n '/^SYNOPSIS/,/^DESCRIPTION/s/^ \+\(kinetrope-cli .*\)/\1/p' "$work/kinetrope-cli.txt" | sort > "$work/synopsis.txt"
 [ "$(wc -l < "$work/forms.txt")" -ge 8 ] || fail "kinetrope-cli --help lists too few forms"
 diff "$work/forms.txt" "$work/synopsis.txt" > "$work/forms.diff" ||
   { cat "$work/forms.diff"; fail "kinetrope-cli(1)'s synopsis and kinetrope-cli --help differ (< --help, > manual)"; }
 for option in $(grep -o -- '--[a-z][a-z-]*' "$work/kinetrope-cli.txt" | sort -u); do
-  grep -q -- "$option\b" "$work/forms.txt" || fail "kinetrope-cli(1) names $option, which --help does not"
+  grep -q -- "$option\b" "$work/help.txt" || fail "kinetrope-cli(1) names $option, which --help does not"
 done
 # Phrases are looked for in the page as one line, wherever man broke it.
 tr -s ' \n' '  ' < "$work/kinetrope-cli.txt" > "$work/kinetrope-cli.line"
