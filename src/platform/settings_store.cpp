@@ -30,13 +30,9 @@ constexpr size_t kTemporarySuffixLength = 6;
 constexpr const char* kHexDigits = "0123456789ABCDEF";
 constexpr std::string_view kBlanks = " \t";
 
-bool SameName(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
-}
-
 SettingsValues::iterator FindName(SettingsValues& values, std::string_view name) {
-  return std::find_if(values.begin(), values.end(), [name](const auto& value) { return SameName(value.first, name); });
+  return std::find_if(values.begin(), values.end(),
+                      [name](const auto& value) { return EqualsIgnoringAsciiCase(value.first, name); });
 }
 
 // Names also escape what would end the name or turn the line into a
@@ -215,8 +211,8 @@ bool SettingsStore::Open() {
 
 std::optional<std::string> SettingsStore::Query(std::string_view name) const {
   if (!open_) return std::nullopt;
-  const auto found =
-      std::find_if(values_.begin(), values_.end(), [name](const auto& value) { return SameName(value.first, name); });
+  const auto found = std::find_if(values_.begin(), values_.end(),
+                                  [name](const auto& value) { return EqualsIgnoringAsciiCase(value.first, name); });
   if (found == values_.end() || found->second.size() > kSettingsReadBufferSize) return std::nullopt;
   return found->second;
 }
