@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "base/integer_text.h"
 #include "cli/cli_flic.h"
 #include "cli/commands.h"
 #include "convert/convert.h"
@@ -43,10 +44,9 @@ std::optional<Options> ParseOptions(const Arguments& args) {
   std::vector<std::string> names;
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--size" && i + 1 < args.size()) {
-      const std::string& text = args[++i];
-      char* end = nullptr;
-      options.size = std::strtol(text.c_str(), &end, 10);
-      if (text.empty() || *end != '\0' || options.size < 1 || options.size > kLargestSize) return std::nullopt;
+      const std::optional<int32_t> size = ParseInt32(args[++i]);
+      if (!size || *size < 1 || *size > kLargestSize) return std::nullopt;
+      options.size = *size;
     } else if (args[i].rfind("--", 0) == 0) {
       return std::nullopt;
     } else {

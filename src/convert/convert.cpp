@@ -1,9 +1,9 @@
 #include "convert/convert.h"
 
 #include <algorithm>
-#include <cctype>
 #include <memory>
 
+#include "base/ascii.h"
 #include "base/errors.h"
 #include "colour/display_palette.h"
 #include "convert/animation_writer.h"
@@ -24,11 +24,6 @@ int MaxSide(AnimationFormat format) {
     case AnimationFormat::WebM: return 16384;
     default: return 65535;
   }
-}
-
-std::string LowerCase(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
 }
 
 // Decoder reports of a damaged frame, kept as the first one's text.
@@ -221,7 +216,7 @@ AnimationFormat FormatForOutput(const std::string& output) {
   const size_t slash = output.rfind('/');
   const std::string name = slash == std::string::npos ? output : output.substr(slash + 1);
   const size_t dot = name.rfind('.');
-  const std::string extension = dot == std::string::npos ? "" : LowerCase(name.substr(dot));
+  const std::string extension = dot == std::string::npos ? "" : AsciiLowerCase(name.substr(dot));
   if (name.find('%') != std::string::npos) {
     if (extension == ".png") {
       PngSeriesName(output, 0);  // raises for a pattern that is not one number
