@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "flic_writer.h"
+#include "platform/message_text.h"
 #include "platform/path_lookup.h"
 #include "platform/window_services.h"
 
@@ -24,6 +25,34 @@ TEST(PathLookup, FindsUpperCasedNamesComponentByComponent) {
   // The exact spelling wins over another that differs only in case.
   test::WriteFile(dir / "Anims" / "Night" / "FOX.flc", {2});
   EXPECT_EQ(FindPathIgnoringCase(base + "/ANIMS/NIGHT/FOX.flc"), base + "/Anims/Night/FOX.flc");
+}
+
+TEST(PathLookup, ANameSpeltExactlyIsThatFileAndAnyOtherSpellingFindsTheSameOneEachTime) {
+  test::TempDir dir;
+  std::filesystem::create_directories(dir / "anims");
+  std::filesystem::create_directories(dir / "ANIMS");
+  for (const char* folder : {"anims", "ANIMS"}) {
+    test::WriteFile(dir / folder / "intro.fli", {1});
+    test::WriteFile(dir / folder / "INTRO.FLI", {2});
+    test::WriteFile(dir / folder / "Intro.FLI", {3});
+  }
+  const std::string base = dir.Path().string();
+  EXPECT_EQ(FindPathIgnoringCase(base + "/anims/intro.fli"), base + "/anims/intro.fli");
+  EXPECT_EQ(FindPathIgnoringCase(base + "/ANIMS/INTRO.FLI"), base + "/ANIMS/INTRO.FLI");
+  // An exact folder with a case-blind file in it, and the other way round.
+  EXPECT_EQ(FindPathIgnoringCase(base + "/anims/intro.FLI"), base + "/anims/INTRO.FLI");
+  EXPECT_EQ(FindPathIgnoringCase(base + "/Anims/Intro.FLI"), base + "/ANIMS/Intro.FLI");
+}
+
+TEST(MessageText, ABoxTextIsOneLineOnStandardErrorWholeHoweverLong) {
+  EXPECT_EQ(OneLineText("Cannot play a.wav:\n  the file is damaged.\r\n\r\nPlay without it. \n"),
+            "Cannot play a.wav: the file is damaged. Play without it.");
+  EXPECT_EQ(OneLineText("\nalone"), "alone");
+  const std::string name = std::string(2000, 'N') + ".flc";
+  testing::internal::CaptureStderr();
+  const std::string shown = MessageBoxText("Cannot load\n" + name);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "kinetrope: Cannot load " + name + "\n");
+  EXPECT_LE(shown.size(), kMessageTextLimit);
 }
 
 TEST(PathLookup, WorksForRelativeNames) {
