@@ -41,9 +41,9 @@ TEST_F(AbsolutePathWordsTest, AnAbsolutePathPlaysFromDiskAndAMissingOneIsSkipped
   const std::string missing = (dir / "missing.flc").string();
   testing::internal::CaptureStderr();
   Run({"/DELAY", "20", missing, intro, "/LOOPON", "-loopo", "/CLOSE"});
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "kinetrope: ignored " + missing +
-                                                        ": neither a word nor an existing file\n" +
-                                                        "kinetrope: ignored -loopo: no such word\n");
+  const std::string errors = testing::internal::GetCapturedStderr();
+  EXPECT_NE(errors.find("kinetrope: ignored " + missing + ": neither a word nor an existing file\n"), errors.npos);
+  EXPECT_NE(errors.find("kinetrope: ignored -loopo: no such word\n"), errors.npos) << errors;
   const PlayerState& state = form.State();
   EXPECT_EQ(state.Playback.DiskFlicName, intro);
   EXPECT_EQ(state.Playback.FramesPlayed, 3);

@@ -164,21 +164,20 @@ TEST_F(WordsTest, DelayThenAFileNamePlaysItOnceFromDiskThenCloseEndsWithoutSetti
 }
 
 TEST_F(WordsTest, OfTwoFlicsWhoseNamesDifferOnlyInCaseTheNamedOnePlaysUnderItsOwnName) {
-  WriteFlic("intro.fli");  // 4 x 4
-  FlicSpec wide;
-  wide.width = 8;
-  wide.records = {Frame({Color256({{1, 2, 3}}), Black()}), Frame({}), Frame({})};
-  SaveFlic(dir / "INTRO.FLI", wide);
+  WriteFlic("intro.fli");  // three frames
+  FlicSpec shorter;
+  shorter.records = {Frame({Color256({{1, 2, 3}}), Black()}), Frame({}), Frame({})};
+  SaveFlic(dir / "INTRO.FLI", shorter);
   const auto played = [this] {
-    return std::to_string(form.State().Flic.Header.width) + " " + movie.windowTitle().toStdString();
+    return std::to_string(form.State().Playback.FramesPlayed) + " " + movie.windowTitle().toStdString();
   };
   Run({"intro.fli"});
-  EXPECT_EQ(played(), "4 intro.fli");
+  EXPECT_EQ(played(), "3 intro.fli");
   RunAgain({"/PLAYFILE", "INTRO.FLI"});
-  EXPECT_EQ(played(), "8 INTRO.FLI");
+  EXPECT_EQ(played(), "2 INTRO.FLI");
   // Named by neither spelling: the same one every time, shown as it is on disk.
   RunAgain({"/PLAY", "Intro.fli"});
-  EXPECT_EQ(played(), "8 INTRO.FLI");
+  EXPECT_EQ(played(), "2 INTRO.FLI");
   EXPECT_TRUE(form.State().Flic.FlicInMemory);
   EXPECT_TRUE(services.boxes.empty());
 }
@@ -228,7 +227,7 @@ TEST_F(WordsTest, ASoundThatCannotBePlayedStopsTheRunWithItsReasonAndThePlayerPl
   EXPECT_EQ(
       text.rfind("Cannot play the sound file nosuch.wav: the file does not exist (Couldn't open nosuch.wav). ", 0), 0u)
       << text;
-  EXPECT_EQ(errors, "kinetrope: " + text + "\n") << "the box's text, also where a terminal shows it";
+  EXPECT_NE(errors.find("kinetrope: " + text + "\n"), errors.npos) << "the box's text, also where a terminal reads";
   const PlaybackState& playback = form.State().Playback;
   EXPECT_EQ(playback.FramesPlayed, 0);
   EXPECT_FALSE(playback.Playing);

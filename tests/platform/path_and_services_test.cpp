@@ -29,30 +29,24 @@ TEST(PathLookup, FindsUpperCasedNamesComponentByComponent) {
 
 TEST(PathLookup, ANameSpeltExactlyIsThatFileAndAnyOtherSpellingFindsTheSameOneEachTime) {
   test::TempDir dir;
-  std::filesystem::create_directories(dir / "anims");
-  std::filesystem::create_directories(dir / "ANIMS");
   for (const char* folder : {"anims", "ANIMS"}) {
-    test::WriteFile(dir / folder / "intro.fli", {1});
-    test::WriteFile(dir / folder / "INTRO.FLI", {2});
-    test::WriteFile(dir / folder / "Intro.FLI", {3});
+    std::filesystem::create_directories(dir / folder);
+    for (const char* name : {"intro.fli", "INTRO.FLI", "Intro.FLI"}) test::WriteFile(dir / folder / name, {1});
   }
-  const std::string base = dir.Path().string();
-  EXPECT_EQ(FindPathIgnoringCase(base + "/anims/intro.fli"), base + "/anims/intro.fli");
-  EXPECT_EQ(FindPathIgnoringCase(base + "/ANIMS/INTRO.FLI"), base + "/ANIMS/INTRO.FLI");
-  // An exact folder with a case-blind file in it, and the other way round.
-  EXPECT_EQ(FindPathIgnoringCase(base + "/anims/intro.FLI"), base + "/anims/INTRO.FLI");
-  EXPECT_EQ(FindPathIgnoringCase(base + "/Anims/Intro.FLI"), base + "/ANIMS/Intro.FLI");
+  const std::string base = dir.Path().string() + "/";
+  EXPECT_EQ(FindPathIgnoringCase(base + "anims/intro.fli"), base + "anims/intro.fli");
+  EXPECT_EQ(FindPathIgnoringCase(base + "ANIMS/INTRO.FLI"), base + "ANIMS/INTRO.FLI");
+  EXPECT_EQ(FindPathIgnoringCase(base + "anims/intro.FLI"), base + "anims/INTRO.FLI");  // the first byte-wise
+  EXPECT_EQ(FindPathIgnoringCase(base + "Anims/Intro.FLI"), base + "ANIMS/Intro.FLI");
 }
 
-TEST(MessageText, ABoxTextIsOneLineOnStandardErrorWholeHoweverLong) {
-  EXPECT_EQ(OneLineText("Cannot play a.wav:\n  the file is damaged.\r\n\r\nPlay without it. \n"),
-            "Cannot play a.wav: the file is damaged. Play without it.");
-  EXPECT_EQ(OneLineText("\nalone"), "alone");
+TEST(MessageText, ABoxTextIsOneWholeLineOnStandardError) {
+  EXPECT_EQ(OneLineText("Cannot play a.wav:\n  it is damaged.\r\n\r\nPlay without it. \n"),
+            "Cannot play a.wav: it is damaged. Play without it.");
   const std::string name = std::string(2000, 'N') + ".flc";
   testing::internal::CaptureStderr();
-  const std::string shown = MessageBoxText("Cannot load\n" + name);
+  EXPECT_LE(MessageBoxText("Cannot load\n" + name).size(), kMessageTextLimit);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "kinetrope: Cannot load " + name + "\n");
-  EXPECT_LE(shown.size(), kMessageTextLimit);
 }
 
 TEST(PathLookup, WorksForRelativeNames) {

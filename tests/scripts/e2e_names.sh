@@ -1,14 +1,12 @@
 #!/usr/bin/env bash
-# End to end on a virtual X display: file names as Linux gives them, and what
-# a user who started the player from a terminal reads there.
-#
-# intro.fli (320 x 200) and INTRO.FLI (128 x 128) stand in one folder.
-# 1. "TYPO intro.fli", TYPO being an absolute path to nothing: intro.fli plays,
-#    its movie window titled intro.fli with that flic's size; TYPO is named on
-#    standard error; Alt+X ends the program with status 0;
-# 2. "/PLAYFILE INTRO.FLI /MODE X": INTRO.FLI plays under its own name and
-#    size; /MODE X stops the words with a box whose text also stands on
-#    standard error; the box answered, Alt+X ends the program with status 1.
+# End to end on a virtual X display, with intro.fli (320 x 200) and INTRO.FLI
+# (128 x 128) in one folder:
+# 1. "TYPO intro.fli" plays intro.fli in a movie window titled intro.fli, of
+#    its size; standard error names TYPO, an absolute path to nothing; Alt+X
+#    ends the program with status 0;
+# 2. "/PLAYFILE INTRO.FLI /MODE X" plays INTRO.FLI, titled so, of its size;
+#    the error box's text stands on standard error; the box answered, Alt+X
+#    ends the program with status 1.
 #
 # usage: e2e_names.sh BUILD_DIR
 set -u
@@ -16,37 +14,31 @@ set -u
 E2E_PACKAGES="x11-utils xdotool"
 source "$(dirname "$0")/lib/e2e_common.sh"
 
-# ---- On the virtual display ------------------------------------------------
-
 cp "$source_dir/tests/data/flics/ap_ann2.fli" "$work/intro.fli"
 cp "$source_dir/tests/data/flics/pil_hopper.fli" "$work/INTRO.FLI"
-typo="$work/typo.flc"
 
-start_player() {
-  (cd "$work" && exec "$player" "$@") > "$work/player.log" 2>&1 &
-  player_pid=$!
-}
-
-# The one visible window whose name is exactly $1; waits up to 30 s.
+# The visible window named exactly $1, once there is one; in a $( ), so
+# what fails says why on standard output.
 window_named() {
   local id=""
   for _ in $(seq 300); do
     id=$(xdotool search --onlyvisible --name "^$1\$" 2> /dev/null | head -n 1)
-    [ -n "$id" ] && break
-    kill -0 "$player_pid" 2> /dev/null || fail "the player ended while waiting for the window $1"
+    [ -n "$id" ] && echo "$id" && return
+    kill -0 "$player_pid" 2> /dev/null || fail "the player ended before a window $1 showed"
     sleep 0.1
   done
-  [ -n "$id" ] || fail "no window named $1"
-  echo "$id"
+  fail "no window named $1"
 }
 
-# The movie window named $1 shows a picture of $2 (WxH): the flic of that name.
-expect_movie() {
-  local id size
-  id=$(window_named "$1")
-  size=$(xwininfo -id "$id" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')
-  [ "$size" = "$2" ] || fail "the movie window $1 is $size, not $2: another flic played"
-  echo "$id"
+# Runs the player on these words until the movie window $1 shows a picture of $2 (WxH).
+play_and_see() {
+  local name=$1 size=$2
+  shift 2
+  (cd "$work" && exec "$player" "$@") > "$work/player.log" 2>&1 &
+  player_pid=$!
+  movie=$(window_named "$name") || fail "$movie"
+  seen=$(xwininfo -id "$movie" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')
+  [ "$seen" = "$size" ] || fail "the movie window $name is $seen, not $size: another flic played"
 }
 
 alt_x_to() {
@@ -54,27 +46,21 @@ alt_x_to() {
   await_player_end "Alt+X" 10
 }
 
-# Lines the player wrote for the user, without what libraries may add.
 said() { grep '^kinetrope: ' "$work/player.log"; }
 
-start_player "$typo" intro.fli
-movie=$(expect_movie intro.fli 320x200)
+play_and_see intro.fli 320x200 "$work/typo.flc" intro.fli
 alt_x_to "$movie"
 [ "$player_status" -eq 0 ] || fail "a normal run ended with status $player_status"
-[ "$(said)" = "kinetrope: ignored $typo: neither a word nor an existing file" ] ||
+[ "$(said)" = "kinetrope: ignored $work/typo.flc: neither a word nor an existing file" ] ||
   fail "standard error does not name the ignored token alone: $(said)"
 echo "ok: intro.fli played as intro.fli, the typo named on standard error, status 0"
 
-start_player /PLAYFILE INTRO.FLI /MODE X
-expect_movie INTRO.FLI 128x128 > /dev/null
-box=$(window_named Kinetrope)
-[ "$(said)" = "kinetrope: 'X' is not a valid integer value." ] || fail "the box's text is not on standard error: $(said)"
+play_and_see INTRO.FLI 128x128 /PLAYFILE INTRO.FLI /MODE X
+box=$(window_named Kinetrope) || fail "$box"
 xdotool windowfocus --sync "$box" key Return
-for _ in $(seq 100); do
-  xdotool search --onlyvisible --name '^Kinetrope$' > /dev/null 2>&1 || break
-  sleep 0.1
-done
-alt_x_to "$(window_named 'Kinetrope 32bit.*')"
+[ "$(said)" = "kinetrope: 'X' is not a valid integer value." ] || fail "the box's text is not on standard error: $(said)"
+panel=$(window_named 'Kinetrope 32bit.*') || fail "$panel"
+alt_x_to "$panel"
 [ "$player_status" -eq 1 ] || fail "after an error in the words the program ended with status $player_status, not 1"
-echo "ok: INTRO.FLI played as INTRO.FLI; the error's box on standard error, status 1"
+echo "ok: INTRO.FLI played as INTRO.FLI, the error's box on standard error, status 1"
 echo "PASS"
