@@ -1,8 +1,8 @@
 // Builds kinetrope(1)'s scdoc source from its template and the program's own
 // help pieces, so that --help and the manual cannot tell different stories:
 //   manual_sections TEMPLATE OUTPUT
-// A template line that is exactly @TOKEN_RULE@, @WORDS@, @KEYS@ or
-// @OPTIONS_FILE@ is replaced by that piece in scdoc form.
+// A template line that is exactly @TOKEN_RULE@, @WORDS@, @KEYS@, @REPORTS@
+// or @OPTIONS_FILE@ is replaced by that piece in scdoc form.
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -90,6 +90,8 @@ int main(int argc, char** argv) {
       out += WordsSection();
     } else if (line == "@KEYS@") {
       out += KeysSection();
+    } else if (line == "@REPORTS@") {
+      out += Paragraph(kt::ReportsText());
     } else if (line == "@OPTIONS_FILE@") {
       out += Paragraph(kt::OptionsFileText());
     } else {

@@ -55,8 +55,8 @@ TokenSource::TokenSource(std::vector<std::string> parameters) : parameters_(std:
   if (!parameters_.empty() && !parameters_.front().empty() && parameters_.front().front() == '!') {
     // The script's name keeps its letter case; the lookup still forgives a
     // name typed in another case, as the flic names are forgiven.
-    const std::string name = parameters_.front().substr(1);
-    const RegularFileOpen opened = OpenRegularFile(FindPathIgnoringCase(name));
+    const std::string name = FindPathIgnoringCase(parameters_.front().substr(1));
+    const RegularFileOpen opened = OpenRegularFile(name);
     if (opened.notRegular) {
       throw PlayerError("The script " + name + " is " + FileKindText(opened.type) + ", not a text file." +
                         kScriptAdvice);

@@ -12,11 +12,20 @@ std::string TokenRuleText() {
          "read. A token starting with - is a word, in any letter case. A token starting\n"
          "with / is a word when it is one of the words below; otherwise it is a file\n"
          "name when it names an existing file, as /home/me/anims/intro.flc does, and\n"
-         "it is ignored without a message when it names nothing. Any other token is a\n"
-         "file name. File names are taken in upper case and found whatever their case\n"
-         "on disk. With any token at all the run starts with looping off and\n"
-         "brightness, contrast and delay at their neutral values; the stored options\n"
-         "are loaded afterwards, unless /CLOSE ended the run.\n";
+         "it is skipped, with a line on standard error, when it names nothing. Any\n"
+         "other token is a file name. A name (FILE, SCRIPT, the file of /PLAY,\n"
+         "/PLAYFILE or /WAVFILE) means the file spelt just so; only when there is\n"
+         "none is it found whatever its letter case on disk. With any token at all\n"
+         "the run starts with looping off and brightness, contrast and delay at their\n"
+         "neutral values; the stored options are loaded afterwards, unless /CLOSE\n"
+         "ended the run.\n";
+}
+
+std::string ReportsText() {
+  return "Every message box also writes its text on standard error, as one line that\n"
+         "starts with \"kinetrope: \". The exit status is 0 when the program ends\n"
+         "normally, and 1 when an error stopped the run of the tokens: its box was\n"
+         "answered and the player closed later.\n";
 }
 
 std::string OptionsFileText() {
@@ -67,6 +76,8 @@ std::string UsageText() {
   text += KeysHelpText();
   text += "\n";
   text += OptionsFileText();
+  text += "\n";
+  text += ReportsText();
   text += "\nThe manual, man kinetrope, says more.\n";
   return text;
 }

@@ -14,6 +14,8 @@ inline constexpr const char* kVersionText = "Kinetrope 32bit v2.52";
 std::string UsageText();
 // How tokens are told apart, as a paragraph of lines.
 std::string TokenRuleText();
+// Where messages go besides their boxes, and the exit status.
+std::string ReportsText();
 // Where the stored options live.
 std::string OptionsFileText();
 // "/WORD ARGUMENT" as --help and the manual show it.

@@ -75,5 +75,5 @@ int main(int argc, char** argv) {
   const int result = QApplication::exec();
   // The movie window goes first; nothing may reach it through the panel after that.
   panel.SetMovieWindow(nullptr);
-  return result;
+  return result != 0 ? result : kt::ExitStatusOf(panel.State().Run);
 }

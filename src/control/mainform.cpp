@@ -42,6 +42,7 @@ void TDisplayForm::FormShow() {
   try {
     FormActivate();
   } catch (...) {
+    state_.Run.WordsStoppedByError = true;
     // Until the settings are loaded, the user's changes count from what
     // the words left.
     NoteOptionsBaseline(false);

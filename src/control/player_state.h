@@ -26,7 +26,13 @@ struct RunState {
   // Exit, by its button, its key or the panel's close: no further word runs,
   // nothing more is loaded or shown, and the options are saved once.
   bool ExitRequested = false;
+  // An error ended the run of words before its end: a script that started
+  // the player learns from the exit status that its words were not all run.
+  bool WordsStoppedByError = false;
 };
+
+// The program's exit status once the event loop has ended normally.
+inline int ExitStatusOf(const RunState& run) { return run.WordsStoppedByError ? 1 : 0; }
 
 struct PlayerState {
   FlicState Flic;

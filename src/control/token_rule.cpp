@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "base/ascii.h"
 #include "control/command_line.h"
 #include "platform/path_lookup.h"
 
@@ -17,7 +18,12 @@ bool IsFileNameToken(const std::string& token, const std::function<bool(const st
   if (token.front() != '/' && token.front() != '-') return true;
   // "-" never starts a path a shell or a file manager hands over.
   if (token.front() == '-') return false;
-  return !FindWord(token.substr(1)) && fileExists(token);
+  return !FindWord(AsciiUpperCase(token.substr(1))) && fileExists(token);
+}
+
+std::string IgnoredTokenText(const std::string& token) {
+  if (!token.empty() && token.front() == '-') return "ignored " + token + ": no such word";
+  return "ignored " + token + ": neither a word nor an existing file";
 }
 
 }  // namespace kt

@@ -11,11 +11,16 @@
 
 namespace kt {
 
-// True when `path`, found without regard to letter case, exists and is no folder.
+// True when `path`, as written or else found without regard to letter case,
+// exists and is no folder.
 bool NamesExistingFile(const std::string& path);
 
-// `token` is upper-cased and not empty.
+// `token` as it was given, not empty; its word is matched in any letter case.
 bool IsFileNameToken(const std::string& token,
                      const std::function<bool(const std::string&)>& fileExists = NamesExistingFile);
+
+// What standard error says of a "/" or "-" token that is neither a word nor
+// a file name: without a box, a typo would leave the user guessing.
+std::string IgnoredTokenText(const std::string& token);
 
 }  // namespace kt

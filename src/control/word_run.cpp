@@ -14,6 +14,7 @@
 #include "control/command_line.h"
 #include "control/mainform.h"
 #include "control/token_rule.h"
+#include "platform/message_text.h"
 #include "platform/qt/system_metrics.h"
 #include "ui_mainform.h"
 #include "windows/imageunt.h"
@@ -52,7 +53,9 @@ void TDisplayForm::FormActivate() {
 
   TokenSource tokens(commandLine_.parameters);
   do {
-    const std::string token = AsciiUpperCase(tokens.ReadToken());
+    // Words match in any letter case; a file name is kept as given, so that
+    // of intro.fli and INTRO.FLI the one named is the one played.
+    const std::string token = tokens.ReadToken();
     if (token.empty()) continue;
     if (IsFileNameToken(token)) {
       // A flic file name; the next token waits until its playback is over.
@@ -61,7 +64,11 @@ void TDisplayForm::FormActivate() {
       PlayFileButtonClick();
       continue;
     }
-    if (const std::optional<Word> word = FindWord(token.substr(1))) RunWord(*word, tokens);
+    if (const std::optional<Word> word = FindWord(AsciiUpperCase(token.substr(1)))) {
+      RunWord(*word, tokens);
+    } else {
+      WriteToStandardError(IgnoredTokenText(token));
+    }
   } while (tokens.Advance() && !run.CloseRequested && !run.ExitRequested);
 }
 
@@ -111,16 +118,16 @@ void TDisplayForm::RunWord(Word word, TokenSource& tokens) {
       ContrastBarChange();
       break;
     case Word::Play:
-      state_.Flic.LoadFlicName = AsciiUpperCase(tokens.NextToken());
+      state_.Flic.LoadFlicName = tokens.NextToken();
       LoadButtonClick();
       if (ui_->PlayButton->isEnabled()) PlayFileButtonClick();
       break;
     case Word::PlayFile:
       FreeFlicMemory(state_.Flic, *this);
-      state_.Playback.DiskFlicName = AsciiUpperCase(tokens.NextToken());
+      state_.Playback.DiskFlicName = tokens.NextToken();
       PlayFileButtonClick();
       break;
-    case Word::WavFile: state_.Playback.WavFileName = AsciiUpperCase(tokens.NextToken()); break;
+    case Word::WavFile: state_.Playback.WavFileName = tokens.NextToken(); break;
     case Word::HideMenu: {
       const ScreenSize screen = QueryScreenSize();
       MovePanel(QPoint(screen.width, screen.height));

@@ -21,14 +21,35 @@ std::string ShortenedForMessage(const std::string& text) {
   return text.substr(0, headEnd) + kGap + text.substr(tailStart);
 }
 
-std::string MessageBoxText(const std::string& text) {
-  std::string shown = ShortenedForMessage(text);
-  if (shown.size() != text.size()) {
-    std::fputs("kinetrope: ", stderr);
-    std::fwrite(text.data(), 1, text.size(), stderr);
-    std::fputc('\n', stderr);
+std::string OneLineText(const std::string& text) {
+  std::string line;
+  bool breakPending = false;
+  for (char c : text) {
+    if (c == '\n' || c == '\r') {
+      while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.pop_back();
+      breakPending = !line.empty();
+      continue;
+    }
+    if (breakPending) {
+      if (c == ' ' || c == '\t') continue;
+      line += ' ';
+      breakPending = false;
+    }
+    line += c;
   }
-  return shown;
+  return line;
+}
+
+void WriteToStandardError(const std::string& text) {
+  // One write, so that the line stays whole beside other programs writing to the same terminal.
+  const std::string line = "kinetrope: " + OneLineText(text) + "\n";
+  std::fwrite(line.data(), 1, line.size(), stderr);
+  std::fflush(stderr);
+}
+
+std::string MessageBoxText(const std::string& text) {
+  WriteToStandardError(text);
+  return ShortenedForMessage(text);
 }
 
 }  // namespace kt

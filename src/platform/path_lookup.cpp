@@ -3,8 +3,9 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-#include <strings.h>
 #include <vector>
+
+#include "base/ascii.h"
 
 namespace kt {
 namespace {
@@ -30,17 +31,16 @@ std::vector<std::string> SplitComponents(const std::string& path) {
 }
 
 // The entry of `directory` whose name equals `name` without regard to case;
-// the exact name wins when both exist. Empty when there is none.
+// the exact name wins when it exists. Empty when there is none.
 std::string MatchEntry(const std::string& directory, const std::string& name) {
   if (Exists(directory + name)) return name;
   DIR* dir = ::opendir(directory.empty() ? "." : directory.c_str());
   if (dir == nullptr) return {};
   std::string found;
   while (const dirent* entry = ::readdir(dir)) {
-    if (::strcasecmp(entry->d_name, name.c_str()) == 0) {
-      found = entry->d_name;
-      break;
-    }
+    // Of several spellings the same in every run, whatever order the folder lists them in.
+    const std::string candidate = entry->d_name;
+    if (EqualsIgnoringAsciiCase(candidate, name) && (found.empty() || candidate < found)) found = candidate;
   }
   ::closedir(dir);
   return found;

@@ -71,8 +71,8 @@ inline constexpr const char* kFlicOpenFilter =
 inline constexpr const char* kBitmapSaveFilter = "Windows Bitmaps (*.bmp)|*.bmp|All files (*.*)|*.*";
 
 // The "Error" box with Abort alone, or Abort and Ignore. Here and in the
-// general box a text too long to read is shortened in its middle (whole on
-// standard error).
+// general box a text too long to read is shortened in its middle; the whole
+// text goes to standard error as one line before the box shows.
 BoxButton ShowErrorBox(WindowServices& services, const std::string& text, bool withIgnore);
 
 // The general error handler's box: the application title as caption, one OK button.

@@ -49,7 +49,8 @@ void LoadButtonClick(LoadContext& context) {
     } else {
       context.windows.SizeMovieWindow(flic.Header.width, flic.Header.height);
     }
-    context.windows.SetMovieCaption(flic.LoadFlicName);
+    // The file's own spelling, as found on disk.
+    context.windows.SetMovieCaption(file->Path());
     context.services.SetBusyCursor(true);
     busy = true;
     ReadWholeFlic(*file, flic.Header, flic.Store);

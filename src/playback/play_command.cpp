@@ -98,6 +98,9 @@ void PlayCommand::PlayFileButtonClick() {
       state.DiskFlicName.clear();
       return;
     }
+    // From here on the name is the file's own spelling, which the caption
+    // shows and a later Play opens again, not a case-blind guess.
+    state.DiskFlicName = session.file->Path();
     // The frame bar and the frame store cannot take such a header; say why
     // before anything changes.
     try {

@@ -142,12 +142,13 @@ class WordsTest : public WordsPanelTest {
 };
 
 TEST_F(WordsTest, DelayThenAFileNamePlaysItOnceFromDiskThenCloseEndsWithoutSettings) {
-  WriteFlic("intro.flc");  // the words reach the file system in upper case
+  WriteFlic("intro.flc");  // named in another letter case, found whatever the case
   Get<QCheckBox>("LoopCheck")->setChecked(true);
   Get<TrackBar>("BrightnessBar")->setValue(40);
   Run({"/DELAY", "50", "INTRO.FLC", "/CLOSE", "/LOOPON"});
   const PlayerState& state = form.State();
-  EXPECT_EQ(state.Playback.DiskFlicName, "INTRO.FLC");
+  EXPECT_EQ(state.Playback.DiskFlicName, "intro.flc");  // as found on disk
+  EXPECT_EQ(movie.windowTitle().toStdString(), "intro.flc");
   EXPECT_FALSE(state.Flic.FlicInMemory);
   EXPECT_EQ(state.Playback.FramesPlayed, 3);
   EXPECT_EQ(services.clock, 3u * 50u);
@@ -158,6 +159,26 @@ TEST_F(WordsTest, DelayThenAFileNamePlaysItOnceFromDiskThenCloseEndsWithoutSetti
   EXPECT_TRUE(state.Run.CloseRequested);
   EXPECT_TRUE(state.Run.SettingsPending);
   EXPECT_FALSE(state.Playback.CommandRunActive);
+  EXPECT_TRUE(services.boxes.empty());
+  EXPECT_EQ(ExitStatusOf(state.Run), 0);
+}
+
+TEST_F(WordsTest, OfTwoFlicsWhoseNamesDifferOnlyInCaseTheNamedOnePlaysUnderItsOwnName) {
+  WriteFlic("intro.fli");  // three frames
+  FlicSpec shorter;
+  shorter.records = {Frame({Color256({{1, 2, 3}}), Black()}), Frame({}), Frame({})};
+  SaveFlic(dir / "INTRO.FLI", shorter);
+  const auto played = [this] {
+    return std::to_string(form.State().Playback.FramesPlayed) + " " + movie.windowTitle().toStdString();
+  };
+  Run({"intro.fli"});
+  EXPECT_EQ(played(), "3 intro.fli");
+  RunAgain({"/PLAYFILE", "INTRO.FLI"});
+  EXPECT_EQ(played(), "2 INTRO.FLI");
+  // Named by neither spelling: the same one every time, shown as it is on disk.
+  RunAgain({"/PLAY", "Intro.fli"});
+  EXPECT_EQ(played(), "2 INTRO.FLI");
+  EXPECT_TRUE(form.State().Flic.FlicInMemory);
   EXPECT_TRUE(services.boxes.empty());
 }
 
@@ -188,9 +209,9 @@ TEST_F(WordsTest, AFiveLineScriptPlaysWithItsSoundAndEnds) {
   std::string soundDuringPlay;
   services.onMessages = [&] { soundDuringPlay = form.State().Playback.WavFileName; };
   Run({"!show.txt", "/LOOPON"});
-  EXPECT_EQ(soundDuringPlay, "MUSIC.WAV");
+  EXPECT_EQ(soundDuringPlay, "music.wav");
   EXPECT_EQ(form.State().Playback.WavFileName, "");  // the playback took it
-  EXPECT_EQ(form.State().Playback.DiskFlicName, "A.FLC");
+  EXPECT_EQ(form.State().Playback.DiskFlicName, "a.flc");
   EXPECT_EQ(form.State().Playback.FramesPlayed, 3);
   EXPECT_FALSE(Checked("LoopCheck"));
   EXPECT_EQ(endRequests, 1);
@@ -198,17 +219,21 @@ TEST_F(WordsTest, AFiveLineScriptPlaysWithItsSoundAndEnds) {
 
 TEST_F(WordsTest, ASoundThatCannotBePlayedStopsTheRunWithItsReasonAndThePlayerPlaysOn) {
   WriteFlic("a.flc");
+  testing::internal::CaptureStderr();
   Run({"/WAVFILE", "nosuch.wav", "a.flc", "/CLOSE"});
+  const std::string errors = testing::internal::GetCapturedStderr();
   ASSERT_EQ(services.boxes.size(), 1u);
   const std::string& text = services.boxes[0].text;
   EXPECT_EQ(
-      text.rfind("Cannot play the sound file NOSUCH.WAV: the file does not exist (Couldn't open NOSUCH.WAV). ", 0), 0u)
+      text.rfind("Cannot play the sound file nosuch.wav: the file does not exist (Couldn't open nosuch.wav). ", 0), 0u)
       << text;
+  EXPECT_NE(errors.find("kinetrope: " + text + "\n"), errors.npos) << "the box's text, also where a terminal reads";
   const PlaybackState& playback = form.State().Playback;
   EXPECT_EQ(playback.FramesPlayed, 0);
   EXPECT_FALSE(playback.Playing);
   EXPECT_TRUE(playback.WavFileName.empty());
   EXPECT_EQ(endRequests, 0) << "an error ends the run of words: the user sees it";
+  EXPECT_EQ(ExitStatusOf(form.State().Run), 1);
   ASSERT_TRUE(Get<QAbstractButton>("PlayButton")->isEnabled());
   Get<QAbstractButton>("PlayButton")->click();
   EXPECT_EQ(playback.FramesPlayed, 3) << "the next playback plays, without sound";

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "flic_writer.h"
+#include "platform/message_text.h"
 #include "platform/path_lookup.h"
 #include "platform/window_services.h"
 
@@ -24,6 +25,28 @@ TEST(PathLookup, FindsUpperCasedNamesComponentByComponent) {
   // The exact spelling wins over another that differs only in case.
   test::WriteFile(dir / "Anims" / "Night" / "FOX.flc", {2});
   EXPECT_EQ(FindPathIgnoringCase(base + "/ANIMS/NIGHT/FOX.flc"), base + "/Anims/Night/FOX.flc");
+}
+
+TEST(PathLookup, ANameSpeltExactlyIsThatFileAndAnyOtherSpellingFindsTheSameOneEachTime) {
+  test::TempDir dir;
+  for (const char* folder : {"anims", "ANIMS"}) {
+    std::filesystem::create_directories(dir / folder);
+    for (const char* name : {"intro.fli", "INTRO.FLI", "Intro.FLI"}) test::WriteFile(dir / folder / name, {1});
+  }
+  const std::string base = dir.Path().string() + "/";
+  EXPECT_EQ(FindPathIgnoringCase(base + "anims/intro.fli"), base + "anims/intro.fli");
+  EXPECT_EQ(FindPathIgnoringCase(base + "ANIMS/INTRO.FLI"), base + "ANIMS/INTRO.FLI");
+  EXPECT_EQ(FindPathIgnoringCase(base + "anims/intro.FLI"), base + "anims/INTRO.FLI");  // the first byte-wise
+  EXPECT_EQ(FindPathIgnoringCase(base + "Anims/Intro.FLI"), base + "ANIMS/Intro.FLI");
+}
+
+TEST(MessageText, ABoxTextIsOneWholeLineOnStandardError) {
+  EXPECT_EQ(OneLineText("Cannot play a.wav:\n  it is damaged.\r\n\r\nPlay without it. \n"),
+            "Cannot play a.wav: it is damaged. Play without it.");
+  const std::string name = std::string(2000, 'N') + ".flc";
+  testing::internal::CaptureStderr();
+  EXPECT_LE(MessageBoxText("Cannot load\n" + name).size(), kMessageTextLimit);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "kinetrope: Cannot load " + name + "\n");
 }
 
 TEST(PathLookup, WorksForRelativeNames) {

@@ -91,7 +91,7 @@ cp "$demo" "$work/demo.flc"
 player_pid=$!
 
 # 1. The movie window covers the screen and shows the frames scaled.
-wait_for_window "DEMO.FLC\"" "1024x768+0+0"
+wait_for_window "demo.flc\"" "1024x768+0+0"
 sleep 0.5
 for n in 1 2 3 4 5; do
   grab_screen "$work/full$n.rgb"
@@ -107,10 +107,10 @@ echo "ok: full screen, every pixel from an exported frame scaled and centred on 
 
 # 2. Esc ends it; the windows come back.
 xdotool key Escape
-wait_for_window "DEMO.FLC\"" "320x200+352+284"
+wait_for_window "demo.flc\"" "320x200+352+284"
 wait_for_window "Kinetrope 32bit v2.52" "398x136+220+156"
 panel=$(window_id "Kinetrope 32bit v2.52")
-movie=$(window_id "DEMO.FLC\"")
+movie=$(window_id "demo.flc\"")
 wait_for_map_state "$panel" IsViewable
 wait_for_map_state "$movie" IsViewable
 kill -0 "$player_pid" 2> /dev/null || fail "the program ended with the playback"
@@ -118,21 +118,21 @@ echo "ok: Esc ends the playback, the movie window is back at 320x200+352+284 bes
 
 # 3. The same again from a key, not words: the panel makes way, and comes back.
 xdotool windowfocus --sync "$movie" key f
-wait_for_window "DEMO.FLC\"" "1024x768+0+0"
+wait_for_window "demo.flc\"" "1024x768+0+0"
 wait_for_map_state "$panel" IsUnMapped
 sleep 0.3
 grab_screen "$work/again.rgb"
 again=$(python3 "$work/compare.py" "$work/frame" "$work/again.rgb")
 [ "${again%% *}" != -1 ] || fail "the second full-screen playback shows no frame: $again"
-movie=$(window_id "DEMO.FLC\"")
+movie=$(window_id "demo.flc\"")
 xdotool windowfocus --sync "$movie" key Escape
-wait_for_window "DEMO.FLC\"" "320x200+352+284"
+wait_for_window "demo.flc\"" "320x200+352+284"
 wait_for_map_state "$panel" IsViewable
 wait_for_window "Kinetrope 32bit v2.52" "398x136+220+156"
 echo "ok: a second full-screen playback hides the control panel; Esc brings both windows back"
 
 # 4. Alt+X.
-movie=$(window_id "DEMO.FLC\"")
+movie=$(window_id "demo.flc\"")
 xdotool windowfocus --sync "$movie" key alt+x
 expect_player_end Alt+X
 echo "ok: Alt+X ends the program"
@@ -146,7 +146,7 @@ sleep 1
 player_pid=$!
 covered=false
 for _ in $(seq 1 100); do
-  if xwininfo -root -tree | grep -F '"DEMO.FLC"' | grep -qF ' 1024x768+'; then covered=true; break; fi
+  if xwininfo -root -tree | grep -F '"demo.flc"' | grep -qF ' 1024x768+'; then covered=true; break; fi
   sleep 0.1
 done
 $covered || fail "under openbox the movie window does not cover the screen"
@@ -154,12 +154,12 @@ sleep 0.5
 grab_screen "$work/managed.rgb"
 managed=$(python3 "$work/compare.py" "$work/frame" "$work/managed.rgb")
 [ "${managed%% *}" != -1 ] || fail "under openbox the screen shows no frame of the flic: $managed"
-movie=$(window_id "DEMO.FLC\"")
+movie=$(window_id "demo.flc\"")
 xprop -id "$movie" _NET_FRAME_EXTENTS | grep -qF "= 0, 0, 0, 0" || fail "under openbox the full screen has a frame"
 xdotool windowactivate --sync "$movie" key Escape
 framed=false
 for try in $(seq 1 150); do
-  movie=$(window_id "DEMO.FLC\"")
+  movie=$(window_id "demo.flc\"")
   if [ -n "$movie" ] && xwininfo -id "$movie" | grep -qF "Width: 320" &&
     xprop -id "$movie" _NET_FRAME_EXTENTS 2> /dev/null | grep -qE '= [0-9]+, [0-9]+, [1-9][0-9]*, '; then
     framed=true

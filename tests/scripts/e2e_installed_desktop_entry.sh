@@ -48,8 +48,8 @@ shown_frames() { python3 "$source_dir/tests/scripts/lib/frame_match.py" 352 284 
 
 # The demo's 320 x 200 frames are centred on the 1024 x 768 screen.
 tries=100
-# Its caption is the name as the words take it, upper-cased.
-until xwininfo -root -tree | grep -qF 'REEL.FLC"'; do
+# Its caption is the name as it is on disk.
+until xwininfo -root -tree | grep -qF 'mo Reel.flc"'; do
   tries=$((tries - 1))
   [ $tries -gt 0 ] || fail "no movie window came up for $flic"
   kill -0 "$player_pid" 2> /dev/null || fail "the player ended at once"

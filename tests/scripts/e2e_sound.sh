@@ -95,7 +95,7 @@ until [ -n "$box" ]; do
   waited=$((waited + 1))
   [ $waited -lt 300 ] || fail "no device: no error box within 30 s"
 done
-[ -z "$(xdotool search --onlyvisible --name '^SMALL.FLC$' 2> /dev/null)" ] ||
+[ -z "$(xdotool search --onlyvisible --name '^Small.flc$' 2> /dev/null)" ] ||
   fail "no device: the movie window was shown, so a frame was"
 xdotool windowfocus "$box" key Return
 waited=0

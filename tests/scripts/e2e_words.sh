@@ -2,8 +2,8 @@
 # End to end on a virtual X display: the real program driven by its words.
 #
 # 1. "/DELAY 40 small.flc /CLOSE" plays the flic from disk once, in a real
-#    movie window captioned with the upper-cased name (found on disk as
-#    Small.flc), taking at least frames x 40 ms, and the program ends by
+#    movie window captioned with the name as found on disk (Small.flc, named
+#    small.flc), taking at least frames x 40 ms, and the program ends by
 #    itself with status 0, writing no settings;
 # 2. "!show.txt", a script of the same words in CR LF lines, does the same.
 #
@@ -17,7 +17,7 @@ source "$(dirname "$0")/lib/e2e_common.sh"
 
 # ---- On the virtual display ------------------------------------------------
 
-# The name on disk differs in case from the one the words give, which they upper-case anyway.
+# The name on disk differs in case from the one the words give: found whatever its case.
 cp "$demo" "$work/Small.flc"
 frames=$("$cli" info "$work/Small.flc" | sed -n 's/^Frames *: *//p')
 [ -n "$frames" ] && [ "$frames" -gt 1 ] || fail "kinetrope-cli gave no frame count"
@@ -26,7 +26,7 @@ printf '/DELAY\r\n40\r\nsmall.flc\r\n/CLOSE\r\n' > "$work/show.txt"
 
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 # Sets play_and_end's "seen" once the movie window is up.
-spot_movie_window() { $seen || ! xwininfo -root -tree 2> /dev/null | grep -qF '"SMALL.FLC"' || seen=true; }
+spot_movie_window() { $seen || ! xwininfo -root -tree 2> /dev/null | grep -qF '"Small.flc"' || seen=true; }
 
 # Runs the player in the work folder with these words; checks it shows the
 # flic in its movie window and ends by itself, well after the last frame's delay.
@@ -42,7 +42,7 @@ play_and_end() {
   await_player_end "$what" 60 spot_movie_window
   local elapsed=$(($(now_ms) - start))
   [ "$player_status" -eq 0 ] || fail "$what: ended with status $player_status"
-  $seen || fail "$what: no movie window captioned SMALL.FLC came up"
+  $seen || fail "$what: no movie window captioned Small.flc came up"
   [ "$elapsed" -ge "$shortest_ms" ] || fail "$what: ended after $elapsed ms, before $frames frames at 40 ms"
   [ ! -e "$XDG_CONFIG_HOME/Kinetrope" ] || fail "$what: settings were written"
   echo "ok: $what ($frames frames, $elapsed ms)"

@@ -112,7 +112,7 @@ printf '[Kinetrope]\nWindowLeft=300\\x00\nWindowTop=200\\x00\n' > "$XDG_CONFIG_H
 (cd "$work" && exec "$player" /PLAY demo.flc) > "$work/player.log" 2>&1 &
 player_pid=$!
 panel=$(find_window '^Kinetrope 32bit')
-movie=$(find_window '^DEMO.FLC$')
+movie=$(find_window '^demo.flc$')
 sleep 4  # the demo's 48 frames at 55 ms
 
 # 1. The stored place is the panel frame's outer corner.
@@ -123,11 +123,11 @@ echo "ok: the panel's frame stands at the stored 300,200 $what"
 # 2. Centred to the pixel, frame included.
 expect_centred "$movie" 320x200 "after the load the movie window is not centred"
 keys_to "$movie" t
-movie=$(find_window '^DEMO.FLC$')
+movie=$(find_window '^demo.flc$')
 expect_centred "$movie" 320x200 "without its title the movie window is not centred"
 viewable "$movie" && ! iconic "$movie" || fail "switching the title off hid the movie window $what"
 keys_to "$movie" t
-movie=$(find_window '^DEMO.FLC$')
+movie=$(find_window '^demo.flc$')
 expect_centred "$movie" 320x200 "with its title back the movie window is not centred"
 viewable "$movie" && ! iconic "$movie" || fail "switching the title on hid the movie window $what"
 echo "ok: the movie window is centred with its frame after the load and the title option $what"
@@ -136,10 +136,10 @@ echo "ok: the movie window is centred with its frame after the load and the titl
 before=$(outer_bounds "$movie")
 keys_to "$movie" alt+Return
 sleep 1
-movie=$(find_window '^DEMO.FLC$')
+movie=$(find_window '^demo.flc$')
 keys_to "$movie" alt+Return
 sleep 0.5
-movie=$(find_window '^DEMO.FLC$')
+movie=$(find_window '^demo.flc$')
 expect_bounds "$movie" "$before" "Alt+Enter twice did not give back the earlier bounds"
 echo "ok: Alt+Enter twice gives back the bounds $before $what"
 
@@ -158,7 +158,7 @@ maximised_bounds=$(outer_bounds "$movie")
 for step in off on; do
   keys_to "$movie" t
   sleep 0.5
-  movie=$(find_window '^DEMO.FLC$')
+  movie=$(find_window '^demo.flc$')
   expect_bounds "$movie" "$maximised_bounds" "switching the title $step moved or resized the maximised movie window"
   if $with_wm; then wait_until "switching the title $step left the maximised state" maximised "$movie"; fi
   viewable "$movie" && ! iconic "$movie" || fail "switching the title $step sent the movie window away $what"
