@@ -209,7 +209,7 @@ TEST_F(FullScreenWordsTest, AMaximisedMovieWindowComesBackToItsNormalPlace) {
   movie.setGeometry(100, 60, 300, 200);
   Run({"/WINMAX", "/DIRECTXON", "/PLAYFILE", "a.flc"});
   EXPECT_TRUE(services.boxes.empty());
-  EXPECT_EQ(form.State().Playback.FramesPlayed, 4);
+  EXPECT_EQ(form.State().Playback.FramesPlayed, 3);
   EXPECT_EQ(movie.windowState() & kNotNormalStates, Qt::WindowNoState);
   EXPECT_EQ(movie.geometry(), QRect(100, 60, 300, 200));
 }
@@ -228,7 +228,7 @@ TEST_F(FullScreenWordsTest, TheOptionsAnErrorInTheWordsPutOffLoadWhenFullScreenE
   services.openAnswers.push_back(WriteFlic("A.FLC"));
   Click("PlayFileButton");
   Click("PlayButton");
-  EXPECT_EQ(form.State().Playback.FramesPlayed, 4);
+  EXPECT_EQ(form.State().Playback.FramesPlayed, 3);
   EXPECT_EQ(services.boxes.size(), 1u) << services.boxes.back().text;
   EXPECT_FALSE(form.State().Run.SettingsPending);
   EXPECT_EQ(Bar("BrightnessBar"), 5);

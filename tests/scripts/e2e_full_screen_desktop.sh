@@ -28,7 +28,7 @@ python=/usr/bin/python3
 # exits 0 when rows Y..Y+H-1 of the screen are all black.
 cat > "$work/desktop.py" << 'PYTHON'
 import sys
-from Xlib import X, Xatom, display
+from Xlib import X, Xatom, Xutil, display
 
 d = display.Display()
 screen = d.screen()
@@ -42,6 +42,8 @@ if sys.argv[1] == "bar":
     bar.change_property(atom("_NET_WM_STRUT"), Xatom.CARDINAL, 32, [0, 0, 40, 0])
     bar.change_property(atom("_NET_WM_STRUT_PARTIAL"), Xatom.CARDINAL, 32,
                         [0, 0, 40, 0, 0, 0, 0, 0, 0, width - 1, 0, 0])
+    # A place of the user's own: the window manager keeps it there.
+    bar.set_wm_normal_hints(flags=Xutil.USPosition | Xutil.USSize, x=0, y=0, width=width, height=40)
     bar.map()
     d.sync()
     while True:
@@ -55,12 +57,12 @@ PYTHON
 "$python" "$work/desktop.py" bar &
 bar_pid=$!
 trap 'kill "$bar_pid" 2> /dev/null; cleanup' EXIT
+bar_up() { xprop -root _NET_WORKAREA | grep -qF "= 0, 40, 1024, 728" && ! "$python" "$work/desktop.py" black 0 40; }
 for _ in $(seq 1 100); do
-  xprop -root _NET_WORKAREA | grep -qF "= 0, 40, 1024, 728" && break
+  bar_up && break
   sleep 0.1
 done
-xprop -root _NET_WORKAREA | grep -qF "= 0, 40, 1024, 728" || fail "the bar reserves no room: $(xprop -root _NET_WORKAREA)"
-"$python" "$work/desktop.py" black 0 40 && fail "the bar is not on the screen"
+bar_up || fail "no bar on the screen reserving its room: $(xprop -root _NET_WORKAREA)"
 
 # "ID WxH+X+Y" of the movie window, its place on the screen; the name in any case.
 movie_window() {
