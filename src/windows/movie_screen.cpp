@@ -40,6 +40,9 @@ void MovieScreen::HideCursorCoverScreen() {
 
 void MovieScreen::RestoreWindow() {
   movie_.unsetCursor();
+  // Full screen needs no border taken away, but a window that went into it
+  // without one (TITLEOFF) comes out with one, as every full-screen playback ends.
+  if (movie_.windowFlags().testFlag(Qt::FramelessWindowHint)) movie_.setWindowFlag(Qt::FramelessWindowHint, false);
   SetNormalState(movie_);
   if (saved_) {
     saved_ = false;
