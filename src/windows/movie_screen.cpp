@@ -15,6 +15,7 @@ void MovieScreen::Show(const ShownSurface& surface) { movie_.DisplayImage().Show
 void MovieScreen::ModeRestored() { movie_.DisplayImage().EndSurface(); }
 
 void MovieScreen::HideCursorCoverScreen() {
+  // Noted once until the restore, which must not take the full screen for the window's place.
   if (!saved_) {
     // A maximised window (WINMAX) comes back to its normal place, not to
     // the corner its maximised geometry starts at.
@@ -24,8 +25,8 @@ void MovieScreen::HideCursorCoverScreen() {
   }
   movie_.setCursor(Qt::BlankCursor);
   // Without a window manager nobody acts on the full-screen state, so the
-  // window takes the whole screen itself. First: a window manager may take
-  // a move of a full-screen window as the end of full screen.
+  // window takes the whole screen itself, before it asks for the state:
+  // openbox takes a move of a full-screen window as the end of full screen.
   const ScreenSize screen = QueryScreenSize();
   movie_.setGeometry(0, 0, screen.width, screen.height);
   // The full-screen state rather than a maximised borderless window: a
