@@ -41,7 +41,10 @@ void ApplyPalette(ColourState& colour, PaletteInstaller& installer, bool windowO
     }
   }
 
-  if (!windowOutput) {
+  // A handler that runs while a full-screen playback is being torn down
+  // (the panel's show, a key) finds the palette gone: there is nothing on
+  // the screen to change, which is no failure of the display.
+  if (!windowOutput && installer.FullScreenPaletteExists()) {
     CopyFullScreenEntries(colour.Display);
     if (!installer.SetEntries(colour.Display.FullScreenPaletteEntries)) {
       if (retired != kNoPalette) installed.StrandedPalettes.push_back(retired);

@@ -13,7 +13,8 @@ inline constexpr const char* kSetEntriesFailedText = "DirectDraw.CreatePalette f
 // the frame bitmap in window output, into the full-screen palette and the
 // frame bitmap otherwise. Throws PlayerError with kSetEntriesFailedText
 // when the full-screen palette refuses the entries; the frame bitmap then
-// keeps its colours.
+// keeps its colours. With no full-screen palette (before the set-up made
+// it, after the tear-down released it) only the frame bitmap takes them.
 void ApplyPalette(ColourState& colour, PaletteInstaller& installer, bool windowOutput);
 
 // "Use Max Palette" changed. The caller applies the palette again while playing.

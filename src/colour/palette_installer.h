@@ -32,6 +32,8 @@ class PaletteInstaller {
   virtual void DeleteObject(PaletteHandle palette) = 0;
   // The full-screen palette's 256 entries; false when the display refused them.
   virtual bool SetEntries(const PaletteEntries& entries) = 0;
+  // Whether full-screen output holds a palette now: from its set-up to its tear-down.
+  virtual bool FullScreenPaletteExists() const = 0;
   // How many system colours a palettised display keeps, on the movie window's context.
   virtual void SetSystemPaletteUse(SystemPaletteUse use) = 0;
 };

@@ -35,7 +35,7 @@ class PanelHost : public FullScreenHost {
     output_.QtPalettes().SetFullScreenPalette(std::move(setEntries));
   }
 
-  void HideCursorRemoveBorderMaximise() override { screen_.HideCursorRemoveBorderMaximise(); }
+  void HideCursorCoverScreen() override { screen_.HideCursorCoverScreen(); }
 
   void SetControlPanelVisible(bool visible) override { panel_.setVisible(visible); }
 

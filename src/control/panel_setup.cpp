@@ -35,6 +35,7 @@ class NoPaletteInstaller : public PaletteInstaller {
   void SetDIBColorTable(const ColourTable&) override {}
   void DeleteObject(PaletteHandle) override {}
   bool SetEntries(const PaletteEntries&) override { return true; }
+  bool FullScreenPaletteExists() const override { return false; }
   void SetSystemPaletteUse(SystemPaletteUse) override {}
 };
 

@@ -123,7 +123,7 @@ bool DirectDrawFullScreen::RunSetUp() {
   });
 
   windowsChanged_ = true;
-  host_.HideCursorRemoveBorderMaximise();
+  host_.HideCursorCoverScreen();
   if (!playback_.CommandRunActive) host_.SetControlPanelVisible(false);
   return true;
 }

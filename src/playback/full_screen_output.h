@@ -78,10 +78,11 @@ class FullScreenHost {
   virtual IndexedFrame FrameBitmap() const = 0;
   // Where the palette steps send the full-screen entries; null: nowhere.
   virtual void ConnectPaletteEntries(std::function<bool(const PaletteEntries&)> setEntries) = 0;
-  // The movie window without cursor and border, maximised, in front with the keyboard.
-  virtual void HideCursorRemoveBorderMaximise() = 0;
+  // The movie window without cursor, in the window system's full-screen
+  // state (no border, over every desktop bar), in front with the keyboard.
+  virtual void HideCursorCoverScreen() = 0;
   virtual void SetControlPanelVisible(bool visible) = 0;
-  // The movie window's cursor, normal state and border back.
+  // The movie window's cursor, normal state, border and place back.
   virtual void RestoreMovieWindow() = 0;
   // The control panel's client height, then width, as they were at its creation.
   virtual void RestorePanelClientSize() = 0;

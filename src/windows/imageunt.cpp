@@ -45,6 +45,9 @@ void TImageForm::SetCaption(const std::string& caption) { setWindowTitle(QString
 bool TImageForm::FormCloseQuery() {
   if (links_.flic != nullptr && links_.playback != nullptr) {
     PlaybackState& playback = *links_.playback;
+    // The resize belongs to window output: a full-screen playback keeps
+    // the whole screen.
+    if (playback.Playing && links_.directXChecked && links_.directXChecked()) return false;
     if (links_.flic->FlicInMemory || (playback.Playing && !playback.MovieZoomed)) {
       const FlicHeader& header = links_.flic->Header;
       const ClientSize size = CloseRequestClientSize(QueryScreenSize().width, header.width, header.height);

@@ -1,6 +1,6 @@
 // The movie window: the surface the frames appear on. The user cannot close
-// it: a close request fits it to the flic at half the screen's width
-// instead. Its keys and double-clicks lead back to the control panel.
+// it: in window output a close request fits it to the flic at half the
+// screen's width instead. Its keys and double-clicks lead back to the control panel.
 #pragma once
 
 #include <QWidget>
@@ -57,6 +57,8 @@ class TImageForm : public QWidget, public FrameCanvas {
   void SetCaption(const std::string& caption);
 
   DisplayImageControl& DisplayImage() { return *displayImage_; }
+  // Whether the window has been on the screen, and so has a place of its own.
+  bool ShownBefore() const { return shownBefore_; }
 
   // The boxes and dialogs of the context menu's commands; the window's own
   // Qt ones unless set.

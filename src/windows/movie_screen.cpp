@@ -14,16 +14,25 @@ void MovieScreen::Show(const ShownSurface& surface) { movie_.DisplayImage().Show
 
 void MovieScreen::ModeRestored() { movie_.DisplayImage().EndSurface(); }
 
-void MovieScreen::HideCursorRemoveBorderMaximise() {
-  savedGeometry_ = movie_.geometry();
-  saved_ = true;
+void MovieScreen::HideCursorCoverScreen() {
+  // Noted once until the restore, which must not take the full screen for the window's place.
+  if (!saved_) {
+    // A maximised window (WINMAX) comes back to its normal place, not to
+    // the corner its maximised geometry starts at.
+    savedGeometry_ = IsNormalState(movie_) ? movie_.geometry() : movie_.normalGeometry();
+    savedPlace_ = movie_.ShownBefore();
+    saved_ = true;
+  }
   movie_.setCursor(Qt::BlankCursor);
-  movie_.setWindowFlag(Qt::FramelessWindowHint, true);
-  movie_.setWindowState((movie_.windowState() & ~kNotNormalStates) | Qt::WindowMaximized);
-  // Without a window manager nobody acts on the maximised state, so the
-  // window takes the whole screen itself; with one, this is what it would do.
+  // Without a window manager nobody acts on the full-screen state, so the
+  // window takes the whole screen itself, before it asks for the state:
+  // openbox takes a move of a full-screen window as the end of full screen.
   const ScreenSize screen = QueryScreenSize();
   movie_.setGeometry(0, 0, screen.width, screen.height);
+  // The full-screen state rather than a maximised borderless window: a
+  // window manager keeps its desktop bars clear of maximised windows, but
+  // lays a full-screen one over them, without a frame.
+  movie_.setWindowState((movie_.windowState() & ~kNotNormalStates) | Qt::WindowFullScreen);
   movie_.show();
   movie_.raise();
   movie_.activateWindow();
@@ -32,11 +41,18 @@ void MovieScreen::HideCursorRemoveBorderMaximise() {
 
 void MovieScreen::RestoreWindow() {
   movie_.unsetCursor();
-  movie_.setWindowFlag(Qt::FramelessWindowHint, false);
+  // Full screen needs no border taken away, but a window that went into it
+  // without one (TITLEOFF) comes out with one, as every full-screen playback ends.
+  if (movie_.windowFlags().testFlag(Qt::FramelessWindowHint)) movie_.setWindowFlag(Qt::FramelessWindowHint, false);
   SetNormalState(movie_);
   if (saved_) {
-    movie_.setGeometry(savedGeometry_);
     saved_ = false;
+    if (savedPlace_) {
+      SetClientBounds(movie_, savedGeometry_);
+    } else {
+      movie_.resize(savedGeometry_.size());
+      CentreOnScreen(movie_, QueryScreenSize());
+    }
   }
   movie_.show();
 }

@@ -1,7 +1,8 @@
 // The movie window as the emulated full-screen display: while a mode is set
 // its picture control shows the primary surface, and for the length of a
-// full-screen playback the window itself goes borderless, maximised over
-// the whole screen, in front, with the keyboard and without a cursor.
+// full-screen playback the window itself is in the window system's
+// full-screen state, over the whole screen and any desktop bar, in front,
+// with the keyboard and without a cursor.
 #pragma once
 
 #include <QRect>
@@ -21,13 +22,15 @@ class MovieScreen : public EmulatedScreen {
   void Show(const ShownSurface& surface) override;
   void ModeRestored() override;
 
-  void HideCursorRemoveBorderMaximise();
-  // Cursor, border and normal state back, at the place and size the window had before.
+  void HideCursorCoverScreen();
+  // Cursor, border and normal state back, at the place and size the window
+  // had in its normal state before; a window never shown before is centred.
   void RestoreWindow();
 
  private:
   TImageForm& movie_;
   bool saved_ = false;
+  bool savedPlace_ = false;
   QRect savedGeometry_;
 };
 

@@ -69,8 +69,13 @@ TEST_F(ApplyPaletteTest, FullScreenSetsEntriesWithoutFlags) {
             (std::vector<std::string>{"Create 100", "Select MemoryDC 100", "SetEntries", "SetDIBColorTable"}));
   EXPECT_EQ(installer.fullScreen[1], (PaletteEntry{10, 20, 30, 0}));
   EXPECT_EQ(colour.Display.logical.palPalEntry[1], (PaletteEntry{10, 20, 30, kPcReserved}));
+  // Once full-screen output has released its palette, only the bitmap takes the colours.
+  installer.fullScreenPalette = false;
+  ApplyPalette(colour, installer, false);
+  EXPECT_EQ(installer.Take(),
+            (std::vector<std::string>{"Create 101", "Select MemoryDC 101", "SetDIBColorTable", "Delete 100"}));
   ReleasePlaybackPalettes(colour, installer, false, false);
-  EXPECT_EQ(installer.Take(), (std::vector<std::string>{"Select MemoryDC 1", "Delete 100"}));
+  EXPECT_EQ(installer.Take(), (std::vector<std::string>{"Select MemoryDC 1", "Delete 101"}));
 }
 
 TEST_F(ApplyPaletteTest, RefusedFullScreenEntriesRaiseAndKeepTheBitmapColours) {

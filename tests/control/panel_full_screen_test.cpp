@@ -7,6 +7,7 @@
 #include "flic_writer.h"
 #include "panel_fixture.h"
 #include "platform/indexed_present.h"
+#include "platform/qt/window_operations.h"
 
 namespace kt::test {
 namespace {
@@ -92,10 +93,14 @@ TEST_F(FullScreenPanelTest, FramesFillTheScreenAndTheWindowsComeBackAfterwards) 
     if (current == 0) return;
     ++frames;
     EXPECT_TRUE(form.isHidden()) << "the control panel makes way";
-    EXPECT_TRUE(movie.windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_TRUE(movie.windowState().testFlag(Qt::WindowFullScreen));
     EXPECT_EQ(movie.geometry(), QRect(0, 0, 1024, 768));
     EXPECT_EQ(movie.cursor().shape(), Qt::BlankCursor);
     ExpectScreenShows(current - 1);
+    // A close request (Alt+F4) is refused and leaves full screen as it is.
+    EXPECT_FALSE(movie.FormCloseQuery());
+    EXPECT_EQ(movie.geometry(), QRect(0, 0, 1024, 768));
+    EXPECT_TRUE(movie.windowState().testFlag(Qt::WindowFullScreen));
   };
   Play(ThreeFrames());
   EXPECT_EQ(frames, 2);
@@ -104,6 +109,7 @@ TEST_F(FullScreenPanelTest, FramesFillTheScreenAndTheWindowsComeBackAfterwards) 
   EXPECT_FALSE(form.isHidden());
   EXPECT_EQ(form.size(), QSize(form.State().Run.PanelClientWidth, form.State().Run.PanelClientHeight));
   EXPECT_FALSE(movie.windowFlags().testFlag(Qt::FramelessWindowHint));
+  EXPECT_EQ(movie.windowState() & kNotNormalStates, Qt::WindowNoState);
   // Where the start of the playback put it: the flic's size, centred on the screen.
   EXPECT_EQ(movie.geometry(), QRect((1024 - kW) / 2, (768 - kH) / 2, kW, kH));
   EXPECT_NE(movie.cursor().shape(), Qt::BlankCursor);
@@ -192,6 +198,43 @@ TEST_F(FullScreenPanelTest, AFailedSetUpIsReportedAndTheNextPlaybackWorks) {
   EXPECT_TRUE(services.boxes.empty());
   EXPECT_EQ(form.State().Playback.FramesPlayed, 3);
   EXPECT_FALSE(movie.windowFlags().testFlag(Qt::FramelessWindowHint));
+}
+
+// Full-screen playbacks started by words, on a stored options file.
+class FullScreenWordsTest : public WordsPanelTest {};
+
+TEST_F(FullScreenWordsTest, AMaximisedMovieWindowComesBackToItsNormalPlace) {
+  WriteFlic("A.FLC");
+  movie.show();
+  movie.setGeometry(100, 60, 300, 200);
+  Run({"/WINMAX", "/DIRECTXON", "/PLAYFILE", "a.flc"});
+  EXPECT_TRUE(services.boxes.empty());
+  EXPECT_EQ(form.State().Playback.FramesPlayed, 3);
+  EXPECT_EQ(movie.windowState() & kNotNormalStates, Qt::WindowNoState);
+  EXPECT_EQ(movie.geometry(), QRect(100, 60, 300, 200));
+}
+
+TEST_F(FullScreenWordsTest, TheOptionsAnErrorInTheWordsPutOffLoadWhenFullScreenEnds) {
+  // The panel's show at the end of the playback loads them while the
+  // playback is still being taken down and its palette is gone.
+  Store({{"Brightness", Z("5")},
+         {"Contrast", Z("15")},
+         {"DirectX", Z("1")},
+         {"DirXFPS", Z("1")},
+         {"ForcedMode", Z("4")}});
+  Run({"/DIRECTXON", "/MODE", "x"});
+  ASSERT_EQ(services.boxes.size(), 1u);
+  ASSERT_TRUE(form.State().Run.SettingsPending);
+  services.openAnswers.push_back(WriteFlic("A.FLC"));
+  Click("PlayFileButton");
+  Click("PlayButton");
+  EXPECT_EQ(form.State().Playback.FramesPlayed, 3);
+  EXPECT_EQ(services.boxes.size(), 1u) << services.boxes.back().text;
+  EXPECT_FALSE(form.State().Run.SettingsPending);
+  EXPECT_EQ(Bar("BrightnessBar"), 5);
+  EXPECT_EQ(Bar("ContrastBar"), 15);
+  EXPECT_TRUE(Checked("DirXFPSCheck"));
+  EXPECT_EQ(Get<RadioGroup>("ForceModeRadioGroup")->ItemIndex(), 4);
 }
 
 }  // namespace

@@ -55,7 +55,7 @@ struct FakeHost : FullScreenHost {
     log->push_back(f ? "palette connected" : "palette disconnected");
     setEntries = std::move(f);
   }
-  void HideCursorRemoveBorderMaximise() override { log->push_back("movie window full screen"); }
+  void HideCursorCoverScreen() override { log->push_back("movie window full screen"); }
   void SetControlPanelVisible(bool visible) override { log->push_back(visible ? "panel shown" : "panel hidden"); }
   void RestoreMovieWindow() override { log->push_back("movie window restored"); }
   void RestorePanelClientSize() override { log->push_back("panel size"); }

@@ -194,11 +194,13 @@ TEST(WindowOutput, EveryContextGetsItsPaletteBackAndNoPaletteOutlivesThePlayback
   }
 }
 
-TEST(WindowOutput, FullScreenEntriesAreRefusedWithoutAFullScreenPalette) {
+TEST(WindowOutput, FullScreenEntriesGoToThePaletteWhileOneExists) {
   OutputRig rig(8, 4);
   QtPaletteInstaller& palettes = rig.output.QtPalettes();
   const QList<QRgb> table = rig.output.FrameDib()->colorTable();
 
+  // A palette that refuses the entries: the error, and the bitmap keeps its colours.
+  palettes.SetFullScreenPalette([](const PaletteEntries&) { return false; });
   BrightnessBarChange(rig.colour.Adjustment, 50);
   try {
     ApplyPalette(rig.colour, palettes, false);
@@ -216,7 +218,13 @@ TEST(WindowOutput, FullScreenEntriesAreRefusedWithoutAFullScreenPalette) {
   ApplyPalette(rig.colour, palettes, false);
   EXPECT_EQ(received[21], (PaletteEntry{71, 255, 197, 0}));
   EXPECT_EQ(rig.output.FrameDib()->colorTable()[21], qRgb(71, 255, 197));
+
+  // Torn down: nothing to send the entries to, and no error for it.
   palettes.SetFullScreenPalette(nullptr);
+  BrightnessBarChange(rig.colour.Adjustment, 60);
+  EXPECT_NO_THROW(ApplyPalette(rig.colour, palettes, false));
+  EXPECT_EQ(received[21], (PaletteEntry{71, 255, 197, 0}));
+  EXPECT_EQ(rig.output.FrameDib()->colorTable()[21], qRgb(81, 255, 207));
 }
 
 // The play command's host, as far as window output needs one.

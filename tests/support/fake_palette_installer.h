@@ -30,6 +30,7 @@ class FakePaletteInstaller : public PaletteInstaller {
   std::vector<SystemPaletteUse> uses;
   bool failCreate = false;
   bool failSetEntries = false;
+  bool fullScreenPalette = true;
 
   PaletteHandle CreatePalette(const LogicalPalette&) override {
     if (failCreate) {
@@ -64,6 +65,7 @@ class FakePaletteInstaller : public PaletteInstaller {
     if (!failSetEntries) fullScreen = entries;
     return !failSetEntries;
   }
+  bool FullScreenPaletteExists() const override { return fullScreenPalette; }
   void SetSystemPaletteUse(SystemPaletteUse use) override {
     uses.push_back(use);
     calls.push_back("SystemPaletteUse " + std::to_string(int(use)));

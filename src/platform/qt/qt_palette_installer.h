@@ -33,12 +33,12 @@ class QtPaletteInstaller : public PaletteInstaller {
   // The stock palette and palettes still selected somewhere stay.
   void DeleteObject(PaletteHandle palette) override;
   bool SetEntries(const PaletteEntries& entries) override;
+  bool FullScreenPaletteExists() const override { return static_cast<bool>(fullScreen_); }
   void SetSystemPaletteUse(SystemPaletteUse use) override;
 
   // The frame bitmap standing in the memory context (null: none); returns the one before.
   QImage* SelectFrameBitmap(QImage* bitmap);
-  // Where full-screen output takes its palette's entries. Without one the
-  // entries are refused, as a missing palette object would refuse them.
+  // Where full-screen output takes its palette's entries; null while it has no palette.
   void SetFullScreenPalette(std::function<bool(const PaletteEntries&)> setEntries);
   // Who shows the frame bitmap and must hear of its new colours.
   void SetColourTableListener(std::function<void(const ColourTable&)> listener) { listener_ = std::move(listener); }

@@ -185,6 +185,10 @@ void SetOuterBounds(QWidget& window, QRect bounds) {
   });
 }
 
+void SetClientBounds(QWidget& window, QRect bounds) {
+  PlaceFramed(window, [&window, bounds] { window.setGeometry(bounds); });
+}
+
 void SetWindowBorder(QWidget& window, bool withBorder, ScreenSize screen) {
   // The client size is noted as the 16-bit figures it always was.
   const auto clientWidth = static_cast<uint16_t>(window.width());

@@ -35,6 +35,10 @@ void CentreOnScreen(QWidget& window, ScreenSize screen);
 // Gives the window these outer bounds, frame included; again once framed.
 void SetOuterBounds(QWidget& window, QRect bounds);
 
+// Gives the window this client area (its geometry, frame excluded); again
+// once framed, as a window leaving full screen is framed anew.
+void SetClientBounds(QWidget& window, QRect bounds);
+
 // Runs `action` once the window manager has framed the window anew, after
 // a change of border: what was asked of the window manager while it was
 // taking the window over may have been lost.
