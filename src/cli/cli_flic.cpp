@@ -44,7 +44,7 @@ std::string OutOfMemoryText(uint64_t bytesAsked) {
   if (bytesAsked == 0) return "out of memory";
   char size[32];
   const double mib = static_cast<double>(bytesAsked) / (1024.0 * 1024.0);
-  if (mib >= 1024.0) {
+  if (mib >= 1000.0) {
     std::snprintf(size, sizeof size, "%.1f GiB", mib / 1024.0);
   } else {
     std::snprintf(size, sizeof size, "%.1f MiB", mib);

@@ -420,10 +420,11 @@ TEST(CliCheckTest, CheckAndExportHoldOneFramesChunksAndNameTheSizeWhenMemoryRuns
       (dir / "huge.flc").string() + ": frame 0: out of memory: 1073741818 bytes (1.0 GiB) asked for";
   const CliResult check = RunCli({"check", (dir / "huge.flc").string()}, limit);
   EXPECT_EQ(check.status, 1);
-  EXPECT_EQ(check.err, "kinetrope-cli: " + asked + "\n");
+  EXPECT_TRUE(Contains(check.err, "kinetrope-cli: " + asked + "\n")) << check.err;
+  EXPECT_EQ(check.out, "");
   const CliResult exported = RunCli({"export", (dir / "huge.flc").string(), (dir / "g").string()}, limit);
   EXPECT_EQ(exported.status, 1);
-  EXPECT_EQ(exported.err, "kinetrope-cli: " + asked + "; no bitmap was written\n");
+  EXPECT_TRUE(Contains(exported.err, "kinetrope-cli: " + asked + "; no bitmap was written\n")) << exported.err;
 }
 
 TEST(CliBenchTest, SeekEndsWithItsSummaryLineAndLoadReportsMemory) {
