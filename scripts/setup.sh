@@ -2,7 +2,7 @@
 # any is missing. Sourced by ./run and ./test.
 kinetrope_packages=(cmake g++ make pkg-config libgtest-dev libbenchmark-dev qt6-base-dev
   qt6-base-dev-tools libsdl2-dev libgl1-mesa-dev xvfb xauth scdoc
-  libgif-dev libpng-dev libwebp-dev libavcodec-dev libavformat-dev libswscale-dev)
+  libgif-dev libpng-dev libwebp-dev libavcodec-dev libavformat-dev libswscale-dev libxxhash-dev)
 
 source "$(dirname "${BASH_SOURCE[0]}")/install_packages.sh"
 

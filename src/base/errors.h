@@ -2,6 +2,7 @@
 // They end the running command and are shown by the general error handler.
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -20,7 +21,12 @@ class InOutError : public PlayerError {
 
 class OutOfMemoryError : public PlayerError {
  public:
-  OutOfMemoryError() : PlayerError("Out of memory") {}
+  // bytesAsked: the size of the allocation that failed, 0 when not known.
+  explicit OutOfMemoryError(uint64_t bytesAsked = 0) : PlayerError("Out of memory"), bytesAsked_(bytesAsked) {}
+  uint64_t BytesAsked() const { return bytesAsked_; }
+
+ private:
+  uint64_t bytesAsked_;
 };
 
 // A flic whose sizes or counts cannot be read safely; the text says what is wrong.

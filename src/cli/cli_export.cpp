@@ -1,13 +1,14 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-
-#include <unistd.h>
+#include <stdexcept>
+#include <string>
 
 #include "base/errors.h"
 #include "cli/cli_flic.h"
 #include "cli/commands.h"
 #include "flic/bitmap_series.h"
+#include "flic/frame_reader.h"
 
 namespace kt::cli {
 namespace {
@@ -30,45 +31,65 @@ class ExportEvents : public DecodeEvents {
   std::string path_;
 };
 
+// Said after a read error, so that the user knows what of the series is there.
+std::string WrittenSoFar(const std::string& base, int frames) {
+  if (frames == 0) return "; no bitmap was written";
+  if (frames == 1) return "; only " + RecordFileName(base, 0) + " was written";
+  return "; only " + RecordFileName(base, 0) + " ... " + RecordFileName(base, frames - 1) + " were written";
+}
+
 int Export(const Arguments& args) {
-  const LoadedFlic flic = LoadFlicForDecoding(args[0]);
-  Picture picture(flic.header.width, flic.header.height);
-  ExportEvents events(args[0]);
+  const std::string& path = args[0];
+  FlicHeader header;
+  FlicFile file = OpenFlicForDecoding(path, header);
+  Picture picture(header.width, header.height);
+  ExportEvents events(path);
+  // Read frame by frame, as a playback from disk reads: the export holds one
+  // frame's chunks whatever the length of the flic. One pass does not need
+  // the ring frame, so a flic that lacks it exports whole.
+  FrameStore store;
   // The base name is taken as given: the recorder's own name rule belongs to
   // the Save dialog, and here the caller writes the base directly.
   RecordingState recording;
   recording.Recording = true;
   recording.RecordBaseName = args[1];
-  for (int f = 0; f < flic.header.frames; ++f) {
+  for (int f = 0; f < header.frames; ++f) {
     events.frame = f;
-    DecodeFrame(flic.store->Slot(f), picture.Target(), events);
+    try {
+      ReadFrame(file, header, store, f, ReadMode::ChunkByChunk);
+    } catch (const OutOfMemoryError& error) {
+      throw std::runtime_error("frame " + std::to_string(f) + ": " + OutOfMemoryText(error.BytesAsked()) +
+                               WrittenSoFar(args[1], f));
+    } catch (const DamagedFlicError& error) {
+      throw PlayerError(error.what() + WrittenSoFar(args[1], f));
+    } catch (const PlayerError& error) {
+      throw PlayerError("frame " + std::to_string(f) + ": " + error.what() + WrittenSoFar(args[1], f));
+    }
+    DecodeFrame(store.Slot(f), picture.Target(), events);
+    FreeFrameChunks(store, f);
     const std::string name = RecordFileName(recording.RecordBaseName, recording.RecordFrameNumber);
     errno = 0;
     bool created = false;
     try {
-      created =
-          SaveFrameBitmap(recording, picture.Pixels().data(), flic.header.width, flic.header.height, picture.Palette());
+      created = SaveFrameBitmap(recording, picture.Pixels().data(), header.width, header.height, picture.Palette());
     } catch (const BitmapWriteError& error) {
-      // A truncated bitmap looks like a finished one to whatever reads the
-      // series next, so it goes.
-      const bool removed = ::unlink(name.c_str()) == 0 || errno == ENOENT;
-      std::fprintf(stderr, "kinetrope-cli: %s: cannot write %s: %s; %s\n", args[0].c_str(), name.c_str(),
+      std::fprintf(stderr, "kinetrope-cli: %s: cannot write %s: %s; %s\n", path.c_str(), name.c_str(),
                    std::strerror(error.SystemError()),
-                   removed ? "the unfinished file was removed" : "remove the unfinished file");
+                   error.UnfinishedFileRemoved() ? "the unfinished file was removed" : "remove the unfinished file");
       return 1;
     }
     if (!created) {
       const int error = errno;
-      // The player skips such a file silently; an export that left gaps
-      // would be a failure reported as success.
-      std::fprintf(stderr, "kinetrope-cli: %s: cannot create %s: %s\n", args[0].c_str(), name.c_str(),
+      // The player skips such a file; an export that left gaps would be a
+      // failure reported as success.
+      std::fprintf(stderr, "kinetrope-cli: %s: cannot create %s: %s\n", path.c_str(), name.c_str(),
                    std::strerror(error));
       return 1;
     }
   }
-  std::printf("%s: %d frame%s written to %s ... %s\n", args[0].c_str(), static_cast<int>(flic.header.frames),
-              flic.header.frames == 1 ? "" : "s", RecordFileName(args[1], 0).c_str(),
-              RecordFileName(args[1], flic.header.frames - 1).c_str());
+  std::printf("%s: %d frame%s written to %s ... %s\n", path.c_str(), static_cast<int>(header.frames),
+              header.frames == 1 ? "" : "s", RecordFileName(args[1], 0).c_str(),
+              RecordFileName(args[1], header.frames - 1).c_str());
   return 0;
 }
 

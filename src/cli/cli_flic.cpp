@@ -4,6 +4,8 @@
 #include <csignal>
 #include <cstdio>
 #include <exception>
+#include <new>
+#include <utility>
 
 #include "base/errors.h"
 #include "flic/flic_header.h"
@@ -38,9 +40,27 @@ std::string AboutFile(const std::string& path, const std::string& text) {
   return path + ": " + text;
 }
 
+std::string OutOfMemoryText(uint64_t bytesAsked) {
+  if (bytesAsked == 0) return "out of memory";
+  char size[32];
+  const double mib = static_cast<double>(bytesAsked) / (1024.0 * 1024.0);
+  if (mib >= 1000.0) {
+    std::snprintf(size, sizeof size, "%.1f GiB", mib / 1024.0);
+  } else {
+    std::snprintf(size, sizeof size, "%.1f MiB", mib);
+  }
+  return "out of memory: " + std::to_string(bytesAsked) + " bytes (" + size + ") asked for";
+}
+
 int WithFlic(const std::string& path, const std::function<int()>& work) {
   try {
     return work();
+  } catch (const OutOfMemoryError& error) {
+    std::fprintf(stderr, "kinetrope-cli: %s: %s\n", path.c_str(), OutOfMemoryText(error.BytesAsked()).c_str());
+    return 1;
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "kinetrope-cli: %s: %s\n", path.c_str(), OutOfMemoryText(0).c_str());
+    return 1;
   } catch (const std::exception& error) {
     std::fprintf(stderr, "kinetrope-cli: %s\n", AboutFile(path, error.what()).c_str());
     return 1;
@@ -54,11 +74,16 @@ std::string OpenFailureText(const std::string& path) {
   return kLoadErrorText;
 }
 
+FlicFile OpenFlicForDecoding(const std::string& path, FlicHeader& header) {
+  std::optional<FlicFile> file = OpenFlic(path, header);
+  if (!file) throw PlayerError(OpenFailureText(path));
+  CheckFlicIsPlayable(header);
+  return std::move(*file);
+}
+
 LoadedFlic LoadFlicForDecoding(const std::string& path) {
   LoadedFlic flic;
-  std::optional<FlicFile> file = OpenFlic(path, flic.header);
-  if (!file) throw PlayerError(OpenFailureText(path));
-  CheckFlicIsPlayable(flic.header);
+  std::optional<FlicFile> file = OpenFlicForDecoding(path, flic.header);
   flic.store = std::make_unique<FrameStore>();
   try {
     ReadWholeFlic(*file, flic.header, *flic.store);
@@ -80,7 +105,13 @@ LoadedFlic LoadFlicForDecoding(const std::string& path) {
   return flic;
 }
 
-Picture::Picture(uint16_t width, uint16_t height) : pixels_(static_cast<size_t>(width) * height, 0) {
+Picture::Picture(uint16_t width, uint16_t height) {
+  const size_t size = static_cast<size_t>(width) * height;
+  try {
+    pixels_.assign(size, 0);
+  } catch (const std::bad_alloc&) {
+    throw OutOfMemoryError(size);
+  }
   target_.pixels = pixels_.data();
   target_.width = width;
   target_.height = height;

@@ -1,5 +1,6 @@
-// What the export, check and bench commands share: a flic read whole into a
-// frame store, and the picture its frames are decoded into.
+// What the export, check and bench commands share: a flic opened and
+// checked, or read whole into a frame store (bench), and the picture its
+// frames are decoded into.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "colour/base_palette.h"
+#include "flic/flic_file.h"
 #include "flic/flic_header.h"
 #include "flic/frame_decoder.h"
 #include "flic/frame_store.h"
@@ -32,7 +34,8 @@ struct LoadedFlic {
 std::string AboutFile(const std::string& path, const std::string& text);
 
 // Runs a command's work on the flic at `path`; an error it raises goes to
-// standard error as "kinetrope-cli: FILE: TEXT" and gives exit status 1.
+// standard error as "kinetrope-cli: FILE: TEXT" and gives exit status 1,
+// memory that could not be had as OutOfMemoryText.
 int WithFlic(const std::string& path, const std::function<int()>& work);
 
 // Ctrl-C, a closed terminal or a kill (SIGINT, SIGHUP, SIGTERM) only noted
@@ -45,6 +48,14 @@ bool EndingSignalNoted();
 // it is; otherwise the player's load error text.
 std::string OpenFailureText(const std::string& path);
 
+// "out of memory: N bytes (X GiB) asked for", or without the figures when
+// the size is not known (0).
+std::string OutOfMemoryText(uint64_t bytesAsked);
+
+// Opens the flic and reads and checks its header; raises the player's errors,
+// and the load error text for a file that is no flic.
+FlicFile OpenFlicForDecoding(const std::string& path, FlicHeader& header);
+
 // Opens and checks the flic and reads it into memory as the Load button does.
 // A flic that ends without its ring frame still gives its frames 0 to
 // frames - 1, since they are all a single pass needs. Raises the player's
@@ -52,7 +63,8 @@ std::string OpenFailureText(const std::string& path);
 LoadedFlic LoadFlicForDecoding(const std::string& path);
 
 // The image and palette that frames are decoded into, all zero at the start
-// as they are when a playback begins.
+// as they are when a playback begins. Raises OutOfMemoryError with the
+// picture's size when it cannot be had.
 class Picture {
  public:
   Picture(uint16_t width, uint16_t height);

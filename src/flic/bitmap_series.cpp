@@ -1,6 +1,7 @@
 #include "flic/bitmap_series.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -27,7 +28,14 @@ std::string WriteErrorText(int error) {
 // a frame costs a few writes rather than one per row.
 class BitmapFileWriter {
  public:
-  explicit BitmapFileWriter(int fd) : fd_(fd) { buffer_.reserve(kWriteBlock); }
+  explicit BitmapFileWriter(int fd) : fd_(fd) {
+    buffer_.reserve(kWriteBlock);
+    // Taken now, while the descriptor surely names the file, for the clean-up after a failure.
+    struct stat info {};
+    regularFile_ = ::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode);
+    device_ = info.st_dev;
+    inode_ = info.st_ino;
+  }
 
   ~BitmapFileWriter() {
     // Only reached with the file still open when a write failed.
@@ -61,6 +69,19 @@ class BitmapFileWriter {
     if (::close(fd) != 0) throw BitmapWriteError(errno);
   }
 
+  // After a failed write: closes the file and removes it, since its header
+  // already claims the whole picture and other programs reject it. Only the
+  // file this writer made goes: a name that leads elsewhere (a link, a
+  // device) is left alone. Returns whether nothing unfinished is left.
+  bool RemoveUnfinished(const std::string& name) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    struct stat named {};
+    const bool ours = regularFile_ && ::lstat(name.c_str(), &named) == 0 && S_ISREG(named.st_mode) &&
+                      named.st_dev == device_ && named.st_ino == inode_;
+    return ours && ::unlink(name.c_str()) == 0;
+  }
+
  private:
   void Flush() {
     const uint8_t* at = buffer_.data();
@@ -81,12 +102,20 @@ class BitmapFileWriter {
 
   int fd_;
   std::vector<uint8_t> buffer_;
+  bool regularFile_ = false;
+  dev_t device_ = 0;
+  ino_t inode_ = 0;
 };
 
 }  // namespace
 
 BitmapWriteError::BitmapWriteError(int systemError)
     : InOutError(WriteErrorText(systemError)), systemError_(systemError) {}
+
+BitmapWriteError::BitmapWriteError(const BitmapWriteError& error, bool unfinishedFileRemoved)
+    : BitmapWriteError(error) {
+  unfinishedFileRemoved_ = unfinishedFileRemoved;
+}
 
 uint32_t BitmapRowSize(uint32_t width) { return (width + 3u) & ~3u; }
 
@@ -132,6 +161,7 @@ std::string RecordBaseNameFrom(const std::string& chosenPath) {
 void ArmRecording(RecordingState& state, const std::string& chosenPath) {
   state.RecordBaseName = RecordBaseNameFrom(chosenPath);
   state.RecordFrameNumber = 0;
+  state.gaps = RecordingGaps();
   state.Recording = true;
 }
 
@@ -147,15 +177,27 @@ bool SaveFrameBitmap(RecordingState& state, const uint8_t* pixels, int32_t width
   // O_NONBLOCK: a FIFO under the name, with nobody reading it, fails to open
   // instead of holding the playback; a regular file is not affected.
   const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
-  if (fd >= 0) {
-    BitmapFileWriter file(fd);
-    file.Append(reinterpret_cast<const uint8_t*>(header.data()), header.size());
-    const size_t padding = BitmapRowSize(w) - w;
-    for (uint32_t row = h; row-- > 0;) {
-      file.Append(pixels + static_cast<size_t>(row) * w, w);
-      file.AppendZeros(padding);
+  ++state.gaps.tried;
+  if (fd < 0) {
+    const int error = errno;
+    if (state.gaps.missing++ == 0) {
+      state.gaps.firstMissing = name;
+      state.gaps.firstError = error;
     }
-    file.Finish();
+    errno = error;  // for a caller that says more
+  } else {
+    BitmapFileWriter file(fd);
+    try {
+      file.Append(reinterpret_cast<const uint8_t*>(header.data()), header.size());
+      const size_t padding = BitmapRowSize(w) - w;
+      for (uint32_t row = h; row-- > 0;) {
+        file.Append(pixels + static_cast<size_t>(row) * w, w);
+        file.AppendZeros(padding);
+      }
+      file.Finish();
+    } catch (const BitmapWriteError& error) {
+      throw BitmapWriteError(error, file.RemoveUnfinished(name));
+    }
     written = true;
   }
   // Unsigned arithmetic: the number wraps instead of overflowing.

@@ -65,7 +65,7 @@ void AcceptChunkHeader(const uint8_t* raw, const FlicHeader& header, uint64_t le
 ChunkBytes AllocateBytes(uint64_t count) {
   if (count == 0) return ChunkBytes();
   uint8_t* block = new (std::nothrow) uint8_t[count];
-  if (block == nullptr) throw OutOfMemoryError();
+  if (block == nullptr) throw OutOfMemoryError(count);
   return ChunkBytes(block);
 }
 
@@ -88,8 +88,9 @@ void ReadChunksOneByOne(FlicFile& file, const FlicHeader& header, FrameSlot& slo
 void ReadChunksFromOneBlock(FlicFile& file, const FlicHeader& header, FrameSlot& slot, int index, uint64_t frameStart) {
   const uint64_t blockSize = slot.size - kFrameHeaderSize;
   if (blockSize > file.Remaining()) throw InOutError(kReadBeyondEndText);
-  ChunkBytes block = AllocateBytes(blockSize);
-  if (blockSize > 0) file.Read(block.get(), blockSize);
+  slot.block = AllocateBytes(blockSize);
+  uint8_t* const block = slot.block.get();
+  if (blockSize > 0) file.Read(block, blockSize);
   // The running offset counts chunk by chunk, as in the other mode, so the
   // frame-end check below treats both modes alike.
   uint64_t at = 0;
@@ -100,10 +101,9 @@ void ReadChunksFromOneBlock(FlicFile& file, const FlicHeader& header, FrameSlot&
       throw DamagedFlicError(FrameName(index) + " is damaged: chunk " + std::to_string(j) +
                              " runs past the end of the frame.");
     }
-    AcceptChunkHeader(block.get() + at, header, left, index, j, ref);
-    const uint64_t dataSize = ref.DataSize();
-    ref.data = AllocateBytes(dataSize);
-    if (dataSize > 0) std::memcpy(ref.data.get(), block.get() + at + kChunkHeaderSize, dataSize);
+    AcceptChunkHeader(block + at, header, left, index, j, ref);
+    // The chunk's data stays where it lies in the block, which the slot keeps.
+    if (ref.DataSize() > 0) ref.data = ChunkBytes(block + at + kChunkHeaderSize, ChunkBytesRelease{false});
     at += ref.size;
   }
   file.Seek(frameStart + kFrameHeaderSize + at);
@@ -138,9 +138,9 @@ void LoadFromOneBlock(FlicFile& file, const FlicHeader& header, FrameStore& stor
   const uint64_t start = file.Offset();
   const uint64_t length = std::max(file.Length(), start);
   const uint64_t blockSize = length - start;
-  if (blockSize > SIZE_MAX / 2) throw OutOfMemoryError();
+  if (blockSize > SIZE_MAX / 2) throw OutOfMemoryError(blockSize);
   std::unique_ptr<uint8_t[], void (*)(uint8_t*)> block(AllocateBlock(blockSize), FreeBlock);
-  if (!block) throw OutOfMemoryError();
+  if (!block) throw OutOfMemoryError(blockSize);
   uint8_t* bytes = block.get();
 
   uint64_t at = start;  // the running file offset
@@ -207,6 +207,8 @@ void LoadFromOneBlock(FlicFile& file, const FlicHeader& header, FrameStore& stor
 
 void ReadFrame(FlicFile& file, FlicHeader& header, FrameStore& store, int index, ReadMode mode) {
   FrameSlot& slot = store.Slot(index);
+  // Whatever the slot still holds goes first, so a frame is never held beside its predecessor.
+  FreeFrameChunks(store, index);
   try {
     if (index == 1) header.oframe2 = static_cast<uint32_t>(file.Offset());
     const uint64_t frameStart = file.Offset();

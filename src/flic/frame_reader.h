@@ -10,7 +10,7 @@ namespace kt {
 
 enum class ReadMode {
   ChunkByChunk,  // 1 + 2 x chunks reads a frame
-  BigFrames,     // the rest of the frame in one read, then copied apart
+  BigFrames,     // the rest of the frame in one read; the chunks point into that block
 };
 
 // Reads the frame at the file's position into slot `index` and leaves the

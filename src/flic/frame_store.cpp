@@ -48,6 +48,7 @@ size_t FrameStore::BytesHeld() const {
   for (const auto& slot : slots_) {
     if (!slot) continue;
     bytes += sizeof(FrameSlot) + slot->chunkTable.capacity() * sizeof(ChunkRef);
+    if (slot->block) bytes += slot->size - 16;
     for (const ChunkRef& chunk : slot->chunkTable) {
       if (chunk.data && chunk.data.get_deleter().owned) bytes += chunk.DataSize();
     }
@@ -61,6 +62,7 @@ void FreeFrameChunks(FrameStore& store, int index) {
   FrameSlot* slot = store.Find(index);
   if (slot == nullptr) return;
   for (ChunkRef& chunk : slot->chunkTable) chunk.data = ChunkBytes();
+  slot->block = ChunkBytes();
 }
 
 void FreeFrameRange(FrameStore& store, int lastIndex) {

@@ -47,6 +47,9 @@ struct FrameSlot {
   std::array<uint8_t, 8> reserved{};
   // One entry for each chunk the frame has (at most kMaxChunksPerFrame).
   std::vector<ChunkRef> chunkTable;
+  // A frame read in one block keeps the block, and its chunks' data points
+  // into it, so the frame is held once rather than twice.
+  ChunkBytes block;
 };
 
 class FrameStore {
@@ -73,7 +76,7 @@ class FrameStore {
   size_t blockBytes_ = 0;
 };
 
-// Releases the chunk buffers of one slot; its header fields stay as they were.
+// Releases the chunk buffers (and block) of one slot; its header fields stay as they were.
 void FreeFrameChunks(FrameStore& store, int index);
 
 // Releases the chunk buffers of slots 0 to lastIndex.

@@ -361,6 +361,7 @@ void PlayCommand::EndPlayback(Session& session, bool afterError) {
   state.StopRequested = false;
   state.Playing = false;
   p_.recording.Recording = false;
+  step([&] { ReportRecordingGaps(p_.recording, p_.services); });
   if (afterError) {
     state.Paused = false;
     state.StepForwardRequested = false;

@@ -160,6 +160,7 @@ TEST(FrameRecordingTest, FullDeviceRaisesDiskFullAndKeepsTheNumber) {
     EXPECT_STREQ(error.what(), "Disk full");
   }
   EXPECT_EQ(state.RecordFrameNumber, 5);
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "x0005.bmp")) << "only a file the recorder made is removed";
 }
 
 TEST(FrameRecordingTest, FramesLargerThanOneWriteBlockAreWrittenWhole) {

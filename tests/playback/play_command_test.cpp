@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <map>
 
 #include "base/errors.h"
 #include "player_rig.h"
+#include "tmpfs_mount.h"
 
 namespace kt {
 namespace {
@@ -256,6 +258,46 @@ TEST_F(PlayTest, RecordingWithLoopWritesTheFirstPassOnly) {
   EXPECT_FALSE(std::filesystem::exists(dir / "rec0003.bmp"));
   EXPECT_FALSE(recording.Recording) << "disarmed at the end";
   EXPECT_EQ(test::ReadFileBytes(dir / "rec0001.bmp")[1078], 1) << "frame 1's pixels";
+}
+
+TEST_F(PlayTest, FramesThatCannotBeWrittenAreToldOnceWhenThePlaybackEnds) {
+  // The folder is deleted after two frames have been written.
+  std::filesystem::create_directories(dir / "shots");
+  ArmRecording(recording, (dir / "shots" / "anim").string());
+  atFrame.emplace(2, [this] { std::filesystem::remove_all(dir / "shots"); });
+  PlayFromDisk(NumberedFlic(5));
+  ASSERT_EQ(services.boxes.size(), 1u);
+  const std::string why = std::string(" (") + std::strerror(ENOENT) + "). ";
+  EXPECT_EQ(services.boxes[0].text,
+            "3 of the 5 frames to be recorded were not written: their files could not be created in " +
+                (dir / "shots").string() + why + "The first missing file is anim0002.bmp.");
+
+  // A folder that is a file: nothing can be written, and that is said too, once.
+  test::WriteFile(dir / "plain", {1});
+  ArmRecording(recording, (dir / "plain" / "anim").string());
+  PlayFromDisk(NumberedFlic(1));
+  PlayFromDisk(NumberedFlic(1));
+  ASSERT_EQ(services.boxes.size(), 2u);
+  EXPECT_EQ(services.boxes[1].text, "The frame to be recorded was not written: its file could not be created in " +
+                                        (dir / "plain").string() + " (" + std::strerror(ENOTDIR) +
+                                        "). The missing file is anim0000.bmp.");
+}
+
+TEST_F(PlayTest, AFullDiskEndsTheRecordingWithDiskFullAndLeavesOnlyWholeBitmaps) {
+  test::TmpfsMount disk(dir / "disk", "64k");
+  if (!disk.Mounted()) GTEST_SKIP() << "no tmpfs can be mounted here";
+  ArmRecording(recording, (dir / "disk" / "rec").string());
+  try {
+    PlayFromDisk(NumberedFlic(8, 100, 100));  // bitmaps of 11078 bytes: five fit in 64 KiB
+    FAIL() << "the full disk was not reported";
+  } catch (const InOutError& error) {
+    EXPECT_STREQ(error.what(), "Disk full");
+  }
+  EXPECT_TRUE(std::filesystem::exists(dir / "disk" / "rec0004.bmp"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "disk" / "rec0005.bmp"));
+  for (const auto& entry : std::filesystem::directory_iterator(dir / "disk")) {
+    EXPECT_EQ(entry.file_size(), 1078u + 100 * 100) << entry.path();
+  }
 }
 
 TEST_F(PlayTest, QuitDuringPlaybackEndsAfterTheCleanUp) {
