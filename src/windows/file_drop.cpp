@@ -43,7 +43,9 @@ FileDropTarget::FileDropTarget(QWidget& window, std::function<bool()> accepting,
 }
 
 FileDropTarget::~FileDropTarget() {
-  if (window_ != nullptr) window_->setAcceptDrops(false);
+  if (window_ == nullptr) return;
+  window_->removeEventFilter(this);
+  window_->setAcceptDrops(false);
 }
 
 std::vector<std::string> FileDropTarget::Acceptable(QDropEvent& event) const {
