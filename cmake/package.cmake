@@ -19,6 +19,8 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PLAYER_PACKAGE_NAME kinetrope)
 set(CPACK_DEBIAN_PLAYER_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PLAYER_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# Only where no X display is at hand does the player need Wayland's own plugin.
+set(CPACK_DEBIAN_PLAYER_PACKAGE_SUGGESTS "qt6-wayland")
 set(CPACK_DEBIAN_PLAYER_PACKAGE_RECOMMENDS
     "kinetrope-cli (= ${PROJECT_VERSION}), shared-mime-info, desktop-file-utils, hicolor-icon-theme")
 set(CPACK_DEBIAN_PLAYER_DESCRIPTION "player for FLIC animations (.fli, .flc, .cel)

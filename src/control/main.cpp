@@ -9,6 +9,7 @@
 #include "control/command_line.h"
 #include "control/help_text.h"
 #include "control/mainform.h"
+#include "control/wayland_session.h"
 #include "platform/qt/qt_window_services.h"
 #include "windows/about.h"
 #include "windows/imageunt.h"
@@ -48,6 +49,7 @@ std::vector<std::string> Parameters(int argc, char** argv) {
 int main(int argc, char** argv) {
   if (AnswerWithoutWindows(argc, argv)) return 0;
 
+  kt::PreferXwaylandInWaylandSession(argc, argv);
   QApplication app(argc, argv);
   QApplication::setApplicationName(kt::kApplicationTitle);
   // The desktop entry's name, so a window system that groups windows by

@@ -9,6 +9,7 @@
 //   panel_playback_host.cpp    what the play command and the load read and write
 //   settings.cpp               the stored options: load, save, what was read
 //   word_run.cpp               the run of the command-line words
+//   panel_drop.cpp             flics dropped on the panel or the movie window
 //   keyboard.cpp, key_table.*  the keys of both windows
 #pragma once
 
@@ -19,6 +20,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "control/command_line.h"
 #include "control/keyboard.h"
@@ -39,6 +41,7 @@ class QLabel;
 
 namespace kt {
 
+class FileDropTarget;
 class FullScreenOutput;
 class PaletteInstaller;
 class TrackBar;
@@ -215,6 +218,12 @@ class TDisplayForm : public QWidget, private PlaybackHost {
   // One word of the command line or script; an argument comes from `tokens`.
   void RunWord(Word word, TokenSource& tokens);
 
+  // ---- panel_drop.cpp
+  // Both windows take dropped files while "Select flic to be played" is enabled.
+  void TakeDroppedFiles(QWidget& window, std::unique_ptr<FileDropTarget>& target);
+  bool AcceptsDroppedFiles() const;
+  void PlayDroppedFiles(const std::vector<std::string>& files);
+
   // ---- keyboard.cpp
   // Key preview: every key meant for this window comes here first. True
   // when the key was used up.
@@ -248,6 +257,8 @@ class TDisplayForm : public QWidget, private PlaybackHost {
   std::function<uint32_t()> tick_;
   std::unique_ptr<PlayCommand> play_;
   QWidget* aboutWindow_ = nullptr;
+  std::unique_ptr<FileDropTarget> panelDrop_;
+  std::unique_ptr<FileDropTarget> movieDrop_;
   CommandLineSetup commandLine_;
   MovieBounds savedMovieBounds_;  // the movie window's bounds before Alt+Enter zoomed it
   // A close writes a stored value only when this run's load read it, or when

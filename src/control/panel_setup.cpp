@@ -20,6 +20,7 @@
 #include "playback/wav_accompaniment.h"
 #include "playback/window_output.h"
 #include "ui_mainform.h"
+#include "windows/file_drop.h"
 #include "windows/imageunt.h"
 
 namespace kt {
@@ -57,6 +58,7 @@ TDisplayForm::TDisplayForm(WindowServices& services, QWidget* parent)
   ui_->setupUi(this);
   SetUpControls();
   WireControls();
+  TakeDroppedFiles(*this, panelDrop_);
   Guarded(&TDisplayForm::FormCreate);
 }
 
@@ -193,6 +195,7 @@ void TDisplayForm::SetMovieWindow(TImageForm* movieWindow) {
   play_.reset();
   fullScreen_ = std::make_unique<FullScreenOutput>();
   windowOutput_.reset();
+  movieDrop_.reset();
   if (movieWindow == nullptr) return;
 
   movieWindow->SetLinks({&state_.Flic, &state_.Playback, this, [this] { return ui_->DirectXCheck->isChecked(); }});
@@ -205,6 +208,7 @@ void TDisplayForm::SetMovieWindow(TImageForm* movieWindow) {
   });
   connect(movieWindow, &TImageForm::keyPressed, this,
           [this](char character) { Guarded([&] { FormKeyPress(character); }); });
+  TakeDroppedFiles(*movieWindow, movieDrop_);
   windowOutput_ = std::make_unique<WindowOutput>(*movieWindow, state_.Colour);
   palettes_ = &windowOutput_->Palettes();
   fullScreen_ = MakePanelFullScreen(*ui_, *this, *movieWindow, state_, *windowOutput_, [this] { return tick_(); });

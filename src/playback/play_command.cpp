@@ -396,7 +396,13 @@ bool PlayCommand::SelectPlayFile() {
 void PlayCommand::PlayFileButtonSetFile() {
   p_.playback.DiskFlicName.clear();
   if (!SelectPlayFile()) return;
-  p_.openDialog.InitialDir = DialogDirectory(p_.openDialog.FileName);
+  SetPlayFile(p_.openDialog.FileName);
+}
+
+void PlayCommand::SetPlayFile(const std::string& fileName) {
+  p_.playback.DiskFlicName.clear();
+  p_.openDialog.FileName = fileName;
+  p_.openDialog.InitialDir = DialogDirectory(fileName);
   p_.host.EnablePlayAndRecordButtons();
   FreeFlicMemory(p_.flic, p_.host);
 }

@@ -56,6 +56,9 @@ class PlayCommand {
   void PlayButtonStartPlay();
   void PlayFileButtonSetFile();
   bool SelectPlayFile();
+  // What choosing `fileName` in the Open dialog of PlayFileButtonSetFile does,
+  // for a file that comes another way (dropped on a window).
+  void SetPlayFile(const std::string& fileName);
   void StopButtonClick();
   void PauseButtonClick();
   void FrameFButtonClick();

@@ -4,15 +4,16 @@
 # 1. both programs answer --version (and --help) from P/bin;
 # 2. the demo flic, the desktop entry, the icons, the MIME package and the
 #    two manual pages are where desktops and man look for them;
-# 3. the desktop entry passes desktop-file-validate and starts the program
-#    with one file (Exec=kinetrope %f);
+# 3. the desktop entry passes desktop-file-validate and starts one program
+#    with all the files chosen (Exec=kinetrope %F);
 # 4. the manual pages render with man -l; kinetrope(1) lists every word
 #    and key that --help lists, since both come from one source, and
 #    kinetrope-cli(1) every command of kinetrope-cli --help;
 # 5. the MIME package parses (update-mime-database) and, with P's database
 #    in the search path, xdg-mime calls .fli and .flc files video/x-flic and
 #    a .cel file video/x-flic-cel when it carries a flic's magic number, but
-#    not other .cel files;
+#    not other .cel files; outside a desktop environment, where xdg-mime asks
+#    file(1) and hears video/x-flc, the player is still the one that opens it;
 # 6. the icons are what tools/icons/make_icons.py draws.
 #
 # usage: install_check.sh BUILD_DIR
@@ -62,10 +63,11 @@ echo "ok: desktop entry, MIME package, manual pages and icons at 16..256 are ins
 # ---- 3. The desktop entry.
 entry="$prefix/share/applications/kinetrope.desktop"
 desktop-file-validate "$entry" || fail "desktop-file-validate rejects the desktop entry"
-grep -qx 'Exec=kinetrope %f' "$entry" || fail "the entry does not start kinetrope with one file"
+grep -qx 'Exec=kinetrope %F' "$entry" || fail "the entry does not start one kinetrope with all the files chosen"
 grep -qx 'Icon=kinetrope' "$entry" || fail "the entry names another icon"
-grep -q '^MimeType=.*video/x-flic;' "$entry" && grep -q '^MimeType=.*video/x-flic-cel;' "$entry" ||
-  fail "the entry does not declare the flic types"
+for type in video/x-flic video/x-flc video/x-flic-cel; do
+  grep -q "^MimeType=.*$type;" "$entry" || fail "the entry does not declare $type"
+done
 echo "ok: the desktop entry is valid"
 
 # ---- 4. The manual pages.
@@ -134,6 +136,21 @@ got=$(filetype "$work/files/notes.cel")
 got=$(filetype "$work/files/other.cel")
 [ "$got" != video/x-flic-cel ] || fail "another program's .cel is taken for a flic"
 echo "ok: .fli and .flc are video/x-flic, a flic named .cel is video/x-flic-cel, other .cel files are not"
+grep -qx "video/x-flc video/x-flic" "$mime/aliases" || fail "the database does not take video/x-flc for video/x-flic"
+# No desktop environment and no File::MimeInfo: xdg-mime falls back to file(1).
+mkdir "$work/bin"
+printf '#!/bin/sh\nexit 1\n' > "$work/bin/mimetype"
+chmod +x "$work/bin/mimetype"
+update-desktop-database "$prefix/share/applications" || fail "update-desktop-database failed"
+bare() {
+  env -i PATH="$work/bin:$PATH" HOME="$work" XDG_CONFIG_HOME="$work/empty" XDG_DATA_HOME="$work/empty" \
+    XDG_DATA_DIRS="$prefix/share:/usr/share" xdg-mime "$@"
+}
+got=$(bare query filetype "$work/files/demo.flc")
+[ "$got" = video/x-flc ] || fail "outside a desktop environment xdg-mime calls demo.flc '$got', not video/x-flc"
+got=$(bare query default video/x-flc)
+[ "$got" = kinetrope.desktop ] || fail "outside a desktop environment video/x-flc opens with '$got', not kinetrope.desktop"
+echo "ok: outside a desktop environment a .flc is video/x-flc, and that opens with kinetrope.desktop"
 
 # ---- 6. The icons are the generator's.
 python3 "$source_dir/tools/icons/make_icons.py" "$work/drawn" || fail "make_icons.py failed"
