@@ -1,7 +1,9 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "fifo_watchdog.h"
@@ -114,6 +116,70 @@ TEST_F(WaveDeviceTest, StopKeepsThePositionAndPlayAfterTheEndStartsAgain) {
   EXPECT_GE(silentInside, 128u);
 }
 
+// The audio thread sleeps a device buffer at a time and closing waits for
+// it: a sound of a few frames a second must still close at once. The bound
+// is a guard against a hang of minutes, not a timing check.
+TEST_F(WaveDeviceTest, ASoundOfAnyRateClosesAtOnce) {
+  for (const uint32_t rate : {1u, 10u, 100u, 8000u}) {
+    SCOPED_TRACE(rate);
+    const WavFormat format{rate, 1, 16};
+    device.Open(Write("slow.wav", test::BuildWav(format, test::CountingSamples(format, 3))));
+    device.Play();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (rate == 100) ASSERT_TRUE(PlaysToItsEnd(device));
+    const auto start = std::chrono::steady_clock::now();
+    device.Close();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  }
+  const Bytes written = disk.Written();
+  EXPECT_TRUE(std::any_of(written.begin(), written.end(), [](uint8_t b) { return b != 0; }))
+      << "the slow sounds were played, resampled";
+}
+
+TEST_F(WaveDeviceTest, AnEmptySoundPlaysAsSilence) {
+  const WavFormat format{8000, 1, 16};
+  device.Open(Write("empty.wav", test::BuildWav(format, {})));
+  for (int pass = 0; pass < 2; ++pass) {
+    device.Play();
+    ASSERT_TRUE(PlaysToItsEnd(device));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(40));
+  device.Close();
+  const Bytes written = disk.Written();
+  EXPECT_TRUE(std::all_of(written.begin(), written.end(), [](uint8_t b) { return b == 0; }));
+}
+
+// A sound of nearly 4 GB (a sparse file: its sound after the first frames is
+// silence that takes no disk) starts from its first frame, plays on after a
+// stop, and holds no more than a piece of itself in memory.
+TEST_F(WaveDeviceTest, AHugeSoundIsReadAsItPlays) {
+  const WavFormat format{8000, 1, 16};
+  const uint32_t counted = 2000;
+  const uint32_t dataBytes = 0xFFFF0000u;
+  Bytes head = test::WavHeader(format, dataBytes);
+  const Bytes samples = test::CountingSamples(format, counted);
+  head.insert(head.end(), samples.begin(), samples.end());
+  const std::string path = Write("huge.wav", head);
+  std::filesystem::resize_file(path, 44 + uint64_t{dataBytes});
+
+  device.Open(path);
+  device.Play();
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  device.Stop();
+  const size_t held = device.HeldSoundBytes();
+  device.Play();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_TRUE(device.Playing());
+  device.Close();
+  EXPECT_GT(held, 0u);
+  EXPECT_LT(held, 64u * 1024);
+
+  const auto runs = test::PlayedRuns(disk.Written());
+  ASSERT_EQ(runs.size(), 1u) << "the counted frames once, without a gap or a repeat, then silence";
+  EXPECT_EQ(runs[0].front(), 0u);
+  EXPECT_EQ(runs[0].size(), counted);
+}
+
 TEST_F(WaveDeviceTest, OpenFindsTheFileWhateverTheCaseOfItsName) {
   const WavFormat format{8000, 1, 8};
   Write("Music.wav", test::BuildWav(format, test::CountingSamples(format, 100)));
@@ -189,6 +255,28 @@ TEST_F(WaveDeviceTest, NoAudioDeviceIsReportedWithTheLibrarysText) {
   }
   // The same device opens once the sound output is there again.
   EXPECT_EQ(OpenFailure(path), "");
+}
+
+// A format the device refuses is named as the reason, not the sound output.
+TEST_F(WaveDeviceTest, AFormatTheDeviceRefusesIsNamed) {
+  const struct {
+    WavFormat format;
+    std::string why;
+  } cases[] = {
+      {{8000, 255, 16}, "255 channels of Signed 16 bit PCM at 8000 Hz (Unsupported number of audio channels.). "},
+      {{1000000, 1, 8}, "1 channel of Unsigned 8 bit PCM at 1000000 Hz (rates above 768000 Hz are not played). "},
+  };
+  for (const auto& c : cases) {
+    const std::string path = Write("odd.wav", test::BuildWav(c.format, test::CountingSamples(c.format, 10)));
+    const std::string message = OpenFailure(path);
+    EXPECT_EQ(message.rfind("Cannot play the sound file " + path +
+                                ": the audio device cannot play the file's format, " + c.why + "Give WAVFILE",
+                            0),
+              0u)
+        << message;
+    EXPECT_FALSE(device.IsOpen());
+    EXPECT_FALSE(AudioInitialised());
+  }
 }
 
 TEST_F(WaveDeviceTest, TheLibraryRunsOnlyWhileADeviceIsOpen) {
