@@ -81,6 +81,24 @@ INSTANTIATE_TEST_SUITE_P(Formats, WrittenSamplesTest,
                                            FormatCase{"Stereo16bit8000", {8000, 2, 16}, 1500}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// 24-bit samples reach the device widened to 32 bits, each exactly.
+TEST_F(WaveDeviceTest, TwentyFourBitSamplesAreWidenedExactly) {
+  const WavFormat format{8000, 2, 24};
+  Bytes samples, widened;
+  for (uint32_t i = 0; i < 3000; ++i) {
+    const uint32_t value = 0x10101 + i * 0x3F7;  // never zero
+    for (int b = 0; b < 3; ++b) samples.push_back(static_cast<uint8_t>(value >> (8 * b)));
+    widened.push_back(0);
+    for (int b = 0; b < 3; ++b) widened.push_back(static_cast<uint8_t>(value >> (8 * b)));
+  }
+  device.Open(Write("deep.wav", test::BuildWav(format, samples)));
+  device.Play();
+  ASSERT_TRUE(PlaysToItsEnd(device));
+  device.Close();
+  const auto difference = test::DifferenceFromSilenceAround(disk.Written(), widened, WavFormat{8000, 2, 32});
+  EXPECT_FALSE(difference) << *difference;
+}
+
 TEST_F(WaveDeviceTest, StopKeepsThePositionAndPlayAfterTheEndStartsAgain) {
   const WavFormat format{8000, 1, 16};
   const uint32_t frames = 2400;
@@ -126,7 +144,9 @@ TEST_F(WaveDeviceTest, ASoundOfAnyRateClosesAtOnce) {
     device.Open(Write("slow.wav", test::BuildWav(format, test::CountingSamples(format, 3))));
     device.Play();
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    if (rate == 100) ASSERT_TRUE(PlaysToItsEnd(device));
+    if (rate == 100) {
+      ASSERT_TRUE(PlaysToItsEnd(device));
+    }
     const auto start = std::chrono::steady_clock::now();
     device.Close();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));

@@ -244,7 +244,8 @@ std::optional<WaveDevice::Clock::time_point> WaveDevice::FirstSamplesHandedAt() 
 size_t WaveDevice::HeldSoundBytes() const {
   if (device_ == 0) return 0;
   SDL_LockAudioDevice(device_);
-  const size_t held = feed_->piece.capacity() + static_cast<size_t>(SDL_AudioStreamAvailable(feed_->converter));
+  const size_t held = feed_->piece.capacity() + feed_->file->HeldBytes() +
+                      static_cast<size_t>(SDL_AudioStreamAvailable(feed_->converter));
   SDL_UnlockAudioDevice(device_);
   return held;
 }

@@ -6,6 +6,7 @@
 
 #include <SDL_audio.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -41,6 +42,8 @@ class WaveFile {
   int64_t Read(void* into, int64_t frames);
   // Back to the first frame; false when the file cannot seek there.
   bool Rewind();
+  // Bytes of samples held between reads.
+  size_t HeldBytes() const { return shorts_.capacity() * sizeof(int16_t); }
 
  private:
   enum class Reading { Shorts, ShortsAsUnsignedBytes, Ints, Floats };
