@@ -13,79 +13,58 @@ namespace kt {
 namespace {
 
 // The audio thread sleeps one device buffer at a time, and closing the device
-// waits for it to wake: at a file's rate of 1 Hz that would be minutes. The
-// device therefore runs at a rate sound outputs run at, and a file outside
-// it is resampled on the way.
-constexpr int kLowestDeviceRate = 8000;
-constexpr int kHighestDeviceRate = 192000;
-// Above this the resampler would need more history than a sound is worth.
+// waits for it to wake: at a file's rate of 1 Hz that would be minutes. A file
+// slower than this therefore plays on a device k times as fast, each of its
+// frames held for k device frames: no sound output runs slower anyway, and
+// holding costs no work and adds no delay.
+constexpr int kLowestDeviceRate = 4000;
+// Faster than this, the audio library's own conversion to the output's rate
+// would need more history than a sound is worth.
 constexpr int kHighestFileRate = 768000;
-// Frames read from the file at a time, and pieces per device buffer at most:
-// the audio thread's work per buffer stays bounded whatever the rates.
-constexpr int64_t kPieceFrames = 4096;
-constexpr int kPiecesPerBuffer = 16;
 
 }  // namespace
 
 struct WaveFeed {
   std::unique_ptr<WaveFile> file;
-  // From the file's rate to the device's; the samples pass through unchanged
-  // when the two agree.
-  SDL_AudioStream* converter = nullptr;
-  std::vector<Uint8> piece;  // the samples last read from the file
-  int deviceRate = 0;
-  int deviceFrameBytes = 0;
-  int64_t position = 0;  // frames read from the file
-  bool flushed = false;  // the file's last frames have gone into the converter
+  int hold = 1;              // device frames per file frame
+  std::vector<Uint8> frame;  // the frame being held, when hold > 1
+  int heldLeft = 0;          // device frames it is still held for
+  int64_t position = 0;      // frames read from the file
   bool playing = false;
   Uint8 silence = 0;
   bool handedSincePlay = false;
   WaveDevice::Clock::time_point handedAt{};
 
-  ~WaveFeed() {
-    if (converter != nullptr) SDL_FreeAudioStream(converter);
-  }
+  bool PlayedToTheEnd() const { return position >= file->Frames() && heldLeft == 0; }
 
-  bool PlayedToTheEnd() const { return flushed && SDL_AudioStreamAvailable(converter) == 0; }
-
-  // Fills `out` from the converter, reading only the file frames this buffer
-  // needs; returns the bytes filled. Fewer than asked means the sound ended
-  // or the disk could not keep up.
+  // Fills `out` with the next frames of the sound; returns the bytes filled,
+  // fewer than asked once the sound has ended. A read that fails ends the
+  // sound where it is: later failures pass silently.
   int Fill(Uint8* out, int length) {
-    int filled = 0;
-    for (int pieces = 0;;) {
-      const int got = SDL_AudioStreamGet(converter, out + filled, length - filled);
-      if (got < 0) break;
-      filled += got;
-      if (filled >= length) break;
-      if (position >= file->Frames()) {
-        if (flushed) {
-          playing = false;
-          break;
+    const int frameBytes = file->Format().FrameBytes();
+    const int64_t wanted = length / frameBytes;
+    int64_t filled = 0;
+    if (hold == 1) {
+      filled = file->Read(out, std::min(wanted, file->Frames() - position));
+      position = filled < wanted ? file->Frames() : position + filled;
+    } else {
+      while (filled < wanted) {
+        if (heldLeft == 0) {
+          if (position >= file->Frames()) break;
+          if (file->Read(frame.data(), 1) != 1) {
+            position = file->Frames();
+            break;
+          }
+          ++position;
+          heldLeft = hold;
         }
-        SDL_AudioStreamFlush(converter);
-        flushed = true;
-        continue;
+        for (; heldLeft > 0 && filled < wanted; --heldLeft, ++filled) {
+          std::copy(frame.begin(), frame.end(), out + filled * frameBytes);
+        }
       }
-      if (pieces++ == kPiecesPerBuffer) break;
-      ReadPiece(length - filled);
     }
-    return filled;
-  }
-
-  void ReadPiece(int bytesWanted) {
-    const WaveFormat& format = file->Format();
-    const int64_t deviceFrames = bytesWanted / deviceFrameBytes;
-    const int64_t frames =
-        std::clamp<int64_t>((deviceFrames * format.rate + deviceRate - 1) / deviceRate, 1, kPieceFrames);
-    piece.resize(static_cast<size_t>(frames * format.FrameBytes()));
-    const int64_t read = file->Read(piece.data(), std::min(frames, file->Frames() - position));
-    // A read that fails ends the sound where it is: later failures pass silently.
-    if (read <= 0 || SDL_AudioStreamPut(converter, piece.data(), static_cast<int>(read * format.FrameBytes())) != 0) {
-      position = file->Frames();
-      return;
-    }
-    position += read;
+    if (PlayedToTheEnd()) playing = false;
+    return static_cast<int>(filled * frameBytes);
   }
 };
 
@@ -103,9 +82,9 @@ void SDLCALL FillBuffer(void* userdata, Uint8* stream, int length) {
 }
 
 // About 10 to 20 ms of sound per buffer: a sound starts that soon after Play,
-// and the device is still fed in time on a busy machine.
+// the device closes that soon, and it is still fed in time on a busy machine.
 Uint16 BufferFrames(int rate) {
-  Uint16 frames = 128;
+  Uint16 frames = 64;
   while (frames < 4096 && frames * 2 <= rate / 50) frames = static_cast<Uint16>(frames * 2);
   return frames;
 }
@@ -159,33 +138,28 @@ void WaveDevice::Open(const std::string& fileName) {
   }
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) throw SoundError(NoDeviceText(path, SDL_GetError()));
 
-  feed->deviceRate = std::clamp(format.rate, kLowestDeviceRate, kHighestDeviceRate);
+  if (format.rate < kLowestDeviceRate) {
+    feed->hold = (kLowestDeviceRate + format.rate - 1) / format.rate;
+    feed->frame.resize(static_cast<size_t>(format.FrameBytes()));
+  }
+  const int deviceRate = format.rate * feed->hold;
   SDL_AudioSpec wanted{};
-  wanted.freq = feed->deviceRate;
+  wanted.freq = deviceRate;
   wanted.format = format.sampleFormat;
   wanted.channels = static_cast<Uint8>(std::min(format.channels, 255));
-  wanted.samples = BufferFrames(feed->deviceRate);
+  wanted.samples = BufferFrames(deviceRate);
   wanted.callback = FillBuffer;
   wanted.userdata = feed.get();
-  // No changes allowed: the callback always gets the format asked for, and
+  // No changes allowed: the callback always gets the file's own format, and
   // the library converts when the device plays another.
   SDL_AudioSpec obtained{};
   const SDL_AudioDeviceID device = format.channels <= 255 ? SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0) : 0;
   if (device == 0) {
     const std::string why = format.channels <= 255 ? SDL_GetError() : "more than 255 channels";
-    const bool fileRefused = DeviceTakesAPlainSound(feed->deviceRate);
+    const bool fileRefused = DeviceTakesAPlainSound(deviceRate);
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     throw SoundError(fileRefused ? RefusedFormatText(path, format, why) : NoDeviceText(path, why));
   }
-  feed->converter = SDL_NewAudioStream(format.sampleFormat, wanted.channels, format.rate, format.sampleFormat,
-                                       wanted.channels, feed->deviceRate);
-  if (feed->converter == nullptr) {
-    const std::string why = SDL_GetError();
-    SDL_CloseAudioDevice(device);
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    throw SoundError(RefusedFormatText(path, format, why));
-  }
-  feed->deviceFrameBytes = format.FrameBytes();
   feed->silence = obtained.silence;
   feed_ = std::move(feed);
   device_ = device;
@@ -205,8 +179,6 @@ void WaveDevice::Play() {
   if (device_ == 0) return;
   SDL_LockAudioDevice(device_);
   if (feed_->PlayedToTheEnd()) {
-    SDL_AudioStreamClear(feed_->converter);
-    feed_->flushed = false;
     // A file that cannot seek back plays nothing more, rather than its middle.
     feed_->position = feed_->file->Rewind() ? 0 : feed_->file->Frames();
   }
@@ -244,8 +216,7 @@ std::optional<WaveDevice::Clock::time_point> WaveDevice::FirstSamplesHandedAt() 
 size_t WaveDevice::HeldSoundBytes() const {
   if (device_ == 0) return 0;
   SDL_LockAudioDevice(device_);
-  const size_t held = feed_->piece.capacity() + feed_->file->HeldBytes() +
-                      static_cast<size_t>(SDL_AudioStreamAvailable(feed_->converter));
+  const size_t held = feed_->frame.capacity() + feed_->file->HeldBytes();
   SDL_UnlockAudioDevice(device_);
   return held;
 }

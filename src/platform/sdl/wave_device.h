@@ -46,8 +46,8 @@ class WaveDevice {
   // When the first samples after the latest Play were handed to the device;
   // empty until they have been. For measuring the start-up delay.
   std::optional<Clock::time_point> FirstSamplesHandedAt() const;
-  // The bytes of sound held in memory at the moment: the piece last read
-  // from the file and what waits in the converter to be played.
+  // The bytes of sound held in memory besides the device's own buffer, into
+  // which the file is read: a frame being held, 8-bit samples on their way.
   size_t HeldSoundBytes() const;
 
  private:
