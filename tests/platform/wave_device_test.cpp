@@ -1,7 +1,10 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "fifo_watchdog.h"
@@ -25,6 +28,15 @@ bool PlaysToItsEnd(const WaveDevice& device) {
 }
 
 bool AudioInitialised() { return SDL_WasInit(SDL_INIT_AUDIO) != 0; }
+
+long ResidentKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+  }
+  return 0;
+}
 
 class WaveDeviceTest : public ::testing::Test {
  protected:
@@ -79,6 +91,24 @@ INSTANTIATE_TEST_SUITE_P(Formats, WrittenSamplesTest,
                                            FormatCase{"Stereo16bit8000", {8000, 2, 16}, 1500}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// 24-bit samples reach the device widened to 32 bits, each exactly.
+TEST_F(WaveDeviceTest, TwentyFourBitSamplesAreWidenedExactly) {
+  const WavFormat format{8000, 2, 24};
+  Bytes samples, widened;
+  for (uint32_t i = 0; i < 3000; ++i) {
+    const uint32_t value = 0x10101 + i * 0x3F7;  // never zero
+    for (int b = 0; b < 3; ++b) samples.push_back(static_cast<uint8_t>(value >> (8 * b)));
+    widened.push_back(0);
+    for (int b = 0; b < 3; ++b) widened.push_back(static_cast<uint8_t>(value >> (8 * b)));
+  }
+  device.Open(Write("deep.wav", test::BuildWav(format, samples)));
+  device.Play();
+  ASSERT_TRUE(PlaysToItsEnd(device));
+  device.Close();
+  const auto difference = test::DifferenceFromSilenceAround(disk.Written(), widened, WavFormat{8000, 2, 32});
+  EXPECT_FALSE(difference) << *difference;
+}
+
 TEST_F(WaveDeviceTest, StopKeepsThePositionAndPlayAfterTheEndStartsAgain) {
   const WavFormat format{8000, 1, 16};
   const uint32_t frames = 2400;
@@ -112,6 +142,79 @@ TEST_F(WaveDeviceTest, StopKeepsThePositionAndPlayAfterTheEndStartsAgain) {
     if (value == 0) ++silentInside;
   }
   EXPECT_GE(silentInside, 128u);
+}
+
+// The audio thread sleeps a device buffer at a time and closing waits for
+// it: a sound of a few frames a second must still close at once. The bound
+// is a guard against a hang of minutes, not a timing check.
+TEST_F(WaveDeviceTest, ASoundOfAnyRateClosesAtOnce) {
+  for (const uint32_t rate : {1u, 10u, 100u, 8000u}) {
+    SCOPED_TRACE(rate);
+    const WavFormat format{rate, 1, 16};
+    device.Open(Write("slow.wav", test::BuildWav(format, test::CountingSamples(format, 3))));
+    device.Play();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (rate == 100) {
+      ASSERT_TRUE(PlaysToItsEnd(device));
+    }
+    const auto start = std::chrono::steady_clock::now();
+    device.Close();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    if (rate == 100) {
+      // Played on a 4000 Hz device: each frame held for 40 of its frames.
+      std::vector<uint32_t> heard;
+      for (const auto& run : test::PlayedRuns(disk.Written())) heard.insert(heard.end(), run.begin(), run.end());
+      std::vector<uint32_t> held;
+      for (uint32_t frame = 0; frame < 3; ++frame) held.insert(held.end(), 40, frame);
+      EXPECT_EQ(heard, held);
+    }
+  }
+}
+
+TEST_F(WaveDeviceTest, AnEmptySoundPlaysAsSilence) {
+  const WavFormat format{8000, 1, 16};
+  device.Open(Write("empty.wav", test::BuildWav(format, {})));
+  for (int pass = 0; pass < 2; ++pass) {
+    device.Play();
+    ASSERT_TRUE(PlaysToItsEnd(device));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(40));
+  device.Close();
+  const Bytes written = disk.Written();
+  EXPECT_TRUE(std::all_of(written.begin(), written.end(), [](uint8_t b) { return b == 0; }));
+}
+
+// A sound of nearly 4 GB (a sparse file: its sound after the first frames is
+// silence that takes no disk) starts from its first frame, plays on after a
+// stop, and holds no more than a piece of itself in memory.
+TEST_F(WaveDeviceTest, AHugeSoundIsReadAsItPlays) {
+  const WavFormat format{8000, 1, 16};
+  const uint32_t counted = 2000;
+  const uint32_t dataBytes = 0xFFFF0000u;
+  Bytes head = test::WavHeader(format, dataBytes);
+  const Bytes samples = test::CountingSamples(format, counted);
+  head.insert(head.end(), samples.begin(), samples.end());
+  const std::string path = Write("huge.wav", head);
+  std::filesystem::resize_file(path, 44 + uint64_t{dataBytes});
+
+  const long residentBefore = ResidentKiB();
+  device.Open(path);
+  device.Play();
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  device.Stop();
+  const size_t held = device.HeldSoundBytes();
+  const long residentGrowth = ResidentKiB() - residentBefore;
+  device.Play();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_TRUE(device.Playing());
+  device.Close();
+  EXPECT_LT(held, 64u * 1024);
+  EXPECT_LT(residentGrowth, 64 * 1024) << "KiB";
+
+  const auto runs = test::PlayedRuns(disk.Written());
+  ASSERT_EQ(runs.size(), 1u) << "the counted frames once, without a gap or a repeat, then silence";
+  EXPECT_EQ(runs[0].front(), 0u);
+  EXPECT_EQ(runs[0].size(), counted);
 }
 
 TEST_F(WaveDeviceTest, OpenFindsTheFileWhateverTheCaseOfItsName) {
@@ -189,6 +292,28 @@ TEST_F(WaveDeviceTest, NoAudioDeviceIsReportedWithTheLibrarysText) {
   }
   // The same device opens once the sound output is there again.
   EXPECT_EQ(OpenFailure(path), "");
+}
+
+// A format the device refuses is named as the reason, not the sound output.
+TEST_F(WaveDeviceTest, AFormatTheDeviceRefusesIsNamed) {
+  const struct {
+    WavFormat format;
+    std::string why;
+  } cases[] = {
+      {{8000, 255, 16}, "255 channels of Signed 16 bit PCM at 8000 Hz (Unsupported number of audio channels.). "},
+      {{1000000, 1, 8}, "1 channel of Unsigned 8 bit PCM at 1000000 Hz (rates above 768000 Hz are not played). "},
+  };
+  for (const auto& c : cases) {
+    const std::string path = Write("odd.wav", test::BuildWav(c.format, test::CountingSamples(c.format, 10)));
+    const std::string message = OpenFailure(path);
+    EXPECT_EQ(message.rfind("Cannot play the sound file " + path +
+                                ": the audio device cannot play the file's format, " + c.why + "Give WAVFILE",
+                            0),
+              0u)
+        << message;
+    EXPECT_FALSE(device.IsOpen());
+    EXPECT_FALSE(AudioInitialised());
+  }
 }
 
 TEST_F(WaveDeviceTest, TheLibraryRunsOnlyWhileADeviceIsOpen) {

@@ -12,7 +12,10 @@
 # 3. with no audio device to be had, "/WAVFILE tone.wav small.flc /CLOSE"
 #    shows an error box before any frame (the movie window stays hidden),
 #    neither hanging nor crashing; once the box is answered the player is
-#    still there, the run of words having stopped at the error.
+#    still there, the run of words having stopped at the error;
+# 4. a WAV of 1 Hz (three frames: three seconds of sound) stopped with the
+#    playback: the program still ends by itself, closing the device at once
+#    rather than after the audio thread's minutes-long buffer.
 #
 # usage: e2e_sound.sh BUILD_DIR
 set -u
@@ -66,6 +69,17 @@ if not rest:
     sys.exit("the device was closed before the sound had played to its end")
 print(f"ok: {start // 4} frames of silence, the WAV's {len(pcm) // 4} frames, {len(rest) // 4} frames of silence")
 PY
+
+python3 - "$work/slow.wav" << 'PY' || fail "could not write the slow sound"
+import struct, sys
+pcm = struct.pack("<hhh", 1000, -1000, 1000)
+fmt = struct.pack("<HHIIHH", 1, 1, 1, 2, 2, 16)
+body = b"WAVE" + b"fmt " + struct.pack("<I", len(fmt)) + fmt + b"data" + struct.pack("<I", len(pcm)) + pcm
+open(sys.argv[1], "wb").write(b"RIFF" + struct.pack("<I", len(body)) + body)
+PY
+started=$(date +%s)
+run_to_end "a 1 Hz sound" /WAVFILE slow.wav /DELAY 10 small.flc /CLOSE
+echo "ok: with a 1 Hz sound the player ended by itself after $(($(date +%s) - started)) s"
 
 rm -f "$SDL_DISKAUDIOFILE"
 (cd "$work" && exec "$player" /WAVFILE tone.wav /LOOPON /DELAY 25 small.flc) > "$work/player.log" 2>&1 &

@@ -47,7 +47,7 @@ for deb in "$player" "$cli"; do
     fail "$(basename "$deb"): maintainer '$(field "$deb" Maintainer)'"
 done
 depends=$(field "$player" Depends)
-for needed in libqt6widgets6 libqt6gui6 libqt6core6 libsdl2-2.0-0 libc6 qt6-qpa-plugins; do
+for needed in libqt6widgets6 libqt6gui6 libqt6core6 libsdl2-2.0-0 libsndfile1 libc6 qt6-qpa-plugins; do
   echo "$depends" | grep -q "\b$needed\b" || fail "the player's Depends lacks $needed: $depends"
 done
 field "$player" Recommends | grep -q '\bkinetrope-cli\b' || fail "the player does not recommend kinetrope-cli"

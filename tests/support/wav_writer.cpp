@@ -27,10 +27,10 @@ void RestoreEnv(const char* name, const std::optional<std::string>& value) {
 
 }  // namespace
 
-Bytes BuildWav(const WavFormat& format, const Bytes& samples) {
+Bytes WavHeader(const WavFormat& format, uint32_t dataBytes) {
   Bytes out;
   PutTag(out, "RIFF");
-  AppendU32(out, static_cast<uint32_t>(4 + 8 + 16 + 8 + samples.size()));
+  AppendU32(out, 4 + 8 + 16 + 8 + dataBytes);
   PutTag(out, "WAVE");
   PutTag(out, "fmt ");
   AppendU32(out, 16);
@@ -38,10 +38,15 @@ Bytes BuildWav(const WavFormat& format, const Bytes& samples) {
   AppendU16(out, format.channels);
   AppendU32(out, format.rate);
   AppendU32(out, format.rate * format.FrameBytes());
-  AppendU16(out, format.FrameBytes());
+  AppendU16(out, static_cast<uint16_t>(format.FrameBytes()));
   AppendU16(out, format.bits);
   PutTag(out, "data");
-  AppendU32(out, static_cast<uint32_t>(samples.size()));
+  AppendU32(out, dataBytes);
+  return out;
+}
+
+Bytes BuildWav(const WavFormat& format, const Bytes& samples) {
+  Bytes out = WavHeader(format, static_cast<uint32_t>(samples.size()));
   out.insert(out.end(), samples.begin(), samples.end());
   return out;
 }

@@ -22,6 +22,8 @@ struct WavFormat {
 
 // A PCM WAV file holding `samples` (whole frames in the file's format).
 Bytes BuildWav(const WavFormat& format, const Bytes& samples);
+// The header alone of a PCM WAV file whose data chunk declares `dataBytes`.
+Bytes WavHeader(const WavFormat& format, uint32_t dataBytes);
 
 // `frames` frames of which no sample is silence. In 16-bit mono, frame i
 // holds the value i + 1, so what was played says which frames were played.

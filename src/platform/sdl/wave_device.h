@@ -1,25 +1,19 @@
-// The wave-audio device that a WAV accompaniment plays on: the whole file in
-// memory, fed to the system's default output by the audio library's own
-// thread. Opening it is the only step that can fail loudly; the others act
-// on whatever is open and do nothing otherwise.
+// The wave-audio device that a WAV accompaniment plays on: the file read a
+// piece at a time by the audio library's own thread, as the system's default
+// output asks for it. Opening it is the only step that can fail loudly; the
+// others act on whatever is open and do nothing otherwise.
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 
-#include "base/errors.h"
+#include "platform/sdl/sound_error.h"
 
 namespace kt {
-
-// A sound file that cannot be played; the text names the file, says why and
-// what to do, and keeps the audio library's own words.
-class SoundError : public PlayerError {
- public:
-  using PlayerError::PlayerError;
-};
 
 // What the audio thread reads, guarded by the device's lock.
 struct WaveFeed;
@@ -33,9 +27,9 @@ class WaveDevice {
   WaveDevice(const WaveDevice&) = delete;
   WaveDevice& operator=(const WaveDevice&) = delete;
 
-  // Loads the whole WAV file (found without regard to letter case) and opens
-  // the default output device in its format; positioned at the start, silent.
-  // Throws SoundError. A device already open is closed first.
+  // Opens the WAV file (found without regard to letter case) and the default
+  // output device; positioned at the start, silent. Throws SoundError. A
+  // device already open is closed first.
   void Open(const std::string& fileName);
   bool IsOpen() const { return device_ != 0; }
   // True while samples are being played.
@@ -45,12 +39,16 @@ class WaveDevice {
   void Play();
   // The position stays where the sound stopped.
   void Stop();
-  // Releases the device, the samples and the audio library.
+  // Releases the device, the file and the audio library; returns within
+  // one short buffer of the device, whatever the file's rate.
   void Close();
 
   // When the first samples after the latest Play were handed to the device;
   // empty until they have been. For measuring the start-up delay.
   std::optional<Clock::time_point> FirstSamplesHandedAt() const;
+  // The bytes of sound held in memory besides the device's own buffer, into
+  // which the file is read: a frame being held, 8-bit samples on their way.
+  size_t HeldSoundBytes() const;
 
  private:
   std::unique_ptr<WaveFeed> feed_;
