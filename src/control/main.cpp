@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "control/command_line.h"
+#include "control/exit_signals.h"
 #include "control/help_text.h"
 #include "control/mainform.h"
 #include "platform/qt/qt_window_services.h"
@@ -67,6 +68,7 @@ int main(int argc, char** argv) {
   panel.SetAboutWindow(&aboutWindow);
   panel.SetCommandLine(kt::CommandLineSetup::ForProgram(Parameters(argc, argv)));
   QObject::connect(&panel, &kt::TDisplayForm::Closed, &app, &QCoreApplication::quit);
+  kt::ExitSignals exitSignals(panel);
 
   // The loop's first turn shows the panel. Its first show runs the words,
   // which may play flics and end the program, and every way of ending it
@@ -75,5 +77,5 @@ int main(int argc, char** argv) {
   const int result = QApplication::exec();
   // The movie window goes first; nothing may reach it through the panel after that.
   panel.SetMovieWindow(nullptr);
-  return result;
+  return exitSignals.ExitStatus(result);
 }
