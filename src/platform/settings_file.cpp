@@ -149,9 +149,8 @@ std::string FormatSettingsFile(const SettingsValues& values) {
 SettingsValues ParseSettingsFile(std::string_view text) {
   SettingsValues values;
   ForEachOwnedValue(SplitLines(text), [&values](size_t, ValueLine value) {
-    auto found = std::find_if(values.begin(), values.end(), [&value](const auto& known) {
-      return EqualsIgnoringAsciiCase(known.first, value.name);
-    });
+    auto found = std::find_if(values.begin(), values.end(),
+                              [&value](const auto& known) { return EqualsIgnoringAsciiCase(known.first, value.name); });
     if (found != values.end()) {
       found->second = std::move(value.data);
     } else {

@@ -164,8 +164,7 @@ void SettingsStore::Keep(std::string_view name, std::string_view data, bool alwa
 
 void SettingsStore::Set(std::string_view name, std::string_view data) { Keep(name, data, true, std::nullopt); }
 
-void SettingsStore::SetIfUnchanged(std::string_view name, std::string_view data,
-                                   std::optional<std::string> expected) {
+void SettingsStore::SetIfUnchanged(std::string_view name, std::string_view data, std::optional<std::string> expected) {
   Keep(name, data, false, std::move(expected));
 }
 

@@ -239,6 +239,7 @@ TEST_F(SettingsTest, AStoreThatCannotBeCreatedChangesNothingAndSaysSoOnTheTermin
   std::ofstream(blocker).put('x');
   setenv("XDG_CONFIG_HOME", blocker.c_str(), 1);
   form.show();
+  Get<QCheckBox>("LoopCheck")->setChecked(false);  // a change to save
   testing::internal::CaptureStderr();
   form.close();
   const std::string said = testing::internal::GetCapturedStderr();

@@ -4,7 +4,7 @@
 // success, and every player must find in the file exactly what it saved
 // last, whatever the others wrote and cleaned up in between.
 //
-// usage: settings_save_race [--processes N] [--saves N] [--seconds S]
+// usage: settings_save_race [--processes N] [--saves N] [--seconds S] [--in FOLDER]
 // (--seconds 0: no time limit). Exit status 1 when a save was lost.
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,6 +29,7 @@ struct Options {
   int processes = 2;
   int saves = 2000;
   int seconds = 10;
+  std::string in;  // where the scratch folder goes
 };
 
 // What one player saw, handed to the parent through a pipe.
@@ -41,7 +42,8 @@ struct Tally {
 };
 
 void Note(Tally& tally, const std::string& problem) {
-  if (tally.firstProblem[0] == '\0') std::snprintf(tally.firstProblem, sizeof tally.firstProblem, "%s", problem.c_str());
+  if (tally.firstProblem[0] == '\0')
+    std::snprintf(tally.firstProblem, sizeof tally.firstProblem, "%s", problem.c_str());
 }
 
 // A save that dies after writing half its new file, still holding its locks.
@@ -106,11 +108,13 @@ int main(int argc, char** argv) {
     if (flag == "--processes") options.processes = value;
     if (flag == "--saves") options.saves = value;
     if (flag == "--seconds") options.seconds = value;
+    if (flag == "--in") options.in = argv[i + 1];
   }
   // In memory where there is a tmpfs: the race is in the folder's names and
   // locks, and without a disk's flushes many more saves meet in the time.
   std::error_code error;
-  const fs::path base = fs::is_directory("/dev/shm", error) && access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+  fs::path base = fs::is_directory("/dev/shm", error) && access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+  if (!options.in.empty()) base = options.in;
   std::string pattern = (base / "kinetrope-save-race-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) return 2;
   const fs::path folder = pattern;
