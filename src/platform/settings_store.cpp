@@ -219,14 +219,16 @@ std::optional<std::filesystem::path> SettingsStore::SaveTarget() {
     if (!MeantToKeepOptionsOut(info.st_mode)) Fail("it is " + FileKindText(info.st_mode));
     return std::nullopt;
   }
+  return target;
+}
+
+bool SettingsStore::MayReplace(const std::filesystem::path& target) {
+  struct stat info {};
+  if (::stat(target.c_str(), &info) != 0) return errno == ENOENT || Fail(ErrorText(errno));
   // A file with no write permission bit is left alone even where the
   // system would let the folder's owner (or root) replace it.
-  if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return std::nullopt;
-  if (::access(target.c_str(), W_OK) != 0) {
-    Fail(ErrorText(errno));
-    return std::nullopt;
-  }
-  return target;
+  if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
+  return ::access(target.c_str(), W_OK) == 0 || Fail(ErrorText(errno));
 }
 
 static void RemoveAbandonedSaves(const std::filesystem::path& target) {
@@ -271,18 +273,7 @@ bool SettingsStore::ReadForMerge(const std::filesystem::path& target, std::strin
   return true;
 }
 
-bool SettingsStore::Save() {
-  failure_.clear();
-  const std::optional<std::filesystem::path> found = SaveTarget();
-  if (!found) return false;
-  const std::filesystem::path& target = *found;
-  const SaveLock lock(target.string() + ".lock", kLockPatience);
-  if (!lock.Held()) return Fail(lock.Failure());
-
-  // The file as another player's close may just have left it: only this
-  // run's values go into it.
-  std::string old;
-  if (!ReadForMerge(target, old)) return false;
+std::string SettingsStore::Merged(const std::string& old) const {
   const SettingsValues current = ParseSettingsFile(old);
   SettingsValues written;
   for (const Change& change : changes_) {
@@ -294,7 +285,27 @@ bool SettingsStore::Save() {
     }
     written.emplace_back(change.name, change.data);
   }
-  const std::string text = MergeSettingsFile(old, written);
+  return MergeSettingsFile(old, written);
+}
+
+bool SettingsStore::Save() {
+  failure_.clear();
+  const std::optional<std::filesystem::path> found = SaveTarget();
+  if (!found) return false;
+  const std::filesystem::path& target = *found;
+  // A save that would change nothing is done without a lock or a write: a
+  // player on a read-only or full disk that changed nothing has lost nothing.
+  std::string old;
+  if (!ReadForMerge(target, old)) return false;
+  if (Merged(old) == old) return true;
+  if (!MayReplace(target)) return false;
+  const SaveLock lock(target.string() + ".lock", kLockPatience);
+  if (!lock.Held()) return Fail(lock.Failure());
+
+  // The file as another player's close may just have left it: only this
+  // run's values go into it.
+  if (!ReadForMerge(target, old)) return false;
+  const std::string text = Merged(old);
   if (text == old) return true;
 
   RemoveAbandonedSaves(target);

@@ -90,8 +90,12 @@ class SettingsStore {
   // The file the save replaces: FilePath(), or the regular file a link
   // there leads to; nothing when the save must leave the place alone.
   std::optional<std::filesystem::path> SaveTarget();
-  // The file's text and the values the changes leave in it, under the lock.
+  // The user lets the file be replaced, and the system would.
+  bool MayReplace(const std::filesystem::path& target);
+  // The file's text, empty when there is none yet.
   bool ReadForMerge(const std::filesystem::path& target, std::string& text);
+  // The text with the changes that still apply written into it.
+  std::string Merged(const std::string& old) const;
   bool WriteAll(int fd, const std::string& data) const;
   bool Fail(std::string reason);
 

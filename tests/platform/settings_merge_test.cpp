@@ -81,6 +81,20 @@ TEST(SettingsMerge, ASaveThatCannotBeMadeSaysWhy) {
   EXPECT_FALSE(loop.Close());
   EXPECT_EQ(loop.Failure(), std::strerror(ELOOP));
   EXPECT_TRUE(fs::is_symlink(dir / "loop" / kSettingsFileName));
+
+  // No lock to be had: a save that changes something fails; one that would
+  // write the file as it is has lost nothing, and says nothing.
+  std::ofstream(dir / kSettingsFileName) << "[Kinetrope]\nSpeed=40\n";
+  fs::create_directories(dir / "Kinetrope.conf.lock");
+  SettingsStore locked(dir.Path());
+  ASSERT_TRUE(locked.Open());
+  locked.SetIfUnchanged("Speed", "40", "40");
+  EXPECT_TRUE(locked.Close());
+  ASSERT_TRUE(locked.Open());
+  locked.Set("Speed", "75");
+  EXPECT_FALSE(locked.Close());
+  EXPECT_EQ(locked.Failure(), std::strerror(EISDIR));
+  EXPECT_EQ(ReadFileText(dir / kSettingsFileName), "[Kinetrope]\nSpeed=40\n");
 }
 
 }  // namespace
