@@ -31,7 +31,9 @@ std::string ReportsText() {
 std::string OptionsFileText() {
   return "The options are kept in $XDG_CONFIG_HOME/Kinetrope/Kinetrope.conf\n"
          "(~/.config/Kinetrope/ when XDG_CONFIG_HOME is unset): read at the start,\n"
-         "written when the control panel closes, never by a run ended with /CLOSE.\n";
+         "written when the control panel closes or SIGTERM, SIGHUP or SIGINT ends the\n"
+         "program, never by a run ended with /CLOSE. A save writes only the options\n"
+         "this run changed and keeps every other line of the file.\n";
 }
 
 std::string WordHead(const WordInfo& info) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "control/command_line.h"
+#include "control/exit_signals.h"
 #include "control/help_text.h"
 #include "control/mainform.h"
 #include "control/wayland_session.h"
@@ -69,6 +70,7 @@ int main(int argc, char** argv) {
   panel.SetAboutWindow(&aboutWindow);
   panel.SetCommandLine(kt::CommandLineSetup::ForProgram(Parameters(argc, argv)));
   QObject::connect(&panel, &kt::TDisplayForm::Closed, &app, &QCoreApplication::quit);
+  kt::ExitSignals exitSignals(panel);
 
   // The loop's first turn shows the panel. Its first show runs the words,
   // which may play flics and end the program, and every way of ending it
@@ -77,5 +79,5 @@ int main(int argc, char** argv) {
   const int result = QApplication::exec();
   // The movie window goes first; nothing may reach it through the panel after that.
   panel.SetMovieWindow(nullptr);
-  return result != 0 ? result : kt::ExitStatusOf(panel.State().Run);
+  return exitSignals.ExitStatus(result != 0 ? result : kt::ExitStatusOf(panel.State().Run));
 }

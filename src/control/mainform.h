@@ -16,9 +16,9 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -261,10 +261,12 @@ class TDisplayForm : public QWidget, private PlaybackHost {
   std::unique_ptr<FileDropTarget> movieDrop_;
   CommandLineSetup commandLine_;
   MovieBounds savedMovieBounds_;  // the movie window's bounds before Alt+Enter zoomed it
-  // A close writes a stored value only when this run's load read it, or when
-  // the user changed the option since the baseline: a run whose load stopped
-  // early, or never came, loses nothing it did not read.
-  std::set<std::string> loadedOptions_;  // names folded to lower case
+  // A close writes an option the user changed since the baseline; one this
+  // run's load read goes back in the run's own form only while the file
+  // still holds what was read. A run whose load stopped early, or never
+  // came, loses nothing it did not read, and another player's change made
+  // meanwhile stays.
+  std::map<std::string, std::optional<std::string>> loadedOptions_;  // lower-case name: the bytes read, if any
   std::optional<SettingsValues> optionsBaseline_;
   bool closed_ = false;  // the close has saved the options and ended the program
   bool formShowRunning_ = false;

@@ -5,8 +5,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <map>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
 
@@ -29,12 +30,13 @@ std::string TextOf(const std::string& data) { return data.substr(0, data.find('\
 
 [[noreturn]] void NotAnInteger(const std::string& text) { throw PlayerError(NotAnIntegerText(text)); }
 
-// The load's reads. Each name read, present or absent, is noted as loaded;
-// a value that is there but does not read as a number stops the loading,
-// and neither it nor any value after it counts as loaded.
+// The load's reads. Each name read, present or absent, is noted as loaded
+// with what it held; a value that is there but does not read as a number
+// stops the loading, and neither it nor any value after it counts as loaded.
 class OptionReader {
  public:
-  OptionReader(const SettingsStore& key, std::set<std::string>& loaded) : key_(key), loaded_(loaded) {}
+  using Loaded = std::map<std::string, std::optional<std::string>>;
+  OptionReader(const SettingsStore& key, Loaded& loaded) : key_(key), loaded_(loaded) {}
 
   std::optional<int32_t> Number(const char* name) {
     const std::optional<std::string> data = key_.Query(name);
@@ -44,7 +46,7 @@ class OptionReader {
       number = ParseInt32(text);
       if (!number) NotAnInteger(text);
     }
-    loaded_.insert(AsciiLowerCase(name));
+    loaded_[AsciiLowerCase(name)] = data;
     return number;
   }
 
@@ -57,13 +59,13 @@ class OptionReader {
       if (first < '0' || first > '9') NotAnInteger(std::string(1, first));
       on = first != '0';
     }
-    loaded_.insert(AsciiLowerCase(name));
+    loaded_[AsciiLowerCase(name)] = data;
     return on;
   }
 
   std::optional<std::string> Text(const char* name) {
     std::optional<std::string> data = key_.Query(name);
-    loaded_.insert(AsciiLowerCase(name));
+    loaded_[AsciiLowerCase(name)] = data;
     return data;
   }
 
@@ -74,7 +76,7 @@ class OptionReader {
 
  private:
   const SettingsStore& key_;
-  std::set<std::string>& loaded_;
+  Loaded& loaded_;
 };
 
 // Every value but the directory is stored with its closing zero byte.
@@ -196,17 +198,31 @@ void TDisplayForm::NoteOptionsBaseline(bool replace) {
 }
 
 void TDisplayForm::SaveSettings() {
-  SettingsStore key;
-  if (!key.Open()) return;
   const SettingsValues current = CurrentOptions();
+  SettingsStore key;
+  bool anything = false;
+  for (size_t i = 0; i < current.size() && !anything; ++i) {
+    const bool changed = optionsBaseline_ && (*optionsBaseline_)[i].second != current[i].second;
+    anything = changed || loadedOptions_.count(AsciiLowerCase(current[i].first)) != 0;
+  }
+  if (!anything) return;
+  // The session's options are lost; the user hears of it on the terminal,
+  // where a player ending has no window left to show a box in.
+  const auto reportFailure = [&key] {
+    if (key.Failure().empty()) return;
+    std::fprintf(stderr, "kinetrope: the options of this session were not saved to %s: %s\n", key.FilePath().c_str(),
+                 key.Failure().c_str());
+  };
+  if (!key.Open()) return reportFailure();
   for (size_t i = 0; i < current.size(); ++i) {
     const auto& [name, data] = current[i];
-    const bool loaded = loadedOptions_.count(AsciiLowerCase(name)) != 0;
-    const bool changed = optionsBaseline_ && (*optionsBaseline_)[i].second != data;
-    if (loaded || changed) key.Set(name, data);
+    if (optionsBaseline_ && (*optionsBaseline_)[i].second != data) {
+      key.Set(name, data);
+    } else if (const auto loaded = loadedOptions_.find(AsciiLowerCase(name)); loaded != loadedOptions_.end()) {
+      key.SetIfUnchanged(name, data, loaded->second);
+    }
   }
-  // A save that fails leaves the previous options in place; there is no one to tell.
-  key.Close();
+  if (!key.Close()) reportFailure();
 }
 
 }  // namespace kt

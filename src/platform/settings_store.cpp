@@ -8,13 +8,16 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <set>
 #include <system_error>
 
 #include "base/ascii.h"
 #include "platform/regular_file.h"
+#include "platform/save_lock.h"
 
 namespace kt {
 
@@ -27,59 +30,14 @@ constexpr size_t kMaxFileSize = 1 << 20;
 // The "XXXXXX" of mkostemp's pattern.
 constexpr size_t kTemporarySuffixLength = 6;
 
-constexpr const char* kHexDigits = "0123456789ABCDEF";
-constexpr std::string_view kBlanks = " \t";
+// A save holds the lock for milliseconds; a player that waits longer than
+// this is kept waiting by a process that hangs, and gives up with a message.
+constexpr std::chrono::seconds kLockPatience{10};
 
-SettingsValues::iterator FindName(SettingsValues& values, std::string_view name) {
+template <typename Values>
+auto FindName(Values& values, std::string_view name) {
   return std::find_if(values.begin(), values.end(),
                       [name](const auto& value) { return EqualsIgnoringAsciiCase(value.first, name); });
-}
-
-// Names also escape what would end the name or turn the line into a
-// comment or a section; a blank at either end is escaped so that an editor
-// trimming lines cannot change a value.
-std::string Escape(std::string_view bytes, bool isName) {
-  std::string text;
-  text.reserve(bytes.size());
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    const auto c = static_cast<unsigned char>(bytes[i]);
-    bool escaped = c < 0x20 || c > 0x7E || c == '\\';
-    escaped = escaped || (isName && (c == '=' || c == '#' || c == ';' || c == '['));
-    escaped = escaped || (c == ' ' && (i == 0 || i + 1 == bytes.size()));
-    if (escaped) {
-      text += "\\x";
-      text += kHexDigits[c >> 4];
-      text += kHexDigits[c & 0x0F];
-    } else {
-      text += static_cast<char>(c);
-    }
-  }
-  return text;
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
-std::optional<std::string> Unescape(std::string_view text) {
-  std::string bytes;
-  bytes.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\') {
-      bytes += text[i];
-      continue;
-    }
-    if (i + 3 >= text.size() || text[i + 1] != 'x') return std::nullopt;
-    const int high = HexValue(text[i + 2]);
-    const int low = HexValue(text[i + 3]);
-    if (high < 0 || low < 0) return std::nullopt;
-    bytes += static_cast<char>(high * 16 + low);
-    i += 3;
-  }
-  return bytes;
 }
 
 // Said once per file and run: the load and the save both meet it.
@@ -112,6 +70,12 @@ std::optional<std::string> ReadWholeFile(int fd, bool& tooLarge) {
   }
 }
 
+// A device or FIFO in the file's place (a link to /dev/null) is the user's
+// way of keeping options out, and needs no word; a folder there is not.
+bool MeantToKeepOptionsOut(mode_t type) { return !S_ISREG(type) && !S_ISDIR(type) && !S_ISLNK(type); }
+
+std::string ErrorText(int error) { return std::strerror(error); }
+
 }  // namespace
 
 std::filesystem::path DefaultSettingsFolder() {
@@ -127,82 +91,46 @@ std::filesystem::path DefaultSettingsFolder() {
   return std::filesystem::path(home) / ".config" / kSettingsFolderName;
 }
 
-std::string FormatSettingsFile(const SettingsValues& values) {
-  std::string text =
-      "# Kinetrope's stored options. Bytes outside printable ASCII, and the\n"
-      "# backslash, are written \\xHH; \\x00 is a value's closing zero byte.\n"
-      "[Kinetrope]\n";
-  for (const auto& [name, data] : values) {
-    text += Escape(name, true);
-    text += '=';
-    text += Escape(data, false);
-    text += '\n';
-  }
-  return text;
-}
-
-SettingsValues ParseSettingsFile(std::string_view text) {
-  SettingsValues values;
-  while (!text.empty()) {
-    const size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    // Blanks before a name, and on either side of the "=", are layout, as
-    // every INI reader takes them; a value's own edge blanks are written
-    // escaped, so only a hand-made line has blanks here.
-    const size_t start = line.find_first_not_of(kBlanks);
-    line.remove_prefix(start == std::string_view::npos ? line.size() : start);
-    if (line.empty() || line.front() == '#' || line.front() == ';' || line.front() == '[') continue;
-    const size_t equals = line.find('=');
-    if (equals == std::string_view::npos) continue;
-    std::string_view rawName = line.substr(0, equals);
-    const size_t nameEnd = rawName.find_last_not_of(kBlanks);
-    rawName = rawName.substr(0, nameEnd == std::string_view::npos ? 0 : nameEnd + 1);
-    std::string_view rawData = line.substr(equals + 1);
-    const size_t dataStart = rawData.find_first_not_of(kBlanks);
-    rawData.remove_prefix(dataStart == std::string_view::npos ? rawData.size() : dataStart);
-    std::optional<std::string> name = Unescape(rawName);
-    std::optional<std::string> data = Unescape(rawData);
-    if (!name || !data) continue;
-    if (auto found = FindName(values, *name); found != values.end()) {
-      found->second = std::move(*data);
-    } else {
-      values.emplace_back(std::move(*name), std::move(*data));
-    }
-  }
-  return values;
-}
-
 SettingsStore::SettingsStore(std::filesystem::path folder, WriteCall write)
     : folder_(std::move(folder)), write_(std::move(write)) {}
 
 SettingsStore::~SettingsStore() { Close(); }
 
+bool SettingsStore::Fail(std::string reason) {
+  failure_ = std::move(reason);
+  return false;
+}
+
 bool SettingsStore::Open() {
   Close();
-  if (folder_.empty()) return false;
+  failure_.clear();
+  if (folder_.empty()) return Fail("there is no home folder to keep it in (neither HOME nor XDG_CONFIG_HOME is set)");
   std::error_code error;
   std::filesystem::create_directories(folder_, error);
-  if (!std::filesystem::is_directory(folder_, error)) return false;
+  if (error) return Fail(error.message());
+  if (!std::filesystem::is_directory(folder_, error)) return Fail(folder_.string() + " is not a folder");
 
-  // A FIFO or device in the file's place (a link to /dev/null turns saving
-  // off) makes the store unusable, quietly, and is never waited on.
+  // A FIFO or device in the file's place is never waited on.
   const RegularFileOpen opened = OpenRegularFile(FilePath().string());
   const int fd = opened.fd;
   if (fd < 0) {
-    // No file yet: an empty key. A file that is there but cannot be read
-    // is kept from being overwritten by keeping the store shut.
-    if (opened.notRegular || opened.error != ENOENT) return false;
+    if (opened.notRegular) {
+      return MeantToKeepOptionsOut(opened.type) ? false : Fail("it is " + FileKindText(opened.type));
+    }
+    // A file that is there but cannot be read is kept from being
+    // overwritten by keeping the store shut.
+    if (opened.error != ENOENT) return Fail(ErrorText(opened.error));
     // A link that leads nowhere is the user's, and stays as it is.
-    struct stat link {};
-    if (::lstat(FilePath().c_str(), &link) == 0) return false;
+    std::error_code linkError;
+    const std::filesystem::path to = std::filesystem::read_symlink(FilePath(), linkError);
+    if (!linkError) return Fail("it is a link to " + to.string() + ", which does not exist");
   } else {
     bool tooLarge = false;
     std::optional<std::string> text = ReadWholeFile(fd, tooLarge);
+    const int readError = errno;
     ::close(fd);
     if (tooLarge) ReportOversizedFile(FilePath());
-    if (!text) return false;
+    if (!text) return tooLarge ? false : Fail(ErrorText(readError));
     values_ = ParseSettingsFile(*text);
   }
   open_ = true;
@@ -211,27 +139,40 @@ bool SettingsStore::Open() {
 
 std::optional<std::string> SettingsStore::Query(std::string_view name) const {
   if (!open_) return std::nullopt;
-  const auto found = std::find_if(values_.begin(), values_.end(),
-                                  [name](const auto& value) { return EqualsIgnoringAsciiCase(value.first, name); });
+  const auto found = FindName(values_, name);
   if (found == values_.end() || found->second.size() > kSettingsReadBufferSize) return std::nullopt;
   return found->second;
 }
 
-void SettingsStore::Set(std::string_view name, std::string_view data) {
+void SettingsStore::Keep(std::string_view name, std::string_view data, bool always,
+                         std::optional<std::string> expected) {
   if (!open_) return;
-  if (auto found = FindName(values_, name); found != values_.end()) {
-    found->second.assign(data);
-  } else {
-    values_.emplace_back(std::string(name), std::string(data));
+  auto change = std::find_if(changes_.begin(), changes_.end(),
+                             [name](const Change& known) { return EqualsIgnoringAsciiCase(known.name, name); });
+  if (change == changes_.end()) change = changes_.insert(changes_.end(), Change{std::string(name), {}, true, {}});
+  change->data.assign(data);
+  change->always = always;
+  change->expected = std::move(expected);
+  if (always) {
+    if (auto found = FindName(values_, name); found != values_.end()) {
+      found->second.assign(data);
+    } else {
+      values_.emplace_back(std::string(name), std::string(data));
+    }
   }
-  changed_ = true;
+}
+
+void SettingsStore::Set(std::string_view name, std::string_view data) { Keep(name, data, true, std::nullopt); }
+
+void SettingsStore::SetIfUnchanged(std::string_view name, std::string_view data, std::optional<std::string> expected) {
+  Keep(name, data, false, std::move(expected));
 }
 
 bool SettingsStore::Close() {
   if (!open_) return true;
-  const bool saved = !changed_ || Save();
+  const bool saved = changes_.empty() || Save();
   open_ = false;
-  changed_ = false;
+  changes_.clear();
   values_.clear();
   return saved;
 }
@@ -242,40 +183,58 @@ bool SettingsStore::WriteAll(int fd, const std::string& data) const {
     const ssize_t wrote = write_ ? write_(fd, data.data() + done, data.size() - done)
                                  : ::write(fd, data.data() + done, data.size() - done);
     if (wrote < 0 && errno == EINTR) continue;
+    if (wrote == 0) errno = ENOSPC;
     if (wrote <= 0) return false;
     done += static_cast<size_t>(wrote);
   }
   return true;
 }
 
-std::optional<std::filesystem::path> SettingsStore::SaveTarget() const {
+std::optional<std::filesystem::path> SettingsStore::SaveTarget() {
   // The file is replaced only when it is a regular file the user may write
   // (or is not there yet). A link is followed only to such a file, which is
-  // then replaced and the link kept; a link to a device, a FIFO or nothing,
-  // and any other kind of file, is the user's way of keeping options out
-  // and is left alone.
+  // then replaced and the link kept; a link to a device or a FIFO is the
+  // user's way of keeping options out and is left alone.
   std::filesystem::path target = FilePath();
   struct stat info {};
   if (::lstat(target.c_str(), &info) != 0) {
     if (errno == ENOENT) return target;
+    Fail(ErrorText(errno));
     return std::nullopt;
   }
   if (S_ISLNK(info.st_mode)) {
     std::error_code error;
     std::filesystem::path resolved = std::filesystem::canonical(target, error);
-    if (error || ::lstat(resolved.c_str(), &info) != 0) return std::nullopt;
+    if (error) {
+      Fail(error.message());
+      return std::nullopt;
+    }
+    if (::lstat(resolved.c_str(), &info) != 0) {
+      Fail(ErrorText(errno));
+      return std::nullopt;
+    }
     target = resolved;
   }
-  if (!S_ISREG(info.st_mode)) return std::nullopt;
-  // A file with no write permission bit is left alone even where the
-  // system would let the folder's owner (or root) replace it.
-  if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(target.c_str(), W_OK) != 0) return std::nullopt;
+  if (!S_ISREG(info.st_mode)) {
+    if (!MeantToKeepOptionsOut(info.st_mode)) Fail("it is " + FileKindText(info.st_mode));
+    return std::nullopt;
+  }
   return target;
 }
 
+bool SettingsStore::MayReplace(const std::filesystem::path& target) {
+  struct stat info {};
+  if (::stat(target.c_str(), &info) != 0) return errno == ENOENT || Fail(ErrorText(errno));
+  // A file with no write permission bit is left alone even where the
+  // system would let the folder's owner (or root) replace it.
+  if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
+  return ::access(target.c_str(), W_OK) == 0 || Fail(ErrorText(errno));
+}
+
 static void RemoveAbandonedSaves(const std::filesystem::path& target) {
-  // Each save holds a lock on its new file until the file has its final
-  // name; one whose lock can be taken was left by a save that died.
+  // Runs under the save lock, and every save makes its new file under that
+  // lock: none of these belongs to a save under way. The file's own lock
+  // is still asked for, for a save of an older player that took no other.
   const std::string prefix = target.filename().string() + ".";
   const std::filesystem::path folder = target.parent_path();
   std::error_code error;
@@ -293,33 +252,84 @@ static void RemoveAbandonedSaves(const std::filesystem::path& target) {
   }
 }
 
-bool SettingsStore::Save() const {
+bool SettingsStore::ReadForMerge(const std::filesystem::path& target, std::string& text) {
+  text.clear();
+  const RegularFileOpen opened = OpenRegularFile(target.string());
+  if (opened.fd < 0) {
+    if (opened.error == ENOENT) return true;
+    if (opened.notRegular) return Fail("it is " + FileKindText(opened.type));
+    return Fail(ErrorText(opened.error));
+  }
+  bool tooLarge = false;
+  std::optional<std::string> read = ReadWholeFile(opened.fd, tooLarge);
+  const int readError = errno;
+  ::close(opened.fd);
+  if (tooLarge) {
+    ReportOversizedFile(FilePath());
+    return false;
+  }
+  if (!read) return Fail(ErrorText(readError));
+  text = std::move(*read);
+  return true;
+}
+
+std::string SettingsStore::Merged(const std::string& old) const {
+  const SettingsValues current = ParseSettingsFile(old);
+  SettingsValues written;
+  for (const Change& change : changes_) {
+    if (!change.always) {
+      const auto there = FindName(current, change.name);
+      const std::optional<std::string> now =
+          there == current.end() ? std::nullopt : std::optional<std::string>(there->second);
+      if (now != change.expected) continue;
+    }
+    written.emplace_back(change.name, change.data);
+  }
+  return MergeSettingsFile(old, written);
+}
+
+bool SettingsStore::Save() {
+  failure_.clear();
   const std::optional<std::filesystem::path> found = SaveTarget();
   if (!found) return false;
   const std::filesystem::path& target = *found;
-  RemoveAbandonedSaves(target);
+  // A save that would change nothing is done without a lock or a write: a
+  // player on a read-only or full disk that changed nothing has lost nothing.
+  std::string old;
+  if (!ReadForMerge(target, old)) return false;
+  if (Merged(old) == old) return true;
+  if (!MayReplace(target)) return false;
+  const SaveLock lock(target.string() + ".lock", kLockPatience);
+  if (!lock.Held()) return Fail(lock.Failure());
 
+  // The file as another player's close may just have left it: only this
+  // run's values go into it.
+  if (!ReadForMerge(target, old)) return false;
+  const std::string text = Merged(old);
+  if (text == old) return true;
+
+  RemoveAbandonedSaves(target);
   std::string name = target.string() + ".XXXXXX";
   const int fd = ::mkostemp(name.data(), O_CLOEXEC);
-  if (fd < 0) return false;
-  // Held until the rename, so that another save does not take the file for abandoned.
+  if (fd < 0) return Fail(ErrorText(errno));
   ::flock(fd, LOCK_EX);
-  struct stat old {};
-  if (::stat(target.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
+  struct stat before {};
+  if (::stat(target.c_str(), &before) == 0) ::fchmod(fd, before.st_mode & 07777);
 
   // Until the rename the old file is untouched; after it the new one is
   // complete and on the disk.
-  const bool ok =
-      WriteAll(fd, FormatSettingsFile(values_)) && ::fsync(fd) == 0 && ::rename(name.c_str(), target.c_str()) == 0;
+  const bool ok = WriteAll(fd, text) && ::fsync(fd) == 0 && ::rename(name.c_str(), target.c_str()) == 0;
+  int error = errno;
   if (!ok) ::unlink(name.c_str());
   const bool closed = ::close(fd) == 0;
-  if (!ok) return false;
+  if (!ok) return Fail(ErrorText(error));
+  if (!closed) error = errno;
   const int folder = ::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (folder >= 0) {
     ::fsync(folder);
     ::close(folder);
   }
-  return closed;
+  return closed || Fail(ErrorText(error));
 }
 
 }  // namespace kt

@@ -6,10 +6,16 @@
 //
 // A key is opened (its folder created when missing), read and written, and
 // closed; the values set while it is open reach the file together at the
-// close, through a new file renamed over the old one, so a save that
-// breaks off anywhere leaves the previous file whole. Only a regular file
-// the user may write is ever replaced: a device, FIFO or read-only file in
-// its place (or behind a link there) keeps the options from being saved.
+// close. The close works on the file as it stands then, not as it was at
+// the open: under a lock that every player's close takes, it reads the file
+// again, writes into it only the values set, keeps every other line, and
+// puts the result in place through a new file renamed over the old one. So
+// players that close together each keep their own changes, and a save that
+// breaks off anywhere leaves the previous file whole.
+//
+// Only a regular file the user may write is ever replaced: a device, FIFO
+// or read-only file in its place (or behind a link there) keeps the options
+// from being saved, as the user meant it to.
 #pragma once
 
 #include <sys/types.h>
@@ -20,8 +26,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
+
+#include "platform/settings_file.h"
 
 namespace kt {
 
@@ -33,18 +40,6 @@ inline constexpr size_t kSettingsReadBufferSize = 512;
 // $XDG_CONFIG_HOME/Kinetrope when that is an absolute path, else
 // ~/.config/Kinetrope; empty when there is no home folder either.
 std::filesystem::path DefaultSettingsFolder();
-
-// Names and values in the order they first appeared.
-using SettingsValues = std::vector<std::pair<std::string, std::string>>;
-
-// The file's text: a comment, a section line and one "name=value" line per
-// value. Bytes outside printable ASCII, the backslash, and whatever would
-// change a line's meaning are written as \xHH, so every byte sequence
-// survives.
-std::string FormatSettingsFile(const SettingsValues& values);
-// Lines that do not parse are skipped; of two names that differ only in
-// letter case the later line wins.
-SettingsValues ParseSettingsFile(std::string_view text);
 
 class SettingsStore {
  public:
@@ -64,27 +59,52 @@ class SettingsStore {
 
   // The value's bytes, when it is present and fits the 512-byte buffer.
   std::optional<std::string> Query(std::string_view name) const;
-  // Keeps the value for the close; a value of the same name in another
-  // letter case is replaced and keeps its spelling.
+  // Writes the value at the close, whatever the file holds by then. A value
+  // of the same name in another letter case is replaced and keeps its spelling.
   void Set(std::string_view name, std::string_view data);
-  // Writes the values when any was set since the open. False when the
-  // write failed, in which case the file is as it was before.
+  // Writes the value at the close only while the file still holds `expected`
+  // there (nothing: no such value). A player writing back what it read, in
+  // its own form, must not undo what another player stored meanwhile.
+  void SetIfUnchanged(std::string_view name, std::string_view data, std::optional<std::string> expected);
+  // Writes what was set since the open. False when the write failed, in
+  // which case the file is as it was before.
   bool Close();
+
+  // Why the last Open or Close failed, for the user ("No space left on
+  // device"); empty when it did not, or when the file's kind or permissions
+  // say the options are not to be kept.
+  const std::string& Failure() const { return failure_; }
 
   std::filesystem::path FilePath() const { return folder_ / kSettingsFileName; }
 
  private:
-  bool Save() const;
+  struct Change {
+    std::string name;
+    std::string data;
+    bool always = true;
+    std::optional<std::string> expected;
+  };
+
+  void Keep(std::string_view name, std::string_view data, bool always, std::optional<std::string> expected);
+  bool Save();
   // The file the save replaces: FilePath(), or the regular file a link
   // there leads to; nothing when the save must leave the place alone.
-  std::optional<std::filesystem::path> SaveTarget() const;
+  std::optional<std::filesystem::path> SaveTarget();
+  // The user lets the file be replaced, and the system would.
+  bool MayReplace(const std::filesystem::path& target);
+  // The file's text, empty when there is none yet.
+  bool ReadForMerge(const std::filesystem::path& target, std::string& text);
+  // The text with the changes that still apply written into it.
+  std::string Merged(const std::string& old) const;
   bool WriteAll(int fd, const std::string& data) const;
+  bool Fail(std::string reason);
 
   std::filesystem::path folder_;
   WriteCall write_;
   bool open_ = false;
-  bool changed_ = false;
   SettingsValues values_;
+  std::vector<Change> changes_;
+  std::string failure_;
 };
 
 }  // namespace kt

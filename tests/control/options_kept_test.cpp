@@ -167,6 +167,24 @@ TEST_F(OptionsKeptTest, ExitDuringTheWordsEndsTheRunAndSavesOnce) {
   EXPECT_EQ(panelClosed.count(), 1);
 }
 
+TEST_F(OptionsKeptTest, TwoPlayersClosingTogetherKeepBothPlayersChanges) {
+  Store(kStored);
+  ScriptedWindowServices otherServices;
+  TDisplayForm other{otherServices};
+  TImageForm otherMovie;
+  other.SetMovieWindow(&otherMovie);
+  form.show();
+  other.show();
+  form.findChild<QAbstractButton*>("LoopCheck")->setChecked(false);
+  other.findChild<RadioGroup*>("ForceModeRadioGroup")->SetItemIndex(2);
+  form.close();
+  other.close();
+  other.SetMovieWindow(nullptr);
+  EXPECT_EQ(StoredValue("Loop"), Z("0"));
+  EXPECT_EQ(StoredValue("ForcedMode"), Z("2"));
+  EXPECT_EQ(StoredValue("Speed"), Z("40"));
+}
+
 // The panel's frame after a start with these stored places, and what the close stored.
 struct PanelRun {
   QRect frame;

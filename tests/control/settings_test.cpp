@@ -1,7 +1,9 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QRadioButton>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 
 #include "base/errors.h"
@@ -231,14 +233,19 @@ TEST_F(SettingsTest, ACloseWordRunLeavesTheStoredOptionsUntouched) {
   EXPECT_EQ(FileBytes(), before);
 }
 
-TEST_F(SettingsTest, AStoreThatCannotBeCreatedChangesNothingAndSaysNothing) {
+TEST_F(SettingsTest, AStoreThatCannotBeCreatedChangesNothingAndSaysSoOnTheTerminal) {
   const std::string config = std::getenv("XDG_CONFIG_HOME");
   const std::filesystem::path blocker = std::filesystem::path(config) / "not-a-folder";
   std::ofstream(blocker).put('x');
   setenv("XDG_CONFIG_HOME", blocker.c_str(), 1);
   form.show();
+  Get<QCheckBox>("LoopCheck")->setChecked(false);  // a change to save
+  testing::internal::CaptureStderr();
   form.close();
+  const std::string said = testing::internal::GetCapturedStderr();
   setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+  EXPECT_EQ(said, "kinetrope: the options of this session were not saved to " + blocker.string() +
+                      "/Kinetrope/Kinetrope.conf: " + std::strerror(ENOTDIR) + "\n");
   EXPECT_TRUE(services.boxes.empty());
   EXPECT_TRUE(movie.isVisible());
   EXPECT_EQ(std::filesystem::file_size(blocker), 1u);
