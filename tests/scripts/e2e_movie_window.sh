@@ -52,16 +52,7 @@ blank=$(count_unlike_pixels "$work/start.rgb" 352 264 320 240)
 echo "ok: control panel at 220,156, empty movie window 320x240 centred at 352,264"
 
 # 2. Load button (left 4, top 4 of the panel, 26 x 26), then the Open dialog.
-xdotool mousemove 237 173 click 1
-tries=100
-until xwininfo -root -tree | grep -qF '"Open": ("kinetrope"'; do
-  tries=$((tries - 1))
-  [ $tries -gt 0 ] || fail "the Load button opened no Open dialog"
-  sleep 0.1
-done
-sleep 0.5
-xdotool type --delay 10 "$demo"
-xdotool key Return
+choose_with_load_button "$demo"
 wait_for_window "$demo\"" "320x200+352+284"
 echo "ok: the loaded demo fits the movie window to 320x200 at 352,284, named after the file"
 

@@ -38,16 +38,7 @@ stored_brightness() { sed -n 's/^Brightness=\(.*\)\\x00$/\1/p' "$options" 2> /de
 # 1. A playback of the demo, chosen with the Load button, looping as the panel starts.
 start_player
 type_to_panel "]]"
-xdotool mousemove 237 173 click 1
-tries=100
-until xwininfo -root -tree | grep -qF '"Open": ("kinetrope"'; do
-  tries=$((tries - 1))
-  [ $tries -gt 0 ] || fail "the Load button opened no Open dialog"
-  sleep 0.1
-done
-sleep 0.5
-xdotool type --delay 10 "$demo"
-xdotool key Return
+choose_with_load_button "$demo"
 wait_for_window "$demo\"" "320x200+352+284"
 xdotool mousemove 237 275 click 1
 sleep 1

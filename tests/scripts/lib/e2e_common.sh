@@ -119,6 +119,21 @@ wait_for_window() {
   fail "no window \"$name...\" at $geometry"
 }
 
+# Chooses a flic with the Load button (left 4, top 4 of the panel at its
+# first place, 26 x 26) and the Open dialog, typing its path.
+choose_with_load_button() {
+  local tries=100
+  xdotool mousemove 237 173 click 1
+  until xwininfo -root -tree | grep -qF '"Open": ("kinetrope"'; do
+    tries=$((tries - 1))
+    [ $tries -gt 0 ] || fail "the Load button opened no Open dialog"
+    sleep 0.1
+  done
+  sleep 0.5
+  xdotool type --delay 10 "$1"
+  xdotool key Return
+}
+
 # The whole 1024 x 768 screen as raw rgb24 (ffmpeg, in the calling script's E2E_PACKAGES).
 grab_screen() {
   ffmpeg -loglevel error -y -f x11grab -draw_mouse 0 -video_size 1024x768 -i "$DISPLAY" -frames:v 1 \
