@@ -24,6 +24,8 @@ struct FileDialogRequest {
   std::string filter;      // "label|pattern|label|pattern..."; patterns separated by ';'
   std::string initialDir;  // empty: the dialog's own choice
   std::string fileName;    // the name the dialog starts with
+  // Saving: a name typed without an extension gets the chosen filter's.
+  bool addFilterExtension = false;
 };
 
 struct DialogFilter {

@@ -139,7 +139,7 @@ void TImageForm::ExportAnimation() {
     source = *chosen;
   }
   const std::optional<std::string> target =
-      services_->ShowSaveDialog({kAnimationSaveFilter, "", BaseName(source) + ".gif"});
+      services_->ShowSaveDialog({kAnimationSaveFilter, "", BaseName(source) + ".gif", true});
   if (!target) return;
   try {
     const std::unique_ptr<ProgressBox> box = services_->ShowProgressBox(kApplicationTitle, "Exporting " + *target);

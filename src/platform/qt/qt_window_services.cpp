@@ -65,6 +65,20 @@ std::optional<std::string> QtWindowServices::RunFileDialog(const FileDialogReque
   if (!filters.isEmpty()) dialog.selectNameFilter(filters.front());
   if (!request.initialDir.empty()) dialog.setDirectory(QString::fromStdString(request.initialDir));
   if (!request.fileName.empty()) dialog.selectFile(QString::fromStdString(request.fileName));
+  if (request.addFilterExtension) {
+    // The first pattern of the chosen filter, "*.gif" giving "gif".
+    const auto suffixOf = [](const QString& nameFilter) {
+      qsizetype at = nameFilter.indexOf("*.");
+      if (at < 0) return QString();
+      at += 2;
+      qsizetype end = at;
+      while (end < nameFilter.size() && nameFilter[end].isLetterOrNumber()) ++end;
+      return nameFilter.mid(at, end - at);
+    };
+    dialog.setDefaultSuffix(suffixOf(dialog.selectedNameFilter()));
+    QObject::connect(&dialog, &QFileDialog::filterSelected,
+                     [&dialog, suffixOf](const QString& nameFilter) { dialog.setDefaultSuffix(suffixOf(nameFilter)); });
+  }
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().front().toStdString();
 }
