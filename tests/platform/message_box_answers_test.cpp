@@ -6,9 +6,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <functional>
 
+#include "modal_answer.h"
 #include "platform/qt/qt_window_services.h"
 
 namespace kt {
@@ -18,17 +18,10 @@ namespace {
 BoxButton AnswerBox(const std::vector<BoxButton>& buttons, const std::function<void(QMessageBox&)>& person) {
   QtWindowServices services;
   bool answered = false;
-  std::function<void()> poll;
-  poll = [&] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (box == nullptr || !box->isVisible()) {
-      QTimer::singleShot(10, poll);
-      return;
-    }
+  test::AnswerWhenShown<QMessageBox>([&](QMessageBox& box) {
     answered = true;
-    person(*box);
-  };
-  QTimer::singleShot(0, poll);
+    person(box);
+  });
   const BoxButton answer = services.ShowMessageBox({"Error", "Unknown chunk type! (77) continue?", buttons});
   EXPECT_TRUE(answered);
   return answer;

@@ -8,9 +8,9 @@
 #include <QFileDialog>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <functional>
 
+#include "modal_answer.h"
 #include "platform/qt/qt_window_services.h"
 
 namespace kt {
@@ -20,20 +20,13 @@ namespace {
 // `filterSteps` entries as a person would, and saves.
 std::string SaveAs(const std::string& folder, bool addFilterExtension, const std::string& name, int filterSteps) {
   QtWindowServices services;
-  std::function<void()> poll;
-  poll = [&] {
-    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-    if (dialog == nullptr || !dialog->isVisible()) {
-      QTimer::singleShot(10, poll);
-      return;
-    }
-    auto* formats = dialog->findChild<QComboBox*>("fileTypeCombo");
+  test::AnswerWhenShown<QFileDialog>([&](QFileDialog& dialog) {
+    auto* formats = dialog.findChild<QComboBox*>("fileTypeCombo");
     ASSERT_NE(formats, nullptr);
     for (int i = 0; i < filterSteps; ++i) QTest::keyClick(formats, Qt::Key_Down);
-    dialog->selectFile(QString::fromStdString(name));
-    QMetaObject::invokeMethod(dialog, "accept");
-  };
-  QTimer::singleShot(0, poll);
+    dialog.selectFile(QString::fromStdString(name));
+    QMetaObject::invokeMethod(&dialog, "accept");
+  });
   const std::optional<std::string> chosen = services.ShowSaveDialog(
       {"GIF animation (*.gif)|*.gif|Animated PNG (*.png)|*.png", folder, "", addFilterExtension});
   return chosen.value_or("(cancelled)");
