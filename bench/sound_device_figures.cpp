@@ -18,45 +18,19 @@
 #include <vector>
 
 #include "platform/sdl/wave_device.h"
+#include "sound_bench_support.h"
 
 namespace {
 
 using Clock = kt::WaveDevice::Clock;
 
-void Put(std::ofstream& out, uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.put(static_cast<char>((value >> (8 * i)) & 0xFF));
-}
-
-// 16-bit mono; `frames` frames of a quiet ramp, then `sparseBytes` of silence
-// that the file system need not store.
+// 16-bit mono; `frames` frames of a quiet ramp, then `sparseBytes` of silence.
 std::string WriteWav(const std::filesystem::path& path, uint32_t rate, uint32_t frames, uint32_t sparseBytes = 0) {
-  const uint32_t dataBytes = frames * 2 + sparseBytes;
-  {
-    std::ofstream out(path, std::ios::binary);
-    out.write("RIFF", 4);
-    Put(out, 36 + dataBytes, 4);
-    out.write("WAVEfmt ", 8);
-    Put(out, 16, 4);
-    Put(out, 1, 2);
-    Put(out, 1, 2);
-    Put(out, rate, 4);
-    Put(out, rate * 2, 4);
-    Put(out, 2, 2);
-    Put(out, 16, 2);
-    out.write("data", 4);
-    Put(out, dataBytes, 4);
-    for (uint32_t i = 0; i < frames; ++i) Put(out, 1 + i % 512, 2);
-  }
-  std::filesystem::resize_file(path, 44 + uint64_t{dataBytes});
-  return path.string();
+  return kt::bench::WriteRampWav(path, rate, 1, frames, sparseBytes);
 }
 
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-double Quantile(std::vector<double> values, double q) {
-  std::sort(values.begin(), values.end());
-  return values[static_cast<size_t>(q * (values.size() - 1) + 0.5)];
-}
+using kt::bench::Ms;
+using kt::bench::Quantile;
 
 long ResidentKiB() {
   std::ifstream status("/proc/self/status");

@@ -12,49 +12,26 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "playback/wav_accompaniment.h"
+#include "sound_bench_support.h"
 
 namespace {
 
 using Clock = kt::WaveDevice::Clock;
 
-void Put(std::ofstream& out, uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.put(static_cast<char>((value >> (8 * i)) & 0xFF));
-}
-
 // One second of a quiet 16-bit ramp in the given format.
 std::string WriteWav(const std::filesystem::path& folder, uint32_t rate, uint16_t channels) {
-  const std::string path = (folder / ("delay_" + std::to_string(rate) + "_" + std::to_string(channels) + ".wav"));
-  const uint32_t dataBytes = rate * channels * 2;
-  std::ofstream out(path, std::ios::binary);
-  out.write("RIFF", 4);
-  Put(out, 36 + dataBytes, 4);
-  out.write("WAVEfmt ", 8);
-  Put(out, 16, 4);
-  Put(out, 1, 2);
-  Put(out, channels, 2);
-  Put(out, rate, 4);
-  Put(out, rate * channels * 2, 4);
-  Put(out, channels * 2u, 2);
-  Put(out, 16, 2);
-  out.write("data", 4);
-  Put(out, dataBytes, 4);
-  for (uint32_t i = 0; i < rate * channels; ++i) Put(out, 1 + i % 512, 2);
-  return path;
+  return kt::bench::WriteRampWav(folder / ("delay_" + std::to_string(rate) + "_" + std::to_string(channels) + ".wav"),
+                                 rate, channels, rate);
 }
 
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-double Quantile(std::vector<double> values, double q) {
-  std::sort(values.begin(), values.end());
-  return values[static_cast<size_t>(q * (values.size() - 1) + 0.5)];
-}
+using kt::bench::Ms;
+using kt::bench::Quantile;
 
 }  // namespace
 
