@@ -12,6 +12,14 @@ namespace kt {
 inline char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 inline char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
+// The value of a hexadecimal digit in either case, or -1.
+inline int AsciiHexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
 inline std::string AsciiUpperCase(std::string_view text) {
   std::string out(text);
   for (char& c : out) c = AsciiUpper(c);

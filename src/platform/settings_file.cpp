@@ -34,13 +34,6 @@ std::string Escape(std::string_view bytes, bool isName) {
   return text;
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 std::optional<std::string> Unescape(std::string_view text) {
   std::string bytes;
   bytes.reserve(text.size());
@@ -50,8 +43,8 @@ std::optional<std::string> Unescape(std::string_view text) {
       continue;
     }
     if (i + 3 >= text.size() || text[i + 1] != 'x') return std::nullopt;
-    const int high = HexValue(text[i + 2]);
-    const int low = HexValue(text[i + 3]);
+    const int high = AsciiHexValue(text[i + 2]);
+    const int low = AsciiHexValue(text[i + 3]);
     if (high < 0 || low < 0) return std::nullopt;
     bytes += static_cast<char>(high * 16 + low);
     i += 3;

@@ -3,24 +3,14 @@
 #include <optional>
 #include <utility>
 
+#include "base/ascii.h"
+
 namespace kt {
 
 namespace {
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    const char c = text[i] >= 'A' && text[i] <= 'Z' ? static_cast<char>(text[i] - 'A' + 'a') : text[i];
-    if (c != prefix[i]) return false;
-  }
-  return true;
+  return EqualsIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
 }
 
 // A "%" not followed by two hex digits is kept as it stands, as lenient
@@ -29,8 +19,8 @@ std::optional<std::string> Unescaped(std::string_view text) {
   std::string bytes;
   bytes.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
-      bytes.push_back(static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2])));
+    if (text[i] == '%' && i + 2 < text.size() && AsciiHexValue(text[i + 1]) >= 0 && AsciiHexValue(text[i + 2]) >= 0) {
+      bytes.push_back(static_cast<char>(AsciiHexValue(text[i + 1]) * 16 + AsciiHexValue(text[i + 2])));
       i += 2;
     } else {
       bytes.push_back(text[i]);
