@@ -1,5 +1,5 @@
 // The present path alone: palette indices to 32-bit pixels through the
-// table, one to one and scaled, the sizes a playback shows. No display, so
+// colours, one to one and scaled, the sizes a playback shows. No display, so
 // the figures are the player's own work per frame before Qt and the X server.
 #include <benchmark/benchmark.h>
 
@@ -18,11 +18,8 @@ void Present(benchmark::State& state) {
   const bool keepAspect = state.range(4) != 0;
   std::vector<uint8_t> source(static_cast<size_t>(w) * h);
   for (size_t i = 0; i < source.size(); ++i) source[i] = static_cast<uint8_t>(i * 7 + i / 13);
-  kt::ColourTable table{};
-  for (int i = 0; i < 256; ++i)
-    table[static_cast<size_t>(i)] = {static_cast<uint8_t>(i), static_cast<uint8_t>(i / 2), 9, 0};
-  kt::PixelTable colours;
-  colours.Rebuild(table);
+  kt::ScreenColours colours{};
+  for (int i = 0; i < 256; ++i) colours[static_cast<size_t>(i)] = 0xFF000009u | (i / 2) << 8 | i << 16;
   kt::IndexedPresenter presenter;
   const kt::PresentRect place = keepAspect ? kt::AspectFit(w, h, bw, bh) : kt::PresentRect{0, 0, bw, bh};
   for (auto _ : state) {

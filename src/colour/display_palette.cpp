@@ -24,18 +24,7 @@ void BuildPalette(const BasePalette& base, const PaletteAdjustment& adjustment, 
     const uint8_t red = AdjustedChannel(base[i].red, factor, offset);
     const uint8_t green = AdjustedChannel(base[i].green, factor, offset);
     const uint8_t blue = AdjustedChannel(base[i].blue, factor, offset);
-    PaletteEntry& entry = display.logical.palPalEntry[i];
-    entry.peRed = red;
-    entry.peGreen = green;
-    entry.peBlue = blue;
     display.colourTable[i] = RgbQuad{blue, green, red, 0};
-  }
-}
-
-void CopyFullScreenEntries(DisplayPalette& display) {
-  for (size_t i = 0; i < display.colourTable.size(); ++i) {
-    const RgbQuad& quad = display.colourTable[i];
-    display.FullScreenPaletteEntries[i] = PaletteEntry{quad.rgbRed, quad.rgbGreen, quad.rgbBlue, 0};
   }
 }
 

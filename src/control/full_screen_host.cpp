@@ -5,7 +5,6 @@
 #include <QWidget>
 
 #include "playback/full_screen_output.h"
-#include "playback/window_output.h"
 #include "ui_mainform.h"
 #include "windows/imageunt.h"
 #include "windows/movie_screen.h"
@@ -16,25 +15,13 @@ namespace {
 
 class PanelHost : public FullScreenHost {
  public:
-  PanelHost(Ui::TDisplayForm& ui, QWidget& panel, MovieScreen& screen, WindowOutput& output, const RunState& run)
-      : ui_(ui), panel_(panel), screen_(screen), output_(output), run_(run) {}
+  PanelHost(Ui::TDisplayForm& ui, QWidget& panel, MovieScreen& screen, const RunState& run)
+      : ui_(ui), panel_(panel), screen_(screen), run_(run) {}
 
   bool AutoModeChecked() const override { return ui_.DirXAutoCheck->isChecked(); }
   int ForceModeIndex() const override { return ui_.ForceModeRadioGroup->ItemIndex(); }
   bool ShowFpsChecked() const override { return ui_.DirXFPSCheck->isChecked(); }
   bool OneSurfaceChecked() const override { return ui_.DirXSurfaceCheck->isChecked(); }
-  const void* ControlPanelHandle() const override { return &panel_; }
-
-  IndexedFrame FrameBitmap() const override {
-    const QImage* dib = output_.FrameDib();
-    if (dib == nullptr) return {};
-    return {dib->constBits(), dib->width(), dib->height(), static_cast<int>(dib->bytesPerLine())};
-  }
-
-  void ConnectPaletteEntries(std::function<bool(const PaletteEntries&)> setEntries) override {
-    output_.QtPalettes().SetFullScreenPalette(std::move(setEntries));
-  }
-
   void HideCursorCoverScreen() override { screen_.HideCursorCoverScreen(); }
 
   void SetControlPanelVisible(bool visible) override { panel_.setVisible(visible); }
@@ -50,37 +37,35 @@ class PanelHost : public FullScreenHost {
   Ui::TDisplayForm& ui_;
   QWidget& panel_;
   MovieScreen& screen_;
-  WindowOutput& output_;
   const RunState& run_;
 };
 
 // Owns the pieces, so the control panel holds one object.
 class PanelFullScreen : public FullScreenOutput {
  public:
-  PanelFullScreen(Ui::TDisplayForm& ui, QWidget& panel, TImageForm& movie, PlayerState& state, WindowOutput& output,
-                  std::function<uint32_t()> tick, EmulatedDisplayConfig display)
+  PanelFullScreen(Ui::TDisplayForm& ui, QWidget& panel, TImageForm& movie, PlayerState& state,
+                  std::function<uint32_t()> tick)
       : screen_(movie),
-        host_(ui, panel, screen_, output, state.Run),
-        output_(EmulatedDirectDrawCreate(std::move(display), screen_), host_, state.Playback, state.Colour,
-                state.Flic.Header, std::move(tick)) {}
+        host_(ui, panel, screen_, state.Run),
+        output_(screen_, host_, state.Playback, state.Colour, state.Flic.Header, std::move(tick)) {}
 
   bool Available() const override { return output_.Available(); }
   bool SetUp() override { return output_.SetUp(); }
-  void ShowFrame() override { output_.ShowFrame(); }
+  void ShowFrame(const ScreenFrame& frame) override { output_.ShowFrame(frame); }
+  void SetColours(const ScreenColours& colours) override { output_.SetColours(colours); }
   void TearDown() override { output_.TearDown(); }
 
  private:
   MovieScreen screen_;
   PanelHost host_;
-  DirectDrawFullScreen output_;
+  FullScreen output_;
 };
 
 }  // namespace
 
 std::unique_ptr<FullScreenOutput> MakePanelFullScreen(Ui::TDisplayForm& ui, QWidget& panel, TImageForm& movie,
-                                                      PlayerState& state, WindowOutput& output,
-                                                      std::function<uint32_t()> tick, EmulatedDisplayConfig display) {
-  return std::make_unique<PanelFullScreen>(ui, panel, movie, state, output, std::move(tick), std::move(display));
+                                                      PlayerState& state, std::function<uint32_t()> tick) {
+  return std::make_unique<PanelFullScreen>(ui, panel, movie, state, std::move(tick));
 }
 
 }  // namespace kt

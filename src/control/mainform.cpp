@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QToolButton>
 
-#include "colour/apply_palette.h"
 #include "colour/palette_adjustment.h"
 #include "control/control_behaviour.h"
 #include "control/hint_pause.h"
@@ -178,7 +177,7 @@ void TDisplayForm::ShowBarUpdate(TrackBar* bar, QLabel* label, const BarUpdate& 
 }
 
 void TDisplayForm::ApplyPaletteIfPlaying() {
-  if (state_.Playback.Playing) ApplyPalette(state_.Colour, Palettes(), WindowOutputInUse());
+  if (state_.Playback.Playing && play_) play_->ApplyPalette();
 }
 
 void TDisplayForm::BrightnessLeftAjustClick() {
@@ -230,10 +229,9 @@ void TDisplayForm::OnTopCheckClick() {
   if (movieWindow_ != nullptr) SetStayOnTop(*movieWindow_, ui_->OnTopCheck->isChecked());
 }
 
-void TDisplayForm::MaxPalCheckClick() {
-  kt::MaxPalCheckClick(Palettes(), ui_->MaxPalCheck->isChecked());
-  ApplyPaletteIfPlaying();
-}
+// A true-colour display keeps no system colours to give up: the box only
+// puts the palette in again.
+void TDisplayForm::MaxPalCheckClick() { ApplyPaletteIfPlaying(); }
 
 void TDisplayForm::DirectXCheckClick() {
   // Full-screen output overrides these options; each box's change runs its

@@ -43,7 +43,6 @@ namespace kt {
 
 class FileDropTarget;
 class FullScreenOutput;
-class PaletteInstaller;
 class TrackBar;
 struct BarUpdate;
 struct KeyCommand;
@@ -69,10 +68,6 @@ class TDisplayForm : public QWidget, private PlaybackHost {
   void SetMovieWindow(TImageForm* movieWindow);
   void SetAboutWindow(QWidget* aboutWindow);
   TImageForm* MovieWindow() const { return movieWindow_; }
-
-  // Who installs palettes on the display: the window output's installer,
-  // unless a test puts its own in; none while there is no movie window.
-  void SetPaletteInstaller(PaletteInstaller& installer);
 
   // The millisecond tick the playback times its frames with.
   void SetTick(std::function<uint32_t()> tick) { tick_ = std::move(tick); }
@@ -241,15 +236,11 @@ class TDisplayForm : public QWidget, private PlaybackHost {
   void ShowBarUpdate(TrackBar* bar, QLabel* label, const BarUpdate& update);
   // A playing flic shows the colours as they now stand.
   void ApplyPaletteIfPlaying();
-  bool WindowOutputInUse() const;
-  PaletteInstaller& Palettes();
   PlayCommand& Play();
 
   WindowServices& services_;
   PlayerState state_;
   std::unique_ptr<Ui::TDisplayForm> ui_;
-  std::unique_ptr<PaletteInstaller> noPalettes_;
-  PaletteInstaller* palettes_;
   TImageForm* movieWindow_ = nullptr;
   std::unique_ptr<WindowOutput> windowOutput_;
   std::unique_ptr<FullScreenOutput> fullScreen_;

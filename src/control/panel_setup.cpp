@@ -6,7 +6,6 @@
 #include <stdexcept>
 #include <utility>
 
-#include "colour/palette_installer.h"
 #include "control/button_glyphs.h"
 #include "control/control_behaviour.h"
 #include "control/full_screen_host.h"
@@ -27,19 +26,6 @@ namespace kt {
 
 namespace {
 
-// Palette steps while nothing shows frames yet: nothing to install into.
-class NoPaletteInstaller : public PaletteInstaller {
- public:
-  PaletteHandle CreatePalette(const LogicalPalette&) override { return kNoPalette; }
-  PaletteHandle SelectPalette(PaletteContext, PaletteHandle) override { return kNoPalette; }
-  void RealizePalette(PaletteContext) override {}
-  void SetDIBColorTable(const ColourTable&) override {}
-  void DeleteObject(PaletteHandle) override {}
-  bool SetEntries(const PaletteEntries&) override { return true; }
-  bool FullScreenPaletteExists() const override { return false; }
-  void SetSystemPaletteUse(SystemPaletteUse) override {}
-};
-
 // Where the panel stands until the stored options place it.
 constexpr int kDesignLeft = 220;
 constexpr int kDesignTop = 156;
@@ -50,8 +36,6 @@ TDisplayForm::TDisplayForm(WindowServices& services, QWidget* parent)
     : QWidget(parent),
       services_(services),
       ui_(std::make_unique<Ui::TDisplayForm>()),
-      noPalettes_(std::make_unique<NoPaletteInstaller>()),
-      palettes_(noPalettes_.get()),
       fullScreen_(std::make_unique<FullScreenOutput>()),
       sound_(std::make_unique<WavAccompaniment>()),
       tick_([] { return GetTickCount(); }) {
@@ -191,7 +175,6 @@ bool TDisplayForm::Guarded(const std::function<void()>& command) {
 void TDisplayForm::SetMovieWindow(TImageForm* movieWindow) {
   if (movieWindow_ != nullptr) disconnect(movieWindow_, nullptr, this, nullptr);
   movieWindow_ = movieWindow;
-  palettes_ = noPalettes_.get();
   play_.reset();
   fullScreen_ = std::make_unique<FullScreenOutput>();
   windowOutput_.reset();
@@ -210,8 +193,7 @@ void TDisplayForm::SetMovieWindow(TImageForm* movieWindow) {
           [this](char character) { Guarded([&] { FormKeyPress(character); }); });
   TakeDroppedFiles(*movieWindow, movieDrop_);
   windowOutput_ = std::make_unique<WindowOutput>(*movieWindow, state_.Colour);
-  palettes_ = &windowOutput_->Palettes();
-  fullScreen_ = MakePanelFullScreen(*ui_, *this, *movieWindow, state_, *windowOutput_, [this] { return tick_(); });
+  fullScreen_ = MakePanelFullScreen(*ui_, *this, *movieWindow, state_, [this] { return tick_(); });
   play_ = std::make_unique<PlayCommand>(PlayerParts{state_.Flic, state_.OpenDialog, state_.Playback, state_.Recording,
                                                     state_.Colour, services_, *this, *windowOutput_, *fullScreen_,
                                                     *sound_, [this] { return tick_(); }});
@@ -230,16 +212,5 @@ PlayCommand& TDisplayForm::Play() {
 }
 
 void TDisplayForm::SetAboutWindow(QWidget* aboutWindow) { aboutWindow_ = aboutWindow; }
-
-void TDisplayForm::SetPaletteInstaller(PaletteInstaller& installer) { palettes_ = &installer; }
-
-PaletteInstaller& TDisplayForm::Palettes() { return *palettes_; }
-
-// Without a movie window "Play in Direct-X mode" has no full screen to use;
-// the palette must go where the frames go.
-bool TDisplayForm::WindowOutputInUse() const {
-  if (play_) return play_->WindowOutputInUse();
-  return !(ui_->DirectXCheck->isChecked() && fullScreen_->Available());
-}
 
 }  // namespace kt

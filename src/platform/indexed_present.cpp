@@ -5,23 +5,6 @@
 
 namespace kt {
 
-namespace {
-
-constexpr uint32_t Pixel(uint8_t red, uint8_t green, uint8_t blue) {
-  return kOpaqueBlack | (static_cast<uint32_t>(red) << 16) | (static_cast<uint32_t>(green) << 8) | blue;
-}
-
-}  // namespace
-
-void PixelTable::Rebuild(const ColourTable& table) {
-  for (size_t i = 0; i < table.size(); ++i) colours_[i] = Pixel(table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue);
-}
-
-void PixelTable::Rebuild(const PaletteEntries& entries) {
-  for (size_t i = 0; i < entries.size(); ++i)
-    colours_[i] = Pixel(entries[i].peRed, entries[i].peGreen, entries[i].peBlue);
-}
-
 PresentRect AspectFit(int sourceWidth, int sourceHeight, int targetWidth, int targetHeight) {
   if (sourceWidth <= 0 || sourceHeight <= 0 || targetWidth <= 0 || targetHeight <= 0) return {};
   int width = targetWidth;
@@ -63,11 +46,11 @@ void IndexedPresenter::Configure(int sourceWidth, int sourceHeight, int bufferWi
   oneToOneColumns_ = place.width == sourceWidth;
 }
 
-void IndexedPresenter::Convert(const uint8_t* source, int sourceStride, const PixelTable& table) {
-  ConvertPlace(source, sourceStride, table, buffer_.data(), bufferWidth_, bufferWidth_, bufferHeight_);
+void IndexedPresenter::Convert(const uint8_t* source, int sourceStride, const ScreenColours& colours) {
+  ConvertPlace(source, sourceStride, colours, buffer_.data(), bufferWidth_, bufferWidth_, bufferHeight_);
 }
 
-void IndexedPresenter::ConvertInto(const uint8_t* source, int sourceStride, const PixelTable& table, uint32_t* target,
+void IndexedPresenter::ConvertInto(const uint8_t* source, int sourceStride, const ScreenColours& colours, uint32_t* target,
                                    int targetStride, int targetWidth, int targetHeight) const {
   const int width = std::min(targetWidth, bufferWidth_);
   const int height = std::min(targetHeight, bufferHeight_);
@@ -86,13 +69,13 @@ void IndexedPresenter::ConvertInto(const uint8_t* source, int sourceStride, cons
       std::fill(row + right, row + width, kOpaqueBlack);
     }
   }
-  ConvertPlace(source, sourceStride, table, target, targetStride, width, height);
+  ConvertPlace(source, sourceStride, colours, target, targetStride, width, height);
 }
 
-void IndexedPresenter::ConvertPlace(const uint8_t* source, int sourceStride, const PixelTable& table, uint32_t* target,
+void IndexedPresenter::ConvertPlace(const uint8_t* source, int sourceStride, const ScreenColours& colours, uint32_t* target,
                                     int stride, int width, int height) const {
   if (source == nullptr || target == nullptr || columns_.empty() || rows_.empty()) return;
-  const uint32_t* colours = table.Colours();
+  const uint32_t* table = colours.data();
   // The visible part of the place.
   const int left = std::max(0, -place_.x);
   const int right = std::min(place_.width, width - place_.x);
@@ -113,10 +96,10 @@ void IndexedPresenter::ConvertPlace(const uint8_t* source, int sourceStride, con
     const uint8_t* in = source + static_cast<size_t>(sourceRow) * sourceStride;
     uint32_t* out = start;
     if (oneToOneColumns_) {
-      for (int x = left; x < right; ++x) *out++ = colours[in[x]];
+      for (int x = left; x < right; ++x) *out++ = table[in[x]];
     } else {
       const int32_t* map = columns_.data();
-      for (int x = left; x < right; ++x) *out++ = colours[in[map[x]]];
+      for (int x = left; x < right; ++x) *out++ = table[in[map[x]]];
     }
     previous = start;
     previousSource = sourceRow;

@@ -1,7 +1,6 @@
 // The one way a palette-index picture reaches a true-colour screen, for the
-// movie window and the emulated full-screen display alike: indices become
-// 32-bit pixels through a 256-entry table that is rebuilt only when the
-// colours change, and scaling takes the nearest pixel through column and row
+// movie window and full screen alike: indices become 32-bit pixels through
+// the screen's 256 colours, and scaling takes the nearest pixel through column and row
 // maps computed once per size, into a buffer the size of the target. Qt
 // draws that buffer (0xFFRRGGBB, its RGB32 layout) without converting it.
 #pragma once
@@ -10,20 +9,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "colour/display_palette.h"
+#include "platform/screen.h"
 
 namespace kt {
-
-class PixelTable {
- public:
-  void Rebuild(const ColourTable& table);
-  void Rebuild(const PaletteEntries& entries);
-  uint32_t operator[](uint8_t index) const { return colours_[index]; }
-  const uint32_t* Colours() const { return colours_.data(); }
-
- private:
-  std::array<uint32_t, 256> colours_{};
-};
 
 inline constexpr uint32_t kOpaqueBlack = 0xFF000000u;
 
@@ -46,12 +34,12 @@ class IndexedPresenter {
   // `place` is black. Memory and maps are made again only when a size changes.
   void Configure(int sourceWidth, int sourceHeight, int bufferWidth, int bufferHeight, PresentRect place);
   // Rows of `sourceStride` bytes; the source must have the configured size.
-  void Convert(const uint8_t* source, int sourceStride, const PixelTable& table);
+  void Convert(const uint8_t* source, int sourceStride, const ScreenColours& colours);
   // The same into someone else's pixels: `target` is where the buffer's top
   // left pixel would be, rows `targetStride` pixels apart, and only the part
   // within targetWidth x targetHeight of it is written, black outside the
   // place included. Saves the copy when the target is the screen's image.
-  void ConvertInto(const uint8_t* source, int sourceStride, const PixelTable& table, uint32_t* target, int targetStride,
+  void ConvertInto(const uint8_t* source, int sourceStride, const ScreenColours& colours, uint32_t* target, int targetStride,
                    int targetWidth, int targetHeight) const;
 
   const uint32_t* Pixels() const { return buffer_.data(); }
@@ -63,7 +51,7 @@ class IndexedPresenter {
 
  private:
   // Writes the place's visible part within width x height of `target`.
-  void ConvertPlace(const uint8_t* source, int sourceStride, const PixelTable& table, uint32_t* target, int stride,
+  void ConvertPlace(const uint8_t* source, int sourceStride, const ScreenColours& colours, uint32_t* target, int stride,
                     int width, int height) const;
 
   int sourceWidth_ = 0;

@@ -5,43 +5,56 @@
 #include <cstdint>
 #include <string>
 
-#include "colour/palette_installer.h"
+#include "colour/display_palette.h"
+#include "platform/screen.h"
 
 namespace kt {
 
-// Window output: the frame bitmap the decoder writes into and its copies to
-// the movie window. Created at the start of each playback, released at its end.
+// The colours a screen shows for a colour table.
+inline ScreenColours ToScreenColours(const ColourTable& table) {
+  ScreenColours colours{};
+  for (size_t i = 0; i < table.size(); ++i) {
+    colours[i] = 0xFF000000u | (static_cast<uint32_t>(table[i].rgbRed) << 16) |
+                 (static_cast<uint32_t>(table[i].rgbGreen) << 8) | table[i].rgbBlue;
+  }
+  return colours;
+}
+
+// Window output: the frame buffer the decoder writes into, shown in the
+// movie window. Made at the start of each playback, released at its end.
 class FrameOutput {
  public:
   virtual ~FrameOutput() = default;
-  // The separate frame buffer for widths that are not a multiple of 4, and the bitmap header.
   virtual void PrepareFrameBuffer(uint16_t width, uint16_t height) = 0;
-  // The frame bitmap and the context holding it.
+  // The buffer, zeroed; the movie window takes the playback's size and colours.
   virtual void CreateFrameBitmap() = 0;
   // width x height bytes, rows of exactly width bytes: the decoder's target.
   virtual uint8_t* FrameBuffer() = 0;
-  // After each decode: the rows into the bitmap, when they are not the same memory.
-  virtual void CopyRows() = 0;
+  // The buffer as a screen takes it; no pixels between playbacks.
+  virtual ScreenFrame Picture() const = 0;
   virtual void PaintFrame() = 0;
-  // After the loop: the last frame into the movie window's own picture, so it stays.
+  // After the loop: the last frame stays as the movie window's own picture.
   virtual void PaintFinalFrame() = 0;
-  // Gives back the palettes' prior selections and releases bitmap and buffers.
   virtual void TearDown() = 0;
   // Flushes drawing queued for the screen (the per-frame flush of the platform that needs it).
   virtual void Flush() {}
-  virtual PaletteInstaller& Palettes() = 0;
+  // The colours of the frames from now on.
+  virtual void SetColours(const ScreenColours& colours) = 0;
 };
 
-// Full-screen output in an 8-bit mode (playback/full_screen_output.h). This
-// base is the stand-in while there is no movie window to show it in: a
-// playback with "Play in Direct-X mode" checked then uses window output.
+// Full-screen output (playback/full_screen_output.h). This base is the
+// stand-in while there is no movie window to show it in: a playback with
+// "Play in Direct-X mode" checked then uses window output.
 class FullScreenOutput {
  public:
   virtual ~FullScreenOutput() = default;
   virtual bool Available() const { return false; }
-  // False when the display gave no object: the playback ends at once, without a message.
+  // False when there was no display to take: the playback ends at once, without a message.
   virtual bool SetUp() { return true; }
-  virtual void ShowFrame() {}
+  virtual void ShowFrame(const ScreenFrame& /*frame*/) {}
+  // Between the set-up and the tear-down the colours reach the screen;
+  // throws ScreenRefused when it refuses them.
+  virtual void SetColours(const ScreenColours& /*colours*/) {}
   // Releases whatever exists, also after a set-up that failed half way.
   virtual void TearDown() {}
 };

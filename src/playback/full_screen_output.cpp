@@ -1,28 +1,15 @@
 #include "playback/full_screen_output.h"
 
+#include <algorithm>
 #include <cmath>
-
-#include "base/errors.h"
+#include <cstring>
 
 namespace kt {
 
-using namespace dd;
-
-namespace {
-
-constexpr uint32_t kWhite = 0xFFFFFF;
-
-void Check(HRESULT result, const char* text) {
-  if (result != DD_OK) throw PlayerError(text);
-}
-
-}  // namespace
-
 ModeSize ForcedModeSize(int itemIndex) {
-  static constexpr ModeSize kModes[] = {{320, 200}, {320, 240},  {512, 384},  {640, 400},  {640, 480},
-                                        {800, 600}, {1024, 768}, {1152, 864}, {1280, 1024}};
-  if (itemIndex < 0 || itemIndex >= static_cast<int>(std::size(kModes))) return {};
-  return kModes[itemIndex];
+  const std::vector<ModeSize>& modes = StandardModes();
+  if (itemIndex < 0 || itemIndex >= static_cast<int>(modes.size())) return {};
+  return modes[static_cast<size_t>(itemIndex)];
 }
 
 std::optional<ModeSize> ChooseDisplayMode(const std::vector<ModeSize>& modes, uint16_t width, uint16_t height) {
@@ -43,84 +30,65 @@ std::optional<std::string> FullScreenFpsText(uint32_t elapsedMs, int32_t framesP
   return std::to_string(std::llrint(1000.0L / perFrame));
 }
 
-DirectDrawFullScreen::DirectDrawFullScreen(DirectDrawCreate create, FullScreenHost& host, PlaybackState& playback,
-                                           ColourState& colour, const FlicHeader& header,
-                                           std::function<uint32_t()> tick)
-    : create_(std::move(create)),
+FullScreen::FullScreen(FullScreenDisplay& display, FullScreenHost& host, PlaybackState& playback,
+                       const ColourState& colour, const FlicHeader& header, std::function<uint32_t()> tick)
+    : display_(display),
       host_(host),
       playback_(playback),
       colour_(colour),
       header_(header),
       tick_(std::move(tick)) {}
 
-DirectDrawFullScreen::~DirectDrawFullScreen() {
+FullScreen::~FullScreen() {
   try {
     TearDown();
   } catch (...) {
   }
 }
 
-bool DirectDrawFullScreen::SetUp() {
+bool FullScreen::SetUp() {
   try {
     return RunSetUp();
   } catch (...) {
-    // What the steps so far made is released and the display restored, in
+    // What the steps so far made is given back and the display restored, in
     // the tear-down's order, so the player stays usable after the message.
     TearDown();
     throw;
   }
 }
 
-bool DirectDrawFullScreen::RunSetUp() {
+bool FullScreen::RunSetUp() {
   TearDown();  // nothing may survive from a playback that never reached its end
-  Check(create_(directDraw_), kCreateFailedText);
-  if (!directDraw_) return false;
-  Check(directDraw_->SetCooperativeLevel(host_.ControlPanelHandle(),
-                                         DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT),
-        kCooperativeLevelFailedText);
+  if (!display_.Open()) return false;
 
   if (host_.AutoModeChecked()) {
-    displayModeList_.clear();
-    Check(
-        directDraw_->EnumDisplayModes(0,
-                                      [this](const DisplayModeDesc& mode) {
-                                        if (mode.dwRGBBitCount == 8 && displayModeList_.size() < kDisplayModeListSize) {
-                                          displayModeList_.push_back({mode.dwWidth, mode.dwHeight});
-                                        }
-                                        return DDENUMRET_OK;
-                                      }),
-        kEnumModesFailedText);
+    displayModeList_ = display_.Modes();
+    if (displayModeList_.size() > kDisplayModeListSize) displayModeList_.resize(kDisplayModeListSize);
     const std::optional<ModeSize> chosen = ChooseDisplayMode(displayModeList_, header_.width, header_.height);
-    if (!chosen) throw PlayerError(kFlicDoesNotFitText);
-    screenModeWidth_ = chosen->width;
-    screenModeHeight_ = chosen->height;
+    if (!chosen) throw ScreenRefused(ScreenStep::NoModeFits);
+    mode_ = *chosen;
   } else {
-    const ModeSize forced = ForcedModeSize(host_.ForceModeIndex());
-    screenModeWidth_ = forced.width;
-    screenModeHeight_ = forced.height;
+    mode_ = ForcedModeSize(host_.ForceModeIndex());
   }
-  Check(directDraw_->SetDisplayMode(screenModeWidth_, screenModeHeight_, 8), kSetDisplayModeFailedText);
-
-  SurfaceDesc desc;
-  desc.dwSize = 108;
-  desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
-  desc.dwBackBufferCount = 1;
-  desc.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
-  Check(directDraw_->CreateSurface(desc, &primary_), kCreateSurfaceFailedText);
-  Check(primary_->GetAttachedSurface(DDSCAPS_BACKBUFFER, &back_), kBackSurfaceFailedText);
-
-  PaletteEntries& entries = colour_.Display.FullScreenPaletteEntries;
-  for (size_t i = 0; i < entries.size(); ++i) {
-    entries[i] = PaletteEntry{colour_.Base[i].red, colour_.Base[i].green, colour_.Base[i].blue, 0};
+  // A mode refused outright was never set; one refused half way in is given back as well.
+  modeEntered_ = true;
+  try {
+    display_.EnterMode(mode_);
+  } catch (const ScreenRefused& refused) {
+    if (refused.Step() == ScreenStep::SetMode) modeEntered_ = false;
+    throw;
   }
-  Check(directDraw_->CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, entries.data(), &palette_),
-        kCreatePaletteFailedText);
-  Check(primary_->SetPalette(palette_), kSetPaletteFailedText);
-  paletteConnected_ = true;
-  host_.ConnectPaletteEntries([this](const PaletteEntries& shown) {
-    return palette_ != nullptr &&
-           palette_->SetEntries(0, 0, static_cast<uint32_t>(shown.size()), shown.data()) == DD_OK;
-  });
+  const size_t size = static_cast<size_t>(mode_.width) * mode_.height;
+  front_.assign(size, 0);
+  back_.assign(size, 0);
+
+  // The flic's own colours, without brightness or contrast until they next change.
+  ColourTable table{};
+  for (size_t i = 0; i < table.size(); ++i) {
+    table[i] = RgbQuad{colour_.Base[i].blue, colour_.Base[i].green, colour_.Base[i].red, 0};
+  }
+  display_.SetColours(ToScreenColours(table));
+  coloursConnected_ = true;
 
   windowsChanged_ = true;
   host_.HideCursorCoverScreen();
@@ -128,52 +96,50 @@ bool DirectDrawFullScreen::RunSetUp() {
   return true;
 }
 
-void DirectDrawFullScreen::ShowFrame() {
-  if (primary_ == nullptr || back_ == nullptr) return;
-  const auto width = static_cast<int32_t>(screenModeWidth_);
-  const auto height = static_cast<int32_t>(screenModeHeight_);
-  const Rect whole{0, 0, width, height};
-  // The calls' results are not looked at: a frame that fails to show is simply not seen.
-  back_->Blt(&whole, nullptr, &whole, DDBLT_COLORFILL | DDBLT_WAIT, 0);
-  SurfaceDC* dc = nullptr;
-  if (back_->GetDC(&dc) == DD_OK && dc != nullptr) {
-    const IndexedFrame frame = host_.FrameBitmap();
-    const Offset at = CentringOffset(screenModeWidth_, screenModeHeight_, header_.width, header_.height);
-    dc->BitBlt(at.x, at.y, std::min<int>(header_.width, frame.width), std::min<int>(header_.height, frame.height),
-               frame.bits, frame.stride);
-    if (host_.ShowFpsChecked()) {
-      const std::optional<std::string> fps =
-          FullScreenFpsText(tick_() - playback_.PlayStartTick, playback_.FramesPlayed);
-      if (fps) dc->TextOut(0, 0, *fps, kWhite);
-    }
-    back_->ReleaseDC(dc);
+void FullScreen::ShowFrame(const ScreenFrame& frame) {
+  if (!coloursConnected_ || frame.pixels == nullptr) return;
+  const auto width = static_cast<int>(mode_.width);
+  const auto height = static_cast<int>(mode_.height);
+  std::fill(back_.begin(), back_.end(), uint8_t{0});
+  // The frame's part that lies on the mode.
+  const Offset at = CentringOffset(mode_.width, mode_.height, header_.width, header_.height);
+  const int frameWidth = std::min<int>(header_.width, frame.width);
+  const int frameHeight = std::min<int>(header_.height, frame.height);
+  const int left = std::max(0, -at.x);
+  const int top = std::max(0, -at.y);
+  const int right = std::min(frameWidth, width - at.x);
+  const int bottom = std::min(frameHeight, height - at.y);
+  for (int y = top; y < bottom && left < right; ++y) {
+    std::memcpy(back_.data() + static_cast<size_t>(at.y + y) * width + at.x + left,
+                frame.pixels + static_cast<size_t>(y) * frame.stride + left, static_cast<size_t>(right - left));
   }
+  // "One Surface" copies what was drawn behind to the front; otherwise the two trade places.
   if (host_.OneSurfaceChecked()) {
-    primary_->BltFast(0, 0, back_, &whole, DDBLTFAST_NOCOLORKEY);
+    front_ = back_;
   } else {
-    primary_->Flip(nullptr, DDFLIP_WAIT);
+    std::swap(front_, back_);
   }
+  ScreenFrame shown{front_.data(), width, height, width, {}};
+  if (host_.ShowFpsChecked()) {
+    shown.cornerText = FullScreenFpsText(tick_() - playback_.PlayStartTick, playback_.FramesPlayed).value_or("");
+  }
+  display_.ShowFrame(shown);
 }
 
-void DirectDrawFullScreen::TearDown() {
-  if (paletteConnected_) {
-    paletteConnected_ = false;
-    host_.ConnectPaletteEntries(nullptr);
+void FullScreen::SetColours(const ScreenColours& colours) {
+  // A handler that runs while a playback is being torn down (the panel's
+  // show, a key) finds nothing on the screen to change, which is no failure.
+  if (coloursConnected_) display_.SetColours(colours);
+}
+
+void FullScreen::TearDown() {
+  coloursConnected_ = false;
+  if (modeEntered_) {
+    modeEntered_ = false;
+    display_.Leave();
   }
-  if (palette_ != nullptr) {
-    palette_->Release();
-    palette_ = nullptr;
-  }
-  if (primary_ != nullptr) {
-    primary_->Release();
-    primary_ = nullptr;
-  }
-  back_ = nullptr;
-  if (directDraw_) {
-    directDraw_->RestoreDisplayMode();
-    directDraw_->Release();
-    directDraw_.reset();
-  }
+  front_.clear();
+  back_.clear();
   if (windowsChanged_) {
     windowsChanged_ = false;
     if (!playback_.CommandRunActive) host_.SetControlPanelVisible(true);

@@ -4,7 +4,6 @@
 #include <cstdlib>
 
 #include "base/errors.h"
-#include "colour/apply_palette.h"
 #include "flic/frame_decoder.h"
 #include "flic/frame_reader.h"
 #include "flic/key_images.h"
@@ -21,10 +20,10 @@ long long Round(long double value) { return std::llrint(value); }
 // chunk, and the question about an unknown chunk.
 class PlayerDecodeEvents : public DecodeEvents {
  public:
-  PlayerDecodeEvents(PlayCommand& command, ColourState& colour, WindowServices& services, PlaybackHost& host)
-      : command_(command), colour_(colour), services_(services), host_(host) {}
+  PlayerDecodeEvents(PlayCommand& command, WindowServices& services, PlaybackHost& host)
+      : command_(command), services_(services), host_(host) {}
 
-  void ApplyPalette() override { kt::ApplyPalette(colour_, command_.Palettes(), command_.WindowOutputInUse()); }
+  void ApplyPalette() override { command_.ApplyPalette(); }
 
   // Counted so that the key pictures know a frame lost none of its data.
   void DataClipped(int /*chunkIndex*/, uint16_t /*type*/) override { ++clipped; }
@@ -41,7 +40,6 @@ class PlayerDecodeEvents : public DecodeEvents {
 
  private:
   PlayCommand& command_;
-  ColourState& colour_;
   WindowServices& services_;
   PlaybackHost& host_;
 };
@@ -63,6 +61,16 @@ struct PlayCommand::Session {
 
   bool FromDisk() const { return file.has_value(); }
 };
+
+void PlayCommand::ApplyPalette() {
+  BuildPalette(p_.colour.Base, p_.colour.Adjustment, p_.colour.Display);
+  const ScreenColours colours = ToScreenColours(p_.colour.Display.colourTable);
+  if (WindowOutputInUse()) {
+    p_.output.SetColours(colours);
+  } else {
+    p_.fullScreen.SetColours(colours);
+  }
+}
 
 bool PlayCommand::WindowOutputInUse() const { return !(p_.host.DirectXChecked() && p_.fullScreen.Available()); }
 
@@ -130,10 +138,10 @@ void PlayCommand::PlayFileButtonClick() {
   state.Playing = true;
   p_.host.SetPlayingControls(true);
   p_.host.FocusMovieWindowIfVisible();
-  session.events.emplace(*this, p_.colour, p_.services, p_.host);
+  session.events.emplace(*this, p_.services, p_.host);
   try {
-    ClearPaletteForPlayback(p_.colour, p_.output.Palettes(), p_.host.ScreenBitsPerPixel(), p_.host.MaxPalChecked(),
-                            WindowOutputInUse());
+    // The flic's palette starts empty; the shown colours stay as they were until its first colour chunk.
+    p_.colour.Base.fill(RgbColour{});
     session.outputPrepared = true;
     p_.output.PrepareFrameBuffer(session.width, session.height);
     if (!state.WavFileName.empty()) {
@@ -221,7 +229,6 @@ void PlayCommand::ShowOneFrame(Session& session) {
   PlaybackState& state = p_.playback;
   if (state.CurrentFrame == 0 && !state.WavFileName.empty()) p_.sound.RestartSound();
   DecodeCurrentFrame(session, false);
-  if (session.width % 4 != 0) p_.output.CopyRows();
   p_.services.ProcessMessages();
   p_.host.ShowMovieWindowIfHidden();
   if (p_.host.PlatformFlushesDrawing()) p_.output.Flush();
@@ -230,7 +237,7 @@ void PlayCommand::ShowOneFrame(Session& session) {
   }
   if (p_.host.OnTopChecked()) p_.host.BringControlPanelToTop();
   if (session.fullScreen) {
-    p_.fullScreen.ShowFrame();
+    p_.fullScreen.ShowFrame(p_.output.Picture());
   } else {
     p_.output.PaintFrame();
   }
@@ -346,9 +353,6 @@ void PlayCommand::EndPlayback(Session& session, bool afterError) {
   if (p_.host.SpeedBarPosition() == kSpeedBarMax) state.FrameDelay = 1000;
   if (session.fullScreenSetUp) step([&] { p_.fullScreen.TearDown(); });
   if (session.outputPrepared) {
-    step([&] {
-      ReleasePlaybackPalettes(p_.colour, p_.output.Palettes(), p_.host.MaxPalChecked(), !session.fullScreen);
-    });
     step([&] { p_.output.TearDown(); });
   }
   // A frame read from disk is released after it is shown; one that an error

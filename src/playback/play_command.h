@@ -72,8 +72,10 @@ class PlayCommand {
   static int SpeedRightAjust(int position);
   void QuitButtonClick();
 
-  // The installer of the running playback's palette, for the bars' handlers.
-  PaletteInstaller& Palettes() { return p_.output.Palettes(); }
+  // The shown colours from the flic's palette and the adjustment, onto the
+  // screen the frames go to: at each colour chunk, and when a bar moves
+  // while playing. Throws ScreenRefused when full screen refuses them.
+  void ApplyPalette();
   bool WindowOutputInUse() const;
 
   // Memory for the pictures kept to rebuild earlier frames quickly; 0 keeps

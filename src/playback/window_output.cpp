@@ -1,96 +1,84 @@
 #include "playback/window_output.h"
 
-#include <cstring>
 #include <new>
 
 #include "base/errors.h"
 
 namespace kt {
 
-WindowOutput::WindowOutput(FrameCanvas& movie, const ColourState& colour) : movie_(movie), colour_(colour) {
-  // Colours that change while a frame is being made show with that frame's
-  // paint; any other change (a bar moved while paused) shows at once.
-  palettes_.SetColourTableListener([this](const ColourTable& table) { movie_.SetFrameColours(table, !framePending_); });
-}
+WindowOutput::WindowOutput(Screen& movie, const ColourState& colour) : movie_(movie), colour_(colour) {}
 
-WindowOutput::~WindowOutput() {
-  if (frameDib_) TearDown();
-}
+WindowOutput::~WindowOutput() { TearDown(); }
 
 void WindowOutput::PrepareFrameBuffer(uint16_t width, uint16_t height) {
   width_ = width;
   height_ = height;
-  separateBuffer_.reset();
-  if (width % 4 != 0) {
-    // Zeroed, so a flic that starts with a delta shows colour 0, not leftover memory.
-    const size_t size = static_cast<size_t>(width) * height;
-    separateBuffer_.reset(new (std::nothrow) uint8_t[size]());
-    if (!separateBuffer_) throw OutOfMemoryError();
-  }
 }
 
 void WindowOutput::CreateFrameBitmap() {
-  // A bitmap left from a set-up that never reached its tear-down goes first,
-  // so nothing keeps pointing at it.
-  ReleaseBitmap();
-  auto dib = std::make_unique<QImage>(width_, height_, QImage::Format_Indexed8);
-  if (dib->isNull()) throw OutOfMemoryError();
-  // The colours are those the table holds from before; the pixels start at
-  // index 0, as a fresh bitmap section's do. The row padding too: fill()
-  // would leave it as the allocator gave it.
-  dib->setColorTable(ToQtColourTable(colour_.Display.colourTable));
-  movie_.SetFrameColours(colour_.Display.colourTable);
-  std::memset(dib->bits(), 0, static_cast<size_t>(dib->sizeInBytes()));
-  Q_ASSERT(dib->bytesPerLine() == DibStride(width_));
-  dibBits_ = dib->bits();
-  frameDib_ = std::move(dib);
-  priorBitmap_ = palettes_.SelectFrameBitmap(frameDib_.get());
+  // What a set-up that never reached its tear-down left goes first, so the
+  // window keeps pointing at nothing of it.
+  LeaveScreen();
+  buffer_.reset();
+  // Zeroed, so a flic that starts with a delta shows colour 0, not leftover memory.
+  buffer_.reset(new (std::nothrow) uint8_t[static_cast<size_t>(width_) * height_]());
+  if (!buffer_) throw OutOfMemoryError();
+  colours_ = ToScreenColours(colour_.Display.colourTable);
+  coloursPending_ = true;
 }
 
 uint8_t* WindowOutput::FrameBuffer() {
   // The decoder asks for its target: a frame is on its way to the screen.
   framePending_ = true;
-  return separateBuffer_ ? separateBuffer_.get() : dibBits_;
+  return buffer_.get();
 }
 
-void WindowOutput::CopyRows() {
-  if (!separateBuffer_ || dibBits_ == nullptr) return;
-  const int stride = DibStride(width_);
-  for (int row = 0; row < height_; ++row) {
-    std::memcpy(dibBits_ + static_cast<size_t>(row) * stride, separateBuffer_.get() + static_cast<size_t>(row) * width_,
-                width_);
+ScreenFrame WindowOutput::Picture() const {
+  if (!buffer_) return {};
+  return {buffer_.get(), width_, height_, width_, {}};
+}
+
+void WindowOutput::SetColours(const ScreenColours& colours) {
+  colours_ = colours;
+  coloursPending_ = true;
+  // Colours that change while a frame is being made show with that frame's
+  // paint; any other change (a bar moved while paused) shows at once.
+  if (entered_ && !framePending_) Enter();
+}
+
+void WindowOutput::Enter() {
+  if (!entered_) {
+    movie_.EnterMode({width_, height_});
+    entered_ = true;
+  }
+  if (coloursPending_) {
+    coloursPending_ = false;
+    movie_.SetColours(colours_);
   }
 }
 
-bool WindowOutput::ClientHasFlicSize() const { return movie_.CanvasSize() == QSize(width_, height_); }
-
 void WindowOutput::PaintFrame() {
   framePending_ = false;
-  if (!frameDib_) return;
-  palettes_.SelectPalette(PaletteContext::MovieWindow, colour_.Installed.CurrentPalette);
-  movie_.PaintFrameNow(*frameDib_, ClientHasFlicSize());
+  if (!buffer_) return;
+  Enter();
+  movie_.ShowFrame(Picture());
 }
 
 void WindowOutput::PaintFinalFrame() {
-  framePending_ = false;
-  if (!frameDib_) return;
-  palettes_.SelectPalette(PaletteContext::DisplayImage, colour_.Installed.CurrentPalette);
-  movie_.PaintIntoPicture(*frameDib_, ClientHasFlicSize());
+  PaintFrame();
+  LeaveScreen();
 }
 
 void WindowOutput::TearDown() {
   framePending_ = false;
-  separateBuffer_.reset();
-  ReleaseBitmap();
+  LeaveScreen();
+  buffer_.reset();
 }
 
-void WindowOutput::ReleaseBitmap() {
-  if (!frameDib_) return;
-  palettes_.SelectFrameBitmap(priorBitmap_);
-  priorBitmap_ = nullptr;
-  movie_.ReleaseFrame();
-  frameDib_.reset();
-  dibBits_ = nullptr;
+void WindowOutput::LeaveScreen() {
+  if (!entered_) return;
+  entered_ = false;
+  movie_.Leave();
 }
 
 }  // namespace kt

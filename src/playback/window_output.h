@@ -1,61 +1,49 @@
-// Frames in the movie window. A playback decodes into an 8-bit bitmap whose
-// rows are padded to 4 bytes and whose colour table holds the shown
-// colours; each frame is copied to the window one to one when the window's
-// client area has the flic's size, stretched over it otherwise. After the
-// loop the last frame goes into the window's own picture, where it stays.
+// Frames in the movie window. A playback decodes into a buffer of its own;
+// each frame goes to the window's placement of the screen, which shows it
+// one to one or stretched. After the loop the last frame stays as the
+// window's own picture.
 #pragma once
 
-#include <QImage>
 #include <cstdint>
 #include <memory>
 
 #include "colour/colour_state.h"
-#include "platform/qt/qt_palette_installer.h"
-#include "playback/frame_canvas.h"
+#include "platform/screen.h"
 #include "playback/frame_output.h"
 
 namespace kt {
 
-// The rows of an 8-bit bitmap start at multiples of 4 bytes.
-inline constexpr int DibStride(int width) { return width % 4 == 0 ? width : width + 4 - width % 4; }
-
 class WindowOutput : public FrameOutput {
  public:
-  // The movie window and the palettes outlive this. The palette installer
-  // lives here for the whole run, also between playbacks.
-  WindowOutput(FrameCanvas& movie, const ColourState& colour);
+  // The movie window and the colours outlive this.
+  WindowOutput(Screen& movie, const ColourState& colour);
   ~WindowOutput() override;
 
   void PrepareFrameBuffer(uint16_t width, uint16_t height) override;
-  // Throws OutOfMemoryError when the bitmap cannot be made.
+  // Throws OutOfMemoryError when the buffer cannot be made.
   void CreateFrameBitmap() override;
   uint8_t* FrameBuffer() override;
-  void CopyRows() override;
+  ScreenFrame Picture() const override;
   void PaintFrame() override;
   void PaintFinalFrame() override;
   void TearDown() override;
   // Frames are painted synchronously; the window system shows them at its next turn.
   void Flush() override {}
-  PaletteInstaller& Palettes() override { return palettes_; }
-
-  QtPaletteInstaller& QtPalettes() { return palettes_; }
-  // The bitmap of the running playback; null between playbacks.
-  const QImage* FrameDib() const { return frameDib_.get(); }
+  void SetColours(const ScreenColours& colours) override;
 
  private:
-  bool ClientHasFlicSize() const;
-  void ReleaseBitmap();
+  // The window takes the playback's size and the colours not yet sent.
+  void Enter();
+  void LeaveScreen();
 
-  FrameCanvas& movie_;
+  Screen& movie_;
   const ColourState& colour_;
-  QtPaletteInstaller palettes_;
   uint16_t width_ = 0;
   uint16_t height_ = 0;
-  std::unique_ptr<QImage> frameDib_;
-  uint8_t* dibBits_ = nullptr;
-  QImage* priorBitmap_ = nullptr;
-  // The decoder's own block when the rows need padding; the bitmap's bits otherwise.
-  std::unique_ptr<uint8_t[]> separateBuffer_;
+  std::unique_ptr<uint8_t[]> buffer_;
+  ScreenColours colours_{};
+  bool coloursPending_ = false;
+  bool entered_ = false;
   bool framePending_ = false;  // decoded or being decoded, not yet painted
 };
 

@@ -1,19 +1,14 @@
 // The movie window's picture control: it fills the window's client area,
-// keeps a picture that it stretches to its own size, lets a playback draw
-// its frames straight onto the screen over it, and, while full-screen output
-// holds the display, shows the emulated primary surface scaled to fit.
-// Frames and surfaces reach the screen through one present path: their
-// palette indices become 32-bit pixels through a table rebuilt only when the
-// colours change, scaled into a buffer of the size drawn.
+// keeps a picture that it stretches to its own size, and shows the frames of
+// a playback over it, in the window or, for full screen, fitted to the
+// whole screen. Frames reach the screen through the one indexed presenter.
 #pragma once
 
 #include <QImage>
 #include <QWidget>
-#include <vector>
 
-#include "colour/display_palette.h"
-#include "platform/emulated_direct_draw.h"
 #include "platform/indexed_present.h"
+#include "platform/screen.h"
 
 namespace kt {
 
@@ -21,31 +16,24 @@ class DisplayImageControl : public QWidget {
   Q_OBJECT
 
  public:
+  // Where a frame sits. Window: at its own size in the top left corner or
+  // stretched over the control, as ShowFrame is told. FullScreen: the largest size with its aspect,
+  // centred on black; black until the first frame.
+  enum class Placement { Window, FullScreen };
+
   explicit DisplayImageControl(QWidget* parent = nullptr);
 
-  // The colours of the frame bitmap, at its creation and whenever its
-  // colour table changes; a frame on the screen shows them at once unless
-  // `showNow` is false (its next paint is coming anyway).
-  void SetFrameColours(const ColourTable& table, bool showNow = true);
-  // Draws the frame (an 8-bit bitmap) on the screen now, at its own size from
-  // the top left corner or stretched over the whole control, without the
-  // picture. The frame is drawn again from the same bitmap whenever the
-  // window needs it, until PaintIntoPicture or ReleaseFrame.
-  void PaintFrameNow(const QImage& frame, bool oneToOne);
-  // Draws the frame into the picture, a bitmap of the control's size, so
-  // that it stays after the frame's bitmap is gone.
-  void PaintIntoPicture(const QImage& frame, bool oneToOne);
-  // The frame's bitmap is about to go away; the picture is shown from the next redraw on.
-  void ReleaseFrame();
-
-  // Full screen: from the mode being set until it is restored, the control
-  // shows the primary surface (black until the first one), scaled to fit
-  // with its aspect kept, on black.
-  void BeginSurface();
-  // Shows the surface now; its memory must stay until the next call.
-  void ShowSurface(const ShownSurface& surface);
-  void EndSurface();
-  bool ShowsSurface() const { return surfaceMode_; }
+  void Enter(Placement placement);
+  // A frame on the screen takes new colours at once.
+  void SetColours(const ScreenColours& colours);
+  // Draws the frame now, and again from the same memory whenever the window
+  // needs it, until the next frame or Leave.
+  void ShowFrame(const ScreenFrame& frame, bool oneToOne = false);
+  // A window's last frame becomes the picture, a bitmap of the control's
+  // size that stays after the frame's memory is gone; after full screen the
+  // picture shows again as it was.
+  void Leave();
+  bool ShowsFullScreen() const { return shown_ && placement_ == Placement::FullScreen; }
 
   const QImage& Picture() const { return picture_; }
 
@@ -57,32 +45,20 @@ class DisplayImageControl : public QWidget {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
-  struct Source {
-    const uint8_t* bits = nullptr;
-    int stride = 0;
-    const PixelTable* table = nullptr;
-  };
-  // Sizes the present path for what is shown and the control's present size.
+  // Sizes the present path for the frame and the control's present size.
   void Configure();
-  Source CurrentSource() const;
   // Brings the buffer up to date for the control's present size.
   void Present();
   // Converts straight into the screen image being painted; false when it is no such image.
   bool PresentIntoScreenImage();
   void WrapBuffer();
-  void DrawTexts(QPainter& painter);
+  void DrawCornerText(QPainter& painter);
 
-  // Window output.
-  const QImage* frame_ = nullptr;
+  bool shown_ = false;  // between Enter (full screen) or the first frame (window) and Leave
+  Placement placement_ = Placement::Window;
+  ScreenFrame frame_;
   bool oneToOne_ = true;
-  PixelTable frameColours_;
-  // Full screen.
-  bool surfaceMode_ = false;
-  ShownSurface surface_;
-  PaletteEntries surfaceEntries_{};
-  bool surfaceColoursKnown_ = false;
-  PixelTable surfaceColours_;
-  PixelTable black_;
+  ScreenColours colours_{};
 
   IndexedPresenter presenter_;
   QImage buffer_;  // the presenter's pixels as Qt sees them, without a copy

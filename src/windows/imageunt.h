@@ -11,7 +11,7 @@
 #include "flic/flic_state.h"
 #include "platform/qt/qt_window_services.h"
 #include "platform/qt/virtual_keys.h"
-#include "playback/frame_canvas.h"
+#include "platform/screen.h"
 #include "playback/playback_state.h"
 #include "windows/display_image.h"
 
@@ -44,7 +44,7 @@ inline constexpr const char* kAnimationSaveFilter =
     "GIF animation (*.gif)|*.gif|Animated PNG (*.png)|*.png|WebP animation (*.webp)|*.webp|"
     "MP4 video (*.mp4)|*.mp4|WebM video (*.webm)|*.webm";
 
-class TImageForm : public QWidget, public FrameCanvas {
+class TImageForm : public QWidget, public Screen {
   Q_OBJECT
 
  public:
@@ -70,16 +70,15 @@ class TImageForm : public QWidget, public FrameCanvas {
   // box that can cancel it. Failures are shown in the general error box.
   void ExportAnimation();
 
-  // Window output paints on the picture control, which covers the client area.
-  QSize CanvasSize() const override { return size(); }
-  void SetFrameColours(const ColourTable& table, bool showNow = true) override {
-    displayImage_->SetFrameColours(table, showNow);
+  // The window's placement of the screen: a frame at its own size in the
+  // top left corner when the client area has that size, stretched over it
+  // otherwise; on leaving, the last frame stays as the window's picture.
+  void SetColours(const ScreenColours& colours) override { displayImage_->SetColours(colours); }
+  void EnterMode(ModeSize) override { displayImage_->Enter(DisplayImageControl::Placement::Window); }
+  void ShowFrame(const ScreenFrame& frame) override {
+    displayImage_->ShowFrame(frame, size() == QSize(frame.width, frame.height));
   }
-  void PaintFrameNow(const QImage& frame, bool oneToOne) override { displayImage_->PaintFrameNow(frame, oneToOne); }
-  void PaintIntoPicture(const QImage& frame, bool oneToOne) override {
-    displayImage_->PaintIntoPicture(frame, oneToOne);
-  }
-  void ReleaseFrame() override { displayImage_->ReleaseFrame(); }
+  void Leave() override { displayImage_->Leave(); }
 
   // Runs for the user's close requests; answers whether the window may
   // close, which it never may.

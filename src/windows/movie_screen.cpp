@@ -1,6 +1,7 @@
 #include "windows/movie_screen.h"
 
 #include <QCursor>
+#include <algorithm>
 
 #include "platform/qt/system_metrics.h"
 #include "platform/qt/window_operations.h"
@@ -8,11 +9,17 @@
 
 namespace kt {
 
-void MovieScreen::ModeSet(uint32_t, uint32_t) { movie_.DisplayImage().BeginSurface(); }
+void MovieScreen::EnterMode(ModeSize size) {
+  const std::vector<ModeSize>& modes = StandardModes();
+  if (std::find(modes.begin(), modes.end(), size) == modes.end()) throw ScreenRefused(ScreenStep::SetMode);
+  movie_.DisplayImage().Enter(DisplayImageControl::Placement::FullScreen);
+}
 
-void MovieScreen::Show(const ShownSurface& surface) { movie_.DisplayImage().ShowSurface(surface); }
+void MovieScreen::SetColours(const ScreenColours& colours) { movie_.DisplayImage().SetColours(colours); }
 
-void MovieScreen::ModeRestored() { movie_.DisplayImage().EndSurface(); }
+void MovieScreen::ShowFrame(const ScreenFrame& frame) { movie_.DisplayImage().ShowFrame(frame); }
+
+void MovieScreen::Leave() { movie_.DisplayImage().Leave(); }
 
 void MovieScreen::HideCursorCoverScreen() {
   // Noted once until the restore, which must not take the full screen for the window's place.

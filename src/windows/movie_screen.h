@@ -1,5 +1,5 @@
-// The movie window as the emulated full-screen display: while a mode is set
-// its picture control shows the primary surface, and for the length of a
+// The movie window as the full-screen display: while a mode is set its
+// picture control shows the frames fitted to the screen, and for the length of a
 // full-screen playback the window itself is in the window system's
 // full-screen state, over the whole screen and any desktop bar, in front,
 // with the keyboard and without a cursor.
@@ -8,19 +8,24 @@
 #include <QRect>
 #include <Qt>
 
-#include "platform/emulated_direct_draw.h"
+#include "platform/screen.h"
 
 namespace kt {
 
 class TImageForm;
 
-class MovieScreen : public EmulatedScreen {
+class MovieScreen : public FullScreenDisplay {
  public:
   explicit MovieScreen(TImageForm& movie) : movie_(movie) {}
 
-  void ModeSet(uint32_t width, uint32_t height) override;
-  void Show(const ShownSurface& surface) override;
-  void ModeRestored() override;
+  bool Open() override { return true; }
+  // The standard modes; the picture is scaled to the real screen, so any fits.
+  std::vector<ModeSize> Modes() override { return StandardModes(); }
+  // Refuses a size it does not offer.
+  void EnterMode(ModeSize size) override;
+  void SetColours(const ScreenColours& colours) override;
+  void ShowFrame(const ScreenFrame& frame) override;
+  void Leave() override;
 
   void HideCursorCoverScreen();
   // Cursor, border and normal state back, at the place and size the window

@@ -12,8 +12,8 @@
 namespace kt::test {
 namespace {
 
-// Full-screen playbacks through the panel: the emulated display shows its
-// surface in the movie window, which takes the whole (1024 x 768) screen.
+// Full-screen playbacks through the panel: the movie window is the display,
+// over the whole (1024 x 768) screen, showing the frames fitted to it.
 class FullScreenPanelTest : public PanelTest {
  protected:
   static constexpr int kW = 6, kH = 4;
@@ -113,7 +113,7 @@ TEST_F(FullScreenPanelTest, FramesFillTheScreenAndTheWindowsComeBackAfterwards) 
   // Where the start of the playback put it: the flic's size, centred on the screen.
   EXPECT_EQ(movie.geometry(), QRect((1024 - kW) / 2, (768 - kH) / 2, kW, kH));
   EXPECT_NE(movie.cursor().shape(), Qt::BlankCursor);
-  EXPECT_FALSE(movie.DisplayImage().ShowsSurface());
+  EXPECT_FALSE(movie.DisplayImage().ShowsFullScreen());
 }
 
 TEST_F(FullScreenPanelTest, BrightnessChangesShowAtOnceOnAPausedPicture) {
@@ -190,7 +190,7 @@ TEST_F(FullScreenPanelTest, AFailedSetUpIsReportedAndTheNextPlaybackWorks) {
   EXPECT_EQ(services.boxes[0].text, "Flic doesn't fit in screen.");
   EXPECT_FALSE(form.State().Playback.Playing);
   EXPECT_TRUE(Get("PlayButton")->isEnabled());
-  EXPECT_FALSE(movie.DisplayImage().ShowsSurface());
+  EXPECT_FALSE(movie.DisplayImage().ShowsFullScreen());
   EXPECT_FALSE(form.isHidden());
 
   services.boxes.clear();

@@ -8,19 +8,13 @@
 namespace kt {
 namespace {
 
-ColourTable DistinctColours() {
-  ColourTable table{};
-  for (int i = 0; i < 256; ++i) {
-    table[static_cast<size_t>(i)] =
-        RgbQuad{static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 7), static_cast<uint8_t>(i), 0};
-  }
-  return table;
+ScreenColours DistinctColours() {
+  ScreenColours colours{};
+  for (uint32_t i = 0; i < 256; ++i) colours[i] = 0xFF000000u | i << 16 | (i * 7 & 0xFF) << 8 | (255 - i);
+  return colours;
 }
 
-uint32_t Expected(const ColourTable& table, uint8_t index) {
-  const RgbQuad& c = table[index];
-  return 0xFF000000u | (uint32_t{c.rgbRed} << 16) | (uint32_t{c.rgbGreen} << 8) | c.rgbBlue;
-}
+uint32_t Expected(const ScreenColours& colours, uint8_t index) { return colours[index]; }
 
 // An 8-bit picture with padded rows, every pixel different from its neighbours.
 struct Source {
@@ -36,7 +30,7 @@ struct Source {
 };
 
 // The plain way: for each target pixel, the source pixel at floor(t * size / span).
-void ExpectLikeTheReference(const IndexedPresenter& presenter, const Source& source, const ColourTable& table,
+void ExpectLikeTheReference(const IndexedPresenter& presenter, const Source& source, const ScreenColours& colours,
                             PresentRect place) {
   for (int y = 0; y < presenter.Height(); ++y) {
     for (int x = 0; x < presenter.Width(); ++x) {
@@ -46,7 +40,7 @@ void ExpectLikeTheReference(const IndexedPresenter& presenter, const Source& sou
       if (inside) {
         const int sx = static_cast<int>(static_cast<int64_t>(x - place.x) * source.width / place.width);
         const int sy = static_cast<int>(static_cast<int64_t>(y - place.y) * source.height / place.height);
-        want = Expected(table, source.At(sx, sy));
+        want = Expected(colours, source.At(sx, sy));
       }
       ASSERT_EQ(got, want) << "at " << x << "," << y << " of " << presenter.Width() << "x" << presenter.Height();
     }
@@ -54,9 +48,7 @@ void ExpectLikeTheReference(const IndexedPresenter& presenter, const Source& sou
 }
 
 TEST(IndexedPresent, OneToOneAndEveryScaleMatchTheStraightforwardConversion) {
-  const ColourTable table = DistinctColours();
-  PixelTable colours;
-  colours.Rebuild(table);
+  const ScreenColours colours = DistinctColours();
   for (const auto& [w, h] : std::vector<std::pair<int, int>>{{1, 1}, {3, 2}, {7, 5}, {321, 3}, {13, 11}}) {
     const Source source(w, h);
     // One to one, stretched by whole and broken factors in each direction, and shrunk.
@@ -70,21 +62,19 @@ TEST(IndexedPresent, OneToOneAndEveryScaleMatchTheStraightforwardConversion) {
       const PresentRect place{0, 0, tw, th};
       presenter.Configure(w, h, tw, th, place);
       presenter.Convert(source.bytes.data(), source.stride, colours);
-      ExpectLikeTheReference(presenter, source, table, place);
+      ExpectLikeTheReference(presenter, source, colours, place);
     }
   }
 }
 
 TEST(IndexedPresent, APlaceInsideALargerBufferLeavesBlackBarsAndAClippedPlaceStaysInside) {
-  const ColourTable table = DistinctColours();
-  PixelTable colours;
-  colours.Rebuild(table);
+  const ScreenColours colours = DistinctColours();
   const Source source(9, 5);
   IndexedPresenter presenter;
   const PresentRect place{4, 2, 27, 10};
   presenter.Configure(9, 5, 40, 15, place);
   presenter.Convert(source.bytes.data(), source.stride, colours);
-  ExpectLikeTheReference(presenter, source, table, place);
+  ExpectLikeTheReference(presenter, source, colours, place);
 
   // A place hanging over the edges: only its visible part is drawn, with the whole place's scale.
   IndexedPresenter over;
@@ -94,33 +84,24 @@ TEST(IndexedPresent, APlaceInsideALargerBufferLeavesBlackBarsAndAClippedPlaceSta
     for (int x = 0; x < 10; ++x) {
       const int sx = (x + 3) * 9 / 18;
       const int sy = (y + 2) * 5 / 10;
-      ASSERT_EQ(over.Pixels()[static_cast<size_t>(y) * 10 + x], Expected(table, source.At(sx, sy))) << x << "," << y;
+      ASSERT_EQ(over.Pixels()[static_cast<size_t>(y) * 10 + x], Expected(colours, source.At(sx, sy))) << x << "," << y;
     }
   }
 }
 
-TEST(IndexedPresent, NewColoursNeedOnlyANewTableAndFramesNeedNoNewMemory) {
+TEST(IndexedPresent, NewColoursAndFramesNeedNoNewMemory) {
   const Source source(6, 4);
-  ColourTable table = DistinctColours();
-  PixelTable colours;
-  colours.Rebuild(table);
+  ScreenColours colours = DistinctColours();
   IndexedPresenter presenter;
   presenter.Configure(6, 4, 12, 8, {0, 0, 12, 8});
   const uint32_t* memory = presenter.Pixels();
   presenter.Convert(source.bytes.data(), source.stride, colours);
-  table[source.At(0, 0)] = RgbQuad{1, 2, 3, 0};
-  colours.Rebuild(table);
+  colours[source.At(0, 0)] = 0xFF030201u;
   presenter.Configure(6, 4, 12, 8, {0, 0, 12, 8});  // the same sizes: nothing is made again
   presenter.Convert(source.bytes.data(), source.stride, colours);
   EXPECT_EQ(presenter.Pixels(), memory);
   EXPECT_EQ(presenter.Pixels()[0], 0xFF030201u);
   EXPECT_EQ(presenter.Pixels()[13], 0xFF030201u) << "the stretched copy of the same pixel";
-
-  PaletteEntries entries{};
-  entries[5] = PaletteEntry{200, 100, 50, 0};
-  colours.Rebuild(entries);
-  EXPECT_EQ(colours[5], 0xFFC86432u);
-  EXPECT_EQ(colours[6], kOpaqueBlack);
 }
 
 TEST(IndexedPresent, TheAspectIsKeptWithTheLargestPictureThatFits) {

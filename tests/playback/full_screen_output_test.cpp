@@ -6,55 +6,21 @@
 #include <vector>
 
 #include "base/errors.h"
-#include "platform/emulated_direct_draw.h"
+#include "fake_screen.h"
 #include "playback/full_screen_output.h"
 
 namespace kt {
 namespace {
 
-struct RecordingScreen : EmulatedScreen {
-  std::vector<std::string>* log = nullptr;
-  std::vector<uint8_t> pixels;
-  int width = 0, height = 0;
-  PaletteEntries palette{};
-  std::vector<SurfaceText> texts;
-  int shows = 0;
-  void ModeSet(uint32_t w, uint32_t h) override {
-    log->push_back("mode " + std::to_string(w) + "x" + std::to_string(h));
-  }
-  void Show(const ShownSurface& s) override {
-    ++shows;
-    width = s.width;
-    height = s.height;
-    pixels.assign(s.pixels, s.pixels + static_cast<size_t>(s.width) * s.height);
-    if (s.palette != nullptr) palette = *s.palette;
-    texts = *s.texts;
-  }
-  void ModeRestored() override { log->push_back("mode restored"); }
-  uint8_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
-};
-
 struct FakeHost : FullScreenHost {
   std::vector<std::string>* log = nullptr;
   bool autoMode = true, fps = false, oneSurface = false;
   int forceIndex = 0;
-  std::vector<uint8_t> frame;  // the frame bitmap, rows padded to 4
-  int frameWidth = 0, frameHeight = 0;
-  std::function<bool(const PaletteEntries&)> setEntries;
-  int panel = 0;
 
   bool AutoModeChecked() const override { return autoMode; }
   int ForceModeIndex() const override { return forceIndex; }
   bool ShowFpsChecked() const override { return fps; }
   bool OneSurfaceChecked() const override { return oneSurface; }
-  const void* ControlPanelHandle() const override { return &panel; }
-  IndexedFrame FrameBitmap() const override {
-    return {frame.data(), frameWidth, frameHeight, (frameWidth + 3) / 4 * 4};
-  }
-  void ConnectPaletteEntries(std::function<bool(const PaletteEntries&)> f) override {
-    log->push_back(f ? "palette connected" : "palette disconnected");
-    setEntries = std::move(f);
-  }
   void HideCursorCoverScreen() override { log->push_back("movie window full screen"); }
   void SetControlPanelVisible(bool visible) override { log->push_back(visible ? "panel shown" : "panel hidden"); }
   void RestoreMovieWindow() override { log->push_back("movie window restored"); }
@@ -64,14 +30,15 @@ struct FakeHost : FullScreenHost {
 class FullScreenTest : public ::testing::Test {
  protected:
   std::vector<std::string> log;
-  RecordingScreen screen;
+  test::FakeScreen screen;
   FakeHost host;
+  std::vector<uint8_t> frame;  // the decoded frame, rows padded to 4 to see the stride kept
+  int frameWidth = 0, frameHeight = 0;
   PlaybackState playback;
   ColourState colour;
   FlicHeader header;
   uint32_t clock = 1000;
-  EmulatedDisplayConfig display;
-  std::unique_ptr<DirectDrawFullScreen> output;
+  std::unique_ptr<FullScreen> output;
 
   FullScreenTest() {
     screen.log = &log;
@@ -82,26 +49,20 @@ class FullScreenTest : public ::testing::Test {
   void Frame(uint16_t w, uint16_t h) {
     header.width = w;
     header.height = h;
-    host.frameWidth = w;
-    host.frameHeight = h;
+    frameWidth = w;
+    frameHeight = h;
     const int stride = (w + 3) / 4 * 4;
-    host.frame.assign(static_cast<size_t>(stride) * h, 0xFF);
+    frame.assign(static_cast<size_t>(stride) * h, 0xFF);
     for (int y = 0; y < h; ++y) {
-      for (int x = 0; x < w; ++x)
-        host.frame[static_cast<size_t>(y) * stride + x] = static_cast<uint8_t>(1 + (x + y * w) % 255);
+      for (int x = 0; x < w; ++x) frame[static_cast<size_t>(y) * stride + x] = static_cast<uint8_t>(1 + (x + y * w) % 255);
     }
   }
+  void Show() { output->ShowFrame({frame.data(), frameWidth, frameHeight, (frameWidth + 3) / 4 * 4, {}}); }
   uint8_t FramePixel(int x, int y) const { return static_cast<uint8_t>(1 + (x + y * header.width) % 255); }
 
-  DirectDrawFullScreen& Make() {
-    output = std::make_unique<DirectDrawFullScreen>(EmulatedDirectDrawCreate(display, screen), host, playback, colour,
-                                                    header, [this] { return clock; });
+  FullScreen& Make() {
+    output = std::make_unique<FullScreen>(screen, host, playback, colour, header, [this] { return clock; });
     return *output;
-  }
-  static std::vector<dd::DisplayModeDesc> Modes(std::vector<std::array<uint32_t, 3>> modes) {
-    std::vector<dd::DisplayModeDesc> list;
-    for (auto [w, h, bits] : modes) list.push_back({w, h, bits});
-    return list;
   }
   std::string SetUpError() {
     try {
@@ -115,7 +76,7 @@ class FullScreenTest : public ::testing::Test {
 
 TEST_F(FullScreenTest, TheFirstListedModeThatFitsIsChosenNotTheSmallest) {
   Frame(320, 200);
-  display.modes = Modes({{640, 480, 8}, {320, 200, 8}, {800, 600, 8}});
+  screen.modes = {{640, 480}, {320, 200}, {800, 600}};
   ASSERT_TRUE(Make().SetUp());
   EXPECT_EQ(output->ScreenMode(), (ModeSize{640, 480}));
   output->TearDown();
@@ -129,20 +90,16 @@ TEST_F(FullScreenTest, TheFirstListedModeThatFitsIsChosenNotTheSmallest) {
   EXPECT_EQ(ChooseDisplayMode({}, 1, 1), std::nullopt);
 }
 
-TEST_F(FullScreenTest, OnlyEightBitModesCountAndAtMostAHundredOfThem) {
+TEST_F(FullScreenTest, AtMostAHundredModesCount) {
   Frame(1000, 700);
-  std::vector<std::array<uint32_t, 3>> modes = {{1024, 768, 16}, {1024, 768, 32}};
-  for (uint32_t i = 0; i < 100; ++i) modes.push_back({320 + i, 200, 8});
-  modes.push_back({1024, 768, 8});  // the 101st 8-bit mode is not recorded
-  display.modes = Modes(modes);
+  screen.modes.clear();
+  for (uint32_t i = 0; i < 100; ++i) screen.modes.push_back({320 + i, 200});
+  screen.modes.push_back({1024, 768});  // the 101st is not recorded
   EXPECT_EQ(SetUpError(), "Flic doesn't fit in screen.");
   EXPECT_EQ(output->DisplayModeList().size(), 100u);
 
-  display.modes = Modes({{1024, 768, 16}, {1280, 1024, 32}});
-  Frame(320, 200);
-  EXPECT_EQ(SetUpError(), "Flic doesn't fit in screen.") << "no 8-bit mode at all";
-  display.modes = Modes({{320, 200, 8}, {1280, 1024, 8}});
   Frame(1281, 200);
+  screen.modes = StandardModes();
   EXPECT_EQ(SetUpError(), "Flic doesn't fit in screen.") << "larger than every mode";
 }
 
@@ -166,7 +123,7 @@ TEST_F(FullScreenTest, TheFrameIsCentredOnColourZeroAndASmallerModeShowsItsMiddl
   host.autoMode = false;
   host.forceIndex = 1;  // 320 x 240
   ASSERT_TRUE(Make().SetUp());
-  output->ShowFrame();
+  Show();
   const Offset at = CentringOffset(320, 240, 301, 199);
   EXPECT_EQ(at, (Offset{9, 20}));
   ASSERT_EQ(screen.width, 320);
@@ -182,7 +139,7 @@ TEST_F(FullScreenTest, TheFrameIsCentredOnColourZeroAndASmallerModeShowsItsMiddl
   Frame(640, 480);
   host.forceIndex = 0;
   ASSERT_TRUE(Make().SetUp());
-  output->ShowFrame();
+  Show();
   EXPECT_EQ(CentringOffset(320, 200, 640, 480), (Offset{-160, -140}));
   for (int y = 0; y < 200; y += 7) {
     for (int x = 0; x < 320; x += 3) ASSERT_EQ(screen.At(x, y), FramePixel(x + 160, y + 140)) << x << "," << y;
@@ -194,12 +151,12 @@ TEST_F(FullScreenTest, FlipOrOneSurfaceIsReadAtEveryFrame) {
   Frame(4, 2);
   host.autoMode = false;
   ASSERT_TRUE(Make().SetUp());
-  output->ShowFrame();
+  Show();
   const int afterFlip = screen.shows;
   EXPECT_EQ(screen.At(158, 99), FramePixel(0, 0));
   host.oneSurface = true;
-  host.frame[0] = 0x42;
-  output->ShowFrame();
+  frame[0] = 0x42;
+  Show();
   EXPECT_GT(screen.shows, afterFlip);
   EXPECT_EQ(screen.At(158, 99), 0x42) << "copied to the screen without a flip";
 }
@@ -219,30 +176,24 @@ TEST_F(FullScreenTest, TheFrameRateFigureComesFromTheSecondFrameOnRoundedHalvesT
   ASSERT_TRUE(Make().SetUp());
   playback.PlayStartTick = 1000;
   playback.FramesPlayed = 0;
-  output->ShowFrame();
-  EXPECT_TRUE(screen.texts.empty()) << "the first frame carries no figure";
+  Show();
+  EXPECT_EQ(screen.cornerText, "") << "the first frame carries no figure";
   playback.FramesPlayed = 3;
   clock = 1000 + 120;
-  output->ShowFrame();
-  ASSERT_EQ(screen.texts.size(), 1u);
-  EXPECT_EQ(screen.texts[0].text, "25");
-  EXPECT_EQ(screen.texts[0].x, 0);
-  EXPECT_EQ(screen.texts[0].y, 0);
-  EXPECT_EQ(screen.texts[0].colour, 0xFFFFFFu);
+  Show();
+  EXPECT_EQ(screen.cornerText, "25");
   host.fps = false;
-  output->ShowFrame();
-  EXPECT_TRUE(screen.texts.empty()) << "\"Show FPS\" is read at every frame";
+  Show();
+  EXPECT_EQ(screen.cornerText, "") << "\"Show FPS\" is read at every frame";
 }
 
 TEST_F(FullScreenTest, TheStepsRunInOrderAndTheTearDownGivesEverythingBack) {
   Frame(320, 200);
   ASSERT_TRUE(Make().SetUp());
-  EXPECT_EQ(
-      log, (std::vector<std::string>{"mode 320x200", "palette connected", "movie window full screen", "panel hidden"}));
+  EXPECT_EQ(log, (std::vector<std::string>{"mode 320x200", "movie window full screen", "panel hidden"}));
   log.clear();
   output->TearDown();
-  EXPECT_EQ(log, (std::vector<std::string>{"palette disconnected", "mode restored", "panel shown",
-                                           "movie window restored", "panel size"}));
+  EXPECT_EQ(log, (std::vector<std::string>{"mode restored", "panel shown", "movie window restored", "panel size"}));
 }
 
 TEST_F(FullScreenTest, WordsRunningLeaveTheControlPanelAlone) {
@@ -254,19 +205,32 @@ TEST_F(FullScreenTest, WordsRunningLeaveTheControlPanelAlone) {
   for (const std::string& entry : log) EXPECT_EQ(entry.find("panel shown"), std::string::npos);
 }
 
-TEST_F(FullScreenTest, ThePaletteStartsBlackAndNewEntriesReachTheScreen) {
+TEST_F(FullScreenTest, TheColoursStartAsTheFlicsAndLaterOnesReachTheScreenUntilTheTearDown) {
   Frame(4, 2);
   colour.Base.fill(RgbColour{});
+  colour.Base[1] = {90, 80, 70};
   ASSERT_TRUE(Make().SetUp());
-  output->ShowFrame();
-  EXPECT_EQ(screen.palette[1], (PaletteEntry{0, 0, 0, 0}));
-  ASSERT_TRUE(host.setEntries);
-  PaletteEntries entries{};
-  entries[1] = PaletteEntry{90, 80, 70, 0};
-  const int shows = screen.shows;
-  EXPECT_TRUE(host.setEntries(entries));
-  EXPECT_EQ(screen.shows, shows + 1) << "a still picture shows the new colours at once";
-  EXPECT_EQ(screen.palette[1], (PaletteEntry{90, 80, 70, 0}));
+  EXPECT_EQ(screen.colours[1], 0xFF5A5046u);
+  ScreenColours later{};
+  later[1] = 0xFF010203u;
+  output->SetColours(later);
+  EXPECT_EQ(screen.colours[1], 0xFF010203u);
+
+  // Refused: the message a palette refused has.
+  screen.failing = {ScreenStep::SetColours};
+  EXPECT_THROW(
+      {
+        try {
+          output->SetColours(later);
+        } catch (const PlayerError& error) {
+          EXPECT_STREQ(error.what(), "DirectDraw.CreatePalette failed");
+          throw;
+        }
+      },
+      ScreenRefused);
+  // Torn down, there is nothing to change and no error for it.
+  output->TearDown();
+  EXPECT_NO_THROW(output->SetColours(later));
 }
 
 // Each set-up step made to fail: its message, and everything made before it
@@ -274,30 +238,30 @@ TEST_F(FullScreenTest, ThePaletteStartsBlackAndNewEntriesReachTheScreen) {
 // same output sets up again.
 TEST_F(FullScreenTest, EveryFailingStepHasItsMessageAndUnwinds) {
   Frame(320, 200);
-  const std::pair<EmulatedStep, const char*> steps[] = {
-      {EmulatedStep::Create, "Failed to create IDirectDraw object"},
-      {EmulatedStep::CooperativeLevel, "Unable to acquire exclusive full-screen access"},
-      {EmulatedStep::EnumDisplayModes, "Unable to get modes"},
-      {EmulatedStep::SetDisplayMode, "Unable to set new display mode"},
-      {EmulatedStep::CreateSurface, "CreateSurface failed"},
-      {EmulatedStep::GetAttachedSurface, "Failed to get background surface"},
-      {EmulatedStep::CreatePalette, "DirectDraw.CreatePalette failed"},
-      {EmulatedStep::SetPalette, "Unable to assign DirectDraw palette"},
+  const std::pair<ScreenStep, const char*> steps[] = {
+      {ScreenStep::Open, "Failed to create IDirectDraw object"},
+      {ScreenStep::TakeOver, "Unable to acquire exclusive full-screen access"},
+      {ScreenStep::ListModes, "Unable to get modes"},
+      {ScreenStep::SetMode, "Unable to set new display mode"},
+      {ScreenStep::FrontBuffer, "CreateSurface failed"},
+      {ScreenStep::BackBuffer, "Failed to get background surface"},
+      {ScreenStep::MakeColours, "DirectDraw.CreatePalette failed"},
+      {ScreenStep::AttachColours, "Unable to assign DirectDraw palette"},
   };
   for (const auto& [step, text] : steps) {
     output = nullptr;
     log.clear();
-    display.failing = {step};
+    screen.failing = {step};
     EXPECT_EQ(SetUpError(), text);
     // Nothing reached the windows; a mode that was set is given back.
     std::vector<std::string> expected;
-    if (step > EmulatedStep::SetDisplayMode) expected = {"mode 320x200", "mode restored"};
+    if (step > ScreenStep::SetMode) expected = {"mode 320x200", "mode restored"};
     EXPECT_EQ(log, expected) << text;
-    display.failing.clear();
+    screen.failing.clear();
     log.clear();
     output = nullptr;
     ASSERT_TRUE(Make().SetUp()) << "after " << text;
-    output->ShowFrame();
+    Show();
     output->TearDown();
     EXPECT_EQ(log.back(), "panel size");
   }
@@ -305,7 +269,7 @@ TEST_F(FullScreenTest, EveryFailingStepHasItsMessageAndUnwinds) {
 
 TEST_F(FullScreenTest, ADisplayThatGivesNoObjectEndsTheSetUpWithoutAMessage) {
   Frame(320, 200);
-  display.createWithoutObject = true;
+  screen.noDisplay = true;
   EXPECT_FALSE(Make().SetUp());
   output->TearDown();
   EXPECT_EQ(std::count(log.begin(), log.end(), "movie window full screen"), 0);

@@ -226,7 +226,7 @@ TEST(KeyImageRebuild, FlicsThatDefeatTheShortcutsStillMatchTheReplay) {
   ExpectSameAsReplay(partialPath, 6, dir);
 }
 
-// Each frame carries a colour chunk, so the palettes created count the decodes.
+// Each frame carries a colour chunk, so the colours put in count the decodes.
 TEST(KeyImageRebuild, StepBackNearTheEndDecodesOnlyFromTheNearestKey) {
   for (bool wholePictures : {false, true}) {
     SCOPED_TRACE(wholePictures ? "every frame a whole picture" : "deltas after frame 0");
@@ -259,7 +259,7 @@ TEST(KeyImageRebuild, StepBackNearTheEndDecodesOnlyFromTheNearestKey) {
       const int32_t interval = KeyImages(8, 2, frames, budget).Interval();
       ASSERT_GT(interval, 2);
       const int32_t key = 396 / interval * interval;
-      PaletteHandle before = 0;
+      int before = 0;
       int step = 0;
       services.onMessages = [&] {
         if (!services.holding) {
@@ -268,7 +268,7 @@ TEST(KeyImageRebuild, StepBackNearTheEndDecodesOnlyFromTheNearestKey) {
         }
         if (step == 0) {
           ++step;
-          before = output.palettes.next;
+          before = output.coloursSet;
           play.FrameBButtonClick();  // from frame 398
         } else if (step == 1) {
           ++step;
@@ -276,14 +276,14 @@ TEST(KeyImageRebuild, StepBackNearTheEndDecodesOnlyFromTheNearestKey) {
           // a whole picture, from frame 396 alone), its palette installed
           // once, then frame 397 shown: not the 398 decodes of a replay.
           const int32_t decodes = wholePictures ? std::min(1, 396 - key) : 396 - key;
-          EXPECT_EQ(output.palettes.next - before, static_cast<PaletteHandle>(decodes + 2));
+          EXPECT_EQ(output.coloursSet - before, decodes + 2);
           EXPECT_EQ(output.buffer[0], static_cast<uint8_t>(397));
-          before = output.palettes.next;
+          before = output.coloursSet;
           play.FrameBarChange(399);
         } else if (step == 2) {
           ++step;
           // On from the picture on screen, 398 only, then 399 shown.
-          EXPECT_EQ(output.palettes.next - before, 3u);
+          EXPECT_EQ(output.coloursSet - before, 3);
           EXPECT_EQ(output.buffer[0], static_cast<uint8_t>(399));
           play.StopButtonClick();
         }

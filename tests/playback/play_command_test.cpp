@@ -191,11 +191,11 @@ TEST_F(PlayTest, StepBackReplaysFromFrameZeroWithoutShowing) {
     if (!services.holding) return;
     if (step == 0 && state.CurrentFrame == 5) {
       ++step;
-      output.palettes.created = 0;
+      output.coloursSet = 0;
       play.FrameBButtonClick();
     } else if (step == 1 && state.CurrentFrame == 4) {
       // Frames 0 to 3 were rebuilt (four decodes), then frame 4 was shown.
-      EXPECT_EQ(output.palettes.created, 5);
+      EXPECT_EQ(output.coloursSet, 5);
       EXPECT_EQ(output.painted.back(), 4);
       ++step;
       play.StopButtonClick();
@@ -354,7 +354,6 @@ TEST_F(PlayTest, AReadErrorUnwindsLikeANormalEnd) {
   EXPECT_FALSE(recording.Recording);
   EXPECT_FALSE(host.playingControls);
   EXPECT_EQ(output.tearDowns, 1);
-  EXPECT_EQ(output.palettes.created, output.palettes.deleted) << "no palette left behind";
   for (const ChunkRef& c : flic.Store.Slot(3).chunkTable) EXPECT_EQ(c.data, nullptr);
 }
 

@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "base/errors.h"
-#include "colour/apply_palette.h"
 #include "flic/flic_header.h"
 #include "flic/frame_decoder.h"
 #include "flic/frame_reader.h"
@@ -36,7 +35,6 @@ struct OutputRig {
   OutputRig(uint16_t w, uint16_t h) : width(w), height(h) {
     movie.resize(w, h);
     movie.show();
-    ClearPaletteForPlayback(colour, output.Palettes(), 24, false, true);
     output.PrepareFrameBuffer(w, h);
     output.CreateFrameBitmap();
     uint8_t* pixels = output.FrameBuffer();
@@ -46,41 +44,16 @@ struct OutputRig {
       colour.Base[static_cast<size_t>(i)] = {static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i),
                                              static_cast<uint8_t>((i * 7) % 200)};
     }
-    ApplyPalette(colour, output.Palettes(), true);
-    output.CopyRows();
+    Apply();
   }
-  ~OutputRig() {
-    if (output.FrameDib() != nullptr) {
-      ReleasePlaybackPalettes(colour, output.Palettes(), false, true);
-      output.TearDown();
-    }
+  ~OutputRig() { output.TearDown(); }
+  // What a colour chunk or a bar moved does.
+  void Apply() {
+    BuildPalette(colour.Base, colour.Adjustment, colour.Display);
+    output.SetColours(ToScreenColours(colour.Display.colourTable));
   }
   RgbColour Shown(int x, int y) const { return colour.Base[static_cast<size_t>((x + y * width) % 256)]; }
 };
-
-TEST(WindowOutput, RowsLandAtTheBitmapStride) {
-  EXPECT_EQ(DibStride(320), 320);
-  EXPECT_EQ(DibStride(321), 324);
-  EXPECT_EQ(DibStride(323), 324);
-  EXPECT_EQ(DibStride(1), 4);
-
-  // A width that is a multiple of 4 decodes straight into the bitmap.
-  {
-    OutputRig rig(320, 2);
-    EXPECT_EQ(rig.output.FrameBuffer(), rig.output.FrameDib()->constBits());
-  }
-  // Any other width decodes into a block of its own whose rows are copied across.
-  OutputRig rig(321, 3);
-  const uint8_t* buffer = rig.output.FrameBuffer();
-  const QImage& dib = *rig.output.FrameDib();
-  ASSERT_NE(buffer, dib.constBits());
-  ASSERT_EQ(dib.bytesPerLine(), 324);
-  for (int row = 0; row < 3; ++row) {
-    const uint8_t* line = dib.constBits() + row * 324;
-    EXPECT_EQ(std::memcmp(line, buffer + row * 321, 321), 0) << "row " << row;
-    EXPECT_EQ(line[321] | line[322] | line[323], 0) << "padding of row " << row;
-  }
-}
 
 TEST(WindowOutput, ASetUpWithoutItsTearDownLeavesNothingStale) {
   OutputRig rig(12, 6);
@@ -89,14 +62,14 @@ TEST(WindowOutput, ASetUpWithoutItsTearDownLeavesNothingStale) {
   rig.output.PrepareFrameBuffer(10, 5);
   rig.output.CreateFrameBitmap();
   BrightnessBarChange(rig.colour.Adjustment, 10);
-  ApplyPalette(rig.colour, rig.output.Palettes(), true);
-  EXPECT_EQ(rig.output.FrameDib()->colorTable()[0], qRgb(10, 255, 10));
-  rig.movie.grab();  // draws nothing from the bitmap that went away
+  rig.Apply();
+  rig.movie.grab();  // draws nothing from the buffer that went away
+  rig.output.PaintFrame();
+  EXPECT_EQ(OnScreen(rig.movie, 0, 0), qRgb(10, 255, 10)) << "the new playback's first frame";
 
-  ReleasePlaybackPalettes(rig.colour, rig.output.Palettes(), false, true);
   rig.output.TearDown();
-  // Between playbacks the colours have no bitmap to go to.
-  ApplyPalette(rig.colour, rig.output.Palettes(), true);
+  // Between playbacks the colours have no frame to go to.
+  rig.Apply();
   rig.movie.grab();
 }
 
@@ -125,9 +98,8 @@ TEST(WindowOutput, LastFrameStaysInThePictureAfterThePlayback) {
   OutputRig rig(40, 20);
   rig.output.PaintFrame();
   rig.output.PaintFinalFrame();
-  ReleasePlaybackPalettes(rig.colour, rig.output.Palettes(), false, true);
   rig.output.TearDown();
-  EXPECT_EQ(rig.output.FrameDib(), nullptr);
+  EXPECT_EQ(rig.output.Picture().pixels, nullptr);
 
   // Covered and uncovered: the window draws itself again from its picture.
   rig.movie.hide();
@@ -151,80 +123,24 @@ TEST(WindowOutput, FinalPaintOfAStretchedWindowKeepsTheStretch) {
 
 TEST(WindowOutput, BrightnessAndContrastChangeTheColoursShownNeverThePixels) {
   OutputRig rig(16, 8);
-  const QImage& dib = *rig.output.FrameDib();
-  const std::vector<uint8_t> before(dib.constBits(), dib.constBits() + dib.sizeInBytes());
+  const uint8_t* pixels = rig.output.Picture().pixels;
+  const std::vector<uint8_t> before(pixels, pixels + 16 * 8);
 
   BrightnessBarChange(rig.colour.Adjustment, 100);
-  ApplyPalette(rig.colour, rig.output.Palettes(), true);
+  rig.Apply();
   rig.output.PaintFrame();
   // Pixel (5, 1) holds 21: base colour (21, 234, 147).
   EXPECT_EQ(OnScreen(rig.movie, 5, 1), qRgb(121, 255, 247));
 
   ContrastBarChange(rig.colour.Adjustment, 20);  // factor 2.0
   BrightnessBarChange(rig.colour.Adjustment, 0);
-  ApplyPalette(rig.colour, rig.output.Palettes(), true);
+  rig.Apply();
   rig.output.PaintFrame();
   EXPECT_EQ(OnScreen(rig.movie, 5, 1), qRgb(42, 255, 255));
 
-  const std::vector<uint8_t> after(dib.constBits(), dib.constBits() + dib.sizeInBytes());
+  const std::vector<uint8_t> after(pixels, pixels + 16 * 8);
   EXPECT_EQ(before, after);
   EXPECT_EQ(rig.colour.Base[21], (RgbColour{21, 234, 147}));
-}
-
-TEST(WindowOutput, EveryContextGetsItsPaletteBackAndNoPaletteOutlivesThePlayback) {
-  OutputRig rig(8, 8);
-  QtPaletteInstaller& palettes = rig.output.QtPalettes();
-  ApplyPalette(rig.colour, palettes, true);
-  ApplyPalette(rig.colour, palettes, true);
-  rig.output.PaintFrame();
-  rig.output.PaintFinalFrame();
-  const PaletteHandle current = rig.colour.Installed.CurrentPalette;
-  for (PaletteContext context : {PaletteContext::MemoryDC, PaletteContext::ControlWindow, PaletteContext::MovieWindow,
-                                 PaletteContext::DisplayImage}) {
-    EXPECT_EQ(palettes.Selected(context), current);
-  }
-  EXPECT_EQ(palettes.LivePalettes(), 1) << "replaced palettes are deleted";
-
-  ReleasePlaybackPalettes(rig.colour, palettes, false, true);
-  rig.output.TearDown();
-  EXPECT_EQ(palettes.LivePalettes(), 0);
-  for (PaletteContext context : {PaletteContext::MemoryDC, PaletteContext::ControlWindow, PaletteContext::MovieWindow,
-                                 PaletteContext::DisplayImage}) {
-    EXPECT_EQ(palettes.Selected(context), QtPaletteInstaller::kStockPalette);
-  }
-}
-
-TEST(WindowOutput, FullScreenEntriesGoToThePaletteWhileOneExists) {
-  OutputRig rig(8, 4);
-  QtPaletteInstaller& palettes = rig.output.QtPalettes();
-  const QList<QRgb> table = rig.output.FrameDib()->colorTable();
-
-  // A palette that refuses the entries: the error, and the bitmap keeps its colours.
-  palettes.SetFullScreenPalette([](const PaletteEntries&) { return false; });
-  BrightnessBarChange(rig.colour.Adjustment, 50);
-  try {
-    ApplyPalette(rig.colour, palettes, false);
-    ADD_FAILURE() << "no error";
-  } catch (const PlayerError& error) {
-    EXPECT_STREQ(error.what(), "DirectDraw.CreatePalette failed");
-  }
-  EXPECT_EQ(rig.output.FrameDib()->colorTable(), table) << "the bitmap keeps its colours";
-
-  PaletteEntries received{};
-  palettes.SetFullScreenPalette([&](const PaletteEntries& entries) {
-    received = entries;
-    return true;
-  });
-  ApplyPalette(rig.colour, palettes, false);
-  EXPECT_EQ(received[21], (PaletteEntry{71, 255, 197, 0}));
-  EXPECT_EQ(rig.output.FrameDib()->colorTable()[21], qRgb(71, 255, 197));
-
-  // Torn down: nothing to send the entries to, and no error for it.
-  palettes.SetFullScreenPalette(nullptr);
-  BrightnessBarChange(rig.colour.Adjustment, 60);
-  EXPECT_NO_THROW(ApplyPalette(rig.colour, palettes, false));
-  EXPECT_EQ(received[21], (PaletteEntry{71, 255, 197, 0}));
-  EXPECT_EQ(rig.output.FrameDib()->colorTable()[21], qRgb(81, 255, 207));
 }
 
 // The play command's host, as far as window output needs one.
@@ -285,7 +201,7 @@ TEST(WindowOutput, ThePlayedDemoEndsOnScreenInItsOwnColours) {
   EXPECT_EQ(movie.windowTitle().toStdString(), demo);
   EXPECT_EQ(movie.size(), QSize(320, 200));
   EXPECT_EQ(movie.frameGeometry().topLeft(), CentredOn(movie, 1024, 768));
-  EXPECT_EQ(output.FrameDib(), nullptr);
+  EXPECT_EQ(output.Picture().pixels, nullptr);
   const QImage expected = LastFrameOf(demo);
   const QImage shown = movie.grab().toImage().convertToFormat(QImage::Format_RGB32);
   ASSERT_EQ(shown.size(), expected.size());
@@ -318,7 +234,7 @@ TEST(WindowOutput, ANewPaletteRepaintsAPausedFrameWithoutWaitingForTheNext) {
   PaintCounter counter;
   rig.movie.DisplayImage().installEventFilter(&counter);
   BrightnessBarChange(rig.colour.Adjustment, 100);
-  ApplyPalette(rig.colour, rig.output.Palettes(), true);
+  rig.Apply();
   QApplication::processEvents();  // what a paused playback's hold does; no PaintFrame
   rig.movie.DisplayImage().removeEventFilter(&counter);
   EXPECT_GE(counter.paints, 1);
@@ -326,7 +242,7 @@ TEST(WindowOutput, ANewPaletteRepaintsAPausedFrameWithoutWaitingForTheNext) {
 }
 
 TEST(WindowOutput, OddWidthsShowEveryPixelOneToOneAndStretched) {
-  OutputRig rig(13, 5);  // rows padded to 16 in the bitmap
+  OutputRig rig(13, 5);
   rig.output.PaintFrame();
   QImage shown = rig.movie.grab().toImage();
   for (int y = 0; y < 5; ++y) {

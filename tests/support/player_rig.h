@@ -10,7 +10,6 @@
 #include <utility>
 #include <vector>
 
-#include "fake_palette_installer.h"
 #include "flic_writer.h"
 #include "playback/load_command.h"
 #include "playback/play_command.h"
@@ -38,8 +37,10 @@ inline FlicSpec NumberedFlic(int frames, uint16_t width = 4, uint16_t height = 2
 // Frames into memory; keeps what was painted and lets a test act as it happens.
 class RecordingFrameOutput : public FrameOutput {
  public:
-  FakePaletteInstaller palettes;
   Bytes buffer;
+  uint16_t width = 0, height = 0;
+  ScreenColours colours{};
+  int coloursSet = 0;  // each palette the decoder or a bar put in
   std::vector<int> painted;  // pixel 0 of each painted frame
   std::vector<Bytes> shown;  // each painted picture followed by the colour table installed for it
   int prepared = 0, finalPaints = 0, tearDowns = 0;
@@ -47,6 +48,8 @@ class RecordingFrameOutput : public FrameOutput {
   std::function<void(size_t)> onPainted;  // with the number of frames painted so far
 
   void PrepareFrameBuffer(uint16_t w, uint16_t h) override {
+    width = w;
+    height = h;
     buffer.assign(static_cast<size_t>(w) * h, 0);
     ++prepared;
   }
@@ -54,18 +57,21 @@ class RecordingFrameOutput : public FrameOutput {
     if (onBitmapCreated) onBitmapCreated();
   }
   uint8_t* FrameBuffer() override { return buffer.data(); }
-  void CopyRows() override {}
+  ScreenFrame Picture() const override { return {buffer.data(), width, height, width, {}}; }
   void PaintFrame() override {
     painted.push_back(buffer[0]);
     Bytes screen = buffer;
-    const auto* table = reinterpret_cast<const uint8_t*>(palettes.dibTable.data());
-    screen.insert(screen.end(), table, table + sizeof palettes.dibTable);
+    const auto* table = reinterpret_cast<const uint8_t*>(colours.data());
+    screen.insert(screen.end(), table, table + sizeof colours);
     shown.push_back(std::move(screen));
     if (onPainted) onPainted(painted.size());
   }
   void PaintFinalFrame() override { ++finalPaints; }
   void TearDown() override { ++tearDowns; }
-  PaletteInstaller& Palettes() override { return palettes; }
+  void SetColours(const ScreenColours& shown) override {
+    colours = shown;
+    ++coloursSet;
+  }
 };
 
 // The state the play command works on; Parts hands it over with the host,
