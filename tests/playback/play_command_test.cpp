@@ -400,7 +400,7 @@ struct ScriptedFullScreen : FullScreenOutput {
     if (fail) throw PlayerError("Unable to set new display mode");
     return giveDisplay;
   }
-  void ShowFrame() override { calls.push_back("frame"); }
+  void ShowFrame(const ScreenFrame&) override { calls.push_back("frame"); }
   void TearDown() override { calls.push_back("tear-down"); }
 };
 
