@@ -1,12 +1,9 @@
 #include "control/full_screen_host.h"
 
-#include <QCheckBox>
-#include <QRadioButton>
 #include <QWidget>
 
 #include "playback/full_screen_output.h"
 #include "playback/window_output.h"
-#include "ui_mainform.h"
 #include "windows/imageunt.h"
 #include "windows/movie_screen.h"
 
@@ -16,13 +13,14 @@ namespace {
 
 class PanelHost : public FullScreenHost {
  public:
-  PanelHost(Ui::TDisplayForm& ui, QWidget& panel, MovieScreen& screen, WindowOutput& output, const RunState& run)
-      : ui_(ui), panel_(panel), screen_(screen), output_(output), run_(run) {}
+  PanelHost(const OptionValues& options, QWidget& panel, MovieScreen& screen, WindowOutput& output,
+            const RunState& run)
+      : options_(options), panel_(panel), screen_(screen), output_(output), run_(run) {}
 
-  bool AutoModeChecked() const override { return ui_.DirXAutoCheck->isChecked(); }
-  int ForceModeIndex() const override { return ui_.ForceModeRadioGroup->ItemIndex(); }
-  bool ShowFpsChecked() const override { return ui_.DirXFPSCheck->isChecked(); }
-  bool OneSurfaceChecked() const override { return ui_.DirXSurfaceCheck->isChecked(); }
+  bool AutoModeChecked() const override { return options_.On(Option::DirXAuto); }
+  int ForceModeIndex() const override { return options_[Option::ForcedMode]; }
+  bool ShowFpsChecked() const override { return options_.On(Option::DirXFPS); }
+  bool OneSurfaceChecked() const override { return options_.On(Option::DirXOneSurface); }
   const void* ControlPanelHandle() const override { return &panel_; }
 
   IndexedFrame FrameBitmap() const override {
@@ -47,7 +45,7 @@ class PanelHost : public FullScreenHost {
   }
 
  private:
-  Ui::TDisplayForm& ui_;
+  const OptionValues& options_;
   QWidget& panel_;
   MovieScreen& screen_;
   WindowOutput& output_;
@@ -57,10 +55,10 @@ class PanelHost : public FullScreenHost {
 // Owns the pieces, so the control panel holds one object.
 class PanelFullScreen : public FullScreenOutput {
  public:
-  PanelFullScreen(Ui::TDisplayForm& ui, QWidget& panel, TImageForm& movie, PlayerState& state, WindowOutput& output,
+  PanelFullScreen(QWidget& panel, TImageForm& movie, PlayerState& state, WindowOutput& output,
                   std::function<uint32_t()> tick, EmulatedDisplayConfig display)
       : screen_(movie),
-        host_(ui, panel, screen_, output, state.Run),
+        host_(state.Options, panel, screen_, output, state.Run),
         output_(EmulatedDirectDrawCreate(std::move(display), screen_), host_, state.Playback, state.Colour,
                 state.Flic.Header, std::move(tick)) {}
 
@@ -77,10 +75,10 @@ class PanelFullScreen : public FullScreenOutput {
 
 }  // namespace
 
-std::unique_ptr<FullScreenOutput> MakePanelFullScreen(Ui::TDisplayForm& ui, QWidget& panel, TImageForm& movie,
+std::unique_ptr<FullScreenOutput> MakePanelFullScreen(QWidget& panel, TImageForm& movie,
                                                       PlayerState& state, WindowOutput& output,
                                                       std::function<uint32_t()> tick, EmulatedDisplayConfig display) {
-  return std::make_unique<PanelFullScreen>(ui, panel, movie, state, output, std::move(tick), std::move(display));
+  return std::make_unique<PanelFullScreen>(panel, movie, state, output, std::move(tick), std::move(display));
 }
 
 }  // namespace kt

@@ -12,16 +12,12 @@
 
 class QWidget;
 
-namespace Ui {
-class TDisplayForm;
-}
-
 namespace kt {
 
 class TImageForm;
 class WindowOutput;
 
-std::unique_ptr<FullScreenOutput> MakePanelFullScreen(Ui::TDisplayForm& ui, QWidget& panel, TImageForm& movie,
+std::unique_ptr<FullScreenOutput> MakePanelFullScreen(QWidget& panel, TImageForm& movie,
                                                       PlayerState& state, WindowOutput& output,
                                                       std::function<uint32_t()> tick,
                                                       EmulatedDisplayConfig display = {});

@@ -38,7 +38,7 @@ TEST_F(ApplyPaletteTest, WindowOutputSelectsEverywhereAndRecordsPriorsOnce) {
   EXPECT_EQ(installer.Take(), WindowApply(100));
   EXPECT_EQ(installer.dibTable[1], (RgbQuad{30, 20, 10, 0}));
 
-  BrightnessBarChange(colour.Adjustment, 5);
+  SetBrightness(colour.Adjustment, 5);
   ApplyPalette(colour, installer, true);
   std::vector<std::string> expected = WindowApply(101);
   expected.push_back("Delete 100");

@@ -74,7 +74,7 @@ TEST_F(OptionsKeptTest, AfterAnErrorInTheWordsOnlyWhatTheUserChangedIsWritten) {
   Words({"/MODE", "x"});
   form.show();
   ASSERT_EQ(services.boxes.size(), 1u);
-  form.ResetButtonClick();  // brightness and contrast are at their neutral values already
+  form.ResetAdjustments();  // brightness and contrast are at their neutral values already
   Get<RadioGroup>("ForceModeRadioGroup")->SetItemIndex(3);
   form.move(250, 180);
   Exit();

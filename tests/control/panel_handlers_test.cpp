@@ -176,17 +176,17 @@ TEST_F(HandlerTest, BarsFollowTheUserButNotCode) {
   brightness->setValue(300);  // code: clamped, handler not run
   EXPECT_EQ(brightness->value(), 255);
   EXPECT_EQ(Text("BrightnessLabel"), "1");
-  form.BrightnessBarChange();  // the code that moved it runs the handler itself
+  form.ApplyBrightness();  // the code that moved it runs the handler itself
   EXPECT_EQ(Text("BrightnessLabel"), "255");
 
   auto* contrast = Get<TrackBar>("ContrastBar");
   contrast->setValue(250);
-  Click("ContrastRightAjust");
+  Click("ContrastRightAdjust");
   EXPECT_EQ(contrast->value(), 250);
   EXPECT_EQ(Text("ContrastLabel"), "25.0");
-  Click("ContrastLeftAjust");
+  Click("ContrastLeftAdjust");
   EXPECT_EQ(Text("ContrastLabel"), "24.9");
-  Click("BrightnessLeftAjust");
+  Click("BrightnessLeftAdjust");
   EXPECT_EQ(brightness->value(), 254);
   EXPECT_EQ(Text("BrightnessLabel"), "254");
 }
@@ -194,15 +194,15 @@ TEST_F(HandlerTest, BarsFollowTheUserButNotCode) {
 TEST_F(HandlerTest, PaletteIsAppliedAgainOnlyWhilePlaying) {
   FakePaletteInstaller installer;
   form.SetPaletteInstaller(installer);
-  Click("ContrastRightAjust");
+  Click("ContrastRightAdjust");
   Click("MaxPalCheck");
   EXPECT_EQ(installer.created, 0);
   EXPECT_EQ(installer.uses, std::vector<SystemPaletteUse>{SystemPaletteUse::NoStatic});
 
   form.State().Playback.Playing = true;
   Get<TrackBar>("ContrastBar")->setValue(250);
-  Click("ContrastRightAjust");  // at the limit: the unchanged palette goes in again
-  Click("BrightnessRightAjust");
+  Click("ContrastRightAdjust");  // at the limit: the unchanged palette goes in again
+  Click("BrightnessRightAdjust");
   Click("MaxPalCheck");
   EXPECT_EQ(installer.created, 3);
   EXPECT_EQ(installer.uses.back(), SystemPaletteUse::Static);
@@ -215,14 +215,14 @@ TEST_F(HandlerTest, InDirectXModeAnAdjustmentWhilePlayingGoesToTheFullScreenPale
   form.SetPaletteInstaller(installer);
   Click("DirectXCheck");
   form.State().Playback.Playing = true;
-  Click("BrightnessRightAjust");
+  Click("BrightnessRightAdjust");
   EXPECT_TRUE(services.boxes.empty());
   EXPECT_EQ(Text("BrightnessLabel"), "1");
   EXPECT_EQ(installer.entriesSet, 1);
   form.State().Playback.Playing = false;
   Click("DirectXCheck");
   form.State().Playback.Playing = true;
-  Click("BrightnessRightAjust");
+  Click("BrightnessRightAdjust");
   EXPECT_EQ(installer.entriesSet, 1) << "window output leaves the full-screen palette alone";
   form.State().Playback.Playing = false;
 }
@@ -233,7 +233,7 @@ TEST_F(HandlerTest, EnteringABarOrTheLoopBoxHandsTheFocusToTheButtonRow) {
   for (const char* control : {"BrightnessBar", "ContrastBar", "SpeedBar", "LoopCheck"}) {
     Get(control)->setFocus();
     if (std::string(control) == "LoopCheck") Click("LoopCheck");
-    EXPECT_TRUE(Get("ButtonPanel1")->hasFocus()) << control;
+    EXPECT_TRUE(Get("TopButtons")->hasFocus()) << control;
   }
 }
 

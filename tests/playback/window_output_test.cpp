@@ -88,7 +88,7 @@ TEST(WindowOutput, ASetUpWithoutItsTearDownLeavesNothingStale) {
   // An error between set-up and tear-down, then the next playback's set-up.
   rig.output.PrepareFrameBuffer(10, 5);
   rig.output.CreateFrameBitmap();
-  BrightnessBarChange(rig.colour.Adjustment, 10);
+  SetBrightness(rig.colour.Adjustment, 10);
   ApplyPalette(rig.colour, rig.output.Palettes(), true);
   EXPECT_EQ(rig.output.FrameDib()->colorTable()[0], qRgb(10, 255, 10));
   rig.movie.grab();  // draws nothing from the bitmap that went away
@@ -154,14 +154,14 @@ TEST(WindowOutput, BrightnessAndContrastChangeTheColoursShownNeverThePixels) {
   const QImage& dib = *rig.output.FrameDib();
   const std::vector<uint8_t> before(dib.constBits(), dib.constBits() + dib.sizeInBytes());
 
-  BrightnessBarChange(rig.colour.Adjustment, 100);
+  SetBrightness(rig.colour.Adjustment, 100);
   ApplyPalette(rig.colour, rig.output.Palettes(), true);
   rig.output.PaintFrame();
   // Pixel (5, 1) holds 21: base colour (21, 234, 147).
   EXPECT_EQ(OnScreen(rig.movie, 5, 1), qRgb(121, 255, 247));
 
-  ContrastBarChange(rig.colour.Adjustment, 20);  // factor 2.0
-  BrightnessBarChange(rig.colour.Adjustment, 0);
+  SetContrast(rig.colour.Adjustment, 20);  // factor 2.0
+  SetBrightness(rig.colour.Adjustment, 0);
   ApplyPalette(rig.colour, rig.output.Palettes(), true);
   rig.output.PaintFrame();
   EXPECT_EQ(OnScreen(rig.movie, 5, 1), qRgb(42, 255, 255));
@@ -201,7 +201,7 @@ TEST(WindowOutput, FullScreenEntriesGoToThePaletteWhileOneExists) {
 
   // A palette that refuses the entries: the error, and the bitmap keeps its colours.
   palettes.SetFullScreenPalette([](const PaletteEntries&) { return false; });
-  BrightnessBarChange(rig.colour.Adjustment, 50);
+  SetBrightness(rig.colour.Adjustment, 50);
   try {
     ApplyPalette(rig.colour, palettes, false);
     ADD_FAILURE() << "no error";
@@ -221,7 +221,7 @@ TEST(WindowOutput, FullScreenEntriesGoToThePaletteWhileOneExists) {
 
   // Torn down: nothing to send the entries to, and no error for it.
   palettes.SetFullScreenPalette(nullptr);
-  BrightnessBarChange(rig.colour.Adjustment, 60);
+  SetBrightness(rig.colour.Adjustment, 60);
   EXPECT_NO_THROW(ApplyPalette(rig.colour, palettes, false));
   EXPECT_EQ(received[21], (PaletteEntry{71, 255, 197, 0}));
   EXPECT_EQ(rig.output.FrameDib()->colorTable()[21], qRgb(81, 255, 207));
@@ -231,7 +231,6 @@ TEST(WindowOutput, FullScreenEntriesGoToThePaletteWhileOneExists) {
 class MovieHost : public test::QuietPlaybackHost {
  public:
   MovieHost(TImageForm& movie, PlaybackState& playback) : movie_(movie), playback_(playback) {}
-  bool PlatformFlushesDrawing() const override { return true; }
   void SizeMovieWindow(int width, int height) override {
     kt::SizeMovieWindow(movie_, playback_.MovieZoomed, static_cast<uint16_t>(width), static_cast<uint16_t>(height));
   }
@@ -278,7 +277,7 @@ TEST(WindowOutput, ThePlayedDemoEndsOnScreenInItsOwnColours) {
   player.state.DiskFlicName = demo;
   player.state.FrameDelay = 0;
 
-  command.PlayFileButtonClick();
+  command.PlayFromDisk();
 
   EXPECT_TRUE(player.services.boxes.empty());
   EXPECT_FALSE(player.state.Playing);
@@ -317,7 +316,7 @@ TEST(WindowOutput, ANewPaletteRepaintsAPausedFrameWithoutWaitingForTheNext) {
   QApplication::processEvents();
   PaintCounter counter;
   rig.movie.DisplayImage().installEventFilter(&counter);
-  BrightnessBarChange(rig.colour.Adjustment, 100);
+  SetBrightness(rig.colour.Adjustment, 100);
   ApplyPalette(rig.colour, rig.output.Palettes(), true);
   QApplication::processEvents();  // what a paused playback's hold does; no PaintFrame
   rig.movie.DisplayImage().removeEventFilter(&counter);

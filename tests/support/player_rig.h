@@ -99,7 +99,7 @@ struct PlayerRig : PlayerState {
     flic.LoadFlicName = path;
     bool keep = false;
     LoadContext context{flic, dialog, services, host, keep};
-    LoadButtonClick(context);
+    LoadFlicIntoMemory(context);
   }
 };
 
