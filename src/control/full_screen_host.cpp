@@ -13,8 +13,7 @@ namespace {
 
 class PanelHost : public FullScreenHost {
  public:
-  PanelHost(const OptionValues& options, QWidget& panel, MovieScreen& screen, WindowOutput& output,
-            const RunState& run)
+  PanelHost(const OptionValues& options, QWidget& panel, MovieScreen& screen, WindowOutput& output, const RunState& run)
       : options_(options), panel_(panel), screen_(screen), output_(output), run_(run) {}
 
   bool AutoModeChecked() const override { return options_.On(Option::DirXAuto); }
@@ -75,9 +74,9 @@ class PanelFullScreen : public FullScreenOutput {
 
 }  // namespace
 
-std::unique_ptr<FullScreenOutput> MakePanelFullScreen(QWidget& panel, TImageForm& movie,
-                                                      PlayerState& state, WindowOutput& output,
-                                                      std::function<uint32_t()> tick, EmulatedDisplayConfig display) {
+std::unique_ptr<FullScreenOutput> MakePanelFullScreen(QWidget& panel, TImageForm& movie, PlayerState& state,
+                                                      WindowOutput& output, std::function<uint32_t()> tick,
+                                                      EmulatedDisplayConfig display) {
   return std::make_unique<PanelFullScreen>(panel, movie, state, output, std::move(tick), std::move(display));
 }
 

@@ -17,9 +17,8 @@ namespace kt {
 class TImageForm;
 class WindowOutput;
 
-std::unique_ptr<FullScreenOutput> MakePanelFullScreen(QWidget& panel, TImageForm& movie,
-                                                      PlayerState& state, WindowOutput& output,
-                                                      std::function<uint32_t()> tick,
+std::unique_ptr<FullScreenOutput> MakePanelFullScreen(QWidget& panel, TImageForm& movie, PlayerState& state,
+                                                      WindowOutput& output, std::function<uint32_t()> tick,
                                                       EmulatedDisplayConfig display = {});
 
 }  // namespace kt

@@ -27,7 +27,8 @@ void SetOuterBounds(QWidget& window, const MovieBounds& bounds) {
   SetOuterBounds(window, QRect(bounds.left, bounds.top, bounds.width, bounds.height));
 }
 
-void ZoomMovieWindow(QWidget& movie, const std::function<void(bool)>& showTitle, bool& movieZoomed, MovieBounds& saved) {
+void ZoomMovieWindow(QWidget& movie, const std::function<void(bool)>& showTitle, bool& movieZoomed,
+                     MovieBounds& saved) {
   movieZoomed = !movieZoomed;
   if (movieZoomed) {
     saved = OuterBounds(movie);

@@ -280,7 +280,7 @@ class TDisplayForm : public QWidget, private PlaybackHost {
   bool closed_ = false;  // the close has saved the options and ended the program
   bool formShowRunning_ = false;
   bool framesShown_ = true;
-  bool statsShown_ = false;  // the statistics panel, which a playback keeps up to date
+  bool statsShown_ = false;            // the statistics panel, which a playback keeps up to date
   bool movieAfterWordsError_ = false;  // the error's box first, then the movie window
   // Where the program last put the panel; the user has moved it when it stands elsewhere.
   QPoint placedAt_;

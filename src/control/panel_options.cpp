@@ -33,7 +33,14 @@ void TDisplayForm::WireOptions() {
       // Code that moves a bar moves the option with it; only the user's
       // moves run the change, as code runs it itself.
       connect(bar, &QSlider::valueChanged, this, [this, option] { TakeOptionFromControl(option); });
-      connect(bar, &TrackBar::Change, this, [this, option] { Guarded([this, option] { RunOptionChange(option); }); });
+      // The bar announces the user's move before the value's change reaches
+      // the option, so the option takes the value here first.
+      connect(bar, &TrackBar::Change, this, [this, option] {
+        Guarded([this, option] {
+          TakeOptionFromControl(option);
+          RunOptionChange(option);
+        });
+      });
     } else if (auto* group = qobject_cast<RadioGroup*>(control)) {
       connect(group, &RadioGroup::Changed, this, [this, option] { TakeOptionFromControl(option); });
     } else if (auto* box = qobject_cast<QAbstractButton*>(control)) {

@@ -148,7 +148,8 @@ void TDisplayForm::WireControls() {
       {ui_->SpeedLeftAdjust, {Option::Speed, -1}},           {ui_->SpeedRightAdjust, {Option::Speed, 1}},
   };
   for (const auto& [arrow, step] : arrows) {
-    connect(arrow, &QToolButton::clicked, this, [this, step] { Guarded([this, step] { StepOption(step.first, step.second); }); });
+    connect(arrow, &QToolButton::clicked, this,
+            [this, step] { Guarded([this, step] { StepOption(step.first, step.second); }); });
   }
   WireOptions();
 }

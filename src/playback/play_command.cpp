@@ -429,7 +429,6 @@ std::string PlayCommand::SetDelay(int position) {
   return std::to_string(position) + "ms";
 }
 
-
 void PlayCommand::Exit() {
   if (!p_.playback.Playing) {
     p_.host.CloseControlPanel();
