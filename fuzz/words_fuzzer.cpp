@@ -1,6 +1,6 @@
 // The words as the control panel runs them at the start: the input is the
 // parameters, one a line, or, when it starts with "!", a script. They go
-// through the real panel, its FormActivate, word handling and play command,
+// through the real panel, its RunCommandLine, word handling and play command,
 // against the scripted window services, with the panel's frames turned off:
 // a flic is opened and checked, and its playback starts and ends, but shows
 // no frame (the frames have fuzzers of their own). Every run must end, leave
@@ -114,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   state.Playback.DiskFlicName.clear();
   state.Playback.WavFileName.clear();
 
-  kt::RunGuarded(services, [&form] { form.FormActivate(); });
+  kt::RunGuarded(services, [&form] { form.RunCommandLine(); });
 
   if (state.Playback.CommandRunActive || !state.Run.CommandLineDone) std::abort();
   // A script is read up to 65534 lines, and every token shows at most one box.

@@ -71,13 +71,13 @@ std::string ParseOptions(const Arguments& args, ConvertOptions& options) {
     } else if (word == "--brightness") {
       const auto n = Whole(value, kBrightnessBarMin, kBrightnessBarMax);
       if (!n) return bad("a whole number from 0 to 255");
-      BrightnessBarChange(options.adjustment, *n);
+      options.adjustment.BrightnessOffset = static_cast<uint16_t>(*n);
     } else if (word == "--contrast") {
       char* end = nullptr;
       const double factor = std::strtod(value.c_str(), &end);
       if (value.empty() || *end != '\0' || !(factor >= 0.0 && factor <= 25.0)) return bad("a factor from 0.0 to 25.0");
-      // The bar stands in tenths.
-      ContrastBarChange(options.adjustment, static_cast<int>(std::lround(factor * 10)));
+      // Kept in tenths, as the player keeps it.
+      options.adjustment.ContrastFactor = ContrastFactorAt(static_cast<int>(std::lround(factor * 10)));
     } else if (word == "--delay") {
       const auto n = Whole(value, 0, 65535);
       if (!n) return bad("milliseconds from 0 to 65535");

@@ -21,42 +21,14 @@ std::string ContrastLabelText(Real48 factor) {
   return std::string(text, result.ptr);
 }
 
-std::string ContrastBarChange(PaletteAdjustment& adjustment, int position) {
+std::string SetContrast(PaletteAdjustment& adjustment, int position) {
   adjustment.ContrastFactor = ContrastFactorAt(std::clamp(position, kContrastBarMin, kContrastBarMax));
   return ContrastLabelText(adjustment.ContrastFactor);
 }
 
-std::string BrightnessBarChange(PaletteAdjustment& adjustment, int position) {
+std::string SetBrightness(PaletteAdjustment& adjustment, int position) {
   adjustment.BrightnessOffset = static_cast<uint16_t>(std::clamp(position, kBrightnessBarMin, kBrightnessBarMax));
   return std::to_string(adjustment.BrightnessOffset);
-}
-
-namespace {
-
-using BarHandler = std::string (*)(PaletteAdjustment&, int);
-
-BarUpdate StepBar(PaletteAdjustment& adjustment, int position, int step, int min, int max, BarHandler handler) {
-  if ((step < 0 && position > min) || (step > 0 && position < max)) position += step;
-  position = std::clamp(position, min, max);  // the bar itself never stands outside its range
-  return BarUpdate{position, handler(adjustment, position)};
-}
-
-}  // namespace
-
-BarUpdate BrightnessLeftAjustClick(PaletteAdjustment& adjustment, int position) {
-  return StepBar(adjustment, position, -1, kBrightnessBarMin, kBrightnessBarMax, BrightnessBarChange);
-}
-
-BarUpdate BrightnessRightAjustClick(PaletteAdjustment& adjustment, int position) {
-  return StepBar(adjustment, position, +1, kBrightnessBarMin, kBrightnessBarMax, BrightnessBarChange);
-}
-
-BarUpdate ContrastLeftAjustClick(PaletteAdjustment& adjustment, int position) {
-  return StepBar(adjustment, position, -1, kContrastBarMin, kContrastBarMax, ContrastBarChange);
-}
-
-BarUpdate ContrastRightAjustClick(PaletteAdjustment& adjustment, int position) {
-  return StepBar(adjustment, position, +1, kContrastBarMin, kContrastBarMax, ContrastBarChange);
 }
 
 }  // namespace kt

@@ -1,6 +1,5 @@
-// Brightness and contrast as the control panel's bars set them, and the
-// cores of the handlers of those bars and of their adjust buttons. The
-// handlers here only change the values and give the label texts; whoever
+// Brightness and contrast as the control panel's bars set them. The
+// setters here only change the values and give the label texts; whoever
 // owns the controls moves the bar, shows the text and, while a playback
 // runs, applies the palette again.
 #pragma once
@@ -30,24 +29,9 @@ Real48 ContrastFactorAt(int position);
 // "0.0", "1.0", "2.5", "25.0": one digit after the point.
 std::string ContrastLabelText(Real48 factor);
 
-// Set the value from the bar's position (clamped into the bar's range) and
-// return the label's new text.
-std::string ContrastBarChange(PaletteAdjustment& adjustment, int position);
-std::string BrightnessBarChange(PaletteAdjustment& adjustment, int position);
-
-// An adjust button's outcome: where its bar now stands and the label text.
-struct BarUpdate {
-  int position = 0;
-  std::string label;
-  bool operator==(const BarUpdate&) const = default;
-};
-
-// Each button steps its bar by one within the bar's range and then always
-// runs the bar's handler, also at the limit: while playing, a click at the
-// limit applies the unchanged palette again.
-BarUpdate BrightnessLeftAjustClick(PaletteAdjustment& adjustment, int position);
-BarUpdate BrightnessRightAjustClick(PaletteAdjustment& adjustment, int position);
-BarUpdate ContrastLeftAjustClick(PaletteAdjustment& adjustment, int position);
-BarUpdate ContrastRightAjustClick(PaletteAdjustment& adjustment, int position);
+// Set the value from a bar position (clamped into the bar's range) and
+// return the text its label shows.
+std::string SetContrast(PaletteAdjustment& adjustment, int position);
+std::string SetBrightness(PaletteAdjustment& adjustment, int position);
 
 }  // namespace kt

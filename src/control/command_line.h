@@ -2,7 +2,7 @@
 // file named "!FILE" by the first parameter, read as a sequence of tokens.
 // A token is a flic file name, played from disk, or a word ("/DELAY",
 // "-close") that may take the next token as its argument. The control
-// panel's FormActivate runs them once; the parts here know nothing of the
+// panel's RunCommandLine runs them once; the parts here know nothing of the
 // windows, so the rules of the tokens and arguments are testable alone.
 #pragma once
 

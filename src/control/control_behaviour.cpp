@@ -49,6 +49,7 @@ void TrackBar::focusInEvent(QFocusEvent* event) {
 RadioGroup::RadioGroup(QWidget* parent) : QGroupBox(parent), group_(new QButtonGroup(this)) {
   group_->setExclusive(true);
   connect(group_, &QButtonGroup::buttonClicked, this, [this] { emit Click(); });
+  connect(group_, &QButtonGroup::buttonToggled, this, [this] { emit Changed(); });
 }
 
 void RadioGroup::setItems(const QStringList& items) {

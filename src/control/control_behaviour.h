@@ -71,6 +71,8 @@ class RadioGroup : public QGroupBox {
  signals:
   // The user chose an item.
   void Click();
+  // The item index changed, by the user or by code.
+  void Changed();
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

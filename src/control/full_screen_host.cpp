@@ -1,11 +1,8 @@
 #include "control/full_screen_host.h"
 
-#include <QCheckBox>
-#include <QRadioButton>
 #include <QWidget>
 
 #include "playback/full_screen_output.h"
-#include "ui_mainform.h"
 #include "windows/imageunt.h"
 #include "windows/movie_screen.h"
 
@@ -15,13 +12,13 @@ namespace {
 
 class PanelHost : public FullScreenHost {
  public:
-  PanelHost(Ui::TDisplayForm& ui, QWidget& panel, MovieScreen& screen, const RunState& run)
-      : ui_(ui), panel_(panel), screen_(screen), run_(run) {}
+  PanelHost(const OptionValues& options, QWidget& panel, MovieScreen& screen, const RunState& run)
+      : options_(options), panel_(panel), screen_(screen), run_(run) {}
 
-  bool AutoModeChecked() const override { return ui_.DirXAutoCheck->isChecked(); }
-  int ForceModeIndex() const override { return ui_.ForceModeRadioGroup->ItemIndex(); }
-  bool ShowFpsChecked() const override { return ui_.DirXFPSCheck->isChecked(); }
-  bool OneSurfaceChecked() const override { return ui_.DirXSurfaceCheck->isChecked(); }
+  bool AutoModeChecked() const override { return options_.On(Option::DirXAuto); }
+  int ForceModeIndex() const override { return options_[Option::ForcedMode]; }
+  bool ShowFpsChecked() const override { return options_.On(Option::DirXFPS); }
+  bool OneSurfaceChecked() const override { return options_.On(Option::DirXOneSurface); }
   void HideCursorCoverScreen() override { screen_.HideCursorCoverScreen(); }
 
   void SetControlPanelVisible(bool visible) override { panel_.setVisible(visible); }
@@ -34,7 +31,7 @@ class PanelHost : public FullScreenHost {
   }
 
  private:
-  Ui::TDisplayForm& ui_;
+  const OptionValues& options_;
   QWidget& panel_;
   MovieScreen& screen_;
   const RunState& run_;
@@ -43,10 +40,9 @@ class PanelHost : public FullScreenHost {
 // Owns the pieces, so the control panel holds one object.
 class PanelFullScreen : public FullScreenOutput {
  public:
-  PanelFullScreen(Ui::TDisplayForm& ui, QWidget& panel, TImageForm& movie, PlayerState& state,
-                  std::function<uint32_t()> tick)
+  PanelFullScreen(QWidget& panel, TImageForm& movie, PlayerState& state, std::function<uint32_t()> tick)
       : screen_(movie),
-        host_(ui, panel, screen_, state.Run),
+        host_(state.Options, panel, screen_, state.Run),
         output_(screen_, host_, state.Playback, state.Colour, state.Flic.Header, std::move(tick)) {}
 
   bool Available() const override { return output_.Available(); }
@@ -63,9 +59,9 @@ class PanelFullScreen : public FullScreenOutput {
 
 }  // namespace
 
-std::unique_ptr<FullScreenOutput> MakePanelFullScreen(Ui::TDisplayForm& ui, QWidget& panel, TImageForm& movie,
-                                                      PlayerState& state, std::function<uint32_t()> tick) {
-  return std::make_unique<PanelFullScreen>(ui, panel, movie, state, std::move(tick));
+std::unique_ptr<FullScreenOutput> MakePanelFullScreen(QWidget& panel, TImageForm& movie, PlayerState& state,
+                                                      std::function<uint32_t()> tick) {
+  return std::make_unique<PanelFullScreen>(panel, movie, state, std::move(tick));
 }
 
 }  // namespace kt

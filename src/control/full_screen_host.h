@@ -10,15 +10,11 @@
 
 class QWidget;
 
-namespace Ui {
-class TDisplayForm;
-}
-
 namespace kt {
 
 class TImageForm;
 
-std::unique_ptr<FullScreenOutput> MakePanelFullScreen(Ui::TDisplayForm& ui, QWidget& panel, TImageForm& movie,
-                                                      PlayerState& state, std::function<uint32_t()> tick);
+std::unique_ptr<FullScreenOutput> MakePanelFullScreen(QWidget& panel, TImageForm& movie, PlayerState& state,
+                                                      std::function<uint32_t()> tick);
 
 }  // namespace kt

@@ -18,15 +18,11 @@ KeyTrigger Down(uint16_t key, ShiftState modifiers = 0) { return {KeyEvent::Down
 KeyTrigger Alt(char key) { return Down(static_cast<uint8_t>(key), kAltKey); }
 
 KeyAction Run(Handler handler, QToolButton* Form::*whileEnabled = nullptr) {
-  return {KeyAction::Kind::Run, handler, whileEnabled, nullptr, nullptr, 0};
+  return {KeyAction::Kind::Run, handler, whileEnabled, Option::Speed, 0};
 }
-KeyAction Toggle(QCheckBox* Form::*box) { return {KeyAction::Kind::Toggle, nullptr, nullptr, box, nullptr, 0}; }
-KeyAction Move(TrackBar* Form::*bar, int by, Handler handler) {
-  return {KeyAction::Kind::Move, handler, nullptr, nullptr, bar, by};
-}
-KeyAction Place(TrackBar* Form::*bar, int at, Handler handler) {
-  return {KeyAction::Kind::Place, handler, nullptr, nullptr, bar, at};
-}
+KeyAction Toggle(Option option) { return {KeyAction::Kind::Toggle, nullptr, nullptr, option, 0}; }
+KeyAction Move(Option option, int by) { return {KeyAction::Kind::Move, nullptr, nullptr, option, by}; }
+KeyAction Place(Option option, int at) { return {KeyAction::Kind::Place, nullptr, nullptr, option, at}; }
 
 constexpr KeyScope kWindowOnly = KeyScope::WindowOutputOnly;
 
@@ -44,55 +40,55 @@ const std::vector<KeyCommand>& KeyCommands() {
   // their ranges.
   // clang-format off
   static const std::vector<KeyCommand> commands = {
-      {.on = Typed('C'), .does = Run(&P::FrameFButtonClick, &Form::FrameFButton), .keys = "C / Z",
+      {.on = Typed('C'), .does = Run(&P::StepForward, &Form::FrameFButton), .keys = "C / Z",
        .help = "next frame / back one frame (while paused)"},
-      {.on = Typed('Z'), .does = Run(&P::FrameBButtonClick, &Form::FrameBButton)},
-      {.on = Typed('X'), .does = Run(&P::PauseButtonClick, &Form::PauseButton), .keys = "X", .help = "pause or resume"},
-      {.on = Typed('S'), .does = Run(&P::StopButtonClick, &Form::StopButton), .keys = "S, Esc", .help = "stop"},
-      {.on = Typed('\x1b'), .does = Run(&P::StopButtonClick, &Form::StopButton)},
+      {.on = Typed('Z'), .does = Run(&P::StepBack, &Form::FrameBButton)},
+      {.on = Typed('X'), .does = Run(&P::PauseOrResume, &Form::PauseButton), .keys = "X", .help = "pause or resume"},
+      {.on = Typed('S'), .does = Run(&P::Stop, &Form::StopButton), .keys = "S, Esc", .help = "stop"},
+      {.on = Typed('\x1b'), .does = Run(&P::Stop, &Form::StopButton)},
       // The play command itself, not the file choice the button runs.
-      {.on = Typed('F'), .does = Run(&P::PlayFileButtonClick, &Form::PlayFileButton), .keys = "F / P / O",
+      {.on = Typed('F'), .does = Run(&P::PlayFromDisk, &Form::PlayFileButton), .keys = "F / P / O",
        .help = "play from disk / play / load into memory"},
-      {.on = Typed('P'), .does = Run(&P::PlayButtonStartPlay, &Form::PlayButton)},
-      {.on = Typed('O'), .does = Run(&P::LoadButtonClick, &Form::LoadButton)},
-      {.on = Typed('L'), .does = Toggle(&Form::LoopCheck), .keys = "L", .help = "loop on or off"},
-      {.on = Typed('R'), .does = Run(&P::ResetButtonClick), .keys = "R",
+      {.on = Typed('P'), .does = Run(&P::Play, &Form::PlayButton)},
+      {.on = Typed('O'), .does = Run(&P::LoadIntoMemory, &Form::LoadButton)},
+      {.on = Typed('L'), .does = Toggle(Option::Loop), .keys = "L", .help = "loop on or off"},
+      {.on = Typed('R'), .does = Run(&P::ResetAdjustments), .keys = "R",
        .help = "reset brightness, contrast, delay and window options"},
-      {.on = Typed('.'), .does = Move(&Form::ContrastBar, 2, &P::ContrastBarChange), .keys = ". ,",
+      {.on = Typed('.'), .does = Move(Option::Contrast, 2), .keys = ". ,",
        .help = "contrast up / down"},
-      {.on = Typed(','), .does = Move(&Form::ContrastBar, -2, &P::ContrastBarChange)},
-      {.on = Typed(']'), .does = Move(&Form::BrightnessBar, 5, &P::BrightnessBarChange), .keys = "] [",
+      {.on = Typed(','), .does = Move(Option::Contrast, -2)},
+      {.on = Typed(']'), .does = Move(Option::Brightness, 5), .keys = "] [",
        .help = "brightness up / down"},
-      {.on = Typed('['), .does = Move(&Form::BrightnessBar, -5, &P::BrightnessBarChange)},
-      {.on = Down(vk::Add), .does = Move(&Form::SpeedBar, 50, &P::SpeedBarChange), .keys = "pad + / -",
+      {.on = Typed('['), .does = Move(Option::Brightness, -5)},
+      {.on = Down(vk::Add), .does = Move(Option::Speed, 50), .keys = "pad + / -",
        .help = "delay up / down 50 ms (Shift: 5 ms; Ctrl: the flic's own / none)"},
-      {.on = Down(vk::Subtract), .does = Move(&Form::SpeedBar, -50, &P::SpeedBarChange)},
-      {.on = Down(vk::Add, kShiftKey), .does = Move(&Form::SpeedBar, 5, &P::SpeedBarChange)},
-      {.on = Down(vk::Subtract, kShiftKey), .does = Move(&Form::SpeedBar, -5, &P::SpeedBarChange)},
-      {.on = Down(vk::Add, kCtrlKey), .does = Place(&Form::SpeedBar, kSpeedBarMax, &P::SpeedBarChange)},
-      {.on = Down(vk::Subtract, kCtrlKey), .does = Place(&Form::SpeedBar, 0, &P::SpeedBarChange)},
-      {.on = Alt('F'), .does = Toggle(&Form::DirXFPSCheck), .keys = "Alt+F Alt+1",
+      {.on = Down(vk::Subtract), .does = Move(Option::Speed, -50)},
+      {.on = Down(vk::Add, kShiftKey), .does = Move(Option::Speed, 5)},
+      {.on = Down(vk::Subtract, kShiftKey), .does = Move(Option::Speed, -5)},
+      {.on = Down(vk::Add, kCtrlKey), .does = Place(Option::Speed, kSpeedBarMax)},
+      {.on = Down(vk::Subtract, kCtrlKey), .does = Place(Option::Speed, 0)},
+      {.on = Alt('F'), .does = Toggle(Option::DirXFPS), .keys = "Alt+F Alt+1",
        .help = "full-screen frame rate / one surface"},
-      {.on = Alt('1'), .does = Toggle(&Form::DirXSurfaceCheck)},
-      {.on = Alt('P'), .does = Run(&P::PauseButtonClick, &Form::PauseButton), .keys = "Alt+P",
+      {.on = Alt('1'), .does = Toggle(Option::DirXOneSurface)},
+      {.on = Alt('P'), .does = Run(&P::PauseOrResume, &Form::PauseButton), .keys = "Alt+P",
        .help = "pause or resume"},
-      {.on = Alt('M'), .does = Run(&P::DirXModeButtonClick), .keys = "Alt+M Alt+O Alt+I",
+      {.on = Alt('M'), .does = Run(&P::ToggleFullScreenPanel), .keys = "Alt+M Alt+O Alt+I",
        .help = "full-screen, options, information panel"},
-      {.on = Alt('O'), .does = Run(&P::OptionButtonClick)},
-      {.on = Alt('I'), .does = Run(&P::InfoButtonClick)},
-      {.on = Alt('X'), .does = Run(&P::QuitButtonClick), .keys = "Alt+X", .help = "exit"},
+      {.on = Alt('O'), .does = Run(&P::ToggleOptionsPanel)},
+      {.on = Alt('I'), .does = Run(&P::ToggleInfoPanel)},
+      {.on = Alt('X'), .does = Run(&P::Exit), .keys = "Alt+X", .help = "exit"},
 
-      {.on = Typed('?'), .does = Run(&P::AboutButtonClick, &Form::AboutButton), .scope = kWindowOnly, .keys = "?",
+      {.on = Typed('?'), .does = Run(&P::ShowAbout, &Form::AboutButton), .scope = kWindowOnly, .keys = "?",
        .help = "about"},
-      {.on = Typed('T'), .does = Toggle(&Form::TitleCheck), .scope = kWindowOnly, .keys = "T / ` / N",
+      {.on = Typed('T'), .does = Toggle(Option::Title), .scope = kWindowOnly, .keys = "T / ` / N",
        .help = "movie window title / maximum palette / on top"},
-      {.on = Typed('`'), .does = Toggle(&Form::MaxPalCheck), .scope = kWindowOnly},
-      {.on = Typed('N'), .does = Toggle(&Form::OnTopCheck), .scope = kWindowOnly},
-      {.on = Typed('M'), .does = Run(&P::MovieMaximiseKey), .scope = kWindowOnly, .keys = "M",
+      {.on = Typed('`'), .does = Toggle(Option::MaxPal), .scope = kWindowOnly},
+      {.on = Typed('N'), .does = Toggle(Option::OnTop), .scope = kWindowOnly},
+      {.on = Typed('M'), .does = Run(&P::MaximiseOrRestoreMovie), .scope = kWindowOnly, .keys = "M",
        .help = "maximise or restore the movie window"},
-      {.on = Alt('S'), .does = Run(&P::StatsButtonClick), .scope = kWindowOnly, .keys = "Alt+S",
+      {.on = Alt('S'), .does = Run(&P::ToggleStatsPanel), .scope = kWindowOnly, .keys = "Alt+S",
        .help = "statistics panel"},
-      {.on = Down(vk::Return, kAltKey), .does = Run(&P::MovieZoomKey), .scope = kWindowOnly, .keys = "Alt+Enter",
+      {.on = Down(vk::Return, kAltKey), .does = Run(&P::ZoomMovie), .scope = kWindowOnly, .keys = "Alt+Enter",
        .help = "zoom the movie window in or out (a flic loaded or playing)"},
   };
   // clang-format on

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "control/options.h"
 #include "platform/qt/virtual_keys.h"
 
-class QCheckBox;
 class QToolButton;
 
 namespace Ui {
@@ -20,7 +20,6 @@ class TDisplayForm;
 namespace kt {
 
 class TDisplayForm;
-class TrackBar;
 
 // Which handler sees the key: FormKeyDown, a virtual-key code with its
 // modifiers, or FormKeyPress, the character typed.
@@ -32,19 +31,18 @@ struct KeyTrigger {
   ShiftState modifiers = 0;  // compared whole; a character comes without any
 };
 
-// What a key does, in terms of the panel's controls.
+// What a key does, in terms of the panel's handlers and the options.
 struct KeyAction {
   enum class Kind {
     Run,     // runs the handler, only while the button (when one is named) is enabled
-    Toggle,  // turns the box over, which runs the box's own click handler
-    Move,    // moves the bar by `amount`, then runs the handler
-    Place,   // puts the bar at `amount`, then runs the handler
+    Toggle,  // turns the option over, which runs its change
+    Move,    // moves the option by `amount` within its range, then runs its change
+    Place,   // puts the option at `amount`, then runs its change
   };
   Kind kind = Kind::Run;
   void (TDisplayForm::*handler)() = nullptr;
   QToolButton* Ui::TDisplayForm::*button = nullptr;
-  QCheckBox* Ui::TDisplayForm::*box = nullptr;
-  TrackBar* Ui::TDisplayForm::*bar = nullptr;
+  Option option = Option::Speed;
   int amount = 0;
 };
 

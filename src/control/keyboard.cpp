@@ -27,16 +27,17 @@ void SetOuterBounds(QWidget& window, const MovieBounds& bounds) {
   SetOuterBounds(window, QRect(bounds.left, bounds.top, bounds.width, bounds.height));
 }
 
-void ZoomMovieWindow(QWidget& movie, QAbstractButton& titleCheck, bool& movieZoomed, MovieBounds& saved) {
+void ZoomMovieWindow(QWidget& movie, const std::function<void(bool)>& showTitle, bool& movieZoomed,
+                     MovieBounds& saved) {
   movieZoomed = !movieZoomed;
   if (movieZoomed) {
     saved = OuterBounds(movie);
-    titleCheck.setChecked(false);  // its handler takes the border away
+    showTitle(false);  // takes the border away
     movie.setWindowState((movie.windowState() & ~kNotNormalStates) | Qt::WindowMaximized);
     return;
   }
   SetOuterBounds(movie, saved);
-  titleCheck.setChecked(true);  // its handler gives the border back
+  showTitle(true);  // gives the border back
   SetNormalState(movie);
   // A window that was maximised while its size was set comes back at the
   // size it had before; only a normal window takes the noted bounds for good.
@@ -99,36 +100,28 @@ void TDisplayForm::FormKeyDown(uint16_t& key, ShiftState shift) {
 }
 
 void TDisplayForm::RunKeyCommand(const KeyCommand& command) {
-  if (command.scope == KeyScope::WindowOutputOnly && ui_->DirectXCheck->isChecked()) return;
+  if (command.scope == KeyScope::WindowOutputOnly && state_.Options.On(Option::DirectX)) return;
   const KeyAction& does = command.does;
-  Ui::TDisplayForm& ui = *ui_;
   switch (does.kind) {
     case KeyAction::Kind::Run:
-      if (does.button == nullptr || (ui.*does.button)->isEnabled()) (this->*does.handler)();
+      if (does.button == nullptr || ((*ui_).*does.button)->isEnabled()) (this->*does.handler)();
       break;
-    case KeyAction::Kind::Toggle: {
-      QCheckBox* box = ui.*does.box;
-      box->setChecked(!box->isChecked());
-      break;
-    }
-    case KeyAction::Kind::Move:
-    case KeyAction::Kind::Place: {
-      TrackBar* bar = ui.*does.bar;
-      bar->setValue(does.kind == KeyAction::Kind::Move ? bar->value() + does.amount : does.amount);
-      (this->*does.handler)();
-      break;
-    }
+    case KeyAction::Kind::Toggle: SetOption(does.option, state_.Options.On(does.option) ? 0 : 1); break;
+    case KeyAction::Kind::Move: StepOption(does.option, does.amount); break;
+    case KeyAction::Kind::Place: SetOption(does.option, does.amount); break;
   }
 }
 
-void TDisplayForm::MovieMaximiseKey() {
+void TDisplayForm::MaximiseOrRestoreMovie() {
   if (movieWindow_ != nullptr) ToggleMovieMaximised(*movieWindow_, state_.Playback.MovieZoomed);
 }
 
-void TDisplayForm::MovieZoomKey() {
+void TDisplayForm::ZoomMovie() {
   // Only a flic loaded or playing has a picture to zoom.
   if ((state_.Flic.FlicInMemory || state_.Playback.Playing) && movieWindow_ != nullptr) {
-    ZoomMovieWindow(*movieWindow_, *ui_->TitleCheck, state_.Playback.MovieZoomed, savedMovieBounds_);
+    ZoomMovieWindow(
+        *movieWindow_, [this](bool shown) { SetOption(Option::Title, shown ? 1 : 0, OptionRun::OnChange); },
+        state_.Playback.MovieZoomed, savedMovieBounds_);
   }
 }
 

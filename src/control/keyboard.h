@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 class QAbstractButton;
 class QWidget;
@@ -26,8 +27,8 @@ MovieBounds OuterBounds(const QWidget& window);
 void SetOuterBounds(QWidget& window, const MovieBounds& bounds);
 
 // Alt+Enter: into or out of the maximised, title-less mode. Going in notes
-// the bounds and clears "Window Title"; coming out gives both back.
-void ZoomMovieWindow(QWidget& movie, QAbstractButton& titleCheck, bool& movieZoomed, MovieBounds& saved);
+// the bounds and turns the movie window's title off; coming out gives both back.
+void ZoomMovieWindow(QWidget& movie, const std::function<void(bool)>& showTitle, bool& movieZoomed, MovieBounds& saved);
 
 // M: a normal window is maximised, any other state becomes normal; the
 // title is left alone.

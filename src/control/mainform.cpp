@@ -1,7 +1,6 @@
 // The control panel's handlers, in the order of the panel: start-up and
-// shut-down, the top row, the bottom row and the play command, the
-// adjustment rows and the option boxes.
-#include <QLabel>
+// shut-down, the top row, the bottom row and the play command. The options
+// and what their changes do are in panel_options.cpp.
 #include <QToolButton>
 
 #include "colour/palette_adjustment.h"
@@ -33,13 +32,12 @@ void TDisplayForm::FormCreate() {
 }
 
 void TDisplayForm::FormShow() {
-  state_.Run.PlatformId = QueryPlatformId();
   // Flic files are opened for reading only wherever they are opened, so
   // there is no program-wide file mode to set here.
   state_.Run.ScreenBitsPerPixel = QueryScreenBitsPerPixel(this);
   FillMiddleArea();
   try {
-    FormActivate();
+    RunCommandLine();
   } catch (...) {
     state_.Run.WordsStoppedByError = true;
     // Until the settings are loaded, the user's changes count from what
@@ -72,34 +70,35 @@ void TDisplayForm::FormClose() {
 
 // ---- The top row ------------------------------------------------------------
 
-void TDisplayForm::LoadButtonClick() {
+void TDisplayForm::LoadIntoMemory() {
   LoadContext context{state_.Flic, state_.OpenDialog, services_, *this, state_.Playback.KeepMovieWindowSize};
-  kt::LoadButtonClick(context);
+  LoadFlicIntoMemory(context);
 }
 
-void TDisplayForm::PlayFileButtonSetFile() { Play().PlayFileButtonSetFile(); }
+void TDisplayForm::ChooseAndPlayFromDisk() { Player().ChooseAndPlayFromDisk(); }
 
-void TDisplayForm::RecordButtonClick() { kt::RecordButtonClick(state_.Recording, services_); }
+void TDisplayForm::RecordFrames() { kt::RecordFrames(state_.Recording, services_); }
 
 void TDisplayForm::SetPanelVisible(QWidget* shown, bool visible) {
   for (QWidget* panel : {ui_->InfoPanel, ui_->StatPanel, ui_->DirXPanel, ui_->OptionPanel}) {
     if (panel != shown) panel->hide();
   }
   shown->setVisible(visible);
+  statsShown_ = !ui_->StatPanel->isHidden();
 }
 
-void TDisplayForm::InfoButtonClick() {
+void TDisplayForm::ToggleInfoPanel() {
   ShowFlicInfo();
   SetPanelVisible(ui_->InfoPanel, !Shown(ui_->InfoPanel));
 }
 
-void TDisplayForm::StatsButtonClick() { SetPanelVisible(ui_->StatPanel, !Shown(ui_->StatPanel)); }
+void TDisplayForm::ToggleStatsPanel() { SetPanelVisible(ui_->StatPanel, !Shown(ui_->StatPanel)); }
 
-void TDisplayForm::DirXModeButtonClick() { SetPanelVisible(ui_->DirXPanel, !Shown(ui_->DirXPanel)); }
+void TDisplayForm::ToggleFullScreenPanel() { SetPanelVisible(ui_->DirXPanel, !Shown(ui_->DirXPanel)); }
 
-void TDisplayForm::OptionButtonClick() { SetPanelVisible(ui_->OptionPanel, !Shown(ui_->OptionPanel)); }
+void TDisplayForm::ToggleOptionsPanel() { SetPanelVisible(ui_->OptionPanel, !Shown(ui_->OptionPanel)); }
 
-void TDisplayForm::AboutButtonClick() {
+void TDisplayForm::ShowAbout() {
   if (movieWindow_ != nullptr) movieWindow_->hide();
   hide();
   if (aboutWindow_ != nullptr) ShowModal(*aboutWindow_);
@@ -107,36 +106,30 @@ void TDisplayForm::AboutButtonClick() {
   if (movieWindow_ != nullptr) movieWindow_->show();
 }
 
-void TDisplayForm::ResetButtonClick() {
+void TDisplayForm::ResetAdjustments() {
   ResetAdjustmentBars();
   // Full-screen output owns the movie window's options while it is chosen.
-  if (!ui_->DirectXCheck->isChecked()) {
-    ui_->TitleCheck->setChecked(true);
-    ui_->OnTopCheck->setChecked(false);
-    ui_->MaxPalCheck->setChecked(false);
-    TitleCheckClick();
-    OnTopCheckClick();
-    MaxPalCheckClick();
+  if (!state_.Options.On(Option::DirectX)) {
+    SetOption(Option::Title, 1);
+    SetOption(Option::OnTop, 0);
+    SetOption(Option::MaxPal, 0);
     SizeMovieWindow(state_.Flic.Header.width, state_.Flic.Header.height);
   }
   ApplyPaletteIfPlaying();
 }
 
 void TDisplayForm::ResetAdjustmentBars() {
-  ui_->SpeedBar->setValue(kSpeedBarMax);
-  ui_->ContrastBar->setValue(kContrastBarInitial);
-  ui_->BrightnessBar->setValue(kBrightnessBarInitial);
-  SpeedBarChange();
-  ContrastBarChange();
-  BrightnessBarChange();
+  for (const Option option : {Option::Speed, Option::Contrast, Option::Brightness}) {
+    SetOption(option, RowOf(option).initial);
+  }
 }
 
-void TDisplayForm::MinimizeButtonClick() { MinimizeApplication(); }
+void TDisplayForm::Minimise() { MinimizeApplication(); }
 
-void TDisplayForm::QuitButtonClick() {
+void TDisplayForm::Exit() {
   state_.Run.ExitRequested = true;
   if (play_) {
-    play_->QuitButtonClick();
+    play_->Exit();
     return;
   }
   if (!state_.Playback.Playing) close();
@@ -144,115 +137,24 @@ void TDisplayForm::QuitButtonClick() {
 
 // ---- The bottom row and the play command -------------------------------------
 
-void TDisplayForm::PlayButtonStartPlay() { Play().PlayButtonStartPlay(); }
+void TDisplayForm::Play() { Player().PlayFromMemory(); }
 
-void TDisplayForm::PlayFileButtonClick() { Play().PlayFileButtonClick(); }
+void TDisplayForm::PlayFromDisk() { Player().PlayFromDisk(); }
 
-void TDisplayForm::StopButtonClick() { Play().StopButtonClick(); }
+void TDisplayForm::Stop() { Player().Stop(); }
 
-void TDisplayForm::FrameBButtonClick() { Play().FrameBButtonClick(); }
+void TDisplayForm::StepBack() { Player().StepBack(); }
 
-void TDisplayForm::PauseButtonClick() { Play().PauseButtonClick(); }
+void TDisplayForm::PauseOrResume() { Player().PauseOrResume(); }
 
-void TDisplayForm::FrameFButtonClick() { Play().FrameFButtonClick(); }
+void TDisplayForm::StepForward() { Player().StepForward(); }
 
-void TDisplayForm::FrameBarChange() { Play().FrameBarChange(ui_->FrameBar->value()); }
+void TDisplayForm::GoToChosenFrame() { Player().GoToFrame(ui_->FrameBar->value()); }
 
 // ---- The adjustment rows ----------------------------------------------------
-
-void TDisplayForm::BrightnessBarChange() {
-  ui_->BrightnessLabel->setText(Text(kt::BrightnessBarChange(state_.Colour.Adjustment, ui_->BrightnessBar->value())));
-  ApplyPaletteIfPlaying();
-}
-
-void TDisplayForm::ContrastBarChange() {
-  ui_->ContrastLabel->setText(Text(kt::ContrastBarChange(state_.Colour.Adjustment, ui_->ContrastBar->value())));
-  ApplyPaletteIfPlaying();
-}
-
-void TDisplayForm::ShowBarUpdate(TrackBar* bar, QLabel* label, const BarUpdate& update) {
-  bar->setValue(update.position);
-  label->setText(Text(update.label));
-  ApplyPaletteIfPlaying();
-}
 
 void TDisplayForm::ApplyPaletteIfPlaying() {
   if (state_.Playback.Playing && play_) play_->ApplyPalette();
 }
-
-void TDisplayForm::BrightnessLeftAjustClick() {
-  ShowBarUpdate(ui_->BrightnessBar, ui_->BrightnessLabel,
-                kt::BrightnessLeftAjustClick(state_.Colour.Adjustment, ui_->BrightnessBar->value()));
-}
-
-void TDisplayForm::BrightnessRightAjustClick() {
-  ShowBarUpdate(ui_->BrightnessBar, ui_->BrightnessLabel,
-                kt::BrightnessRightAjustClick(state_.Colour.Adjustment, ui_->BrightnessBar->value()));
-}
-
-void TDisplayForm::ContrastLeftAjustClick() {
-  ShowBarUpdate(ui_->ContrastBar, ui_->ContrastLabel,
-                kt::ContrastLeftAjustClick(state_.Colour.Adjustment, ui_->ContrastBar->value()));
-}
-
-void TDisplayForm::ContrastRightAjustClick() {
-  ShowBarUpdate(ui_->ContrastBar, ui_->ContrastLabel,
-                kt::ContrastRightAjustClick(state_.Colour.Adjustment, ui_->ContrastBar->value()));
-}
-
-void TDisplayForm::SpeedBarChange() { ui_->SpeedLabel->setText(Text(Play().SpeedBarChange(ui_->SpeedBar->value()))); }
-
-void TDisplayForm::SpeedLeftAjustClick() {
-  ui_->SpeedBar->setValue(PlayCommand::SpeedLeftAjust(ui_->SpeedBar->value()));
-  SpeedBarChange();
-}
-
-void TDisplayForm::SpeedRightAjustClick() {
-  ui_->SpeedBar->setValue(PlayCommand::SpeedRightAjust(ui_->SpeedBar->value()));
-  SpeedBarChange();
-}
-
-void TDisplayForm::BrightnessBarEnter() {
-  // The bars and the loop box never keep the focus, so the arrow keys reach
-  // the window's key commands instead of moving a bar.
-  ui_->ButtonPanel1->setFocus();
-}
-
-// ---- The option boxes -------------------------------------------------------
-
-void TDisplayForm::TitleCheckClick() {
-  ui_->ButtonPanel1->setFocus();
-  if (movieWindow_ != nullptr) SetWindowBorder(*movieWindow_, ui_->TitleCheck->isChecked(), QueryScreenSize());
-}
-
-void TDisplayForm::OnTopCheckClick() {
-  if (movieWindow_ != nullptr) SetStayOnTop(*movieWindow_, ui_->OnTopCheck->isChecked());
-}
-
-// A true-colour display keeps no system colours to give up: the box only
-// puts the palette in again.
-void TDisplayForm::MaxPalCheckClick() { ApplyPaletteIfPlaying(); }
-
-void TDisplayForm::DirectXCheckClick() {
-  // Full-screen output overrides these options; each box's change runs its
-  // own handler, so the movie window follows.
-  if (ui_->DirectXCheck->isChecked()) {
-    ui_->OnTopCheck->setChecked(false);
-    ui_->OnTopCheck->setEnabled(false);
-    ui_->TitleCheck->setChecked(true);
-    ui_->TitleCheck->setEnabled(false);
-    ui_->MaxPalCheck->setChecked(false);
-    ui_->MaxPalCheck->setEnabled(false);
-    ui_->StatsButton->setEnabled(false);
-    if (Shown(ui_->StatPanel)) StatsButtonClick();
-  } else {
-    ui_->OnTopCheck->setEnabled(true);
-    ui_->TitleCheck->setEnabled(true);
-    ui_->MaxPalCheck->setEnabled(true);
-    ui_->StatsButton->setEnabled(true);
-  }
-}
-
-void TDisplayForm::ReadBigCheckClick() { state_.Flic.ReadBigFrames = ui_->ReadBigCheck->isChecked(); }
 
 }  // namespace kt

@@ -1,12 +1,15 @@
 // The control panel: the player's main window. Every command of the player
 // ends in one of its handlers; keys, command-line words and the movie
-// window call the same handlers the buttons do. The handlers are in
-// mainform.cpp; the other parts of the panel each have a file of their own:
+// window call the same handlers the buttons do. The options are declared
+// in options.h; their values live in the player state, not in the controls.
+// The handlers are in mainform.cpp; the other parts of the panel each have
+// a file of their own:
 //   panel_setup.cpp            its controls made up and wired to the handlers
 //                              through the guard; the play command and the
 //                              outputs that come with the movie window
 //   panel_window.cpp           its place, its shows, activation and close
 //   panel_playback_host.cpp    what the play command and the load read and write
+//   panel_options.cpp          the options' controls and what each change does
 //   settings.cpp               the stored options: load, save, what was read
 //   word_run.cpp               the run of the command-line words
 //   panel_drop.cpp             flics dropped on the panel or the movie window
@@ -24,6 +27,7 @@
 
 #include "control/command_line.h"
 #include "control/keyboard.h"
+#include "control/options.h"
 #include "control/player_state.h"
 #include "platform/qt/virtual_keys.h"
 #include "platform/settings_store.h"
@@ -44,7 +48,6 @@ namespace kt {
 class FileDropTarget;
 class FullScreenOutput;
 class TrackBar;
-struct BarUpdate;
 struct KeyCommand;
 class PlayCommand;
 class SoundAccompaniment;
@@ -77,55 +80,57 @@ class TDisplayForm : public QWidget, private PlaybackHost {
   // are read, which is how the words fuzzer drives it.
   void SetFramesShown(bool shown);
 
-  // The words FormActivate runs, with WAIT's sleep and CLOSE's end of the program.
+  // The words RunCommandLine runs, with WAIT's sleep and CLOSE's end of the program.
   void SetCommandLine(CommandLineSetup setup);
 
   // Start-up and shut-down.
   void FormCreate();
   void FormShow();
   void FormClose();
-  void FormActivate();
+  void RunCommandLine();
 
   // The top row.
-  void LoadButtonClick();
-  void PlayFileButtonSetFile();
-  void RecordButtonClick();
-  void DirXModeButtonClick();
-  void StatsButtonClick();
-  void OptionButtonClick();
-  void InfoButtonClick();
-  void AboutButtonClick();
-  void ResetButtonClick();
-  void MinimizeButtonClick();
-  void QuitButtonClick();
+  void LoadIntoMemory();
+  void ChooseAndPlayFromDisk();
+  void RecordFrames();
+  void ToggleFullScreenPanel();
+  void ToggleStatsPanel();
+  void ToggleOptionsPanel();
+  void ToggleInfoPanel();
+  void ShowAbout();
+  void ResetAdjustments();
+  void Minimise();
+  void Exit();
 
   // The bottom row and the play command.
-  void PlayButtonStartPlay();
-  void PlayFileButtonClick();
-  void StopButtonClick();
-  void FrameBButtonClick();
-  void PauseButtonClick();
-  void FrameFButtonClick();
-  void FrameBarChange();
+  void Play();
+  void PlayFromDisk();
+  void Stop();
+  void StepBack();
+  void PauseOrResume();
+  void StepForward();
+  void GoToChosenFrame();
 
-  // The adjustment rows.
-  void BrightnessBarChange();
-  void ContrastBarChange();
-  void SpeedBarChange();
-  void BrightnessLeftAjustClick();
-  void BrightnessRightAjustClick();
-  void ContrastLeftAjustClick();
-  void ContrastRightAjustClick();
-  void SpeedLeftAjustClick();
-  void SpeedRightAjustClick();
-  void BrightnessBarEnter();
+  // The options (options.h): each is set here, shown by its control and
+  // followed by its change. `run` says whether an unchanged value runs the
+  // change too.
+  const OptionValues& Options() const { return state_.Options; }
+  void SetOption(Option option, int32_t value, OptionRun run = OptionRun::Always);
+  // One step up or down within the option's range; the change always runs.
+  void StepOption(Option option, int by);
 
-  // The option boxes.
-  void TitleCheckClick();
-  void OnTopCheckClick();
-  void MaxPalCheckClick();
-  void DirectXCheckClick();
-  void ReadBigCheckClick();
+  // What a change of each option does.
+  void ApplyDelay();
+  void ApplyBrightness();
+  void ApplyContrast();
+  void ApplyMovieTitle();
+  void ApplyOnTop();
+  void ApplyMaxPalette();
+  void ApplyFullScreenChoice();
+  void ApplyReadBig();
+  // The bars and the loop box never keep the focus, so the arrow keys reach
+  // the window's key commands instead of moving a bar.
+  void ReturnFocusToButtons();
 
   void ShowFlicInfo() override;
 
@@ -141,8 +146,8 @@ class TDisplayForm : public QWidget, private PlaybackHost {
   void FormKeyPress(char& key);
   // The keys that work the movie window and have no control of their own:
   // M and Alt+Enter.
-  void MovieMaximiseKey();
-  void MovieZoomKey();
+  void MaximiseOrRestoreMovie();
+  void ZoomMovie();
 
  signals:
   // The panel has closed; the program ends.
@@ -171,7 +176,6 @@ class TDisplayForm : public QWidget, private PlaybackHost {
   bool StatPanelVisible() const override;
   int SpeedBarPosition() const override;
   int ScreenBitsPerPixel() const override;
-  bool PlatformFlushesDrawing() const override;
   void SetFrameBarRange(int minimum, int maximum, int pageSize) override;
   void SetFrameBarPosition(int position) override;
   void SetFrameLabel(const std::string& text) override;
@@ -192,7 +196,7 @@ class TDisplayForm : public QWidget, private PlaybackHost {
   void WireControls();
   template <typename Sender, typename Signal>
   void Wire(Sender* sender, Signal signal, void (TDisplayForm::*handler)());
-  void WireCheck(QAbstractButton* box, void (TDisplayForm::*handler)());
+  void WireOptions();
   void FillMiddleArea();
 
   // ---- panel_window.cpp
@@ -201,6 +205,13 @@ class TDisplayForm : public QWidget, private PlaybackHost {
   // Moves the panel's frame to a stored place, brought back onto the
   // nearest screen when too little of its caption would show.
   void PlacePanel(QPoint topLeft);
+
+  // ---- panel_options.cpp
+  // The option's control made to show the model's value, without running anything.
+  void ShowOption(Option option);
+  // The option's control was changed, by the user or by code working the control.
+  void TakeOptionFromControl(Option option);
+  void RunOptionChange(Option option);
 
   // ---- settings.cpp
   // The eighteen options as the close would write them, in the store's order.
@@ -230,13 +241,11 @@ class TDisplayForm : public QWidget, private PlaybackHost {
   bool Guarded(void (TDisplayForm::*handler)());
   bool Guarded(const std::function<void()>& command);
   void SetPanelVisible(QWidget* shown, bool visible);
-  // Brightness, contrast and delay at their neutral positions, each bar's handler run.
+  // Brightness, contrast and delay at their neutral positions, each change run.
   void ResetAdjustmentBars();
-  // A bar's arrow: the bar's new position and its label's new text.
-  void ShowBarUpdate(TrackBar* bar, QLabel* label, const BarUpdate& update);
   // A playing flic shows the colours as they now stand.
   void ApplyPaletteIfPlaying();
-  PlayCommand& Play();
+  PlayCommand& Player();
 
   WindowServices& services_;
   PlayerState state_;
@@ -262,6 +271,7 @@ class TDisplayForm : public QWidget, private PlaybackHost {
   bool closed_ = false;  // the close has saved the options and ended the program
   bool formShowRunning_ = false;
   bool framesShown_ = true;
+  bool statsShown_ = false;            // the statistics panel, which a playback keeps up to date
   bool movieAfterWordsError_ = false;  // the error's box first, then the movie window
   // Where the program last put the panel; the user has moved it when it stands elsewhere.
   QPoint placedAt_;

@@ -27,8 +27,8 @@ void TDisplayForm::PlayDroppedFiles(const std::vector<std::string>& files) {
     for (const std::string& file : files) {
       // An Exit during one of them ends the program, not only that playback.
       if (!AcceptsDroppedFiles() || state_.Run.ExitRequested) return;
-      Play().SetPlayFile(file);
-      PlayFileButtonClick();
+      Player().SetPlayFile(file);
+      PlayFromDisk();
     }
   });
 }

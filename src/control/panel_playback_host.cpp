@@ -52,23 +52,21 @@ void TDisplayForm::EnablePlayAndRecordButtons() {
 
 // ---- What the play command reads and writes --------------------------------
 
-bool TDisplayForm::LoopChecked() const { return ui_->LoopCheck->isChecked(); }
+bool TDisplayForm::LoopChecked() const { return state_.Options.On(Option::Loop); }
 
-bool TDisplayForm::DirectXChecked() const { return ui_->DirectXCheck->isChecked(); }
+bool TDisplayForm::DirectXChecked() const { return state_.Options.On(Option::DirectX); }
 
-bool TDisplayForm::MaxPalChecked() const { return ui_->MaxPalCheck->isChecked(); }
+bool TDisplayForm::MaxPalChecked() const { return state_.Options.On(Option::MaxPal); }
 
-bool TDisplayForm::OnTopChecked() const { return ui_->OnTopCheck->isChecked(); }
+bool TDisplayForm::OnTopChecked() const { return state_.Options.On(Option::OnTop); }
 
-bool TDisplayForm::OptimizeChecked() const { return ui_->OptimizeCheck->isChecked(); }
+bool TDisplayForm::OptimizeChecked() const { return state_.Options.On(Option::Optimize); }
 
-bool TDisplayForm::StatPanelVisible() const { return !ui_->StatPanel->isHidden(); }
+bool TDisplayForm::StatPanelVisible() const { return statsShown_; }
 
-int TDisplayForm::SpeedBarPosition() const { return ui_->SpeedBar->value(); }
+int TDisplayForm::SpeedBarPosition() const { return state_.Options[Option::Speed]; }
 
 int TDisplayForm::ScreenBitsPerPixel() const { return static_cast<int>(state_.Run.ScreenBitsPerPixel); }
-
-bool TDisplayForm::PlatformFlushesDrawing() const { return state_.Run.PlatformId == kPlatformIdNt; }
 
 void TDisplayForm::SetFrameBarRange(int minimum, int maximum, int pageSize) {
   ui_->FrameBar->setRange(minimum, maximum);
@@ -83,7 +81,7 @@ void TDisplayForm::ShowFrameControls(bool shown) {
   ui_->FrameFButton->setEnabled(shown);
   ui_->FrameBButton->setEnabled(shown);
   ui_->FrameLabel->setVisible(shown);
-  ui_->Label1->setVisible(shown);
+  ui_->FirstFrameLabel->setVisible(shown);
   ui_->FrameBar->setVisible(shown);
 }
 

@@ -72,19 +72,17 @@ void TDisplayForm::SetUpControls() {
     button->setIcon(GlyphIcon(glyph));
     button->setIconSize(kGlyphSize);
   }
-  for (QToolButton* arrow : {ui_->BrightnessLeftAjust, ui_->ContrastLeftAjust, ui_->SpeedLeftAjust}) {
+  for (QToolButton* arrow : {ui_->BrightnessLeftAdjust, ui_->ContrastLeftAdjust, ui_->SpeedLeftAdjust}) {
     arrow->setIcon(GlyphIcon(Glyph::ArrowLeft, kArrowGlyphSize));
     arrow->setIconSize(kArrowGlyphSize);
   }
-  for (QToolButton* arrow : {ui_->BrightnessRightAjust, ui_->ContrastRightAjust, ui_->SpeedRightAjust}) {
+  for (QToolButton* arrow : {ui_->BrightnessRightAdjust, ui_->ContrastRightAdjust, ui_->SpeedRightAdjust}) {
     arrow->setIcon(GlyphIcon(Glyph::ArrowRight, kArrowGlyphSize));
     arrow->setIconSize(kArrowGlyphSize);
   }
 
-  // Designer files give a top-level window no position, and set the
-  // group's items after any index.
+  // Designer files give a top-level window no position.
   MovePanel(QPoint(kDesignLeft, kDesignTop));
-  ui_->ForceModeRadioGroup->SetItemIndex(0);
 
   // The panels cover the adjustment rows only when asked for, and then wholly.
   for (QWidget* panel : {ui_->InfoPanel, ui_->StatPanel, ui_->DirXPanel, ui_->OptionPanel}) {
@@ -92,7 +90,7 @@ void TDisplayForm::SetUpControls() {
     panel->hide();
   }
   // The frame bar and its labels show only while a playback is paused.
-  for (QWidget* control : {static_cast<QWidget*>(ui_->Label1), static_cast<QWidget*>(ui_->FrameBar),
+  for (QWidget* control : {static_cast<QWidget*>(ui_->FirstFrameLabel), static_cast<QWidget*>(ui_->FrameBar),
                            static_cast<QWidget*>(ui_->FrameLabel)}) {
     control->hide();
   }
@@ -103,56 +101,46 @@ void TDisplayForm::Wire(Sender* sender, Signal signal, void (TDisplayForm::*hand
   connect(sender, signal, this, [this, handler] { Guarded(handler); });
 }
 
-void TDisplayForm::WireCheck(QAbstractButton* box, void (TDisplayForm::*handler)()) {
-  ConnectClick(box, this, [this, handler] { Guarded(handler); });
-}
-
 void TDisplayForm::WireControls() {
-  Wire(ui_->LoadButton, &QToolButton::clicked, &TDisplayForm::LoadButtonClick);
-  Wire(ui_->PlayFileButton, &QToolButton::clicked, &TDisplayForm::PlayFileButtonSetFile);
-  Wire(ui_->RecordButton, &QToolButton::clicked, &TDisplayForm::RecordButtonClick);
-  Wire(ui_->DirXModeButton, &QToolButton::clicked, &TDisplayForm::DirXModeButtonClick);
-  Wire(ui_->StatsButton, &QToolButton::clicked, &TDisplayForm::StatsButtonClick);
-  Wire(ui_->OptionButton, &QToolButton::clicked, &TDisplayForm::OptionButtonClick);
-  Wire(ui_->InfoButton, &QToolButton::clicked, &TDisplayForm::InfoButtonClick);
-  Wire(ui_->AboutButton, &QToolButton::clicked, &TDisplayForm::AboutButtonClick);
-  Wire(ui_->ResetButton, &QToolButton::clicked, &TDisplayForm::ResetButtonClick);
-  Wire(ui_->MinimizeButton, &QToolButton::clicked, &TDisplayForm::MinimizeButtonClick);
-  Wire(ui_->QuitButton, &QToolButton::clicked, &TDisplayForm::QuitButtonClick);
+  Wire(ui_->LoadButton, &QToolButton::clicked, &TDisplayForm::LoadIntoMemory);
+  Wire(ui_->PlayFileButton, &QToolButton::clicked, &TDisplayForm::ChooseAndPlayFromDisk);
+  Wire(ui_->RecordButton, &QToolButton::clicked, &TDisplayForm::RecordFrames);
+  Wire(ui_->DirXModeButton, &QToolButton::clicked, &TDisplayForm::ToggleFullScreenPanel);
+  Wire(ui_->StatsButton, &QToolButton::clicked, &TDisplayForm::ToggleStatsPanel);
+  Wire(ui_->OptionButton, &QToolButton::clicked, &TDisplayForm::ToggleOptionsPanel);
+  Wire(ui_->InfoButton, &QToolButton::clicked, &TDisplayForm::ToggleInfoPanel);
+  Wire(ui_->AboutButton, &QToolButton::clicked, &TDisplayForm::ShowAbout);
+  Wire(ui_->ResetButton, &QToolButton::clicked, &TDisplayForm::ResetAdjustments);
+  Wire(ui_->MinimizeButton, &QToolButton::clicked, &TDisplayForm::Minimise);
+  Wire(ui_->QuitButton, &QToolButton::clicked, &TDisplayForm::Exit);
 
-  Wire(ui_->PlayButton, &QToolButton::clicked, &TDisplayForm::PlayButtonStartPlay);
-  Wire(ui_->StopButton, &QToolButton::clicked, &TDisplayForm::StopButtonClick);
-  Wire(ui_->FrameBButton, &QToolButton::clicked, &TDisplayForm::FrameBButtonClick);
-  Wire(ui_->PauseButton, &QToolButton::clicked, &TDisplayForm::PauseButtonClick);
-  Wire(ui_->FrameFButton, &QToolButton::clicked, &TDisplayForm::FrameFButtonClick);
-  Wire(ui_->FrameBar, &TrackBar::Change, &TDisplayForm::FrameBarChange);
+  Wire(ui_->PlayButton, &QToolButton::clicked, &TDisplayForm::Play);
+  Wire(ui_->StopButton, &QToolButton::clicked, &TDisplayForm::Stop);
+  Wire(ui_->FrameBButton, &QToolButton::clicked, &TDisplayForm::StepBack);
+  Wire(ui_->PauseButton, &QToolButton::clicked, &TDisplayForm::PauseOrResume);
+  Wire(ui_->FrameFButton, &QToolButton::clicked, &TDisplayForm::StepForward);
+  Wire(ui_->FrameBar, &TrackBar::Change, &TDisplayForm::GoToChosenFrame);
 
-  Wire(ui_->BrightnessBar, &TrackBar::Change, &TDisplayForm::BrightnessBarChange);
-  Wire(ui_->ContrastBar, &TrackBar::Change, &TDisplayForm::ContrastBarChange);
-  Wire(ui_->SpeedBar, &TrackBar::Change, &TDisplayForm::SpeedBarChange);
   for (TrackBar* bar : {ui_->BrightnessBar, ui_->ContrastBar, ui_->SpeedBar, ui_->FrameBar}) {
-    Wire(bar, &TrackBar::Enter, &TDisplayForm::BrightnessBarEnter);
+    Wire(bar, &TrackBar::Enter, &TDisplayForm::ReturnFocusToButtons);
   }
-  Wire(ui_->BrightnessLeftAjust, &QToolButton::clicked, &TDisplayForm::BrightnessLeftAjustClick);
-  Wire(ui_->BrightnessRightAjust, &QToolButton::clicked, &TDisplayForm::BrightnessRightAjustClick);
-  Wire(ui_->ContrastLeftAjust, &QToolButton::clicked, &TDisplayForm::ContrastLeftAjustClick);
-  Wire(ui_->ContrastRightAjust, &QToolButton::clicked, &TDisplayForm::ContrastRightAjustClick);
-  Wire(ui_->SpeedLeftAjust, &QToolButton::clicked, &TDisplayForm::SpeedLeftAjustClick);
-  Wire(ui_->SpeedRightAjust, &QToolButton::clicked, &TDisplayForm::SpeedRightAjustClick);
-
-  WireCheck(ui_->TitleCheck, &TDisplayForm::TitleCheckClick);
-  WireCheck(ui_->LoopCheck, &TDisplayForm::BrightnessBarEnter);
-  WireCheck(ui_->OnTopCheck, &TDisplayForm::OnTopCheckClick);
-  WireCheck(ui_->MaxPalCheck, &TDisplayForm::MaxPalCheckClick);
-  WireCheck(ui_->OptimizeCheck, &TDisplayForm::DirectXCheckClick);
-  WireCheck(ui_->DirectXCheck, &TDisplayForm::DirectXCheckClick);
-  WireCheck(ui_->ReadBigCheck, &TDisplayForm::ReadBigCheckClick);
-  WireCheck(ui_->LastDirCheck, &TDisplayForm::ReadBigCheckClick);
+  // Each arrow steps its bar by one within its range, and the change runs
+  // also at the limit: while playing, the unchanged palette goes in again.
+  const std::pair<QToolButton*, std::pair<Option, int>> arrows[] = {
+      {ui_->BrightnessLeftAdjust, {Option::Brightness, -1}}, {ui_->BrightnessRightAdjust, {Option::Brightness, 1}},
+      {ui_->ContrastLeftAdjust, {Option::Contrast, -1}},     {ui_->ContrastRightAdjust, {Option::Contrast, 1}},
+      {ui_->SpeedLeftAdjust, {Option::Speed, -1}},           {ui_->SpeedRightAdjust, {Option::Speed, 1}},
+  };
+  for (const auto& [arrow, step] : arrows) {
+    connect(arrow, &QToolButton::clicked, this,
+            [this, step] { Guarded([this, step] { StepOption(step.first, step.second); }); });
+  }
+  WireOptions();
 }
 
 void TDisplayForm::FillMiddleArea() {
-  const int top = ui_->ButtonPanel1->height();
-  const int middle = height() - top - ui_->ButtonPanel2->height();
+  const int top = ui_->TopButtons->height();
+  const int middle = height() - top - ui_->BottomButtons->height();
   for (QWidget* panel : {ui_->StatPanel, ui_->InfoPanel, ui_->DirXPanel, ui_->OptionPanel}) {
     panel->setGeometry(0, top, width(), middle);
   }
@@ -181,7 +169,7 @@ void TDisplayForm::SetMovieWindow(TImageForm* movieWindow) {
   movieDrop_.reset();
   if (movieWindow == nullptr) return;
 
-  movieWindow->SetLinks({&state_.Flic, &state_.Playback, this, [this] { return ui_->DirectXCheck->isChecked(); }});
+  movieWindow->SetLinks({&state_.Flic, &state_.Playback, this, [this] { return state_.Options.On(Option::DirectX); }});
   // The movie window's keys are the control panel's keys.
   connect(movieWindow, &TImageForm::keyDown, this, [this](int key, int shift) {
     Guarded([&] {
@@ -193,7 +181,7 @@ void TDisplayForm::SetMovieWindow(TImageForm* movieWindow) {
           [this](char character) { Guarded([&] { FormKeyPress(character); }); });
   TakeDroppedFiles(*movieWindow, movieDrop_);
   windowOutput_ = std::make_unique<WindowOutput>(*movieWindow, state_.Colour);
-  fullScreen_ = MakePanelFullScreen(*ui_, *this, *movieWindow, state_, [this] { return tick_(); });
+  fullScreen_ = MakePanelFullScreen(*this, *movieWindow, state_, [this] { return tick_(); });
   play_ = std::make_unique<PlayCommand>(PlayerParts{state_.Flic, state_.OpenDialog, state_.Playback, state_.Recording,
                                                     state_.Colour, services_, *this, *windowOutput_, *fullScreen_,
                                                     *sound_, [this] { return tick_(); }});
@@ -205,7 +193,7 @@ void TDisplayForm::SetFramesShown(bool shown) {
   if (play_) play_->SetFramesShown(shown);
 }
 
-PlayCommand& TDisplayForm::Play() {
+PlayCommand& TDisplayForm::Player() {
   // Frames go to the movie window: without it there is nothing to play into.
   if (!play_) throw std::logic_error("the control panel has no movie window");
   return *play_;

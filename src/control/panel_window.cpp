@@ -52,7 +52,7 @@ void TDisplayForm::showEvent(QShowEvent* event) {
 
 void TDisplayForm::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
-  if (event->type() == QEvent::ActivationChange && isActiveWindow()) Guarded(&TDisplayForm::FormActivate);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) Guarded(&TDisplayForm::RunCommandLine);
   if (event->type() == QEvent::WindowStateChange) {
     // Minimize Program sent every window to the task bar together; the
     // panel brought back brings the movie window back with it.
@@ -73,7 +73,7 @@ void TDisplayForm::closeEvent(QCloseEvent* event) {
     // Releasing the flic now would pull its frames from under the running
     // frame loop. The close waits for the loop to stop, as the Exit button's does.
     event->ignore();
-    Guarded(&TDisplayForm::QuitButtonClick);
+    Guarded(&TDisplayForm::Exit);
     return;
   }
   // Saved once, however many ways the end is asked for.

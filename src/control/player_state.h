@@ -1,11 +1,12 @@
 // Everything the player holds once for the whole run, in one place owned by
 // the control panel: the flic and its frame store, the Open dialog's memory,
-// the palettes, the recorder, the playback state and the start-up figures.
+// the options, the palettes, the recorder, the playback state and the start-up figures.
 #pragma once
 
 #include <cstdint>
 
 #include "colour/colour_state.h"
+#include "control/options.h"
 #include "flic/flic_state.h"
 #include "playback/frame_recording.h"
 #include "playback/load_command.h"
@@ -15,7 +16,6 @@ namespace kt {
 
 // Figures and flags of the program's start and end.
 struct RunState {
-  uint32_t PlatformId = 0;
   uint32_t ScreenBitsPerPixel = 0;
   // The control panel's client size at creation; full-screen output gives it back.
   uint16_t PanelClientWidth = 0;
@@ -35,6 +35,7 @@ struct RunState {
 inline int ExitStatusOf(const RunState& run) { return run.WordsStoppedByError ? 1 : 0; }
 
 struct PlayerState {
+  OptionValues Options;
   FlicState Flic;
   OpenDialogState OpenDialog;
   ColourState Colour;

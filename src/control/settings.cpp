@@ -1,31 +1,23 @@
-// The stored options: read into their controls once at start-up, written
-// from them at the close, and what this run read, so that the close writes
-// back only that and what the user changed.
-#include <QAbstractButton>
-#include <algorithm>
-#include <cmath>
-#include <cstdint>
-#include <cstdio>
-#include <map>
+// The stored options: read into the option values once at start-up,
+// written from them at the close, and what this run read, so that the
+// close writes back only that and what the user changed. Which values
+// there are, and how each is kept, is the option table's.
 #include <optional>
 #include <string>
-#include <string_view>
 
 #include "base/ascii.h"
 #include "base/errors.h"
 #include "base/integer_text.h"
-#include "colour/palette_adjustment.h"
 #include "control/mainform.h"
-#include "platform/qt/window_operations.h"
+#include "control/options.h"
 #include "platform/settings_store.h"
-#include "playback/playback_state.h"
-#include "ui_mainform.h"
 
 namespace kt {
 
 namespace {
 
-// The text of a value: a stored zero byte ends it.
+// The text of a value. Earlier versions stored a zero byte after each
+// number, which ends the text.
 std::string TextOf(const std::string& data) { return data.substr(0, data.find('\0')); }
 
 [[noreturn]] void NotAnInteger(const std::string& text) { throw PlayerError(NotAnIntegerText(text)); }
@@ -38,58 +30,39 @@ class OptionReader {
   using Loaded = std::map<std::string, std::optional<std::string>>;
   OptionReader(const SettingsStore& key, Loaded& loaded) : key_(key), loaded_(loaded) {}
 
-  std::optional<int32_t> Number(const char* name) {
-    const std::optional<std::string> data = key_.Query(name);
-    std::optional<int32_t> number;
-    if (data) {
-      const std::string text = TextOf(*data);
-      number = ParseInt32(text);
-      if (!number) NotAnInteger(text);
-    }
-    loaded_[AsciiLowerCase(name)] = data;
+  std::optional<int32_t> Number(const OptionRow& row) {
+    const std::optional<std::string> data = Text(row);
+    if (!data) return std::nullopt;
+    const std::string text = TextOf(*data);
+    const std::optional<int32_t> number = ParseInt32(text);
+    if (!number) Stop(row, text);
     return number;
   }
 
-  // Only a flag's first character counts: "10" is on.
-  std::optional<bool> Flag(const char* name) {
-    const std::optional<std::string> data = key_.Query(name);
-    std::optional<bool> on;
-    if (data && !TextOf(*data).empty()) {
-      const char first = (*data)[0];
-      if (first < '0' || first > '9') NotAnInteger(std::string(1, first));
-      on = first != '0';
-    }
-    loaded_[AsciiLowerCase(name)] = data;
-    return on;
+  // Only a flag's first character counts: "10" is on. Empty data is absent.
+  std::optional<int32_t> Flag(const OptionRow& row) {
+    const std::optional<std::string> data = Text(row);
+    if (!data || TextOf(*data).empty()) return std::nullopt;
+    const char first = (*data)[0];
+    if (first < '0' || first > '9') Stop(row, std::string(1, first));
+    return first != '0' ? 1 : 0;
   }
 
-  std::optional<std::string> Text(const char* name) {
-    std::optional<std::string> data = key_.Query(name);
-    loaded_[AsciiLowerCase(name)] = data;
+  std::optional<std::string> Text(const OptionRow& row) {
+    std::optional<std::string> data = key_.Query(row.fileKey);
+    loaded_[AsciiLowerCase(row.fileKey)] = data;
     return data;
   }
 
-  // A box whose state changes runs its own click handler.
-  void Box(const char* name, QAbstractButton* box) {
-    if (const std::optional<bool> on = Flag(name)) box->setChecked(*on);
+ private:
+  [[noreturn]] void Stop(const OptionRow& row, const std::string& text) {
+    loaded_.erase(AsciiLowerCase(row.fileKey));
+    NotAnInteger(text);
   }
 
- private:
   const SettingsStore& key_;
   Loaded& loaded_;
 };
-
-// Every value but the directory is stored with its closing zero byte.
-void AddNumber(SettingsValues& values, const char* name, int64_t value) {
-  std::string text = std::to_string(value);
-  text.push_back('\0');
-  values.emplace_back(name, std::move(text));
-}
-
-void AddFlag(SettingsValues& values, const char* name, bool on) { AddNumber(values, name, on ? 1 : 0); }
-
-// The factor in tenths, the nearest whole number, halves to the even one.
-long double ContrastTenths(const Real48& factor) { return std::nearbyint(factor.Value() * 10.0L); }
 
 }  // namespace
 
@@ -103,86 +76,50 @@ void TDisplayForm::LoadSettings() {
   SettingsStore key;
   if (!key.Open()) return;
   OptionReader read(key, loadedOptions_);
-  PaletteAdjustment& adjustment = state_.Colour.Adjustment;
-
-  // Code-set bars run nothing, so each bar's handler is run here, value or not.
-  if (const std::optional<int32_t> speed = read.Number("Speed")) ui_->SpeedBar->setValue(*speed);
-  SpeedBarChange();
-
-  if (const std::optional<int32_t> brightness = read.Number("Brightness")) {
-    adjustment.BrightnessOffset = static_cast<uint16_t>(*brightness);
-  }
-  ui_->BrightnessBar->setValue(adjustment.BrightnessOffset);
-  BrightnessBarChange();
-
-  if (const std::optional<int32_t> contrast = read.Number("Contrast")) {
-    adjustment.ContrastFactor = Real48::Round(static_cast<long double>(*contrast) * 0.1L);
-  }
-  const long double tenths = ContrastTenths(adjustment.ContrastFactor);
-  ui_->ContrastBar->setValue(static_cast<int>(std::clamp<long double>(tenths, kContrastBarMin, kContrastBarMax)));
-  ContrastBarChange();
-
-  const std::optional<int32_t> left = read.Number("WindowLeft");
-  const std::optional<int32_t> top = read.Number("WindowTop");
-  if (left || top) PlacePanel(QPoint(left.value_or(x()), top.value_or(y())));
-
-  read.Box("Title", ui_->TitleCheck);
-  read.Box("Loop", ui_->LoopCheck);
-  read.Box("OnTop", ui_->OnTopCheck);
-  read.Box("MaxPal", ui_->MaxPalCheck);
-  read.Box("ReadBig", ui_->ReadBigCheck);
-  read.Box("RemLastdir", ui_->LastDirCheck);
-
-  // Not read when the box is off: the stored folder then stays as it was
-  // unless a file is chosen in this run.
-  if (ui_->LastDirCheck->isChecked()) {
-    if (const std::optional<std::string> folder = read.Text("Lastdir")) {
-      state_.OpenDialog.InitialDir = TextOf(*folder);
+  std::optional<int32_t> left;
+  for (const OptionRow& row : OptionRows()) {
+    switch (row.type) {
+      case OptionType::Number:
+        if (const std::optional<int32_t> number = read.Number(row)) {
+          SetOption(row.option, row.fromFile != nullptr ? row.fromFile(*number) : *number, row.run);
+        } else if (row.run == OptionRun::Always) {
+          RunOptionChange(row.option);
+        }
+        break;
+      case OptionType::Flag:
+        if (const std::optional<int32_t> on = read.Flag(row)) SetOption(row.option, *on, row.run);
+        break;
+      case OptionType::Place:
+        if (row.option == Option::WindowLeft) {
+          left = read.Number(row);
+        } else if (const std::optional<int32_t> top = read.Number(row); left || top) {
+          PlacePanel(QPoint(left.value_or(x()), top.value_or(y())));
+        }
+        break;
+      case OptionType::Folder:
+        // Not read when the option is off: the stored folder then stays as
+        // it was unless a file is chosen in this run.
+        if (state_.Options.On(Option::RemLastDir)) {
+          if (const std::optional<std::string> folder = read.Text(row)) state_.OpenDialog.InitialDir = TextOf(*folder);
+        }
+        break;
     }
-  }
-
-  read.Box("Optimize", ui_->OptimizeCheck);
-  // With Direct-X on, its rule overrides whatever was read for the title,
-  // on-top and max-palette boxes.
-  if (const std::optional<bool> directX = read.Flag("DirectX")) {
-    ui_->DirectXCheck->setChecked(*directX);
-    DirectXCheckClick();
-  }
-  // Two radio buttons of one panel: checking one unchecks the other, and
-  // the checked one cannot be unchecked by itself.
-  if (const std::optional<bool> automatic = read.Flag("DirXAuto")) {
-    (*automatic ? ui_->DirXAutoCheck : ui_->DirXForceCheck)->setChecked(true);
-  }
-  read.Box("DirXOneSurface", ui_->DirXSurfaceCheck);
-  read.Box("DirXFPS", ui_->DirXFPSCheck);
-  if (const std::optional<int32_t> mode = read.Number("ForcedMode")) {
-    ui_->ForceModeRadioGroup->SetItemIndex(*mode);
   }
 }
 
 SettingsValues TDisplayForm::CurrentOptions() const {
   SettingsValues values;
-  AddNumber(values, "Speed", ui_->SpeedBar->value());
-  AddNumber(values, "Brightness", state_.Colour.Adjustment.BrightnessOffset);
-  AddNumber(values, "Contrast", static_cast<int64_t>(ContrastTenths(state_.Colour.Adjustment.ContrastFactor)));
-  AddNumber(values, "WindowLeft", x());
-  AddNumber(values, "WindowTop", y());
-  AddFlag(values, "Title", ui_->TitleCheck->isChecked());
-  AddFlag(values, "Loop", ui_->LoopCheck->isChecked());
-  AddFlag(values, "OnTop", ui_->OnTopCheck->isChecked());
-  AddFlag(values, "MaxPal", ui_->MaxPalCheck->isChecked());
-  // The box, not the flag: a word may have set the flag alone for this run.
-  AddFlag(values, "ReadBig", ui_->ReadBigCheck->isChecked());
-  AddFlag(values, "RemLastDir", ui_->LastDirCheck->isChecked());
-  // Bare, without a zero byte; kept also when the box is off, so turning it
-  // on again finds the folder.
-  values.emplace_back("LastDir", state_.OpenDialog.InitialDir);
-  AddFlag(values, "Optimize", ui_->OptimizeCheck->isChecked());
-  AddFlag(values, "DirectX", ui_->DirectXCheck->isChecked());
-  AddFlag(values, "DirXAuto", ui_->DirXAutoCheck->isChecked());
-  AddFlag(values, "DirXOneSurface", ui_->DirXSurfaceCheck->isChecked());
-  AddFlag(values, "DirXFPS", ui_->DirXFPSCheck->isChecked());
-  AddNumber(values, "ForcedMode", ui_->ForceModeRadioGroup->ItemIndex());
+  for (const OptionRow& row : OptionRows()) {
+    std::string text;
+    switch (row.type) {
+      case OptionType::Number:
+      case OptionType::Flag: text = std::to_string(state_.Options[row.option]); break;
+      case OptionType::Place: text = std::to_string(row.option == Option::WindowLeft ? x() : y()); break;
+      // Kept also when the option is off, so turning it on again finds the folder.
+      case OptionType::Folder: text = state_.OpenDialog.InitialDir; break;
+    }
+    values.emplace_back(row.fileKey, std::move(text));
+  }
   return values;
 }
 
@@ -191,10 +128,8 @@ void TDisplayForm::NoteOptionsBaseline(bool replace) {
   optionsBaseline_ = CurrentOptions();
   // The panel's place counts from where the program put it: the window
   // manager may still be framing it, which is no move of the user's.
-  for (auto& [name, data] : *optionsBaseline_) {
-    if (name == "WindowLeft") data = std::to_string(placedAt_.x()) + '\0';
-    if (name == "WindowTop") data = std::to_string(placedAt_.y()) + '\0';
-  }
+  (*optionsBaseline_)[static_cast<size_t>(Option::WindowLeft)].second = std::to_string(placedAt_.x());
+  (*optionsBaseline_)[static_cast<size_t>(Option::WindowTop)].second = std::to_string(placedAt_.y());
 }
 
 void TDisplayForm::SaveSettings() {

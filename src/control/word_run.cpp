@@ -1,7 +1,6 @@
-// The run of the words: FormActivate reads the tokens of the command line
+// The run of the words: RunCommandLine reads the tokens of the command line
 // or script once, at the panel's first show, and each word works the
 // panel's controls and handlers as the user would.
-#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <optional>
@@ -35,7 +34,7 @@ CommandLineSetup CommandLineSetup::ForProgram(std::vector<std::string> parameter
 
 void TDisplayForm::SetCommandLine(CommandLineSetup setup) { commandLine_ = std::move(setup); }
 
-void TDisplayForm::FormActivate() {
+void TDisplayForm::RunCommandLine() {
   RunState& run = state_.Run;
   if (commandLine_.parameters.empty() || run.CommandLineDone) return;
   run.CommandLineDone = true;
@@ -48,7 +47,7 @@ void TDisplayForm::FormActivate() {
   } runEnds{state_.Playback.CommandRunActive};
 
   // Every run starts from the neutral adjustments; the other options keep their states.
-  ui_->LoopCheck->setChecked(false);
+  SetOption(Option::Loop, 0, OptionRun::OnChange);
   ResetAdjustmentBars();
 
   TokenSource tokens(commandLine_.parameters);
@@ -61,7 +60,7 @@ void TDisplayForm::FormActivate() {
       // A flic file name; the next token waits until its playback is over.
       FreeFlicMemory(state_.Flic, *this);
       state_.Playback.DiskFlicName = token;
-      PlayFileButtonClick();
+      PlayFromDisk();
       continue;
     }
     if (const std::optional<Word> word = FindWord(AsciiUpperCase(token.substr(1)))) {
@@ -72,18 +71,31 @@ void TDisplayForm::FormActivate() {
   } while (tokens.Advance() && !run.CloseRequested && !run.ExitRequested);
 }
 
-void TDisplayForm::RunWord(Word word, TokenSource& tokens) {
-  // A box set from code runs its own handler when its state changes; the
-  // words that name a handler run it once more in any case.
-  const auto setThenRun = [this](QAbstractButton* box, bool checked, void (TDisplayForm::*handler)()) {
-    box->setChecked(checked);
-    (this->*handler)();
-  };
+namespace {
+
+// The option value a word's argument gives.
+int32_t OptionArgument(Word word, const std::string& argument) {
   switch (word) {
-    case Word::MaxPalOn: setThenRun(ui_->MaxPalCheck, true, &TDisplayForm::MaxPalCheckClick); break;
-    case Word::MaxPalOff: setThenRun(ui_->MaxPalCheck, false, &TDisplayForm::MaxPalCheckClick); break;
-    case Word::LoopOn: ui_->LoopCheck->setChecked(true); break;
-    case Word::LoopOff: ui_->LoopCheck->setChecked(false); break;
+    case Word::Delay: return DelayArgument(argument);
+    case Word::Brightness: return BrightnessArgument(argument);
+    case Word::Contrast: return ContrastBarFor(ContrastArgument(argument));
+    default: break;
+  }
+  const std::optional<int> index = ModeArgument(argument);
+  if (!index) throw PlayerError(NotAnIntegerText(argument));
+  return *index;
+}
+
+}  // namespace
+
+void TDisplayForm::RunWord(Word word, TokenSource& tokens) {
+  // A word sets its option as the user would, and runs the option's
+  // change also when the value stays.
+  if (const OptionRow* row = RowOfWord(word)) {
+    const int32_t value = row->valueWord == word ? OptionArgument(word, tokens.NextToken()) : row->onWord == word;
+    return SetOption(row->option, value);
+  }
+  switch (word) {
     case Word::WinMax:
       if (movieWindow_ != nullptr) movieWindow_->setWindowState(Qt::WindowMaximized);
       state_.Playback.KeepMovieWindowSize = true;
@@ -91,11 +103,8 @@ void TDisplayForm::RunWord(Word word, TokenSource& tokens) {
     case Word::WinNormal:
       if (movieWindow_ != nullptr) movieWindow_->setWindowState(Qt::WindowNoState);
       break;
-    case Word::TitleOn: setThenRun(ui_->TitleCheck, true, &TDisplayForm::TitleCheckClick); break;
-    case Word::TitleOff: setThenRun(ui_->TitleCheck, false, &TDisplayForm::TitleCheckClick); break;
+    // For this run only: the stored option stays as it was.
     case Word::BigReadOn: state_.Flic.ReadBigFrames = true; break;
-    case Word::OnTopOn: setThenRun(ui_->OnTopCheck, true, &TDisplayForm::OnTopCheckClick); break;
-    case Word::OnTopOff: setThenRun(ui_->OnTopCheck, false, &TDisplayForm::OnTopCheckClick); break;
     case Word::Wait: {
       // The time runs from before the argument is read. No window message is
       // handled meanwhile: the windows do not answer while the run waits.
@@ -104,57 +113,20 @@ void TDisplayForm::RunWord(Word word, TokenSource& tokens) {
       WaitTicks(start, milliseconds, tick_, commandLine_.sleep);
       break;
     }
-    case Word::Delay:
-      ui_->SpeedBar->setValue(DelayArgument(tokens.NextToken()));
-      SpeedBarChange();
-      break;
-    case Word::Brightness:
-      ui_->BrightnessBar->setValue(BrightnessArgument(tokens.NextToken()));
-      BrightnessBarChange();
-      break;
-    case Word::Contrast:
-      state_.Colour.Adjustment.ContrastFactor = ContrastArgument(tokens.NextToken());
-      ui_->ContrastBar->setValue(ContrastBarFor(state_.Colour.Adjustment.ContrastFactor));
-      ContrastBarChange();
-      break;
     case Word::Play:
       state_.Flic.LoadFlicName = tokens.NextToken();
-      LoadButtonClick();
-      if (ui_->PlayButton->isEnabled()) PlayFileButtonClick();
+      LoadIntoMemory();
+      if (ui_->PlayButton->isEnabled()) PlayFromDisk();
       break;
     case Word::PlayFile:
       FreeFlicMemory(state_.Flic, *this);
       state_.Playback.DiskFlicName = tokens.NextToken();
-      PlayFileButtonClick();
+      PlayFromDisk();
       break;
     case Word::WavFile: state_.Playback.WavFileName = tokens.NextToken(); break;
     case Word::HideMenu: {
       const ScreenSize screen = QueryScreenSize();
       MovePanel(QPoint(screen.width, screen.height));
-      break;
-    }
-    case Word::ShowMenu: break;
-    case Word::DirectXOn: setThenRun(ui_->DirectXCheck, true, &TDisplayForm::DirectXCheckClick); break;
-    case Word::OptimizeOn: ui_->OptimizeCheck->setChecked(true); break;
-    case Word::OptimizeOff: ui_->OptimizeCheck->setChecked(false); break;
-    case Word::DirectXOff: setThenRun(ui_->DirectXCheck, false, &TDisplayForm::DirectXCheckClick); break;
-    case Word::AutoModeOn:
-      ui_->DirXAutoCheck->setChecked(true);
-      ui_->DirXForceCheck->setChecked(false);
-      break;
-    case Word::AutoModeOff:
-      ui_->DirXAutoCheck->setChecked(false);
-      ui_->DirXForceCheck->setChecked(true);
-      break;
-    case Word::OneSurfOn: ui_->DirXSurfaceCheck->setChecked(true); break;
-    case Word::OneSurfOff: ui_->DirXSurfaceCheck->setChecked(false); break;
-    case Word::FpsOn: ui_->DirXFPSCheck->setChecked(true); break;
-    case Word::FpsOff: ui_->DirXFPSCheck->setChecked(false); break;
-    case Word::Mode: {
-      const std::string argument = tokens.NextToken();
-      const std::optional<int> index = ModeArgument(argument);
-      if (!index) throw PlayerError(NotAnIntegerText(argument));
-      ui_->ForceModeRadioGroup->SetItemIndex(*index);
       break;
     }
     case Word::Close:
@@ -163,6 +135,8 @@ void TDisplayForm::RunWord(Word word, TokenSource& tokens) {
       if (commandLine_.endApplication) commandLine_.endApplication();
       state_.Run.CloseRequested = true;
       break;
+    // The option words are the option table's; SHOWMENU does nothing.
+    default: break;
   }
 }
 

@@ -133,7 +133,7 @@ std::string ValueLineText(std::string_view name, std::string_view data) {
 std::string FormatSettingsFile(const SettingsValues& values) {
   std::string text =
       "# Kinetrope's stored options. Bytes outside printable ASCII, and the\n"
-      "# backslash, are written \\xHH; \\x00 is a value's closing zero byte.\n"
+      "# backslash, are written \\xHH.\n"
       "[Kinetrope]\n";
   for (const auto& [name, data] : values) text += ValueLineText(name, data) + '\n';
   return text;

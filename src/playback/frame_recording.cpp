@@ -5,7 +5,7 @@
 
 namespace kt {
 
-bool RecordButtonClick(RecordingState& state, WindowServices& services) {
+bool RecordFrames(RecordingState& state, WindowServices& services) {
   const std::optional<std::string> chosen = services.ShowSaveDialog({kBitmapSaveFilter, "", ""});
   if (!chosen) return false;
   ArmRecording(state, *chosen);

@@ -11,7 +11,7 @@ namespace kt {
 
 // Asks for a name with the Save dialog and arms recording. A cancelled
 // dialog changes nothing. Returns whether recording was armed.
-bool RecordButtonClick(RecordingState& state, WindowServices& services);
+bool RecordFrames(RecordingState& state, WindowServices& services);
 
 // What the user is told about the files that could not be created: how many,
 // in which folder, and why. Empty when every file was created.

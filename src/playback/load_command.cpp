@@ -28,7 +28,7 @@ std::string DialogDirectory(const std::string& fileName) {
   return fileName.substr(0, slash);
 }
 
-void LoadButtonClick(LoadContext& context) {
+void LoadFlicIntoMemory(LoadContext& context) {
   FlicState& flic = context.flic;
   if (!SelectLoadFile(context)) return;
   FreeFlicMemory(flic, context.windows);

@@ -39,7 +39,7 @@ bool SelectLoadFile(LoadContext& context);
 // The Load button. A header that fails its check gets the "Error" box; a
 // read error, a damaged frame or a lack of memory is raised after everything
 // read so far is released, for the general error handler to show.
-void LoadButtonClick(LoadContext& context);
+void LoadFlicIntoMemory(LoadContext& context);
 
 // Releases a flic held in memory and clears the movie window's caption.
 void FreeFlicMemory(FlicState& flic, LoadWindowSteps& windows);

@@ -88,7 +88,7 @@ std::string ActualDelayText(uint32_t elapsedMs, int32_t framesPlayed) {
   return std::to_string(Round(static_cast<long double>(elapsedMs) / framesPlayed));
 }
 
-void PlayCommand::PlayFileButtonClick() {
+void PlayCommand::PlayFromDisk() {
   PlaybackState& state = p_.playback;
   FlicState& flic = p_.flic;
   Session session;
@@ -152,7 +152,6 @@ void PlayCommand::PlayFileButtonClick() {
     state.FramesPlayed = 0;
     state.CurrentFrame = 0;
     if (p_.host.SpeedBarPosition() == kSpeedBarMax) state.FrameDelay = header.DelayMs();
-    TimeBeginPeriod();
     state.PlayStartTick = p_.tick();
     state.LastFrameTick = p_.tick();
     session.fullScreen = !WindowOutputInUse();
@@ -231,7 +230,6 @@ void PlayCommand::ShowOneFrame(Session& session) {
   DecodeCurrentFrame(session, false);
   p_.services.ProcessMessages();
   p_.host.ShowMovieWindowIfHidden();
-  if (p_.host.PlatformFlushesDrawing()) p_.output.Flush();
   if (p_.recording.Recording && state.FramesPlayed <= session.frames - 1) {
     SaveFrameBitmap(p_.recording, p_.output.FrameBuffer(), session.width, session.height, p_.colour.Base);
   }
@@ -342,12 +340,8 @@ void PlayCommand::EndPlayback(Session& session, bool afterError) {
     }
   };
   if (session.outputPrepared) {
-    step([&] {
-      if (p_.host.PlatformFlushesDrawing()) p_.output.Flush();
-    });
     if (!session.fullScreen) step([&] { p_.output.PaintFinalFrame(); });
   }
-  TimeEndPeriod();
   if (session.file) session.file->Close();
   if (session.soundOpen) step([&] { p_.sound.Close(); });
   if (p_.host.SpeedBarPosition() == kSpeedBarMax) state.FrameDelay = 1000;
@@ -379,13 +373,13 @@ void PlayCommand::EndPlayback(Session& session, bool afterError) {
   if (state.QuitAfterPlayback) {
     // Asked once, acted on once: a later playback must not end the program again.
     state.QuitAfterPlayback = false;
-    QuitButtonClick();
+    Exit();
   }
 }
 
-void PlayCommand::PlayButtonStartPlay() {
+void PlayCommand::PlayFromMemory() {
   if (p_.flic.FlicInMemory) p_.playback.DiskFlicName.clear();
-  PlayFileButtonClick();
+  PlayFromDisk();
 }
 
 bool PlayCommand::SelectPlayFile() {
@@ -397,7 +391,7 @@ bool PlayCommand::SelectPlayFile() {
   return true;
 }
 
-void PlayCommand::PlayFileButtonSetFile() {
+void PlayCommand::ChooseAndPlayFromDisk() {
   p_.playback.DiskFlicName.clear();
   if (!SelectPlayFile()) return;
   SetPlayFile(p_.openDialog.FileName);
@@ -411,24 +405,24 @@ void PlayCommand::SetPlayFile(const std::string& fileName) {
   FreeFlicMemory(p_.flic, p_.host);
 }
 
-void PlayCommand::StopButtonClick() { p_.playback.StopRequested = true; }
+void PlayCommand::Stop() { p_.playback.StopRequested = true; }
 
-void PlayCommand::PauseButtonClick() { p_.playback.Paused = !p_.playback.Paused; }
+void PlayCommand::PauseOrResume() { p_.playback.Paused = !p_.playback.Paused; }
 
-void PlayCommand::FrameFButtonClick() {
+void PlayCommand::StepForward() {
   if (p_.playback.CurrentFrame < p_.flic.Header.frames - 1) p_.playback.StepForwardRequested = true;
 }
 
-void PlayCommand::FrameBButtonClick() {
+void PlayCommand::StepBack() {
   if (p_.playback.CurrentFrame > 0) p_.playback.RepositionRequested = true;
 }
 
-void PlayCommand::FrameBarChange(int position) {
+void PlayCommand::GoToFrame(int position) {
   p_.playback.RepositionRequested = true;
   p_.playback.JumpTarget = position;
 }
 
-std::string PlayCommand::SpeedBarChange(int position) {
+std::string PlayCommand::SetDelay(int position) {
   PlaybackState& state = p_.playback;
   state.FrameDelay = static_cast<uint16_t>(position);
   if (position == 0) return "None";
@@ -439,16 +433,12 @@ std::string PlayCommand::SpeedBarChange(int position) {
   return std::to_string(position) + "ms";
 }
 
-int PlayCommand::SpeedLeftAjust(int position) { return position > 0 ? position - 1 : position; }
-
-int PlayCommand::SpeedRightAjust(int position) { return position < kSpeedBarMax ? position + 1 : position; }
-
-void PlayCommand::QuitButtonClick() {
+void PlayCommand::Exit() {
   if (!p_.playback.Playing) {
     p_.host.CloseControlPanel();
     return;
   }
-  StopButtonClick();
+  Stop();
   p_.playback.QuitAfterPlayback = true;
 }
 

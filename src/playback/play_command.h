@@ -1,5 +1,5 @@
 // The play command and the handlers that steer a running playback. One call
-// of PlayFileButtonClick plays a flic from its first frame to its end (or,
+// of PlayFromDisk plays a flic from its first frame to its end (or,
 // looping, until stopped); every other command runs nested inside it, from
 // its message deliveries, and acts on it only through PlaybackState.
 #pragma once
@@ -52,25 +52,22 @@ class PlayCommand {
  public:
   explicit PlayCommand(PlayerParts parts) : p_(parts) {}
 
-  void PlayFileButtonClick();
-  void PlayButtonStartPlay();
-  void PlayFileButtonSetFile();
+  void PlayFromDisk();
+  void PlayFromMemory();
+  void ChooseAndPlayFromDisk();
   bool SelectPlayFile();
-  // What choosing `fileName` in the Open dialog of PlayFileButtonSetFile does,
+  // What choosing `fileName` in the Open dialog of ChooseAndPlayFromDisk does,
   // for a file that comes another way (dropped on a window).
   void SetPlayFile(const std::string& fileName);
-  void StopButtonClick();
-  void PauseButtonClick();
-  void FrameFButtonClick();
-  void FrameBButtonClick();
+  void Stop();
+  void PauseOrResume();
+  void StepForward();
+  void StepBack();
   // Only for the user's moves of the frame bar.
-  void FrameBarChange(int position);
+  void GoToFrame(int position);
   // Returns the speed label's new text.
-  std::string SpeedBarChange(int position);
-  // Each returns the bar's new position; the caller moves the bar and runs SpeedBarChange.
-  static int SpeedLeftAjust(int position);
-  static int SpeedRightAjust(int position);
-  void QuitButtonClick();
+  std::string SetDelay(int position);
+  void Exit();
 
   // The shown colours from the flic's palette and the adjustment, onto the
   // screen the frames go to: at each colour chunk, and when a bar moves

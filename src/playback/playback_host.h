@@ -21,13 +21,12 @@ class PlaybackHost : public LoadWindowSteps {
   virtual bool StatPanelVisible() const = 0;
   virtual int SpeedBarPosition() const = 0;
   virtual int ScreenBitsPerPixel() const = 0;
-  virtual bool PlatformFlushesDrawing() const = 0;  // the platform identifier is 2
 
   // The frame bar and the controls that show it while paused.
   virtual void SetFrameBarRange(int minimum, int maximum, int pageSize) = 0;
-  virtual void SetFrameBarPosition(int position) = 0;  // does not run FrameBarChange
+  virtual void SetFrameBarPosition(int position) = 0;  // does not run GoToFrame
   virtual void SetFrameLabel(const std::string& text) = 0;
-  // FrameFButton and FrameBButton enabled, FrameLabel, Label1 and FrameBar shown; or all off.
+  // FrameFButton and FrameBButton enabled, FrameLabel, FirstFrameLabel and FrameBar shown; or all off.
   virtual void ShowFrameControls(bool shown) = 0;
   // Stop and Pause enabled, Load, Select-file, About, Play, Record and Direct-X disabled; or the reverse.
   virtual void SetPlayingControls(bool playing) = 0;

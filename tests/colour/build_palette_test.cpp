@@ -81,8 +81,8 @@ TEST(BuildPalette, EveryPositionChannelAndOffsetAgreesWithExactArithmetic) {
   for (int offset : {0, 1, 77, 128, 254, 255}) {
     for (int position = kContrastBarMin; position <= kContrastBarMax; ++position) {
       PaletteAdjustment adjustment;
-      ContrastBarChange(adjustment, position);
-      BrightnessBarChange(adjustment, offset);
+      SetContrast(adjustment, position);
+      SetBrightness(adjustment, offset);
       BuildPalette(base, adjustment, display);
       const Dyadic factor = OracleFactor(position);
       for (int i = 0; i < 256; ++i) {
@@ -114,12 +114,12 @@ TEST(BuildPalette, IdentityWhiteGreyAndSaturation) {
   for (int i = 0; i < 256; ++i)
     EXPECT_EQ((RgbQuad{base[i].blue, base[i].green, base[i].red, 0}), display.colourTable[i]);
 
-  BrightnessBarChange(adjustment, 255);
+  SetBrightness(adjustment, 255);
   BuildPalette(base, adjustment, display);
   for (const RgbQuad& quad : display.colourTable) EXPECT_EQ((RgbQuad{255, 255, 255, 0}), quad);
 
-  ContrastBarChange(adjustment, 0);
-  BrightnessBarChange(adjustment, 40);
+  SetContrast(adjustment, 0);
+  SetBrightness(adjustment, 40);
   BuildPalette(base, adjustment, display);
   for (const RgbQuad& quad : display.colourTable) EXPECT_EQ((RgbQuad{40, 40, 40, 0}), quad);
 

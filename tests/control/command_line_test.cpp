@@ -137,7 +137,7 @@ class WordsTest : public WordsPanelTest {
     form.State().Run.CommandLineDone = false;
     services.boxes.clear();
     Words(std::move(parameters));
-    RunGuarded(services, [this] { form.FormActivate(); });
+    RunGuarded(services, [this] { form.RunCommandLine(); });
   }
 };
 
@@ -341,9 +341,9 @@ TEST_F(WordsTest, NoParametersChangeNothingAndTheRunHappensOnce) {
   CommandLineSetup setup;
   setup.parameters = {"/LOOPON"};
   form.SetCommandLine(setup);
-  form.FormActivate();
+  form.RunCommandLine();
   Get<QCheckBox>("LoopCheck")->setChecked(false);
-  form.FormActivate();
+  form.RunCommandLine();
   EXPECT_FALSE(Checked("LoopCheck"));
 }
 

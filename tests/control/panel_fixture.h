@@ -92,7 +92,7 @@ class WordsPanelTest : public PanelTest {
   std::filesystem::path oldDir_;
 };
 
-// The stored text of a number or flag: its digits and a zero byte.
+// A number or flag as earlier versions stored it: its digits and a zero byte.
 inline std::string Z(const std::string& text) { return text + '\0'; }
 
 inline std::string FileBytes() { return ReadFileText(SettingsStore().FilePath()); }

@@ -126,7 +126,7 @@ TEST_F(FullScreenPanelTest, BrightnessChangesShowAtOnceOnAPausedPicture) {
     if (!services.holding) return;
     if (++holds == 1) {
       ExpectScreenShows(0);
-      for (int i = 0; i < 3; ++i) Get<QAbstractButton>("BrightnessRightAjust")->click();
+      for (int i = 0; i < 3; ++i) Get<QAbstractButton>("BrightnessRightAdjust")->click();
       ExpectScreenShows(0, 3);
       QTest::keyClick(&movie, Qt::Key_BracketRight);  // five more
       ExpectScreenShows(0, 8);

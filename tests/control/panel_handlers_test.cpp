@@ -175,17 +175,17 @@ TEST_F(HandlerTest, BarsFollowTheUserButNotCode) {
   brightness->setValue(300);  // code: clamped, handler not run
   EXPECT_EQ(brightness->value(), 255);
   EXPECT_EQ(Text("BrightnessLabel"), "1");
-  form.BrightnessBarChange();  // the code that moved it runs the handler itself
+  form.ApplyBrightness();  // the code that moved it runs the handler itself
   EXPECT_EQ(Text("BrightnessLabel"), "255");
 
   auto* contrast = Get<TrackBar>("ContrastBar");
   contrast->setValue(250);
-  Click("ContrastRightAjust");
+  Click("ContrastRightAdjust");
   EXPECT_EQ(contrast->value(), 250);
   EXPECT_EQ(Text("ContrastLabel"), "25.0");
-  Click("ContrastLeftAjust");
+  Click("ContrastLeftAdjust");
   EXPECT_EQ(Text("ContrastLabel"), "24.9");
-  Click("BrightnessLeftAjust");
+  Click("BrightnessLeftAdjust");
   EXPECT_EQ(brightness->value(), 254);
   EXPECT_EQ(Text("BrightnessLabel"), "254");
 }
@@ -195,7 +195,7 @@ TEST_F(HandlerTest, AnAdjustmentWhilePlayingWithNoScreenTakenIsNoError) {
   // the colours have nowhere to go, and that is not the display refusing them.
   Click("DirectXCheck");
   form.State().Playback.Playing = true;
-  Click("BrightnessRightAjust");
+  Click("BrightnessRightAdjust");
   Click("MaxPalCheck");
   EXPECT_TRUE(services.boxes.empty());
   EXPECT_EQ(Text("BrightnessLabel"), "1");
@@ -208,7 +208,7 @@ TEST_F(HandlerTest, EnteringABarOrTheLoopBoxHandsTheFocusToTheButtonRow) {
   for (const char* control : {"BrightnessBar", "ContrastBar", "SpeedBar", "LoopCheck"}) {
     Get(control)->setFocus();
     if (std::string(control) == "LoopCheck") Click("LoopCheck");
-    EXPECT_TRUE(Get("ButtonPanel1")->hasFocus()) << control;
+    EXPECT_TRUE(Get("TopButtons")->hasFocus()) << control;
   }
 }
 

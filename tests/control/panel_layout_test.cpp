@@ -22,23 +22,22 @@ struct ButtonRow {
 };
 
 const ButtonRow kButtons[] = {
-    {"LoadButton", "ButtonPanel1", 4, "Load Flic (into memory)", true, true},
-    {"PlayFileButton", "ButtonPanel1", 30, "Select flic to be played (from disk)", true, true},
-    {"RecordButton", "ButtonPanel1", 56, "Record to bmp", false, true},
-    {"DirXModeButton", "ButtonPanel1", 134, "Direct-X mode selection and options menu", true, true},
-    {"StatsButton", "ButtonPanel1", 160, "Statistics menu", true, true},
-    {"OptionButton", "ButtonPanel1", 186, "Options menu", true, true},
-    {"InfoButton", "ButtonPanel1", 212, "Information menu", true, true},
-    {"AboutButton", "ButtonPanel1", 238, "About the program", true, true},
-    {"ResetButton", "ButtonPanel1", 264, "Reset brightness/contrast/delay/image size/Title/On Top & Max Pal", true,
-     true},
-    {"MinimizeButton", "ButtonPanel1", 342, "Minimize Program", true, true},
-    {"QuitButton", "ButtonPanel1", 368, "Exit program", true, true},
-    {"PlayButton", "ButtonPanel2", 4, "Play flic", false, false},
-    {"StopButton", "ButtonPanel2", 36, "Stop playback", false, false},
-    {"FrameBButton", "ButtonPanel2", 68, "Move back a frame", false, false},
-    {"PauseButton", "ButtonPanel2", 100, "Pause playback", false, false},
-    {"FrameFButton", "ButtonPanel2", 132, "Move to the next frame", false, false},
+    {"LoadButton", "TopButtons", 4, "Load Flic (into memory)", true, true},
+    {"PlayFileButton", "TopButtons", 30, "Select flic to be played (from disk)", true, true},
+    {"RecordButton", "TopButtons", 56, "Record to bmp", false, true},
+    {"DirXModeButton", "TopButtons", 134, "Direct-X mode selection and options menu", true, true},
+    {"StatsButton", "TopButtons", 160, "Statistics menu", true, true},
+    {"OptionButton", "TopButtons", 186, "Options menu", true, true},
+    {"InfoButton", "TopButtons", 212, "Information menu", true, true},
+    {"AboutButton", "TopButtons", 238, "About the program", true, true},
+    {"ResetButton", "TopButtons", 264, "Reset brightness/contrast/delay/image size/Title/On Top & Max Pal", true, true},
+    {"MinimizeButton", "TopButtons", 342, "Minimize Program", true, true},
+    {"QuitButton", "TopButtons", 368, "Exit program", true, true},
+    {"PlayButton", "BottomButtons", 4, "Play flic", false, false},
+    {"StopButton", "BottomButtons", 36, "Stop playback", false, false},
+    {"FrameBButton", "BottomButtons", 68, "Move back a frame", false, false},
+    {"PauseButton", "BottomButtons", 100, "Pause playback", false, false},
+    {"FrameFButton", "BottomButtons", 132, "Move to the next frame", false, false},
 };
 
 TEST_F(PanelTest, ButtonRowsHaveEveryButtonWithItsHintStateAndGlyph) {
@@ -55,8 +54,8 @@ TEST_F(PanelTest, ButtonRowsHaveEveryButtonWithItsHintStateAndGlyph) {
     EXPECT_FALSE(normal.isNull());
     EXPECT_NE(normal, disabled);
   }
-  EXPECT_EQ(Get("ButtonPanel1")->geometry(), QRect(0, 0, 398, 34));
-  EXPECT_EQ(Get("ButtonPanel2")->geometry(), QRect(0, 102, 398, 34));
+  EXPECT_EQ(Get("TopButtons")->geometry(), QRect(0, 0, 398, 34));
+  EXPECT_EQ(Get("BottomButtons")->geometry(), QRect(0, 102, 398, 34));
 }
 
 struct BarRow {
@@ -71,10 +70,10 @@ struct BarRow {
 };
 
 const BarRow kBars[] = {
-    {34, "Brightness", "BrightnessLeftAjust", "BrightnessBar", 255, 0, 15, "BrightnessRightAjust", "BrightnessLabel",
+    {34, "Brightness", "BrightnessLeftAdjust", "BrightnessBar", 255, 0, 15, "BrightnessRightAdjust", "BrightnessLabel",
      "0"},
-    {56, "Contrast", "ContrastLeftAjust", "ContrastBar", 250, 10, 14, "ContrastRightAjust", "ContrastLabel", "1.0"},
-    {78, "Delay", "SpeedLeftAjust", "SpeedBar", 1000, 1000, 50, "SpeedRightAjust", "SpeedLabel", "Original"},
+    {56, "Contrast", "ContrastLeftAdjust", "ContrastBar", 250, 10, 14, "ContrastRightAdjust", "ContrastLabel", "1.0"},
+    {78, "Delay", "SpeedLeftAdjust", "SpeedBar", 1000, 1000, 50, "SpeedRightAdjust", "SpeedLabel", "Original"},
 };
 
 TEST_F(PanelTest, AdjustmentRowsHaveTheirBarsArrowsAndValues) {
@@ -106,9 +105,9 @@ TEST_F(PanelTest, AdjustmentRowsHaveTheirBarsArrowsAndValues) {
   EXPECT_EQ(frameBar->geometry(), QRect(170, 6, 167, 23));
   EXPECT_EQ(frameBar->tickInterval(), 1);
   EXPECT_EQ(frameBar->value(), 0);
-  EXPECT_EQ(Get<QLabel>("Label1")->text(), "1");
+  EXPECT_EQ(Get<QLabel>("FirstFrameLabel")->text(), "1");
   EXPECT_EQ(Get<QLabel>("FrameLabel")->text(), "1/1");
-  for (const char* hidden : {"Label1", "FrameBar", "FrameLabel"}) EXPECT_FALSE(Shown(hidden)) << hidden;
+  for (const char* hidden : {"FirstFrameLabel", "FrameBar", "FrameLabel"}) EXPECT_FALSE(Shown(hidden)) << hidden;
 }
 
 struct LabelRow {
@@ -159,7 +158,7 @@ TEST_F(PanelTest, InformationAndStatisticsPanelsHoldTheirLabelPairsInOnePitch) {
       EXPECT_GE(label->width(), label->sizeHint().width());
     }
   }
-  EXPECT_EQ(Get("Bevel1")->x(), 156);
+  EXPECT_EQ(Get("InfoDivider")->x(), 156);
 }
 
 TEST_F(PanelTest, FullScreenOptionsPanel) {

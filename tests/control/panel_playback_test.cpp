@@ -84,7 +84,7 @@ TEST_F(PlaybackTest, APauseShowsTheFrameBarAndTheUsersMoveOfItJumps) {
     if (!services.holding) return;
     holds.push_back(Text("FrameLabel"));
     EXPECT_FALSE(Get("FrameBar")->isHidden());
-    EXPECT_FALSE(Get("Label1")->isHidden());
+    EXPECT_FALSE(Get("FirstFrameLabel")->isHidden());
     EXPECT_TRUE(Enabled("FrameFButton"));
     EXPECT_TRUE(Enabled("FrameBButton"));
     if (holds.size() == 1) {
@@ -103,16 +103,16 @@ TEST_F(PlaybackTest, APauseShowsTheFrameBarAndTheUsersMoveOfItJumps) {
 
 TEST_F(PlaybackTest, TheDelayBarAndItsArrows) {
   LoadIntoMemory(ThreeFrames());
-  Click("SpeedLeftAjust");
+  Click("SpeedLeftAdjust");
   EXPECT_EQ(Get<TrackBar>("SpeedBar")->value(), 999);
   EXPECT_EQ(Text("SpeedLabel"), "999ms");
   EXPECT_EQ(form.State().Playback.FrameDelay, 999);
   Get<TrackBar>("SpeedBar")->setValue(0);
-  Click("SpeedLeftAjust");
+  Click("SpeedLeftAdjust");
   EXPECT_EQ(Text("SpeedLabel"), "None");
   Get<TrackBar>("SpeedBar")->setValue(999);
-  Click("SpeedRightAjust");
-  Click("SpeedRightAjust");
+  Click("SpeedRightAdjust");
+  Click("SpeedRightAdjust");
   EXPECT_EQ(Get<TrackBar>("SpeedBar")->value(), 1000);
   EXPECT_EQ(Text("SpeedLabel"), "Original");
   EXPECT_EQ(form.State().Playback.FrameDelay, 40);

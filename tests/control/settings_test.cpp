@@ -5,9 +5,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <set>
 
+#include "base/ascii.h"
 #include "base/errors.h"
 #include "control/control_behaviour.h"
+#include "control/options.h"
 #include "panel_fixture.h"
 #include "platform/settings_store.h"
 
@@ -42,31 +45,52 @@ class SettingsTest : public PanelTest {
   }
 };
 
-TEST_F(SettingsTest, AFirstRunKeepsTheShownStatesAndStoresAllEighteenAtTheClose) {
+TEST_F(SettingsTest, AFirstRunKeepsTheShownStatesAndStoresAllEighteenAsPlainTextAtTheClose) {
   form.show();
   EXPECT_TRUE(services.boxes.empty());
   EXPECT_EQ(Bar("SpeedBar"), 1000);
   EXPECT_TRUE(Checked("TitleCheck"));
   EXPECT_EQ(form.pos(), QPoint(220, 156));
   form.close();
-  EXPECT_EQ(Stored(), (SettingsValues{{"Speed", Z("1000")},
-                                      {"Brightness", Z("0")},
-                                      {"Contrast", Z("10")},
-                                      {"WindowLeft", Z("220")},
-                                      {"WindowTop", Z("156")},
-                                      {"Title", Z("1")},
-                                      {"Loop", Z("1")},
-                                      {"OnTop", Z("0")},
-                                      {"MaxPal", Z("0")},
-                                      {"ReadBig", Z("0")},
-                                      {"RemLastDir", Z("1")},
+  EXPECT_EQ(Stored(), (SettingsValues{{"Speed", "1000"},
+                                      {"Brightness", "0"},
+                                      {"Contrast", "10"},
+                                      {"WindowLeft", "220"},
+                                      {"WindowTop", "156"},
+                                      {"Title", "1"},
+                                      {"Loop", "1"},
+                                      {"OnTop", "0"},
+                                      {"MaxPal", "0"},
+                                      {"ReadBig", "0"},
+                                      {"RemLastDir", "1"},
                                       {"LastDir", ""},
-                                      {"Optimize", Z("1")},
-                                      {"DirectX", Z("0")},
-                                      {"DirXAuto", Z("1")},
-                                      {"DirXOneSurface", Z("0")},
-                                      {"DirXFPS", Z("0")},
-                                      {"ForcedMode", Z("0")}}));
+                                      {"Optimize", "1"},
+                                      {"DirectX", "0"},
+                                      {"DirXAuto", "1"},
+                                      {"DirXOneSurface", "0"},
+                                      {"DirXFPS", "0"},
+                                      {"ForcedMode", "0"}}));
+}
+
+TEST_F(SettingsTest, ValuesStoredWithAZeroByteReadTheSameAndAreWrittenBackPlain) {
+  // Each row is found by its option, and no two share a key of the case-blind file.
+  std::set<std::string> keys;
+  for (size_t i = 0; i < kOptionCount; ++i) {
+    EXPECT_EQ(static_cast<size_t>(OptionRows()[i].option), i);
+    EXPECT_TRUE(keys.insert(AsciiLowerCase(OptionRows()[i].fileKey)).second) << OptionRows()[i].fileKey;
+  }
+  Store({{"Speed", Z("40")}, {"Loop", Z("0")}, {"ForcedMode", Z("3")}});
+  form.show();
+  EXPECT_EQ(Bar("SpeedBar"), 40);
+  EXPECT_FALSE(Checked("LoopCheck"));
+  EXPECT_EQ(Mode(), 3);
+  form.close();
+  EXPECT_EQ(FileBytes().find("\\x00"), std::string::npos) << FileBytes();
+  SettingsStore key;
+  ASSERT_TRUE(key.Open());
+  EXPECT_EQ(key.Query("Speed"), "40");
+  EXPECT_EQ(key.Query("Loop"), "0");
+  EXPECT_EQ(key.Query("ForcedMode"), "3");
 }
 
 TEST_F(SettingsTest, NumbersBeyondTheirControlsAreLimitedAndWrittenBackLimited) {
@@ -97,9 +121,9 @@ TEST_F(SettingsTest, NumbersBeyondTheirControlsAreLimitedAndWrittenBackLimited) 
     form.SaveSettings();
     SettingsStore key;
     ASSERT_TRUE(key.Open());
-    EXPECT_EQ(key.Query("Brightness"), Z(std::to_string(c.brightnessBar)));
-    EXPECT_EQ(key.Query("Contrast"), Z(std::to_string(c.contrastBar)));
-    EXPECT_EQ(key.Query("ForcedMode"), Z(std::to_string(c.modeIndex)));
+    EXPECT_EQ(key.Query("Brightness"), std::to_string(c.brightnessBar));
+    EXPECT_EQ(key.Query("Contrast"), std::to_string(c.contrastBar));
+    EXPECT_EQ(key.Query("ForcedMode"), std::to_string(c.modeIndex));
   }
 }
 
@@ -119,8 +143,8 @@ TEST_F(SettingsTest, AFlagIsItsFirstCharacterAndIsWrittenBackAsOneOrZero) {
   form.close();
   SettingsStore key;
   ASSERT_TRUE(key.Open());
-  EXPECT_EQ(key.Query("OnTop"), Z("1"));
-  EXPECT_EQ(key.Query("ReadBig"), Z("1"));
+  EXPECT_EQ(key.Query("OnTop"), "1");
+  EXPECT_EQ(key.Query("ReadBig"), "1");
 }
 
 TEST_F(SettingsTest, DirectXOverridesTheBoxesItOwnsWhateverWasStoredForThem) {
@@ -178,8 +202,8 @@ TEST_F(SettingsTest, TheStoredDirectoryIsReadOnlyWhenRememberedButAlwaysWritten)
   form.SaveSettings();
   SettingsStore key;
   ASSERT_TRUE(key.Open());
-  EXPECT_EQ(key.Query("LastDir"), "/flics/new");  // bare, no zero byte
-  EXPECT_EQ(key.Query("RemLastDir"), Z("0"));
+  EXPECT_EQ(key.Query("LastDir"), "/flics/new");
+  EXPECT_EQ(key.Query("RemLastDir"), "0");
   key.Close();
 
   // The next run reads the writer's "RemLastDir" as its "RemLastdir".
@@ -192,11 +216,11 @@ TEST_F(SettingsTest, TheStoredDirectoryIsReadOnlyWhenRememberedButAlwaysWritten)
 TEST_F(SettingsTest, OptionsSetInOneRunAreThereInTheNext) {
   form.show();
   Get<TrackBar>("SpeedBar")->setValue(75);
-  form.SpeedBarChange();
+  form.ApplyDelay();
   Get<TrackBar>("BrightnessBar")->setValue(33);
-  form.BrightnessBarChange();
+  form.ApplyBrightness();
   Get<TrackBar>("ContrastBar")->setValue(25);
-  form.ContrastBarChange();
+  form.ApplyContrast();
   form.move(300, 200);
   Get<QCheckBox>("LoopCheck")->setChecked(false);
   Get<QCheckBox>("ReadBigCheck")->setChecked(true);
@@ -270,7 +294,7 @@ TEST_F(SettingsTest, ResetPutsBackTheBarsAndTheMovieWindowUnlessDirectXOwnsIt) {
 
   Get<QCheckBox>("DirectXCheck")->setChecked(false);
   Get<QCheckBox>("OnTopCheck")->setChecked(true);
-  form.ResetButtonClick();
+  form.ResetAdjustments();
   EXPECT_TRUE(Checked("TitleCheck"));
   EXPECT_FALSE(Checked("OnTopCheck"));
   EXPECT_FALSE(movie.windowFlags() & Qt::WindowStaysOnTopHint);

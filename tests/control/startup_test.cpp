@@ -10,10 +10,9 @@ namespace {
 
 using StartupTest = PanelTest;
 
-TEST_F(StartupTest, FirstShowTakesThePlatformFiguresAndShowsTheMovieWindow) {
+TEST_F(StartupTest, FirstShowTakesTheScreenFiguresAndShowsTheMovieWindow) {
   form.show();
   const RunState& run = form.State().Run;
-  EXPECT_EQ(run.PlatformId, 2u);
   EXPECT_EQ(run.ScreenBitsPerPixel, static_cast<uint32_t>(QGuiApplication::primaryScreen()->depth()));
   EXPECT_GT(run.ScreenBitsPerPixel, 8u);
   for (const char* panel : {"InfoPanel", "StatPanel", "DirXPanel", "OptionPanel"}) {
@@ -33,10 +32,8 @@ TEST_F(StartupTest, ShowingAgainQueriesAgainButLoadsNothing) {
   movie.hide();
   form.State().Flic.Header.width = 100;
   form.State().Flic.Header.height = 50;
-  form.State().Run.PlatformId = 0;
   form.hide();
   form.show();
-  EXPECT_EQ(form.State().Run.PlatformId, 2u);
   EXPECT_EQ(form.State().Flic.Header.width, 100);
   EXPECT_EQ(form.State().Flic.Header.height, 50);
   EXPECT_FALSE(movie.isVisible());
@@ -45,7 +42,6 @@ TEST_F(StartupTest, ShowingAgainQueriesAgainButLoadsNothing) {
 TEST_F(StartupTest, ACloseWordLeavesTheSettingsAndTheMovieWindowAlone) {
   form.State().Run.CloseRequested = true;
   form.show();
-  EXPECT_EQ(form.State().Run.PlatformId, 2u);
   EXPECT_TRUE(form.State().Run.SettingsPending);
   EXPECT_EQ(form.State().Flic.Header.width, 0);
   EXPECT_FALSE(movie.isVisible());
@@ -59,7 +55,7 @@ TEST_F(StartupTest, AFlicAlreadyInMemoryKeepsItsFrameSize) {
   spec.records = {Frame({Black()}), Frame({})};
   WriteFile(dir / "a.flc", BuildFlic(spec));
   form.State().Flic.LoadFlicName = (dir / "a.flc").string();
-  form.LoadButtonClick();
+  form.LoadIntoMemory();
   ASSERT_TRUE(form.State().Flic.FlicInMemory);
   form.show();
   EXPECT_EQ(form.State().Flic.Header.width, 64);

@@ -13,7 +13,7 @@ TEST(FrameRecording, RecordButtonArmsFromZeroAndCancelKeepsEverything) {
   state.RecordBaseName = "/old/base";
   state.RecordFrameNumber = 17;
 
-  EXPECT_FALSE(RecordButtonClick(state, services));  // the queue is empty: cancel
+  EXPECT_FALSE(RecordFrames(state, services));  // the queue is empty: cancel
   EXPECT_FALSE(state.Recording);
   EXPECT_EQ(state.RecordBaseName, "/old/base");
   EXPECT_EQ(state.RecordFrameNumber, 17);
@@ -21,7 +21,7 @@ TEST(FrameRecording, RecordButtonArmsFromZeroAndCancelKeepsEverything) {
   EXPECT_EQ(services.saveDialogs[0].filter, kBitmapSaveFilter);
 
   services.saveAnswers.push_back("/home/user/Anim.BMP");
-  EXPECT_TRUE(RecordButtonClick(state, services));
+  EXPECT_TRUE(RecordFrames(state, services));
   EXPECT_TRUE(state.Recording);
   EXPECT_EQ(state.RecordBaseName, "/home/user/Anim");
   EXPECT_EQ(state.RecordFrameNumber, 0);

@@ -87,23 +87,23 @@ Outcome Player::Play(const std::filesystem::path& flicPath, Source source, size_
   size_t pauseAt = static_cast<size_t>(clicks.pauseAfter);
   services.onMessages = [&] {
     if (!services.holding) {
-      if (!state.Paused && output.shown.size() >= pauseAt) play.PauseButtonClick();
+      if (!state.Paused && output.shown.size() >= pauseAt) play.PauseOrResume();
       // A one-frame flic never holds: its pause lands on the ring frame every time.
-      if (output.shown.size() > pauseAt + 8) play.StopButtonClick();
+      if (output.shown.size() > pauseAt + 8) play.Stop();
       return;
     }
     if (next == clicks.clicks.size()) {
-      play.StopButtonClick();
+      play.Stop();
       return;
     }
     const Clicks::Click click = clicks.clicks[next++];
     switch (click.kind) {
-      case Clicks::Back: play.FrameBButtonClick(); break;
-      case Clicks::Forward: play.FrameFButtonClick(); break;
-      case Clicks::Jump: play.FrameBarChange(click.value < 0 ? state.CurrentFrame : click.value); break;
+      case Clicks::Back: play.StepBack(); break;
+      case Clicks::Forward: play.StepForward(); break;
+      case Clicks::Jump: play.GoToFrame(click.value < 0 ? state.CurrentFrame : click.value); break;
       case Clicks::Run:
         pauseAt = output.shown.size() + static_cast<size_t>(click.value);
-        play.PauseButtonClick();
+        play.PauseOrResume();
         break;
     }
   };
@@ -111,11 +111,11 @@ Outcome Player::Play(const std::filesystem::path& flicPath, Source source, size_
   try {
     if (source == Source::Memory) {
       LoadIntoMemory(flicPath.string());
-      play.PlayButtonStartPlay();
+      play.PlayFromMemory();
     } else {
       flic.ReadBigFrames = source == Source::DiskBigFrames;
       state.DiskFlicName = flicPath.string();
-      play.PlayFileButtonClick();
+      play.PlayFromDisk();
     }
   } catch (const PlayerError& error) {
     outcome.error = error.what();
@@ -263,13 +263,13 @@ TEST(KeyImageRebuild, StepBackNearTheEndDecodesOnlyFromTheNearestKey) {
       int step = 0;
       services.onMessages = [&] {
         if (!services.holding) {
-          if (output.shown.size() == 399 && step == 0) play.PauseButtonClick();
+          if (output.shown.size() == 399 && step == 0) play.PauseOrResume();
           return;
         }
         if (step == 0) {
           ++step;
           before = output.coloursSet;
-          play.FrameBButtonClick();  // from frame 398
+          play.StepBack();  // from frame 398
         } else if (step == 1) {
           ++step;
           // Frame 396 rebuilt from the key before it (or, when every frame is
@@ -279,21 +279,21 @@ TEST(KeyImageRebuild, StepBackNearTheEndDecodesOnlyFromTheNearestKey) {
           EXPECT_EQ(output.coloursSet - before, decodes + 2);
           EXPECT_EQ(output.buffer[0], static_cast<uint8_t>(397));
           before = output.coloursSet;
-          play.FrameBarChange(399);
+          play.GoToFrame(399);
         } else if (step == 2) {
           ++step;
           // On from the picture on screen, 398 only, then 399 shown.
           EXPECT_EQ(output.coloursSet - before, 3);
           EXPECT_EQ(output.buffer[0], static_cast<uint8_t>(399));
-          play.StopButtonClick();
+          play.Stop();
         }
       };
       if (source == Source::Memory) {
         rig.LoadIntoMemory(path.string());
-        play.PlayButtonStartPlay();
+        play.PlayFromMemory();
       } else {
         rig.state.DiskFlicName = path.string();
-        play.PlayFileButtonClick();
+        play.PlayFromDisk();
       }
       EXPECT_EQ(step, 3);
     }

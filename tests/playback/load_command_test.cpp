@@ -47,7 +47,7 @@ class LoadTest : public ::testing::Test {
 TEST_F(LoadTest, LoadsWholeFlicThroughTheDialog) {
   const std::string path = WriteFlic("anim.flc", TwoFrames());
   services.openAnswers.push_back(path);
-  LoadButtonClick(context);
+  LoadFlicIntoMemory(context);
 
   ASSERT_TRUE(flic.FlicInMemory);
   EXPECT_EQ(flic.Store.Slot(2).chunks, 1) << "ring frame loaded";
@@ -65,9 +65,9 @@ TEST_F(LoadTest, LoadsWholeFlicThroughTheDialog) {
 
 TEST_F(LoadTest, CancellingKeepsTheFlicInMemory) {
   services.openAnswers.push_back(WriteFlic("a.flc", TwoFrames()));
-  LoadButtonClick(context);
+  LoadFlicIntoMemory(context);
   windows.calls.clear();
-  LoadButtonClick(context);  // the dialog answers cancel
+  LoadFlicIntoMemory(context);  // the dialog answers cancel
   EXPECT_TRUE(flic.FlicInMemory);
   EXPECT_TRUE(windows.calls.empty());
 }
@@ -75,7 +75,7 @@ TEST_F(LoadTest, CancellingKeepsTheFlicInMemory) {
 TEST_F(LoadTest, NamedLoadSkipsTheDialogAndKeepsAMaximisedWindow) {
   flic.LoadFlicName = WriteFlic("b.flc", TwoFrames(16));
   keepSize = true;
-  LoadButtonClick(context);
+  LoadFlicIntoMemory(context);
   EXPECT_TRUE(flic.FlicInMemory);
   EXPECT_TRUE(services.openDialogs.empty());
   EXPECT_FALSE(keepSize) << "the flag serves one load";
@@ -84,11 +84,11 @@ TEST_F(LoadTest, NamedLoadSkipsTheDialogAndKeepsAMaximisedWindow) {
 
 TEST_F(LoadTest, HeaderFailureShowsTheErrorBoxAndReleasesTheOldFlic) {
   services.openAnswers.push_back(WriteFlic("good.flc", TwoFrames()));
-  LoadButtonClick(context);
+  LoadFlicIntoMemory(context);
   FlicSpec bad = TwoFrames();
   bad.magic = 0x1234;
   services.openAnswers.push_back(WriteFlic("bad.flc", bad));
-  LoadButtonClick(context);
+  LoadFlicIntoMemory(context);
 
   EXPECT_FALSE(flic.FlicInMemory);
   EXPECT_TRUE(flic.LoadFlicName.empty());
@@ -98,7 +98,7 @@ TEST_F(LoadTest, HeaderFailureShowsTheErrorBoxAndReleasesTheOldFlic) {
   EXPECT_EQ(services.boxes[0].buttons, std::vector<BoxButton>{BoxButton::Abort});
 
   // The next click asks again.
-  LoadButtonClick(context);
+  LoadFlicIntoMemory(context);
   EXPECT_EQ(services.openDialogs.size(), 3u);
 }
 
@@ -107,7 +107,7 @@ TEST_F(LoadTest, ReadFailureRaisesAfterReleasingEverything) {
   noRing.declaredFrames = 3;
   services.openAnswers.push_back(WriteFlic("short.flc", noRing));
   try {
-    LoadButtonClick(context);
+    LoadFlicIntoMemory(context);
     FAIL() << "no error raised";
   } catch (const InOutError& error) {
     EXPECT_EQ(GeneralErrorText(error.what()), "Read beyond end of file.");
@@ -126,7 +126,7 @@ TEST_F(LoadTest, HeaderThatCannotBePlayedIsRefusedWithItsReason) {
   empty.records = {Frame({})};
   empty.declaredFrames = 0;
   services.openAnswers.push_back(WriteFlic("empty.flc", empty));
-  EXPECT_THROW(LoadButtonClick(context), DamagedFlicError);
+  EXPECT_THROW(LoadFlicIntoMemory(context), DamagedFlicError);
   EXPECT_FALSE(flic.FlicInMemory);
 }
 

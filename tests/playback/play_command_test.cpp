@@ -24,7 +24,7 @@ class PlayTest : public ::testing::Test, protected test::PlayerRig<> {
   std::multimap<size_t, std::function<void()>> atFrame;
 
   void SetUp() override {
-    host.statVisible = host.flushesDrawing = true;
+    host.statVisible = true;
     services.onMessages = [this] {
       auto range = atFrame.equal_range(output.painted.size());
       std::vector<std::function<void()>> due;
@@ -40,7 +40,7 @@ class PlayTest : public ::testing::Test, protected test::PlayerRig<> {
 
   void PlayFromDisk(const FlicSpec& spec) {
     state.DiskFlicName = Write(spec);
-    play.PlayFileButtonClick();
+    play.PlayFromDisk();
   }
 
   void LoadIntoMemory(const FlicSpec& spec) {
@@ -68,44 +68,44 @@ TEST_F(PlayTest, WithoutLoopingShowsEachFrameOnceAndStops) {
 
 TEST_F(PlayTest, LoopingGoesThroughTheRingFrameToFrameOne) {
   host.loop = true;
-  atFrame.emplace(12, [this] { play.StopButtonClick(); });
+  atFrame.emplace(12, [this] { play.Stop(); });
   PlayFromDisk(NumberedFlic(4));
   EXPECT_EQ(output.painted, (std::vector<int>{0, 1, 2, 3, 0xEE, 1, 2, 3, 0xEE, 1, 2, 3}));
 }
 
 TEST_F(PlayTest, OneFrameFlicLoopsOnItsRingFrame) {
   host.loop = true;
-  atFrame.emplace(5, [this] { play.StopButtonClick(); });
+  atFrame.emplace(5, [this] { play.Stop(); });
   LoadIntoMemory(NumberedFlic(1));
-  play.PlayButtonStartPlay();
+  play.PlayFromMemory();
   EXPECT_EQ(output.painted, (std::vector<int>{0, 0xEE, 0xEE, 0xEE, 0xEE}));
 }
 
 TEST_F(PlayTest, DiskAndMemoryShowTheSameFrames) {
   FlicSpec spec = NumberedFlic(6, 5, 3);  // odd width: decoded apart from the bitmap
   host.loop = true;
-  atFrame.emplace(14, [this] { play.StopButtonClick(); });
+  atFrame.emplace(14, [this] { play.Stop(); });
   PlayFromDisk(spec);
   const std::vector<Bytes> fromDisk = output.shown;
 
   output.shown.clear();
   output.painted.clear();
   flic.ReadBigFrames = true;
-  atFrame.emplace(14, [this] { play.StopButtonClick(); });
+  atFrame.emplace(14, [this] { play.Stop(); });
   PlayFromDisk(spec);
   EXPECT_EQ(output.shown, fromDisk) << "big-frame reading";
 
   output.shown.clear();
   output.painted.clear();
   LoadIntoMemory(spec);
-  atFrame.emplace(14, [this] { play.StopButtonClick(); });
-  play.PlayButtonStartPlay();
+  atFrame.emplace(14, [this] { play.Stop(); });
+  play.PlayFromMemory();
   EXPECT_EQ(output.shown, fromDisk) << "from memory";
 }
 
 TEST_F(PlayTest, WaitsTheDelayFromTheEndOfThePreviousWait) {
   host.speedBar = 25;
-  play.SpeedBarChange(25);
+  play.SetDelay(25);
   PlayFromDisk(NumberedFlic(3));
   // Three frames, each waiting out the delay in one blocking wait.
   EXPECT_EQ(services.waits, (std::vector<uint32_t>{25, 25, 25}));
@@ -116,30 +116,28 @@ TEST_F(PlayTest, WaitsTheDelayFromTheEndOfThePreviousWait) {
 
 TEST_F(PlayTest, SpeedBarAtOriginalUsesTheFlicsDelayAndIsRestoredAfterwards) {
   host.speedBar = kSpeedBarMax;
-  EXPECT_EQ(play.SpeedBarChange(kSpeedBarMax), "Original");
+  EXPECT_EQ(play.SetDelay(kSpeedBarMax), "Original");
   FlicSpec spec = NumberedFlic(2);
   spec.magic = kFliMagic;
   spec.speed = 5;  // 71 ms
   LoadIntoMemory(spec);
-  play.PlayButtonStartPlay();
+  play.PlayFromMemory();
   EXPECT_EQ(services.waits.front(), 71u);
   EXPECT_EQ(state.FrameDelay, 1000) << "back to 1000 after the playback";
   services.waits.clear();
-  play.PlayButtonStartPlay();
+  play.PlayFromMemory();
   EXPECT_EQ(services.waits.front(), 71u) << "a second play from memory keeps the delay";
 
-  EXPECT_EQ(play.SpeedBarChange(0), "None");
-  EXPECT_EQ(play.SpeedBarChange(40), "40ms");
-  EXPECT_EQ(PlayCommand::SpeedLeftAjust(0), 0);
-  EXPECT_EQ(PlayCommand::SpeedRightAjust(kSpeedBarMax), kSpeedBarMax);
+  EXPECT_EQ(play.SetDelay(0), "None");
+  EXPECT_EQ(play.SetDelay(40), "40ms");
 }
 
 TEST_F(PlayTest, SpeedBarMovedToOriginalDuringPlaybackSwitchesAtOnce) {
   host.speedBar = 10;
-  play.SpeedBarChange(10);
+  play.SetDelay(10);
   atFrame.emplace(1, [this] {
     host.speedBar = kSpeedBarMax;
-    play.SpeedBarChange(kSpeedBarMax);
+    play.SetDelay(kSpeedBarMax);
   });
   PlayFromDisk(NumberedFlic(3));  // speed 40
   EXPECT_EQ(services.waits.front(), 10u);
@@ -148,8 +146,8 @@ TEST_F(PlayTest, SpeedBarMovedToOriginalDuringPlaybackSwitchesAtOnce) {
 
 TEST_F(PlayTest, StopDuringAWaitStillWaitsTheFullDelay) {
   host.loop = true;
-  play.SpeedBarChange(30);
-  atFrame.emplace(2, [this] { play.StopButtonClick(); });
+  play.SetDelay(30);
+  atFrame.emplace(2, [this] { play.Stop(); });
   PlayFromDisk(NumberedFlic(5));
   EXPECT_EQ(output.painted.size(), 2u);
   EXPECT_EQ(services.clock, 60u);
@@ -158,13 +156,13 @@ TEST_F(PlayTest, StopDuringAWaitStillWaitsTheFullDelay) {
 TEST_F(PlayTest, PausingOnTheRingFrameHoldsAtFrameOne) {
   host.loop = true;
   int holds = 0;
-  atFrame.emplace(4, [this] { play.PauseButtonClick(); });  // the ring frame is on screen
+  atFrame.emplace(4, [this] { play.PauseOrResume(); });  // the ring frame is on screen
   services.onMessages = [&, previous = services.onMessages] {
     previous();
     if (services.holding && ++holds == 1) {
       EXPECT_EQ(host.labels["FrameLabel"], "2/3");
       EXPECT_EQ(host.frameBarPositions.back(), 1);
-      play.StopButtonClick();
+      play.Stop();
     }
   };
   PlayFromDisk(NumberedFlic(3));
@@ -185,20 +183,20 @@ TEST_F(PlayTest, StepBackReplaysFromFrameZeroWithoutShowing) {
   const FlicSpec spec = CountingFlic(8);
   play.SetKeyImageBudget(0);  // no kept pictures: the replay itself
   int step = 0;
-  atFrame.emplace(6, [this] { play.PauseButtonClick(); });  // paused with frame 5 on screen
+  atFrame.emplace(6, [this] { play.PauseOrResume(); });  // paused with frame 5 on screen
   services.onMessages = [&, previous = services.onMessages] {
     previous();
     if (!services.holding) return;
     if (step == 0 && state.CurrentFrame == 5) {
       ++step;
       output.coloursSet = 0;
-      play.FrameBButtonClick();
+      play.StepBack();
     } else if (step == 1 && state.CurrentFrame == 4) {
       // Frames 0 to 3 were rebuilt (four decodes), then frame 4 was shown.
       EXPECT_EQ(output.coloursSet, 5);
       EXPECT_EQ(output.painted.back(), 4);
       ++step;
-      play.StopButtonClick();
+      play.Stop();
     }
   };
   PlayFromDisk(spec);
@@ -208,40 +206,40 @@ TEST_F(PlayTest, StepBackReplaysFromFrameZeroWithoutShowing) {
 
 TEST_F(PlayTest, StepBackFromFrameOneShowsFrameZeroAndStepsAtTheEndsDoNothing) {
   int step = 0;
-  atFrame.emplace(1, [this] { play.PauseButtonClick(); });
+  atFrame.emplace(1, [this] { play.PauseOrResume(); });
   services.onMessages = [&, previous = services.onMessages] {
     previous();
     if (!services.holding) return;
     if (step == 0) {
-      play.FrameBButtonClick();  // at frame 0: nothing
+      play.StepBack();  // at frame 0: nothing
       EXPECT_FALSE(state.RepositionRequested);
-      play.FrameFButtonClick();
+      play.StepForward();
       ++step;
     } else if (step == 1 && state.CurrentFrame == 1) {
-      play.FrameBButtonClick();
+      play.StepBack();
       ++step;
     } else if (step == 2 && state.CurrentFrame == 0) {
       ++step;
-      play.PauseButtonClick();
+      play.PauseOrResume();
     }
   };
   LoadIntoMemory(NumberedFlic(2));
-  play.PlayButtonStartPlay();
+  play.PlayFromMemory();
   EXPECT_EQ(output.painted, (std::vector<int>{0, 1, 0, 1}));
 }
 
 TEST_F(PlayTest, JumpToTheFrameOnScreenRebuildsAndShowsItAgain) {
   int step = 0;
-  atFrame.emplace(3, [this] { play.PauseButtonClick(); });
+  atFrame.emplace(3, [this] { play.PauseOrResume(); });
   services.onMessages = [&, previous = services.onMessages] {
     previous();
     if (!services.holding) return;
     if (step == 0) {
       ++step;
-      play.FrameBarChange(2);
+      play.GoToFrame(2);
     } else if (step == 1) {
       ++step;
-      play.PauseButtonClick();
+      play.PauseOrResume();
     }
   };
   PlayFromDisk(NumberedFlic(4));
@@ -252,7 +250,7 @@ TEST_F(PlayTest, JumpToTheFrameOnScreenRebuildsAndShowsItAgain) {
 TEST_F(PlayTest, RecordingWithLoopWritesTheFirstPassOnly) {
   host.loop = true;
   ArmRecording(recording, (dir / "rec").string());
-  atFrame.emplace(9, [this] { play.StopButtonClick(); });
+  atFrame.emplace(9, [this] { play.Stop(); });
   PlayFromDisk(NumberedFlic(3));
   EXPECT_TRUE(std::filesystem::exists(dir / "rec0002.bmp"));
   EXPECT_FALSE(std::filesystem::exists(dir / "rec0003.bmp"));
@@ -303,7 +301,7 @@ TEST_F(PlayTest, AFullDiskEndsTheRecordingWithDiskFullAndLeavesOnlyWholeBitmaps)
 TEST_F(PlayTest, QuitDuringPlaybackEndsAfterTheCleanUp) {
   host.loop = true;
   atFrame.emplace(2, [this] {
-    play.QuitButtonClick();
+    play.Exit();
     EXPECT_EQ(host.closed, 0);
   });
   PlayFromDisk(NumberedFlic(3));
@@ -317,7 +315,7 @@ TEST_F(PlayTest, RejectedFilesChangeNothing) {
   bad.magic = 0x1111;
   state.DiskFlicName = Write(bad, "bad.flc");
   const std::string name = state.DiskFlicName;
-  play.PlayFileButtonClick();
+  play.PlayFromDisk();
   ASSERT_EQ(services.boxes.size(), 1u);
   EXPECT_EQ(services.boxes[0].text, "There was an error while attempting to load " + name + ".");
   EXPECT_TRUE(state.DiskFlicName.empty());
@@ -326,7 +324,7 @@ TEST_F(PlayTest, RejectedFilesChangeNothing) {
   FlicSpec empty;
   empty.records = {Frame({})};
   state.DiskFlicName = Write(empty, "empty.flc");
-  EXPECT_THROW(play.PlayFileButtonClick(), DamagedFlicError);
+  EXPECT_THROW(play.PlayFromDisk(), DamagedFlicError);
   EXPECT_FALSE(state.Playing);
   EXPECT_EQ(output.prepared, 0);
 }
@@ -338,13 +336,13 @@ TEST_F(PlayTest, AReadErrorUnwindsLikeANormalEnd) {
   spec.records.pop_back();  // no ring frame: the loop's read of it fails
   spec.declaredFrames = 3;
   state.DiskFlicName = Write(spec);
-  atFrame.emplace(1, [this] { play.PauseButtonClick(); });
+  atFrame.emplace(1, [this] { play.PauseOrResume(); });
   services.onMessages = [&, previous = services.onMessages] {
     previous();
-    if (services.holding) play.PauseButtonClick();
+    if (services.holding) play.PauseOrResume();
   };
   try {
-    play.PlayFileButtonClick();
+    play.PlayFromDisk();
     FAIL() << "no error";
   } catch (const InOutError& error) {
     EXPECT_STREQ(error.what(), kReadBeyondEndText);
@@ -369,7 +367,7 @@ TEST_F(PlayTest, UnknownChunkAsksAndAbortEndsAtOnce) {
 
   services.boxAnswers = {BoxButton::Abort};
   output.painted.clear();
-  EXPECT_THROW(play.PlayFileButtonClick(), ProgramHalted);
+  EXPECT_THROW(play.PlayFromDisk(), ProgramHalted);
   EXPECT_EQ(host.halted, 1);
   EXPECT_EQ(output.painted, std::vector<int>{0});
 }
@@ -412,7 +410,7 @@ class FullScreenPlayTest : public PlayTest {
   void Play(const FlicSpec& spec) {
     host.directX = true;
     state.DiskFlicName = Write(spec);
-    fullPlay.PlayFileButtonClick();
+    fullPlay.PlayFromDisk();
   }
 };
 

@@ -42,7 +42,7 @@ class SoundPlaybackTest : public ::testing::Test, protected test::PlayerRig<WavA
   void PlayFromDisk(const FlicSpec& spec) {
     state.DiskFlicName = (dir / "anim.flc").string();
     test::WriteFile(state.DiskFlicName, test::BuildFlic(spec));
-    play.PlayFileButtonClick();
+    play.PlayFromDisk();
   }
 
   // A guard against a hang, not a timing check.
@@ -88,7 +88,7 @@ TEST_F(SoundPlaybackTest, StopStopsAndClosesTheSound) {
   output.onPainted = [&](size_t count) {
     if (count == 7) {
       Pause(100);
-      play.StopButtonClick();
+      play.Stop();
     }
   };
   PlayFromDisk(NumberedFlic(3));
@@ -125,7 +125,7 @@ TEST_F(SoundPlaybackTest, LongSoundRunsOnAcrossLoopPointsAndStartsAgainAfterItsE
     }
     if (count == ringOfPass[2] + 3) {
       Pause(60);
-      play.StopButtonClick();
+      play.Stop();
     }
   };
   PlayFromDisk(NumberedFlic(4));
@@ -149,7 +149,7 @@ TEST_P(RepositionTest, ToFrameZeroRestartsTheSoundWhilePaused) {
   const uint32_t frames = 800;  // 0.1 s
   state.WavFileName = WriteWav(frames);
   output.onPainted = [&](size_t count) {
-    if (count == 2) play.PauseButtonClick();  // holds at frame 1
+    if (count == 2) play.PauseOrResume();  // holds at frame 1
   };
   int holds = 0;
   MediaMode heldAtFrameZero = MediaMode::NotOpen;
@@ -160,14 +160,14 @@ TEST_P(RepositionTest, ToFrameZeroRestartsTheSoundWhilePaused) {
       EXPECT_EQ(output.painted.back(), 1);
       ASSERT_TRUE(WaitForTheSoundsEnd()) << "the sound plays on under the paused picture";
       if (withFrameBar) {
-        play.FrameBarChange(0);
+        play.GoToFrame(0);
       } else {
-        play.FrameBButtonClick();
+        play.StepBack();
       }
     } else if (output.painted.back() == 0) {
       heldAtFrameZero = Mode();
       Pause(40);
-      play.StopButtonClick();
+      play.Stop();
     }
   };
   PlayFromDisk(NumberedFlic(5));

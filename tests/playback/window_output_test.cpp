@@ -61,7 +61,7 @@ TEST(WindowOutput, ASetUpWithoutItsTearDownLeavesNothingStale) {
   // An error between set-up and tear-down, then the next playback's set-up.
   rig.output.PrepareFrameBuffer(10, 5);
   rig.output.CreateFrameBitmap();
-  BrightnessBarChange(rig.colour.Adjustment, 10);
+  SetBrightness(rig.colour.Adjustment, 10);
   rig.Apply();
   rig.movie.grab();  // draws nothing from the buffer that went away
   rig.output.PaintFrame();
@@ -126,14 +126,14 @@ TEST(WindowOutput, BrightnessAndContrastChangeTheColoursShownNeverThePixels) {
   const uint8_t* pixels = rig.output.Picture().pixels;
   const std::vector<uint8_t> before(pixels, pixels + 16 * 8);
 
-  BrightnessBarChange(rig.colour.Adjustment, 100);
+  SetBrightness(rig.colour.Adjustment, 100);
   rig.Apply();
   rig.output.PaintFrame();
   // Pixel (5, 1) holds 21: base colour (21, 234, 147).
   EXPECT_EQ(OnScreen(rig.movie, 5, 1), qRgb(121, 255, 247));
 
-  ContrastBarChange(rig.colour.Adjustment, 20);  // factor 2.0
-  BrightnessBarChange(rig.colour.Adjustment, 0);
+  SetContrast(rig.colour.Adjustment, 20);  // factor 2.0
+  SetBrightness(rig.colour.Adjustment, 0);
   rig.Apply();
   rig.output.PaintFrame();
   EXPECT_EQ(OnScreen(rig.movie, 5, 1), qRgb(42, 255, 255));
@@ -147,7 +147,6 @@ TEST(WindowOutput, BrightnessAndContrastChangeTheColoursShownNeverThePixels) {
 class MovieHost : public test::QuietPlaybackHost {
  public:
   MovieHost(TImageForm& movie, PlaybackState& playback) : movie_(movie), playback_(playback) {}
-  bool PlatformFlushesDrawing() const override { return true; }
   void SizeMovieWindow(int width, int height) override {
     kt::SizeMovieWindow(movie_, playback_.MovieZoomed, static_cast<uint16_t>(width), static_cast<uint16_t>(height));
   }
@@ -194,7 +193,7 @@ TEST(WindowOutput, ThePlayedDemoEndsOnScreenInItsOwnColours) {
   player.state.DiskFlicName = demo;
   player.state.FrameDelay = 0;
 
-  command.PlayFileButtonClick();
+  command.PlayFromDisk();
 
   EXPECT_TRUE(player.services.boxes.empty());
   EXPECT_FALSE(player.state.Playing);
@@ -233,7 +232,7 @@ TEST(WindowOutput, ANewPaletteRepaintsAPausedFrameWithoutWaitingForTheNext) {
   QApplication::processEvents();
   PaintCounter counter;
   rig.movie.DisplayImage().installEventFilter(&counter);
-  BrightnessBarChange(rig.colour.Adjustment, 100);
+  SetBrightness(rig.colour.Adjustment, 100);
   rig.Apply();
   QApplication::processEvents();  // what a paused playback's hold does; no PaintFrame
   rig.movie.DisplayImage().removeEventFilter(&counter);

@@ -33,7 +33,7 @@ start_player() {
 # Types into the control panel: "]" and "[" move the brightness bar by 5.
 type_to_panel() { xdotool windowfocus --sync "$panel" type --delay 50 "$1"; }
 
-stored_brightness() { sed -n 's/^Brightness=\(.*\)\\x00$/\1/p' "$options" 2> /dev/null; }
+stored_brightness() { sed -n 's/^Brightness=\([0-9]*\)\(\\x00\)\{0,1\}$/\1/p' "$options" 2> /dev/null; }
 
 # 1. A playback of the demo, chosen with the Load button, looping as the panel starts.
 start_player

@@ -105,7 +105,7 @@ struct PlayerRig : PlayerState {
     flic.LoadFlicName = path;
     bool keep = false;
     LoadContext context{flic, dialog, services, host, keep};
-    LoadButtonClick(context);
+    LoadFlicIntoMemory(context);
   }
 };
 

@@ -15,7 +15,6 @@ namespace kt::test {
 class QuietPlaybackHost : public PlaybackHost {
  public:
   bool loop = false, directX = false, maxPal = false, onTop = false, optimize = true, statVisible = false;
-  bool flushesDrawing = false;
   int speedBar = 0;
   std::map<std::string, std::string> labels;
   bool frameControls = false, playingControls = false;
@@ -30,7 +29,6 @@ class QuietPlaybackHost : public PlaybackHost {
   bool StatPanelVisible() const override { return statVisible; }
   int SpeedBarPosition() const override { return speedBar; }
   int ScreenBitsPerPixel() const override { return 24; }
-  bool PlatformFlushesDrawing() const override { return flushesDrawing; }
   void SetFrameBarRange(int minimum, int maximum, int page) override {
     labels["FrameBarRange"] = std::to_string(minimum) + ".." + std::to_string(maximum) + "/" + std::to_string(page);
   }

@@ -10,8 +10,6 @@ namespace {
 std::optional<ScreenSize> screenSizeOverride;
 }
 
-uint32_t QueryPlatformId() { return kPlatformIdNt; }
-
 uint32_t QueryScreenBitsPerPixel(const QWidget* widget) {
   const QScreen* screen = widget != nullptr ? widget->screen() : nullptr;
   if (screen == nullptr) screen = QGuiApplication::primaryScreen();

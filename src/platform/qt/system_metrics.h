@@ -1,5 +1,5 @@
 // What the player asks of the system about itself and its display: the
-// platform identifier, the screen's colour depth and the screen's size.
+// screen's colour depth and the screen's size.
 #pragma once
 
 #include <cstdint>
@@ -9,12 +9,6 @@
 class QWidget;
 
 namespace kt {
-
-// The platform identifier the playback steps test: 2, the one whose steps
-// flush pending drawing after each frame. Queued painting on this system
-// needs the same flush.
-inline constexpr uint32_t kPlatformIdNt = 2;
-uint32_t QueryPlatformId();
 
 // The colour depth, in bits per pixel, of the screen the widget stands on
 // (the primary screen when it has none yet).

@@ -97,7 +97,7 @@ wait_until() {
   fail "$message $what"
 }
 
-stored() { sed -n "s/^$1=\\(.*\\)\\\\x00\$/\\1/p" "$XDG_CONFIG_HOME/Kinetrope/Kinetrope.conf"; }
+stored() { sed -n "s/^$1=\\([-0-9]*\\)\\(\\\\x00\\)\\{0,1\\}\$/\\1/p" "$XDG_CONFIG_HOME/Kinetrope/Kinetrope.conf"; }
 
 end_with_exit() {
   keys_to "$1" alt+x
