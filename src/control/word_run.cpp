@@ -51,6 +51,8 @@ void TDisplayForm::FormActivate() {
   ui_->LoopCheck->setChecked(false);
   ResetAdjustmentBars();
 
+  // An error that stops the run sets the failing status on its own way out.
+  const int refusedBefore = state_.Flic.FilesRefused;
   TokenSource tokens(commandLine_.parameters);
   do {
     // Words match in any letter case; a file name is kept as given, so that
@@ -70,6 +72,7 @@ void TDisplayForm::FormActivate() {
       WriteToStandardError(IgnoredTokenText(token));
     }
   } while (tokens.Advance() && !run.CloseRequested && !run.ExitRequested);
+  run.WordsMetRefusedFlic = state_.Flic.FilesRefused != refusedBefore;
 }
 
 void TDisplayForm::RunWord(Word word, TokenSource& tokens) {
