@@ -149,7 +149,8 @@ TEST_F(LoadTest, RefusedFileKeepsItsBoxAndSaysWhyOnStandardError) {
     testing::internal::CaptureStderr();
     LoadButtonClick(context);
     const std::string said = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(said, std::string("kinetrope: ") + kLoadErrorText + "\nkinetrope: " + reasons[flic.FilesRefused] + "\n");
+    EXPECT_EQ(said,
+              std::string("kinetrope: ") + kLoadErrorText + "\nkinetrope: " + reasons[flic.FilesRefused - 1] + "\n");
     EXPECT_EQ(services.boxes.back().text, kLoadErrorText) << "the box keeps its words";
   }
   EXPECT_EQ(flic.FilesRefused, 3);
