@@ -215,8 +215,9 @@ int RunSeekBench(const Options& options) {
   std::optional<FlicFile> file;
   FlicHeader header;
   if (options.disk) {
-    file = OpenFlic(options.file, header);
-    if (!file) throw PlayerError("There was an error while attempting to load " + options.file + ".");
+    std::string whyNot;
+    file = OpenFlic(options.file, header, &whyNot);
+    if (!file) throw PlayerError(OpenFailureText(options.file, whyNot));
     CheckFlicIsPlayable(header);
   } else {
     memory = LoadFlicForDecoding(options.file);

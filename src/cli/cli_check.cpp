@@ -138,9 +138,10 @@ void NoteTrailingData(FlicFile& file, std::vector<std::string>& notes) {
 ModeResult CheckInMode(const std::string& path, ReadMode mode) {
   ModeResult result;
   FlicHeader header;
-  std::optional<FlicFile> file = OpenFlic(path, header);
+  std::string whyNot;
+  std::optional<FlicFile> file = OpenFlic(path, header, &whyNot);
   if (!file) {
-    result.problems.push_back(OpenFailureText(path));
+    result.problems.push_back(OpenFailureText(path, whyNot));
     return result;
   }
   try {

@@ -67,16 +67,17 @@ int WithFlic(const std::string& path, const std::function<int()>& work) {
   }
 }
 
-std::string OpenFailureText(const std::string& path) {
+std::string OpenFailureText(const std::string& path, const std::string& whyNot) {
   if (const std::optional<std::string> kind = NotRegularFileKind(FindPathIgnoringCase(path))) {
     return path + " is " + *kind + ", not a flic file; give the name of a flic file.";
   }
-  return kLoadErrorText;
+  return whyNot.empty() ? std::string(kLoadErrorText) : LoadErrorText(whyNot);
 }
 
 FlicFile OpenFlicForDecoding(const std::string& path, FlicHeader& header) {
-  std::optional<FlicFile> file = OpenFlic(path, header);
-  if (!file) throw PlayerError(OpenFailureText(path));
+  std::string whyNot;
+  std::optional<FlicFile> file = OpenFlic(path, header, &whyNot);
+  if (!file) throw PlayerError(OpenFailureText(path, whyNot));
   CheckFlicIsPlayable(header);
   return std::move(*file);
 }

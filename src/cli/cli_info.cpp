@@ -13,8 +13,9 @@ int RunInfo(const Arguments& args) {
     return 2;
   }
   FlicHeader header;
-  if (!OpenFlic(args[0], header)) {
-    std::fprintf(stderr, "kinetrope-cli: %s\n", AboutFile(args[0], OpenFailureText(args[0])).c_str());
+  std::string whyNot;
+  if (!OpenFlic(args[0], header, &whyNot)) {
+    std::fprintf(stderr, "kinetrope-cli: %s\n", AboutFile(args[0], OpenFailureText(args[0], whyNot)).c_str());
     return 1;
   }
   const FlicInfoTexts info = MakeFlicInfo(header, false, args[0]);

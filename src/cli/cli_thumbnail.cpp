@@ -75,8 +75,9 @@ bool ShowsMoreThanOneColour(const Picture& picture) {
 class FrameWalk {
  public:
   explicit FrameWalk(const std::string& path) {
-    file_ = OpenFlic(path, header_);
-    if (!file_) throw PlayerError(OpenFailureText(path));
+    std::string whyNot;
+    file_ = OpenFlic(path, header_, &whyNot);
+    if (!file_) throw PlayerError(OpenFailureText(path, whyNot));
     CheckFlicIsPlayable(header_);
     picture_.emplace(header_.width, header_.height);
   }

@@ -23,9 +23,11 @@ std::string TokenRuleText() {
 
 std::string ReportsText() {
   return "Every message box also writes its text on standard error, as one line that\n"
-         "starts with \"kinetrope: \". The exit status is 0 when the program ends\n"
-         "normally, and 1 when an error stopped the run of the tokens: its box was\n"
-         "answered and the player closed later.\n";
+         "starts with \"kinetrope: \"; a flic that cannot be loaded adds a line that says\n"
+         "why. The exit status is 0 when the program ends normally, and 1 when an error\n"
+         "stopped the run of the tokens, or a flic they named could not be loaded or\n"
+         "played (its box was answered and the player closed later), or when there is\n"
+         "no display to show the player on.\n";
 }
 
 std::string OptionsFileText() {
@@ -65,7 +67,7 @@ std::string UsageText() {
       "\n"
       "usage: kinetrope [WORD [ARGUMENT]... | FILE]...\n"
       "       kinetrope !SCRIPT      the tokens are the script's lines, one a line\n"
-      "       kinetrope --help | --version\n"
+      "       kinetrope -h | --help | --version\n"
       "\n";
   text += TokenRuleText();
   text += "\nWords:\n";

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -18,12 +19,13 @@
 
 namespace {
 
-// --help and --version answer on the terminal and open no window. Neither
-// can be a word: a word's name never starts with a second "-".
+// --help (or -h) and --version answer on the terminal and open no window.
+// None of them can be a word: no word is named H, and a word's name never
+// starts with a second "-".
 bool AnswerWithoutWindows(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string parameter = argv[i];
-    if (parameter == "--help") {
+    if (parameter == "--help" || parameter == "-h") {
       std::fputs(kt::UsageText().c_str(), stdout);
       return true;
     }
@@ -45,13 +47,46 @@ std::vector<std::string> Parameters(int argc, char** argv) {
   return parameters;
 }
 
+// Qt gives up on a display it cannot open with a fatal message and abort(),
+// which looks like a crash to whoever started the player. While the
+// application object is made, such an end says what is missing and exits
+// with status 1 instead.
+QtMessageHandler qtMessages = nullptr;
+
+std::string DisplayName(const char* variable) {
+  const char* value = std::getenv(variable);
+  return value != nullptr ? value : "";
+}
+
+void NoDisplayEnd(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (type != QtFatalMsg) {
+    if (qtMessages != nullptr) qtMessages(type, context, text);
+    return;
+  }
+  const std::string x11 = DisplayName("DISPLAY");
+  const std::string wayland = DisplayName("WAYLAND_DISPLAY");
+  std::string why;
+  if (x11.empty() && wayland.empty()) {
+    why = "DISPLAY and WAYLAND_DISPLAY are both unset; start it in a desktop session, or use kinetrope-cli";
+  } else {
+    why = "could not connect to";
+    if (!x11.empty()) why += " the X display \"" + x11 + "\"";
+    if (!x11.empty() && !wayland.empty()) why += " nor";
+    if (!wayland.empty()) why += " the Wayland display \"" + wayland + "\"";
+  }
+  std::fprintf(stderr, "kinetrope: no display to show the player on: %s\n", why.c_str());
+  std::_Exit(1);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (AnswerWithoutWindows(argc, argv)) return 0;
 
   kt::PreferXwaylandInWaylandSession(argc, argv);
+  qtMessages = qInstallMessageHandler(NoDisplayEnd);
   QApplication app(argc, argv);
+  qInstallMessageHandler(qtMessages);
   QApplication::setApplicationName(kt::kApplicationTitle);
   // The desktop entry's name, so a window system that groups windows by
   // program finds the entry and its icon.

@@ -23,6 +23,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "control/command_line.h"
@@ -166,6 +167,8 @@ class TDisplayForm : public QWidget, private PlaybackHost {
   void SetMovieCaption(const std::string& caption) override;
   void SizeMovieWindow(int width, int height) override;
   void EnablePlayAndRecordButtons() override;
+  void SetLoadingControls(bool loading) override;
+  bool EndRequested() const override;
 
   // PlaybackHost
   bool LoopChecked() const override;
@@ -275,6 +278,7 @@ class TDisplayForm : public QWidget, private PlaybackHost {
   bool movieAfterWordsError_ = false;  // the error's box first, then the movie window
   // Where the program last put the panel; the user has moved it when it stands elsewhere.
   QPoint placedAt_;
+  std::vector<std::pair<QWidget*, bool>> enabledBeforeLoad_;  // the controls a long load disabled
 };
 
 }  // namespace kt

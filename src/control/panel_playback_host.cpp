@@ -50,6 +50,25 @@ void TDisplayForm::EnablePlayAndRecordButtons() {
   ui_->RecordButton->setEnabled(true);
 }
 
+void TDisplayForm::SetLoadingControls(bool loading) {
+  if (loading) {
+    // The same controls a playback disables: each would start another load
+    // or a playback from under this one, by click, key or drop.
+    enabledBeforeLoad_.clear();
+    for (QWidget* control : {static_cast<QWidget*>(ui_->LoadButton), static_cast<QWidget*>(ui_->PlayFileButton),
+                             static_cast<QWidget*>(ui_->AboutButton), static_cast<QWidget*>(ui_->PlayButton),
+                             static_cast<QWidget*>(ui_->RecordButton), static_cast<QWidget*>(ui_->DirectXCheck)}) {
+      enabledBeforeLoad_.emplace_back(control, control->isEnabled());
+      control->setEnabled(false);
+    }
+    return;
+  }
+  for (const auto& [control, enabled] : enabledBeforeLoad_) control->setEnabled(enabled);
+  enabledBeforeLoad_.clear();
+}
+
+bool TDisplayForm::EndRequested() const { return state_.Run.ExitRequested || closed_; }
+
 // ---- What the play command reads and writes --------------------------------
 
 bool TDisplayForm::LoopChecked() const { return state_.Options.On(Option::Loop); }

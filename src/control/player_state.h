@@ -29,10 +29,12 @@ struct RunState {
   // An error ended the run of words before its end: a script that started
   // the player learns from the exit status that its words were not all run.
   bool WordsStoppedByError = false;
+  // A flic the words named could not be loaded or played; the run went on.
+  bool WordsMetRefusedFlic = false;
 };
 
 // The program's exit status once the event loop has ended normally.
-inline int ExitStatusOf(const RunState& run) { return run.WordsStoppedByError ? 1 : 0; }
+inline int ExitStatusOf(const RunState& run) { return run.WordsStoppedByError || run.WordsMetRefusedFlic ? 1 : 0; }
 
 struct PlayerState {
   OptionValues Options;

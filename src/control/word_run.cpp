@@ -50,6 +50,8 @@ void TDisplayForm::RunCommandLine() {
   SetOption(Option::Loop, 0, OptionRun::OnChange);
   ResetAdjustmentBars();
 
+  // An error that stops the run sets the failing status on its own way out.
+  const int refusedBefore = state_.Flic.FilesRefused;
   TokenSource tokens(commandLine_.parameters);
   do {
     // Words match in any letter case; a file name is kept as given, so that
@@ -69,6 +71,7 @@ void TDisplayForm::RunCommandLine() {
       WriteToStandardError(IgnoredTokenText(token));
     }
   } while (tokens.Advance() && !run.CloseRequested && !run.ExitRequested);
+  run.WordsMetRefusedFlic = state_.Flic.FilesRefused != refusedBefore;
 }
 
 namespace {

@@ -290,10 +290,11 @@ ConvertReport ConvertFlicFile(const std::string& input, const std::string& outpu
                               ConvertObserver& observer) {
   FormatForOutput(output);  // a wrong name fails before the flic is read
   FlicHeader header;
-  std::optional<FlicFile> file = OpenFlic(input, header);
+  std::string whyNot;
+  std::optional<FlicFile> file = OpenFlic(input, header, &whyNot);
   if (!file) {
     const std::optional<std::string> kind = NotRegularFileKind(FindPathIgnoringCase(input));
-    throw ConvertError(input + (kind ? " is " + *kind + ", not a flic file" : ": " + std::string(kLoadErrorText)));
+    throw ConvertError(input + (kind ? " is " + *kind + ", not a flic file" : ": " + LoadErrorText(whyNot)));
   }
   try {
     CheckFlicIsPlayable(header);

@@ -14,14 +14,22 @@
 
 namespace kt {
 
-std::optional<FlicFile> FlicFile::Open(const std::string& path) {
+std::optional<FlicFile> FlicFile::Open(const std::string& path, std::string* whyNot) {
   const std::string found = FindPathIgnoringCase(path);
   // A FIFO or device under a flic's name must neither block the open nor be read.
-  const int fd = OpenRegularFile(found).fd;
-  if (fd < 0) return std::nullopt;
+  const RegularFileOpen opened = OpenRegularFile(found);
+  const int fd = opened.fd;
+  std::string reason;
   struct stat info {};
-  if (::fstat(fd, &info) != 0) {
+  if (fd < 0) {
+    reason =
+        opened.notRegular ? "it is " + FileKindText(opened.type) + ", not a flic file" : std::strerror(opened.error);
+  } else if (::fstat(fd, &info) != 0) {
+    reason = std::strerror(errno);
     ::close(fd);
+  }
+  if (!reason.empty()) {
+    if (whyNot != nullptr) *whyNot = reason;
     return std::nullopt;
   }
   FlicFile file;

@@ -14,8 +14,10 @@ namespace kt {
 class FlicFile {
  public:
   // Opens a file on disk; a name that does not exist as written is looked up
-  // again without regard to letter case. Empty when it cannot be opened.
-  static std::optional<FlicFile> Open(const std::string& path);
+  // again without regard to letter case. Empty when it cannot be opened, and
+  // then `whyNot`, when given, says why (the system's reason, or what kind of
+  // file it is when it is no regular file).
+  static std::optional<FlicFile> Open(const std::string& path, std::string* whyNot = nullptr);
   // Reads from bytes already in memory (the fuzzers and tests use this).
   static FlicFile FromBytes(std::vector<uint8_t> bytes);
 

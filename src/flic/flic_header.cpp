@@ -1,7 +1,9 @@
 #include "flic/flic_header.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 
 #include "base/bytes.h"
 #include "base/errors.h"
@@ -33,13 +35,52 @@ uint32_t FliSpeedToMilliseconds(uint32_t speed) {
   return static_cast<uint32_t>(static_cast<uint64_t>(std::nearbyintl(ms)));
 }
 
-bool ReadFlicHeader(FlicFile& file, FlicHeader& header) {
+namespace {
+
+// The first bytes of a file, as a quoted text with every byte that is no
+// printable ASCII written as \xNN: enough to tell a PNG, a ZIP or a text.
+std::string QuotedStart(const uint8_t* bytes, size_t count) {
+  std::string text = "\"";
+  char escaped[8];
+  for (size_t i = 0; i < count; ++i) {
+    const uint8_t c = bytes[i];
+    if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\') {
+      text += static_cast<char>(c);
+    } else {
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+      text += escaped;
+    }
+  }
+  return text + "\"";
+}
+
+bool Refuse(std::string* whyNot, const std::string& reason) {
+  if (whyNot != nullptr) *whyNot = reason;
+  return false;
+}
+
+}  // namespace
+
+bool ReadFlicHeader(FlicFile& file, FlicHeader& header, std::string* whyNot) {
   std::array<uint8_t, kFlicHeaderSize> raw{};
   header = FlicHeader{};
   file.Seek(0);
-  if (file.ReadUpTo(raw.data(), raw.size()) < raw.size()) return false;
-  header = ParseFlicHeader(raw.data());
-  if (header.magic != kFlcMagic && header.magic != kFliMagic) return false;
+  const uint64_t got = file.ReadUpTo(raw.data(), raw.size());
+  if (got == 0) return Refuse(whyNot, "not a flic: the file is empty");
+  // A whole header is kept as read even when its magic is wrong, as it always was.
+  if (got == raw.size()) header = ParseFlicHeader(raw.data());
+  constexpr size_t kShown = 8;
+  const bool magicRead = got >= 6;
+  const uint16_t magic = magicRead ? ReadU16(raw.data() + 4) : 0;
+  if (!magicRead || (magic != kFlcMagic && magic != kFliMagic)) {
+    return Refuse(whyNot, "not a flic: the file starts with " +
+                              QuotedStart(raw.data(), std::min<uint64_t>(got, kShown)) +
+                              ", where a flic has the number AF11 or AF12 (hexadecimal) at byte 4");
+  }
+  if (got < raw.size()) {
+    return Refuse(whyNot, "the file ends after " + std::to_string(got) + " bytes, within the flic's " +
+                              std::to_string(kFlicHeaderSize) + "-byte header");
+  }
   if (header.IsFli()) {
     header.oframe1 = kFlicHeaderSize;
     header.speed = FliSpeedToMilliseconds(header.speed);
@@ -48,16 +89,23 @@ bool ReadFlicHeader(FlicFile& file, FlicHeader& header) {
   return true;
 }
 
-std::optional<FlicFile> OpenFlic(const std::string& path, FlicHeader& header) {
+std::optional<FlicFile> OpenFlic(const std::string& path, FlicHeader& header, std::string* whyNot) {
   header = FlicHeader{};
-  std::optional<FlicFile> file = FlicFile::Open(path);
+  std::optional<FlicFile> file = FlicFile::Open(path, whyNot);
   if (!file) return std::nullopt;
   try {
-    if (!ReadFlicHeader(*file, header)) return std::nullopt;
-  } catch (const InOutError&) {
+    if (!ReadFlicHeader(*file, header, whyNot)) return std::nullopt;
+  } catch (const InOutError& error) {
+    if (whyNot != nullptr) *whyNot = error.what();
     return std::nullopt;
   }
   return file;
+}
+
+std::string LoadErrorText(const std::string& reason) {
+  std::string text = kLoadErrorText;
+  if (!text.empty() && text.back() == '.') text.pop_back();
+  return text + ": " + reason;
 }
 
 void CheckFlicIsPlayable(const FlicHeader& header) {

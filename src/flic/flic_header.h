@@ -40,14 +40,21 @@ uint32_t FliSpeedToMilliseconds(uint32_t speed);
 
 // Reads the header from offset 0 into a zero-filled record, checks the magic,
 // converts an FLI's delay and leaves the file at frame 0. False when the file
-// is shorter than 128 bytes or its magic is neither FLI nor FLC.
-bool ReadFlicHeader(FlicFile& file, FlicHeader& header);
+// is shorter than 128 bytes or its magic is neither FLI nor FLC; then
+// `whyNot`, when given, says which, showing how a file that is no flic starts.
+bool ReadFlicHeader(FlicFile& file, FlicHeader& header, std::string* whyNot = nullptr);
 
 // What the user is told when OpenFlic finds no flic to load.
 inline constexpr const char* kLoadErrorText = "There was an error while attempting to load the selected file.";
 
-// Opens the file and reads its header; empty when either step fails.
-std::optional<FlicFile> OpenFlic(const std::string& path, FlicHeader& header);
+// Opens the file and reads its header; empty when either step fails, and
+// then `whyNot`, when given, holds the system's or the format's reason:
+// "No such file or directory", "not a flic: the file starts with ...".
+std::optional<FlicFile> OpenFlic(const std::string& path, FlicHeader& header, std::string* whyNot = nullptr);
+
+// The load error text for a terminal, with the reason in place of its full
+// stop: "There was an error while attempting to load the selected file: REASON".
+std::string LoadErrorText(const std::string& reason);
 
 // The header figures the store and the decoder rely on: at least one frame,
 // at most 4000, and a picture of non-zero width and height, neither above

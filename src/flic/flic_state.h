@@ -15,6 +15,9 @@ struct FlicState {
   bool FlicInMemory = false;   // the store holds the whole flic, ring frame included
   std::string LoadFlicName;    // the next load's file when a word named it; empty: ask
   bool ReadBigFrames = false;  // playing from disk reads each frame in one block
+  // Loads and playbacks that refused their file (one that would not open or
+  // is no flic): a run of words that met one ends with a failing status.
+  int FilesRefused = 0;
 };
 
 }  // namespace kt

@@ -134,7 +134,7 @@ uint8_t* AllocateBlock(uint64_t size) {
 // more than a 64th of the block, the data is moved together and the block
 // cut to it, so a loaded flic costs little more than its chunk data, in one
 // block, with no read or allocation per chunk.
-void LoadFromOneBlock(FlicFile& file, const FlicHeader& header, FrameStore& store) {
+void LoadFromOneBlock(FlicFile& file, const FlicHeader& header, FrameStore& store, const ReadProgress& progress) {
   const uint64_t start = file.Offset();
   const uint64_t length = std::max(file.Length(), start);
   const uint64_t blockSize = length - start;
@@ -157,6 +157,7 @@ void LoadFromOneBlock(FlicFile& file, const FlicHeader& header, FrameStore& stor
     file.Seek(readTo);
     file.Read(bytes + (readTo - start), upTo - readTo);
     readTo = upTo;
+    if (progress) progress(readTo - start, blockSize);
   };
   for (int f = 0; f <= header.frames; ++f) {
     FrameSlot& slot = store.Slot(f);
@@ -227,11 +228,11 @@ void ReadFrame(FlicFile& file, FlicHeader& header, FrameStore& store, int index,
   }
 }
 
-void ReadWholeFlic(FlicFile& file, const FlicHeader& header, FrameStore& store) {
+void ReadWholeFlic(FlicFile& file, const FlicHeader& header, FrameStore& store, const ReadProgress& progress) {
   CheckFlicIsPlayable(header);
   store.Reserve(header.frames + 1);
   try {
-    LoadFromOneBlock(file, header, store);
+    LoadFromOneBlock(file, header, store, progress);
   } catch (...) {
     store.Clear();
     throw;

@@ -2,6 +2,9 @@
 // a time while playing from disk, or the whole flic for a load into memory.
 #pragma once
 
+#include <cstdint>
+#include <functional>
+
 #include "flic/flic_file.h"
 #include "flic/flic_header.h"
 #include "flic/frame_store.h"
@@ -22,7 +25,9 @@ void ReadFrame(FlicFile& file, FlicHeader& header, FrameStore& store, int index,
 // Reads the rest of the file into one block and takes frames 0 to
 // header.frames (the ring frame last) from it, with the same checks and
 // messages as ReadFrame. On failure every buffer read so far is released
-// before the error passes on.
-void ReadWholeFlic(FlicFile& file, const FlicHeader& header, FrameStore& store);
+// before the error passes on. `progress`, when given, hears the bytes read of
+// those to read after each piece; what it raises ends the read the same way.
+using ReadProgress = std::function<void(uint64_t done, uint64_t total)>;
+void ReadWholeFlic(FlicFile& file, const FlicHeader& header, FrameStore& store, const ReadProgress& progress = {});
 
 }  // namespace kt

@@ -4,8 +4,9 @@
 
 namespace kt {
 
-BoxButton ShowErrorBox(WindowServices& services, const std::string& text, bool withIgnore) {
+BoxButton ShowErrorBox(WindowServices& services, const std::string& text, bool withIgnore, const std::string& why) {
   MessageBoxRequest request{"Error", MessageBoxText(text), {BoxButton::Abort}};
+  if (!why.empty()) WriteToStandardError(why);
   if (withIgnore) request.buttons.push_back(BoxButton::Ignore);
   return services.ShowMessageBox(request);
 }

@@ -75,7 +75,9 @@ inline constexpr const char* kBitmapSaveFilter = "Windows Bitmaps (*.bmp)|*.bmp|
 // The "Error" box with Abort alone, or Abort and Ignore. Here and in the
 // general box a text too long to read is shortened in its middle; the whole
 // text goes to standard error as one line before the box shows.
-BoxButton ShowErrorBox(WindowServices& services, const std::string& text, bool withIgnore);
+// `why`, when given, follows the text on standard error on a line of its
+// own; the box keeps to its text.
+BoxButton ShowErrorBox(WindowServices& services, const std::string& text, bool withIgnore, const std::string& why = "");
 
 // The general error handler's box: the application title as caption, one OK button.
 void ShowGeneralError(WindowServices& services, const std::string& text);

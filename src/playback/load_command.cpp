@@ -1,5 +1,8 @@
 #include "playback/load_command.h"
 
+#include <memory>
+#include <utility>
+
 #include "base/errors.h"
 #include "flic/frame_reader.h"
 
@@ -28,6 +31,44 @@ std::string DialogDirectory(const std::string& fileName) {
   return fileName.substr(0, slash);
 }
 
+namespace {
+
+struct LoadCancelled {};
+
+// Shows a long load's progress from its first piece on, with the controls
+// that must wait disabled until it goes; a Cancel or the program's end
+// stops the load.
+class LoadProgress {
+ public:
+  LoadProgress(LoadContext& context, std::string name) : context_(context), name_(std::move(name)) {}
+  ~LoadProgress() {
+    box_.reset();
+    if (shown_) context_.windows.SetLoadingControls(false);
+  }
+  LoadProgress(const LoadProgress&) = delete;
+  LoadProgress& operator=(const LoadProgress&) = delete;
+
+  void operator()(uint64_t done, uint64_t total) {
+    if (total < kLoadProgressFromBytes) return;
+    if (!shown_) {
+      shown_ = true;
+      context_.windows.SetLoadingControls(true);
+      box_ = context_.services.ShowProgressBox(kApplicationTitle, "Loading " + name_);
+    }
+    // Thousandths: a bar needs no finer steps, and an int holds them for any size.
+    const int done1000 = static_cast<int>(done * 1000 / total);
+    if (box_->Update(done1000, 1000) || context_.windows.EndRequested()) throw LoadCancelled{};
+  }
+
+ private:
+  LoadContext& context_;
+  std::string name_;
+  bool shown_ = false;
+  std::unique_ptr<ProgressBox> box_;
+};
+
+}  // namespace
+
 void LoadFlicIntoMemory(LoadContext& context) {
   FlicState& flic = context.flic;
   if (!SelectLoadFile(context)) return;
@@ -35,13 +76,22 @@ void LoadFlicIntoMemory(LoadContext& context) {
   if (flic.LoadFlicName.empty()) flic.LoadFlicName = context.openDialog.FileName;
   context.openDialog.InitialDir = DialogDirectory(context.openDialog.FileName);
 
-  std::optional<FlicFile> file = OpenFlic(flic.LoadFlicName, flic.Header);
+  std::string whyNot;
+  std::optional<FlicFile> file = OpenFlic(flic.LoadFlicName, flic.Header, &whyNot);
   if (!file) {
+    ++flic.FilesRefused;
+    ShowErrorBox(context.services, kLoadErrorText, false, flic.LoadFlicName + ": " + whyNot);
     flic.LoadFlicName.clear();
-    ShowErrorBox(context.services, kLoadErrorText, false);
     return;
   }
   bool busy = false;
+  const auto undo = [&] {
+    file->Close();
+    // The caption would name a flic that is not in memory.
+    context.windows.SetMovieCaption("");
+    if (busy) context.services.SetBusyCursor(false);
+    flic.LoadFlicName.clear();
+  };
   try {
     CheckFlicIsPlayable(flic.Header);
     if (context.keepMovieWindowSize) {
@@ -53,13 +103,18 @@ void LoadFlicIntoMemory(LoadContext& context) {
     context.windows.SetMovieCaption(file->Path());
     context.services.SetBusyCursor(true);
     busy = true;
-    ReadWholeFlic(*file, flic.Header, flic.Store);
+    LoadProgress progress(context, file->Path());
+    ReadWholeFlic(*file, flic.Header, flic.Store,
+                  [&progress](uint64_t done, uint64_t total) { progress(done, total); });
+  } catch (const LoadCancelled&) {
+    undo();
+    return;
+  } catch (const DamagedFlicError& error) {
+    undo();
+    // A box that names no file leaves the user guessing which one is damaged.
+    throw DamagedFlicError(file->Path() + ": " + error.what());
   } catch (...) {
-    file->Close();
-    // The caption would name a flic that is not in memory.
-    context.windows.SetMovieCaption("");
-    if (busy) context.services.SetBusyCursor(false);
-    flic.LoadFlicName.clear();
+    undo();
     throw;
   }
   file->Close();

@@ -2,6 +2,7 @@
 // the whole flic read into the frame store; and releasing it again.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "flic/flic_state.h"
@@ -17,6 +18,12 @@ class LoadWindowSteps {
   virtual void SizeMovieWindow(int /*width*/, int /*height*/) {}
   virtual void ShowFlicInfo() {}
   virtual void EnablePlayAndRecordButtons() {}
+  // A long load lets the windows answer while it reads: meanwhile the
+  // controls that would start another load or a playback are disabled, and
+  // back as they were afterwards.
+  virtual void SetLoadingControls(bool /*loading*/) {}
+  // The program is ending: a load under way stops and keeps nothing.
+  virtual bool EndRequested() const { return false; }
 };
 
 // The Open dialog's remembered state: the last file chosen and its folder.
@@ -36,9 +43,15 @@ struct LoadContext {
 // True at once when LoadFlicName is set; otherwise asks with the Open dialog.
 bool SelectLoadFile(LoadContext& context);
 
-// The Load button. A header that fails its check gets the "Error" box; a
-// read error, a damaged frame or a lack of memory is raised after everything
-// read so far is released, for the general error handler to show.
+// Loads that read at least this much show a progress box, whose Cancel
+// stops them, and let the windows answer while they read.
+inline constexpr uint64_t kLoadProgressFromBytes = uint64_t{16} << 20;
+
+// The Load button. A file that does not open or is no flic gets the "Error"
+// box, its reason on standard error; a read error, a damaged frame (named
+// with the file) or a lack of memory is raised after everything read so far
+// is released, for the general error handler to show. A cancelled load keeps
+// nothing and says nothing.
 void LoadFlicIntoMemory(LoadContext& context);
 
 // Releases a flic held in memory and clears the movie window's caption.

@@ -97,12 +97,16 @@ void PlayCommand::PlayFromDisk() {
     if (state.DiskFlicName.empty()) state.DiskFlicName = p_.openDialog.FileName;
     if (state.DiskFlicName.empty()) {
       // Nothing chosen and nothing in memory: a load error naming no file would not say what to do.
+      ++flic.FilesRefused;
       ShowErrorBox(p_.services, kNoFlicChosenText, false);
       return;
     }
-    session.file = OpenFlic(state.DiskFlicName, flic.Header);
+    std::string whyNot;
+    session.file = OpenFlic(state.DiskFlicName, flic.Header, &whyNot);
     if (!session.file) {
-      ShowErrorBox(p_.services, "There was an error while attempting to load " + state.DiskFlicName + ".", false);
+      ++flic.FilesRefused;
+      ShowErrorBox(p_.services, "There was an error while attempting to load " + state.DiskFlicName + ".", false,
+                   state.DiskFlicName + ": " + whyNot);
       state.DiskFlicName.clear();
       return;
     }
@@ -113,9 +117,9 @@ void PlayCommand::PlayFromDisk() {
     // before anything changes.
     try {
       CheckFlicIsPlayable(flic.Header);
-    } catch (const DamagedFlicError&) {
+    } catch (const DamagedFlicError& error) {
       state.DiskFlicName.clear();
-      throw;
+      throw DamagedFlicError(session.file->Path() + ": " + error.what());
     }
   }
   const FlicHeader& header = flic.Header;
@@ -162,6 +166,11 @@ void PlayCommand::PlayFromDisk() {
       displayGiven = p_.fullScreen.SetUp();
     }
     if (displayGiven && framesShown_) RunFrameLoop(session);
+  } catch (const DamagedFlicError& error) {
+    EndPlayback(session, true);
+    // Only a frame read from disk can be damaged here: the load checked every frame of a flic in memory.
+    if (!session.FromDisk()) throw;
+    throw DamagedFlicError(session.file->Path() + ": " + error.what());
   } catch (...) {
     EndPlayback(session, true);
     throw;

@@ -159,8 +159,7 @@ void TImageForm::ExportAnimation() {
 void SizeMovieWindow(QWidget& movieWindow, bool& movieZoomed, uint16_t width, uint16_t height) {
   movieZoomed = false;
   SetNormalState(movieWindow);
-  movieWindow.resize(width, height);
-  CentreOnScreen(movieWindow, QueryScreenSize());
+  FitAndCentreOnScreen(movieWindow, QSize(width, height), QueryScreenSize(), QueryAvailableArea());
 }
 
 }  // namespace kt

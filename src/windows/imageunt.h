@@ -111,8 +111,9 @@ class TImageForm : public QWidget, public Screen {
 
 // Fits the movie window to a picture of width x height: any zoom is left,
 // the window state becomes normal, the client area gets the size and the
-// whole window is centred on the screen, also when it is larger than the
-// screen (its left and top then go negative).
+// whole window is centred on the screen. A picture too large for the
+// screen's available area is shown scaled down, its aspect kept: the window
+// never covers the desktop's bars or reaches past the screen.
 void SizeMovieWindow(QWidget& movieWindow, bool& movieZoomed, uint16_t width, uint16_t height);
 
 }  // namespace kt

@@ -281,6 +281,7 @@ TEST_F(WordsTest, SixtyFiveThousandParametersRunOnceAndEnd) {
   ASSERT_EQ(services.boxes.size(), 1u);
   EXPECT_EQ(services.boxes[0].text, "There was an error while attempting to load MISSING.FLC.");
   EXPECT_FALSE(form.State().Playback.CommandRunActive);
+  EXPECT_EQ(ExitStatusOf(form.State().Run), 1) << "the words named a flic that could not be played";
 }
 
 TEST_F(WordsTest, AHugeNameShowsAShortBoxAndTheWholeNameOnStandardError) {

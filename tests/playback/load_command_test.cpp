@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "base/errors.h"
 #include "flic/flic_info.h"
 #include "flic_writer.h"
@@ -21,6 +23,9 @@ class RecordingWindowSteps : public LoadWindowSteps {
   }
   void ShowFlicInfo() override { calls.push_back("info"); }
   void EnablePlayAndRecordButtons() override { calls.push_back("enable"); }
+  void SetLoadingControls(bool loading) override { calls.push_back(loading ? "loading" : "loaded"); }
+  bool EndRequested() const override { return ending; }
+  bool ending = false;
 };
 
 class LoadTest : public ::testing::Test {
@@ -128,6 +133,79 @@ TEST_F(LoadTest, HeaderThatCannotBePlayedIsRefusedWithItsReason) {
   services.openAnswers.push_back(WriteFlic("empty.flc", empty));
   EXPECT_THROW(LoadFlicIntoMemory(context), DamagedFlicError);
   EXPECT_FALSE(flic.FlicInMemory);
+}
+
+TEST_F(LoadTest, RefusedFileKeepsItsBoxAndSaysWhyOnStandardError) {
+  const std::string text = (dir / "notes.flc").string();
+  test::WriteFile(text, test::Bytes{'h', 'e', 'l', 'l', 'o', ',', '\t', 'w', 'o', 'r', 'l', 'd', '\n'});
+  const std::string missing = (dir / "nosuch.flc").string();
+  const std::string folder = dir.Path().string();
+  const std::string reasons[] = {missing + ": No such file or directory", folder + ": it is a folder, not a flic file",
+                                 text +
+                                     ": not a flic: the file starts with \"hello,\\x09w\", where a flic has the "
+                                     "number AF11 or AF12 (hexadecimal) at byte 4"};
+  for (const std::string& name : {missing, folder, text}) {
+    flic.LoadFlicName = name;
+    testing::internal::CaptureStderr();
+    LoadButtonClick(context);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said,
+              std::string("kinetrope: ") + kLoadErrorText + "\nkinetrope: " + reasons[flic.FilesRefused - 1] + "\n");
+    EXPECT_EQ(services.boxes.back().text, kLoadErrorText) << "the box keeps its words";
+  }
+  EXPECT_EQ(flic.FilesRefused, 3);
+}
+
+TEST_F(LoadTest, DamagedFrameIsNamedWithItsFile) {
+  FlicSpec spec = TwoFrames();
+  spec.records[1].declaredSize = 10;  // less than its own header
+  const std::string path = WriteFlic("cut.flc", spec);
+  flic.LoadFlicName = path;
+  try {
+    LoadButtonClick(context);
+    FAIL() << "no error raised";
+  } catch (const DamagedFlicError& error) {
+    EXPECT_EQ(std::string(error.what()).rfind(path + ": Frame 1 is damaged", 0), 0u) << error.what();
+  }
+  EXPECT_EQ(flic.FilesRefused, 0) << "a damaged flic is no refused file: its error stops the words itself";
+}
+
+// A load of more than the progress threshold: the box and the controls come
+// and go with it; Cancel, or the program's end, leaves nothing in memory.
+TEST_F(LoadTest, LongLoadShowsItsProgressAndStopsWhenCancelled) {
+  FlicSpec spec;
+  spec.width = 4096;
+  spec.height = 2048;
+  const test::Bytes pixels(size_t{4096} * 2048, 7);
+  spec.records = {Frame({test::FliCopy(pixels)}), Frame({test::FliCopy(pixels)})};
+  const std::string path = WriteFlic("big.flc", spec);
+  ASSERT_GE(std::filesystem::file_size(path), kLoadProgressFromBytes);
+
+  services.cancelAt = 2;
+  flic.LoadFlicName = path;
+  LoadButtonClick(context);
+  EXPECT_FALSE(flic.FlicInMemory);
+  EXPECT_EQ(flic.Store.BytesHeld(), 0u);
+  EXPECT_EQ(services.progressBoxes, std::vector<std::string>{"Loading " + path});
+  EXPECT_EQ(windows.calls,
+            (std::vector<std::string>{"size:4096x2048", "caption:" + path, "loading", "loaded", "caption:"}));
+  EXPECT_TRUE(services.boxes.empty()) << "a cancel says nothing";
+  EXPECT_FALSE(services.busy);
+
+  windows.ending = true;
+  services.cancelAt = 0;
+  flic.LoadFlicName = path;
+  LoadButtonClick(context);
+  EXPECT_FALSE(flic.FlicInMemory);
+
+  windows.ending = false;
+  windows.calls.clear();
+  flic.LoadFlicName = path;
+  LoadButtonClick(context);
+  ASSERT_TRUE(flic.FlicInMemory);
+  EXPECT_EQ(flic.Store.Slot(1).chunkTable.at(0).data[0], 7);
+  EXPECT_EQ(windows.calls,
+            (std::vector<std::string>{"size:4096x2048", "caption:" + path, "loading", "loaded", "enable", "info"}));
 }
 
 TEST(DialogDirectory, KeepsTheRootOnly) {

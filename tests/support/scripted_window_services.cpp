@@ -16,6 +16,22 @@ T TakeFront(std::deque<T>& queue, U whenEmpty) {
 
 }  // namespace
 
+std::unique_ptr<ProgressBox> ScriptedWindowServices::ShowProgressBox(const std::string&, const std::string& text) {
+  class Box : public ProgressBox {
+   public:
+    explicit Box(ScriptedWindowServices& services) : services_(services) {}
+    bool Update(int, int) override {
+      ++services_.progressUpdates;
+      return services_.cancelAt != 0 && services_.progressUpdates >= services_.cancelAt;
+    }
+
+   private:
+    ScriptedWindowServices& services_;
+  };
+  progressBoxes.push_back(text);
+  return std::make_unique<Box>(*this);
+}
+
 BoxButton ScriptedWindowServices::ShowMessageBox(const MessageBoxRequest& request) {
   boxes.push_back(request);
   return TakeFront(boxAnswers, BoxButton::None);

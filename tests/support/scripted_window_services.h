@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,7 +38,14 @@ class ScriptedWindowServices : public WindowServices {
   // True while onMessages runs inside a wait for ever: a paused playback's hold.
   bool holding = false;
 
+  // Progress boxes: the text of each one shown and the updates of all; every
+  // update from the cancelAt-th on reports Cancel (0: none does).
+  std::vector<std::string> progressBoxes;
+  int progressUpdates = 0;
+  int cancelAt = 0;
+
   BoxButton ShowMessageBox(const MessageBoxRequest& request) override;
+  std::unique_ptr<ProgressBox> ShowProgressBox(const std::string& caption, const std::string& text) override;
   std::optional<std::string> ShowOpenDialog(const FileDialogRequest& request) override;
   std::optional<std::string> ShowSaveDialog(const FileDialogRequest& request) override;
   void SetBusyCursor(bool on) override;

@@ -7,8 +7,10 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QWindow>
+#include <algorithm>
 
 #include "base/bytes.h"
+#include "platform/qt/window_operations.h"
 #include "screen_override.h"
 #include "windows/imageunt.h"
 #include "windows/resources.h"
@@ -235,16 +237,22 @@ TEST(SizeMovieWindow, CentresTheWindowAroundTheClientSize) {
   EXPECT_EQ(movie.frameGeometry().topLeft(), CentredOn(movie, 1024, 768));
   const QSize border = movie.frameGeometry().size() - movie.size();
 
-  // Larger than the screen: centred all the same, at negative positions.
-  SizeMovieWindow(movie, zoomed, 1280, 1024);
-  EXPECT_EQ(movie.size(), QSize(1280, 1024));
-  EXPECT_EQ(movie.frameGeometry().topLeft(), CentredOn(movie, 1024, 768));
-  EXPECT_LT(movie.frameGeometry().left(), -128);
-
-  // An odd overhang: the half truncates towards zero, not down.
-  const QSize odd = QSize(1281, 1025) - border;
-  SizeMovieWindow(movie, zoomed, static_cast<uint16_t>(odd.width()), static_cast<uint16_t>(odd.height()));
-  EXPECT_EQ(movie.frameGeometry().topLeft(), QPoint(-128, -128));
+  // Larger than the screen: scaled down to fit it, the aspect kept, each side
+  // rounded to the nearest pixel, and centred.
+  const QSize room = QSize(1024, 768) - border;
+  for (const QSize picture : {QSize(1280, 1024), QSize(4096, 4096), QSize(4096, 2048), QSize(100, 5000)}) {
+    SizeMovieWindow(movie, zoomed, static_cast<uint16_t>(picture.width()), static_cast<uint16_t>(picture.height()));
+    const QSize shown = movie.size();
+    EXPECT_TRUE(shown.width() == room.width() || shown.height() == room.height()) << picture.width();
+    EXPECT_LE(shown.width(), room.width());
+    EXPECT_LE(shown.height(), room.height());
+    EXPECT_NEAR(double(shown.width()) / shown.height(), double(picture.width()) / picture.height(),
+                1.0 / std::min(shown.width(), shown.height()));
+    EXPECT_EQ(movie.frameGeometry().topLeft(), CentredOn(movie, 1024, 768));
+  }
+  EXPECT_EQ(FitInside(QSize(1280, 1024), QSize(1024, 768)), QSize(960, 768));
+  EXPECT_EQ(FitInside(QSize(1023, 769), QSize(1024, 768)), QSize(1022, 768)) << "1021.67 rounds to the nearest pixel";
+  EXPECT_EQ(FitInside(QSize(1024, 768), QSize(1024, 768)), QSize(1024, 768)) << "what fits stays";
 }
 
 TEST(SizeMovieWindow, LeavesTheMaximisedState) {

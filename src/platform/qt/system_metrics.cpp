@@ -35,6 +35,14 @@ std::vector<ScreenArea> QueryScreenAreas() {
   return areas;
 }
 
+ScreenArea QueryAvailableArea() {
+  if (screenSizeOverride) return {0, 0, screenSizeOverride->width, screenSizeOverride->height};
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return {};
+  const QRect area = screen->availableGeometry();
+  return {area.left(), area.top(), area.width(), area.height()};
+}
+
 void OverrideScreenSize(std::optional<ScreenSize> size) { screenSizeOverride = size; }
 
 }  // namespace kt

@@ -34,6 +34,10 @@ struct ScreenArea {
 };
 std::vector<ScreenArea> QueryScreenAreas();
 
+// The primary screen's area less the desktop's bars and docks, where a
+// window may stand without covering them; the whole override when one is set.
+ScreenArea QueryAvailableArea();
+
 // Lets tests fix the screen size (e.g. 1024 x 768); nullopt gives the real one back.
 void OverrideScreenSize(std::optional<ScreenSize> size);
 

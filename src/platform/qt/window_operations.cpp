@@ -178,6 +178,29 @@ void CentreOnScreen(QWidget& window, ScreenSize screen) {
   });
 }
 
+QSize FitInside(QSize picture, QSize room) {
+  if (picture.width() <= room.width() && picture.height() <= room.height()) return picture;
+  if (room.isEmpty() || picture.isEmpty()) return picture;
+  const long long pw = picture.width(), ph = picture.height(), rw = room.width(), rh = room.height();
+  // The side that meets the room first takes its full length; the other
+  // follows the aspect, and rounding never takes it past the room.
+  if (pw * rh >= ph * rw) return {room.width(), static_cast<int>(std::max(1LL, (ph * rw + pw / 2) / pw))};
+  return {static_cast<int>(std::max(1LL, (pw * rh + ph / 2) / ph)), room.height()};
+}
+
+void FitAndCentreOnScreen(QWidget& window, QSize picture, ScreenSize screen, ScreenArea available) {
+  PlaceFramed(window, [&window, picture, screen, available] {
+    const QMargins frame = FrameMargins(window);
+    const QSize client = FitInside(picture, QSize(available.width, available.height).shrunkBy(frame));
+    const QSize outer = client.grownBy(frame);
+    const QPoint corner = client == picture
+                              ? QPoint((screen.width - outer.width()) / 2, (screen.height - outer.height()) / 2)
+                              : QPoint(available.left + (available.width - outer.width()) / 2,
+                                       available.top + (available.height - outer.height()) / 2);
+    SetFrameAndClient(window, corner, client);
+  });
+}
+
 void SetOuterBounds(QWidget& window, QRect bounds) {
   PlaceFramed(window, [&window, bounds] {
     const QMargins frame = FrameMargins(window);

@@ -32,6 +32,17 @@ QRect OuterRect(const QWidget& window);
 // zero. A window not framed yet is centred again once it is.
 void CentreOnScreen(QWidget& window, ScreenSize screen);
 
+// The picture's size when it fits the room; else the largest size of the
+// picture's aspect that does, each side rounded to the nearest pixel.
+QSize FitInside(QSize picture, QSize room);
+
+// Gives the window a client area of the picture's size and centres it on the
+// screen as CentreOnScreen does, when the framed window fits the available
+// area. A picture too large for that gets the largest client area of its
+// aspect that fits, and the window is centred in the available area: no
+// window grows past the screen over the desktop's bars. Again once framed.
+void FitAndCentreOnScreen(QWidget& window, QSize picture, ScreenSize screen, ScreenArea available);
+
 // Gives the window these outer bounds, frame included; again once framed.
 void SetOuterBounds(QWidget& window, QRect bounds);
 
