@@ -275,6 +275,8 @@ const char* FormatLabel(AnimationFormat format) {
     case AnimationFormat::Mp4: return "MP4";
     case AnimationFormat::WebM: return "WebM";
     case AnimationFormat::PngSeries: return "numbered PNG frames";
+    case AnimationFormat::Flc: return "FLC";
+    case AnimationFormat::Fli: return "FLI";
   }
   return "";
 }
