@@ -66,12 +66,9 @@ class SlotChooser {
         if (v > 0) pairs.push_back(Pair{v, static_cast<uint16_t>(id), static_cast<uint16_t>(slot)});
       }
     }
-    // Most pixels kept first; among equals a slot that already has the colour.
-    std::sort(pairs.begin(), pairs.end(), [&](const Pair& a, const Pair& b) {
+    // Most pixels kept first.
+    std::sort(pairs.begin(), pairs.end(), [](const Pair& a, const Pair& b) {
       if (a.votes != b.votes) return a.votes > b.votes;
-      const bool aSame = screenPalette[a.slot] == colourOfId[a.id];
-      const bool bSame = screenPalette[b.slot] == colourOfId[b.id];
-      if (aSame != bSame) return aSame;
       return a.id != b.id ? a.id < b.id : a.slot < b.slot;
     });
     std::array<int, 256> owner;
@@ -79,29 +76,38 @@ class SlotChooser {
     std::vector<int> primary(ids, -1);
     size_t withoutSlot = ids;
     size_t freeSlots = 256;
-    for (const Pair& pair : pairs) {
-      if (owner[pair.slot] >= 0) continue;
-      // A colour takes a second slot only while every colour can still get one.
-      if (primary[pair.id] >= 0 && freeSlots - 1 < withoutSlot) continue;
-      owner[pair.slot] = pair.id;
+    const auto take = [&](int id, int slot) {
+      owner[slot] = id;
       --freeSlots;
-      if (primary[pair.id] < 0) {
-        primary[pair.id] = pair.slot;
+      if (primary[id] < 0) {
+        primary[id] = slot;
         --withoutSlot;
       }
+    };
+    // Slots that hold their colour already come first: a palette that does
+    // not change stays out of the file, and some readers take only the
+    // first frame's colours. A colour takes a second slot only while every
+    // colour can still get one.
+    for (const Pair& pair : pairs) {
+      if (owner[pair.slot] >= 0 || !(screenPalette[pair.slot] == colourOfId[pair.id])) continue;
+      if (primary[pair.id] >= 0 && freeSlots - 1 < withoutSlot) continue;
+      take(pair.id, pair.slot);
     }
-    // The rest take a slot that holds their colour already, else the first free one.
     for (size_t id = 0; id < ids; ++id) {
-      if (primary[id] >= 0) continue;
-      int pick = -1;
-      for (int slot = 0; slot < 256 && pick < 0; ++slot) {
-        if (owner[slot] < 0 && screenPalette[slot] == colourOfId[id]) pick = slot;
+      for (int slot = 0; slot < 256 && primary[id] < 0; ++slot) {
+        if (owner[slot] < 0 && screenPalette[slot] == colourOfId[id]) take(static_cast<int>(id), slot);
       }
-      for (int slot = 0; slot < 256 && pick < 0; ++slot) {
-        if (owner[slot] < 0) pick = slot;
+    }
+    // New colours go where their pixels are, so a palette that only changes
+    // its colours costs no pixels.
+    for (const Pair& pair : pairs) {
+      if (owner[pair.slot] < 0 && primary[pair.id] < 0) take(pair.id, pair.slot);
+    }
+    // The rest take the first free slot.
+    for (size_t id = 0; id < ids; ++id) {
+      for (int slot = 0; slot < 256 && primary[id] < 0; ++slot) {
+        if (owner[slot] < 0) take(static_cast<int>(id), slot);
       }
-      owner[pick] = static_cast<int>(id);
-      primary[id] = pick;
     }
     palette = screenPalette;
     for (int slot = 0; slot < 256; ++slot) {
