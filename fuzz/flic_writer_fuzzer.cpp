@@ -3,7 +3,7 @@
 // those pictures, each for its records, and the ring frame as the first.
 //
 // Input: byte 0 the width and byte 1 the height (1 to 64, odd and even),
-// byte 2 the kind and palette mode; then per frame a byte of records (1 to
+// byte 2 the kind, palette mode and chunk forms; then per frame a byte of records (1 to
 // 3) and flags, 16 colours changed in the palette, and the picture's bytes
 // (at most 4096; fewer than a picture are repeated).
 #include <algorithm>
@@ -21,6 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   settings.width = static_cast<uint16_t>(1 + data[0] % 64);
   settings.height = static_cast<uint16_t>(1 + data[1] % 64);
   settings.fixedPalette = (data[2] & 1) != 0;
+  if (data[2] >> 2 != 0) settings.forms = (data[2] >> 2) & kt::kAllChunkForms;
   // An FLI is always 320x200; small pictures are FLC, and the FLI path runs
   // on a picture that repeats the input.
   if (data[2] & 2) {

@@ -164,7 +164,8 @@ struct FlicWriter::State {
   bool PixelChunk(const uint8_t* from, const uint8_t* to, bool firstFrame, uint16_t& type) {
     const bool fli = settings.kind == FlicKind::Fli;
     if (!firstFrame && std::memcmp(from, to, pixels) == 0) return false;
-    if (std::all_of(to, to + pixels, [](uint8_t v) { return v == 0; })) {
+    const uint32_t forms = settings.forms;
+    if ((forms & kFormBlack) && std::all_of(to, to + pixels, [](uint8_t v) { return v == 0; })) {
       type = BLACK;
       best.clear();
       return true;
@@ -172,21 +173,23 @@ struct FlicWriter::State {
     const uint32_t w = settings.width, h = settings.height;
     encode::ByteRun(planner, to, w, h, best);
     type = BYTE_RUN;
+    bool fallback = !(forms & kFormByteRun);
     const auto consider = [&](uint16_t candidate) {
-      if (trial.size() < best.size()) {
+      if (fallback || trial.size() < best.size()) {
+        fallback = false;
         best.swap(trial);
         type = candidate;
       }
     };
     if (!firstFrame) {
-      if (encode::DeltaFli(planner, from, to, w, h, trial)) consider(DELTA_FLI);
-      if (!fli) {
+      if ((forms & kFormDeltaFli) && encode::DeltaFli(planner, from, to, w, h, trial)) consider(DELTA_FLI);
+      if (!fli && (forms & kFormDeltaFlc)) {
         encode::DeltaFlc(planner, from, to, w, h, trial);
         consider(DELTA_FLC);
       }
     }
     // Some readers skip a raw chunk whose lines are not a multiple of 4 wide.
-    if (w % 4 == 0 && pixels < best.size()) {
+    if ((forms & kFormCopy) && w % 4 == 0 && (fallback || pixels < best.size())) {
       best.assign(to, to + pixels);
       type = FLI_COPY;
     }

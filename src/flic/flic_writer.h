@@ -51,6 +51,9 @@ struct FlicKeptBytes {
   std::vector<uint8_t> prefix;  // a whole prefix record (0xF100) to write before frame 1; FLC only
 };
 
+inline constexpr uint32_t kFormBlack = 1, kFormByteRun = 2, kFormDeltaFli = 4, kFormDeltaFlc = 8, kFormCopy = 16;
+inline constexpr uint32_t kAllChunkForms = 31;
+
 struct FlicWriterSettings {
   FlicKind kind = FlicKind::Flc;
   uint16_t width = 0;
@@ -61,6 +64,9 @@ struct FlicWriterSettings {
   // screen stays in the file.
   bool fixedPalette = false;
   FlicKeptBytes kept;
+  // The pixel chunks a frame may take (kChunkForms...); BYTE_RUN stands in
+  // where none of them can. Benchmarks use it to write one kind of chunk.
+  uint32_t forms = kAllChunkForms;
   std::time_t time = 0;  // for the creation and update dates; 0 is now
 };
 
