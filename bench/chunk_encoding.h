@@ -1,5 +1,5 @@
-// Encoders for the chunk types, the way flic authoring programs write them,
-// and synthetic pictures with the run and change lengths of real animation.
+// The flic writer's chunk encoders for single chunks, and synthetic
+// pictures with the run and change lengths of real animation.
 // The benchmarks decode what these write; the fuzz seed writer starts from it.
 #pragma once
 
@@ -10,201 +10,79 @@
 #include <vector>
 
 #include "base/bytes.h"
+#include "flic/chunk_encoders.h"
 #include "flic_records.h"
 
 namespace kt::encode {
 
-using test::Bytes;
-
-// Equal pixels from `from` on, at most `limit` of them and not past `end`.
-inline size_t RunLength(const uint8_t* p, size_t from, size_t end, size_t limit) {
-  size_t n = 1;
-  while (from + n < end && n < limit && p[from + n] == p[from]) ++n;
-  return n;
+// The pixels a DELTA_FLI (fli) or DELTA_FLC chunk writes, for the
+// benchmarks' pixels-a-second figures.
+inline size_t PixelsWritten(const Bytes& chunk, bool fli) {
+  size_t pixels = 0, at = 0;
+  const auto u8 = [&] { return chunk[at++]; };
+  const auto u16 = [&] {
+    at += 2;
+    return ReadU16(chunk.data() + at - 2);
+  };
+  const auto packets = [&](unsigned count, unsigned unit) {
+    for (unsigned p = 0; p < count; ++p) {
+      u8();
+      const auto c = static_cast<int8_t>(u8());
+      const bool literal = fli ? c > 0 : c >= 0;
+      const size_t n = static_cast<size_t>(c < 0 ? -c : c);
+      pixels += n * unit;
+      at += literal ? n * unit : unit;
+    }
+  };
+  if (fli) {
+    u16();
+    for (unsigned lines = u16(); lines > 0; --lines) packets(u8(), 1);
+    return pixels;
+  }
+  for (unsigned lines = u16(); lines > 0; --lines) {
+    uint16_t op = u16();
+    for (; op & 0x8000; op = u16()) pixels += (op & 0x4000) ? 0 : 1;
+    packets(op, 2);
+  }
+  return pixels;
 }
 
-// BYTE_RUN: per line a packet-count byte, then repeats (positive count) of
-// three or more equal bytes and literal stretches (negative count) between.
+// BYTE_RUN, DELTA_FLI and DELTA_FLC as the flic writer makes them.
 inline Bytes EncodeByteRun(const Bytes& image, uint16_t width, uint16_t height) {
+  kt::encode::LinePlanner planner;
   Bytes out;
-  for (size_t y = 0; y < height; ++y) {
-    const uint8_t* row = image.data() + y * width;
-    const size_t countAt = out.size();
-    out.push_back(0);
-    unsigned packets = 0;
-    size_t x = 0;
-    while (x < width) {
-      const size_t run = RunLength(row, x, width, 127);
-      if (run >= 3) {
-        out.push_back(static_cast<uint8_t>(run));
-        out.push_back(row[x]);
-        x += run;
-      } else {
-        size_t end = x;
-        while (end < width && end - x < 128 && RunLength(row, end, width, 3) < 3) ++end;
-        if (end == x) end = x + 1;  // cannot happen: a run below 3 was just seen at x
-        out.push_back(static_cast<uint8_t>(-static_cast<int>(end - x)));
-        out.insert(out.end(), row + x, row + end);
-        x = end;
-      }
-      ++packets;
-    }
-    out[countAt] = static_cast<uint8_t>(packets > 255 ? 255 : packets);
-  }
+  kt::encode::ByteRun(planner, image.data(), width, height, out);
   return out;
 }
 
-// DELTA_FLI: the band of lines from the first changed to the last changed
-// one; per line byte packets of a skip and a literal or repeat run.
-// `written`, when given, receives the number of pixels the chunk writes.
+// Nothing changed: an empty band.
 inline Bytes EncodeDeltaFli(const Bytes& before, const Bytes& after, uint16_t width, uint16_t height,
                             size_t* written = nullptr) {
-  size_t pixels = 0;
-  auto changed = [&](size_t y) {
-    for (size_t x = 0; x < width; ++x)
-      if (before[y * width + x] != after[y * width + x]) return true;
-    return false;
-  };
-  size_t first = 0;
-  while (first < height && !changed(first)) ++first;
-  size_t last = height;
-  while (last > first && !changed(last - 1)) --last;
+  kt::encode::LinePlanner planner;
   Bytes out;
-  AppendU16(out, static_cast<uint16_t>(first == height ? 0 : first));
-  AppendU16(out, static_cast<uint16_t>(last - first));
-  for (size_t y = first; y < last; ++y) {
-    const uint8_t* was = before.data() + y * width;
-    const uint8_t* now = after.data() + y * width;
-    const size_t countAt = out.size();
-    out.push_back(0);
-    unsigned packets = 0;
-    size_t x = 0;
-    for (;;) {
-      size_t next = x;
-      while (next < width && was[next] == now[next]) ++next;
-      if (next == width) break;
-      size_t skip = next - x;
-      while (skip > 255) {  // a longer skip takes empty literal packets
-        out.push_back(255);
-        out.push_back(0);
-        skip -= 255;
-        ++packets;
-      }
-      out.push_back(static_cast<uint8_t>(skip));
-      x = next;
-      const size_t run = RunLength(now, x, width, 128);
-      if (run >= 4) {
-        out.push_back(static_cast<uint8_t>(-static_cast<int>(run)));
-        out.push_back(now[x]);
-        x += run;
-        pixels += run;
-      } else {
-        // Literal over changed pixels, bridging gaps of one unchanged pixel.
-        size_t end = x;
-        while (end < width && end - x < 127 &&
-               (was[end] != now[end] || (end + 1 < width && was[end + 1] != now[end + 1])) &&
-               (end == x || RunLength(now, end, width, 4) < 4)) {
-          ++end;
-        }
-        out.push_back(static_cast<uint8_t>(end - x));
-        out.insert(out.end(), now + x, now + end);
-        pixels += end - x;
-        x = end;
-      }
-      ++packets;
-    }
-    if (packets > 255) throw std::runtime_error("DELTA_FLI line needs more than 255 packets");
-    out[countAt] = static_cast<uint8_t>(packets);
-  }
-  if (written) *written = pixels;
+  if (!kt::encode::DeltaFli(planner, before.data(), after.data(), width, height, out)) out.assign(4, 0);
+  if (written) *written = PixelsWritten(out, true);
   return out;
 }
 
-// DELTA_FLC: unchanged lines skipped with a line-skip word, changed lines
-// as word packets; an odd width's last pixel goes by its own opcode.
-// `written`, when given, receives the number of pixels the chunk writes.
 inline Bytes EncodeDeltaFlc(const Bytes& before, const Bytes& after, uint16_t width, uint16_t height,
                             size_t* written = nullptr) {
-  size_t pixels = 0;
+  kt::encode::LinePlanner planner;
   Bytes out;
-  AppendU16(out, 0);
-  uint16_t lines = 0;
-  size_t skipped = 0;
-  const size_t pairs = width / 2;
-  for (size_t y = 0; y < height; ++y) {
-    const uint8_t* was = before.data() + y * width;
-    const uint8_t* now = after.data() + y * width;
-    auto wordChanged = [&](size_t i) { return was[2 * i] != now[2 * i] || was[2 * i + 1] != now[2 * i + 1]; };
-    auto sameWord = [&](size_t i, size_t j) { return now[2 * i] == now[2 * j] && now[2 * i + 1] == now[2 * j + 1]; };
-    const bool lastChanged = (width & 1) && was[width - 1] != now[width - 1];
-    bool anyWord = false;
-    for (size_t i = 0; i < pairs && !anyWord; ++i) anyWord = wordChanged(i);
-    if (!anyWord && !lastChanged) {
-      ++skipped;
-      continue;
-    }
-    while (skipped > 0) {
-      const size_t n = skipped > 16384 ? 16384 : skipped;
-      AppendU16(out, static_cast<uint16_t>(-static_cast<int>(n)));
-      skipped -= n;
-    }
-    if (lastChanged) {
-      AppendU16(out, static_cast<uint16_t>(0x8000 | now[width - 1]));
-      ++pixels;
-    }
-    const size_t countAt = out.size();
-    AppendU16(out, 0);
-    uint16_t packets = 0;
-    size_t i = 0;
-    for (;;) {
-      size_t next = i;
-      while (next < pairs && !wordChanged(next)) ++next;
-      if (next == pairs) break;
-      size_t skip = 2 * (next - i);
-      while (skip > 254) {
-        out.push_back(254);
-        out.push_back(0);
-        skip -= 254;
-        ++packets;
-      }
-      out.push_back(static_cast<uint8_t>(skip));
-      i = next;
-      size_t run = 1;
-      while (i + run < pairs && run < 128 && sameWord(i, i + run)) ++run;
-      if (run >= 2) {
-        out.push_back(static_cast<uint8_t>(-static_cast<int>(run)));
-        out.push_back(now[2 * i]);
-        out.push_back(now[2 * i + 1]);
-        i += run;
-        pixels += 2 * run;
-      } else {
-        size_t end = i;
-        while (end < pairs && end - i < 127 && (wordChanged(end) || (end + 1 < pairs && wordChanged(end + 1))) &&
-               (end == i || end + 1 >= pairs || !sameWord(end, end + 1))) {
-          ++end;
-        }
-        out.push_back(static_cast<uint8_t>(end - i));
-        out.insert(out.end(), now + 2 * i, now + 2 * end);
-        pixels += 2 * (end - i);
-        i = end;
-      }
-      ++packets;
-    }
-    WriteU16(&out[countAt], packets);
-    ++lines;
-  }
-  WriteU16(&out[0], lines);
-  if (written) *written = pixels;
+  kt::encode::DeltaFlc(planner, before.data(), after.data(), width, height, out);
+  if (written) *written = PixelsWritten(out, false);
   return out;
 }
 
 // COLOR_256 or COLOR_64 setting all 256 entries in one packet.
 inline Bytes EncodeFullPalette(const std::vector<uint8_t>& rgb, bool sixBit) {
+  kt::BasePalette palette{};
+  for (size_t i = 0; i < 256; ++i) {
+    const auto v = [&](size_t k) { return sixBit ? static_cast<uint8_t>(rgb[3 * i + k] >> 2) : rgb[3 * i + k]; };
+    palette[i] = kt::RgbColour{v(0), v(1), v(2)};
+  }
   Bytes out;
-  AppendU16(out, 1);
-  out.push_back(0);
-  out.push_back(0);  // 0 means 256 colours
-  for (uint8_t c : rgb) out.push_back(sixBit ? static_cast<uint8_t>(c >> 2) : c);
+  kt::encode::Palette(palette, palette, true, out);
   return out;
 }
 

@@ -13,13 +13,36 @@
 #include <vector>
 
 #include "chunk_encoding.h"
+#include "flic/flic_writer.h"
 
 namespace {
 
 namespace encode = kt::encode;
 using encode::Bytes;
-using kt::AppendU16;
-using kt::AppendU32;
+
+// The flic goes to the file as it is written; a 4000-frame one is large.
+class FileSink : public kt::FlicSink {
+ public:
+  explicit FileSink(const std::string& path) : file_(std::fopen(path.c_str(), "wb")) {}
+  ~FileSink() override { Close(); }
+  void Append(const uint8_t* bytes, size_t count) override {
+    ok_ = ok_ && file_ != nullptr && std::fwrite(bytes, 1, count, file_) == count;
+  }
+  void Overwrite(uint64_t offset, const uint8_t* bytes, size_t count) override {
+    ok_ = ok_ && file_ != nullptr && std::fseek(file_, static_cast<long>(offset), SEEK_SET) == 0;
+    Append(bytes, count);
+    ok_ = ok_ && std::fseek(file_, 0, SEEK_END) == 0;
+  }
+  bool Close() {
+    if (file_ != nullptr) ok_ = std::fclose(file_) == 0 && ok_;
+    file_ = nullptr;
+    return ok_;
+  }
+
+ private:
+  std::FILE* file_;
+  bool ok_ = true;
+};
 
 // The picture of frame f: a fixed background with eight textured blocks
 // whose places move a few pixels a frame along their own paths.
@@ -83,43 +106,32 @@ int main(int argc, char** argv) {
     rgb[3 * i + 2] = static_cast<uint8_t>(255 - i);
   }
 
-  Bytes file(128, 0);
-  Bytes previous;
+  kt::BasePalette palette{};
+  for (size_t i = 0; i < 256; ++i) palette[i] = kt::RgbColour{rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]};
+  kt::FlicWriterSettings settings;
+  settings.width = w;
+  settings.height = h;
+  settings.speed = 40;  // milliseconds a frame
+  settings.forms = byteRun ? kt::kFormByteRun : kt::kFormDeltaFlc;
+  FileSink sink(out);
   Bytes picture;
-  Bytes first;
-  for (int f = 0; f <= frames; ++f) {
-    DrawFrame(picture, background, texture, f == frames ? 0 : f, width, height);
-    std::vector<kt::test::ChunkSpec> chunks;
-    if (f == 0) {
-      chunks.push_back({4, encode::EncodeFullPalette(rgb, false), {}});
-      chunks.push_back({15, encode::EncodeByteRun(picture, w, h), {}});
-      first = picture;
-    } else if (byteRun) {
-      chunks.push_back({15, encode::EncodeByteRun(picture, w, h), {}});
-    } else {
-      chunks.push_back({7, encode::EncodeDeltaFlc(previous, picture, w, h, nullptr), {}});
+  size_t bytes = 0;
+  try {
+    kt::FlicWriter writer(sink, settings);
+    for (int f = 0; f < frames; ++f) {
+      DrawFrame(picture, background, texture, f, width, height);
+      writer.Add(picture.data(), palette);
     }
-    const Bytes record = kt::test::FrameRecord(kt::test::Frame(std::move(chunks)));
-    file.insert(file.end(), record.begin(), record.end());
-    previous = picture;
+    writer.Finish();
+    bytes = writer.BytesWritten();
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "make_long_flic: %s\n", error.what());
+    return 1;
   }
-  Bytes header;
-  AppendU32(header, static_cast<uint32_t>(file.size()));
-  AppendU16(header, 0xAF12);
-  AppendU16(header, static_cast<uint16_t>(frames));
-  AppendU16(header, w);
-  AppendU16(header, h);
-  AppendU16(header, 8);
-  AppendU16(header, 3);
-  AppendU32(header, 40);  // milliseconds a frame
-  std::copy(header.begin(), header.end(), file.begin());
-  file[80] = 128;  // oframe1
-  std::ofstream stream(out, std::ios::binary);
-  stream.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
-  if (!stream) {
+  if (!sink.Close()) {
     std::fprintf(stderr, "make_long_flic: cannot write %s\n", out.c_str());
     return 1;
   }
-  std::printf("%s: %d frames of %d x %d, %zu bytes\n", out.c_str(), frames, width, height, file.size());
+  std::printf("%s: %d frames of %d x %d, %zu bytes\n", out.c_str(), frames, width, height, bytes);
   return 0;
 }

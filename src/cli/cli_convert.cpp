@@ -1,5 +1,5 @@
-// kinetrope-cli convert: a flic to GIF, animated PNG, WebP, MP4, WebM or
-// numbered PNG frames, with a progress line on a terminal and nothing left
+// kinetrope-cli convert: a flic to GIF, animated PNG, WebP, MP4, WebM,
+// numbered PNG frames or a smaller FLC or FLI, with a progress line on a terminal and nothing left
 // behind when it fails or is interrupted.
 #include <unistd.h>
 

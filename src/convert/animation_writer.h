@@ -12,6 +12,7 @@
 #include "colour/base_palette.h"
 #include "convert/convert.h"
 #include "convert/output_file.h"
+#include "flic/flic_writer.h"
 
 namespace kt {
 
@@ -25,6 +26,8 @@ struct AnimationLayout {
   int plays = 0;                // 0 forever
   bool paletteChanges = false;  // not every frame has the first one's colours
   int colourCount = 256;        // 1 + the highest index any frame uses (or the transparent one)
+  // Each frame's own time in ms, when the frames differ; empty: every frame lasts delayMs.
+  std::vector<uint32_t> durationsMs;
 };
 
 struct AnimationFrame {
@@ -59,6 +62,16 @@ std::unique_ptr<AnimationWriter> MakeVideoWriter(OutputFile& file, const Animati
 // One PNG file per frame, named by `pattern` and the flic's frame number.
 std::unique_ptr<AnimationWriter> MakePngSeriesWriter(const std::string& pattern, const AnimationLayout& layout,
                                                      std::vector<std::unique_ptr<OutputFile>>& files);
+
+// How a flic is written: FLC or FLI, the frames' own indices kept as they
+// are or chosen by the writer, and what a re-encoded flic keeps of its source.
+struct FlicOutput {
+  FlicKind kind = FlicKind::Flc;
+  bool fixedPalette = false;
+  FlicKeptBytes kept;
+};
+std::unique_ptr<AnimationWriter> MakeFlicWriter(OutputFile& file, const AnimationLayout& layout,
+                                                const FlicOutput& output);
 
 // Writes one frame as a palette PNG (tRNS for the transparent index).
 void WritePalettePng(OutputFile& file, const AnimationFrame& frame, const AnimationLayout& layout);

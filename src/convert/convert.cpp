@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "base/ascii.h"
+#include "base/bytes.h"
 #include "base/errors.h"
 #include "colour/display_palette.h"
 #include "convert/animation_writer.h"
@@ -94,9 +95,37 @@ void ScalePixels(const std::vector<uint8_t>& in, int width, int height, int scal
   }
 }
 
+// What a re-encoded flic keeps of its source: the header's last 40 bytes,
+// the aspect and a prefix record. Nothing when they cannot be read.
+FlicKeptBytes KeptFromSource(FlicFile& file, const FlicHeader& header) {
+  FlicKeptBytes kept;
+  const uint64_t resume = file.Offset();
+  try {
+    uint8_t raw[kFlicHeaderSize];
+    file.Seek(0);
+    file.Read(raw, sizeof raw);
+    std::copy_n(raw + 88, kept.tail.size(), kept.tail.begin());
+    kept.aspectX = ReadU16(raw + 38);
+    kept.aspectY = ReadU16(raw + 40);
+    uint8_t record[6];
+    if (!header.IsFli() && file.ReadUpTo(record, sizeof record) == sizeof record && ReadU16(record + 4) == 0xF100) {
+      const uint32_t size = ReadU32(record);
+      if (size >= kFrameHeaderSize && size <= (1u << 20) && size - sizeof record <= file.Remaining()) {
+        kept.prefix.assign(record, record + sizeof record);
+        kept.prefix.resize(size);
+        file.Read(kept.prefix.data() + sizeof record, size - sizeof record);
+      }
+    }
+  } catch (const PlayerError&) {
+    kept.prefix.clear();
+  }
+  file.Seek(resume);
+  return kept;
+}
+
 ConvertReport Convert(const FlicHeader& header, const FrameStore& store, int framesRead, std::string damage,
                       const std::string& name, const std::string& output, const ConvertOptions& options,
-                      ConvertObserver& observer) {
+                      ConvertObserver& observer, const FlicKeptBytes& kept = {}) {
   const AnimationFormat format = FormatForOutput(output);
   const int frames = header.frames;
   const int last = options.lastFrame.value_or(frames - 1);
@@ -163,6 +192,11 @@ ConvertReport Convert(const FlicHeader& header, const FrameStore& store, int fra
       case AnimationFormat::Gif: writer = MakeGifWriter(*file, layout); break;
       case AnimationFormat::Png: writer = MakePngWriter(*file, layout); break;
       case AnimationFormat::WebP: writer = MakeWebPWriter(*file, layout); break;
+      case AnimationFormat::Flc:
+      case AnimationFormat::Fli:
+        writer = MakeFlicWriter(
+            *file, layout, FlicOutput{format == AnimationFormat::Fli ? FlicKind::Fli : FlicKind::Flc, false, kept});
+        break;
       default: writer = MakeVideoWriter(*file, layout, format); break;
     }
   }
@@ -229,8 +263,10 @@ AnimationFormat FormatForOutput(const std::string& output) {
   if (extension == ".webp") return AnimationFormat::WebP;
   if (extension == ".mp4") return AnimationFormat::Mp4;
   if (extension == ".webm") return AnimationFormat::WebM;
+  if (extension == ".flc") return AnimationFormat::Flc;
+  if (extension == ".fli") return AnimationFormat::Fli;
   throw ConvertError(output + ": the output's extension names no format taken: .gif, .png, .webp, .mp4, .webm, " +
-                     "or a numbered series such as frame%04d.png");
+                     ".flc, .fli, " + "or a numbered series such as frame%04d.png");
 }
 
 std::string PngSeriesName(const std::string& pattern, int number) {
@@ -275,11 +311,13 @@ const char* FormatLabel(AnimationFormat format) {
     case AnimationFormat::Mp4: return "MP4";
     case AnimationFormat::WebM: return "WebM";
     case AnimationFormat::PngSeries: return "numbered PNG frames";
+    case AnimationFormat::Flc: return "FLC";
+    case AnimationFormat::Fli: return "FLI";
   }
   return "";
 }
 
-std::vector<std::string> OutputExtensions() { return {".gif", ".png", ".webp", ".mp4", ".webm"}; }
+std::vector<std::string> OutputExtensions() { return {".gif", ".png", ".webp", ".mp4", ".webm", ".flc", ".fli"}; }
 
 uint32_t FrameDurationInUnits(int index, uint32_t delayMs, uint32_t unitMs) {
   const auto endAt = [&](uint64_t frames) { return (frames * delayMs * 2 + unitMs) / (2 * uint64_t{unitMs}); };
@@ -303,6 +341,7 @@ ConvertReport ConvertFlicFile(const std::string& input, const std::string& outpu
   }
   // Frame by frame, so that what reads of a damaged flic is kept; the ring
   // frame is frame 0 again and not needed.
+  const FlicKeptBytes kept = KeptFromSource(*file, header);
   FrameStore store;
   std::string damage;
   int read = 0;
@@ -318,7 +357,7 @@ ConvertReport ConvertFlicFile(const std::string& input, const std::string& outpu
     }
   }
   try {
-    ConvertReport report = Convert(header, store, read, damage, input, output, options, observer);
+    ConvertReport report = Convert(header, store, read, damage, input, output, options, observer, kept);
     FreeFrameRange(store, read - 1);
     return report;
   } catch (...) {

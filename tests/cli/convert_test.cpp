@@ -271,7 +271,7 @@ TEST(CliConvertTest, DamageFullDiskAndInterruptLeaveNothingBehind) {
       << "the damage as check reports it";
 
   test::WriteFile(dir / "big.flc", FlicBytes(320, 200, 40));
-  for (const std::string name : {"big.gif", "big.webp", "f%d.png", "big.mp4"}) {
+  for (const std::string name : {"big.gif", "big.webp", "f%d.png", "big.mp4", "big2.flc"}) {
     const ShellRun full = Shell("ulimit -f 1; " + Cli() + " convert '" + (dir / "big.flc").string() + "' '" +
                                 (dir / name).string() + "'");
     EXPECT_EQ(full.status, 1) << name;
@@ -284,6 +284,38 @@ TEST(CliConvertTest, DamageFullDiskAndInterruptLeaveNothingBehind) {
   EXPECT_EQ(interrupted.status, 130) << interrupted.out;
   EXPECT_NE(interrupted.out.find("interrupted"), std::string::npos);
   EXPECT_EQ(Shell("ls -A '" + dir.Path().string() + "' | sort | tr '\\n' ' '").out, "big.flc cut.flc cut.gif ");
+}
+
+TEST(CliConvertTest, FlicOutputKeepsTheSourcesOwnBytesAndRefusesAnFliOfAnotherSize) {
+  TempDir dir;
+  Bytes bytes = FlicBytes(64, 40, 6);
+  for (int i = 88; i < 128; ++i) bytes[i] = static_cast<uint8_t>(i);
+  WriteU16(bytes.data() + 38, 3);
+  WriteU16(bytes.data() + 40, 2);
+  // A prefix record before frame 0, where the first-frame offset points past it.
+  const Bytes prefix = {20, 0, 0, 0, 0x00, 0xF1, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+  bytes.insert(bytes.begin() + 128, prefix.begin(), prefix.end());
+  WriteU32(bytes.data(), static_cast<uint32_t>(bytes.size()));
+  WriteU32(bytes.data() + 80, 128 + 20);
+  WriteU32(bytes.data() + 84, ReadU32(bytes.data() + 84) + 20);
+  test::WriteFile(dir / "in.flc", bytes);
+  const std::string in = "'" + (dir / "in.flc").string() + "'";
+  const ShellRun flc = Shell(Cli() + " convert " + in + " '" + (dir / "out.flc").string() + "'");
+  ASSERT_EQ(flc.status, 0) << flc.out;
+  const Bytes out = test::ReadFileBytes(dir / "out.flc");
+  EXPECT_TRUE(std::equal(out.begin() + 88, out.begin() + 128, bytes.begin() + 88));
+  EXPECT_EQ(ReadU16(out.data() + 38), 3);
+  EXPECT_EQ(ReadU16(out.data() + 40), 2);
+  EXPECT_TRUE(std::equal(prefix.begin(), prefix.end(), out.begin() + 128));
+  EXPECT_EQ(ReadU32(out.data() + 80), 148u);
+  EXPECT_LT(out.size(), bytes.size());
+  EXPECT_EQ(Shell(Cli() + " check '" + (dir / "out.flc").string() + "'").status, 0);
+
+  const ShellRun fli = Shell(Cli() + " convert " + in + " '" + (dir / "out.fli").string() + "'");
+  EXPECT_EQ(fli.status, 1);
+  EXPECT_NE(fli.out.find("320x200"), std::string::npos) << fli.out;
+  EXPECT_NE(fli.out.find("write a .flc"), std::string::npos) << fli.out;
+  EXPECT_FALSE(fs::exists(dir / "out.fli"));
 }
 
 }  // namespace
