@@ -20,7 +20,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: kinetrope-cli convert FILE OUTPUT [--scale N] [--brightness B] [--contrast C] [--delay MS]\n"
-    "                             [--frames A-B] [--transparent INDEX] [--loop N] [--keep-going]\n";
+    "                             [--frames A-B] [--transparent INDEX] [--loop N] [--keep-going]\n"
+    "                             [--threads N]\n";
 
 class TerminalProgress : public ConvertObserver {
  public:
@@ -96,6 +97,10 @@ std::string ParseOptions(const Arguments& args, ConvertOptions& options) {
       const auto n = Whole(value, 0, 255);
       if (!n) return bad("a colour index from 0 to 255");
       options.transparent = static_cast<uint8_t>(*n);
+    } else if (word == "--threads") {
+      const auto n = Whole(value, 1, 64);
+      if (!n) return bad("a whole number from 1 to 64");
+      options.threads = *n;
     } else if (word == "--loop") {
       const auto n = Whole(value, 0, 65535);
       if (!n) return bad("how often it plays, 1 to 65535, or 0 for ever");

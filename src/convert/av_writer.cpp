@@ -229,7 +229,7 @@ std::unique_ptr<AnimationWriter> MakeSinglePngWriter(OutputFile& file, const Ani
 
 std::unique_ptr<AnimationWriter> MakePngWriter(OutputFile& file, const AnimationLayout& layout) {
   if (layout.frames == 1) return MakeSinglePngWriter(file, layout);
-  return std::make_unique<AvWriter>(file, layout, AnimationFormat::Png);
+  return MakeApngWriter(file, layout);
 }
 
 std::unique_ptr<AnimationWriter> MakeVideoWriter(OutputFile& file, const AnimationLayout& layout,

@@ -7,6 +7,7 @@
 #include "base/errors.h"
 #include "colour/display_palette.h"
 #include "convert/animation_writer.h"
+#include "convert/frame_jobs.h"
 #include "convert/output_file.h"
 #include "flic/frame_decoder.h"
 #include "flic/frame_reader.h"
@@ -151,6 +152,7 @@ ConvertReport Convert(const FlicHeader& header, const FrameStore& store, int fra
   layout.transparent = options.transparent;
   layout.plays = options.plays;
   layout.colourCount = highestIndex + 1;
+  layout.threads = options.threads > 0 ? options.threads : DefaultConvertThreads();
 
   std::unique_ptr<OutputFile> file;
   std::vector<std::unique_ptr<OutputFile>> series;

@@ -42,6 +42,7 @@ struct ConvertOptions {
   std::optional<uint8_t> transparent;  // this colour index shows as transparent
   int plays = 0;                       // how often the animation plays; 0 forever
   bool keepGoing = false;              // convert what decodes of a damaged flic
+  int threads = 0;                     // frames encoded at once; 0 one for each core
 };
 
 // A conversion that failed; the text names the file and the reason.

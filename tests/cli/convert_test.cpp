@@ -286,5 +286,29 @@ TEST(CliConvertTest, DamageFullDiskAndInterruptLeaveNothingBehind) {
   EXPECT_EQ(Shell("ls -A '" + dir.Path().string() + "' | sort | tr '\\n' ' '").out, "big.flc cut.flc cut.gif ");
 }
 
+TEST(CliConvertTest, RealFlicsGiveWholeOpaqueFramesWhateverTheThreads) {
+  if (!HaveTools()) GTEST_SKIP() << "ffmpeg or ImageMagick is not installed";
+  // Delta frames that change a part of the picture: ffmpeg follows the
+  // animated PNG rules where Pillow hid transparent holes.
+  for (const std::string name : {"ap_ann2.fli", "pil_2422.flc"}) {
+    SCOPED_TRACE(name);
+    TempDir dir;
+    const fs::path flic = fs::path(KINETROPE_TEST_FLICS) / name;
+    const Frames expected = Exported(flic, dir.Path());
+    const size_t pixels = expected.at(0).size();
+    for (const std::string out : {"a.png", "a.gif"}) {
+      std::vector<Bytes> made;
+      for (const std::string threads : {"1", "3"}) {
+        const fs::path file = dir / (threads + out);
+        ASSERT_EQ(Shell(Cli() + " convert '" + flic.string() + "' '" + file.string() + "' --threads " + threads).status,
+                  0);
+        made.push_back(test::ReadFileBytes(file));
+      }
+      EXPECT_TRUE(made[0] == made[1]) << out << " differs between 1 and 3 threads";
+      EXPECT_EQ(Decoded(ByFfmpeg(dir / ("3" + out)), pixels), expected) << out;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kt
