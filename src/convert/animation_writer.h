@@ -20,7 +20,9 @@ struct AnimationLayout {
   int width = 0;
   int height = 0;
   int frames = 0;
-  int threads = 1;  // encoding frames at once; the output is the same for any number
+  int threads = 1;               // encoding frames at once; the output is the same for any number
+  std::optional<int> quality;    // video's constant rate factor
+  std::array<bool, 256> used{};  // the indices some frame shows (and the transparent one); none known when all false
   uint32_t delayMs = 0;
   std::optional<uint8_t> transparent;
   int plays = 0;                // 0 forever

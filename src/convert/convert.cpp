@@ -123,7 +123,6 @@ ConvertReport Convert(const FlicHeader& header, const FrameStore& store, int fra
   const int decodable = std::min(last + 1, framesRead);
   int end = decodable;
   std::optional<BasePalette> firstColours;
-  int highestIndex = options.transparent.value_or(0);
   ShownColours colours(options.adjustment);
   for (int f = 0; f < decodable; ++f) {
     events.frame = f;
@@ -139,7 +138,7 @@ ConvertReport Convert(const FlicHeader& header, const FrameStore& store, int fra
     const BasePalette& shown = colours.For(canvas.palette);
     if (!firstColours) firstColours = shown;
     if (shown != *firstColours) layout.paletteChanges = true;
-    highestIndex = std::max<int>(highestIndex, *std::max_element(canvas.pixels.begin(), canvas.pixels.end()));
+    for (const uint8_t index : canvas.pixels) layout.used[index] = true;
   }
   if (damage.empty()) damage = events.first;
   if (!damage.empty() && !options.keepGoing) throw ConvertError(name + " is damaged: " + damage);
@@ -151,8 +150,11 @@ ConvertReport Convert(const FlicHeader& header, const FrameStore& store, int fra
   layout.delayMs = options.delayMs.value_or(header.DelayMs());
   layout.transparent = options.transparent;
   layout.plays = options.plays;
-  layout.colourCount = highestIndex + 1;
+  if (options.transparent) layout.used[*options.transparent] = true;
+  layout.colourCount = std::max<int>(
+      1, 256 - static_cast<int>(std::find(layout.used.rbegin(), layout.used.rend(), true) - layout.used.rbegin()));
   layout.threads = options.threads > 0 ? options.threads : DefaultConvertThreads();
+  layout.quality = options.quality;
 
   std::unique_ptr<OutputFile> file;
   std::vector<std::unique_ptr<OutputFile>> series;

@@ -43,6 +43,7 @@ struct ConvertOptions {
   int plays = 0;                       // how often the animation plays; 0 forever
   bool keepGoing = false;              // convert what decodes of a damaged flic
   int threads = 0;                     // frames encoded at once; 0 one for each core
+  std::optional<int> quality;          // video's constant rate factor, 0 best to 63; each codec's own when empty
 };
 
 // A conversion that failed; the text names the file and the reason.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -192,7 +193,8 @@ TEST(CliConvertTest, DurationsAddUpToFramesTimesDelay) {
   int sum = 0, count = 0;
   for (size_t at = 0; at < delays.out.size(); at = delays.out.find(' ', at) + 1, ++count)
     sum += std::atoi(&delays.out[at]);
-  EXPECT_EQ(count, 64);
+  // The block leaves the picture after frame 5: the frames after are one.
+  EXPECT_EQ(count, 7) << "a frame that repeats the one before is joined to it";
   EXPECT_EQ(sum, 365) << delays.out;
   // libwebp's encoder joins a frame that repeats the one before to it, so
   // only the end time is certain.
@@ -305,7 +307,13 @@ TEST(CliConvertTest, RealFlicsGiveWholeOpaqueFramesWhateverTheThreads) {
         made.push_back(test::ReadFileBytes(file));
       }
       EXPECT_TRUE(made[0] == made[1]) << out << " differs between 1 and 3 threads";
-      EXPECT_EQ(Decoded(ByFfmpeg(dir / ("3" + out)), pixels), expected) << out;
+      Frames decoded = Decoded(ByFfmpeg(dir / ("3" + out)), pixels), want = expected;
+      if (out == "a.gif") {
+        // GIF joins a frame that repeats the one before to it.
+        decoded.erase(std::unique(decoded.begin(), decoded.end()), decoded.end());
+        want.erase(std::unique(want.begin(), want.end()), want.end());
+      }
+      EXPECT_EQ(decoded, want) << out;
     }
   }
 }
