@@ -133,8 +133,7 @@ class GifWriter : public AnimationWriter {
     if (pending_) Emit(Vanishing());
     pending_ = true;
     pendingUnits_ = units;
-    pendingIndices_.resize(pixels_);
-    for (size_t i = 0; i < pixels_; ++i) pendingIndices_[i] = map_[frame.indices[i]];
+    pendingIndices_.assign(frame.indices, frame.indices + pixels_);
     pendingTable_ = TableOf(*frame.colours);
     pendingShown_.swap(next_);
     pendingIndex_ = frame.index;
@@ -283,8 +282,10 @@ class GifWriter : public AnimationWriter {
     const size_t area = static_cast<size_t>(r.width) * r.height;
     work->plain.resize(area);
     GifByteType* to = work->plain.data();
-    for (int y = r.top; y < r.top + r.height; ++y, to += r.width)
-      std::memcpy(to, pendingIndices_.data() + static_cast<size_t>(y) * layout_.width + r.left, r.width);
+    for (int y = r.top; y < r.top + r.height; ++y, to += r.width) {
+      const uint8_t* from = pendingIndices_.data() + static_cast<size_t>(y) * layout_.width + r.left;
+      for (int x = 0; x < r.width; ++x) to[x] = map_[from[x]];
+    }
     if (!first) {
       const bool late = spare < 0;
       bool used[256] = {};
@@ -294,8 +295,9 @@ class GifWriter : public AnimationWriter {
         const size_t at = static_cast<size_t>(y) * layout_.width + r.left;
         for (int x = 0; x < r.width; ++x) {
           const bool same = pendingShown_[at + x] == canvas_[at + x];
-          used[pendingIndices_[at + x]] |= !same;
-          to[x] = same ? static_cast<GifByteType>(std::max(spare, 0)) : pendingIndices_[at + x];
+          const uint8_t index = map_[pendingIndices_[at + x]];
+          used[index] |= !same;
+          to[x] = same ? static_cast<GifByteType>(std::max(spare, 0)) : index;
         }
         to += r.width;
       }
@@ -379,9 +381,9 @@ class GifWriter : public AnimationWriter {
   int entries_ = 1;
   int bits_ = 1;
   Table global_{};
-  std::vector<uint32_t> canvas_;         // what a viewer shows after the frames given
-  bool pending_ = false;                 // a frame waits until the next shows whether it must be cleared
-  std::vector<uint8_t> pendingIndices_;  // GIF indices
+  std::vector<uint32_t> canvas_;  // what a viewer shows after the frames given
+  bool pending_ = false;          // a frame waits until the next shows whether it must be cleared
+  std::vector<uint8_t> pendingIndices_;
   Table pendingTable_{};
   std::vector<uint32_t> pendingShown_;
   int pendingIndex_ = 0;

@@ -318,5 +318,39 @@ TEST(CliConvertTest, RealFlicsGiveWholeOpaqueFramesWhateverTheThreads) {
   }
 }
 
+TEST(CliConvertTest, StandardOutputQualityAndWrongWords) {
+  if (!HaveTools()) GTEST_SKIP() << "ffmpeg or ImageMagick is not installed";
+  TempDir dir;
+  const fs::path flic = dir / "a.flc";
+  test::WriteFile(flic, FlicBytes(64, 40, 4));
+  const std::string convert = Cli() + " convert '" + flic.string() + "' ";
+  ASSERT_EQ(Shell(convert + "'" + (dir / "a.gif").string() + "'").status, 0);
+  ASSERT_EQ(Shell(convert + "- --format gif > '" + (dir / "piped.gif").string() + "'", false).status, 0);
+  EXPECT_TRUE(test::ReadFileBytes(dir / "a.gif") == test::ReadFileBytes(dir / "piped.gif"));
+  const ShellRun mp4 =
+      Shell(convert + "- --format mp4 | ffprobe -v error -show_entries stream=nb_frames -of csv=p=0 -");
+  EXPECT_EQ(mp4.out, "4\n");
+  // A lower rate factor keeps more of the picture, in more bytes.
+  ASSERT_EQ(Shell(convert + "'" + (dir / "fine.mp4").string() + "' --quality 5").status, 0);
+  ASSERT_EQ(Shell(convert + "'" + (dir / "rough.mp4").string() + "' --quality 45").status, 0);
+  EXPECT_GT(fs::file_size(dir / "fine.mp4"), fs::file_size(dir / "rough.mp4"));
+  const std::string x = "'" + (dir / "x.gif").string() + "' ";
+  for (const auto& [words, says] : {std::pair<std::string, std::string>{x + "--bogus", "unknown option --bogus"},
+                                    {x + "--bogus 3", "unknown option --bogus"},
+                                    {x + "--quality 64", "--quality 64: give"},
+                                    {"-", "needs --format"},
+                                    {"- --format bmp", "--format bmp: give"}}) {
+    const ShellRun run = Shell(convert + words);
+    EXPECT_EQ(run.status, 2) << words;
+    EXPECT_NE(run.out.find(says), std::string::npos) << words << ": " << run.out;
+  }
+  // A damaged header whose size has the top bit set.
+  Bytes bytes = test::ReadFileBytes(flic);
+  bytes[3] = 0xF0;
+  test::WriteFile(dir / "big.flc", bytes);
+  const ShellRun info = Shell(Cli() + " info '" + (dir / "big.flc").string() + "'");
+  EXPECT_NE(info.out.find("Size      : 40"), std::string::npos) << info.out;
+}
+
 }  // namespace
 }  // namespace kt
