@@ -1,12 +1,16 @@
 // kinetrope-cli convert: a flic to GIF, animated PNG, WebP, MP4, WebM,
 // numbered PNG frames or a smaller FLC or FLI, with a progress line on a terminal and nothing left
 // behind when it fails or is interrupted.
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <string>
 
@@ -20,7 +24,9 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: kinetrope-cli convert FILE OUTPUT [--scale N] [--brightness B] [--contrast C] [--delay MS]\n"
-    "                             [--frames A-B] [--transparent INDEX] [--loop N] [--keep-going]\n";
+    "                             [--frames A-B] [--transparent INDEX] [--loop N] [--keep-going]\n"
+    "                             [--threads N] [--quality CRF] [--format FORMAT]\n"
+    "OUTPUT - with --format FORMAT writes to standard output\n";
 
 class TerminalProgress : public ConvertObserver {
  public:
@@ -54,13 +60,16 @@ std::optional<int> Whole(const std::string& text, int low, int high) {
 }
 
 // Fills the options; an error text for the first word that does not fit.
-std::string ParseOptions(const Arguments& args, ConvertOptions& options) {
+std::string ParseOptions(const Arguments& args, ConvertOptions& options, std::string& format) {
   for (size_t i = 2; i < args.size(); ++i) {
     const std::string& word = args[i];
     if (word == "--keep-going") {
       options.keepGoing = true;
       continue;
     }
+    static const char* const kValued[] = {"--scale",       "--brightness", "--contrast", "--delay",   "--frames",
+                                          "--transparent", "--loop",       "--threads",  "--quality", "--format"};
+    if (std::find(std::begin(kValued), std::end(kValued), word) == std::end(kValued)) return "unknown option " + word;
     if (i + 1 >= args.size()) return word + " needs a value";
     const std::string& value = args[++i];
     const auto bad = [&](const std::string& range) { return word + " " + value + ": give " + range; };
@@ -96,6 +105,19 @@ std::string ParseOptions(const Arguments& args, ConvertOptions& options) {
       const auto n = Whole(value, 0, 255);
       if (!n) return bad("a colour index from 0 to 255");
       options.transparent = static_cast<uint8_t>(*n);
+    } else if (word == "--threads") {
+      const auto n = Whole(value, 1, 64);
+      if (!n) return bad("a whole number from 1 to 64");
+      options.threads = *n;
+    } else if (word == "--quality") {
+      const auto n = Whole(value, 0, 63);
+      if (!n) return bad("a constant rate factor from 0 (best) to 63; MP4 stops at 51");
+      options.quality = *n;
+    } else if (word == "--format") {
+      static const char* const kFormats[] = {"gif", "png", "apng", "webp", "mp4", "webm"};
+      if (std::find(std::begin(kFormats), std::end(kFormats), value) == std::end(kFormats))
+        return bad("gif, png, webp, mp4 or webm");
+      format = value;
     } else if (word == "--loop") {
       const auto n = Whole(value, 0, 65535);
       if (!n) return bad("how often it plays, 1 to 65535, or 0 for ever");
@@ -109,13 +131,40 @@ std::string ParseOptions(const Arguments& args, ConvertOptions& options) {
 
 }  // namespace
 
+// Copies the finished file to standard output; false when that fails.
+bool CopyToStandardOutput(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  char buffer[1 << 16];
+  bool done = true;
+  for (ssize_t n; done && (n = ::read(fd, buffer, sizeof buffer)) != 0;) {
+    if (n < 0) {
+      done = errno == EINTR;
+      continue;
+    }
+    for (ssize_t at = 0; done && at < n;) {
+      const ssize_t put = ::write(STDOUT_FILENO, buffer + at, static_cast<size_t>(n - at));
+      if (put > 0) at += put;
+      done = put > 0 || errno == EINTR;
+    }
+  }
+  ::close(fd);
+  return done;
+}
+
 int RunConvert(const Arguments& args) {
   if (args.size() < 2) {
     std::fputs(kUsage, stderr);
     return 2;
   }
   ConvertOptions options;
-  const std::string wrong = ParseOptions(args, options);
+  std::string format;
+  std::string wrong = ParseOptions(args, options, format);
+  const bool toStandardOutput = args[1] == "-";
+  if (wrong.empty() && toStandardOutput && format.empty()) wrong = "OUTPUT - (standard output) needs --format FORMAT";
+  if (wrong.empty() && !toStandardOutput && !format.empty()) {
+    wrong = "--format is for OUTPUT - (standard output); a file's extension names its format";
+  }
   if (!wrong.empty()) {
     std::fprintf(stderr, "kinetrope-cli: %s\n%s", wrong.c_str(), kUsage);
     return 2;
@@ -124,17 +173,43 @@ int RunConvert(const Arguments& args) {
   NoteEndingSignals();
 
   const std::string& input = args[0];
-  const std::string& output = args[1];
+  std::string output = args[1];
+  // Standard output gets the file once it is whole: MP4 moves its index to
+  // the front, which needs a file to seek in.
+  std::string scratch;
+  if (toStandardOutput) {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/kinetrope-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) {
+      std::fprintf(stderr, "kinetrope-cli: cannot make a temporary folder in %s: %s\n",
+                   pattern.substr(0, pattern.rfind('/')).c_str(), std::strerror(errno));
+      return 1;
+    }
+    scratch = pattern;
+    output = scratch + "/out." + format;
+  }
+  struct RemoveScratch {
+    const std::string& path;
+    ~RemoveScratch() {
+      if (path.empty()) return;
+      ::unlink(path.c_str());
+      ::rmdir(path.substr(0, path.rfind('/')).c_str());
+    }
+  } remove{toStandardOutput ? output : scratch};
   ConvertReport report;
   const auto start = std::chrono::steady_clock::now();
   try {
     TerminalProgress progress(input);
     report = ConvertFlicFile(input, output, options, progress);
   } catch (const ConvertCancelled&) {
-    std::fprintf(stderr, "kinetrope-cli: %s: interrupted; nothing was written\n", output.c_str());
+    std::fprintf(stderr, "kinetrope-cli: %s: interrupted; nothing was written\n", args[1].c_str());
     return 130;
   } catch (const ConvertError& error) {
     std::fprintf(stderr, "kinetrope-cli: %s\n", error.what());
+    return 1;
+  }
+  if (toStandardOutput && !CopyToStandardOutput(output)) {
+    std::fprintf(stderr, "kinetrope-cli: cannot write to standard output: %s\n", std::strerror(errno));
     return 1;
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -145,8 +220,9 @@ int RunConvert(const Arguments& args) {
       std::fprintf(stderr, "  %s\n", AboutFile(input, line).c_str());
     }
   }
-  std::printf("%s: %d frame%s, %llu bytes, %.2f s\n", output.c_str(), report.frames, report.frames == 1 ? "" : "s",
-              static_cast<unsigned long long>(report.bytes), seconds);
+  // Standard output holds the file itself, so the summary goes to standard error.
+  std::fprintf(toStandardOutput ? stderr : stdout, "%s: %d frame%s, %llu bytes, %.2f s\n", args[1].c_str(),
+               report.frames, report.frames == 1 ? "" : "s", static_cast<unsigned long long>(report.bytes), seconds);
   return 0;
 }
 

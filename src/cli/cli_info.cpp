@@ -22,7 +22,8 @@ int RunInfo(const Arguments& args) {
   std::printf("Frames    : %s\n", info.frames.c_str());
   std::printf("Width     : %s\n", info.width.c_str());
   std::printf("Height    : %s\n", info.height.c_str());
-  std::printf("Size      : %s\n", info.size.c_str());
+  // The header's count as read: a damaged header's top bit makes no negative size here.
+  std::printf("Size      : %lu\n", static_cast<unsigned long>(header.size));
   std::printf("Type      : %s\n", info.type.c_str());
   std::printf("Delay     : %s\n", info.delay.c_str());
   std::printf("Speed     : %s\n", info.speed.c_str());

@@ -21,6 +21,9 @@ struct AnimationLayout {
   int width = 0;
   int height = 0;
   int frames = 0;
+  int threads = 1;               // encoding frames at once; the output is the same for any number
+  std::optional<int> quality;    // video's constant rate factor
+  std::array<bool, 256> used{};  // the indices some frame shows (and the transparent one); none known when all false
   uint32_t delayMs = 0;
   std::optional<uint8_t> transparent;
   int plays = 0;                // 0 forever
@@ -55,8 +58,9 @@ class AnimationWriter {
 // `target` names the file in messages.
 std::unique_ptr<AnimationWriter> MakeGifWriter(OutputFile& file, const AnimationLayout& layout);
 std::unique_ptr<AnimationWriter> MakeWebPWriter(OutputFile& file, const AnimationLayout& layout);
-// A one-frame PNG, or the animated one through libavcodec's APNG encoder.
+// A one-frame PNG, or an animated one.
 std::unique_ptr<AnimationWriter> MakePngWriter(OutputFile& file, const AnimationLayout& layout);
+std::unique_ptr<AnimationWriter> MakeApngWriter(OutputFile& file, const AnimationLayout& layout);
 std::unique_ptr<AnimationWriter> MakeVideoWriter(OutputFile& file, const AnimationLayout& layout,
                                                  AnimationFormat format);
 // One PNG file per frame, named by `pattern` and the flic's frame number.

@@ -67,11 +67,14 @@ class AvWriter : public AnimationWriter {
       encoder_->color_trc = AVCOL_TRC_BT709;
       encoder_->color_range = AVCOL_RANGE_MPEG;
       encoder_->gop_size = 250;
+      // Lower is better and larger; H.264 goes to 51, VP9 to 63.
+      const int crf = std::min(layout.quality.value_or(format == AnimationFormat::Mp4 ? 18 : 24),
+                               format == AnimationFormat::Mp4 ? 51 : 63);
       if (format == AnimationFormat::Mp4) {
         av_dict_set(&options, "preset", "medium", 0);
-        av_dict_set(&options, "crf", "18", 0);
+        av_dict_set_int(&options, "crf", crf, 0);
       } else {
-        av_dict_set(&options, "crf", "24", 0);
+        av_dict_set_int(&options, "crf", crf, 0);
         av_dict_set(&options, "b", "0", 0);
         av_dict_set(&options, "deadline", "good", 0);
         av_dict_set(&options, "cpu-used", "4", 0);
@@ -229,7 +232,7 @@ std::unique_ptr<AnimationWriter> MakeSinglePngWriter(OutputFile& file, const Ani
 
 std::unique_ptr<AnimationWriter> MakePngWriter(OutputFile& file, const AnimationLayout& layout) {
   if (layout.frames == 1) return MakeSinglePngWriter(file, layout);
-  return std::make_unique<AvWriter>(file, layout, AnimationFormat::Png);
+  return MakeApngWriter(file, layout);
 }
 
 std::unique_ptr<AnimationWriter> MakeVideoWriter(OutputFile& file, const AnimationLayout& layout,

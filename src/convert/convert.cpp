@@ -8,6 +8,7 @@
 #include "base/errors.h"
 #include "colour/display_palette.h"
 #include "convert/animation_writer.h"
+#include "convert/frame_jobs.h"
 #include "convert/output_file.h"
 #include "flic/frame_decoder.h"
 #include "flic/frame_reader.h"
@@ -151,7 +152,6 @@ ConvertReport Convert(const FlicHeader& header, const FrameStore& store, int fra
   const int decodable = std::min(last + 1, framesRead);
   int end = decodable;
   std::optional<BasePalette> firstColours;
-  int highestIndex = options.transparent.value_or(0);
   ShownColours colours(options.adjustment);
   for (int f = 0; f < decodable; ++f) {
     events.frame = f;
@@ -167,7 +167,7 @@ ConvertReport Convert(const FlicHeader& header, const FrameStore& store, int fra
     const BasePalette& shown = colours.For(canvas.palette);
     if (!firstColours) firstColours = shown;
     if (shown != *firstColours) layout.paletteChanges = true;
-    highestIndex = std::max<int>(highestIndex, *std::max_element(canvas.pixels.begin(), canvas.pixels.end()));
+    for (const uint8_t index : canvas.pixels) layout.used[index] = true;
   }
   if (damage.empty()) damage = events.first;
   if (!damage.empty() && !options.keepGoing) throw ConvertError(name + " is damaged: " + damage);
@@ -179,7 +179,11 @@ ConvertReport Convert(const FlicHeader& header, const FrameStore& store, int fra
   layout.delayMs = options.delayMs.value_or(header.DelayMs());
   layout.transparent = options.transparent;
   layout.plays = options.plays;
-  layout.colourCount = highestIndex + 1;
+  if (options.transparent) layout.used[*options.transparent] = true;
+  layout.colourCount = std::max<int>(
+      1, 256 - static_cast<int>(std::find(layout.used.rbegin(), layout.used.rend(), true) - layout.used.rbegin()));
+  layout.threads = options.threads > 0 ? options.threads : DefaultConvertThreads();
+  layout.quality = options.quality;
 
   std::unique_ptr<OutputFile> file;
   std::vector<std::unique_ptr<OutputFile>> series;

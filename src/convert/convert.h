@@ -42,6 +42,8 @@ struct ConvertOptions {
   std::optional<uint8_t> transparent;  // this colour index shows as transparent
   int plays = 0;                       // how often the animation plays; 0 forever
   bool keepGoing = false;              // convert what decodes of a damaged flic
+  int threads = 0;                     // frames encoded at once; 0 one for each core
+  std::optional<int> quality;          // video's constant rate factor, 0 best to 63; each codec's own when empty
 };
 
 // A conversion that failed; the text names the file and the reason.

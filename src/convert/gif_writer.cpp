@@ -1,14 +1,20 @@
-// GIF through giflib. The first frame is whole; each later one stores only
-// the rectangle that changed, and within it the unchanged pixels as a spare
-// transparent index when that compresses smaller. A frame whose palette is
-// not the first one's carries a local colour table.
+// GIF through giflib. The colour table holds only the colours the frames
+// show, each once, so the codes stay as short as they can be. A frame that
+// repeats the one before is joined to it, its time added. The first
+// frame is whole; each later one stores only the rectangle that changed, and
+// within it the unchanged pixels as a spare transparent index when that
+// compresses smaller. A frame whose palette is not the first one's carries a
+// local colour table. The rectangles are compressed on several threads at
+// once and written in order, so the file is the same whatever their number.
 #include <gif_lib.h>
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <optional>
 
 #include "convert/animation_writer.h"
+#include "convert/frame_jobs.h"
 
 namespace kt {
 namespace {
@@ -17,6 +23,13 @@ constexpr int kGifUnitMs = 10;
 
 struct Rect {
   int left = 0, top = 0, width = 0, height = 0;
+  bool Empty() const { return width <= 0; }
+  Rect Join(const Rect& o) const {
+    if (Empty()) return o;
+    if (o.Empty()) return *this;
+    const int l = std::min(left, o.left), t = std::min(top, o.top);
+    return Rect{l, t, std::max(left + width, o.left + o.width) - l, std::max(top + height, o.top + o.height) - t};
+  }
 };
 
 int TableBits(int colours) {
@@ -25,14 +38,11 @@ int TableBits(int colours) {
   return bits;
 }
 
+using Table = std::array<GifColorType, 256>;
+
 struct ColourMap {
   ColorMapObject* map = nullptr;
-  ColourMap(const BasePalette& colours, int count) {
-    const int entries = 1 << TableBits(count);
-    GifColorType table[256] = {};
-    for (int i = 0; i < entries; ++i) table[i] = GifColorType{colours[i].red, colours[i].green, colours[i].blue};
-    map = GifMakeMapObject(entries, table);
-  }
+  ColourMap(const Table& table, int bits) : map(GifMakeMapObject(1 << bits, table.data())) {}
   ~ColourMap() { GifFreeMapObject(map); }
   ColourMap(const ColourMap&) = delete;
   ColourMap& operator=(const ColourMap&) = delete;
@@ -48,15 +58,59 @@ int WriteBytes(GifFileType* gif, const GifByteType* bytes, int count) {
   return static_cast<OutputFile*>(gif->UserData)->Write(bytes, static_cast<size_t>(count)) ? count : 0;
 }
 
+// The image block (descriptor, local colour table, compressed data) as giflib
+// writes it, taken from a stream of its own so that two ways of storing a
+// frame can be compared and the smaller one copied out. Empty on failure.
+std::vector<GifByteType> ImageBlock(const Rect& r, int bits, const ColorMapObject* local,
+                                    const std::vector<GifByteType>& pixels) {
+  std::vector<GifByteType> bytes;
+  int error = 0;
+  GifFileType* gif = EGifOpen(&bytes, KeepBytes, &error);
+  if (gif == nullptr) return {};
+  // A screen table only gives the trial stream its code size; it goes with the header.
+  ColorMapObject* screen = GifMakeMapObject(1 << bits, nullptr);
+  bool done = screen != nullptr && EGifPutScreenDesc(gif, r.left + r.width, r.top + r.height, 8, 0, screen) == GIF_OK;
+  GifFreeMapObject(screen);
+  const size_t header = bytes.size();
+  done = done && EGifPutImageDesc(gif, r.left, r.top, r.width, r.height, false, local) == GIF_OK;
+  for (int y = 0; y < r.height && done; ++y) {
+    done =
+        EGifPutLine(gif, const_cast<GifByteType*>(pixels.data()) + static_cast<size_t>(y) * r.width, r.width) == GIF_OK;
+  }
+  EGifCloseFile(gif, &error);
+  if (!done) return {};
+  bytes.pop_back();  // the stream's trailer
+  bytes.erase(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(header));
+  return bytes;
+}
+
+// What is known of one frame before it is compressed.
+struct FrameWork {
+  Rect rect;
+  uint32_t units = 0;  // how long it shows, in hundredths
+  bool clear = false;  // disposed to the background once shown
+  int spare = -1;      // the index standing for unchanged pixels in `sparse`
+  int choice = -1;     // 1 sparse, -1 plain, 0 the smaller once compressed
+  std::optional<Table> local;
+  std::vector<GifByteType> plain, sparse;  // the rectangle's pixels
+  std::vector<GifByteType> block;          // compressed, the smaller kind
+  bool failed = false;
+};
+
 class GifWriter : public AnimationWriter {
  public:
   GifWriter(OutputFile& file, const AnimationLayout& layout)
-      : file_(file), layout_(layout), pixels_(static_cast<size_t>(layout.width) * layout.height) {
+      : file_(file),
+        layout_(layout),
+        pixels_(static_cast<size_t>(layout.width) * layout.height),
+        jobs_(layout.threads) {
     int error = 0;
     gif_ = EGifOpen(&file_, WriteBytes, &error);
     if (gif_ == nullptr) file_.Fail(std::string("GIF encoder: ") + GifErrorString(error));
     EGifSetGifVersion(gif_, true);
     canvas_.assign(pixels_, 0);
+    if (std::find(layout_.used.begin(), layout_.used.end(), true) == layout_.used.end())
+      std::fill_n(layout_.used.begin(), layout_.colourCount, true);
   }
 
   ~GifWriter() override {
@@ -64,29 +118,31 @@ class GifWriter : public AnimationWriter {
   }
 
   void Add(const AnimationFrame& frame) override {
+    if (frame.index == 0) MakeIndexMap(frame);
     uint32_t argb[256];
     for (int i = 0; i < 256; ++i) argb[i] = ShownArgb(frame, layout_, static_cast<uint8_t>(i));
-    std::vector<uint32_t>& shown = next_;
-    shown.resize(pixels_);
-    for (size_t i = 0; i < pixels_; ++i) shown[i] = argb[frame.indices[i]];
-    if (pending_) {
-      // A pixel that turns transparent cannot be drawn over what is there:
-      // the frame before is then cleared once shown.
-      bool clear = false;
-      for (size_t i = 0; i < pixels_ && !clear && layout_.transparent; ++i)
-        clear = shown[i] == 0 && pendingShown_[i] != 0;
-      Emit(clear);
+    next_.resize(pixels_);
+    for (size_t i = 0; i < pixels_; ++i) next_[i] = argb[frame.indices[i]];
+    const uint32_t units = FrameDurationInUnits(frame.index, layout_.delayMs, kGifUnitMs);
+    if (pending_ && next_ == pendingShown_ && pendingUnits_ + units <= 65535) {
+      // A frame that shows nothing new lengthens the one before: every
+      // viewer shows the same for the same time, for the bytes of none.
+      pendingUnits_ += units;
+      return;
     }
+    if (pending_) Emit(Vanishing());
     pending_ = true;
+    pendingUnits_ = units;
     pendingIndices_.assign(frame.indices, frame.indices + pixels_);
-    pendingColours_ = *frame.colours;
-    pendingShown_.swap(shown);
+    pendingTable_ = TableOf(*frame.colours);
+    pendingShown_.swap(next_);
     pendingIndex_ = frame.index;
   }
 
   void Finish() override {
-    if (pending_) Emit(false);
+    if (pending_) Emit(Rect{});
     pending_ = false;
+    jobs_.Drain();
     int error = 0;
     const int status = EGifCloseFile(gif_, &error);
     gif_ = nullptr;
@@ -101,10 +157,41 @@ class GifWriter : public AnimationWriter {
     file_.Fail(std::string("GIF encoder: ") + GifErrorString(gif_->Error));
   }
 
+  // Each colour shown gets one entry: indices of one colour share it while
+  // the colours stay, and the transparent index keeps one of its own.
+  void MakeIndexMap(const AnimationFrame& frame) {
+    std::map<uint32_t, int> byColour;
+    int count = 0;
+    for (int i = 0; i < 256; ++i) {
+      if (!layout_.used[i]) continue;
+      const bool own = layout_.paletteChanges || (layout_.transparent && *layout_.transparent == i);
+      const uint32_t argb = ShownArgb(frame, layout_, static_cast<uint8_t>(i));
+      const auto found = own ? byColour.end() : byColour.find(argb);
+      if (found != byColour.end()) {
+        map_[i] = static_cast<uint8_t>(found->second);
+        continue;
+      }
+      if (!own) byColour[argb] = count;
+      source_[count] = static_cast<uint8_t>(i);
+      map_[i] = static_cast<uint8_t>(count++);
+    }
+    entries_ = count;
+    bits_ = TableBits(count);
+  }
+
+  Table TableOf(const BasePalette& colours) const {
+    Table table{};
+    for (int g = 0; g < entries_; ++g) {
+      const RgbColour& c = colours[source_[g]];
+      table[g] = GifColorType{c.red, c.green, c.blue};
+    }
+    return table;
+  }
+
   void Start() {
-    global_ = pendingColours_;
-    globalMap_.emplace(global_, layout_.colourCount);
-    Check(EGifPutScreenDesc(gif_, layout_.width, layout_.height, 8, 0, globalMap_->map));
+    global_ = pendingTable_;
+    ColourMap map(global_, bits_);
+    Check(EGifPutScreenDesc(gif_, layout_.width, layout_.height, 8, 0, map.map));
     if (layout_.plays != 1) {
       // NETSCAPE2.0 counts the repeats after the first play; 0 is for ever.
       const int repeats = layout_.plays == 0 ? 0 : std::min(layout_.plays - 1, 65535);
@@ -116,15 +203,43 @@ class GifWriter : public AnimationWriter {
     }
   }
 
+  // Where a pixel of the pending frame turns transparent in the next: a
+  // pixel cannot be drawn over with nothing, so that part is cleared once
+  // the pending frame was shown.
+  Rect Vanishing() const {
+    if (!layout_.transparent) return Rect{};
+    return Bounds([&](size_t i) { return next_[i] == 0 && pendingShown_[i] != 0; });
+  }
+
+  template <typename Differs>
+  Rect Bounds(Differs differs) const {
+    const int w = layout_.width;
+    int left = w, right = -1, top = layout_.height, bottom = -1;
+    for (int y = 0; y < layout_.height; ++y) {
+      const size_t row = static_cast<size_t>(y) * w;
+      int x = 0;
+      while (x < w && !differs(row + x)) ++x;
+      if (x == w) continue;
+      int xr = w - 1;
+      while (!differs(row + xr)) --xr;
+      left = std::min(left, x);
+      right = std::max(right, xr);
+      top = std::min(top, y);
+      bottom = y;
+    }
+    if (right < 0) return Rect{};
+    return Rect{left, top, right - left + 1, bottom - top + 1};
+  }
+
   Rect ChangedRect() const {
     const int w = layout_.width;
     int left = w, right = -1, top = layout_.height, bottom = -1;
     for (int y = 0; y < layout_.height; ++y) {
       const uint32_t* now = pendingShown_.data() + static_cast<size_t>(y) * w;
       const uint32_t* before = canvas_.data() + static_cast<size_t>(y) * w;
+      if (std::memcmp(now, before, sizeof(uint32_t) * w) == 0) continue;
       int x = 0;
-      while (x < w && now[x] == before[x]) ++x;
-      if (x == w) continue;
+      while (now[x] == before[x]) ++x;
       int xr = w - 1;
       while (now[xr] == before[xr]) --xr;
       left = std::min(left, x);
@@ -132,145 +247,149 @@ class GifWriter : public AnimationWriter {
       top = std::min(top, y);
       bottom = y;
     }
-    if (right < 0) return Rect{0, 0, 1, 1};  // nothing changed; GIF still wants a picture
+    if (right < 0) return Rect{};
     return Rect{left, top, right - left + 1, bottom - top + 1};
   }
 
-  // The rectangle's indices, unchanged pixels as `spare` when given.
-  void RectPixels(const Rect& r, int spare, std::vector<GifByteType>& out) const {
-    out.resize(static_cast<size_t>(r.width) * r.height);
-    GifByteType* to = out.data();
-    for (int y = r.top; y < r.top + r.height; ++y) {
-      const size_t at = static_cast<size_t>(y) * layout_.width + r.left;
-      if (spare < 0) {
-        std::memcpy(to, pendingIndices_.data() + at, r.width);
-      } else {
-        for (int x = 0; x < r.width; ++x) {
-          to[x] = pendingShown_[at + x] == canvas_[at + x] ? static_cast<GifByteType>(spare) : pendingIndices_[at + x];
-        }
-      }
-      to += r.width;
-    }
-  }
-
-  // The image block (descriptor, local colour table, compressed data) as
-  // giflib writes it, taken from a stream of its own so that two ways of
-  // storing a frame can be compared and the smaller one copied out.
-  std::vector<GifByteType> ImageBlock(const Rect& r, const ColorMapObject* local, std::vector<GifByteType>& pixels) {
-    std::vector<GifByteType> bytes;
-    int error = 0;
-    GifFileType* gif = EGifOpen(&bytes, KeepBytes, &error);
-    if (gif == nullptr) file_.Fail(std::string("GIF encoder: ") + GifErrorString(error));
-    // The global table only gives the trial stream its code size; it goes with the header.
-    bool done = EGifPutScreenDesc(gif, layout_.width, layout_.height, 8, 0, globalMap_->map) == GIF_OK;
-    const size_t header = bytes.size();
-    done = done && EGifPutImageDesc(gif, r.left, r.top, r.width, r.height, false, local) == GIF_OK;
-    for (int y = 0; y < r.height && done; ++y) {
-      done = EGifPutLine(gif, pixels.data() + static_cast<size_t>(y) * r.width, r.width) == GIF_OK;
-    }
-    const int gifError = gif->Error;
-    EGifCloseFile(gif, &error);
-    if (!done) file_.Fail(std::string("GIF encoder: ") + GifErrorString(gifError));
-    bytes.pop_back();  // the stream's trailer
-    bytes.erase(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(header));
-    return bytes;
-  }
-
   // 1 when the unchanged pixels are better stored as `spare`, -1 when as
-  // they are, 0 when only compressing both tells.
-  int Likelier(const Rect& r, int spare) const {
+  // they are, 0 when only compressing both tells. LZW codes grow with the
+  // breaks between runs of one index.
+  static int Likelier(const std::vector<GifByteType>& plain, const std::vector<GifByteType>& sparse) {
     size_t plainBreaks = 0, spareBreaks = 0;
-    int lastPlain = -1, lastSpare = -1;
-    for (int y = r.top; y < r.top + r.height; ++y) {
-      const size_t at = static_cast<size_t>(y) * layout_.width;
-      for (size_t i = at + r.left; i < at + r.left + r.width; ++i) {
-        const int plain = pendingIndices_[i];
-        const int sparse = pendingShown_[i] == canvas_[i] ? spare : plain;
-        plainBreaks += plain != lastPlain;
-        spareBreaks += sparse != lastSpare;
-        lastPlain = plain;
-        lastSpare = sparse;
-      }
+    for (size_t i = 1; i < plain.size(); ++i) {
+      plainBreaks += plain[i] != plain[i - 1];
+      spareBreaks += sparse[i] != sparse[i - 1];
     }
     if (spareBreaks * 5 < plainBreaks * 4) return 1;
     if (plainBreaks * 5 < spareBreaks * 4) return -1;
     return 0;
   }
 
-  void Emit(bool clear) {
+  // `clear`: the part of the picture the next frame needs transparent again.
+  void Emit(const Rect& clear) {
     const bool first = pendingIndex_ == 0;
     if (first) Start();
-    const Rect r = first || clear ? Rect{0, 0, layout_.width, layout_.height} : ChangedRect();
+    auto work = std::make_shared<FrameWork>();
+    work->units = pendingUnits_;
+    work->clear = !clear.Empty();
+    Rect r = first ? Rect{0, 0, layout_.width, layout_.height} : ChangedRect().Join(clear);
+    if (r.Empty()) r = Rect{0, 0, 1, 1};  // nothing changed; GIF still wants a picture
+    work->rect = r;
 
-    // A spare index: the one made transparent anyway, else one that no
-    // changed pixel of the rectangle uses.
-    int spare = layout_.transparent ? *layout_.transparent : -1;
-    if (spare < 0 && !first) {
+    // A spare index: the one made transparent anyway, else the lowest that
+    // no changed pixel of the rectangle uses, so the codes stay short.
+    int spare = layout_.transparent ? map_[*layout_.transparent] : -1;
+    const size_t area = static_cast<size_t>(r.width) * r.height;
+    work->plain.resize(area);
+    GifByteType* to = work->plain.data();
+    for (int y = r.top; y < r.top + r.height; ++y, to += r.width) {
+      const uint8_t* from = pendingIndices_.data() + static_cast<size_t>(y) * layout_.width + r.left;
+      for (int x = 0; x < r.width; ++x) to[x] = map_[from[x]];
+    }
+    if (!first) {
+      const bool late = spare < 0;
       bool used[256] = {};
+      work->sparse.resize(area);
+      to = work->sparse.data();
       for (int y = r.top; y < r.top + r.height; ++y) {
-        const size_t at = static_cast<size_t>(y) * layout_.width;
-        for (int x = r.left; x < r.left + r.width; ++x) {
-          if (pendingShown_[at + x] != canvas_[at + x]) used[pendingIndices_[at + x]] = true;
+        const size_t at = static_cast<size_t>(y) * layout_.width + r.left;
+        for (int x = 0; x < r.width; ++x) {
+          const bool same = pendingShown_[at + x] == canvas_[at + x];
+          const uint8_t index = map_[pendingIndices_[at + x]];
+          used[index] |= !same;
+          to[x] = same ? static_cast<GifByteType>(std::max(spare, 0)) : index;
         }
+        to += r.width;
       }
-      const int limit = 1 << TableBits(layout_.colourCount);
-      for (int i = 0; i < limit && spare < 0; ++i) {
+      for (int i = 0; i < (1 << bits_) && spare < 0; ++i) {
         if (!used[i]) spare = i;
       }
+      if (late && spare > 0) {
+        // Filled with 0 while the spare was not yet known.
+        to = work->sparse.data();
+        for (int y = r.top; y < r.top + r.height; ++y, to += r.width) {
+          const size_t at = static_cast<size_t>(y) * layout_.width + r.left;
+          for (int x = 0; x < r.width; ++x) {
+            if (pendingShown_[at + x] == canvas_[at + x]) to[x] = static_cast<GifByteType>(spare);
+          }
+        }
+      }
     }
-    const size_t entries = size_t{1} << TableBits(layout_.colourCount);
+    work->spare = spare;
+    if (!std::equal(global_.begin(), global_.begin() + entries_, pendingTable_.begin(),
+                    [](const GifColorType& a, const GifColorType& b) {
+                      return a.Red == b.Red && a.Green == b.Green && a.Blue == b.Blue;
+                    })) {
+      work->local = pendingTable_;
+    }
+    if (work->clear) {
+      // What the viewer shows once this frame is disposed.
+      for (int y = r.top; y < r.top + r.height; ++y) {
+        uint32_t* row = pendingShown_.data() + static_cast<size_t>(y) * layout_.width + r.left;
+        std::fill(row, row + r.width, 0u);
+      }
+    }
+    canvas_.swap(pendingShown_);
+    jobs_.Submit([work, bits = bits_] { Compress(*work, bits); }, [this, work] { Write(*work); });
+  }
+
+  static void Compress(FrameWork& work, int bits) {
     std::optional<ColourMap> local;
-    if (!std::equal(global_.begin(), global_.begin() + entries, pendingColours_.begin())) {
-      local.emplace(pendingColours_, layout_.colourCount);
-    }
+    if (work.local) local.emplace(*work.local, bits);
     const ColorMapObject* map = local ? local->map : nullptr;
-    // LZW codes grow with the breaks between runs of one index; where one
-    // way has clearly fewer, it wins without both being compressed.
-    int choice = spare >= 0 && !first ? Likelier(r, spare) : -1;
-    std::vector<GifByteType> block;
-    if (choice <= 0) {
-      RectPixels(r, -1, rectPixels_);
-      block = ImageBlock(r, map, rectPixels_);
-    }
+    // Without a table of its own, a frame's codes start as short as its
+    // highest index allows, whatever the size of the screen's table.
+    const auto codeBits = [&](const std::vector<GifByteType>& pixels) {
+      return local ? bits : std::max(2, TableBits(*std::max_element(pixels.begin(), pixels.end()) + 1));
+    };
+    int choice = work.spare >= 0 && !work.sparse.empty() ? Likelier(work.plain, work.sparse) : -1;
+    if (choice <= 0) work.block = ImageBlock(work.rect, codeBits(work.plain), map, work.plain);
     if (choice >= 0) {
-      RectPixels(r, spare, rectPixels_);
-      std::vector<GifByteType> sparse = ImageBlock(r, map, rectPixels_);
-      if (choice == 1 || sparse.size() < block.size()) {
-        block.swap(sparse);
+      std::vector<GifByteType> sparse = ImageBlock(work.rect, codeBits(work.sparse), map, work.sparse);
+      if (sparse.empty() || choice == 1 || sparse.size() < work.block.size()) {
+        work.block.swap(sparse);
         choice = 1;
       }
     }
-    const bool useSpare = choice == 1;
+    work.failed = work.block.empty();
+    work.choice = choice;
+    work.plain = {};
+    work.sparse = {};
+  }
+
+  void Write(const FrameWork& work) {
+    if (work.failed) file_.Fail("GIF encoder: out of memory");
     GraphicsControlBlock control{};
-    control.DisposalMode = clear ? DISPOSE_BACKGROUND : DISPOSE_DO_NOT;
+    control.DisposalMode = work.clear ? DISPOSE_BACKGROUND : DISPOSE_DO_NOT;
     control.UserInputFlag = false;
-    control.DelayTime = static_cast<int>(FrameDurationInUnits(pendingIndex_, layout_.delayMs, kGifUnitMs));
-    control.TransparentColor = useSpare ? spare : (layout_.transparent ? *layout_.transparent : NO_TRANSPARENT_COLOR);
+    control.DelayTime = static_cast<int>(work.units);
+    control.TransparentColor = work.choice == 1      ? work.spare
+                               : layout_.transparent ? map_[*layout_.transparent]
+                                                     : NO_TRANSPARENT_COLOR;
     GifByteType extension[4];
     EGifGCBToExtension(&control, extension);
     Check(EGifPutExtension(gif_, GRAPHICS_EXT_FUNC_CODE, 4, extension));
-    if (!file_.Write(block.data(), block.size())) file_.Check();
-    if (clear) {
-      std::fill(canvas_.begin(), canvas_.end(), 0);
-    } else {
-      canvas_.swap(pendingShown_);
-    }
+    if (!file_.Write(work.block.data(), work.block.size())) file_.Check();
   }
 
   OutputFile& file_;
   AnimationLayout layout_;
   size_t pixels_;
   GifFileType* gif_ = nullptr;
-  BasePalette global_{};
-  std::optional<ColourMap> globalMap_;
-  std::vector<uint32_t> canvas_;  // what a viewer shows after the frames written
+  std::array<uint8_t, 256> map_{};     // flic index to GIF index
+  std::array<uint8_t, 256> source_{};  // GIF index to the first flic index it stands for
+  int entries_ = 1;
+  int bits_ = 1;
+  Table global_{};
+  std::vector<uint32_t> canvas_;  // what a viewer shows after the frames given
   bool pending_ = false;          // a frame waits until the next shows whether it must be cleared
   std::vector<uint8_t> pendingIndices_;
-  BasePalette pendingColours_{};
+  Table pendingTable_{};
   std::vector<uint32_t> pendingShown_;
   int pendingIndex_ = 0;
+  uint32_t pendingUnits_ = 0;  // its time in hundredths, the repeats after it joined
   std::vector<uint32_t> next_;
-  std::vector<GifByteType> rectPixels_;
+  FrameJobs jobs_;  // last: its threads stop before what they use goes
 };
 
 }  // namespace

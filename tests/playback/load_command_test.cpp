@@ -147,7 +147,7 @@ TEST_F(LoadTest, RefusedFileKeepsItsBoxAndSaysWhyOnStandardError) {
   for (const std::string& name : {missing, folder, text}) {
     flic.LoadFlicName = name;
     testing::internal::CaptureStderr();
-    LoadButtonClick(context);
+    LoadFlicIntoMemory(context);
     const std::string said = testing::internal::GetCapturedStderr();
     EXPECT_EQ(said,
               std::string("kinetrope: ") + kLoadErrorText + "\nkinetrope: " + reasons[flic.FilesRefused - 1] + "\n");
@@ -162,7 +162,7 @@ TEST_F(LoadTest, DamagedFrameIsNamedWithItsFile) {
   const std::string path = WriteFlic("cut.flc", spec);
   flic.LoadFlicName = path;
   try {
-    LoadButtonClick(context);
+    LoadFlicIntoMemory(context);
     FAIL() << "no error raised";
   } catch (const DamagedFlicError& error) {
     EXPECT_EQ(std::string(error.what()).rfind(path + ": Frame 1 is damaged", 0), 0u) << error.what();
@@ -183,7 +183,7 @@ TEST_F(LoadTest, LongLoadShowsItsProgressAndStopsWhenCancelled) {
 
   services.cancelAt = 2;
   flic.LoadFlicName = path;
-  LoadButtonClick(context);
+  LoadFlicIntoMemory(context);
   EXPECT_FALSE(flic.FlicInMemory);
   EXPECT_EQ(flic.Store.BytesHeld(), 0u);
   EXPECT_EQ(services.progressBoxes, std::vector<std::string>{"Loading " + path});
@@ -195,13 +195,13 @@ TEST_F(LoadTest, LongLoadShowsItsProgressAndStopsWhenCancelled) {
   windows.ending = true;
   services.cancelAt = 0;
   flic.LoadFlicName = path;
-  LoadButtonClick(context);
+  LoadFlicIntoMemory(context);
   EXPECT_FALSE(flic.FlicInMemory);
 
   windows.ending = false;
   windows.calls.clear();
   flic.LoadFlicName = path;
-  LoadButtonClick(context);
+  LoadFlicIntoMemory(context);
   ASSERT_TRUE(flic.FlicInMemory);
   EXPECT_EQ(flic.Store.Slot(1).chunkTable.at(0).data[0], 7);
   EXPECT_EQ(windows.calls,
