@@ -10,9 +10,17 @@
 // only what it surrounds is drawn. File managers draw whole folders at a
 // time, so frames are read from disk one at a time and only as far as
 // needed, and the limit keeps a long flic as quick to draw as a short one.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -161,6 +169,44 @@ struct Choice {
   BasePalette palette{};
 };
 
+// Thumbnail services such as XFCE's create the output file empty, hold it
+// open and read the picture back through that very handle: a picture renamed
+// over the name would go unseen. So an empty file already there is filled in
+// place, from a complete picture written beside it first; anything else at
+// the name is replaced whole by a rename.
+bool IsEmptyFile(const std::string& path) {
+  struct stat status {};
+  return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) && status.st_size == 0;
+}
+
+void FillInPlace(const std::string& path, const std::vector<uint8_t>& rgb, uint32_t width, uint32_t height) {
+  std::string staging = path + ".XXXXXX";
+  const int reserved = mkstemp(staging.data());
+  if (reserved < 0) throw ConvertError("cannot write " + path + ": " + std::strerror(errno));
+  close(reserved);
+  struct Removal {
+    const std::string& path;
+    ~Removal() { unlink(path.c_str()); }
+  } removal{staging};
+  WriteRgbPngFile(staging, rgb, width, height, EndingSignalNoted);
+  std::ifstream in(staging, std::ios::binary);
+  const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  const int fd = open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  bool written = fd >= 0 && in.is_open();
+  for (size_t done = 0; written && done < bytes.size();) {
+    const ssize_t count = write(fd, bytes.data() + done, bytes.size() - done);
+    written = count > 0 || (count < 0 && errno == EINTR);
+    if (count > 0) done += static_cast<size_t>(count);
+  }
+  const int reason = errno;
+  if (fd >= 0) {
+    // No half a picture is left for the reader: an empty file is a failure it knows.
+    const bool emptied = written || ftruncate(fd, 0) == 0;
+    written = close(fd) == 0 && written && emptied;
+  }
+  if (!written) throw ConvertError("cannot write " + path + ": " + std::strerror(reason));
+}
+
 int MakeThumbnail(const Options& options) {
   FrameWalk walk(options.file);
   const int frames = walk.Header().frames;
@@ -203,7 +249,12 @@ int MakeThumbnail(const Options& options) {
   // SIGTERM; the half-written picture must not stay behind in its folder.
   NoteEndingSignals();
   try {
-    WriteRgbPngFile(options.out, ScaleToRgb(chosen, box, outWidth, outHeight), outWidth, outHeight, EndingSignalNoted);
+    const std::vector<uint8_t> rgb = ScaleToRgb(chosen, box, outWidth, outHeight);
+    if (IsEmptyFile(options.out)) {
+      FillInPlace(options.out, rgb, outWidth, outHeight);
+    } else {
+      WriteRgbPngFile(options.out, rgb, outWidth, outHeight, EndingSignalNoted);
+    }
   } catch (const ConvertCancelled&) {
     std::fprintf(stderr, "kinetrope-cli: %s: interrupted; nothing was written\n", options.out.c_str());
     return 130;
