@@ -63,6 +63,14 @@ closure=$(apt-cache depends --recurse --no-recommends --no-suggests --no-conflic
 [ -n "$closure" ] || fail "apt-cache knows nothing of $names"
 bad=$(echo "$cli_depends $closure" | grep -o -i -E '[a-z0-9.+-]*(qt|sdl)[a-z0-9.+-]*' | sort -u | tr '\n' ' ')
 [ -z "$bad" ] || fail "installing kinetrope-cli would pull in $bad"
+# The README's table names every package each one depends on (a sanitizer
+# build's own run-time libraries aside).
+for deb in "$player" "$cli"; do
+  row=$(grep "^| \`$(field "$deb" Package)\` |" "$source_dir/README.md")
+  for name in $(field "$deb" Depends | sed 's/([^)]*)//g; s/[,|]/ /g'); do
+    [[ $name == lib*san* || $row == *"\`$name\`"* ]] || fail "README's table does not say $(basename "$deb") needs $name"
+  done
+done
 echo "ok: two packages; the player depends on $depends"
 echo "ok: kinetrope-cli depends on $cli_depends, and on no Qt or SDL package even indirectly"
 
