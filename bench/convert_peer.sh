@@ -13,6 +13,8 @@
 # the animated kind (-f apng -plays 0). Wall time includes starting the
 # program; Kinetrope's also its fsync before the rename.
 set -euo pipefail
+# --help prints the comment above, not a build or a run in a folder named --help.
+case ${1:-} in -h | --help) sed -n '2,/^[^#]/s/^# \{0,1\}//p' "$0" && exit 0 ;; esac
 cli=${1:?usage: convert_peer.sh CLI [RUNS] [FORMATS] FLIC...}
 shift
 runs=5

@@ -13,6 +13,11 @@ import time
 
 
 def main():
+    if sys.argv[1:2] in (["--help"], ["-h"]):
+        print(__doc__)
+        return
+    if len(sys.argv) < 3:
+        sys.exit(__doc__)
     runs = int(sys.argv[1])
     command = sys.argv[2:]
     cpu, wall = [], []

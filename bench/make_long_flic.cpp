@@ -7,6 +7,7 @@
 //   make_long_flic OUT.flc [--byte-run] [--frames N] [--size W H]
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <utility>
@@ -68,8 +69,14 @@ void DrawFrame(Bytes& picture, const Bytes& background, const Bytes& texture, in
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fputs("usage: make_long_flic OUT.flc [--byte-run] [--frames N] [--size W H]\n", stderr);
+  constexpr const char* kUsage = "usage: make_long_flic OUT.flc [--byte-run] [--frames N] [--size W H]\n";
+  if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  // An option where the name belongs would otherwise become a file of that name.
+  if (argc < 2 || argv[1][0] == '-') {
+    std::fputs(kUsage, stderr);
     return 2;
   }
   const std::string out = argv[1];

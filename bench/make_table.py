@@ -31,6 +31,11 @@ def mb(rate):
 
 
 def main():
+    if sys.argv[1:2] in (["--help"], ["-h"]):
+        print(__doc__)
+        return
+    if len(sys.argv) < 2:
+        sys.exit(__doc__)
     runs = medians(sys.argv[1])
     print("| Chunk | Picture | Bytes written | Chunk data | Decode MB/s | Limit | Limit MB/s | Fraction |")
     print("|---|---|---:|---:|---:|---|---:|---:|")

@@ -6,6 +6,8 @@
 #
 # usage: bench/options_close_together.sh BUILD_DIR [RUNS]
 set -u
+# --help prints the comment above, not a build or a run in a folder named --help.
+case ${1:-} in -h | --help) sed -n '2,/^[^#]/s/^# \{0,1\}//p' "$0" && exit 0 ;; esac
 
 runs=${2:-30}
 E2E_PACKAGES="xdotool x11-utils"

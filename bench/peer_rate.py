@@ -32,6 +32,11 @@ def measure(command, runs):
 
 
 def main():
+    if sys.argv[1:2] in (["--help"], ["-h"]):
+        print(__doc__)
+        return
+    if len(sys.argv) < 5:
+        sys.exit(__doc__)
     cli, loops, runs = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
     print("| File | Picture | ffmpeg frames | ffmpeg decode+demux s | demux s | ffmpeg decode µs/frame "
           "| kinetrope µs/frame | kinetrope / ffmpeg speed |")

@@ -4,12 +4,29 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
 namespace kt::bench {
+
+// The first argument must be a trial count: --help prints the usage, and any
+// other word prints it as an error instead of running with a count of one.
+// Gives the exit status when the tool is to end now, -1 when it is to run.
+inline int UsageStatus(int argc, char** argv, const char* usage) {
+  if (argc < 2) return -1;
+  if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+    std::fputs(usage, stdout);
+    return 0;
+  }
+  if (std::strspn(argv[1], "0123456789") == std::strlen(argv[1]) && std::atoi(argv[1]) > 0) return -1;
+  std::fputs(usage, stderr);
+  return 2;
+}
 
 inline void PutLittleEndian(std::ofstream& out, uint32_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) out.put(static_cast<char>((value >> (8 * i)) & 0xFF));

@@ -44,6 +44,11 @@ long ResidentKiB() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const int status = kt::bench::UsageStatus(
+      argc, argv,
+      "usage: sound_device_figures [TRIALS] [FOLDER]   (set SDL_AUDIODRIVER, e.g. dummy, or disk with "
+      "SDL_DISKAUDIOFILE=/dev/null)\n");
+  if (status >= 0) return status;
   const int trials = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
   const std::filesystem::path folder = argc > 2 ? argv[2] : std::filesystem::temp_directory_path();
   const char* driver = std::getenv("SDL_AUDIODRIVER");

@@ -36,6 +36,10 @@ using kt::bench::Quantile;
 }  // namespace
 
 int main(int argc, char** argv) {
+  const int status = kt::bench::UsageStatus(
+      argc, argv,
+      "usage: sound_start_delay [TRIALS]   (set SDL_AUDIODRIVER, e.g. disk with SDL_DISKAUDIOFILE=/dev/null)\n");
+  if (status >= 0) return status;
   const int trials = argc > 1 ? std::max(1, std::atoi(argv[1])) : 60;
   const std::filesystem::path folder = std::filesystem::temp_directory_path();
   std::mt19937 random(12345);

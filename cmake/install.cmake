@@ -6,6 +6,13 @@ include(GNUInstallDirs)
 
 install(TARGETS kinetrope-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT cli)
 install(FILES desktop/kinetrope.thumbnailer DESTINATION ${CMAKE_INSTALL_DATADIR}/thumbnailers COMPONENT cli)
+# Shell completion, each program's in its own package: bash-completion loads a
+# file named as the command when it is first completed; zsh reads Debian's
+# vendor-completions folder.
+install(FILES desktop/completions/kinetrope-cli.bash DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+        RENAME kinetrope-cli COMPONENT cli)
+install(FILES desktop/completions/_kinetrope-cli DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions
+        COMPONENT cli)
 
 if(KINETROPE_GUI)
   install(TARGETS kinetrope RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT player)
@@ -13,6 +20,14 @@ if(KINETROPE_GUI)
   install(FILES desktop/kinetrope.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT player)
   install(FILES desktop/kinetrope-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME kinetrope.xml
           COMPONENT player)
+  install(FILES desktop/org.kinetrope.Kinetrope.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo
+          COMPONENT player)
+  install(FILES desktop/completions/kinetrope.bash DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+          RENAME kinetrope COMPONENT player)
+  install(FILES desktop/completions/_kinetrope DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions
+          COMPONENT player)
+  install(FILES desktop/icons/hicolor/scalable/apps/kinetrope.svg
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT player)
   foreach(size ${KINETROPE_ICON_SIZES})
     install(FILES desktop/icons/hicolor/${size}x${size}/apps/kinetrope.png
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps COMPONENT player)

@@ -136,6 +136,11 @@ def speed40(source, copy):
 
 
 def main():
+    if sys.argv[1:2] in (["--help"], ["-h"]):
+        print(__doc__)
+        return
+    if len(sys.argv) < 2:
+        sys.exit(__doc__)
     command = sys.argv[1]
     if command == "periods":
         periods(sys.argv[2], int(sys.argv[3]), int(sys.argv[4]), int(sys.argv[5]))

@@ -22,6 +22,8 @@
 #   of 640 x 480 DELTA_FLC, written by make_long_flic), SECTIONS ("1 2 3 4 5": the parts to run;
 #   a build without full-screen output plays 4 and 5 in the movie window).
 set -u
+# --help prints the comment above, not a build or a run in a folder named --help.
+case ${1:-} in -h | --help) sed -n '2,/^[^#]/s/^# \{0,1\}//p' "$0" && exit 0 ;; esac
 
 here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(cd "$here/../.." && pwd)

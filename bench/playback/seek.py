@@ -102,6 +102,11 @@ def summary(name, samples):
 
 
 def main():
+    if sys.argv[1:2] in (["--help"], ["-h"]):
+        print(__doc__)
+        return
+    if len(sys.argv) < 4:
+        sys.exit(__doc__)
     player, shim, flic = sys.argv[1:4]
     repeats = int(sys.argv[4]) if len(sys.argv) > 4 else 10
     info = subprocess.run([os.path.join(os.path.dirname(player), "kinetrope-cli"), "info", flic],

@@ -1,17 +1,26 @@
 // A small picture of a flic for file managers (the freedesktop thumbnailer
 // runs `kinetrope-cli thumbnail --size %s %i %o`).
 //
-// Many flics open on black, or fade in from a black palette, so frame 0
-// says little about them. The thumbnail is the frame a third of the way
-// through the first pass, but no later than frame 100; when that picture is
-// all one colour, the first later frame that shows more than one; when none
-// does, the first earlier one that does. Every frame up to the one shown
-// has to be decoded, and file managers draw whole folders at a time, so
-// frames are read from disk one at a time and only as far as needed, and
-// the limit keeps a long flic as quick to draw as a short one.
+// Frame 0 often says little: many flics open on black or fade in, and game
+// sprites start with a pose that shows little of the figure. So up to 16
+// frames spread over the first 101 are looked at and the one that shows most
+// is drawn: the most pixels of another colour than the commonest colour of
+// its edge; of equals, the one nearest a third of the way through. Where one
+// colour makes the whole edge (a sprite's key colour, a cel's background),
+// only what it surrounds is drawn. File managers draw whole folders at a
+// time, so frames are read from disk one at a time and only as far as
+// needed, and the limit keeps a long flic as quick to draw as a short one.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +29,7 @@
 #include "base/integer_text.h"
 #include "cli/cli_flic.h"
 #include "cli/commands.h"
+#include "cli/thumbnail_framing.h"
 #include "convert/convert.h"
 #include "convert/png_picture.h"
 #include "flic/flic_header.h"
@@ -32,6 +42,7 @@ constexpr const char* kUsage = "usage: kinetrope-cli thumbnail [--size N] FILE O
 constexpr long kDefaultSize = 256;
 constexpr long kLargestSize = 4096;
 constexpr int kLatestFrame = 100;
+constexpr int kSamples = 16;
 
 struct Options {
   std::string file;
@@ -57,16 +68,6 @@ std::optional<Options> ParseOptions(const Arguments& args) {
   options.file = names[0];
   options.out = names[1];
   return options;
-}
-
-bool ShowsMoreThanOneColour(const Picture& picture) {
-  const std::vector<uint8_t>& pixels = picture.Pixels();
-  const BasePalette& palette = picture.Palette();
-  const uint8_t first = pixels.front();
-  for (uint8_t index : pixels) {
-    if (index != first && !(palette[index] == palette[first])) return true;
-  }
-  return false;
 }
 
 // Reads the flic's frames in order from the start, decoding each into the
@@ -103,13 +104,6 @@ class FrameWalk {
     return true;
   }
 
-  void Restart() {
-    file_->Seek(header_.oframe1);
-    picture_->Clear();
-    decoded_ = 0;
-    damage_.clear();
-  }
-
  private:
   FlicHeader header_;
   std::optional<FlicFile> file_;
@@ -123,10 +117,10 @@ class FrameWalk {
 // Each output pixel is the mean colour of the source pixels it covers, so a
 // picture made smaller keeps its fine detail as shading; one made larger
 // repeats its pixels.
-std::vector<uint8_t> ScaleToRgb(const Picture& picture, uint32_t width, uint32_t height, uint32_t outWidth,
-                                uint32_t outHeight) {
-  const std::vector<uint8_t>& pixels = picture.Pixels();
-  const BasePalette& palette = picture.Palette();
+std::vector<uint8_t> ScaleToRgb(const FrameView& frame, const Box& box, uint32_t outWidth, uint32_t outHeight) {
+  const BasePalette& palette = frame.palette;
+  const uint32_t width = box.width;
+  const uint32_t height = box.height;
   std::vector<uint32_t> columnStart(outWidth + 1);
   for (uint32_t x = 0; x <= outWidth; ++x) columnStart[x] = static_cast<uint32_t>(uint64_t{x} * width / outWidth);
   std::vector<uint8_t> rgb(static_cast<size_t>(outWidth) * outHeight * 3);
@@ -137,7 +131,7 @@ std::vector<uint8_t> ScaleToRgb(const Picture& picture, uint32_t width, uint32_t
     const uint32_t bottom = std::max(top + 1, static_cast<uint32_t>(uint64_t{y + 1} * height / outHeight));
     std::fill(sums.begin(), sums.end(), 0);
     for (uint32_t sy = top; sy < bottom; ++sy) {
-      const uint8_t* row = pixels.data() + static_cast<size_t>(sy) * width;
+      const uint8_t* row = frame.pixels.data() + (size_t{box.top} + sy) * frame.width + box.left;
       for (uint32_t x = 0; x < outWidth; ++x) {
         const uint32_t right = std::max(columnStart[x] + 1, columnStart[x + 1]);
         uint64_t* sum = &sums[static_cast<size_t>(x) * 3];
@@ -159,58 +153,109 @@ std::vector<uint8_t> ScaleToRgb(const Picture& picture, uint32_t width, uint32_t
   return rgb;
 }
 
+// The frames looked at: every frame of a short flic, otherwise 16 spread
+// evenly from frame 0 to the last one looked at, and the one a third of the
+// way through.
+bool IsSample(int frame, int last, int third) {
+  if (frame == third || last < kSamples) return true;
+  const int64_t step = int64_t{frame} * (kSamples - 1);
+  return step % last < kSamples - 1;
+}
+
+// The frame that shows most, kept while the walk goes on.
+struct Choice {
+  int frame = -1;
+  uint64_t shown = 0;
+  std::vector<uint8_t> pixels;
+  BasePalette palette{};
+};
+
+// Thumbnail services such as XFCE's create the output file empty, hold it
+// open and read the picture back through that very handle: a picture renamed
+// over the name would go unseen. So an empty file already there is filled in
+// place, from a complete picture written beside it first; anything else at
+// the name is replaced whole by a rename.
+bool IsEmptyFile(const std::string& path) {
+  struct stat status {};
+  return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) && status.st_size == 0;
+}
+
+void FillInPlace(const std::string& path, const std::vector<uint8_t>& rgb, uint32_t width, uint32_t height) {
+  std::string staging = path + ".XXXXXX";
+  const int reserved = mkstemp(staging.data());
+  if (reserved < 0) throw ConvertError("cannot write " + path + ": " + std::strerror(errno));
+  close(reserved);
+  struct Removal {
+    const std::string& path;
+    ~Removal() { unlink(path.c_str()); }
+  } removal{staging};
+  WriteRgbPngFile(staging, rgb, width, height, EndingSignalNoted);
+  std::ifstream in(staging, std::ios::binary);
+  const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  const int fd = open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  bool written = fd >= 0 && in.is_open();
+  for (size_t done = 0; written && done < bytes.size();) {
+    const ssize_t count = write(fd, bytes.data() + done, bytes.size() - done);
+    written = count > 0 || (count < 0 && errno == EINTR);
+    if (count > 0) done += static_cast<size_t>(count);
+  }
+  const int reason = errno;
+  if (fd >= 0) {
+    // No half a picture is left for the reader: an empty file is a failure it knows.
+    const bool emptied = written || ftruncate(fd, 0) == 0;
+    written = close(fd) == 0 && written && emptied;
+  }
+  if (!written) throw ConvertError("cannot write " + path + ": " + std::strerror(reason));
+}
+
 int MakeThumbnail(const Options& options) {
   FrameWalk walk(options.file);
   const int frames = walk.Header().frames;
-  const int third = std::min(frames / 3, kLatestFrame);
-  bool found = false;
-  while (walk.Next()) {
-    if (walk.Decoded() > third && ShowsMoreThanOneColour(walk.Current())) {
-      found = true;
-      break;
-    }
-  }
-  if (walk.Decoded() == 0) throw PlayerError(walk.Damage());
-  const std::string damage = walk.Damage();
-  const int shown = walk.Decoded() - 1;
-  int chosen = shown;
-  if (!found && shown > 0 && !ShowsMoreThanOneColour(walk.Current())) {
-    // Back to the start for the first frame with something to see, keeping
-    // the last picture in case there is none.
-    const std::vector<uint8_t> kept = walk.Current().Pixels();
-    const BasePalette keptPalette = walk.Current().Palette();
-    walk.Restart();
-    bool earlier = false;
-    while (!earlier && walk.Decoded() < shown && walk.Next()) earlier = ShowsMoreThanOneColour(walk.Current());
-    if (earlier) {
-      chosen = walk.Decoded() - 1;
-    } else {
-      std::copy(kept.begin(), kept.end(), walk.Current().Target().pixels);
-      *walk.Current().Target().palette = keptPalette;
-    }
-  }
-  if (!damage.empty()) {
-    std::fprintf(stderr, "kinetrope-cli: %s: %s; the thumbnail shows frame %d\n", options.file.c_str(), damage.c_str(),
-                 chosen);
-  }
-
   const uint32_t width = walk.Header().width;
   const uint32_t height = walk.Header().height;
+  const int last = std::min(frames - 1, kLatestFrame);
+  const int third = std::min(frames / 3, kLatestFrame);
+  Choice choice;
+  while (walk.Decoded() <= last && walk.Next()) {
+    const int frame = walk.Decoded() - 1;
+    if (!IsSample(frame, last, third)) continue;
+    const Picture& picture = walk.Current();
+    const uint64_t shown = FrameFraming({picture.Pixels(), picture.Palette(), width, height}).shown;
+    const bool nearer = std::abs(frame - third) < std::abs(choice.frame - third);
+    if (choice.frame < 0 || shown > choice.shown || (shown == choice.shown && nearer)) {
+      choice.frame = frame;
+      choice.shown = shown;
+      choice.pixels = picture.Pixels();
+      choice.palette = picture.Palette();
+    }
+  }
+  if (choice.frame < 0) throw PlayerError(walk.Damage());
+  if (!walk.Damage().empty()) {
+    std::fprintf(stderr, "kinetrope-cli: %s: %s; the thumbnail shows frame %d\n", options.file.c_str(),
+                 walk.Damage().c_str(), choice.frame);
+  }
+
+  const FrameView chosen{choice.pixels, choice.palette, width, height};
+  const Box box = ThumbnailBox(chosen, FrameFraming(chosen));
   const uint32_t size = static_cast<uint32_t>(options.size);
   // The longer side takes the whole size; the other keeps the picture's shape.
   uint32_t outWidth = size;
   uint32_t outHeight = size;
-  if (width >= height) {
-    outHeight = std::max<uint32_t>(1, static_cast<uint32_t>((uint64_t{height} * size + width / 2) / width));
+  if (box.width >= box.height) {
+    outHeight = std::max<uint32_t>(1, static_cast<uint32_t>((uint64_t{box.height} * size + box.width / 2) / box.width));
   } else {
-    outWidth = std::max<uint32_t>(1, static_cast<uint32_t>((uint64_t{width} * size + height / 2) / height));
+    outWidth = std::max<uint32_t>(1, static_cast<uint32_t>((uint64_t{box.width} * size + box.height / 2) / box.height));
   }
   // A file manager that gives up on a slow thumbnail ends the tool with
   // SIGTERM; the half-written picture must not stay behind in its folder.
   NoteEndingSignals();
   try {
-    WriteRgbPngFile(options.out, ScaleToRgb(walk.Current(), width, height, outWidth, outHeight), outWidth, outHeight,
-                    EndingSignalNoted);
+    const std::vector<uint8_t> rgb = ScaleToRgb(chosen, box, outWidth, outHeight);
+    if (IsEmptyFile(options.out)) {
+      FillInPlace(options.out, rgb, outWidth, outHeight);
+    } else {
+      WriteRgbPngFile(options.out, rgb, outWidth, outHeight, EndingSignalNoted);
+    }
   } catch (const ConvertCancelled&) {
     std::fprintf(stderr, "kinetrope-cli: %s: interrupted; nothing was written\n", options.out.c_str());
     return 130;

@@ -474,6 +474,17 @@ TEST(CliThumbnailTest, ShowsThePictureAfterABlackOpeningScaledAndNeverHalfWritte
   ASSERT_EQ(image.height, 8u);
   for (uint32_t x : {0u, 7u, 8u, 15u}) EXPECT_EQ(rgb[(7 * 16 + x) * 3], x < 8 ? 255 : 0) << "column " << x;
 
+  // A thumbnail service that made the output file empty and holds it open reads the picture through its handle.
+  WriteFile(dir / "held.png", {});
+  const int held = open((dir / "held.png").c_str(), O_RDONLY);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(RunCli({"thumbnail", (dir / "late.flc").string(), (dir / "held.png").string()}).status, 0);
+  char signature[8] = {};
+  EXPECT_EQ(read(held, signature, 8), 8);
+  close(held);
+  EXPECT_EQ(std::string(signature, 8), "\x89PNG\r\n\x1a\n");
+  std::filesystem::remove(dir / "held.png");
+
   // A flic cut inside frame 0 has nothing to show: the old picture stays, and nothing else is left.
   Bytes cut = BuildFlic(spec);
   cut.resize(128 + 20);

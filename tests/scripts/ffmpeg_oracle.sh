@@ -56,6 +56,9 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
+# Given --help, the tool prints its usage instead of writing a flic of that name.
+(cd "$work" && "$make_long_flic" --help | grep -q '^usage: make_long_flic' && [ ! -e ./--help ]) ||
+  { echo "FAIL: make_long_flic --help does not print its usage, or writes a file"; exit 1; }
 mkdir "$work/made"
 "$make_long_flic" "$work/made/moving_blocks_640x480.flc" --frames 26 --size 640 480 > /dev/null ||
   { echo "FAIL: make_long_flic failed"; exit 1; }

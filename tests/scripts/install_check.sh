@@ -14,7 +14,13 @@
 #    a .cel file video/x-flic-cel when it carries a flic's magic number, but
 #    not other .cel files; outside a desktop environment, where xdg-mime asks
 #    file(1) and hears video/x-flc, the player is still the one that opens it;
-# 6. the icons are what tools/icons/make_icons.py draws.
+# 6. the icons, the scalable one included, are what tools/icons/make_icons.py
+#    draws;
+# 7. the AppStream metainfo passes appstreamcli validate and names the
+#    installed desktop entry and its file types; kinetrope-cli(1) has one
+#    EXIT STATUS and its examples under EXAMPLES;
+# 8. bash and zsh complete both programs' words, commands and options, as
+#    --help lists them, and offer flic files where a flic belongs.
 #
 # usage: install_check.sh BUILD_DIR
 set -u
@@ -22,7 +28,8 @@ set -u
 build_dir=$(cd "${1:?usage: $(basename "$0") BUILD_DIR}" && pwd)
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 source "$source_dir/scripts/install_packages.sh"
-kinetrope_install_packages desktop-file-utils xdg-utils shared-mime-info libglib2.0-bin man-db python3 ||
+kinetrope_install_packages desktop-file-utils xdg-utils shared-mime-info libglib2.0-bin man-db python3 \
+  appstream bash-completion zsh ||
   { echo "FAIL: could not install the test tools"; exit 1; }
 
 work=$(mktemp -d)
@@ -48,7 +55,10 @@ echo "ok: $version and kinetrope-cli run from the prefix; the demo flic is insta
 
 # ---- 2. Everything in its place.
 for file in share/applications/kinetrope.desktop share/mime/packages/kinetrope.xml \
-  share/man/man1/kinetrope.1.gz share/man/man1/kinetrope-cli.1.gz; do
+  share/man/man1/kinetrope.1.gz share/man/man1/kinetrope-cli.1.gz share/metainfo/org.kinetrope.Kinetrope.metainfo.xml \
+  share/icons/hicolor/scalable/apps/kinetrope.svg share/bash-completion/completions/kinetrope \
+  share/bash-completion/completions/kinetrope-cli share/zsh/vendor-completions/_kinetrope \
+  share/zsh/vendor-completions/_kinetrope-cli; do
   [ -s "$prefix/$file" ] || fail "$file is not installed"
 done
 for size in 16 22 24 32 48 64 128 256; do
@@ -159,5 +169,92 @@ for size in 16 22 24 32 48 64 128 256; do
     "$prefix/share/icons/hicolor/${size}x${size}/apps/kinetrope.png" ||
     fail "the ${size}x${size} icon is not what tools/icons/make_icons.py draws: run it and commit the result"
 done
+cmp -s "$work/drawn/scalable/apps/kinetrope.svg" "$prefix/share/icons/hicolor/scalable/apps/kinetrope.svg" ||
+  fail "the scalable icon is not what tools/icons/make_icons.py draws: run it and commit the result"
+python3 -c 'import sys, xml.etree.ElementTree as e; sys.exit(e.parse(sys.argv[1]).getroot().tag != "{http://www.w3.org/2000/svg}svg")' \
+  "$prefix/share/icons/hicolor/scalable/apps/kinetrope.svg" || fail "the scalable icon is no SVG"
 echo "ok: the icons are what tools/icons/make_icons.py draws"
+
+# ---- 7. Software centres, and the tool's manual.
+metainfo="$prefix/share/metainfo/org.kinetrope.Kinetrope.metainfo.xml"
+appstreamcli validate --no-net "$metainfo" > "$work/appstream.txt" 2>&1 ||
+  { cat "$work/appstream.txt"; fail "appstreamcli validate rejects the metainfo"; }
+grep -qF '<launchable type="desktop-id">kinetrope.desktop</launchable>' "$metainfo" ||
+  fail "the metainfo does not name the desktop entry"
+for type in video/x-flic video/x-flc video/x-flic-cel; do
+  grep -qF "<mediatype>$type</mediatype>" "$metainfo" || fail "the metainfo does not say the player opens $type"
+done
+[ "$(grep -c '^EXIT STATUS' "$work/kinetrope-cli.txt")" = 1 ] || fail "kinetrope-cli(1) has more than one EXIT STATUS"
+sed -n '/^EXAMPLES/,/^[A-Z]/p' "$work/kinetrope-cli.txt" > "$work/examples.txt"
+for command in info export check convert thumbnail; do
+  grep -q "kinetrope-cli $command " "$work/examples.txt" || fail "kinetrope-cli(1) has no example of $command under EXAMPLES"
+done
+echo "ok: the metainfo is valid and names the entry and its types; kinetrope-cli(1) has one EXIT STATUS and its examples"
+
+# ---- 8. Shell completion, driven as the shells drive it, in a folder of flics.
+mkdir "$work/complete" && touch "$work/complete/"{intro.flc,LOGO.CEL,notes.txt,tune.wav}
+cat > "$work/complete.bash" << 'EOF'
+source /usr/share/bash-completion/bash_completion
+source "$1/bash-completion/completions/kinetrope"
+source "$1/bash-completion/completions/kinetrope-cli"
+compopt() { :; }
+offer() {
+  local function=$1
+  shift
+  COMP_WORDS=("$@") COMP_CWORD=$(($# - 1)) COMPREPLY=()
+  $function
+  printf '%s\n' "${COMPREPLY[@]}" | sort | tr '\n' ' '
+  echo
+}
+offer _kinetrope kinetrope /LOOP
+offer _kinetrope kinetrope -fps
+offer _kinetrope kinetrope ''
+offer _kinetrope kinetrope /wavfile ''
+offer _kinetrope_cli kinetrope-cli th
+offer _kinetrope_cli kinetrope-cli thumbnail --
+offer _kinetrope_cli kinetrope-cli thumbnail --size 64 ''
+EOF
+cat > "$work/complete.zsh" << 'EOF'
+setopt extendedglob
+compadd() { [[ $1 == -- ]] && shift; print -r -- ${(o)${(M)@:#$PREFIX*}}; }
+_files() {
+  setopt localoptions nullglob
+  local pattern=${${@[-1]:#-g}:-*(.)} matches
+  matches=(${~pattern})
+  matches=(${(M)matches:#$PREFIX*})
+  (($#matches)) && print -r -- ${(o)matches}
+}
+_call_program() { shift; "$@"; }
+_message() { print; }
+offer() {
+  local file=$1
+  shift
+  words=("$@") CURRENT=$# PREFIX=$@[-1]
+  source $share/zsh/vendor-completions/$file
+}
+share=$1
+offer _kinetrope kinetrope /LOOP
+offer _kinetrope kinetrope -fps
+offer _kinetrope kinetrope ''
+offer _kinetrope kinetrope /wavfile ''
+offer _kinetrope-cli kinetrope-cli th
+offer _kinetrope-cli kinetrope-cli thumbnail --
+offer _kinetrope-cli kinetrope-cli thumbnail --size 64 ''
+EOF
+cat > "$work/complete.expected" << 'EOF'
+/LOOPOFF /LOOPON
+-fpsoff -fpson
+LOGO.CEL intro.flc
+tune.wav
+thumbnail
+--size
+LOGO.CEL intro.flc
+EOF
+for shell in bash zsh; do
+  (cd "$work/complete" && LC_ALL=C PATH="$prefix/bin:$PATH" $shell "$work/complete.$shell" "$prefix/share") 2>&1 |
+    sed 's/ *$//' > "$work/complete.$shell.txt"
+  diff "$work/complete.expected" "$work/complete.$shell.txt" ||
+    fail "$shell completes otherwise (< expected, > $shell)"
+done
+echo "ok: bash and zsh complete the words, commands, options and flic files of both programs"
 echo "PASS"

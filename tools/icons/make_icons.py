@@ -5,7 +5,8 @@
 
 Writes OUTPUT_DIR/NxN/apps/kinetrope.png (default OUTPUT_DIR: desktop/icons/
 hicolor beside this tool's folder) for each size a desktop asks of the
-hicolor theme. The reel is the movie window's own 32 x 32 icon (drawn by
+hicolor theme, and OUTPUT_DIR/scalable/apps/kinetrope.svg, the same shapes
+for software centres and shells that draw icons at any size. The reel is the movie window's own 32 x 32 icon (drawn by
 tools/about_picture) redrawn as shapes, so that every size is smooth: each
 pixel is the average of a grid of samples. The windows take the same files.
 
@@ -95,6 +96,42 @@ def png_file(size, rows):
             chunk(b"IEND", b""))
 
 
+def svg_file():
+    """The reel's shapes as SVG, in the same 32 x 32 drawing area."""
+    def at(r, degrees):
+        a = math.radians(degrees)
+        return "%.3f %.3f" % (15 + r * math.cos(a), 15 + r * math.sin(a))
+
+    def hex_colour(colour):
+        return "#%02x%02x%02x" % colour
+
+    spokes = []
+    for window, colour in enumerate(SPOKE_COLOURS):
+        start, end = window * 60 + 12, window * 60 + 48
+        spokes.append('<path fill="%s" d="M%s A10.9 10.9 0 0 1 %s L%s A5.3 5.3 0 0 0 %s Z"/>' %
+                      (hex_colour(colour), at(10.9, start), at(10.9, end), at(5.3, end), at(5.3, start)))
+    holes = "".join('<rect x="%d" y="%d" width="1" height="1" fill="#ffffff"/>' % (u, v)
+                    for v in (22, 28) for u in range(16, 32, 3))
+    light = tuple(min(255, int(round(c * 1.18))) for c in SILVER)
+    dark = tuple(int(round(c * 0.82)) for c in SILVER)
+    return """<?xml version="1.0" encoding="UTF-8"?>
+<svg xmlns="http://www.w3.org/2000/svg" width="32" height="32" viewBox="0 0 32 32">
+<title>Kinetrope</title>
+<defs><linearGradient id="face" gradientUnits="userSpaceOnUse" x1="0" y1="0" x2="30" y2="30">\
+<stop offset="0" stop-color="%s"/><stop offset="1" stop-color="%s"/></linearGradient></defs>
+<circle cx="15" cy="15" r="15.1" fill="#000000"/>
+<circle cx="15" cy="15" r="13.9" fill="%s"/>
+<rect x="15" y="21" width="17" height="9" fill="%s"/>
+<rect x="15" y="22" width="17" height="7" fill="#000000"/>
+%s
+<circle cx="15" cy="15" r="12.5" fill="url(#face)"/>
+%s
+<circle cx="15" cy="15" r="3.1" fill="#000000"/>
+<circle cx="15" cy="15" r="1.9" fill="#ffffff"/>
+</svg>
+""" % (hex_colour(light), hex_colour(dark), hex_colour(DARK_GREY), hex_colour(DARK_GREY), holes, "\n".join(spokes))
+
+
 def main():
     out_dir = sys.argv[1] if len(sys.argv) > 1 else os.path.join(
         os.path.dirname(os.path.abspath(__file__)), "..", "..", "desktop", "icons", "hicolor")
@@ -103,6 +140,10 @@ def main():
         os.makedirs(folder, exist_ok=True)
         with open(os.path.join(folder, "kinetrope.png"), "wb") as f:
             f.write(png_file(size, draw(size)))
+    folder = os.path.join(out_dir, "scalable", "apps")
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, "kinetrope.svg"), "w", encoding="utf-8") as f:
+        f.write(svg_file())
 
 
 if __name__ == "__main__":
