@@ -1,5 +1,5 @@
-// Animated PNG, MP4 and WebM through FFmpeg's libraries: libavcodec's APNG,
-// H.264 (libx264) and VP9 (libvpx) encoders, libavformat's muxers. Time is
+// MP4 and WebM (and, no longer used, animated PNG) through FFmpeg's
+// libraries: libavcodec's APNG, H.264 (libx264) and VP9 (libvpx) encoders, libavformat's muxers. Time is
 // counted in milliseconds, so every frame starts where frames x delay says.
 extern "C" {
 #include <libavcodec/avcodec.h>

@@ -287,7 +287,6 @@ class GifWriter : public AnimationWriter {
       for (int x = 0; x < r.width; ++x) to[x] = map_[from[x]];
     }
     if (!first) {
-      const bool late = spare < 0;
       bool used[256] = {};
       work->sparse.resize(area);
       to = work->sparse.data();
@@ -297,21 +296,18 @@ class GifWriter : public AnimationWriter {
           const bool same = pendingShown_[at + x] == canvas_[at + x];
           const uint8_t index = map_[pendingIndices_[at + x]];
           used[index] |= !same;
-          to[x] = same ? static_cast<GifByteType>(std::max(spare, 0)) : index;
+          to[x] = index;
         }
         to += r.width;
       }
       for (int i = 0; i < (1 << bits_) && spare < 0; ++i) {
         if (!used[i]) spare = i;
       }
-      if (late && spare > 0) {
-        // Filled with 0 while the spare was not yet known.
-        to = work->sparse.data();
-        for (int y = r.top; y < r.top + r.height; ++y, to += r.width) {
-          const size_t at = static_cast<size_t>(y) * layout_.width + r.left;
-          for (int x = 0; x < r.width; ++x) {
-            if (pendingShown_[at + x] == canvas_[at + x]) to[x] = static_cast<GifByteType>(spare);
-          }
+      to = work->sparse.data();
+      for (int y = r.top; y < r.top + r.height && spare >= 0; ++y, to += r.width) {
+        const size_t at = static_cast<size_t>(y) * layout_.width + r.left;
+        for (int x = 0; x < r.width; ++x) {
+          if (pendingShown_[at + x] == canvas_[at + x]) to[x] = static_cast<GifByteType>(spare);
         }
       }
     }

@@ -103,7 +103,8 @@ TEST(CliInfoTest, FiguresAgreeWithTheHeadersOfTheRealFlics) {
     EXPECT_TRUE(Contains(result.out, "Frames    : " + std::to_string(header.frames) + "\n"));
     EXPECT_TRUE(Contains(result.out, "Width     : " + std::to_string(header.width) + "\n"));
     EXPECT_TRUE(Contains(result.out, "Height    : " + std::to_string(header.height) + "\n"));
-    EXPECT_TRUE(Contains(result.out, "Size      : " + std::to_string(static_cast<int32_t>(header.size)) + "\n"));
+    // Damaged headers among them set the size's top bit: never shown as negative.
+    EXPECT_TRUE(Contains(result.out, "Size      : " + std::to_string(header.size) + "\n"));
     EXPECT_TRUE(Contains(result.out, header.IsFli() ? "Old FLI Format" : "New FLC Format"));
   }
 }
