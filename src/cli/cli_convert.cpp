@@ -1,6 +1,7 @@
-// kinetrope-cli convert: a flic to GIF, animated PNG, WebP, MP4, WebM or
-// numbered PNG frames, with a progress line on a terminal and nothing left
-// behind when it fails or is interrupted.
+// kinetrope-cli convert: a flic, GIF, PNG, WebP, numbered frames or a video
+// to GIF, animated PNG, WebP, MP4, WebM or numbered PNG frames, with a
+// progress line on a terminal and nothing left behind when it fails or is
+// interrupted.
 #include <unistd.h>
 
 #include <chrono>
@@ -14,13 +15,15 @@
 #include "cli/cli_flic.h"
 #include "cli/commands.h"
 #include "convert/convert.h"
+#include "convert/palette_file.h"
 
 namespace kt::cli {
 namespace {
 
 constexpr const char* kUsage =
     "usage: kinetrope-cli convert FILE OUTPUT [--scale N] [--brightness B] [--contrast C] [--delay MS]\n"
-    "                             [--frames A-B] [--transparent INDEX] [--loop N] [--keep-going]\n";
+    "                             [--frames A-B] [--transparent INDEX] [--loop N] [--keep-going]\n"
+    "                             [--background RRGGBB] [--key INDEX] [--palette FILE] [--dither]\n";
 
 class TerminalProgress : public ConvertObserver {
  public:
@@ -53,12 +56,20 @@ std::optional<int> Whole(const std::string& text, int low, int high) {
   return *value;
 }
 
+// "#rrggbb" or "rrggbb".
+std::optional<RgbColour> ParseColour(std::string text) {
+  if (!text.empty() && text[0] == '#') text.erase(0, 1);
+  if (text.size() != 6 || text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) return std::nullopt;
+  const unsigned long rgb = std::stoul(text, nullptr, 16);
+  return RgbColour{static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8), static_cast<uint8_t>(rgb)};
+}
+
 // Fills the options; an error text for the first word that does not fit.
 std::string ParseOptions(const Arguments& args, ConvertOptions& options) {
   for (size_t i = 2; i < args.size(); ++i) {
     const std::string& word = args[i];
-    if (word == "--keep-going") {
-      options.keepGoing = true;
+    if (word == "--keep-going" || word == "--dither") {
+      (word == "--dither" ? options.dither : options.keepGoing) = true;
       continue;
     }
     if (i + 1 >= args.size()) return word + " needs a value";
@@ -96,6 +107,22 @@ std::string ParseOptions(const Arguments& args, ConvertOptions& options) {
       const auto n = Whole(value, 0, 255);
       if (!n) return bad("a colour index from 0 to 255");
       options.transparent = static_cast<uint8_t>(*n);
+    } else if (word == "--key") {
+      const auto n = Whole(value, 0, 255);
+      if (!n) return bad("a colour index from 0 to 255");
+      options.key = static_cast<uint8_t>(*n);
+    } else if (word == "--background") {
+      const std::optional<RgbColour> colour = ParseColour(value);
+      if (!colour) return bad("a colour as RRGGBB in hexadecimal, such as ff00ff or #ff00ff");
+      options.background = *colour;
+    } else if (word == "--palette") {
+      try {
+        const FixedPalette palette = ReadPaletteFile(value);
+        options.palette = palette.colours;
+        options.paletteCount = palette.count;
+      } catch (const ConvertError& error) {
+        return error.what();
+      }
     } else if (word == "--loop") {
       const auto n = Whole(value, 0, 65535);
       if (!n) return bad("how often it plays, 1 to 65535, or 0 for ever");
@@ -129,7 +156,7 @@ int RunConvert(const Arguments& args) {
   const auto start = std::chrono::steady_clock::now();
   try {
     TerminalProgress progress(input);
-    report = ConvertFlicFile(input, output, options, progress);
+    report = ConvertFile(input, output, options, progress);
   } catch (const ConvertCancelled&) {
     std::fprintf(stderr, "kinetrope-cli: %s: interrupted; nothing was written\n", output.c_str());
     return 130;
@@ -138,12 +165,15 @@ int RunConvert(const Arguments& args) {
     return 1;
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  if (!report.damage.empty()) {
+  if (!report.damage.empty() && report.flicFrames > 0) {
     std::fprintf(stderr, "kinetrope-cli: %s is damaged; %d of its %d frames converted. check finds:\n", input.c_str(),
                  report.frames, report.flicFrames);
     for (const std::string& line : CheckProblems(input)) {
       std::fprintf(stderr, "  %s\n", AboutFile(input, line).c_str());
     }
+  } else if (!report.damage.empty()) {
+    std::fprintf(stderr, "kinetrope-cli: %s is damaged; the %d frames before the damage converted, the rest not: %s\n",
+                 input.c_str(), report.frames, AboutFile(input, report.damage).c_str());
   }
   std::printf("%s: %d frame%s, %llu bytes, %.2f s\n", output.c_str(), report.frames, report.frames == 1 ? "" : "s",
               static_cast<unsigned long long>(report.bytes), seconds);

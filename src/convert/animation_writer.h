@@ -25,6 +25,8 @@ struct AnimationLayout {
   int plays = 0;                // 0 forever
   bool paletteChanges = false;  // not every frame has the first one's colours
   int colourCount = 256;        // 1 + the highest index any frame uses (or the transparent one)
+  // Each frame's own time in ms, when the frames differ; empty: every frame lasts delayMs.
+  std::vector<uint32_t> durationsMs;
 };
 
 struct AnimationFrame {
@@ -40,6 +42,14 @@ inline uint32_t ShownArgb(const AnimationFrame& frame, const AnimationLayout& la
   const RgbColour& c = (*frame.colours)[index];
   return 0xFF000000u | (uint32_t{c.red} << 16) | (uint32_t{c.green} << 8) | c.blue;
 }
+
+// Where frame `index` starts, in ms from the first; index == frames gives the
+// animation's whole length. Sums the durations before it when they differ.
+uint64_t FrameStartMs(const AnimationLayout& layout, int index);
+
+// Frame `index`'s time in units of `unitMs`: each frame's end is rounded to
+// the nearest unit, so rounding is carried on and the total stays exact.
+uint32_t FrameUnits(const AnimationLayout& layout, int index, uint32_t unitMs);
 
 class AnimationWriter {
  public:

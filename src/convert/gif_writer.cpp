@@ -244,7 +244,7 @@ class GifWriter : public AnimationWriter {
     GraphicsControlBlock control{};
     control.DisposalMode = clear ? DISPOSE_BACKGROUND : DISPOSE_DO_NOT;
     control.UserInputFlag = false;
-    control.DelayTime = static_cast<int>(FrameDurationInUnits(pendingIndex_, layout_.delayMs, kGifUnitMs));
+    control.DelayTime = static_cast<int>(FrameUnits(layout_, pendingIndex_, kGifUnitMs));
     control.TransparentColor = useSpare ? spare : (layout_.transparent ? *layout_.transparent : NO_TRANSPARENT_COLOR);
     GifByteType extension[4];
     EGifGCBToExtension(&control, extension);
