@@ -21,9 +21,9 @@ namespace kt::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: kinetrope-cli convert FILE OUTPUT [--scale N] [--brightness B] [--contrast C] [--delay MS]\n"
-    "                             [--frames A-B] [--transparent INDEX] [--loop N] [--keep-going]\n"
-    "                             [--background RRGGBB] [--key INDEX] [--palette FILE] [--dither]\n";
+    "usage: kinetrope-cli convert INPUT OUTPUT [--scale N] [--brightness B] [--contrast C] [--delay MS]\n"
+    "                              [--frames A-B] [--transparent INDEX] [--loop N] [--keep-going]\n"
+    "                              [--background RRGGBB] [--key INDEX] [--palette FILE] [--dither]\n";
 
 class TerminalProgress : public ConvertObserver {
  public:

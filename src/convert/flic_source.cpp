@@ -123,7 +123,7 @@ class FileFlicSource : public FlicSource {
 
  private:
   const FrameSlot& Slot(int f) override {
-    ReadFrame(file_, header_, store_, f, ReadMode::BigFrames);
+    ReadFrame(file_, header_, store_, f, ReadMode::ChunkByChunk);
     return store_.Slot(f);
   }
   void Release(int f) override { FreeFrameChunks(store_, f); }
