@@ -12,6 +12,7 @@
 #include "colour/base_palette.h"
 #include "convert/convert.h"
 #include "convert/output_file.h"
+#include "flic/flic_writer.h"
 
 namespace kt {
 
@@ -69,6 +70,16 @@ std::unique_ptr<AnimationWriter> MakeVideoWriter(OutputFile& file, const Animati
 // One PNG file per frame, named by `pattern` and the flic's frame number.
 std::unique_ptr<AnimationWriter> MakePngSeriesWriter(const std::string& pattern, const AnimationLayout& layout,
                                                      std::vector<std::unique_ptr<OutputFile>>& files);
+
+// How a flic is written: FLC or FLI, the frames' own indices kept as they
+// are or chosen by the writer, and what a re-encoded flic keeps of its source.
+struct FlicOutput {
+  FlicKind kind = FlicKind::Flc;
+  bool fixedPalette = false;
+  FlicKeptBytes kept;
+};
+std::unique_ptr<AnimationWriter> MakeFlicWriter(OutputFile& file, const AnimationLayout& layout,
+                                                const FlicOutput& output);
 
 // Writes one frame as a palette PNG (tRNS for the transparent index).
 void WritePalettePng(OutputFile& file, const AnimationFrame& frame, const AnimationLayout& layout);

@@ -17,7 +17,7 @@
 
 namespace kt {
 
-enum class AnimationFormat { Gif, Png, WebP, Mp4, WebM, PngSeries };
+enum class AnimationFormat { Gif, Png, WebP, Mp4, WebM, PngSeries, Flc, Fli };
 
 // The format an output name asks for by its extension (any letter case); a
 // name holding a printf-style number such as frame%04d.png is a series of
