@@ -127,7 +127,7 @@ ConvertReport Convert(const SourceOpener& open, const std::string& name, const s
 
   std::unique_ptr<OutputFile> file;
   std::vector<std::unique_ptr<OutputFile>> series;
-  WriterTarget target{output, nullptr, &series};
+  WriterTarget target{output, nullptr, &series, options.palette.has_value()};
   if (!format.numbered) {
     file = std::make_unique<OutputFile>(output);
     target.file = file.get();

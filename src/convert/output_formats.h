@@ -17,6 +17,9 @@ struct WriterTarget {
   std::string name;
   OutputFile* file = nullptr;
   std::vector<std::unique_ptr<OutputFile>>* series = nullptr;
+  // The user fixed the palette: every frame's colours are it, and the
+  // indices are to be written as they are.
+  bool fixedPalette = false;
 };
 
 struct OutputFormat {

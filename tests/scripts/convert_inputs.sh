@@ -68,6 +68,11 @@ done
 cmp -s k_act.gif k_pal.gif && cmp -s k_act.gif k_gpl.gif || fail "the three palette files give different GIFs"
 same_pictures 'bmp/f%03d.bmp' k_act.gif "--palette with the input's own colours"
 "$cli" convert in.gif k.gif --palette in.gif >/dev/null 2>&1 && fail "a GIF was taken as a palette file"
+printf 'JASC-PAL\r\n0100\r\n2\r\n0 0 0\r\n300 0 0\r\n' > bad.pal
+[[ $("$cli" convert in.gif k.gif --palette bad.pal 2>&1) == *"bad.pal: line 5 "* ]] || fail "a colour of 300 was taken"
+ann="$here/../data/flics/ap_ann2.fli"
+"$cli" convert "$ann" own.gif --frames 0 >/dev/null && "$cli" convert "$ann" fixed.gif --frames 0 --palette "$ann" >/dev/null &&
+  same_pictures own.gif fixed.gif "a flic's own first palette"
 
 # Transparent pixels: the background colour, or the key index.
 "$cli" convert "$here/../data/flics/ap_ann2.fli" t.gif --transparent 0 >/dev/null
