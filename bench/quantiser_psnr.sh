@@ -41,7 +41,7 @@ echo "|---|---|---:|---:|---:|---:|"
 for clip in "${clips[@]}"; do
   name=${clip%%=*}
   src=$work/$name.mkv
-  ffmpeg -nostdin -v error -f lavfi -i "$clip:duration=$seconds" -c:v ffv1 -pix_fmt bgr0 "$src"
+  ffmpeg -nostdin -v error -f lavfi -i "$clip" -frames:v $((seconds * 10)) -c:v ffv1 -pix_fmt bgr0 "$src"
   for dither in none full; do
     ours=(--delay 100)
     theirs=none

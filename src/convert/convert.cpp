@@ -26,8 +26,9 @@ void ScalePixels(const std::vector<uint8_t>& in, int width, int height, int scal
   }
 }
 
-ColourOptions ColoursFor(const ConvertOptions& options) {
+ColourOptions ColoursFor(const ConvertOptions& options, const OutputFormat& format) {
   ColourOptions colours;
+  colours.colourBits = format.colourBits;
   colours.background = options.background;
   colours.key = options.key;
   colours.dither = options.dither;
@@ -96,7 +97,7 @@ ConvertReport Convert(const SourceOpener& open, const std::string& name, const s
   // A first pass reads what will be written before anything is created:
   // damaged input fails without touching the disk, and the encoders learn
   // the frames' times, whether the colours ever change and how many are used.
-  FrameColours colours(ColoursFor(options), width, height);
+  FrameColours colours(ColoursFor(options, format), width, height);
   const Survey survey = SurveyFrames(*source, colours, name, options, observer);
   source.reset();
   if (!survey.damage.empty() && !options.keepGoing) throw ConvertError(survey.damage);

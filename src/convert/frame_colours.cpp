@@ -38,6 +38,8 @@ FrameColours::FrameColours(const ColourOptions& options, int width, int height)
   liq_set_max_colors(quantiser_->attr, limit_);
   // Slower than the default by a little, for a visibly better palette.
   liq_set_speed(quantiser_->attr, 3);
+  // A palette the output cannot keep in full is chosen in the colours it keeps.
+  liq_set_min_posterization(quantiser_->attr, std::clamp(8 - options.colourBits, 0, 4));
   quantiser_->histogram = liq_histogram_create(quantiser_->attr);
 }
 

@@ -29,6 +29,7 @@ struct ColourOptions {
   std::optional<uint8_t> key;           // or the index they are written as
   std::optional<FixedPalette> palette;  // every frame in these colours
   bool dither = false;                  // for true-colour frames only
+  int colourBits = 8;                   // what the output keeps of each colour component
 };
 
 class FrameColours {

@@ -30,12 +30,12 @@ std::unique_ptr<AnimationWriter> PngSeries(const WriterTarget& target, const Ani
 
 const std::vector<OutputFormat>& OutputFormats() {
   static const std::vector<OutputFormat> formats = {
-      {AnimationFormat::Gif, "GIF", "GIF animation", {".gif"}, false, 65535, 0, Gif},
-      {AnimationFormat::Png, "animated PNG", "Animated PNG", {".png", ".apng"}, false, 65535, 0, Png},
-      {AnimationFormat::WebP, "WebP", "WebP animation", {".webp"}, false, 16383, 0, WebP},
-      {AnimationFormat::Mp4, "MP4", "MP4 video", {".mp4"}, false, 16384, 0, Mp4},
-      {AnimationFormat::WebM, "WebM", "WebM video", {".webm"}, false, 16384, 0, WebM},
-      {AnimationFormat::PngSeries, "numbered PNG frames", "", {".png"}, true, 65535, 0, PngSeries},
+      {AnimationFormat::Gif, "GIF", "GIF animation", {".gif"}, false, 65535, 0, Gif, 8},
+      {AnimationFormat::Png, "animated PNG", "Animated PNG", {".png", ".apng"}, false, 65535, 0, Png, 8},
+      {AnimationFormat::WebP, "WebP", "WebP animation", {".webp"}, false, 16383, 0, WebP, 8},
+      {AnimationFormat::Mp4, "MP4", "MP4 video", {".mp4"}, false, 16384, 0, Mp4, 8},
+      {AnimationFormat::WebM, "WebM", "WebM video", {".webm"}, false, 16384, 0, WebM, 8},
+      {AnimationFormat::PngSeries, "numbered PNG frames", "", {".png"}, true, 65535, 0, PngSeries, 8},
   };
   return formats;
 }

@@ -31,6 +31,7 @@ struct OutputFormat {
   int maxSide;                          // pixels
   int maxFrames;                        // 0: no limit
   std::unique_ptr<AnimationWriter> (*makeWriter)(const WriterTarget& target, const AnimationLayout& layout);
+  int colourBits = 8;  // bits a palette entry keeps of each of red, green and blue
 };
 
 const std::vector<OutputFormat>& OutputFormats();
