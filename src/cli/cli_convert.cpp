@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <optional>
 #include <string>
 
@@ -162,6 +163,9 @@ int RunConvert(const Arguments& args) {
     return 130;
   } catch (const ConvertError& error) {
     std::fprintf(stderr, "kinetrope-cli: %s\n", error.what());
+    return 1;
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "kinetrope-cli: %s: %s\n", input.c_str(), OutOfMemoryText(0).c_str());
     return 1;
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
