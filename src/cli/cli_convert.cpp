@@ -1,6 +1,7 @@
-// kinetrope-cli convert: a flic to GIF, animated PNG, WebP, MP4, WebM,
-// numbered PNG frames or a smaller FLC or FLI, with a progress line on a terminal and nothing left
-// behind when it fails or is interrupted.
+// kinetrope-cli convert: a flic, GIF, PNG, WebP, numbered frames or a video
+// to GIF, animated PNG, WebP, MP4, WebM, numbered PNG frames or a smaller
+// FLC or FLI, with a progress line on a terminal and nothing left behind
+// when it fails or is interrupted.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <optional>
 #include <string>
 
@@ -18,14 +20,16 @@
 #include "cli/cli_flic.h"
 #include "cli/commands.h"
 #include "convert/convert.h"
+#include "convert/palette_file.h"
 
 namespace kt::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: kinetrope-cli convert FILE OUTPUT [--scale N] [--brightness B] [--contrast C] [--delay MS]\n"
-    "                             [--frames A-B] [--transparent INDEX] [--loop N] [--keep-going]\n"
-    "                             [--threads N] [--quality CRF] [--format FORMAT]\n"
+    "usage: kinetrope-cli convert INPUT OUTPUT [--scale N] [--brightness B] [--contrast C] [--delay MS]\n"
+    "                              [--frames A-B] [--transparent INDEX] [--loop N] [--keep-going]\n"
+    "                              [--background RRGGBB] [--key INDEX] [--palette FILE] [--dither]\n"
+    "                              [--threads N] [--quality CRF] [--format FORMAT]\n"
     "OUTPUT - with --format FORMAT writes to standard output\n";
 
 class TerminalProgress : public ConvertObserver {
@@ -59,16 +63,25 @@ std::optional<int> Whole(const std::string& text, int low, int high) {
   return *value;
 }
 
+// "#rrggbb" or "rrggbb".
+std::optional<RgbColour> ParseColour(std::string text) {
+  if (!text.empty() && text[0] == '#') text.erase(0, 1);
+  if (text.size() != 6 || text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) return std::nullopt;
+  const unsigned long rgb = std::stoul(text, nullptr, 16);
+  return RgbColour{static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8), static_cast<uint8_t>(rgb)};
+}
+
 // Fills the options; an error text for the first word that does not fit.
 std::string ParseOptions(const Arguments& args, ConvertOptions& options, std::string& format) {
   for (size_t i = 2; i < args.size(); ++i) {
     const std::string& word = args[i];
-    if (word == "--keep-going") {
-      options.keepGoing = true;
+    if (word == "--keep-going" || word == "--dither") {
+      (word == "--dither" ? options.dither : options.keepGoing) = true;
       continue;
     }
     static const char* const kValued[] = {"--scale",       "--brightness", "--contrast", "--delay",   "--frames",
-                                          "--transparent", "--loop",       "--threads",  "--quality", "--format"};
+                                          "--transparent", "--loop",       "--threads",  "--quality", "--format",
+                                          "--key",         "--background", "--palette"};
     if (std::find(std::begin(kValued), std::end(kValued), word) == std::end(kValued)) return "unknown option " + word;
     if (i + 1 >= args.size()) return word + " needs a value";
     const std::string& value = args[++i];
@@ -118,6 +131,22 @@ std::string ParseOptions(const Arguments& args, ConvertOptions& options, std::st
       if (std::find(std::begin(kFormats), std::end(kFormats), value) == std::end(kFormats))
         return bad("gif, png, webp, mp4 or webm");
       format = value;
+    } else if (word == "--key") {
+      const auto n = Whole(value, 0, 255);
+      if (!n) return bad("a colour index from 0 to 255");
+      options.key = static_cast<uint8_t>(*n);
+    } else if (word == "--background") {
+      const std::optional<RgbColour> colour = ParseColour(value);
+      if (!colour) return bad("a colour as RRGGBB in hexadecimal, such as ff00ff or #ff00ff");
+      options.background = *colour;
+    } else if (word == "--palette") {
+      try {
+        const FixedPalette palette = ReadPaletteFile(value);
+        options.palette = palette.colours;
+        options.paletteCount = palette.count;
+      } catch (const ConvertError& error) {
+        return error.what();
+      }
     } else if (word == "--loop") {
       const auto n = Whole(value, 0, 65535);
       if (!n) return bad("how often it plays, 1 to 65535, or 0 for ever");
@@ -200,12 +229,15 @@ int RunConvert(const Arguments& args) {
   const auto start = std::chrono::steady_clock::now();
   try {
     TerminalProgress progress(input);
-    report = ConvertFlicFile(input, output, options, progress);
+    report = ConvertFile(input, output, options, progress);
   } catch (const ConvertCancelled&) {
     std::fprintf(stderr, "kinetrope-cli: %s: interrupted; nothing was written\n", args[1].c_str());
     return 130;
   } catch (const ConvertError& error) {
     std::fprintf(stderr, "kinetrope-cli: %s\n", error.what());
+    return 1;
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "kinetrope-cli: %s: %s\n", input.c_str(), OutOfMemoryText(0).c_str());
     return 1;
   }
   if (toStandardOutput && !CopyToStandardOutput(output)) {
@@ -213,12 +245,15 @@ int RunConvert(const Arguments& args) {
     return 1;
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  if (!report.damage.empty()) {
+  if (!report.damage.empty() && report.flicFrames > 0) {
     std::fprintf(stderr, "kinetrope-cli: %s is damaged; %d of its %d frames converted. check finds:\n", input.c_str(),
                  report.frames, report.flicFrames);
     for (const std::string& line : CheckProblems(input)) {
       std::fprintf(stderr, "  %s\n", AboutFile(input, line).c_str());
     }
+  } else if (!report.damage.empty()) {
+    std::fprintf(stderr, "kinetrope-cli: %s is damaged; the %d frames before the damage converted, the rest not: %s\n",
+                 input.c_str(), report.frames, AboutFile(input, report.damage).c_str());
   }
   // Standard output holds the file itself, so the summary goes to standard error.
   std::fprintf(toStandardOutput ? stderr : stdout, "%s: %d frame%s, %llu bytes, %.2f s\n", args[1].c_str(),

@@ -47,6 +47,14 @@ inline uint32_t ShownArgb(const AnimationFrame& frame, const AnimationLayout& la
   return 0xFF000000u | (uint32_t{c.red} << 16) | (uint32_t{c.green} << 8) | c.blue;
 }
 
+// Where frame `index` starts, in ms from the first; index == frames gives the
+// animation's whole length. Sums the durations before it when they differ.
+uint64_t FrameStartMs(const AnimationLayout& layout, int index);
+
+// Frame `index`'s time in units of `unitMs`: each frame's end is rounded to
+// the nearest unit, so rounding is carried on and the total stays exact.
+uint32_t FrameUnits(const AnimationLayout& layout, int index, uint32_t unitMs);
+
 class AnimationWriter {
  public:
   virtual ~AnimationWriter() = default;

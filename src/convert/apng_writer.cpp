@@ -146,7 +146,7 @@ class ApngWriter : public AnimationWriter {
     for (int value : {r.width, r.height, r.left, r.top}) PutU32(control, static_cast<uint32_t>(value));
     // The delay as a fraction of a second: milliseconds over 1000. "No
     // delay" becomes the shortest that still keeps the frames apart.
-    const uint32_t delay = std::clamp<uint32_t>(layout_.delayMs, 1, 65535);
+    const uint32_t delay = std::clamp<uint32_t>(FrameUnits(layout_, index, 1), 1, 65535);
     control.insert(control.end(), {static_cast<uint8_t>(delay >> 8), static_cast<uint8_t>(delay), 1000 >> 8,
                                    1000 & 0xFF, 0 /* no disposal */, 0 /* replace, no blending */});
     WriteChunk("fcTL", control);

@@ -109,7 +109,8 @@ class AvWriter : public AnimationWriter {
     AVDictionary* muxOptions = nullptr;
     if (format == AnimationFormat::Png) {
       av_dict_set_int(&muxOptions, "plays", std::min(layout.plays, 65535), 0);
-      const std::string last = std::to_string(delay_) + "/1000";
+      const uint32_t lastMs = layout.durationsMs.empty() ? delay_ : std::max<uint32_t>(layout.durationsMs.back(), 1);
+      const std::string last = std::to_string(lastMs) + "/1000";
       av_dict_set(&muxOptions, "final_delay", last.c_str(), 0);
     }
     if (format == AnimationFormat::Mp4) av_dict_set(&muxOptions, "movflags", "+faststart", 0);
@@ -165,7 +166,9 @@ class AvWriter : public AnimationWriter {
         }
       }
     }
-    frame_->pts = static_cast<int64_t>(frame.index) * delay_;
+    // Frames follow one another by at least a millisecond.
+    frame_->pts = std::max(static_cast<int64_t>(FrameStartMs(layout_, frame.index)), lastPts_ + 1);
+    lastPts_ = frame_->pts;
     Send(frame_);
   }
 
@@ -215,6 +218,7 @@ class AvWriter : public AnimationWriter {
   AnimationLayout layout_;
   AnimationFormat format_;
   uint32_t delay_ = 1;
+  int64_t lastPts_ = -1;
   int codedWidth_ = 0;
   int codedHeight_ = 0;
   AVFormatContext* mux_ = nullptr;

@@ -1,89 +1,25 @@
 #include "convert/convert.h"
 
 #include <algorithm>
+#include <array>
+#include <functional>
 #include <memory>
 
-#include "base/ascii.h"
 #include "base/bytes.h"
 #include "base/errors.h"
-#include "colour/display_palette.h"
 #include "convert/animation_writer.h"
+#include "convert/frame_colours.h"
 #include "convert/frame_jobs.h"
+#include "convert/frame_source.h"
 #include "convert/output_file.h"
-#include "flic/frame_decoder.h"
-#include "flic/frame_reader.h"
-#include "platform/path_lookup.h"
-#include "platform/regular_file.h"
+#include "convert/output_formats.h"
+#include "flic/flic_file.h"
+#include "flic/flic_header.h"
 
 namespace kt {
 namespace {
 
-// The largest side each format takes.
-int MaxSide(AnimationFormat format) {
-  switch (format) {
-    case AnimationFormat::WebP: return 16383;
-    case AnimationFormat::Mp4:
-    case AnimationFormat::WebM: return 16384;
-    default: return 65535;
-  }
-}
-
-// Decoder reports of a damaged frame, kept as the first one's text.
-class DamageEvents : public DecodeEvents {
- public:
-  int frame = 0;
-  std::string first;
-  void UnknownChunk(uint16_t type) override {
-    Note("frame " + std::to_string(frame) + ": unknown chunk type " + std::to_string(type));
-  }
-  void DataClipped(int chunkIndex, uint16_t type) override {
-    Note("frame " + std::to_string(frame) + ": chunk " + std::to_string(chunkIndex) + " (type " + std::to_string(type) +
-         ") reaches outside the picture, the palette or its own data");
-  }
-
- private:
-  void Note(const std::string& text) {
-    if (first.empty()) first = text;
-  }
-};
-
-// The picture and palette frames decode into, as a playback starts them.
-struct Canvas {
-  std::vector<uint8_t> pixels;
-  BasePalette palette{};
-  FrameTarget target;
-  Canvas(uint16_t width, uint16_t height) : pixels(static_cast<size_t>(width) * height, 0) {
-    target.pixels = pixels.data();
-    target.width = width;
-    target.height = height;
-    target.palette = &palette;
-  }
-};
-
-// The colours as shown, made again only when the flic's palette changed:
-// the exact rounding of brightness and contrast costs more than a frame.
-class ShownColours {
- public:
-  explicit ShownColours(const PaletteAdjustment& adjustment) : adjustment_(adjustment) {}
-  const BasePalette& For(const BasePalette& base) {
-    if (made_ && base == base_) return shown_;
-    DisplayPalette display;
-    BuildPalette(base, adjustment_, display);
-    for (size_t i = 0; i < shown_.size(); ++i) {
-      const RgbQuad& q = display.colourTable[i];
-      shown_[i] = RgbColour{q.rgbRed, q.rgbGreen, q.rgbBlue};
-    }
-    base_ = base;
-    made_ = true;
-    return shown_;
-  }
-
- private:
-  PaletteAdjustment adjustment_;
-  bool made_ = false;
-  BasePalette base_{};
-  BasePalette shown_{};
-};
+using SourceOpener = std::function<std::unique_ptr<FrameSource>()>;
 
 void ScalePixels(const std::vector<uint8_t>& in, int width, int height, int scale, std::vector<uint8_t>& out) {
   const size_t outWidth = static_cast<size_t>(width) * scale;
@@ -96,90 +32,137 @@ void ScalePixels(const std::vector<uint8_t>& in, int width, int height, int scal
   }
 }
 
+ColourOptions ColoursFor(const ConvertOptions& options, const OutputFormat& format) {
+  ColourOptions colours;
+  colours.colourBits = format.colourBits;
+  colours.background = options.background;
+  colours.key = options.key;
+  colours.dither = options.dither;
+  if (options.palette) colours.palette = FixedPalette{*options.palette, options.paletteCount};
+  return colours;
+}
+
 // What a re-encoded flic keeps of its source: the header's last 40 bytes,
-// the aspect and a prefix record. Nothing when they cannot be read.
-FlicKeptBytes KeptFromSource(FlicFile& file, const FlicHeader& header) {
+// the aspect and a prefix record. Nothing for an input that is no flic, or
+// when they cannot be read.
+FlicKeptBytes KeptFromSource(const std::string& input) {
   FlicKeptBytes kept;
-  const uint64_t resume = file.Offset();
+  FlicHeader header;
+  std::optional<FlicFile> file = OpenFlic(input, header);
+  if (!file) return kept;
   try {
     uint8_t raw[kFlicHeaderSize];
-    file.Seek(0);
-    file.Read(raw, sizeof raw);
+    file->Seek(0);
+    file->Read(raw, sizeof raw);
     std::copy_n(raw + 88, kept.tail.size(), kept.tail.begin());
     kept.aspectX = ReadU16(raw + 38);
     kept.aspectY = ReadU16(raw + 40);
     uint8_t record[6];
-    if (!header.IsFli() && file.ReadUpTo(record, sizeof record) == sizeof record && ReadU16(record + 4) == 0xF100) {
+    if (!header.IsFli() && file->ReadUpTo(record, sizeof record) == sizeof record && ReadU16(record + 4) == 0xF100) {
       const uint32_t size = ReadU32(record);
-      if (size >= kFrameHeaderSize && size <= (1u << 20) && size - sizeof record <= file.Remaining()) {
+      if (size >= kFrameHeaderSize && size <= (1u << 20) && size - sizeof record <= file->Remaining()) {
         kept.prefix.assign(record, record + sizeof record);
         kept.prefix.resize(size);
-        file.Read(kept.prefix.data() + sizeof record, size - sizeof record);
+        file->Read(kept.prefix.data() + sizeof record, size - sizeof record);
       }
     }
   } catch (const PlayerError&) {
-    kept.prefix.clear();
+    return {};
   }
-  file.Seek(resume);
   return kept;
 }
 
-ConvertReport Convert(const FlicHeader& header, const FrameStore& store, int framesRead, std::string damage,
-                      const std::string& name, const std::string& output, const ConvertOptions& options,
-                      ConvertObserver& observer, const FlicKeptBytes& kept = {}) {
-  const AnimationFormat format = FormatForOutput(output);
-  const int frames = header.frames;
-  const int last = options.lastFrame.value_or(frames - 1);
-  if (options.firstFrame < 0 || last >= frames || options.firstFrame > last) {
-    throw ConvertError(name + ": the frames asked for, " + std::to_string(options.firstFrame) + " to " +
-                       std::to_string(last) + ", are not within the flic's frames 0 to " + std::to_string(frames - 1));
-  }
-  if (options.scale < 1 || options.scale > 64) throw ConvertError("the scale must be 1 to 64");
-  AnimationLayout layout;
-  layout.width = header.width * options.scale;
-  layout.height = header.height * options.scale;
-  if (layout.width > MaxSide(format) || layout.height > MaxSide(format)) {
-    throw ConvertError(output + ": " + FormatLabel(format) + " takes at most " + std::to_string(MaxSide(format)) +
-                       " pixels a side, and the scaled flic is " + std::to_string(layout.width) + "x" +
-                       std::to_string(layout.height));
-  }
+// What the first pass learns of the frames that will be written.
+struct Survey {
+  int read = 0;  // frames read from the input, those before the first asked for included
+  std::vector<uint32_t> durations;
+  std::string damage;
+  bool paletteChanges = false;
+  std::array<bool, 256> used{};  // the colour indices any frame shows
+  int exactFrames = 0;
+};
 
-  // A first pass decodes what will be written before anything is created: a
-  // damaged flic fails without touching the disk, and the encoders learn
-  // whether the colours ever change and how many of them are used.
-  Canvas canvas(header.width, header.height);
-  DamageEvents events;
-  const int decodable = std::min(last + 1, framesRead);
-  int end = decodable;
-  std::optional<BasePalette> firstColours;
-  ShownColours colours(options.adjustment);
-  for (int f = 0; f < decodable; ++f) {
-    events.frame = f;
+Survey SurveyFrames(FrameSource& source, FrameColours& colours, const std::string& name, const ConvertOptions& options,
+                    ConvertObserver& observer) {
+  Survey survey;
+  if (options.transparent) survey.used[*options.transparent] = true;
+  if (options.key) survey.used[*options.key] = true;
+  std::optional<BasePalette> first;
+  std::vector<uint8_t> indices;
+  BasePalette palette{};
+  for (;;) {
+    if (observer.Cancelled()) throw ConvertCancelled();
+    if (options.lastFrame && survey.read > *options.lastFrame) break;
+    SourceFrame frame;
     try {
-      DecodeFrame(store.Slot(f), canvas.target, events);
-    } catch (const PlayerError& error) {
-      if (events.first.empty()) events.first = "frame " + std::to_string(f) + ": " + error.what();
-      end = f;
+      if (!source.Next(frame)) break;
+    } catch (const ConvertError& error) {
+      survey.damage = error.what();
       break;
     }
-    if (!events.first.empty() && !options.keepGoing) break;
+    const int f = survey.read++;
+    if (!frame.damage.empty() && survey.damage.empty()) {
+      survey.damage = name + " is damaged: " + frame.damage;
+      if (!options.keepGoing) break;
+    }
     if (f < options.firstFrame) continue;
-    const BasePalette& shown = colours.For(canvas.palette);
-    if (!firstColours) firstColours = shown;
-    if (shown != *firstColours) layout.paletteChanges = true;
-    for (const uint8_t index : canvas.pixels) layout.used[index] = true;
+    survey.durations.push_back(frame.durationMs);
+    if (!colours.Learn(frame, indices, palette)) continue;
+    ++survey.exactFrames;
+    if (!first) first = palette;
+    if (palette != *first) survey.paletteChanges = true;
+    for (const uint8_t index : indices) survey.used[index] = true;
   }
-  if (damage.empty()) damage = events.first;
-  if (!damage.empty() && !options.keepGoing) throw ConvertError(name + " is damaged: " + damage);
-  if (end <= options.firstFrame) {
-    throw ConvertError(name + ": no frame from " + std::to_string(options.firstFrame) +
-                       " on decodes; the flic is damaged: " + damage);
+  return survey;
+}
+
+ConvertReport Convert(const SourceOpener& open, const std::string& name, const std::string& output,
+                      const ConvertOptions& options, ConvertObserver& observer, const FlicKeptBytes& kept = {}) {
+  const OutputFormat& format = OutputFormatOf(FormatForOutput(output));
+  if (options.scale < 1 || options.scale > 64) throw ConvertError("the scale must be 1 to 64");
+  std::unique_ptr<FrameSource> source = open();
+  const int width = source->Width(), height = source->Height();
+  AnimationLayout layout;
+  layout.width = width * options.scale;
+  layout.height = height * options.scale;
+  if (layout.width > format.maxSide || layout.height > format.maxSide) {
+    throw ConvertError(output + ": " + format.label + " takes at most " + std::to_string(format.maxSide) +
+                       " pixels a side, and the " + (options.scale > 1 ? "scaled " : "") + "input is " +
+                       std::to_string(layout.width) + "x" + std::to_string(layout.height));
   }
-  layout.frames = end - options.firstFrame;
-  layout.delayMs = options.delayMs.value_or(header.DelayMs());
+
+  // A first pass reads what will be written before anything is created:
+  // damaged input fails without touching the disk, and the encoders learn
+  // the frames' times, whether the colours ever change and how many are used.
+  FrameColours colours(ColoursFor(options, format), width, height);
+  const Survey survey = SurveyFrames(*source, colours, name, options, observer);
+  source.reset();
+  if (!survey.damage.empty() && !options.keepGoing) throw ConvertError(survey.damage);
+  const int frames = static_cast<int>(survey.durations.size());
+  if (frames == 0 || (options.lastFrame && survey.read <= *options.lastFrame && survey.damage.empty())) {
+    if (!survey.damage.empty()) {
+      throw ConvertError("no frame from " + std::to_string(options.firstFrame) + " on decodes: " + survey.damage);
+    }
+    const std::string last = options.lastFrame ? std::to_string(*options.lastFrame) : "the end";
+    throw ConvertError(name + ": the frames asked for, " + std::to_string(options.firstFrame) + " to " + last +
+                       ", are not within its frames 0 to " + std::to_string(survey.read - 1));
+  }
+  if (format.maxFrames > 0 && frames > format.maxFrames) {
+    throw ConvertError(output + ": " + format.label + " takes at most " + std::to_string(format.maxFrames) +
+                       " frames, and " + name + " has " + std::to_string(frames));
+  }
+  colours.FinishLearning();
+  layout.frames = frames;
+  layout.delayMs = options.delayMs.value_or(survey.durations.front());
+  if (!options.delayMs &&
+      std::any_of(survey.durations.begin(), survey.durations.end(), [&](uint32_t d) { return d != layout.delayMs; })) {
+    layout.durationsMs = survey.durations;
+  }
   layout.transparent = options.transparent;
   layout.plays = options.plays;
-  if (options.transparent) layout.used[*options.transparent] = true;
+  layout.paletteChanges = survey.paletteChanges || (colours.Reduces() && survey.exactFrames > 0);
+  layout.used = survey.used;
+  if (colours.Reduces()) layout.used.fill(true);
   layout.colourCount = std::max<int>(
       1, 256 - static_cast<int>(std::find(layout.used.rbegin(), layout.used.rend(), true) - layout.used.rbegin()));
   layout.threads = options.threads > 0 ? options.threads : DefaultConvertThreads();
@@ -187,45 +170,35 @@ ConvertReport Convert(const FlicHeader& header, const FrameStore& store, int fra
 
   std::unique_ptr<OutputFile> file;
   std::vector<std::unique_ptr<OutputFile>> series;
-  std::unique_ptr<AnimationWriter> writer;
-  if (format == AnimationFormat::PngSeries) {
-    writer = MakePngSeriesWriter(output, layout, series);
-  } else {
+  WriterTarget target{output, nullptr, &series, options.palette.has_value(), kept};
+  if (!format.numbered) {
     file = std::make_unique<OutputFile>(output);
-    switch (format) {
-      case AnimationFormat::Gif: writer = MakeGifWriter(*file, layout); break;
-      case AnimationFormat::Png: writer = MakePngWriter(*file, layout); break;
-      case AnimationFormat::WebP: writer = MakeWebPWriter(*file, layout); break;
-      case AnimationFormat::Flc:
-      case AnimationFormat::Fli:
-        writer = MakeFlicWriter(
-            *file, layout, FlicOutput{format == AnimationFormat::Fli ? FlicKind::Fli : FlicKind::Flc, false, kept});
-        break;
-      default: writer = MakeVideoWriter(*file, layout, format); break;
-    }
+    target.file = file.get();
   }
+  std::unique_ptr<AnimationWriter> writer = format.makeWriter(target, layout);
 
-  canvas.pixels.assign(canvas.pixels.size(), 0);
-  canvas.palette = BasePalette{};
-  DecodeEvents quiet;
-  std::vector<uint8_t> scaled;
+  source = open();
+  std::vector<uint8_t> indices, scaled;
+  BasePalette palette{};
+  const int end = options.firstFrame + frames;
   for (int f = 0; f < end; ++f) {
     if (observer.Cancelled()) throw ConvertCancelled();
-    DecodeFrame(store.Slot(f), canvas.target, quiet);
+    SourceFrame frame;
+    if (!source->Next(frame)) throw ConvertError(name + ": ended early on a second reading");
     if (f < options.firstFrame) continue;
-    const BasePalette& shown = colours.For(canvas.palette);
-    AnimationFrame frame;
+    colours.Map(frame, indices, palette);
+    AnimationFrame shown;
     if (options.scale == 1) {
-      frame.indices = canvas.pixels.data();
+      shown.indices = indices.data();
     } else {
-      ScalePixels(canvas.pixels, header.width, header.height, options.scale, scaled);
-      frame.indices = scaled.data();
+      ScalePixels(indices, width, height, options.scale, scaled);
+      shown.indices = scaled.data();
     }
-    frame.colours = &shown;
-    frame.index = f - options.firstFrame;
-    frame.flicFrame = f;
-    writer->Add(frame);
-    observer.Progress(frame.index + 1, layout.frames);
+    shown.colours = &palette;
+    shown.index = f - options.firstFrame;
+    shown.flicFrame = f;
+    writer->Add(shown);
+    observer.Progress(shown.index + 1, layout.frames);
   }
   if (observer.Cancelled()) throw ConvertCancelled();
   writer->Finish();
@@ -233,8 +206,8 @@ ConvertReport Convert(const FlicHeader& header, const FrameStore& store, int fra
 
   ConvertReport report;
   report.frames = layout.frames;
-  report.flicFrames = frames;
-  report.damage = damage;
+  report.damage = survey.damage;
+  report.reduced = colours.Reduces();
   if (file) {
     file->Commit();
     report.bytes = file->Size();
@@ -249,29 +222,6 @@ ConvertReport Convert(const FlicHeader& header, const FrameStore& store, int fra
 }
 
 }  // namespace
-
-AnimationFormat FormatForOutput(const std::string& output) {
-  const size_t slash = output.rfind('/');
-  const std::string name = slash == std::string::npos ? output : output.substr(slash + 1);
-  const size_t dot = name.rfind('.');
-  const std::string extension = dot == std::string::npos ? "" : AsciiLowerCase(name.substr(dot));
-  if (name.find('%') != std::string::npos) {
-    if (extension == ".png") {
-      PngSeriesName(output, 0);  // raises for a pattern that is not one number
-      return AnimationFormat::PngSeries;
-    }
-    throw ConvertError(output + ": numbered frames are written as PNG files; name them like frame%04d.png");
-  }
-  if (extension == ".gif") return AnimationFormat::Gif;
-  if (extension == ".png" || extension == ".apng") return AnimationFormat::Png;
-  if (extension == ".webp") return AnimationFormat::WebP;
-  if (extension == ".mp4") return AnimationFormat::Mp4;
-  if (extension == ".webm") return AnimationFormat::WebM;
-  if (extension == ".flc") return AnimationFormat::Flc;
-  if (extension == ".fli") return AnimationFormat::Fli;
-  throw ConvertError(output + ": the output's extension names no format taken: .gif, .png, .webp, .mp4, .webm, " +
-                     ".flc, .fli, " + "or a numbered series such as frame%04d.png");
-}
 
 std::string PngSeriesName(const std::string& pattern, int number) {
   // One conversion, %d with an optional 0 flag and width; %% stands for %.
@@ -307,72 +257,48 @@ std::string PngSeriesName(const std::string& pattern, int number) {
   return out;
 }
 
-const char* FormatLabel(AnimationFormat format) {
-  switch (format) {
-    case AnimationFormat::Gif: return "GIF";
-    case AnimationFormat::Png: return "animated PNG";
-    case AnimationFormat::WebP: return "WebP";
-    case AnimationFormat::Mp4: return "MP4";
-    case AnimationFormat::WebM: return "WebM";
-    case AnimationFormat::PngSeries: return "numbered PNG frames";
-    case AnimationFormat::Flc: return "FLC";
-    case AnimationFormat::Fli: return "FLI";
-  }
-  return "";
-}
-
-std::vector<std::string> OutputExtensions() { return {".gif", ".png", ".webp", ".mp4", ".webm", ".flc", ".fli"}; }
-
 uint32_t FrameDurationInUnits(int index, uint32_t delayMs, uint32_t unitMs) {
   const auto endAt = [&](uint64_t frames) { return (frames * delayMs * 2 + unitMs) / (2 * uint64_t{unitMs}); };
   return static_cast<uint32_t>(endAt(static_cast<uint64_t>(index) + 1) - endAt(static_cast<uint64_t>(index)));
 }
 
-ConvertReport ConvertFlicFile(const std::string& input, const std::string& output, const ConvertOptions& options,
-                              ConvertObserver& observer) {
-  FormatForOutput(output);  // a wrong name fails before the flic is read
-  FlicHeader header;
-  std::string whyNot;
-  std::optional<FlicFile> file = OpenFlic(input, header, &whyNot);
-  if (!file) {
-    const std::optional<std::string> kind = NotRegularFileKind(FindPathIgnoringCase(input));
-    throw ConvertError(input + (kind ? " is " + *kind + ", not a flic file" : ": " + LoadErrorText(whyNot)));
-  }
-  try {
-    CheckFlicIsPlayable(header);
-  } catch (const PlayerError& error) {
-    throw ConvertError(input + " is damaged: " + error.what());
-  }
-  // Frame by frame, so that what reads of a damaged flic is kept; the ring
-  // frame is frame 0 again and not needed.
-  const FlicKeptBytes kept = KeptFromSource(*file, header);
-  FrameStore store;
-  std::string damage;
-  int read = 0;
-  for (; read < header.frames; ++read) {
-    try {
-      ReadFrame(*file, header, store, read, ReadMode::ChunkByChunk);
-    } catch (const OutOfMemoryError&) {
-      FreeFrameRange(store, read - 1);
-      throw ConvertError(input + ": out of memory");
-    } catch (const PlayerError& error) {
-      damage = "frame " + std::to_string(read) + ": " + error.what();
-      break;
-    }
-  }
-  try {
-    ConvertReport report = Convert(header, store, read, damage, input, output, options, observer, kept);
-    FreeFrameRange(store, read - 1);
-    return report;
-  } catch (...) {
-    FreeFrameRange(store, read - 1);
-    throw;
-  }
+uint64_t FrameStartMs(const AnimationLayout& layout, int index) {
+  if (layout.durationsMs.empty()) return static_cast<uint64_t>(index) * layout.delayMs;
+  uint64_t start = 0;
+  for (int i = 0; i < index && i < static_cast<int>(layout.durationsMs.size()); ++i) start += layout.durationsMs[i];
+  return start;
+}
+
+uint32_t FrameUnits(const AnimationLayout& layout, int index, uint32_t unitMs) {
+  if (layout.durationsMs.empty()) return FrameDurationInUnits(index, layout.delayMs, unitMs);
+  const auto endAt = [&](uint64_t ms) { return (ms * 2 + unitMs) / (2 * uint64_t{unitMs}); };
+  const uint64_t start = FrameStartMs(layout, index);
+  const uint64_t end = start + (index < static_cast<int>(layout.durationsMs.size()) ? layout.durationsMs[index] : 0);
+  return static_cast<uint32_t>(endAt(end) - endAt(start));
+}
+
+ConvertReport ConvertFile(const std::string& input, const std::string& output, const ConvertOptions& options,
+                          ConvertObserver& observer) {
+  FormatForOutput(output);  // a wrong name fails before the input is read
+  SourceSettings settings{options.adjustment};
+  int declared = 0;
+  const auto open = [&] {
+    std::unique_ptr<FrameSource> source = OpenFrameSource(input, settings);
+    declared = source->DeclaredFrames();
+    return source;
+  };
+  ConvertReport report = Convert(open, input, output, options, observer, KeptFromSource(input));
+  report.flicFrames = declared;
+  return report;
 }
 
 ConvertReport ConvertFlicInMemory(const FlicHeader& header, const FrameStore& store, const std::string& name,
                                   const std::string& output, const ConvertOptions& options, ConvertObserver& observer) {
-  return Convert(header, store, header.frames, "", name, output, options, observer);
+  SourceSettings settings{options.adjustment};
+  ConvertReport report =
+      Convert([&] { return MakeStoredFlicSource(header, store, settings); }, name, output, options, observer);
+  report.flicFrames = header.frames;
+  return report;
 }
 
 }  // namespace kt

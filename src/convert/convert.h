@@ -1,7 +1,7 @@
-// Turning a flic into a file that browsers, chats and video editors take:
-// GIF, animated PNG, WebP, MP4, WebM or numbered PNG frames. Every frame of
-// the first pass, each pixel in the colour the export writes, and durations
-// that add up to frames x delay in the format's own unit.
+// Turning an animation (a flic, GIF, PNG, WebP, numbered frames or a video)
+// into another: GIF, animated PNG, WebP, MP4, WebM or numbered PNG frames.
+// Every frame of the first pass, each pixel in the colour the export writes,
+// and each frame's own time, rounded so that they add up in the format's unit.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "colour/base_palette.h"
 #include "colour/palette_adjustment.h"
 #include "flic/flic_header.h"
 #include "flic/frame_store.h"
@@ -41,9 +42,15 @@ struct ConvertOptions {
   std::optional<int> lastFrame;        // inclusive; the flic's last frame when empty
   std::optional<uint8_t> transparent;  // this colour index shows as transparent
   int plays = 0;                       // how often the animation plays; 0 forever
-  bool keepGoing = false;              // convert what decodes of a damaged flic
+  bool keepGoing = false;              // convert what decodes of a damaged input
   int threads = 0;                     // frames encoded at once; 0 one for each core
   std::optional<int> quality;          // video's constant rate factor, 0 best to 63; each codec's own when empty
+  RgbColour background{};              // for pixels less than half opaque
+  std::optional<uint8_t> key;          // write such pixels as this index instead
+  // Every frame in these colours (the first `paletteCount`).
+  std::optional<BasePalette> palette;
+  int paletteCount = 256;
+  bool dither = false;  // when true colour is reduced to 256
 };
 
 // A conversion that failed; the text names the file and the reason.
@@ -71,20 +78,23 @@ class ConvertObserver {
 
 struct ConvertReport {
   int frames = 0;      // frames written
-  int flicFrames = 0;  // frames the flic declares
-  // The first thing found wrong with a damaged flic, for --keep-going's
+  int flicFrames = 0;  // frames a flic input declares; 0 for other inputs
+  // The first thing found wrong with a damaged input, for --keep-going's
   // note; empty for a sound one.
   std::string damage;
-  uint64_t bytes = 0;  // size of what was written
+  bool reduced = false;  // true colour was reduced to a palette
+  uint64_t bytes = 0;    // size of what was written
 };
 
-// Converts the flic at `input` into `output`, the format taken from its
-// name. The file is written under a temporary name beside the target and
-// renamed at the end, so a failure or a cancel leaves nothing behind. A
-// damaged flic raises ConvertError before anything is written, unless
-// options.keepGoing, when the frames up to the damage are converted.
-ConvertReport ConvertFlicFile(const std::string& input, const std::string& output, const ConvertOptions& options,
-                              ConvertObserver& observer);
+// Converts the animation at `input` into `output`, the format taken from its
+// name. The input is read twice a frame at a time (to learn its colours and
+// times, then to write), so it is never held whole. The file is written under
+// a temporary name beside the target and renamed at the end, so a failure
+// or a cancel leaves nothing behind. Damaged input raises ConvertError before
+// anything is written, unless options.keepGoing, when the frames up to the
+// damage are converted.
+ConvertReport ConvertFile(const std::string& input, const std::string& output, const ConvertOptions& options,
+                          ConvertObserver& observer);
 
 // The same for a flic already held in memory: frames 0 to header.frames - 1
 // of the store. `name` stands for the flic in messages.

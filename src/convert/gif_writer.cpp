@@ -123,7 +123,7 @@ class GifWriter : public AnimationWriter {
     for (int i = 0; i < 256; ++i) argb[i] = ShownArgb(frame, layout_, static_cast<uint8_t>(i));
     next_.resize(pixels_);
     for (size_t i = 0; i < pixels_; ++i) next_[i] = argb[frame.indices[i]];
-    const uint32_t units = FrameDurationInUnits(frame.index, layout_.delayMs, kGifUnitMs);
+    const uint32_t units = FrameUnits(layout_, frame.index, kGifUnitMs);
     if (pending_ && next_ == pendingShown_ && pendingUnits_ + units <= 65535) {
       // A frame that shows nothing new lengthens the one before: every
       // viewer shows the same for the same time, for the bytes of none.

@@ -68,7 +68,7 @@ class WebPWriter : public AnimationWriter {
   }
 
  private:
-  int Timestamp(int frames) const { return static_cast<int>(static_cast<int64_t>(frames) * layout_.delayMs); }
+  int Timestamp(int frames) const { return static_cast<int>(FrameStartMs(layout_, frames)); }
 
   OutputFile& file_;
   AnimationLayout layout_;

@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "convert/convert.h"
+#include "convert/output_formats.h"
 #include "platform/qt/system_metrics.h"
 #include "platform/qt/window_operations.h"
 #include "windows/resources.h"
@@ -139,7 +140,7 @@ void TImageForm::ExportAnimation() {
     source = *chosen;
   }
   const std::optional<std::string> target =
-      services_->ShowSaveDialog({kAnimationSaveFilter, "", BaseName(source) + ".gif", true});
+      services_->ShowSaveDialog({SaveDialogFilter(), "", BaseName(source) + ".gif", true});
   if (!target) return;
   try {
     const std::unique_ptr<ProgressBox> box = services_->ShowProgressBox(kApplicationTitle, "Exporting " + *target);
@@ -147,7 +148,7 @@ void TImageForm::ExportAnimation() {
     if (inMemory) {
       ConvertFlicInMemory(links_.flic->Header, links_.flic->Store, source, *target, ConvertOptions{}, observer);
     } else {
-      ConvertFlicFile(source, *target, ConvertOptions{}, observer);
+      ConvertFile(source, *target, ConvertOptions{}, observer);
     }
   } catch (const ConvertCancelled&) {
     // Nothing was written, which is what cancelling asks for.

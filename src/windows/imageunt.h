@@ -39,12 +39,6 @@ struct ClientSize {
 };
 ClientSize CloseRequestClientSize(int screenWidth, uint16_t flicWidth, uint16_t flicHeight);
 
-// The Save dialog's formats for an exported animation, GIF first.
-inline constexpr const char* kAnimationSaveFilter =
-    "GIF animation (*.gif)|*.gif|Animated PNG (*.png)|*.png|WebP animation (*.webp)|*.webp|"
-    "MP4 video (*.mp4)|*.mp4|WebM video (*.webm)|*.webm|FLC animation (*.flc)|*.flc|"
-    "FLI animation, 320x200 (*.fli)|*.fli";
-
 class TImageForm : public QWidget, public Screen {
   Q_OBJECT
 

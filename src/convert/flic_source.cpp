@@ -1,0 +1,167 @@
+// A flic as a frame source: each frame read from the file (or taken from a
+// store already in memory), decoded onto the picture as playback does, and
+// released before the next, so nothing but one frame's chunks is held.
+#include <algorithm>
+#include <optional>
+
+#include "base/errors.h"
+#include "colour/display_palette.h"
+#include "convert/convert.h"
+#include "convert/frame_source.h"
+#include "flic/frame_decoder.h"
+#include "flic/frame_reader.h"
+#include "platform/path_lookup.h"
+#include "platform/regular_file.h"
+
+namespace kt {
+namespace {
+
+// Decoder reports of a damaged frame, kept as the first one's text.
+class DamageEvents : public DecodeEvents {
+ public:
+  int frame = 0;
+  std::string first;
+  void UnknownChunk(uint16_t type) override {
+    Note("frame " + std::to_string(frame) + ": unknown chunk type " + std::to_string(type));
+  }
+  void DataClipped(int chunkIndex, uint16_t type) override {
+    Note("frame " + std::to_string(frame) + ": chunk " + std::to_string(chunkIndex) + " (type " + std::to_string(type) +
+         ") reaches outside the picture, the palette or its own data");
+  }
+
+ private:
+  void Note(const std::string& text) {
+    if (first.empty()) first = text;
+  }
+};
+
+// The colours as shown, made again only when the flic's palette changed:
+// the exact rounding of brightness and contrast costs more than a frame.
+class ShownColours {
+ public:
+  explicit ShownColours(const PaletteAdjustment& adjustment) : adjustment_(adjustment) {}
+  const BasePalette& For(const BasePalette& base) {
+    if (made_ && base == base_) return shown_;
+    DisplayPalette display;
+    BuildPalette(base, adjustment_, display);
+    for (size_t i = 0; i < shown_.size(); ++i) {
+      const RgbQuad& q = display.colourTable[i];
+      shown_[i] = RgbColour{q.rgbRed, q.rgbGreen, q.rgbBlue};
+    }
+    base_ = base;
+    made_ = true;
+    return shown_;
+  }
+
+ private:
+  PaletteAdjustment adjustment_;
+  bool made_ = false;
+  BasePalette base_{};
+  BasePalette shown_{};
+};
+
+class FlicSource : public FrameSource {
+ public:
+  FlicSource(const FlicHeader& header, std::string name, const SourceSettings& settings)
+      : header_(header), name_(std::move(name)), colours_(settings.adjustment) {
+    width_ = header.width;
+    height_ = header.height;
+    declaredFrames_ = header.frames;
+    pixels_.assign(static_cast<size_t>(width_) * height_, 0);
+    target_.pixels = pixels_.data();
+    target_.width = header.width;
+    target_.height = header.height;
+    target_.palette = &palette_;
+  }
+
+  bool Next(SourceFrame& frame) override {
+    // The ring frame is frame 0 again and not needed.
+    if (next_ >= header_.frames) return false;
+    const int f = next_++;
+    events_.frame = f;
+    events_.first.clear();
+    try {
+      DecodeFrame(Slot(f), target_, events_);
+    } catch (const OutOfMemoryError&) {
+      Release(f);
+      throw ConvertError(name_ + ": out of memory");
+    } catch (const PlayerError& error) {
+      Release(f);
+      throw ConvertError(name_ + " is damaged: frame " + std::to_string(f) + ": " + error.what());
+    }
+    Release(f);
+    frame = SourceFrame{};
+    frame.indices = pixels_.data();
+    frame.palette = &colours_.For(palette_);
+    frame.durationMs = header_.DelayMs();
+    frame.damage = events_.first;
+    return true;
+  }
+
+ protected:
+  // Frame f's chunks, read when needed; raises the player's errors.
+  virtual const FrameSlot& Slot(int f) = 0;
+  virtual void Release(int /*f*/) {}
+
+  FlicHeader header_;
+  std::string name_;
+
+ private:
+  int next_ = 0;
+  std::vector<uint8_t> pixels_;
+  BasePalette palette_{};
+  FrameTarget target_;
+  DamageEvents events_;
+  ShownColours colours_;
+};
+
+class FileFlicSource : public FlicSource {
+ public:
+  FileFlicSource(FlicFile file, const FlicHeader& header, const std::string& name, const SourceSettings& settings)
+      : FlicSource(header, name, settings), file_(std::move(file)) {}
+  ~FileFlicSource() override { store_.Clear(); }
+
+ private:
+  const FrameSlot& Slot(int f) override {
+    ReadFrame(file_, header_, store_, f, ReadMode::ChunkByChunk);
+    return store_.Slot(f);
+  }
+  void Release(int f) override { FreeFrameChunks(store_, f); }
+
+  FlicFile file_;
+  FrameStore store_;
+};
+
+class StoredFlicSource : public FlicSource {
+ public:
+  StoredFlicSource(const FlicHeader& header, const FrameStore& store, const SourceSettings& settings)
+      : FlicSource(header, "", settings), store_(store) {}
+
+ private:
+  const FrameSlot& Slot(int f) override { return store_.Slot(f); }
+  const FrameStore& store_;
+};
+
+}  // namespace
+
+std::unique_ptr<FrameSource> OpenFlicSource(const std::string& input, const SourceSettings& settings) {
+  FlicHeader header;
+  std::optional<FlicFile> file = OpenFlic(input, header);
+  if (!file) {
+    const std::optional<std::string> kind = NotRegularFileKind(FindPathIgnoringCase(input));
+    throw ConvertError(input + (kind ? " is " + *kind + ", not a flic file" : ": " + std::string(kLoadErrorText)));
+  }
+  try {
+    CheckFlicIsPlayable(header);
+  } catch (const PlayerError& error) {
+    throw ConvertError(input + " is damaged: " + error.what());
+  }
+  return std::make_unique<FileFlicSource>(std::move(*file), header, input, settings);
+}
+
+std::unique_ptr<FrameSource> MakeStoredFlicSource(const FlicHeader& header, const FrameStore& store,
+                                                  const SourceSettings& settings) {
+  return std::make_unique<StoredFlicSource>(header, store, settings);
+}
+
+}  // namespace kt
