@@ -34,5 +34,4 @@ uint8_t AdjustedChannel(uint8_t channel, const Real48& factor, uint16_t offset);
 // The whole colour table from the flic's palette and the adjustment.
 void BuildPalette(const BasePalette& base, const PaletteAdjustment& adjustment, DisplayPalette& display);
 
-
 }  // namespace kt

@@ -50,8 +50,8 @@ void IndexedPresenter::Convert(const uint8_t* source, int sourceStride, const Sc
   ConvertPlace(source, sourceStride, colours, buffer_.data(), bufferWidth_, bufferWidth_, bufferHeight_);
 }
 
-void IndexedPresenter::ConvertInto(const uint8_t* source, int sourceStride, const ScreenColours& colours, uint32_t* target,
-                                   int targetStride, int targetWidth, int targetHeight) const {
+void IndexedPresenter::ConvertInto(const uint8_t* source, int sourceStride, const ScreenColours& colours,
+                                   uint32_t* target, int targetStride, int targetWidth, int targetHeight) const {
   const int width = std::min(targetWidth, bufferWidth_);
   const int height = std::min(targetHeight, bufferHeight_);
   if (target == nullptr || width <= 0 || height <= 0) return;
@@ -72,8 +72,8 @@ void IndexedPresenter::ConvertInto(const uint8_t* source, int sourceStride, cons
   ConvertPlace(source, sourceStride, colours, target, targetStride, width, height);
 }
 
-void IndexedPresenter::ConvertPlace(const uint8_t* source, int sourceStride, const ScreenColours& colours, uint32_t* target,
-                                    int stride, int width, int height) const {
+void IndexedPresenter::ConvertPlace(const uint8_t* source, int sourceStride, const ScreenColours& colours,
+                                    uint32_t* target, int stride, int width, int height) const {
   if (source == nullptr || target == nullptr || columns_.empty() || rows_.empty()) return;
   const uint32_t* table = colours.data();
   // The visible part of the place.

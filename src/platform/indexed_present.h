@@ -39,8 +39,8 @@ class IndexedPresenter {
   // left pixel would be, rows `targetStride` pixels apart, and only the part
   // within targetWidth x targetHeight of it is written, black outside the
   // place included. Saves the copy when the target is the screen's image.
-  void ConvertInto(const uint8_t* source, int sourceStride, const ScreenColours& colours, uint32_t* target, int targetStride,
-                   int targetWidth, int targetHeight) const;
+  void ConvertInto(const uint8_t* source, int sourceStride, const ScreenColours& colours, uint32_t* target,
+                   int targetStride, int targetWidth, int targetHeight) const;
 
   const uint32_t* Pixels() const { return buffer_.data(); }
   uint32_t* Pixels() { return buffer_.data(); }

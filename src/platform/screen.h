@@ -48,7 +48,18 @@ class Screen {
 };
 
 // The steps a full-screen display can refuse, in the order a start meets them.
-enum class ScreenStep { Open, TakeOver, ListModes, NoModeFits, SetMode, FrontBuffer, BackBuffer, MakeColours, AttachColours, SetColours };
+enum class ScreenStep {
+  Open,
+  TakeOver,
+  ListModes,
+  NoModeFits,
+  SetMode,
+  FrontBuffer,
+  BackBuffer,
+  MakeColours,
+  AttachColours,
+  SetColours
+};
 
 // The message of each refused step, as the user reads it.
 const char* ScreenFailureText(ScreenStep step);

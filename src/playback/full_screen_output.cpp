@@ -32,12 +32,7 @@ std::optional<std::string> FullScreenFpsText(uint32_t elapsedMs, int32_t framesP
 
 FullScreen::FullScreen(FullScreenDisplay& display, FullScreenHost& host, PlaybackState& playback,
                        const ColourState& colour, const FlicHeader& header, std::function<uint32_t()> tick)
-    : display_(display),
-      host_(host),
-      playback_(playback),
-      colour_(colour),
-      header_(header),
-      tick_(std::move(tick)) {}
+    : display_(display), host_(host), playback_(playback), colour_(colour), header_(header), tick_(std::move(tick)) {}
 
 FullScreen::~FullScreen() {
   try {

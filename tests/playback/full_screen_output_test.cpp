@@ -54,7 +54,8 @@ class FullScreenTest : public ::testing::Test {
     const int stride = (w + 3) / 4 * 4;
     frame.assign(static_cast<size_t>(stride) * h, 0xFF);
     for (int y = 0; y < h; ++y) {
-      for (int x = 0; x < w; ++x) frame[static_cast<size_t>(y) * stride + x] = static_cast<uint8_t>(1 + (x + y * w) % 255);
+      for (int x = 0; x < w; ++x)
+        frame[static_cast<size_t>(y) * stride + x] = static_cast<uint8_t>(1 + (x + y * w) % 255);
     }
   }
   void Show() { output->ShowFrame({frame.data(), frameWidth, frameHeight, (frameWidth + 3) / 4 * 4, {}}); }

@@ -40,7 +40,7 @@ class RecordingFrameOutput : public FrameOutput {
   Bytes buffer;
   uint16_t width = 0, height = 0;
   ScreenColours colours{};
-  int coloursSet = 0;  // each palette the decoder or a bar put in
+  int coloursSet = 0;        // each palette the decoder or a bar put in
   std::vector<int> painted;  // pixel 0 of each painted frame
   std::vector<Bytes> shown;  // each painted picture followed by the colour table installed for it
   int prepared = 0, finalPaints = 0, tearDowns = 0;
