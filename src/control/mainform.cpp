@@ -19,8 +19,6 @@ namespace {
 
 bool Shown(const QWidget* widget) { return !widget->isHidden(); }
 
-QString Text(const std::string& text) { return QString::fromStdString(text); }
-
 }  // namespace
 
 // ---- Start-up and shut-down -------------------------------------------------

@@ -61,7 +61,7 @@ struct OptionRow {
   int32_t max = 1;
   int32_t initial = 0;  // a first run's value
   // The words that turn it on and off, or that give it the next token.
-  std::optional<Word> onWord, offWord, valueWord;
+  std::optional<Word> onWord{}, offWord{}, valueWord{};
   const char* control = nullptr;  // the panel control that shows it
   // What a change does beyond storing it; null: nothing more.
   void (TDisplayForm::*changed)() = nullptr;
