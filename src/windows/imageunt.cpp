@@ -89,7 +89,9 @@ void TImageForm::resizeEvent(QResizeEvent*) { displayImage_->setGeometry(rect())
 void TImageForm::showEvent(QShowEvent*) {
   if (shownBefore_) return;
   shownBefore_ = true;
-  CentreOnScreen(*this, QueryScreenSize());
+  // Centred once framed, and fitted again should its frame take it past the
+  // screen: the size it was given before it had one counted no frame.
+  FitAndCentreOnScreen(*this, size(), QueryScreenSize(), QueryAvailableArea());
 }
 
 QMenu* TImageForm::BuildContextMenu() {

@@ -135,27 +135,6 @@ TEST_F(LoadTest, HeaderThatCannotBePlayedIsRefusedWithItsReason) {
   EXPECT_FALSE(flic.FlicInMemory);
 }
 
-TEST_F(LoadTest, RefusedFileKeepsItsBoxAndSaysWhyOnStandardError) {
-  const std::string text = (dir / "notes.flc").string();
-  test::WriteFile(text, test::Bytes{'h', 'e', 'l', 'l', 'o', ',', '\t', 'w', 'o', 'r', 'l', 'd', '\n'});
-  const std::string missing = (dir / "nosuch.flc").string();
-  const std::string folder = dir.Path().string();
-  const std::string reasons[] = {missing + ": No such file or directory", folder + ": it is a folder, not a flic file",
-                                 text +
-                                     ": not a flic: the file starts with \"hello,\\x09w\", where a flic has the "
-                                     "number AF11 or AF12 (hexadecimal) at byte 4"};
-  for (const std::string& name : {missing, folder, text}) {
-    flic.LoadFlicName = name;
-    testing::internal::CaptureStderr();
-    LoadFlicIntoMemory(context);
-    const std::string said = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(said,
-              std::string("kinetrope: ") + kLoadErrorText + "\nkinetrope: " + reasons[flic.FilesRefused - 1] + "\n");
-    EXPECT_EQ(services.boxes.back().text, kLoadErrorText) << "the box keeps its words";
-  }
-  EXPECT_EQ(flic.FilesRefused, 3);
-}
-
 TEST_F(LoadTest, DamagedFrameIsNamedWithItsFile) {
   FlicSpec spec = TwoFrames();
   spec.records[1].declaredSize = 10;  // less than its own header
