@@ -60,6 +60,13 @@ std::optional<Options> ParseOptions(const Arguments& args) {
 }
 
 bool ShowsMoreThanOneColour(const Picture& picture) {
+  if (picture.IsTrueColour()) {
+    const std::vector<uint8_t> bgr = picture.Bgr();
+    for (size_t i = 3; i < bgr.size(); ++i) {
+      if (bgr[i] != bgr[i % 3]) return true;
+    }
+    return false;
+  }
   const std::vector<uint8_t>& pixels = picture.Pixels();
   const BasePalette& palette = picture.Palette();
   const uint8_t first = pixels.front();
@@ -77,8 +84,8 @@ class FrameWalk {
   explicit FrameWalk(const std::string& path) {
     file_ = OpenFlic(path, header_);
     if (!file_) throw PlayerError(OpenFailureText(path));
-    CheckFlicIsPlayable(header_);
-    picture_.emplace(header_.width, header_.height);
+    CheckFlicIsPlayable(header_, true);
+    picture_.emplace(header_.width, header_.height, header_.pixelBits);
   }
 
   const FlicHeader& Header() const { return header_; }
@@ -91,7 +98,7 @@ class FrameWalk {
     if (decoded_ >= header_.frames || !damage_.empty()) return false;
     try {
       ReadFrame(*file_, header_, store_, decoded_, ReadMode::ChunkByChunk);
-      DecodeFrame(store_.Slot(decoded_), picture_->Target(), quiet_);
+      picture_->Decode(store_.Slot(decoded_), quiet_);
     } catch (const PlayerError& error) {
       FreeFrameChunks(store_, decoded_);
       damage_ = "frame " + std::to_string(decoded_) + ": " + error.what();
@@ -126,6 +133,7 @@ std::vector<uint8_t> ScaleToRgb(const Picture& picture, uint32_t width, uint32_t
                                 uint32_t outHeight) {
   const std::vector<uint8_t>& pixels = picture.Pixels();
   const BasePalette& palette = picture.Palette();
+  const std::vector<uint8_t> bgr = picture.IsTrueColour() ? picture.Bgr() : std::vector<uint8_t>();
   std::vector<uint32_t> columnStart(outWidth + 1);
   for (uint32_t x = 0; x <= outWidth; ++x) columnStart[x] = static_cast<uint32_t>(uint64_t{x} * width / outWidth);
   std::vector<uint8_t> rgb(static_cast<size_t>(outWidth) * outHeight * 3);
@@ -141,6 +149,13 @@ std::vector<uint8_t> ScaleToRgb(const Picture& picture, uint32_t width, uint32_t
         const uint32_t right = std::max(columnStart[x] + 1, columnStart[x + 1]);
         uint64_t* sum = &sums[static_cast<size_t>(x) * 3];
         for (uint32_t sx = columnStart[x]; sx < right; ++sx) {
+          if (!bgr.empty()) {
+            const uint8_t* colour = &bgr[(static_cast<size_t>(sy) * width + sx) * 3];
+            sum[0] += colour[2];
+            sum[1] += colour[1];
+            sum[2] += colour[0];
+            continue;
+          }
           const RgbColour& colour = palette[row[sx]];
           sum[0] += colour.red;
           sum[1] += colour.green;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdio>
 
 #include "base/bytes.h"
 #include "base/errors.h"
@@ -33,19 +34,81 @@ uint32_t FliSpeedToMilliseconds(uint32_t speed) {
   return static_cast<uint32_t>(static_cast<uint64_t>(std::nearbyintl(ms)));
 }
 
+uint8_t PixelBitsOf(uint16_t magic, uint16_t depth) {
+  if (magic == kDeepMagic) return depth == 15 || depth == 16 || depth == 24 ? static_cast<uint8_t>(depth) : 0;
+  // A 16 in an FLC's depth field marks the 15-bit variant; any other value
+  // there has always been read as 8 bits, and still is.
+  if (magic == kFlcMagic && depth == 16) return 15;
+  return 8;
+}
+
+namespace {
+
+// Steps over the records that may stand where frame 0 is looked for; a table
+// of segments leaves the header's own figures, which describe the first
+// segment, in force. Stops at the first record of another kind, at a size
+// that cannot be a record, and at the end of the file.
+void SkipLeadingRecords(FlicFile& file, FlicHeader& header) {
+  for (int records = 0; records < 8; ++records) {
+    uint8_t raw[6];
+    file.Seek(header.oframe1);
+    if (file.ReadUpTo(raw, sizeof raw) < sizeof raw) return;
+    const uint32_t size = ReadU32(raw);
+    const uint16_t magic = ReadU16(raw + 4);
+    if (magic != kPrefixMagic && magic != kSegmentTableMagic && magic != kHuffmanTableMagic) return;
+    if (size < kChunkHeaderSize || size > file.Length() - header.oframe1 || size > UINT32_MAX - header.oframe1) return;
+    header.oframe1 += size;
+  }
+}
+
+}  // namespace
+
 bool ReadFlicHeader(FlicFile& file, FlicHeader& header) {
   std::array<uint8_t, kFlicHeaderSize> raw{};
   header = FlicHeader{};
   file.Seek(0);
   if (file.ReadUpTo(raw.data(), raw.size()) < raw.size()) return false;
   header = ParseFlicHeader(raw.data());
-  if (header.magic != kFlcMagic && header.magic != kFliMagic) return false;
+  switch (header.magic) {
+    case kFliMagic:
+    case kFlcMagic:
+    case kDeepMagic:
+    case kHuffmanMagic:
+    case kFrameShiftMagic: break;
+    default: return false;
+  }
+  header.pixelBits = PixelBitsOf(header.magic, header.depth);
   if (header.IsFli()) {
     header.oframe1 = kFlicHeaderSize;
     header.speed = FliSpeedToMilliseconds(header.speed);
   }
+  SkipLeadingRecords(file, header);
   file.Seek(header.oframe1);
   return true;
+}
+
+std::string ScrambledFlicText(FlicFile& file, const FlicHeader& header) {
+  // A frame or settings record right after the header: the rest of the file
+  // is a flic's, only its type word is not.
+  uint8_t raw[6];
+  file.Seek(kFlicHeaderSize);
+  if (file.ReadUpTo(raw, sizeof raw) < sizeof raw) return {};
+  const uint16_t magic = ReadU16(raw + 4);
+  if (magic != kFrameMagic && magic != kPrefixMagic && magic != kModellerFrameMagic) return {};
+  char type[8];
+  std::snprintf(type, sizeof type, "0x%04X", header.magic);
+  return std::string("It is a flic whose type word (") + type +
+         ") is scrambled, as password-protected flics have it; they cannot be played.";
+}
+
+std::string FlicDepthText(const FlicHeader& header) {
+  switch (header.pixelBits) {
+    case 8: return "8-bit (256 colours)";
+    case 15: return "15-bit (32768 colours)";
+    case 16: return "16-bit (65536 colours)";
+    case 24: return "24-bit (16777216 colours)";
+    default: return "unknown (the depth field says " + std::to_string(header.depth) + ")";
+  }
 }
 
 std::optional<FlicFile> OpenFlic(const std::string& path, FlicHeader& header) {
@@ -60,7 +123,24 @@ std::optional<FlicFile> OpenFlic(const std::string& path, FlicHeader& header) {
   return file;
 }
 
-void CheckFlicIsPlayable(const FlicHeader& header) {
+void CheckFlicIsPlayable(const FlicHeader& header, bool trueColourTaken) {
+  if (header.magic == kHuffmanMagic) {
+    throw DamagedFlicError(
+        "The flic is of type 0xAF30, whose frames are Huffman or BWT-compressed in a way nobody has described; "
+        "it cannot be played.");
+  }
+  if (header.magic == kFrameShiftMagic) {
+    throw DamagedFlicError(
+        "The flic is of type 0xAF31 (frame shift), whose compression nobody has described; it cannot be played.");
+  }
+  if (header.pixelBits == 0) {
+    throw DamagedFlicError("The flic's depth field says " + std::to_string(header.depth) +
+                           " bits a pixel; true-colour flics have 15, 16 or 24.");
+  }
+  if (header.IsTrueColour() && !trueColourTaken) {
+    throw DamagedFlicError("The flic has " + FlicDepthText(header) +
+                           " colour; only flics of 256 colours can be shown here so far.");
+  }
   if (header.frames == 0) throw DamagedFlicError("The flic has no frames.");
   if (header.frames > kMaxFlicFrames) {
     throw DamagedFlicError("The flic has " + std::to_string(header.frames) + " frames; the player holds at most " +
