@@ -2,9 +2,10 @@
 // 4000 frames of 640 x 480, frame 0 a full BYTE_RUN picture, every further
 // frame a DELTA_FLC in which textured blocks move over the background; with
 // --byte-run every frame is a full BYTE_RUN picture instead, the costliest
-// kind of frame to replay.
+// kind of frame to replay. With --depth 15, 16 or 24 the same pictures go to
+// a true-colour flic: DTA_BRUN for BYTE_RUN, DTA_LC for DELTA_FLC.
 //
-//   make_long_flic OUT.flc [--byte-run] [--frames N] [--size W H]
+//   make_long_flic OUT.flc [--byte-run] [--frames N] [--size W H] [--depth D]
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "chunk_encoding.h"
+#include "true_colour_encoding.h"
 
 namespace {
 
@@ -46,7 +48,7 @@ void DrawFrame(Bytes& picture, const Bytes& background, const Bytes& texture, in
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fputs("usage: make_long_flic OUT.flc [--byte-run] [--frames N] [--size W H]\n", stderr);
+    std::fputs("usage: make_long_flic OUT.flc [--byte-run] [--frames N] [--size W H] [--depth D]\n", stderr);
     return 2;
   }
   const std::string out = argv[1];
@@ -54,12 +56,19 @@ int main(int argc, char** argv) {
   int frames = 4000;
   int width = 640;
   int height = 480;
+  int depth = 8;
   for (int i = 2; i < argc; ++i) {
     const std::string word = argv[i];
     if (word == "--byte-run") {
       byteRun = true;
     } else if (word == "--frames" && i + 1 < argc) {
       frames = std::atoi(argv[++i]);
+    } else if (word == "--depth" && i + 1 < argc) {
+      depth = std::atoi(argv[++i]);
+      if (depth != 8 && depth != 15 && depth != 16 && depth != 24) {
+        std::fputs("make_long_flic: the depth is 8, 15, 16 or 24\n", stderr);
+        return 2;
+      }
     } else if (word == "--size" && i + 2 < argc) {
       width = std::atoi(argv[++i]);
       height = std::atoi(argv[++i]);
@@ -90,7 +99,16 @@ int main(int argc, char** argv) {
   for (int f = 0; f <= frames; ++f) {
     DrawFrame(picture, background, texture, f == frames ? 0 : f, width, height);
     std::vector<kt::test::ChunkSpec> chunks;
-    if (f == 0) {
+    if (depth != 8) {
+      const size_t unit = depth == 24 ? 3 : 2;
+      picture = encode::TrueColourPicture(picture, static_cast<unsigned>(depth));
+      if (f == 0 || byteRun) {
+        chunks.push_back({25, encode::EncodeUnitRuns(picture, w, h, unit), {}});
+      } else {
+        chunks.push_back({27, encode::EncodePixelDelta(previous, picture, w, h, unit), {}});
+      }
+      if (chunks.back().data.size() % 2 == 1) chunks.back().data.push_back(0);  // chunk sizes are even
+    } else if (f == 0) {
       chunks.push_back({4, encode::EncodeFullPalette(rgb, false), {}});
       chunks.push_back({15, encode::EncodeByteRun(picture, w, h), {}});
       first = picture;
@@ -105,11 +123,11 @@ int main(int argc, char** argv) {
   }
   Bytes header;
   AppendU32(header, static_cast<uint32_t>(file.size()));
-  AppendU16(header, 0xAF12);
+  AppendU16(header, depth == 8 ? 0xAF12 : 0xAF44);
   AppendU16(header, static_cast<uint16_t>(frames));
   AppendU16(header, w);
   AppendU16(header, h);
-  AppendU16(header, 8);
+  AppendU16(header, static_cast<uint16_t>(depth));
   AppendU16(header, 3);
   AppendU32(header, 40);  // milliseconds a frame
   std::copy(header.begin(), header.end(), file.begin());

@@ -138,8 +138,9 @@ void CheckFlicIsPlayable(const FlicHeader& header, bool trueColourTaken) {
                            " bits a pixel; true-colour flics have 15, 16 or 24.");
   }
   if (header.IsTrueColour() && !trueColourTaken) {
-    throw DamagedFlicError("The flic has " + FlicDepthText(header) +
-                           " colour; only flics of 256 colours can be shown here so far.");
+    throw DamagedFlicError("The flic is in true colour, " + std::to_string(header.pixelBits) +
+                           "-bit; only flics of 256 colours can be played or converted so far "
+                           "(kinetrope-cli info, check, export and thumbnail take it).");
   }
   if (header.frames == 0) throw DamagedFlicError("The flic has no frames.");
   if (header.frames > kMaxFlicFrames) {

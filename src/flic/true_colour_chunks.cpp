@@ -4,6 +4,7 @@
 // data's end, a line past the height stops the chunk, and every loop
 // consumes data or ends at a fixed bound.
 #include <algorithm>
+#include <cstring>
 
 #include "base/flic_format.h"
 #include "flic/chunk_decoders.h"
@@ -137,6 +138,21 @@ bool DecodeRawPixels(const uint8_t* data, uint32_t size, const TrueColourTarget&
   return decode::DecodeFliCopy(data, size, AsBytes(target));
 }
 
+// DTA_COPY: raw pixels, in rows of an even number of pixels when the data is
+// exactly that long (ffmpeg reads them so at any length), else packed as
+// FLI_COPY's.
+bool DecodeCopy(const uint8_t* data, uint32_t size, const TrueColourTarget& target) {
+  const uint32_t row = target.width * target.BytesPerPixel();
+  const uint32_t stride = ((target.width + 1u) & ~1u) * target.BytesPerPixel();
+  if (stride == row || data == nullptr || uint64_t{stride} * target.height != size) {
+    return DecodeRawPixels(data, size, target);
+  }
+  for (uint32_t y = 0; y < target.height; ++y) {
+    std::memcpy(target.pixels + static_cast<size_t>(y) * row, data + static_cast<size_t>(y) * stride, row);
+  }
+  return true;
+}
+
 template <uint32_t B>
 bool DecodeChunkOfWidth(uint16_t type, const uint8_t* data, uint32_t size, const TrueColourTarget& target) {
   switch (type) {
@@ -174,7 +190,7 @@ bool DecodeTrueColourChunk(uint16_t type, const uint8_t* data, uint32_t dataSize
     case DELTA_FLC:
       return target.BytesPerPixel() == 3 ? DecodeChunkOfWidth<3>(type, data, dataSize, target)
                                          : DecodeChunkOfWidth<2>(type, data, dataSize, target);
-    case DTA_COPY:
+    case DTA_COPY: return DecodeCopy(data, dataSize, target);
     case FLI_COPY: return DecodeRawPixels(data, dataSize, target);
     // Byte-oriented: the runs go over the pixels' bytes.
     case BYTE_RUN: return decode::DecodeByteRun(data, dataSize, AsBytes(target));
