@@ -26,6 +26,7 @@
 #include "flic/frame_decoder.h"
 #include "flic/frame_reader.h"
 #include "flic/frame_store.h"
+#include "flic/true_colour_decoder.h"
 
 namespace {
 
@@ -159,9 +160,10 @@ void DecodeFileBench(benchmark::State& state, const std::filesystem::path& path)
     state.SkipWithError("the player refuses this flic");
     return;
   }
-  Bytes image(header.PixelCount());
+  Bytes image(header.PixelCount() * header.BytesPerPixel());
   kt::BasePalette palette{};
   kt::FrameTarget target{image.data(), header.width, header.height, &palette, true};
+  const kt::TrueColourTarget trueColour{image.data(), header.width, header.height, header.pixelBits};
   NoEvents events;
   double dataBytes = 0;
   for (int f = 0; f < header.frames; ++f) {
@@ -171,12 +173,17 @@ void DecodeFileBench(benchmark::State& state, const std::filesystem::path& path)
   for (auto _ : state) {
     std::fill(image.begin(), image.end(), 0);
     palette = {};
-    for (int f = 0; f < header.frames; ++f) kt::DecodeFrame(Store().Slot(f), target, events);
+    if (header.IsTrueColour()) {
+      for (int f = 0; f < header.frames; ++f) kt::DecodeTrueColourFrame(Store().Slot(f), trueColour, events);
+    } else {
+      for (int f = 0; f < header.frames; ++f) kt::DecodeFrame(Store().Slot(f), target, events);
+    }
     benchmark::DoNotOptimize(image.data());
     benchmark::ClobberMemory();
   }
   kt::FreeFrameRange(Store(), header.frames);
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * header.frames * header.PixelCount()));
+  state.SetBytesProcessed(
+      static_cast<int64_t>(state.iterations() * header.frames * header.PixelCount() * header.BytesPerPixel()));
   state.counters["frames/s"] =
       benchmark::Counter(static_cast<double>(header.frames), benchmark::Counter::kIsIterationInvariantRate);
   state.counters["data/s"] = benchmark::Counter(dataBytes, benchmark::Counter::kIsIterationInvariantRate);
@@ -199,7 +206,9 @@ const bool kRegistered = [] {
   std::vector<std::filesystem::path> files;
   for (const auto& entry : std::filesystem::directory_iterator(TestFlicsDir(), error)) {
     const std::string ext = entry.path().extension().string();
-    if (ext == ".fli" || ext == ".flc" || ext == ".cel") files.push_back(entry.path());
+    if (ext == ".fli" || ext == ".flc" || ext == ".cel" || ext == ".flh" || ext == ".flt" || ext == ".flx") {
+      files.push_back(entry.path());
+    }
   }
   std::sort(files.begin(), files.end());
   for (const auto& path : files) {

@@ -2,9 +2,10 @@
 // 4000 frames of 640 x 480, frame 0 a full BYTE_RUN picture, every further
 // frame a DELTA_FLC in which textured blocks move over the background; with
 // --byte-run every frame is a full BYTE_RUN picture instead, the costliest
-// kind of frame to replay.
+// kind of frame to replay. With --depth 15, 16 or 24 the same pictures go to
+// a true-colour flic: DTA_BRUN for BYTE_RUN, DTA_LC for DELTA_FLC.
 //
-//   make_long_flic OUT.flc [--byte-run] [--frames N] [--size W H]
+//   make_long_flic OUT.flc [--byte-run] [--frames N] [--size W H] [--depth D]
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +16,7 @@
 
 #include "chunk_encoding.h"
 #include "flic/flic_writer.h"
+#include "true_colour_encoding.h"
 
 namespace {
 
@@ -66,10 +68,51 @@ void DrawFrame(Bytes& picture, const Bytes& background, const Bytes& texture, in
   }
 }
 
+// The writer writes 256 colours only; a true-colour flic is put together here.
+bool WriteTrueColourFlic(const std::string& out, const Bytes& background, const Bytes& texture, int frames, int width,
+                         int height, int depth, bool byteRun) {
+  const auto w = static_cast<uint16_t>(width);
+  const auto h = static_cast<uint16_t>(height);
+  const size_t unit = depth == 24 ? 3 : 2;
+  Bytes file(128, 0);
+  Bytes previous;
+  Bytes picture;
+  for (int f = 0; f <= frames; ++f) {
+    DrawFrame(picture, background, texture, f == frames ? 0 : f, width, height);
+    picture = encode::TrueColourPicture(picture, static_cast<unsigned>(depth));
+    std::vector<kt::test::ChunkSpec> chunks;
+    if (f == 0 || byteRun) {
+      chunks.push_back({25, encode::EncodeUnitRuns(picture, w, h, unit), {}});
+    } else {
+      chunks.push_back({27, encode::EncodePixelDelta(previous, picture, w, h, unit), {}});
+    }
+    if (chunks.back().data.size() % 2 == 1) chunks.back().data.push_back(0);  // chunk sizes are even
+    const Bytes record = kt::test::FrameRecord(kt::test::Frame(std::move(chunks)));
+    file.insert(file.end(), record.begin(), record.end());
+    previous = picture;
+  }
+  Bytes header;
+  kt::AppendU32(header, static_cast<uint32_t>(file.size()));
+  kt::AppendU16(header, 0xAF44);
+  kt::AppendU16(header, static_cast<uint16_t>(frames));
+  kt::AppendU16(header, w);
+  kt::AppendU16(header, h);
+  kt::AppendU16(header, static_cast<uint16_t>(depth));
+  kt::AppendU16(header, 3);
+  kt::AppendU32(header, 40);  // milliseconds a frame
+  std::copy(header.begin(), header.end(), file.begin());
+  file[80] = 128;  // oframe1
+  std::ofstream stream(out, std::ios::binary);
+  stream.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+  if (!stream) return false;
+  std::printf("%s: %d frames of %d x %d, %zu bytes\n", out.c_str(), frames, width, height, file.size());
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  constexpr const char* kUsage = "usage: make_long_flic OUT.flc [--byte-run] [--frames N] [--size W H]\n";
+  constexpr const char* kUsage = "usage: make_long_flic OUT.flc [--byte-run] [--frames N] [--size W H] [--depth D]\n";
   if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
     std::fputs(kUsage, stdout);
     return 0;
@@ -84,12 +127,19 @@ int main(int argc, char** argv) {
   int frames = 4000;
   int width = 640;
   int height = 480;
+  int depth = 8;
   for (int i = 2; i < argc; ++i) {
     const std::string word = argv[i];
     if (word == "--byte-run") {
       byteRun = true;
     } else if (word == "--frames" && i + 1 < argc) {
       frames = std::atoi(argv[++i]);
+    } else if (word == "--depth" && i + 1 < argc) {
+      depth = std::atoi(argv[++i]);
+      if (depth != 8 && depth != 15 && depth != 16 && depth != 24) {
+        std::fputs("make_long_flic: the depth is 8, 15, 16 or 24\n", stderr);
+        return 2;
+      }
     } else if (word == "--size" && i + 2 < argc) {
       width = std::atoi(argv[++i]);
       height = std::atoi(argv[++i]);
@@ -106,6 +156,11 @@ int main(int argc, char** argv) {
   const auto h = static_cast<uint16_t>(height);
   const Bytes background = encode::SyntheticPicture(w, h, 1);
   const Bytes texture = encode::SyntheticPicture(w, h, 2);
+  if (depth != 8) {
+    if (WriteTrueColourFlic(out, background, texture, frames, width, height, depth, byteRun)) return 0;
+    std::fprintf(stderr, "make_long_flic: cannot write %s\n", out.c_str());
+    return 1;
+  }
   std::vector<uint8_t> rgb(768);
   for (size_t i = 0; i < 256; ++i) {
     rgb[3 * i] = static_cast<uint8_t>(i);

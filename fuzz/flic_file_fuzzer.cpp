@@ -1,7 +1,8 @@
 // A whole flic file from the fuzzer's bytes, taken the three ways the player
 // takes a file: loaded into memory, and played from disk chunk by chunk and
-// in big frames. Every frame read is decoded into an exactly sized image, so
-// the address sanitizer sees any write past the picture.
+// in big frames. Every frame read is decoded into an exactly sized image, of
+// palette indices or true colour by the header, so the address sanitizer sees
+// any write past the picture.
 //
 // Beyond the sanitizers it checks what the three ways promise each other:
 // a frame that both disk modes read decodes to the same image and palette in
@@ -22,6 +23,7 @@
 #include "flic/frame_decoder.h"
 #include "flic/frame_reader.h"
 #include "flic/frame_store.h"
+#include "flic/true_colour_decoder.h"
 
 namespace {
 
@@ -46,11 +48,24 @@ struct QuietEvents : kt::DecodeEvents {};
 
 // A fresh image and black palette, as each playback starts with.
 struct Picture {
-  explicit Picture(const FlicHeader& header) : size(header.PixelCount()), pixels(new uint8_t[size]()), palette{} {
+  explicit Picture(const FlicHeader& header)
+      : size(header.PixelCount() * header.BytesPerPixel()), pixels(new uint8_t[size]()), palette{} {
     target.pixels = pixels.get();
     target.width = header.width;
     target.height = header.height;
     target.palette = &palette;
+    trueColour.pixels = pixels.get();
+    trueColour.width = header.width;
+    trueColour.height = header.height;
+    trueColour.pixelBits = header.pixelBits;
+  }
+
+  void Decode(const kt::FrameSlot& slot, kt::DecodeEvents& events) {
+    if (trueColour.pixelBits != 8) {
+      kt::DecodeTrueColourFrame(slot, trueColour, events);
+    } else {
+      kt::DecodeFrame(slot, target, events);
+    }
   }
 
   uint64_t Hash() const {
@@ -60,9 +75,10 @@ struct Picture {
   }
 
   uint64_t size;
-  std::unique_ptr<uint8_t[]> pixels;  // exactly width x height: no slack for an overrun to hide in
+  std::unique_ptr<uint8_t[]> pixels;  // exactly the picture's bytes: no slack for an overrun to hide in
   kt::BasePalette palette;
   kt::FrameTarget target;
+  kt::TrueColourTarget trueColour;
 };
 
 // The store is 6.5 MB of slots; building one per input would cost more than
@@ -95,7 +111,9 @@ void CheckSlot(const kt::FrameSlot& slot, const FlicHeader& header, uint64_t fra
     const kt::ChunkRef& chunk = slot.chunkTable[static_cast<size_t>(j)];
     Require(chunk.size >= kt::kChunkHeaderSize);
     Require((chunk.data != nullptr) == (chunk.size > kt::kChunkHeaderSize));
-    if (chunk.type == kt::FLI_COPY) Require(chunk.size == header.PixelCount() + kt::kChunkHeaderSize);
+    if (chunk.type == kt::FLI_COPY) {
+      Require(chunk.size == header.PixelCount() * header.BytesPerPixel() + kt::kChunkHeaderSize);
+    }
   }
   Require(file.Offset() == frameStart + slot.size);
 }
@@ -124,10 +142,10 @@ std::vector<uint64_t> PlayFromDisk(const std::vector<uint8_t>& bytes, kt::ReadMo
     lastSlot = std::max(lastSlot, f);
     const kt::FrameSlot& slot = Store().Slot(f);
     CheckSlot(slot, header, frameStart, file);
-    const bool afford = Afford(spent, slot, header.PixelCount());
+    const bool afford = Afford(spent, slot, header.PixelCount() * header.BytesPerPixel());
     if (afford) {
       if (!picture) picture = std::make_unique<Picture>(header);
-      kt::DecodeFrame(slot, picture->target, events);
+      picture->Decode(slot, events);
     }
     kt::FreeFrameChunks(Store(), f);
     return afford;
@@ -166,7 +184,7 @@ std::vector<uint64_t> LoadAndPlay(const std::vector<uint8_t>& bytes, bool& loade
   uint64_t spent = 0;
   for (int f = 0; f <= header.frames; ++f) {
     if (!Afford(spent, Store().Slot(f), picture.size)) break;
-    kt::DecodeFrame(Store().Slot(f), picture.target, events);
+    picture.Decode(Store().Slot(f), events);
     hashes.push_back(picture.Hash());
   }
   kt::FreeFrameRange(Store(), header.frames);
@@ -183,11 +201,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!kt::ReadFlicHeader(file, header)) return 0;
   }
   try {
-    kt::CheckFlicIsPlayable(header);
+    kt::CheckFlicIsPlayable(header, true);
   } catch (const kt::DamagedFlicError&) {
     return 0;
   }
-  if (header.PixelCount() > kMaxPixels) return 0;
+  if (header.PixelCount() * header.BytesPerPixel() > kMaxPixels) return 0;
 
   int lastSlot = header.frames;
   bool loaded = false;

@@ -89,7 +89,7 @@ void DecodePasses(const LoadedFlic& flic, Picture& picture, long passes) {
   DecodeEvents quiet;
   for (long p = 0; p < passes; ++p) {
     picture.Clear();
-    for (int f = 0; f < flic.header.frames; ++f) DecodeFrame(flic.store->Slot(f), picture.Target(), quiet);
+    for (int f = 0; f < flic.header.frames; ++f) picture.Decode(flic.store->Slot(f), quiet);
   }
 }
 
@@ -129,7 +129,7 @@ int RunLoadBench(const Options& options) {
 
 int RunDecodeBench(const Options& options) {
   std::optional<LoadedFlic> flic = LoadFlicForDecoding(options.file);
-  Picture picture(flic->header.width, flic->header.height);
+  Picture picture(flic->header.width, flic->header.height, flic->header.pixelBits);
   long passes = options.passes;
   if (passes == 0) {
     // A first pass, untimed in the result, tells how many fill half a second.
@@ -150,11 +150,12 @@ int RunDecodeBench(const Options& options) {
   const double frames = static_cast<double>(passes) * header.frames;
   const double best = *std::min_element(seconds.begin(), seconds.end());
   const double median = Median(seconds);
-  std::printf("%s: %d frames of %u x %u, %ld passes a run, %ld runs%s\n", options.file.c_str(),
-              static_cast<int>(header.frames), header.width, header.height, passes, options.runs,
-              options.withRead ? ", the file read in every run" : "");
+  std::printf("%s: %d frames of %u x %u%s, %ld passes a run, %ld runs%s\n", options.file.c_str(),
+              static_cast<int>(header.frames), header.width, header.height,
+              header.IsTrueColour() ? (" at " + std::to_string(header.pixelBits) + " bits").c_str() : "", passes,
+              options.runs, options.withRead ? ", the file read in every run" : "");
   std::printf("processor seconds a run: min %.6f, median %.6f\n", best, median);
-  const double megabytes = frames * static_cast<double>(header.PixelCount()) / 1e6;
+  const double megabytes = frames * static_cast<double>(header.PixelCount() * header.BytesPerPixel()) / 1e6;
   std::printf("frames per second: %.0f (best run %.0f)\n", median > 0 ? frames / median : 0,
               best > 0 ? frames / best : 0);
   std::printf("output MB per second: %.1f (best run %.1f)\n", median > 0 ? megabytes / median : 0,
@@ -222,6 +223,8 @@ int RunSeekBench(const Options& options) {
   } else {
     memory = LoadFlicForDecoding(options.file);
     header = memory->header;
+    // The key images hold palette pictures, as the player's rebuilds do.
+    CheckFlicIsPlayable(header);
   }
   const int32_t frames = header.frames;
   Picture picture(header.width, header.height);

@@ -30,6 +30,9 @@ std::string ChunkTypeName(uint16_t type) {
     case BYTE_RUN: return "BYTE_RUN";
     case FLI_COPY: return "FLI_COPY";
     case PSTAMP: return "PSTAMP";
+    case DTA_BRUN: return "DTA_BRUN";
+    case DTA_COPY: return "DTA_COPY";
+    case DTA_LC: return "DTA_LC";
     default: return "type " + std::to_string(type);
   }
 }
@@ -117,7 +120,9 @@ void NoteTrailingData(FlicFile& file, std::vector<std::string>& notes) {
     const uint64_t at = file.Offset();
     file.Read(head, sizeof head);
     const uint32_t size = ReadU32(head);
-    if (ReadU16(head + 4) != kFrameMagic || size < kFrameHeaderSize || size - kFrameHeaderSize > file.Remaining()) {
+    const uint16_t magic = ReadU16(head + 4);
+    if ((magic != kFrameMagic && magic != kModellerFrameMagic) || size < kFrameHeaderSize ||
+        size - kFrameHeaderSize > file.Remaining()) {
       file.Seek(at);
       break;
     }
@@ -145,7 +150,7 @@ ModeResult CheckInMode(const std::string& path, ReadMode mode) {
     return result;
   }
   try {
-    CheckFlicIsPlayable(header);
+    CheckFlicIsPlayable(header, true);
   } catch (const PlayerError& error) {
     result.problems.push_back(error.what());
     return result;
@@ -153,7 +158,7 @@ ModeResult CheckInMode(const std::string& path, ReadMode mode) {
   const int frames = header.frames;
   result.frames.resize(static_cast<size_t>(frames) + 1);
   FrameStore store;
-  Picture picture(header.width, header.height);
+  Picture picture(header.width, header.height, header.pixelBits);
   CheckEvents events(result.problems);
   for (int f = 0; f <= frames; ++f) {
     const std::string label = FrameLabel(f, frames);
@@ -188,7 +193,7 @@ ModeResult CheckInMode(const std::string& path, ReadMode mode) {
     result.frames[static_cast<size_t>(f)] = SlotDigest(slot);
     events.StartFrame(slot, label);
     try {
-      DecodeFrame(slot, picture.Target(), events);
+      picture.Decode(slot, events);
     } catch (const PlayerError& error) {
       result.problems.push_back(label + ": " + error.what());
     }

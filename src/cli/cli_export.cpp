@@ -42,7 +42,7 @@ int Export(const Arguments& args) {
   const std::string& path = args[0];
   FlicHeader header;
   FlicFile file = OpenFlicForDecoding(path, header);
-  Picture picture(header.width, header.height);
+  Picture picture(header.width, header.height, header.pixelBits);
   ExportEvents events(path);
   // Read frame by frame, as a playback from disk reads: the export holds one
   // frame's chunks whatever the length of the flic. One pass does not need
@@ -65,13 +65,17 @@ int Export(const Arguments& args) {
     } catch (const PlayerError& error) {
       throw PlayerError("frame " + std::to_string(f) + ": " + error.what() + WrittenSoFar(args[1], f));
     }
-    DecodeFrame(store.Slot(f), picture.Target(), events);
+    picture.Decode(store.Slot(f), events);
     FreeFrameChunks(store, f);
     const std::string name = RecordFileName(recording.RecordBaseName, recording.RecordFrameNumber);
     errno = 0;
     bool created = false;
     try {
-      created = SaveFrameBitmap(recording, picture.Pixels().data(), header.width, header.height, picture.Palette());
+      // True colour goes to 24-bit bitmaps, exact; 256 colours keep their own table.
+      created =
+          picture.IsTrueColour()
+              ? SaveTrueColourFrameBitmap(recording, picture.Bgr().data(), header.width, header.height)
+              : SaveFrameBitmap(recording, picture.Pixels().data(), header.width, header.height, picture.Palette());
     } catch (const BitmapWriteError& error) {
       std::fprintf(stderr, "kinetrope-cli: %s: cannot write %s: %s; %s\n", path.c_str(), name.c_str(),
                    std::strerror(error.SystemError()),

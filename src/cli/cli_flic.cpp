@@ -78,7 +78,7 @@ FlicFile OpenFlicForDecoding(const std::string& path, FlicHeader& header) {
   std::string whyNot;
   std::optional<FlicFile> file = OpenFlic(path, header, &whyNot);
   if (!file) throw PlayerError(OpenFailureText(path, whyNot));
-  CheckFlicIsPlayable(header);
+  CheckFlicIsPlayable(header, true);
   return std::move(*file);
 }
 
@@ -106,8 +106,9 @@ LoadedFlic LoadFlicForDecoding(const std::string& path) {
   return flic;
 }
 
-Picture::Picture(uint16_t width, uint16_t height) {
-  const size_t size = static_cast<size_t>(width) * height;
+Picture::Picture(uint16_t width, uint16_t height, uint8_t pixelBits) {
+  trueColour_.pixelBits = pixelBits;
+  const size_t size = static_cast<size_t>(width) * height * (IsTrueColour() ? trueColour_.BytesPerPixel() : 1);
   try {
     pixels_.assign(size, 0);
   } catch (const std::bad_alloc&) {
@@ -117,6 +118,25 @@ Picture::Picture(uint16_t width, uint16_t height) {
   target_.width = width;
   target_.height = height;
   target_.palette = &palette_;
+  trueColour_.pixels = pixels_.data();
+  trueColour_.width = width;
+  trueColour_.height = height;
+}
+
+std::vector<uint8_t> Picture::Bgr() const {
+  const uint32_t count = static_cast<uint32_t>(target_.width) * target_.height;
+  std::vector<uint8_t> bgr(static_cast<size_t>(count) * 3);
+  if (IsTrueColour()) {
+    TrueColourToBgr(pixels_.data(), count, trueColour_.pixelBits, bgr.data());
+  } else {
+    for (uint32_t i = 0; i < count; ++i) {
+      const RgbColour& colour = palette_[pixels_[i]];
+      bgr[3 * i] = colour.blue;
+      bgr[3 * i + 1] = colour.green;
+      bgr[3 * i + 2] = colour.red;
+    }
+  }
+  return bgr;
 }
 
 void Picture::Clear() {

@@ -14,6 +14,7 @@
 #include "flic/flic_header.h"
 #include "flic/frame_decoder.h"
 #include "flic/frame_store.h"
+#include "flic/true_colour_decoder.h"
 
 namespace kt::cli {
 
@@ -52,8 +53,9 @@ std::string OpenFailureText(const std::string& path, const std::string& whyNot);
 // the size is not known (0).
 std::string OutOfMemoryText(uint64_t bytesAsked);
 
-// Opens the flic and reads and checks its header; raises the player's errors,
-// and the load error text for a file that is no flic.
+// Opens the flic and reads and checks its header, true-colour flics
+// included; raises the player's errors, and the load error text for a file
+// that is no flic.
 FlicFile OpenFlicForDecoding(const std::string& path, FlicHeader& header);
 
 // Opens and checks the flic and reads it into memory as the Load button does.
@@ -63,22 +65,35 @@ FlicFile OpenFlicForDecoding(const std::string& path, FlicHeader& header);
 LoadedFlic LoadFlicForDecoding(const std::string& path);
 
 // The image and palette that frames are decoded into, all zero at the start
-// as they are when a playback begins. Raises OutOfMemoryError with the
-// picture's size when it cannot be had.
+// as they are when a playback begins: palette indices, or for a true-colour
+// flic its pixels as the file stores them (the palette then unused). Raises
+// OutOfMemoryError with the picture's size when it cannot be had.
 class Picture {
  public:
-  Picture(uint16_t width, uint16_t height);
+  Picture(uint16_t width, uint16_t height, uint8_t pixelBits = 8);
   Picture(const Picture&) = delete;
   Picture& operator=(const Picture&) = delete;
   void Clear();
   FrameTarget& Target() { return target_; }
   const std::vector<uint8_t>& Pixels() const { return pixels_; }
   const BasePalette& Palette() const { return palette_; }
+  bool IsTrueColour() const { return trueColour_.pixelBits != 8; }
+  // Decodes a frame by the picture's depth.
+  void Decode(const FrameSlot& slot, DecodeEvents& events) {
+    if (IsTrueColour()) {
+      DecodeTrueColourFrame(slot, trueColour_, events);
+    } else {
+      DecodeFrame(slot, target_, events);
+    }
+  }
+  // The picture as bytes blue, green, red, top row first, whatever its depth.
+  std::vector<uint8_t> Bgr() const;
 
  private:
   std::vector<uint8_t> pixels_;
   BasePalette palette_{};
   FrameTarget target_;
+  TrueColourTarget trueColour_;
 };
 
 }  // namespace kt::cli

@@ -165,14 +165,13 @@ void ArmRecording(RecordingState& state, const std::string& chosenPath) {
   state.Recording = true;
 }
 
-bool SaveFrameBitmap(RecordingState& state, const uint8_t* pixels, int32_t width, int32_t height,
-                     const BasePalette& palette) {
-  if (width < 0 || height < 0) throw std::invalid_argument("SaveFrameBitmap: negative frame size");
-  const std::string name = RecordFileName(state.RecordBaseName, state.RecordFrameNumber);
-  const auto w = static_cast<uint32_t>(width);
-  const auto h = static_cast<uint32_t>(height);
-  const std::string header = BitmapHeaderBytes(w, h, palette);
+namespace {
 
+// The file named by the series' next number: the header bytes, then the rows
+// of rowBytes bytes bottom-up, each padded to a multiple of 4.
+bool SaveBitmap(RecordingState& state, const std::string& header, const uint8_t* pixels, uint32_t rowBytes,
+                uint32_t h) {
+  const std::string name = RecordFileName(state.RecordBaseName, state.RecordFrameNumber);
   bool written = false;
   // O_NONBLOCK: a FIFO under the name, with nobody reading it, fails to open
   // instead of holding the playback; a regular file is not affected.
@@ -189,9 +188,9 @@ bool SaveFrameBitmap(RecordingState& state, const uint8_t* pixels, int32_t width
     BitmapFileWriter file(fd);
     try {
       file.Append(reinterpret_cast<const uint8_t*>(header.data()), header.size());
-      const size_t padding = BitmapRowSize(w) - w;
+      const size_t padding = BitmapRowSize(rowBytes) - rowBytes;
       for (uint32_t row = h; row-- > 0;) {
-        file.Append(pixels + static_cast<size_t>(row) * w, w);
+        file.Append(pixels + static_cast<size_t>(row) * rowBytes, rowBytes);
         file.AppendZeros(padding);
       }
       file.Finish();
@@ -203,6 +202,40 @@ bool SaveFrameBitmap(RecordingState& state, const uint8_t* pixels, int32_t width
   // Unsigned arithmetic: the number wraps instead of overflowing.
   state.RecordFrameNumber = static_cast<int32_t>(static_cast<uint32_t>(state.RecordFrameNumber) + 1u);
   return written;
+}
+
+}  // namespace
+
+bool SaveFrameBitmap(RecordingState& state, const uint8_t* pixels, int32_t width, int32_t height,
+                     const BasePalette& palette) {
+  if (width < 0 || height < 0) throw std::invalid_argument("SaveFrameBitmap: negative frame size");
+  const auto w = static_cast<uint32_t>(width);
+  const auto h = static_cast<uint32_t>(height);
+  return SaveBitmap(state, BitmapHeaderBytes(w, h, palette), pixels, w, h);
+}
+
+bool SaveTrueColourFrameBitmap(RecordingState& state, const uint8_t* bgr, int32_t width, int32_t height) {
+  if (width < 0 || height < 0) throw std::invalid_argument("SaveTrueColourFrameBitmap: negative frame size");
+  const auto w = static_cast<uint32_t>(width);
+  const auto h = static_cast<uint32_t>(height);
+  const uint32_t rowBytes = 3 * w;
+  std::string header(kBitmapHeadersSize, '\0');
+  auto* p = reinterpret_cast<uint8_t*>(header.data());
+  const uint32_t imageSize = BitmapRowSize(rowBytes) * h;
+  p[0] = 'B';
+  p[1] = 'M';
+  WriteU32(p + 2, kBitmapHeadersSize + imageSize);
+  WriteU32(p + 10, kBitmapHeadersSize);
+  WriteU32(p + 14, 40);
+  WriteU32(p + 18, w);
+  WriteU32(p + 22, h);  // positive: rows stored bottom-up
+  WriteU16(p + 26, 1);
+  WriteU16(p + 28, 24);
+  WriteU32(p + 30, 0);  // BI_RGB
+  WriteU32(p + 34, imageSize);
+  WriteU32(p + 38, kPelsPerMetre);
+  WriteU32(p + 42, kPelsPerMetre);
+  return SaveBitmap(state, header, bgr, rowBytes, h);
 }
 
 }  // namespace kt

@@ -71,4 +71,8 @@ void ArmRecording(RecordingState& state, const std::string& chosenPath);
 bool SaveFrameBitmap(RecordingState& state, const uint8_t* pixels, int32_t width, int32_t height,
                      const BasePalette& palette);
 
+// The same for a true-colour frame, as a 24-bit bitmap: width x height
+// pixels of bytes blue, green, red, top row first, stride 3 x width.
+bool SaveTrueColourFrameBitmap(RecordingState& state, const uint8_t* bgr, int32_t width, int32_t height);
+
 }  // namespace kt

@@ -35,6 +35,14 @@ uint32_t FliSpeedToMilliseconds(uint32_t speed) {
   return static_cast<uint32_t>(static_cast<uint64_t>(std::nearbyintl(ms)));
 }
 
+uint8_t PixelBitsOf(uint16_t magic, uint16_t depth) {
+  if (magic == kDeepMagic) return depth == 15 || depth == 16 || depth == 24 ? static_cast<uint8_t>(depth) : 0;
+  // A 16 in an FLC's depth field marks the 15-bit variant; any other value
+  // there has always been read as 8 bits, and still is.
+  if (magic == kFlcMagic && depth == 16) return 15;
+  return 8;
+}
+
 namespace {
 
 // The first bytes of a file, as a quoted text with every byte that is no
@@ -59,6 +67,23 @@ bool Refuse(std::string* whyNot, const std::string& reason) {
   return false;
 }
 
+// Steps over the records that may stand where frame 0 is looked for; a table
+// of segments leaves the header's own figures, which describe the first
+// segment, in force. Stops at the first record of another kind, at a size
+// that cannot be a record, and at the end of the file.
+void SkipLeadingRecords(FlicFile& file, FlicHeader& header) {
+  for (int records = 0; records < 8; ++records) {
+    uint8_t raw[6];
+    file.Seek(header.oframe1);
+    if (file.ReadUpTo(raw, sizeof raw) < sizeof raw) return;
+    const uint32_t size = ReadU32(raw);
+    const uint16_t magic = ReadU16(raw + 4);
+    if (magic != kPrefixMagic && magic != kSegmentTableMagic && magic != kHuffmanTableMagic) return;
+    if (size < kChunkHeaderSize || size > file.Length() - header.oframe1 || size > UINT32_MAX - header.oframe1) return;
+    header.oframe1 += size;
+  }
+}
+
 }  // namespace
 
 bool ReadFlicHeader(FlicFile& file, FlicHeader& header, std::string* whyNot) {
@@ -72,21 +97,55 @@ bool ReadFlicHeader(FlicFile& file, FlicHeader& header, std::string* whyNot) {
   constexpr size_t kShown = 8;
   const bool magicRead = got >= 6;
   const uint16_t magic = magicRead ? ReadU16(raw.data() + 4) : 0;
-  if (!magicRead || (magic != kFlcMagic && magic != kFliMagic)) {
+  // The types that cannot be played are read all the same, so that what they
+  // are can be said.
+  const bool flicType = magic == kFliMagic || magic == kFlcMagic || magic == kDeepMagic || magic == kHuffmanMagic ||
+                        magic == kFrameShiftMagic;
+  if (!flicType) {
+    if (got == raw.size()) {
+      const std::string scrambled = ScrambledFlicText(file, header);
+      if (!scrambled.empty()) return Refuse(whyNot, scrambled);
+    }
     return Refuse(whyNot, "not a flic: the file starts with " +
                               QuotedStart(raw.data(), std::min<uint64_t>(got, kShown)) +
-                              ", where a flic has the number AF11 or AF12 (hexadecimal) at byte 4");
+                              ", where a flic has the number AF11, AF12 or AF44 (hexadecimal) at byte 4");
   }
   if (got < raw.size()) {
     return Refuse(whyNot, "the file ends after " + std::to_string(got) + " bytes, within the flic's " +
                               std::to_string(kFlicHeaderSize) + "-byte header");
   }
+  header.pixelBits = PixelBitsOf(header.magic, header.depth);
   if (header.IsFli()) {
     header.oframe1 = kFlicHeaderSize;
     header.speed = FliSpeedToMilliseconds(header.speed);
   }
+  SkipLeadingRecords(file, header);
   file.Seek(header.oframe1);
   return true;
+}
+
+std::string ScrambledFlicText(FlicFile& file, const FlicHeader& header) {
+  // A frame or settings record right after the header: the rest of the file
+  // is a flic's, only its type word is not.
+  uint8_t raw[6];
+  file.Seek(kFlicHeaderSize);
+  if (file.ReadUpTo(raw, sizeof raw) < sizeof raw) return {};
+  const uint16_t magic = ReadU16(raw + 4);
+  if (magic != kFrameMagic && magic != kPrefixMagic && magic != kModellerFrameMagic) return {};
+  char type[8];
+  std::snprintf(type, sizeof type, "0x%04X", header.magic);
+  return std::string("It is a flic whose type word (") + type +
+         ") is scrambled, as password-protected flics have it; they cannot be played.";
+}
+
+std::string FlicDepthText(const FlicHeader& header) {
+  switch (header.pixelBits) {
+    case 8: return "8-bit (256 colours)";
+    case 15: return "15-bit (32768 colours)";
+    case 16: return "16-bit (65536 colours)";
+    case 24: return "24-bit (16777216 colours)";
+    default: return "unknown (the depth field says " + std::to_string(header.depth) + ")";
+  }
 }
 
 std::optional<FlicFile> OpenFlic(const std::string& path, FlicHeader& header, std::string* whyNot) {
@@ -108,7 +167,25 @@ std::string LoadErrorText(const std::string& reason) {
   return text + ": " + reason;
 }
 
-void CheckFlicIsPlayable(const FlicHeader& header) {
+void CheckFlicIsPlayable(const FlicHeader& header, bool trueColourTaken) {
+  if (header.magic == kHuffmanMagic) {
+    throw DamagedFlicError(
+        "The flic is of type 0xAF30, whose frames are Huffman or BWT-compressed in a way nobody has described; "
+        "it cannot be played.");
+  }
+  if (header.magic == kFrameShiftMagic) {
+    throw DamagedFlicError(
+        "The flic is of type 0xAF31 (frame shift), whose compression nobody has described; it cannot be played.");
+  }
+  if (header.pixelBits == 0) {
+    throw DamagedFlicError("The flic's depth field says " + std::to_string(header.depth) +
+                           " bits a pixel; true-colour flics have 15, 16 or 24.");
+  }
+  if (header.IsTrueColour() && !trueColourTaken) {
+    throw DamagedFlicError("The flic is in true colour, " + std::to_string(header.pixelBits) +
+                           "-bit; only flics of 256 colours can be played or converted so far "
+                           "(kinetrope-cli info, check and export take it).");
+  }
   if (header.frames == 0) throw DamagedFlicError("The flic has no frames.");
   if (header.frames > kMaxFlicFrames) {
     throw DamagedFlicError("The flic has " + std::to_string(header.frames) + " frames; the player holds at most " +

@@ -51,7 +51,9 @@ void AcceptChunkHeader(const uint8_t* raw, const FlicHeader& header, uint64_t le
                        ChunkRef& ref) {
   ref.size = ReadU32(raw);
   ref.type = ReadU16(raw + 4);
-  if (ref.type == FLI_COPY) ref.size = static_cast<uint32_t>(header.PixelCount() + kChunkHeaderSize);
+  if (ref.type == FLI_COPY) {
+    ref.size = static_cast<uint32_t>(header.PixelCount() * header.BytesPerPixel() + kChunkHeaderSize);
+  }
   if (ref.size < kChunkHeaderSize) {
     throw DamagedFlicError(FrameName(frame) + " is damaged: chunk " + std::to_string(chunk) + " has a size of " +
                            std::to_string(ref.size) + " bytes, less than its 6-byte header.");
@@ -229,7 +231,9 @@ void ReadFrame(FlicFile& file, FlicHeader& header, FrameStore& store, int index,
 }
 
 void ReadWholeFlic(FlicFile& file, const FlicHeader& header, FrameStore& store, const ReadProgress& progress) {
-  CheckFlicIsPlayable(header);
+  // Frames of any depth are read alike; whether a caller shows true colour
+  // is its own check's to say.
+  CheckFlicIsPlayable(header, true);
   store.Reserve(header.frames + 1);
   try {
     LoadFromOneBlock(file, header, store, progress);

@@ -32,7 +32,7 @@ struct ChunkBytesRelease {
 using ChunkBytes = std::unique_ptr<uint8_t[], ChunkBytesRelease>;
 
 struct ChunkRef {
-  uint32_t size = 0;  // whole chunk, header included (FLI_COPY: width x height + 6)
+  uint32_t size = 0;  // whole chunk, header included (FLI_COPY: the picture's bytes + 6)
   uint16_t type = 0;
   ChunkBytes data;  // size - 6 bytes; null when there are none
 

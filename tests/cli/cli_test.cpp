@@ -524,3 +524,61 @@ TEST(CliTest, VersionAndEveryCommandsMessageNamesItsFileOnTheStreamTheManualSays
 
 }  // namespace
 }  // namespace kt
+
+namespace kt {
+namespace {
+
+// The 15, 16 and 24-bit flics go through every command that reads pictures;
+// the types nobody can play are named. Their pixels are checked against
+// ffmpeg by the oracle script.
+TEST(CliTrueColourTest, CommandsTakeEveryDepthAndNameWhatCannotBePlayed) {
+  TempDir dir;
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(KINETROPE_TRUE_COLOUR_FLICS)) {
+    const std::string path = entry.path().string();
+    SCOPED_TRACE(path);
+    ++files;
+    const FlicHeader header = ParseFlicHeader(ReadFileBytes(path).data());
+    const CliResult info = RunCli({"info", path});
+    EXPECT_EQ(info.status, 0);
+    const int bits = header.magic == 0xAF12 ? 15 : header.depth;
+    EXPECT_TRUE(Contains(info.out, "Depth     : " + std::to_string(bits) + "-bit")) << info.out;
+    EXPECT_EQ(Contains(info.out, "Stamp     : 4 x 4 in frame 0"), entry.path().filename() == "chunks_15.flh");
+    const CliResult check = RunCli({"check", path});
+    EXPECT_EQ(check.status, 0) << check.out;
+
+    const std::string base = (dir / entry.path().stem().string()).string();
+    EXPECT_EQ(RunCli({"export", path, base}).status, 0);
+    for (int f = 0; f < header.frames; ++f) {
+      const Bytes bitmap = ReadFileBytes(RecordFileName(base, f));
+      ASSERT_GE(bitmap.size(), 54u);
+      EXPECT_EQ(ReadU16(&bitmap[28]), 24);
+      EXPECT_EQ(bitmap.size(), 54u + (header.width * 3u + 3u) / 4u * 4u * header.height);
+    }
+    EXPECT_FALSE(std::filesystem::exists(RecordFileName(base, header.frames)));
+    // Thumbnails choose and cut their frame in 256 colours only, so far.
+    EXPECT_EQ(RunCli({"thumbnail", "--size", "16", path, base + ".png"}).status, 1);
+    EXPECT_FALSE(std::filesystem::exists(base + ".png"));
+  }
+  EXPECT_GE(files, 5);
+
+  FlicSpec huffman = SmallFlic();
+  huffman.magic = 0xAF30;
+  WriteFile(dir / "huffman.flc", BuildFlic(huffman));
+  const CliResult info = RunCli({"info", (dir / "huffman.flc").string()});
+  EXPECT_TRUE(Contains(info.out, "Type      : Huffman or BWT-compressed (0xAF30)")) << info.out;
+  const CliResult refused = RunCli({"export", (dir / "huffman.flc").string(), (dir / "h").string()});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_TRUE(Contains(refused.err, "Huffman or BWT-compressed")) << refused.err;
+
+  FlicSpec scrambled = SmallFlic();
+  scrambled.magic = 0x9D2B;
+  WriteFile(dir / "locked.flc", BuildFlic(scrambled));
+  const CliResult locked = RunCli({"check", (dir / "locked.flc").string()});
+  EXPECT_EQ(locked.status, 1);
+  EXPECT_TRUE(Contains(locked.out, kLoadErrorText)) << locked.out;
+  EXPECT_TRUE(Contains(locked.out, "type word (0x9D2B) is scrambled")) << locked.out;
+}
+
+}  // namespace
+}  // namespace kt

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Compares the bitmaps that kinetrope-cli export wrote for one flic with
-ffmpeg's own decoding of the same flic (rawvideo, pal8).
+ffmpeg's own decoding of the same flic (rawvideo, pal8; for a 15, 16 or
+24-bit flic the file's own pixel layout, against the 24-bit bitmaps).
 
 usage: ffmpeg_compare.py FLIC BMP_BASE FFMPEG_RAW
 
@@ -22,6 +23,10 @@ chunk types either form is accepted, entry by entry.
 
 import struct
 import sys
+
+# True-colour flics: ffmpeg is asked for the file's own pixel layout, so that
+# no conversion of its own stands between its decoding and ours.
+TRUE_COLOUR_FORMATS = {15: ("rgb555le", 2), 16: ("rgb565le", 2), 24: ("bgr24", 3)}
 
 COLOR_256 = 4
 COLOR_64 = 11
@@ -67,6 +72,64 @@ def read_bitmap(path, width, height):
     return b"".join(rows), palette
 
 
+def pixel_bits(flic):
+    """15, 16 or 24 for a true-colour flic, 8 for any other."""
+    magic, depth = struct.unpack_from("<H", flic, 4)[0], struct.unpack_from("<H", flic, 12)[0]
+    if magic == 0xAF44 and depth in (15, 16, 24):
+        return depth
+    return 15 if magic == 0xAF12 and depth == 16 else 8
+
+
+def widened_bgr(raw, bits):
+    """ffmpeg's pixels as bytes blue, green, red, 5 and 6-bit components
+    widened by repeating their top bits; the top bit of 15-bit pixels unused."""
+    if bits == 24:
+        return raw
+    out = bytearray()
+    for (v,) in struct.iter_unpack("<H", raw):
+        if bits == 16:
+            r, g, b = v >> 11, (v >> 5) & 63, v & 31
+            out += bytes(((b << 3) | (b >> 2), (g << 2) | (g >> 4), (r << 3) | (r >> 2)))
+        else:
+            r, g, b = (v >> 10) & 31, (v >> 5) & 31, v & 31
+            out += bytes(((b << 3) | (b >> 2), (g << 3) | (g >> 2), (r << 3) | (r >> 2)))
+    return bytes(out)
+
+
+def read_true_colour_bitmap(path, width, height):
+    data = open(path, "rb").read()
+    if data[:2] != b"BM" or struct.unpack_from("<H", data, 28)[0] != 24:
+        raise ValueError(f"{path}: not a 24-bit bitmap")
+    bw, bh = struct.unpack_from("<ii", data, 18)
+    if (bw, bh) != (width, height):
+        raise ValueError(f"{path}: {bw} x {bh}, the flic is {width} x {height}")
+    offset = struct.unpack_from("<I", data, 10)[0]
+    row_size = (width * 3 + 3) // 4 * 4
+    return b"".join(data[offset + (height - 1 - y) * row_size:][:width * 3] for y in range(height))
+
+
+def compare_true_colour(flic, bits, base, raw):
+    frames, width, height = struct.unpack_from("<HHH", flic, 6)
+    frame_bytes = width * height * TRUE_COLOUR_FORMATS[bits][1]
+    ffmpeg_frames = len(raw) // frame_bytes
+    if len(raw) % frame_bytes != 0 or ffmpeg_frames < frames:
+        print(f"ffmpeg gave {len(raw)} bytes, {ffmpeg_frames} whole frames of {frame_bytes}; "
+              f"the flic has {frames} frames")
+        return 1
+    for f in range(frames):
+        ours = read_true_colour_bitmap(f"{base}{f:04d}.bmp", width, height)
+        theirs = widened_bgr(raw[f * frame_bytes:(f + 1) * frame_bytes], bits)
+        if ours != theirs:
+            diffs = [i // 3 for i in range(0, len(ours), 3) if ours[i:i + 3] != theirs[i:i + 3]]
+            i = diffs[0]
+            print(f"frame {f}: {len(diffs)} pixels differ; first at x {i % width}, y {i // width}: "
+                  f"ours {tuple(ours[3 * i:3 * i + 3])}, ffmpeg {tuple(theirs[3 * i:3 * i + 3])} (blue, green, red)")
+            return 1
+    print(f"{frames} frames of {bits}-bit colour agree (ffmpeg decoded {ffmpeg_frames}; "
+          f"the {ffmpeg_frames - frames} after the first pass not compared)")
+    return 0
+
+
 def colour_matches(ours, theirs, types):
     widened = tuple(p | (p >> 6) for p in ours)
     if types == {COLOR_64}:
@@ -82,6 +145,9 @@ def main():
         return 2
     flic_path, base, raw_path = sys.argv[1:]
     flic = open(flic_path, "rb").read()
+    bits = pixel_bits(flic)
+    if bits != 8:
+        return compare_true_colour(flic, bits, base, open(raw_path, "rb").read())
     frames, width, height = struct.unpack_from("<HHH", flic, 6)
     types = colour_chunk_types(flic)
     raw = open(raw_path, "rb").read()

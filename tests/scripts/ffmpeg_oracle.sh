@@ -5,7 +5,8 @@
 # colours included (see ffmpeg_compare.py for how ffmpeg widens 6-bit colours).
 #
 # None of the real flics is 640 x 480, so a 640 x 480 DELTA_FLC flic of
-# moving blocks from make_long_flic goes with them.
+# moving blocks from make_long_flic goes with them, and so do the 15, 16 and
+# 24-bit flics of tests/data/true_colour and 640 x 480 ones of each depth.
 #
 # usage: ffmpeg_oracle.sh BUILD_DIR
 # The flics come from tests/data/flics, or from $KINETROPE_TEST_FLICS.
@@ -62,11 +63,18 @@ trap 'rm -rf "$work"' EXIT
 mkdir "$work/made"
 "$make_long_flic" "$work/made/moving_blocks_640x480.flc" --frames 26 --size 640 480 > /dev/null ||
   { echo "FAIL: make_long_flic failed"; exit 1; }
+for depth in 15 16 24; do
+  "$make_long_flic" "$work/made/moving_blocks_640x480_$depth.flh" --frames 12 --size 640 480 --depth $depth \
+    > /dev/null || { echo "FAIL: make_long_flic --depth $depth failed"; exit 1; }
+done
 
 matched=0
 failed=0
 skipped=0
-for flic in "$flics"/*.fli "$flics"/*.flc "$flics"/*.cel "$work/made"/*.flc; do
+# 15, 16 and 24-bit flics: the chunks of each depth, from make_true_colour_flics.
+true_colour=${KINETROPE_TEST_TRUE_COLOUR_FLICS:-$here/../data/true_colour}
+for flic in "$flics"/*.fli "$flics"/*.flc "$flics"/*.cel "$work/made"/*.flc "$work/made"/*.flh \
+    "$true_colour"/*.flh "$true_colour"/*.flt "$true_colour"/*.flx; do
   [ -f "$flic" ] || continue
   name=$(basename "$flic")
   if ! "$cli" check "$flic" > "$work/check.txt" 2>&1; then
@@ -76,7 +84,16 @@ for flic in "$flics"/*.fli "$flics"/*.flc "$flics"/*.cel "$work/made"/*.flc; do
   fi
   rm -f "$work"/frame*.bmp "$work/ffmpeg.raw"
   # passthrough: one picture per frame record, none repeated or dropped for timing.
-  if ! ffmpeg -nostdin -v error -i "$flic" -f rawvideo -pix_fmt pal8 -fps_mode passthrough \
+  # True colour is asked for in the file's own layout (see ffmpeg_compare.py).
+  case $(python3 -c 'import sys, struct; d = open(sys.argv[1], "rb").read(14)
+m, dep = struct.unpack_from("<H", d, 4)[0], struct.unpack_from("<H", d, 12)[0]
+print(dep if m == 0xAF44 else 15 if (m == 0xAF12 and dep == 16) else 8)' "$flic") in
+    15) pix_fmt=rgb555le ;;
+    16) pix_fmt=rgb565le ;;
+    24) pix_fmt=bgr24 ;;
+    *) pix_fmt=pal8 ;;
+  esac
+  if ! ffmpeg -nostdin -v error -i "$flic" -f rawvideo -pix_fmt "$pix_fmt" -fps_mode passthrough \
       "$work/ffmpeg.raw" > "$work/ffmpeg.txt" 2>&1 || [ ! -s "$work/ffmpeg.raw" ]; then
     echo "SKIP $name: ffmpeg cannot decode it ($(head -n 1 "$work/ffmpeg.txt"))"
     skipped=$((skipped + 1))

@@ -25,6 +25,7 @@ struct FrameSpec {
   uint32_t padding = 0;                    // zero bytes after the chunks, counted in the frame size
   std::optional<uint32_t> declaredSize;    // default: 16 + chunks + padding
   std::optional<uint16_t> declaredChunks;  // default: chunks.size()
+  uint16_t magic = 0xF1FA;
 };
 
 inline Bytes FrameRecord(const FrameSpec& frame) {
@@ -37,7 +38,7 @@ inline Bytes FrameRecord(const FrameSpec& frame) {
   body.insert(body.end(), frame.padding, 0);
   Bytes out;
   AppendU32(out, frame.declaredSize.value_or(static_cast<uint32_t>(16 + body.size())));
-  AppendU16(out, 0xF1FA);
+  AppendU16(out, frame.magic);
   AppendU16(out, frame.declaredChunks.value_or(static_cast<uint16_t>(frame.chunks.size())));
   out.insert(out.end(), 8, 0);
   out.insert(out.end(), body.begin(), body.end());

@@ -24,10 +24,11 @@ Bytes BuildFlic(const FlicSpec& spec) {
   WriteU16(&out[6], frames);
   WriteU16(&out[8], spec.width);
   WriteU16(&out[10], spec.height);
-  WriteU16(&out[12], 8);
+  WriteU16(&out[12], spec.depth);
   WriteU32(&out[16], spec.speed);
   WriteU32(&out[80], flc ? 128 + spec.gapAfterHeader : spec.fileOframe1);
   WriteU32(&out[84], spec.fileOframe2);
+  out.insert(out.end(), spec.leadingRecords.begin(), spec.leadingRecords.end());
   for (const FrameSpec& frame : spec.records) {
     const Bytes record = FrameRecord(frame);
     out.insert(out.end(), record.begin(), record.end());

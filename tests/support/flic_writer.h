@@ -17,8 +17,12 @@ struct FlicSpec {
   uint16_t magic = 0xAF12;
   uint16_t width = 4;
   uint16_t height = 4;
+  uint16_t depth = 8;
   uint32_t speed = 0;
   uint32_t gapAfterHeader = 0;  // FLC: bytes between the header and frame 0 (oframe1 = 128 + gap)
+  // Records written between the gap and frame 0 (settings, segment table);
+  // the FLC's oframe1 points at the first of them.
+  Bytes leadingRecords;
   // Every frame record in file order, the ring frame last when there is one.
   std::vector<FrameSpec> records;
   std::optional<uint16_t> declaredFrames;  // default: records.size() - 1 (the last is the ring)

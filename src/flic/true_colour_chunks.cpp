@@ -1,0 +1,218 @@
+// The chunks of 15, 16 and 24-bit flics. Counts and skips are in pixels,
+// offsets into the picture in bytes; the bounds policy is the 8-bit
+// decoder's (see frame_decoder.cpp): runs are cut at the picture's and the
+// data's end, a line past the height stops the chunk, and every loop
+// consumes data or ends at a fixed bound.
+#include <algorithm>
+#include <cstring>
+
+#include "base/flic_format.h"
+#include "flic/chunk_decoders.h"
+#include "flic/true_colour_decoder.h"
+
+namespace kt {
+namespace {
+
+using decode::ChunkData;
+using decode::Image;
+
+// The picture seen as bytes: each line is width x bytes-per-pixel bytes long,
+// which is also how the byte-oriented 8-bit chunks run over it.
+FrameTarget AsBytes(const TrueColourTarget& target) {
+  FrameTarget bytes;
+  bytes.pixels = target.pixels;
+  bytes.width = static_cast<uint16_t>(target.width * target.BytesPerPixel());
+  bytes.height = target.height;
+  return bytes;
+}
+
+// One pixel of B bytes written n times from dst on.
+template <uint32_t B>
+inline void RepeatPixel(uint8_t* dst, const uint8_t* pixel, uint32_t n) {
+  if constexpr (B == 2) {
+    if (n > 0) decode::FillPairs(dst, pixel, 2 * n);
+  } else {
+    const uint8_t p0 = pixel[0];
+    const uint8_t p1 = pixel[1];
+    const uint8_t p2 = pixel[2];
+    for (uint32_t i = 0; i < n; ++i, dst += 3) {
+      dst[0] = p0;
+      dst[1] = p1;
+      dst[2] = p2;
+    }
+  }
+}
+
+// A repeat of n pixels at offset, cut at the picture's end; false when cut.
+template <uint32_t B>
+bool Repeat(const Image& image, uint32_t& offset, const uint8_t* pixel, uint32_t n) {
+  const uint32_t bytes = n * B;
+  const uint32_t fits = image.Fits(offset, bytes) / B;
+  RepeatPixel<B>(image.pixels + offset, pixel, fits);
+  offset = image.Advance(offset, bytes);
+  return fits * B == bytes;
+}
+
+// n literal pixels from the data, cut at the picture's and the data's end;
+// false when the data ran out.
+template <uint32_t B>
+bool Literal(ChunkData& in, const Image& image, uint32_t& offset, uint32_t n, bool& clipped) {
+  const uint32_t want = n * B;
+  const uint32_t have = std::min(want, in.Left());
+  clipped |= !image.Copy(offset, in.Here(), have);
+  if (have < want) return false;
+  in.Skip(want);
+  return true;
+}
+
+// DTA_BRUN: BYTE_RUN's layout with pixels for bytes.
+template <uint32_t B>
+bool DecodePixelRuns(const uint8_t* data, uint32_t size, const TrueColourTarget& target) {
+  ChunkData in(data, size);
+  const FrameTarget bytes = AsBytes(target);
+  const Image image(bytes);
+  bool clipped = false;
+  for (uint32_t y = 0; y < target.height; ++y) {
+    // As in BYTE_RUN, the packet-count byte is not trusted: the width ends a line.
+    in.Skip(1);
+    uint32_t offset = image.RowStart(y, bytes.width);
+    uint32_t x = 0;
+    while (x < target.width) {
+      if (!in.Has(1)) return false;
+      const int8_t c = in.S8();
+      if (c >= 0) {
+        if (!in.Has(B)) return false;
+        clipped |= !Repeat<B>(image, offset, in.Here(), static_cast<uint32_t>(c));
+        in.Skip(B);
+        x += static_cast<uint32_t>(c);
+      } else {
+        const auto n = static_cast<uint32_t>(-c);
+        if (!Literal<B>(in, image, offset, n, clipped)) return false;
+        x += n;
+      }
+    }
+  }
+  return !clipped;
+}
+
+// DTA_LC, and DELTA_FLC in these flics: DELTA_FLC's line words, then packets
+// of a pixel skip and a pixel count (positive literal, negative repeat).
+template <uint32_t B>
+bool DecodePixelDelta(const uint8_t* data, uint32_t size, const TrueColourTarget& target) {
+  ChunkData in(data, size);
+  const FrameTarget bytes = AsBytes(target);
+  const Image image(bytes);
+  if (!in.Has(2)) return false;
+  const uint16_t lines = in.U16();
+  bool clipped = false;
+  // Wider than the format's line numbers, so a skip past the last line is seen.
+  uint32_t y = 0;
+  for (uint16_t done = 0; done < lines;) {
+    if (y >= target.height || !in.Has(2)) return false;
+    const uint16_t w = in.U16();
+    if (w & 0x8000) {
+      y += static_cast<uint32_t>(-static_cast<int16_t>(w));
+      continue;
+    }
+    if (w & 0x4000) continue;  // undefined: passed over, as in DELTA_FLC
+    uint32_t offset = image.RowStart(y, bytes.width);
+    for (uint16_t p = 0; p < w; ++p) {
+      if (!in.Has(2)) return false;
+      offset = image.Advance(offset, in.U8() * B);
+      const int8_t c = in.S8();
+      if (c >= 0) {
+        if (!Literal<B>(in, image, offset, static_cast<uint32_t>(c), clipped)) return false;
+      } else {
+        if (!in.Has(B)) return false;
+        clipped |= !Repeat<B>(image, offset, in.Here(), static_cast<uint32_t>(-c));
+        in.Skip(B);
+      }
+    }
+    ++y;
+    ++done;
+  }
+  return !clipped;
+}
+
+bool DecodeRawPixels(const uint8_t* data, uint32_t size, const TrueColourTarget& target) {
+  return decode::DecodeFliCopy(data, size, AsBytes(target));
+}
+
+// DTA_COPY: raw pixels, in rows of an even number of pixels when the data is
+// exactly that long (ffmpeg reads them so at any length), else packed as
+// FLI_COPY's.
+bool DecodeCopy(const uint8_t* data, uint32_t size, const TrueColourTarget& target) {
+  const uint32_t row = target.width * target.BytesPerPixel();
+  const uint32_t stride = ((target.width + 1u) & ~1u) * target.BytesPerPixel();
+  if (stride == row || data == nullptr || uint64_t{stride} * target.height != size) {
+    return DecodeRawPixels(data, size, target);
+  }
+  for (uint32_t y = 0; y < target.height; ++y) {
+    std::memcpy(target.pixels + static_cast<size_t>(y) * row, data + static_cast<size_t>(y) * stride, row);
+  }
+  return true;
+}
+
+template <uint32_t B>
+bool DecodeChunkOfWidth(uint16_t type, const uint8_t* data, uint32_t size, const TrueColourTarget& target) {
+  switch (type) {
+    case DTA_BRUN: return DecodePixelRuns<B>(data, size, target);
+    case DTA_LC:
+    case DELTA_FLC: return DecodePixelDelta<B>(data, size, target);
+    default: return true;
+  }
+}
+
+}  // namespace
+
+bool IsKnownTrueColourChunkType(uint16_t type) {
+  switch (type) {
+    case DTA_BRUN:
+    case DTA_COPY:
+    case DTA_LC:
+    case DELTA_FLC:
+    case BYTE_RUN:
+    case FLI_COPY:
+    case BLACK:
+    case COLOR_256:
+    case COLOR_64:
+    case PSTAMP: return true;
+    default: return false;
+  }
+}
+
+bool DecodeTrueColourChunk(uint16_t type, const uint8_t* data, uint32_t dataSize, const TrueColourTarget& target,
+                           DecodeEvents& events) {
+  if (data == nullptr) dataSize = 0;
+  switch (type) {
+    case DTA_BRUN:
+    case DTA_LC:
+    case DELTA_FLC:
+      return target.BytesPerPixel() == 3 ? DecodeChunkOfWidth<3>(type, data, dataSize, target)
+                                         : DecodeChunkOfWidth<2>(type, data, dataSize, target);
+    case DTA_COPY: return DecodeCopy(data, dataSize, target);
+    case FLI_COPY: return DecodeRawPixels(data, dataSize, target);
+    // Byte-oriented: the runs go over the pixels' bytes.
+    case BYTE_RUN: return decode::DecodeByteRun(data, dataSize, AsBytes(target));
+    case BLACK: return decode::DecodeBlack(AsBytes(target));
+    // These flics take their colours from their pixels; a palette or a
+    // postage stamp left in them changes nothing that is shown.
+    case COLOR_256:
+    case COLOR_64:
+    case PSTAMP: return true;
+    default: events.UnknownChunk(type); return true;
+  }
+}
+
+void DecodeTrueColourFrame(const FrameSlot& slot, const TrueColourTarget& target, DecodeEvents& events) {
+  const int chunks = std::min<int>(slot.chunks, static_cast<int>(slot.chunkTable.size()));
+  for (int j = 0; j < chunks; ++j) {
+    const ChunkRef& chunk = slot.chunkTable[static_cast<size_t>(j)];
+    const uint32_t dataSize = chunk.size >= kChunkHeaderSize ? chunk.DataSize() : 0;
+    if (!DecodeTrueColourChunk(chunk.type, chunk.data.get(), dataSize, target, events)) {
+      events.DataClipped(j, chunk.type);
+    }
+  }
+}
+
+}  // namespace kt
