@@ -26,7 +26,8 @@ void PrintUsage(std::FILE* out) {
       "                             frames (frame%04d.png), or a video;\n"
       "                             options: --scale N, --brightness B, --contrast C, --delay MS,\n"
       "                             --frames A-B, --transparent INDEX, --loop N, --keep-going,\n"
-      "                             --background RRGGBB, --key INDEX, --palette FILE, --dither\n"
+      "                             --background RRGGBB, --key INDEX, --palette FILE, --dither,\n"
+      "                             --threads N, --quality CRF, --format FORMAT (with OUTPUT -)\n"
       "  thumbnail [--size N] FILE OUT.png  a PNG of the flic's picture fitting N x N (256)\n"
       "  --version                  the version\n"
       "  --help                     this list\n",

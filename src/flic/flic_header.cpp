@@ -102,13 +102,14 @@ bool ReadFlicHeader(FlicFile& file, FlicHeader& header, std::string* whyNot) {
   const bool flicType = magic == kFliMagic || magic == kFlcMagic || magic == kDeepMagic || magic == kHuffmanMagic ||
                         magic == kFrameShiftMagic;
   if (!flicType) {
+    std::string reason = "not a flic: the file starts with " +
+                         QuotedStart(raw.data(), std::min<uint64_t>(got, kShown)) +
+                         ", where a flic has the number AF11, AF12 or AF44 (hexadecimal) at byte 4";
     if (got == raw.size()) {
       const std::string scrambled = ScrambledFlicText(file, header);
-      if (!scrambled.empty()) return Refuse(whyNot, scrambled);
+      if (!scrambled.empty()) reason += "; " + scrambled;
     }
-    return Refuse(whyNot, "not a flic: the file starts with " +
-                              QuotedStart(raw.data(), std::min<uint64_t>(got, kShown)) +
-                              ", where a flic has the number AF11, AF12 or AF44 (hexadecimal) at byte 4");
+    return Refuse(whyNot, reason);
   }
   if (got < raw.size()) {
     return Refuse(whyNot, "the file ends after " + std::to_string(got) + " bytes, within the flic's " +
@@ -134,8 +135,8 @@ std::string ScrambledFlicText(FlicFile& file, const FlicHeader& header) {
   if (magic != kFrameMagic && magic != kPrefixMagic && magic != kModellerFrameMagic) return {};
   char type[8];
   std::snprintf(type, sizeof type, "0x%04X", header.magic);
-  return std::string("It is a flic whose type word (") + type +
-         ") is scrambled, as password-protected flics have it; they cannot be played.";
+  return std::string("the records after its header are a flic's, so its type word (") + type +
+         ") is scrambled, as password-protected flics have it, and it cannot be played";
 }
 
 std::string FlicDepthText(const FlicHeader& header) {

@@ -15,6 +15,8 @@ flics=${KINETROPE_TEST_FLICS:-$here/../data/flics}
 
 [ -x "$cli" ] || { echo "FAIL: $cli is not built"; exit 1; }
 command -v ffmpeg > /dev/null || { echo "SKIP: ffmpeg is not installed"; exit 77; }
+# Debian's Pillow belongs to Debian's interpreter, which another python3 earlier on PATH may hide.
+python3() { if [ -x /usr/bin/python3 ]; then /usr/bin/python3 "$@"; else command python3 "$@"; fi; }
 python3 -c "import PIL" 2> /dev/null || { echo "SKIP: Pillow (python3-pil) is not installed"; exit 77; }
 
 work=$(mktemp -d)
