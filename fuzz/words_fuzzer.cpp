@@ -20,17 +20,17 @@
 #include <vector>
 
 #include "control/handler_guard.h"
-#include "control/mainform.h"
+#include "control/control_panel.h"
 #include "platform/message_text.h"
 #include "scripted_window_services.h"
-#include "windows/imageunt.h"
+#include "views/movie_window.h"
 
 namespace {
 
 struct Panel {
   kt::test::ScriptedWindowServices services;
-  kt::TDisplayForm form{services};
-  kt::TImageForm movie;
+  kt::ControlPanel form{services};
+  kt::MovieWindow movie;
   std::string script;
   Panel() {
     form.SetMovieWindow(&movie);
@@ -99,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const size_t tokens = parameters.size();
 
-  kt::TDisplayForm& form = panel->form;
+  kt::ControlPanel& form = panel->form;
   kt::test::ScriptedWindowServices& services = panel->services;
   services.boxes.clear();
   form.SetTick([&services] { return services.clock; });

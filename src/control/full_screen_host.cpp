@@ -3,8 +3,8 @@
 #include <QWidget>
 
 #include "playback/full_screen_output.h"
-#include "windows/imageunt.h"
-#include "windows/movie_screen.h"
+#include "views/movie_window.h"
+#include "views/movie_screen.h"
 
 namespace kt {
 
@@ -40,7 +40,7 @@ class PanelHost : public FullScreenHost {
 // Owns the pieces, so the control panel holds one object.
 class PanelFullScreen : public FullScreenOutput {
  public:
-  PanelFullScreen(QWidget& panel, TImageForm& movie, PlayerState& state, std::function<uint32_t()> tick)
+  PanelFullScreen(QWidget& panel, MovieWindow& movie, PlayerState& state, std::function<uint32_t()> tick)
       : screen_(movie),
         host_(state.Options, panel, screen_, state.Run),
         output_(screen_, host_, state.Playback, state.Colour, state.Flic.Header, std::move(tick)) {}
@@ -59,7 +59,7 @@ class PanelFullScreen : public FullScreenOutput {
 
 }  // namespace
 
-std::unique_ptr<FullScreenOutput> MakePanelFullScreen(QWidget& panel, TImageForm& movie, PlayerState& state,
+std::unique_ptr<FullScreenOutput> MakePanelFullScreen(QWidget& panel, MovieWindow& movie, PlayerState& state,
                                                       std::function<uint32_t()> tick) {
   return std::make_unique<PanelFullScreen>(panel, movie, state, std::move(tick));
 }

@@ -12,9 +12,9 @@ class QWidget;
 
 namespace kt {
 
-class TImageForm;
+class MovieWindow;
 
-std::unique_ptr<FullScreenOutput> MakePanelFullScreen(QWidget& panel, TImageForm& movie, PlayerState& state,
+std::unique_ptr<FullScreenOutput> MakePanelFullScreen(QWidget& panel, MovieWindow& movie, PlayerState& state,
                                                       std::function<uint32_t()> tick);
 
 }  // namespace kt

@@ -2,16 +2,16 @@
 
 #include <optional>
 
-#include "control/mainform.h"
+#include "control/control_panel.h"
 #include "playback/playback_state.h"
-#include "ui_mainform.h"
+#include "ui_control_panel.h"
 
 namespace kt {
 
 namespace {
 
-using Form = Ui::TDisplayForm;
-using Handler = void (TDisplayForm::*)();
+using Form = Ui::ControlPanel;
+using Handler = void (ControlPanel::*)();
 
 KeyTrigger Typed(char character) { return {KeyEvent::Typed, static_cast<uint8_t>(character), 0}; }
 KeyTrigger Down(uint16_t key, ShiftState modifiers = 0) { return {KeyEvent::Down, key, modifiers}; }
@@ -34,7 +34,7 @@ std::string Heading(KeyScope scope) {
 }  // namespace
 
 const std::vector<KeyCommand>& KeyCommands() {
-  using P = TDisplayForm;
+  using P = ControlPanel;
   // The rows of one scope stand together, in the order the help lists them,
   // one row a key with its help beside it. The bars keep themselves within
   // their ranges.

@@ -14,12 +14,12 @@
 class QToolButton;
 
 namespace Ui {
-class TDisplayForm;
+class ControlPanel;
 }
 
 namespace kt {
 
-class TDisplayForm;
+class ControlPanel;
 
 // Which handler sees the key: FormKeyDown, a virtual-key code with its
 // modifiers, or FormKeyPress, the character typed.
@@ -40,8 +40,8 @@ struct KeyAction {
     Place,   // puts the option at `amount`, then runs its change
   };
   Kind kind = Kind::Run;
-  void (TDisplayForm::*handler)() = nullptr;
-  QToolButton* Ui::TDisplayForm::*button = nullptr;
+  void (ControlPanel::*handler)() = nullptr;
+  QToolButton* Ui::ControlPanel::*button = nullptr;
   Option option = Option::Speed;
   int amount = 0;
 };

@@ -11,10 +11,10 @@
 #include "base/ascii.h"
 #include "control/control_behaviour.h"
 #include "control/key_table.h"
-#include "control/mainform.h"
+#include "control/control_panel.h"
 #include "platform/qt/window_operations.h"
-#include "ui_mainform.h"
-#include "windows/imageunt.h"
+#include "ui_control_panel.h"
+#include "views/movie_window.h"
 
 namespace kt {
 
@@ -63,7 +63,7 @@ void ToggleMovieMaximised(QWidget& movie, bool& movieZoomed) {
 
 // ---- The control panel's key handlers -----------------------------------------
 
-bool TDisplayForm::eventFilter(QObject* watched, QEvent* event) {
+bool ControlPanel::eventFilter(QObject* watched, QEvent* event) {
   // The window gets every key before any of its controls does.
   if (watched == windowHandle() && (event->type() == QEvent::KeyPress)) {
     bool used = false;
@@ -73,7 +73,7 @@ bool TDisplayForm::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-bool TDisplayForm::PreviewKey(QKeyEvent& event) {
+bool ControlPanel::PreviewKey(QKeyEvent& event) {
   bool used = false;
   if (uint16_t key = VirtualKeyFromQt(event.key(), event.modifiers())) {
     FormKeyDown(key, ShiftStateFromQt(event.key(), event.modifiers()));
@@ -87,7 +87,7 @@ bool TDisplayForm::PreviewKey(QKeyEvent& event) {
   return used;
 }
 
-void TDisplayForm::FormKeyPress(char& key) {
+void ControlPanel::FormKeyPress(char& key) {
   if (const KeyCommand* command = FindKeyCommand({KeyEvent::Typed, static_cast<uint8_t>(AsciiUpper(key)), 0})) {
     RunKeyCommand(*command);
   }
@@ -95,11 +95,11 @@ void TDisplayForm::FormKeyPress(char& key) {
   key = 0;
 }
 
-void TDisplayForm::FormKeyDown(uint16_t& key, ShiftState shift) {
+void ControlPanel::FormKeyDown(uint16_t& key, ShiftState shift) {
   if (const KeyCommand* command = FindKeyCommand({KeyEvent::Down, key, shift})) RunKeyCommand(*command);
 }
 
-void TDisplayForm::RunKeyCommand(const KeyCommand& command) {
+void ControlPanel::RunKeyCommand(const KeyCommand& command) {
   if (command.scope == KeyScope::WindowOutputOnly && state_.Options.On(Option::DirectX)) return;
   const KeyAction& does = command.does;
   switch (does.kind) {
@@ -112,11 +112,11 @@ void TDisplayForm::RunKeyCommand(const KeyCommand& command) {
   }
 }
 
-void TDisplayForm::MaximiseOrRestoreMovie() {
+void ControlPanel::MaximiseOrRestoreMovie() {
   if (movieWindow_ != nullptr) ToggleMovieMaximised(*movieWindow_, state_.Playback.MovieZoomed);
 }
 
-void TDisplayForm::ZoomMovie() {
+void ControlPanel::ZoomMovie() {
   // Only a flic loaded or playing has a picture to zoom.
   if ((state_.Flic.FlicInMemory || state_.Playback.Playing) && movieWindow_ != nullptr) {
     ZoomMovieWindow(

@@ -10,12 +10,12 @@
 #include "control/command_line.h"
 #include "control/exit_signals.h"
 #include "control/help_text.h"
-#include "control/mainform.h"
+#include "control/control_panel.h"
 #include "control/wayland_session.h"
 #include "platform/qt/qt_window_services.h"
-#include "windows/about.h"
-#include "windows/imageunt.h"
-#include "windows/resources.h"
+#include "views/about_window.h"
+#include "views/movie_window.h"
+#include "views/resources.h"
 
 namespace {
 
@@ -97,14 +97,14 @@ int main(int argc, char** argv) {
   QApplication::setQuitOnLastWindowClosed(false);
 
   kt::QtWindowServices services;
-  kt::TDisplayForm panel(services);
+  kt::ControlPanel panel(services);
   services.SetDialogParent(&panel);
-  kt::TImageForm movieWindow;
-  kt::TAboutForm aboutWindow;
+  kt::MovieWindow movieWindow;
+  kt::AboutWindow aboutWindow;
   panel.SetMovieWindow(&movieWindow);
   panel.SetAboutWindow(&aboutWindow);
   panel.SetCommandLine(kt::CommandLineSetup::ForProgram(Parameters(argc, argv)));
-  QObject::connect(&panel, &kt::TDisplayForm::Closed, &app, &QCoreApplication::quit);
+  QObject::connect(&panel, &kt::ControlPanel::Closed, &app, &QCoreApplication::quit);
   kt::ExitSignals exitSignals(panel);
 
   // The loop's first turn shows the panel. Its first show runs the words,

@@ -4,14 +4,14 @@
 #include <cmath>
 
 #include "colour/palette_adjustment.h"
-#include "control/mainform.h"
+#include "control/control_panel.h"
 #include "playback/playback_state.h"
 
 namespace kt {
 
 namespace {
 
-using P = TDisplayForm;
+using P = ControlPanel;
 
 // The brightness was stored as a 16-bit offset: -1 stands for 65535.
 int32_t SixteenBits(int32_t stored) { return static_cast<uint16_t>(stored); }

@@ -15,7 +15,7 @@
 
 namespace kt {
 
-class TDisplayForm;
+class ControlPanel;
 
 // In the order the options file is read and written.
 enum class Option : uint8_t {
@@ -64,7 +64,7 @@ struct OptionRow {
   std::optional<Word> onWord{}, offWord{}, valueWord{};
   const char* control = nullptr;  // the panel control that shows it
   // What a change does beyond storing it; null: nothing more.
-  void (TDisplayForm::*changed)() = nullptr;
+  void (ControlPanel::*changed)() = nullptr;
   OptionRun run = OptionRun::OnChange;
   // The stored number as the value it stands for, before the range applies.
   int32_t (*fromFile)(int32_t stored) = nullptr;

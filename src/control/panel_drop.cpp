@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "control/mainform.h"
+#include "control/control_panel.h"
 #include "playback/play_command.h"
-#include "ui_mainform.h"
-#include "windows/file_drop.h"
+#include "ui_control_panel.h"
+#include "views/file_drop.h"
 
 namespace kt {
 
-void TDisplayForm::TakeDroppedFiles(QWidget& window, std::unique_ptr<FileDropTarget>& target) {
+void ControlPanel::TakeDroppedFiles(QWidget& window, std::unique_ptr<FileDropTarget>& target) {
   target = std::make_unique<FileDropTarget>(
       window, [this] { return AcceptsDroppedFiles(); },
       [this](const std::vector<std::string>& files) { PlayDroppedFiles(files); });
@@ -20,9 +20,9 @@ void TDisplayForm::TakeDroppedFiles(QWidget& window, std::unique_ptr<FileDropTar
 
 // The button is disabled while a flic plays: a drop then would start a
 // second playback inside the first.
-bool TDisplayForm::AcceptsDroppedFiles() const { return ui_->PlayFileButton->isEnabled() && !closed_; }
+bool ControlPanel::AcceptsDroppedFiles() const { return ui_->PlayFileButton->isEnabled() && !closed_; }
 
-void TDisplayForm::PlayDroppedFiles(const std::vector<std::string>& files) {
+void ControlPanel::PlayDroppedFiles(const std::vector<std::string>& files) {
   Guarded([&] {
     for (const std::string& file : files) {
       // An Exit during one of them ends the program, not only that playback.

@@ -8,12 +8,12 @@
 
 #include "colour/palette_adjustment.h"
 #include "control/control_behaviour.h"
-#include "control/mainform.h"
+#include "control/control_panel.h"
 #include "platform/qt/system_metrics.h"
 #include "platform/qt/window_operations.h"
 #include "playback/play_command.h"
-#include "ui_mainform.h"
-#include "windows/imageunt.h"
+#include "ui_control_panel.h"
+#include "views/movie_window.h"
 
 namespace kt {
 
@@ -23,7 +23,7 @@ QString Text(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 
-void TDisplayForm::WireOptions() {
+void ControlPanel::WireOptions() {
   for (const OptionRow& row : OptionRows()) {
     if (row.control == nullptr) continue;
     QWidget* control = findChild<QWidget*>(row.control);
@@ -54,7 +54,7 @@ void TDisplayForm::WireOptions() {
   }
 }
 
-void TDisplayForm::ShowOption(Option option) {
+void ControlPanel::ShowOption(Option option) {
   const OptionRow& row = RowOf(option);
   if (row.control == nullptr) return;
   const int32_t value = state_.Options[option];
@@ -76,7 +76,7 @@ void TDisplayForm::ShowOption(Option option) {
   }
 }
 
-void TDisplayForm::TakeOptionFromControl(Option option) {
+void ControlPanel::TakeOptionFromControl(Option option) {
   QWidget* control = findChild<QWidget*>(RowOf(option).control);
   if (auto* bar = qobject_cast<TrackBar*>(control)) {
     state_.Options.Set(option, bar->value());
@@ -87,46 +87,46 @@ void TDisplayForm::TakeOptionFromControl(Option option) {
   }
 }
 
-void TDisplayForm::RunOptionChange(Option option) {
+void ControlPanel::RunOptionChange(Option option) {
   if (const auto changed = RowOf(option).changed) (this->*changed)();
 }
 
-void TDisplayForm::SetOption(Option option, int32_t value, OptionRun run) {
+void ControlPanel::SetOption(Option option, int32_t value, OptionRun run) {
   const bool changed = state_.Options.Set(option, value);
   ShowOption(option);
   if (changed || run == OptionRun::Always) RunOptionChange(option);
 }
 
-void TDisplayForm::StepOption(Option option, int by) { SetOption(option, state_.Options[option] + by); }
+void ControlPanel::StepOption(Option option, int by) { SetOption(option, state_.Options[option] + by); }
 
 // ---- What a change does -----------------------------------------------------
 
-void TDisplayForm::ApplyDelay() { ui_->SpeedLabel->setText(Text(Player().SetDelay(state_.Options[Option::Speed]))); }
+void ControlPanel::ApplyDelay() { ui_->SpeedLabel->setText(Text(Player().SetDelay(state_.Options[Option::Speed]))); }
 
-void TDisplayForm::ApplyBrightness() {
+void ControlPanel::ApplyBrightness() {
   ui_->BrightnessLabel->setText(Text(SetBrightness(state_.Colour.Adjustment, state_.Options[Option::Brightness])));
   ApplyPaletteIfPlaying();
 }
 
-void TDisplayForm::ApplyContrast() {
+void ControlPanel::ApplyContrast() {
   ui_->ContrastLabel->setText(Text(SetContrast(state_.Colour.Adjustment, state_.Options[Option::Contrast])));
   ApplyPaletteIfPlaying();
 }
 
-void TDisplayForm::ApplyMovieTitle() {
+void ControlPanel::ApplyMovieTitle() {
   ReturnFocusToButtons();
   if (movieWindow_ != nullptr) SetWindowBorder(*movieWindow_, state_.Options.On(Option::Title), QueryScreenSize());
 }
 
-void TDisplayForm::ApplyOnTop() {
+void ControlPanel::ApplyOnTop() {
   if (movieWindow_ != nullptr) SetStayOnTop(*movieWindow_, state_.Options.On(Option::OnTop));
 }
 
 // A true-colour display keeps no system colours to give up: the option
 // only puts the palette in again.
-void TDisplayForm::ApplyMaxPalette() { ApplyPaletteIfPlaying(); }
+void ControlPanel::ApplyMaxPalette() { ApplyPaletteIfPlaying(); }
 
-void TDisplayForm::ApplyFullScreenChoice() {
+void ControlPanel::ApplyFullScreenChoice() {
   // Full-screen output overrides these options and keeps the user from
   // changing them; each one's change runs, so the movie window follows.
   const bool fullScreen = state_.Options.On(Option::DirectX);
@@ -142,8 +142,8 @@ void TDisplayForm::ApplyFullScreenChoice() {
   }
 }
 
-void TDisplayForm::ApplyReadBig() { state_.Flic.ReadBigFrames = state_.Options.On(Option::ReadBig); }
+void ControlPanel::ApplyReadBig() { state_.Flic.ReadBigFrames = state_.Options.On(Option::ReadBig); }
 
-void TDisplayForm::ReturnFocusToButtons() { ui_->TopButtons->setFocus(); }
+void ControlPanel::ReturnFocusToButtons() { ui_->TopButtons->setFocus(); }
 
 }  // namespace kt

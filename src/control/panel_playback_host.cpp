@@ -5,11 +5,11 @@
 #include <QString>
 #include <cstdlib>
 
-#include "control/mainform.h"
+#include "control/control_panel.h"
 #include "flic/flic_info.h"
 #include "platform/qt/system_metrics.h"
-#include "ui_mainform.h"
-#include "windows/imageunt.h"
+#include "ui_control_panel.h"
+#include "views/movie_window.h"
 
 namespace kt {
 
@@ -21,7 +21,7 @@ QString Text(const std::string& text) { return QString::fromStdString(text); }
 
 // ---- The information panel and the load's window steps ----------------------
 
-void TDisplayForm::ShowFlicInfo() {
+void ControlPanel::ShowFlicInfo() {
   const FlicInfoTexts info = MakeFlicInfo(state_.Flic.Header, state_.Flic.FlicInMemory, state_.Playback.DiskFlicName);
   if (info.hasFigures) {
     ui_->FramesCaption->setText(Text(info.frames));
@@ -35,22 +35,22 @@ void TDisplayForm::ShowFlicInfo() {
   ui_->StatusCaption->setText(Text(info.status));
 }
 
-void TDisplayForm::SetMovieCaption(const std::string& caption) {
+void ControlPanel::SetMovieCaption(const std::string& caption) {
   if (movieWindow_ != nullptr) movieWindow_->SetCaption(caption);
 }
 
-void TDisplayForm::SizeMovieWindow(int width, int height) {
+void ControlPanel::SizeMovieWindow(int width, int height) {
   if (movieWindow_ == nullptr) return;
   kt::SizeMovieWindow(*movieWindow_, state_.Playback.MovieZoomed, static_cast<uint16_t>(width),
                       static_cast<uint16_t>(height));
 }
 
-void TDisplayForm::EnablePlayAndRecordButtons() {
+void ControlPanel::EnablePlayAndRecordButtons() {
   ui_->PlayButton->setEnabled(true);
   ui_->RecordButton->setEnabled(true);
 }
 
-void TDisplayForm::SetLoadingControls(bool loading) {
+void ControlPanel::SetLoadingControls(bool loading) {
   if (loading) {
     // The same controls a playback disables: each would start another load
     // or a playback from under this one, by click, key or drop.
@@ -67,36 +67,36 @@ void TDisplayForm::SetLoadingControls(bool loading) {
   enabledBeforeLoad_.clear();
 }
 
-bool TDisplayForm::EndRequested() const { return state_.Run.ExitRequested || closed_; }
+bool ControlPanel::EndRequested() const { return state_.Run.ExitRequested || closed_; }
 
 // ---- What the play command reads and writes --------------------------------
 
-bool TDisplayForm::LoopChecked() const { return state_.Options.On(Option::Loop); }
+bool ControlPanel::LoopChecked() const { return state_.Options.On(Option::Loop); }
 
-bool TDisplayForm::DirectXChecked() const { return state_.Options.On(Option::DirectX); }
+bool ControlPanel::DirectXChecked() const { return state_.Options.On(Option::DirectX); }
 
-bool TDisplayForm::MaxPalChecked() const { return state_.Options.On(Option::MaxPal); }
+bool ControlPanel::MaxPalChecked() const { return state_.Options.On(Option::MaxPal); }
 
-bool TDisplayForm::OnTopChecked() const { return state_.Options.On(Option::OnTop); }
+bool ControlPanel::OnTopChecked() const { return state_.Options.On(Option::OnTop); }
 
-bool TDisplayForm::OptimizeChecked() const { return state_.Options.On(Option::Optimize); }
+bool ControlPanel::OptimizeChecked() const { return state_.Options.On(Option::Optimize); }
 
-bool TDisplayForm::StatPanelVisible() const { return statsShown_; }
+bool ControlPanel::StatPanelVisible() const { return statsShown_; }
 
-int TDisplayForm::SpeedBarPosition() const { return state_.Options[Option::Speed]; }
+int ControlPanel::SpeedBarPosition() const { return state_.Options[Option::Speed]; }
 
-int TDisplayForm::ScreenBitsPerPixel() const { return static_cast<int>(state_.Run.ScreenBitsPerPixel); }
+int ControlPanel::ScreenBitsPerPixel() const { return static_cast<int>(state_.Run.ScreenBitsPerPixel); }
 
-void TDisplayForm::SetFrameBarRange(int minimum, int maximum, int pageSize) {
+void ControlPanel::SetFrameBarRange(int minimum, int maximum, int pageSize) {
   ui_->FrameBar->setRange(minimum, maximum);
   ui_->FrameBar->setPageStep(pageSize);
 }
 
-void TDisplayForm::SetFrameBarPosition(int position) { ui_->FrameBar->setValue(position); }
+void ControlPanel::SetFrameBarPosition(int position) { ui_->FrameBar->setValue(position); }
 
-void TDisplayForm::SetFrameLabel(const std::string& text) { ui_->FrameLabel->setText(Text(text)); }
+void ControlPanel::SetFrameLabel(const std::string& text) { ui_->FrameLabel->setText(Text(text)); }
 
-void TDisplayForm::ShowFrameControls(bool shown) {
+void ControlPanel::ShowFrameControls(bool shown) {
   ui_->FrameFButton->setEnabled(shown);
   ui_->FrameBButton->setEnabled(shown);
   ui_->FrameLabel->setVisible(shown);
@@ -104,7 +104,7 @@ void TDisplayForm::ShowFrameControls(bool shown) {
   ui_->FrameBar->setVisible(shown);
 }
 
-void TDisplayForm::SetPlayingControls(bool playing) {
+void ControlPanel::SetPlayingControls(bool playing) {
   ui_->StopButton->setEnabled(playing);
   ui_->PauseButton->setEnabled(playing);
   for (QWidget* control : {static_cast<QWidget*>(ui_->LoadButton), static_cast<QWidget*>(ui_->PlayFileButton),
@@ -114,29 +114,29 @@ void TDisplayForm::SetPlayingControls(bool playing) {
   }
 }
 
-void TDisplayForm::SetFpsLabel(const std::string& text) { ui_->FPSLabel->setText(Text(text)); }
+void ControlPanel::SetFpsLabel(const std::string& text) { ui_->FPSLabel->setText(Text(text)); }
 
-void TDisplayForm::SetActualDelayLabel(const std::string& text) { ui_->ActualDelayLabel->setText(Text(text)); }
+void ControlPanel::SetActualDelayLabel(const std::string& text) { ui_->ActualDelayLabel->setText(Text(text)); }
 
-void TDisplayForm::SetFramesPlayedLabel(const std::string& text) { ui_->FramesPlayedLabel->setText(Text(text)); }
+void ControlPanel::SetFramesPlayedLabel(const std::string& text) { ui_->FramesPlayedLabel->setText(Text(text)); }
 
-void TDisplayForm::SetPlayingTimeLabel(const std::string& text) { ui_->PlayingTimeLabel->setText(Text(text)); }
+void ControlPanel::SetPlayingTimeLabel(const std::string& text) { ui_->PlayingTimeLabel->setText(Text(text)); }
 
-void TDisplayForm::FocusMovieWindowIfVisible() {
+void ControlPanel::FocusMovieWindowIfVisible() {
   if (movieWindow_ == nullptr || !movieWindow_->isVisible()) return;
   movieWindow_->activateWindow();
   movieWindow_->setFocus();
 }
 
-void TDisplayForm::ShowMovieWindowIfHidden() {
+void ControlPanel::ShowMovieWindowIfHidden() {
   if (movieWindow_ != nullptr && !movieWindow_->isVisible()) movieWindow_->show();
 }
 
-void TDisplayForm::BringControlPanelToTop() { raise(); }
+void ControlPanel::BringControlPanelToTop() { raise(); }
 
-void TDisplayForm::CloseControlPanel() { close(); }
+void ControlPanel::CloseControlPanel() { close(); }
 
-void TDisplayForm::HaltProgram() {
+void ControlPanel::HaltProgram() {
   // Abort at the unknown-chunk question: the event loop ends at its next
   // turn and with it the program, without the panel's close handling, so
   // the settings are not saved. The play command unwinds on its way out.

@@ -11,16 +11,16 @@
 #include "control/full_screen_host.h"
 #include "control/handler_guard.h"
 #include "control/indicator_style.h"
-#include "control/mainform.h"
+#include "control/control_panel.h"
 #include "control/panel_font.h"
 #include "platform/tick.h"
 #include "playback/frame_output.h"
 #include "playback/play_command.h"
 #include "playback/wav_accompaniment.h"
 #include "playback/window_output.h"
-#include "ui_mainform.h"
-#include "windows/file_drop.h"
-#include "windows/imageunt.h"
+#include "ui_control_panel.h"
+#include "views/file_drop.h"
+#include "views/movie_window.h"
 
 namespace kt {
 
@@ -32,10 +32,10 @@ constexpr int kDesignTop = 156;
 
 }  // namespace
 
-TDisplayForm::TDisplayForm(WindowServices& services, QWidget* parent)
+ControlPanel::ControlPanel(WindowServices& services, QWidget* parent)
     : QWidget(parent),
       services_(services),
-      ui_(std::make_unique<Ui::TDisplayForm>()),
+      ui_(std::make_unique<Ui::ControlPanel>()),
       fullScreen_(std::make_unique<FullScreenOutput>()),
       sound_(std::make_unique<WavAccompaniment>()),
       tick_([] { return GetTickCount(); }) {
@@ -43,12 +43,12 @@ TDisplayForm::TDisplayForm(WindowServices& services, QWidget* parent)
   SetUpControls();
   WireControls();
   TakeDroppedFiles(*this, panelDrop_);
-  Guarded(&TDisplayForm::FormCreate);
+  Guarded(&ControlPanel::FormCreate);
 }
 
-TDisplayForm::~TDisplayForm() = default;
+ControlPanel::~ControlPanel() = default;
 
-void TDisplayForm::SetUpControls() {
+void ControlPanel::SetUpControls() {
   // A caption without buttons: the program ends through its own Exit button.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   setFixedSize(398, 136);
@@ -97,32 +97,32 @@ void TDisplayForm::SetUpControls() {
 }
 
 template <typename Sender, typename Signal>
-void TDisplayForm::Wire(Sender* sender, Signal signal, void (TDisplayForm::*handler)()) {
+void ControlPanel::Wire(Sender* sender, Signal signal, void (ControlPanel::*handler)()) {
   connect(sender, signal, this, [this, handler] { Guarded(handler); });
 }
 
-void TDisplayForm::WireControls() {
-  Wire(ui_->LoadButton, &QToolButton::clicked, &TDisplayForm::LoadIntoMemory);
-  Wire(ui_->PlayFileButton, &QToolButton::clicked, &TDisplayForm::ChooseAndPlayFromDisk);
-  Wire(ui_->RecordButton, &QToolButton::clicked, &TDisplayForm::RecordFrames);
-  Wire(ui_->DirXModeButton, &QToolButton::clicked, &TDisplayForm::ToggleFullScreenPanel);
-  Wire(ui_->StatsButton, &QToolButton::clicked, &TDisplayForm::ToggleStatsPanel);
-  Wire(ui_->OptionButton, &QToolButton::clicked, &TDisplayForm::ToggleOptionsPanel);
-  Wire(ui_->InfoButton, &QToolButton::clicked, &TDisplayForm::ToggleInfoPanel);
-  Wire(ui_->AboutButton, &QToolButton::clicked, &TDisplayForm::ShowAbout);
-  Wire(ui_->ResetButton, &QToolButton::clicked, &TDisplayForm::ResetAdjustments);
-  Wire(ui_->MinimizeButton, &QToolButton::clicked, &TDisplayForm::Minimise);
-  Wire(ui_->QuitButton, &QToolButton::clicked, &TDisplayForm::Exit);
+void ControlPanel::WireControls() {
+  Wire(ui_->LoadButton, &QToolButton::clicked, &ControlPanel::LoadIntoMemory);
+  Wire(ui_->PlayFileButton, &QToolButton::clicked, &ControlPanel::ChooseAndPlayFromDisk);
+  Wire(ui_->RecordButton, &QToolButton::clicked, &ControlPanel::RecordFrames);
+  Wire(ui_->DirXModeButton, &QToolButton::clicked, &ControlPanel::ToggleFullScreenPanel);
+  Wire(ui_->StatsButton, &QToolButton::clicked, &ControlPanel::ToggleStatsPanel);
+  Wire(ui_->OptionButton, &QToolButton::clicked, &ControlPanel::ToggleOptionsPanel);
+  Wire(ui_->InfoButton, &QToolButton::clicked, &ControlPanel::ToggleInfoPanel);
+  Wire(ui_->AboutButton, &QToolButton::clicked, &ControlPanel::ShowAbout);
+  Wire(ui_->ResetButton, &QToolButton::clicked, &ControlPanel::ResetAdjustments);
+  Wire(ui_->MinimizeButton, &QToolButton::clicked, &ControlPanel::Minimise);
+  Wire(ui_->QuitButton, &QToolButton::clicked, &ControlPanel::Exit);
 
-  Wire(ui_->PlayButton, &QToolButton::clicked, &TDisplayForm::Play);
-  Wire(ui_->StopButton, &QToolButton::clicked, &TDisplayForm::Stop);
-  Wire(ui_->FrameBButton, &QToolButton::clicked, &TDisplayForm::StepBack);
-  Wire(ui_->PauseButton, &QToolButton::clicked, &TDisplayForm::PauseOrResume);
-  Wire(ui_->FrameFButton, &QToolButton::clicked, &TDisplayForm::StepForward);
-  Wire(ui_->FrameBar, &TrackBar::Change, &TDisplayForm::GoToChosenFrame);
+  Wire(ui_->PlayButton, &QToolButton::clicked, &ControlPanel::Play);
+  Wire(ui_->StopButton, &QToolButton::clicked, &ControlPanel::Stop);
+  Wire(ui_->FrameBButton, &QToolButton::clicked, &ControlPanel::StepBack);
+  Wire(ui_->PauseButton, &QToolButton::clicked, &ControlPanel::PauseOrResume);
+  Wire(ui_->FrameFButton, &QToolButton::clicked, &ControlPanel::StepForward);
+  Wire(ui_->FrameBar, &TrackBar::Change, &ControlPanel::GoToChosenFrame);
 
   for (TrackBar* bar : {ui_->BrightnessBar, ui_->ContrastBar, ui_->SpeedBar, ui_->FrameBar}) {
-    Wire(bar, &TrackBar::Enter, &TDisplayForm::ReturnFocusToButtons);
+    Wire(bar, &TrackBar::Enter, &ControlPanel::ReturnFocusToButtons);
   }
   // Each arrow steps its bar by one within its range, and the change runs
   // also at the limit: while playing, the unchanged palette goes in again.
@@ -138,7 +138,7 @@ void TDisplayForm::WireControls() {
   WireOptions();
 }
 
-void TDisplayForm::FillMiddleArea() {
+void ControlPanel::FillMiddleArea() {
   const int top = ui_->TopButtons->height();
   const int middle = height() - top - ui_->BottomButtons->height();
   for (QWidget* panel : {ui_->StatPanel, ui_->InfoPanel, ui_->DirXPanel, ui_->OptionPanel}) {
@@ -146,11 +146,11 @@ void TDisplayForm::FillMiddleArea() {
   }
 }
 
-bool TDisplayForm::Guarded(void (TDisplayForm::*handler)()) {
+bool ControlPanel::Guarded(void (ControlPanel::*handler)()) {
   return Guarded([this, handler] { (this->*handler)(); });
 }
 
-bool TDisplayForm::Guarded(const std::function<void()>& command) {
+bool ControlPanel::Guarded(const std::function<void()>& command) {
   return RunGuarded(services_, [&command] {
     try {
       command();
@@ -160,7 +160,7 @@ bool TDisplayForm::Guarded(const std::function<void()>& command) {
   });
 }
 
-void TDisplayForm::SetMovieWindow(TImageForm* movieWindow) {
+void ControlPanel::SetMovieWindow(MovieWindow* movieWindow) {
   if (movieWindow_ != nullptr) disconnect(movieWindow_, nullptr, this, nullptr);
   movieWindow_ = movieWindow;
   play_.reset();
@@ -171,13 +171,13 @@ void TDisplayForm::SetMovieWindow(TImageForm* movieWindow) {
 
   movieWindow->SetLinks({&state_.Flic, &state_.Playback, this, [this] { return state_.Options.On(Option::DirectX); }});
   // The movie window's keys are the control panel's keys.
-  connect(movieWindow, &TImageForm::keyDown, this, [this](int key, int shift) {
+  connect(movieWindow, &MovieWindow::keyDown, this, [this](int key, int shift) {
     Guarded([&] {
       auto code = static_cast<uint16_t>(key);
       FormKeyDown(code, shift);
     });
   });
-  connect(movieWindow, &TImageForm::keyPressed, this,
+  connect(movieWindow, &MovieWindow::keyPressed, this,
           [this](char character) { Guarded([&] { FormKeyPress(character); }); });
   TakeDroppedFiles(*movieWindow, movieDrop_);
   windowOutput_ = std::make_unique<WindowOutput>(*movieWindow, state_.Colour);
@@ -188,17 +188,17 @@ void TDisplayForm::SetMovieWindow(TImageForm* movieWindow) {
   play_->SetFramesShown(framesShown_);
 }
 
-void TDisplayForm::SetFramesShown(bool shown) {
+void ControlPanel::SetFramesShown(bool shown) {
   framesShown_ = shown;
   if (play_) play_->SetFramesShown(shown);
 }
 
-PlayCommand& TDisplayForm::Player() {
+PlayCommand& ControlPanel::Player() {
   // Frames go to the movie window: without it there is nothing to play into.
   if (!play_) throw std::logic_error("the control panel has no movie window");
   return *play_;
 }
 
-void TDisplayForm::SetAboutWindow(QWidget* aboutWindow) { aboutWindow_ = aboutWindow; }
+void ControlPanel::SetAboutWindow(QWidget* aboutWindow) { aboutWindow_ = aboutWindow; }
 
 }  // namespace kt

@@ -6,23 +6,23 @@
 #include <QWindowStateChangeEvent>
 #include <utility>
 
-#include "control/mainform.h"
+#include "control/control_panel.h"
 #include "platform/qt/system_metrics.h"
 #include "platform/qt/window_operations.h"
-#include "windows/imageunt.h"
+#include "views/movie_window.h"
 
 namespace kt {
 
-void TDisplayForm::MovePanel(QPoint topLeft) {
+void ControlPanel::MovePanel(QPoint topLeft) {
   placedAt_ = topLeft;
   move(topLeft);
 }
 
-void TDisplayForm::PlacePanel(QPoint topLeft) {
+void ControlPanel::PlacePanel(QPoint topLeft) {
   MovePanel(KeepCaptionOnScreen(topLeft, frameGeometry().size(), QueryScreenAreas()));
 }
 
-void TDisplayForm::setVisible(bool visible) {
+void ControlPanel::setVisible(bool visible) {
   // The program's shows run FormShow before the window exists on the
   // screen: the first one places the panel from the stored options, and a
   // place given before the window is made is taken as its frame's corner.
@@ -31,7 +31,7 @@ void TDisplayForm::setVisible(bool visible) {
   if (visible && isHidden() && !formShowRunning_) {
     const bool movieShownBefore = movieWindow_ != nullptr && movieWindow_->isVisible();
     formShowRunning_ = true;
-    Guarded(&TDisplayForm::FormShow);
+    Guarded(&ControlPanel::FormShow);
     formShowRunning_ = false;
     if (std::exchange(movieAfterWordsError_, false)) ShowMovieWindowIfHidden();
     // Exit during the words: the panel has closed and stays so.
@@ -45,14 +45,14 @@ void TDisplayForm::setVisible(bool visible) {
   QWidget::setVisible(visible);
 }
 
-void TDisplayForm::showEvent(QShowEvent* event) {
+void ControlPanel::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (QWindow* window = windowHandle()) window->installEventFilter(this);
 }
 
-void TDisplayForm::changeEvent(QEvent* event) {
+void ControlPanel::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
-  if (event->type() == QEvent::ActivationChange && isActiveWindow()) Guarded(&TDisplayForm::RunCommandLine);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) Guarded(&ControlPanel::RunCommandLine);
   if (event->type() == QEvent::WindowStateChange) {
     // Minimize Program sent every window to the task bar together; the
     // panel brought back brings the movie window back with it.
@@ -62,7 +62,7 @@ void TDisplayForm::changeEvent(QEvent* event) {
   }
 }
 
-void TDisplayForm::closeEvent(QCloseEvent* event) {
+void ControlPanel::closeEvent(QCloseEvent* event) {
   // The panel's close is Exit: a run of words stops here too.
   state_.Run.ExitRequested = true;
   if (closed_) {
@@ -73,12 +73,12 @@ void TDisplayForm::closeEvent(QCloseEvent* event) {
     // Releasing the flic now would pull its frames from under the running
     // frame loop. The close waits for the loop to stop, as the Exit button's does.
     event->ignore();
-    Guarded(&TDisplayForm::Exit);
+    Guarded(&ControlPanel::Exit);
     return;
   }
   // Saved once, however many ways the end is asked for.
   closed_ = true;
-  Guarded(&TDisplayForm::FormClose);
+  Guarded(&ControlPanel::FormClose);
   event->accept();
   emit Closed();
 }

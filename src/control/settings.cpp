@@ -8,7 +8,7 @@
 #include "base/ascii.h"
 #include "base/errors.h"
 #include "base/integer_text.h"
-#include "control/mainform.h"
+#include "control/control_panel.h"
 #include "control/options.h"
 #include "platform/settings_store.h"
 
@@ -66,11 +66,11 @@ class OptionReader {
 
 }  // namespace
 
-void TDisplayForm::LoadSettings() {
+void ControlPanel::LoadSettings() {
   // Whatever the load read stays applied, also when a bad value stops it:
   // from here on, that is the state the user's changes are measured from.
   struct NoteBaseline {
-    TDisplayForm& form;
+    ControlPanel& form;
     ~NoteBaseline() { form.NoteOptionsBaseline(true); }
   } noteBaseline{*this};
   SettingsStore key;
@@ -107,7 +107,7 @@ void TDisplayForm::LoadSettings() {
   }
 }
 
-SettingsValues TDisplayForm::CurrentOptions() const {
+SettingsValues ControlPanel::CurrentOptions() const {
   SettingsValues values;
   for (const OptionRow& row : OptionRows()) {
     std::string text;
@@ -123,7 +123,7 @@ SettingsValues TDisplayForm::CurrentOptions() const {
   return values;
 }
 
-void TDisplayForm::NoteOptionsBaseline(bool replace) {
+void ControlPanel::NoteOptionsBaseline(bool replace) {
   if (!replace && optionsBaseline_) return;
   optionsBaseline_ = CurrentOptions();
   // The panel's place counts from where the program put it: the window
@@ -132,7 +132,7 @@ void TDisplayForm::NoteOptionsBaseline(bool replace) {
   (*optionsBaseline_)[static_cast<size_t>(Option::WindowTop)].second = std::to_string(placedAt_.y());
 }
 
-void TDisplayForm::SaveSettings() {
+void ControlPanel::SaveSettings() {
   const SettingsValues current = CurrentOptions();
   SettingsStore key;
   bool anything = false;

@@ -11,12 +11,12 @@
 #include "base/errors.h"
 #include "base/integer_text.h"
 #include "control/command_line.h"
-#include "control/mainform.h"
+#include "control/control_panel.h"
 #include "control/token_rule.h"
 #include "platform/message_text.h"
 #include "platform/qt/system_metrics.h"
-#include "ui_mainform.h"
-#include "windows/imageunt.h"
+#include "ui_control_panel.h"
+#include "views/movie_window.h"
 
 namespace kt {
 
@@ -32,9 +32,9 @@ CommandLineSetup CommandLineSetup::ForProgram(std::vector<std::string> parameter
   return setup;
 }
 
-void TDisplayForm::SetCommandLine(CommandLineSetup setup) { commandLine_ = std::move(setup); }
+void ControlPanel::SetCommandLine(CommandLineSetup setup) { commandLine_ = std::move(setup); }
 
-void TDisplayForm::RunCommandLine() {
+void ControlPanel::RunCommandLine() {
   RunState& run = state_.Run;
   if (commandLine_.parameters.empty() || run.CommandLineDone) return;
   run.CommandLineDone = true;
@@ -91,7 +91,7 @@ int32_t OptionArgument(Word word, const std::string& argument) {
 
 }  // namespace
 
-void TDisplayForm::RunWord(Word word, TokenSource& tokens) {
+void ControlPanel::RunWord(Word word, TokenSource& tokens) {
   // A word sets its option as the user would, and runs the option's
   // change also when the value stays.
   if (const OptionRow* row = RowOfWord(word)) {

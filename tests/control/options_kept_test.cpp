@@ -51,8 +51,8 @@ TEST_F(OptionsKeptTest, AnErrorInTheWordsLeavesEveryStoredOptionAsItWasAtExit) {
     Store(kStored);
     const std::string before = FileBytes();
     ScriptedWindowServices services;
-    TDisplayForm panel{services};
-    TImageForm window;
+    ControlPanel panel{services};
+    MovieWindow window;
     panel.SetMovieWindow(&window);
     CommandLineSetup setup;
     setup.parameters = words;
@@ -104,8 +104,8 @@ TEST_F(OptionsKeptTest, AStoredValueThatStopsTheLoadKeepsItselfAndEveryValueAfte
   stored[6] = {"Loop", Z("x1")};
   Store(stored);
   ScriptedWindowServices services2;
-  TDisplayForm next{services2};
-  TImageForm nextMovie;
+  ControlPanel next{services2};
+  MovieWindow nextMovie;
   next.SetMovieWindow(&nextMovie);
   next.show();
   ASSERT_EQ(services2.boxes.size(), 1u);
@@ -134,7 +134,7 @@ TEST_F(OptionsKeptTest, ExitDuringTheWordsEndsTheRunAndSavesOnce) {
     if (played.empty() || played.back() != name) played.push_back(name);
     if (form.State().Playback.FramesPlayed == 5 && !form.State().Playback.QuitAfterPlayback) Exit();
   };
-  QSignalSpy closed(&form, &TDisplayForm::Closed);
+  QSignalSpy closed(&form, &ControlPanel::Closed);
   form.show();
   EXPECT_EQ(played, std::vector<std::string>{"A.FLI"});
   EXPECT_EQ(closed.count(), 1);
@@ -148,8 +148,8 @@ TEST_F(OptionsKeptTest, ExitDuringTheWordsEndsTheRunAndSavesOnce) {
 
   // The panel's own close ends a run of words in the same way.
   ScriptedWindowServices services2;
-  TDisplayForm panel{services2};
-  TImageForm window;
+  ControlPanel panel{services2};
+  MovieWindow window;
   panel.SetMovieWindow(&window);
   panel.SetTick([&] { return services2.clock; });
   CommandLineSetup setup;
@@ -161,7 +161,7 @@ TEST_F(OptionsKeptTest, ExitDuringTheWordsEndsTheRunAndSavesOnce) {
     if (played.empty() || played.back() != name) played.push_back(name);
     if (panel.State().Playback.FramesPlayed == 5) panel.close();
   };
-  QSignalSpy panelClosed(&panel, &TDisplayForm::Closed);
+  QSignalSpy panelClosed(&panel, &ControlPanel::Closed);
   panel.show();
   panel.SetMovieWindow(nullptr);
   EXPECT_EQ(played, std::vector<std::string>{"A.FLI"});
@@ -171,8 +171,8 @@ TEST_F(OptionsKeptTest, ExitDuringTheWordsEndsTheRunAndSavesOnce) {
 TEST_F(OptionsKeptTest, TwoPlayersClosingTogetherKeepBothPlayersChanges) {
   Store(kStored);
   ScriptedWindowServices otherServices;
-  TDisplayForm other{otherServices};
-  TImageForm otherMovie;
+  ControlPanel other{otherServices};
+  MovieWindow otherMovie;
   other.SetMovieWindow(&otherMovie);
   form.show();
   other.show();
@@ -201,8 +201,8 @@ PanelRun StartAndClose(const SettingsValues& stored) {
     EXPECT_TRUE(key.Close());
   }
   ScriptedWindowServices services;
-  TDisplayForm panel{services};
-  TImageForm movie;
+  ControlPanel panel{services};
+  MovieWindow movie;
   panel.SetMovieWindow(&movie);
   panel.show();
   EXPECT_TRUE(services.boxes.empty());

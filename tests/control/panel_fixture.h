@@ -15,12 +15,12 @@
 
 #include "control/command_line.h"
 #include "control/control_behaviour.h"
-#include "control/mainform.h"
+#include "control/control_panel.h"
 #include "flic_writer.h"
 #include "platform/qt/system_metrics.h"
 #include "platform/settings_store.h"
 #include "scripted_window_services.h"
-#include "windows/imageunt.h"
+#include "views/movie_window.h"
 
 namespace kt::test {
 
@@ -49,8 +49,8 @@ class PanelTest : public ::testing::Test {
   std::string Text(const std::string& label) { return Get<QLabel>(label)->text().toStdString(); }
 
   ScriptedWindowServices services;
-  TDisplayForm form{services};
-  TImageForm movie;
+  ControlPanel form{services};
+  MovieWindow movie;
 };
 
 // The words run through the panel, as at the program's start, on the clock

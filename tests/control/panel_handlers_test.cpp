@@ -247,7 +247,7 @@ TEST_F(HandlerTest, MinimizeSendsEveryWindowToTheTaskBar) {
 }
 
 TEST_F(HandlerTest, QuitClosesThePanelUnlessAFlicPlays) {
-  QSignalSpy closed(&form, &TDisplayForm::Closed);
+  QSignalSpy closed(&form, &ControlPanel::Closed);
   form.show();
   form.State().Playback.Playing = true;
   Click("QuitButton");

@@ -120,7 +120,7 @@ TEST_F(PlaybackTest, TheDelayBarAndItsArrows) {
 
 TEST_F(PlaybackTest, QuittingDuringAPlaybackEndsTheProgramOnceTheLoopHasStopped) {
   LoadIntoMemory(ThreeFrames());
-  QSignalSpy closed(&form, &TDisplayForm::Closed);
+  QSignalSpy closed(&form, &ControlPanel::Closed);
   form.show();
   bool playingAtQuit = false;
   services.onMessages = [&] {
@@ -136,7 +136,7 @@ TEST_F(PlaybackTest, QuittingDuringAPlaybackEndsTheProgramOnceTheLoopHasStopped)
 
 TEST_F(PlaybackTest, AWindowSystemCloseDuringAPlaybackWaitsForTheLoopToStop) {
   LoadIntoMemory(ThreeFrames());
-  QSignalSpy closed(&form, &TDisplayForm::Closed);
+  QSignalSpy closed(&form, &ControlPanel::Closed);
   form.show();
   int frames = 0;
   services.onMessages = [&] {
@@ -153,7 +153,7 @@ TEST_F(PlaybackTest, AWindowSystemCloseDuringAPlaybackWaitsForTheLoopToStop) {
 
 TEST_F(PlaybackTest, AbortAtAnUnknownChunkEndsTheProgramWithoutTheCloseHandling) {
   LoadIntoMemory(WriteFlic("odd.flc", {Frame({ChunkSpec{99, {1, 2}, {}}}), Frame({})}));
-  QSignalSpy closed(&form, &TDisplayForm::Closed);
+  QSignalSpy closed(&form, &ControlPanel::Closed);
   services.boxAnswers.push_back(BoxButton::Abort);
   Click("PlayButton");
   ASSERT_EQ(services.boxes.size(), 1u);

@@ -25,8 +25,8 @@ struct NextRun {
   ~NextRun() { form.SetMovieWindow(nullptr); }
   bool Checked(const char* name) { return form.findChild<QAbstractButton*>(name)->isChecked(); }
   ScriptedWindowServices services;
-  TDisplayForm form{services};
-  TImageForm movie;
+  ControlPanel form{services};
+  MovieWindow movie;
 };
 
 class SettingsTest : public PanelTest {

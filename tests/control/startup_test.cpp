@@ -76,7 +76,7 @@ TEST_F(StartupTest, TheMovieWindowSeesTheFlicAndThePlaybackOfThePanel) {
 }
 
 TEST_F(StartupTest, ClosingThePanelEndsTheProgram) {
-  QSignalSpy closed(&form, &TDisplayForm::Closed);
+  QSignalSpy closed(&form, &ControlPanel::Closed);
   form.show();
   form.close();
   EXPECT_EQ(closed.count(), 1);

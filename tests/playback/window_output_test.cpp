@@ -12,7 +12,7 @@
 #include "playback/window_output.h"
 #include "player_rig.h"
 #include "screen_override.h"
-#include "windows/imageunt.h"
+#include "views/movie_window.h"
 
 namespace kt {
 namespace {
@@ -28,7 +28,7 @@ QRgb Rgb(const RgbColour& colour) { return qRgb(colour.red, colour.green, colour
 // whose pixel (x, y) holds (x + y * width) mod 256 and whose colour i is distinct.
 struct OutputRig {
   ColourState colour;
-  TImageForm movie;
+  MovieWindow movie;
   WindowOutput output{movie, colour};
   uint16_t width, height;
 
@@ -146,7 +146,7 @@ TEST(WindowOutput, BrightnessAndContrastChangeTheColoursShownNeverThePixels) {
 // The play command's host, as far as window output needs one.
 class MovieHost : public test::QuietPlaybackHost {
  public:
-  MovieHost(TImageForm& movie, PlaybackState& playback) : movie_(movie), playback_(playback) {}
+  MovieHost(MovieWindow& movie, PlaybackState& playback) : movie_(movie), playback_(playback) {}
   void SizeMovieWindow(int width, int height) override {
     kt::SizeMovieWindow(movie_, playback_.MovieZoomed, static_cast<uint16_t>(width), static_cast<uint16_t>(height));
   }
@@ -156,7 +156,7 @@ class MovieHost : public test::QuietPlaybackHost {
   }
 
  private:
-  TImageForm& movie_;
+  MovieWindow& movie_;
   PlaybackState& playback_;
 };
 
@@ -185,7 +185,7 @@ TEST(WindowOutput, ThePlayedDemoEndsOnScreenInItsOwnColours) {
   ScreenOverride screen(1024, 768);
   const std::string demo = std::string(KINETROPE_SOURCE_DIR) + "/demo/demo.flc";
   test::PlayerState player;
-  TImageForm movie;
+  MovieWindow movie;
   MovieHost host(movie, player.state);
   WindowOutput output(movie, player.colour);
   SoundAccompaniment sound;

@@ -1,4 +1,4 @@
-#include "windows/file_drop.h"
+#include "views/file_drop.h"
 
 #include <unistd.h>
 

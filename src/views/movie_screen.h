@@ -12,11 +12,11 @@
 
 namespace kt {
 
-class TImageForm;
+class MovieWindow;
 
 class MovieScreen : public FullScreenDisplay {
  public:
-  explicit MovieScreen(TImageForm& movie) : movie_(movie) {}
+  explicit MovieScreen(MovieWindow& movie) : movie_(movie) {}
 
   bool Open() override { return true; }
   // The standard modes; the picture is scaled to the real screen, so any fits.
@@ -33,7 +33,7 @@ class MovieScreen : public FullScreenDisplay {
   void RestoreWindow();
 
  private:
-  TImageForm& movie_;
+  MovieWindow& movie_;
   bool saved_ = false;
   bool savedPlace_ = false;
   QRect savedGeometry_;

@@ -1,4 +1,4 @@
-#include "windows/resources.h"
+#include "views/resources.h"
 
 #include <QtGlobal>
 

@@ -29,7 +29,7 @@ class AboutImageControl : public QWidget {
   bool pressed_ = false;
 };
 
-class TAboutForm : public QDialog {
+class AboutWindow : public QDialog {
   Q_OBJECT
 
  public:
@@ -38,7 +38,7 @@ class TAboutForm : public QDialog {
   static constexpr int kClientWidth = 320;
   static constexpr int kClientHeight = 240;
 
-  explicit TAboutForm(QWidget* parent = nullptr);
+  explicit AboutWindow(QWidget* parent = nullptr);
 
   AboutImageControl& AboutImage() { return *aboutImage_; }
 

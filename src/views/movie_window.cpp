@@ -1,4 +1,4 @@
-#include "windows/imageunt.h"
+#include "views/movie_window.h"
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
@@ -14,7 +14,7 @@
 #include "convert/output_formats.h"
 #include "platform/qt/system_metrics.h"
 #include "platform/qt/window_operations.h"
-#include "windows/resources.h"
+#include "views/resources.h"
 
 namespace kt {
 
@@ -29,7 +29,7 @@ ClientSize CloseRequestClientSize(int screenWidth, uint16_t flicWidth, uint16_t 
   return {static_cast<uint16_t>(std::clamp(width, 0, static_cast<int>(UINT16_MAX))), static_cast<uint16_t>(height)};
 }
 
-TImageForm::TImageForm(QWidget* parent) : QWidget(parent) {
+MovieWindow::MovieWindow(QWidget* parent) : QWidget(parent) {
   EnsureResources();
   setWindowTitle(kInitialCaption);
   setWindowIcon(QIcon(kMovieIconPath));
@@ -38,12 +38,12 @@ TImageForm::TImageForm(QWidget* parent) : QWidget(parent) {
   displayImage_ = new DisplayImageControl(this);
   resize(320, 240);
   displayImage_->setGeometry(rect());
-  connect(displayImage_, &DisplayImageControl::doubleClicked, this, &TImageForm::DisplayImageDblClick);
+  connect(displayImage_, &DisplayImageControl::doubleClicked, this, &MovieWindow::DisplayImageDblClick);
 }
 
-void TImageForm::SetCaption(const std::string& caption) { setWindowTitle(QString::fromStdString(caption)); }
+void MovieWindow::SetCaption(const std::string& caption) { setWindowTitle(QString::fromStdString(caption)); }
 
-bool TImageForm::FormCloseQuery() {
+bool MovieWindow::FormCloseQuery() {
   if (links_.flic != nullptr && links_.playback != nullptr) {
     PlaybackState& playback = *links_.playback;
     // The resize belongs to window output: a full-screen playback keeps
@@ -58,14 +58,14 @@ bool TImageForm::FormCloseQuery() {
   return false;
 }
 
-void TImageForm::DisplayImageDblClick() {
+void MovieWindow::DisplayImageDblClick() {
   if (links_.directXChecked && links_.directXChecked()) return;
   if (links_.controlPanel == nullptr) return;
   links_.controlPanel->raise();
   links_.controlPanel->activateWindow();
 }
 
-void TImageForm::closeEvent(QCloseEvent* event) {
+void MovieWindow::closeEvent(QCloseEvent* event) {
   // Only the user's requests come from the window system; the program's
   // own close at its end must go through, or it could not quit.
   if (!event->spontaneous()) {
@@ -75,7 +75,7 @@ void TImageForm::closeEvent(QCloseEvent* event) {
   event->setAccepted(FormCloseQuery());
 }
 
-void TImageForm::keyPressEvent(QKeyEvent* event) {
+void MovieWindow::keyPressEvent(QKeyEvent* event) {
   if (const uint16_t key = VirtualKeyFromQt(event->key(), event->modifiers())) {
     FormKeyDown(key, ShiftStateFromQt(event->key(), event->modifiers()));
   }
@@ -84,9 +84,9 @@ void TImageForm::keyPressEvent(QKeyEvent* event) {
 }
 
 // The picture always covers the whole client area.
-void TImageForm::resizeEvent(QResizeEvent*) { displayImage_->setGeometry(rect()); }
+void MovieWindow::resizeEvent(QResizeEvent*) { displayImage_->setGeometry(rect()); }
 
-void TImageForm::showEvent(QShowEvent*) {
+void MovieWindow::showEvent(QShowEvent*) {
   if (shownBefore_) return;
   shownBefore_ = true;
   // Centred once framed, and fitted again should its frame take it past the
@@ -94,18 +94,18 @@ void TImageForm::showEvent(QShowEvent*) {
   FitAndCentreOnScreen(*this, size(), QueryScreenSize(), QueryAvailableArea());
 }
 
-QMenu* TImageForm::BuildContextMenu() {
+QMenu* MovieWindow::BuildContextMenu() {
   auto* menu = new QMenu(this);
   menu->setAttribute(Qt::WA_DeleteOnClose);
   QAction* exportAction = menu->addAction(QString::fromUtf8("Export animation\u2026"));
   // A playback decodes from the same store and runs the event loop itself;
   // an export inside it would hold the playback up half-way.
   exportAction->setEnabled(links_.playback == nullptr || !links_.playback->Playing);
-  connect(exportAction, &QAction::triggered, this, &TImageForm::ExportAnimation);
+  connect(exportAction, &QAction::triggered, this, &MovieWindow::ExportAnimation);
   return menu;
 }
 
-void TImageForm::contextMenuEvent(QContextMenuEvent* event) {
+void MovieWindow::contextMenuEvent(QContextMenuEvent* event) {
   BuildContextMenu()->popup(event->globalPos());
   event->accept();
 }
@@ -132,7 +132,7 @@ std::string BaseName(const std::string& path) {
 
 }  // namespace
 
-void TImageForm::ExportAnimation() {
+void MovieWindow::ExportAnimation() {
   if (links_.playback != nullptr && links_.playback->Playing) return;
   const bool inMemory = links_.flic != nullptr && links_.flic->FlicInMemory;
   std::string source = inMemory ? windowTitle().toStdString() : "";

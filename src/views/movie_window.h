@@ -13,7 +13,7 @@
 #include "platform/qt/virtual_keys.h"
 #include "platform/screen.h"
 #include "playback/playback_state.h"
-#include "windows/display_image.h"
+#include "views/display_image.h"
 
 class QMenu;
 
@@ -39,13 +39,13 @@ struct ClientSize {
 };
 ClientSize CloseRequestClientSize(int screenWidth, uint16_t flicWidth, uint16_t flicHeight);
 
-class TImageForm : public QWidget, public Screen {
+class MovieWindow : public QWidget, public Screen {
   Q_OBJECT
 
  public:
   static constexpr const char* kInitialCaption = "Kinetrope";
 
-  explicit TImageForm(QWidget* parent = nullptr);
+  explicit MovieWindow(QWidget* parent = nullptr);
 
   void SetLinks(MovieWindowLinks links) { links_ = std::move(links); }
   // A flic's file name, path included; empty after a flic in memory is released.

@@ -9,7 +9,7 @@
 #include "flic/frame_reader.h"
 #include "flic_writer.h"
 #include "scripted_window_services.h"
-#include "windows/imageunt.h"
+#include "views/movie_window.h"
 
 namespace kt {
 namespace {
@@ -46,7 +46,7 @@ TEST(MovieWindowExport, ExportsTheFlicInMemoryOrFromDiskAndCancelsCleanly) {
   test::WriteFile(dir / "eight.flc", EightFrames());
   FlicState flic;
   PlaybackState playback;
-  TImageForm movie;
+  MovieWindow movie;
   ProgressAnswers services;
   movie.SetLinks({&flic, &playback, nullptr, {}});
   movie.SetWindowServices(&services);

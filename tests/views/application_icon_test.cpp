@@ -4,7 +4,7 @@
 #include <QImage>
 #include <QPixmap>
 
-#include "windows/resources.h"
+#include "views/resources.h"
 
 namespace kt {
 namespace {

@@ -12,8 +12,8 @@
 #include "base/bytes.h"
 #include "platform/qt/window_operations.h"
 #include "screen_override.h"
-#include "windows/imageunt.h"
-#include "windows/resources.h"
+#include "views/movie_window.h"
+#include "views/resources.h"
 
 namespace kt {
 namespace {
@@ -45,7 +45,7 @@ struct MovieRig {
   ScreenOverride screen{1024, 768};
   FlicState flic;
   PlaybackState playback;
-  TImageForm movie;
+  MovieWindow movie;
 
   MovieRig() {
     flic.Header.width = 320;
@@ -137,7 +137,7 @@ using KeyDown = std::pair<int, int>;  // virtual key, modifier set
 // What the window handed on. A test's key with modifiers first presses the
 // modifier keys themselves, as a keyboard does; those are left out.
 struct KeySpies {
-  explicit KeySpies(TImageForm& movie) : down(&movie, &TImageForm::keyDown), typed(&movie, &TImageForm::keyPressed) {}
+  explicit KeySpies(MovieWindow& movie) : down(&movie, &MovieWindow::keyDown), typed(&movie, &MovieWindow::keyPressed) {}
   QSignalSpy down;
   QSignalSpy typed;
   std::vector<KeyDown> Downs() const {
@@ -228,7 +228,7 @@ TEST(MovieWindow, DoubleClickBringsTheControlPanelForwardInWindowOutputOnly) {
 
 TEST(SizeMovieWindow, CentresTheWindowAroundTheClientSize) {
   ScreenOverride screen(1024, 768);
-  TImageForm movie;
+  MovieWindow movie;
   movie.show();
   bool zoomed = true;
   SizeMovieWindow(movie, zoomed, 320, 200);
@@ -257,7 +257,7 @@ TEST(SizeMovieWindow, CentresTheWindowAroundTheClientSize) {
 
 TEST(SizeMovieWindow, LeavesTheMaximisedState) {
   ScreenOverride screen(1024, 768);
-  TImageForm movie;
+  MovieWindow movie;
   movie.showMaximized();
   bool zoomed = false;
   SizeMovieWindow(movie, zoomed, 200, 100);

@@ -1,4 +1,4 @@
-#include "windows/display_image.h"
+#include "views/display_image.h"
 
 #include <QFont>
 #include <QFontMetrics>

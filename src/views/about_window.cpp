@@ -1,4 +1,4 @@
-#include "windows/about.h"
+#include "views/about_window.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -7,7 +7,7 @@
 #include "platform/qt/system_metrics.h"
 #include "platform/qt/virtual_keys.h"
 #include "platform/qt/window_operations.h"
-#include "windows/resources.h"
+#include "views/resources.h"
 
 namespace kt {
 
@@ -38,7 +38,7 @@ void AboutImageControl::mouseReleaseEvent(QMouseEvent* event) {
   if (click) emit clicked();
 }
 
-TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
+AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
   EnsureResources();
   setWindowTitle(kCaption);
   // Lime shows only where the picture leaves the client area bare.
@@ -50,18 +50,18 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frame
   aboutImage_ = new AboutImageControl(this);
   aboutImage_->move(0, 0);
   aboutImage_->SetPicture(QImage(kAboutPicturePath));
-  connect(aboutImage_, &AboutImageControl::clicked, this, &TAboutForm::AboutImageClick);
+  connect(aboutImage_, &AboutImageControl::clicked, this, &AboutWindow::AboutImageClick);
   FormCreate();
 }
 
-void TAboutForm::FormCreate() { setFixedSize(kClientWidth, kClientHeight); }
+void AboutWindow::FormCreate() { setFixedSize(kClientWidth, kClientHeight); }
 
-void TAboutForm::keyPressEvent(QKeyEvent* event) {
+void AboutWindow::keyPressEvent(QKeyEvent* event) {
   event->accept();
   if (const std::optional<char> character = TypedCharacter(*event)) FormKeyPress(*character);
 }
 
-void TAboutForm::showEvent(QShowEvent* event) {
+void AboutWindow::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   CentreOnScreen(*this, QueryScreenSize());
 }

@@ -6,12 +6,12 @@
 #include "colour/palette_adjustment.h"
 #include "control/control_behaviour.h"
 #include "control/hint_pause.h"
-#include "control/mainform.h"
+#include "control/control_panel.h"
 #include "platform/qt/system_metrics.h"
 #include "platform/qt/window_operations.h"
 #include "playback/play_command.h"
-#include "ui_mainform.h"
-#include "windows/imageunt.h"
+#include "ui_control_panel.h"
+#include "views/movie_window.h"
 
 namespace kt {
 
@@ -23,13 +23,13 @@ bool Shown(const QWidget* widget) { return !widget->isHidden(); }
 
 // ---- Start-up and shut-down -------------------------------------------------
 
-void TDisplayForm::FormCreate() {
+void ControlPanel::FormCreate() {
   state_.Run.PanelClientWidth = static_cast<uint16_t>(width());
   state_.Run.PanelClientHeight = static_cast<uint16_t>(height());
   SetHintPause(kHintPauseMs);
 }
 
-void TDisplayForm::FormShow() {
+void ControlPanel::FormShow() {
   // Flic files are opened for reading only wherever they are opened, so
   // there is no program-wide file mode to set here.
   state_.Run.ScreenBitsPerPixel = QueryScreenBitsPerPixel(this);
@@ -60,7 +60,7 @@ void TDisplayForm::FormShow() {
   }
 }
 
-void TDisplayForm::FormClose() {
+void ControlPanel::FormClose() {
   // A program ended by the CLOSE word leaves the stored options as they were.
   if (!state_.Run.CloseRequested) SaveSettings();
   FreeFlicMemory(state_.Flic, *this);
@@ -68,16 +68,16 @@ void TDisplayForm::FormClose() {
 
 // ---- The top row ------------------------------------------------------------
 
-void TDisplayForm::LoadIntoMemory() {
+void ControlPanel::LoadIntoMemory() {
   LoadContext context{state_.Flic, state_.OpenDialog, services_, *this, state_.Playback.KeepMovieWindowSize};
   LoadFlicIntoMemory(context);
 }
 
-void TDisplayForm::ChooseAndPlayFromDisk() { Player().ChooseAndPlayFromDisk(); }
+void ControlPanel::ChooseAndPlayFromDisk() { Player().ChooseAndPlayFromDisk(); }
 
-void TDisplayForm::RecordFrames() { kt::RecordFrames(state_.Recording, services_); }
+void ControlPanel::RecordFrames() { kt::RecordFrames(state_.Recording, services_); }
 
-void TDisplayForm::SetPanelVisible(QWidget* shown, bool visible) {
+void ControlPanel::SetPanelVisible(QWidget* shown, bool visible) {
   for (QWidget* panel : {ui_->InfoPanel, ui_->StatPanel, ui_->DirXPanel, ui_->OptionPanel}) {
     if (panel != shown) panel->hide();
   }
@@ -85,18 +85,18 @@ void TDisplayForm::SetPanelVisible(QWidget* shown, bool visible) {
   statsShown_ = !ui_->StatPanel->isHidden();
 }
 
-void TDisplayForm::ToggleInfoPanel() {
+void ControlPanel::ToggleInfoPanel() {
   ShowFlicInfo();
   SetPanelVisible(ui_->InfoPanel, !Shown(ui_->InfoPanel));
 }
 
-void TDisplayForm::ToggleStatsPanel() { SetPanelVisible(ui_->StatPanel, !Shown(ui_->StatPanel)); }
+void ControlPanel::ToggleStatsPanel() { SetPanelVisible(ui_->StatPanel, !Shown(ui_->StatPanel)); }
 
-void TDisplayForm::ToggleFullScreenPanel() { SetPanelVisible(ui_->DirXPanel, !Shown(ui_->DirXPanel)); }
+void ControlPanel::ToggleFullScreenPanel() { SetPanelVisible(ui_->DirXPanel, !Shown(ui_->DirXPanel)); }
 
-void TDisplayForm::ToggleOptionsPanel() { SetPanelVisible(ui_->OptionPanel, !Shown(ui_->OptionPanel)); }
+void ControlPanel::ToggleOptionsPanel() { SetPanelVisible(ui_->OptionPanel, !Shown(ui_->OptionPanel)); }
 
-void TDisplayForm::ShowAbout() {
+void ControlPanel::ShowAbout() {
   if (movieWindow_ != nullptr) movieWindow_->hide();
   hide();
   if (aboutWindow_ != nullptr) ShowModal(*aboutWindow_);
@@ -104,7 +104,7 @@ void TDisplayForm::ShowAbout() {
   if (movieWindow_ != nullptr) movieWindow_->show();
 }
 
-void TDisplayForm::ResetAdjustments() {
+void ControlPanel::ResetAdjustments() {
   ResetAdjustmentBars();
   // Full-screen output owns the movie window's options while it is chosen.
   if (!state_.Options.On(Option::DirectX)) {
@@ -116,15 +116,15 @@ void TDisplayForm::ResetAdjustments() {
   ApplyPaletteIfPlaying();
 }
 
-void TDisplayForm::ResetAdjustmentBars() {
+void ControlPanel::ResetAdjustmentBars() {
   for (const Option option : {Option::Speed, Option::Contrast, Option::Brightness}) {
     SetOption(option, RowOf(option).initial);
   }
 }
 
-void TDisplayForm::Minimise() { MinimizeApplication(); }
+void ControlPanel::Minimise() { MinimizeApplication(); }
 
-void TDisplayForm::Exit() {
+void ControlPanel::Exit() {
   state_.Run.ExitRequested = true;
   if (play_) {
     play_->Exit();
@@ -135,23 +135,23 @@ void TDisplayForm::Exit() {
 
 // ---- The bottom row and the play command -------------------------------------
 
-void TDisplayForm::Play() { Player().PlayFromMemory(); }
+void ControlPanel::Play() { Player().PlayFromMemory(); }
 
-void TDisplayForm::PlayFromDisk() { Player().PlayFromDisk(); }
+void ControlPanel::PlayFromDisk() { Player().PlayFromDisk(); }
 
-void TDisplayForm::Stop() { Player().Stop(); }
+void ControlPanel::Stop() { Player().Stop(); }
 
-void TDisplayForm::StepBack() { Player().StepBack(); }
+void ControlPanel::StepBack() { Player().StepBack(); }
 
-void TDisplayForm::PauseOrResume() { Player().PauseOrResume(); }
+void ControlPanel::PauseOrResume() { Player().PauseOrResume(); }
 
-void TDisplayForm::StepForward() { Player().StepForward(); }
+void ControlPanel::StepForward() { Player().StepForward(); }
 
-void TDisplayForm::GoToChosenFrame() { Player().GoToFrame(ui_->FrameBar->value()); }
+void ControlPanel::GoToChosenFrame() { Player().GoToFrame(ui_->FrameBar->value()); }
 
 // ---- The adjustment rows ----------------------------------------------------
 
-void TDisplayForm::ApplyPaletteIfPlaying() {
+void ControlPanel::ApplyPaletteIfPlaying() {
   if (state_.Playback.Playing && play_) play_->ApplyPalette();
 }
 

@@ -9,8 +9,8 @@
 #include "base/bytes.h"
 #include "platform/qt/window_operations.h"
 #include "screen_override.h"
-#include "windows/about.h"
-#include "windows/resources.h"
+#include "views/about_window.h"
+#include "views/resources.h"
 
 namespace kt {
 namespace {
@@ -47,7 +47,7 @@ TEST(AboutPicture, IsAnUncompressed8BitBitmapUsingAll256Colours) {
 
 TEST(AboutWindow, IsABorderlessCentredPictureOnLime) {
   ScreenOverride screen(1024, 768);
-  TAboutForm about;
+  AboutWindow about;
   about.show();
   EXPECT_TRUE(about.windowFlags().testFlag(Qt::FramelessWindowHint));
   EXPECT_EQ(about.size(), QSize(320, 240));
@@ -61,7 +61,7 @@ TEST(AboutWindow, IsABorderlessCentredPictureOnLime) {
 }
 
 TEST(AboutWindow, KeysWithoutACharacterLeaveItOpen) {
-  TAboutForm about;
+  AboutWindow about;
   about.show();
   QTest::keyClick(&about, Qt::Key_Shift);
   QTest::keyClick(&about, Qt::Key_Up);
@@ -74,7 +74,7 @@ TEST(AboutWindow, KeysWithoutACharacterLeaveItOpen) {
 }
 
 TEST(AboutWindow, AnyTypedCharacterClosesIt) {
-  TAboutForm about;
+  AboutWindow about;
   for (Qt::Key key : {Qt::Key_Space, Qt::Key_Escape, Qt::Key_Return, Qt::Key_7, Qt::Key_Tab}) {
     about.show();
     QTest::keyClick(&about, key);
@@ -83,14 +83,14 @@ TEST(AboutWindow, AnyTypedCharacterClosesIt) {
 }
 
 TEST(AboutWindow, AClickOnThePictureClosesIt) {
-  TAboutForm about;
+  AboutWindow about;
   about.show();
   QTest::mouseClick(&about.AboutImage(), Qt::LeftButton, Qt::NoModifier, QPoint(160, 120));
   EXPECT_FALSE(about.isVisible());
 }
 
 TEST(AboutWindow, ClosingEndsTheModalShow) {
-  TAboutForm about;
+  AboutWindow about;
   QTimer::singleShot(0, &about, [&] {
     QTest::keyClick(&about, Qt::Key_Shift);
     QTest::keyClick(&about, Qt::Key_K);

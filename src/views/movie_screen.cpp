@@ -1,11 +1,11 @@
-#include "windows/movie_screen.h"
+#include "views/movie_screen.h"
 
 #include <QCursor>
 #include <algorithm>
 
 #include "platform/qt/system_metrics.h"
 #include "platform/qt/window_operations.h"
-#include "windows/imageunt.h"
+#include "views/movie_window.h"
 
 namespace kt {
 

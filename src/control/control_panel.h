@@ -2,7 +2,7 @@
 // ends in one of its handlers; keys, command-line words and the movie
 // window call the same handlers the buttons do. The options are declared
 // in options.h; their values live in the player state, not in the controls.
-// The handlers are in mainform.cpp; the other parts of the panel each have
+// The handlers are in control_panel.cpp; the other parts of the panel each have
 // a file of their own:
 //   panel_setup.cpp            its controls made up and wired to the handlers
 //                              through the guard; the play command and the
@@ -37,7 +37,7 @@
 #include "playback/playback_host.h"
 
 namespace Ui {
-class TDisplayForm;
+class ControlPanel;
 }
 
 class QAbstractButton;
@@ -52,16 +52,16 @@ class TrackBar;
 struct KeyCommand;
 class PlayCommand;
 class SoundAccompaniment;
-class TImageForm;
+class MovieWindow;
 class WindowOutput;
 
-class TDisplayForm : public QWidget, private PlaybackHost {
+class ControlPanel : public QWidget, private PlaybackHost {
   Q_OBJECT
 
  public:
   // Boxes and dialogs go through `services`, so tests answer them without a person.
-  explicit TDisplayForm(WindowServices& services, QWidget* parent = nullptr);
-  ~TDisplayForm() override;
+  explicit ControlPanel(WindowServices& services, QWidget* parent = nullptr);
+  ~ControlPanel() override;
 
   PlayerState& State() { return state_; }
   const PlayerState& State() const { return state_; }
@@ -69,9 +69,9 @@ class TDisplayForm : public QWidget, private PlaybackHost {
 
   // The two other windows, created after the control panel. The movie
   // window brings the window output that frames and palettes go to.
-  void SetMovieWindow(TImageForm* movieWindow);
+  void SetMovieWindow(MovieWindow* movieWindow);
   void SetAboutWindow(QWidget* aboutWindow);
-  TImageForm* MovieWindow() const { return movieWindow_; }
+  MovieWindow* Movie() const { return movieWindow_; }
 
   // The millisecond tick the playback times its frames with.
   void SetTick(std::function<uint32_t()> tick) { tick_ = std::move(tick); }
@@ -198,7 +198,7 @@ class TDisplayForm : public QWidget, private PlaybackHost {
   void SetUpControls();
   void WireControls();
   template <typename Sender, typename Signal>
-  void Wire(Sender* sender, Signal signal, void (TDisplayForm::*handler)());
+  void Wire(Sender* sender, Signal signal, void (ControlPanel::*handler)());
   void WireOptions();
   void FillMiddleArea();
 
@@ -239,9 +239,9 @@ class TDisplayForm : public QWidget, private PlaybackHost {
   bool PreviewKey(QKeyEvent& event);
   void RunKeyCommand(const KeyCommand& command);
 
-  // ---- mainform.cpp
+  // ---- control_panel.cpp
   // Every entry from the event loop comes through here.
-  bool Guarded(void (TDisplayForm::*handler)());
+  bool Guarded(void (ControlPanel::*handler)());
   bool Guarded(const std::function<void()>& command);
   void SetPanelVisible(QWidget* shown, bool visible);
   // Brightness, contrast and delay at their neutral positions, each change run.
@@ -252,8 +252,8 @@ class TDisplayForm : public QWidget, private PlaybackHost {
 
   WindowServices& services_;
   PlayerState state_;
-  std::unique_ptr<Ui::TDisplayForm> ui_;
-  TImageForm* movieWindow_ = nullptr;
+  std::unique_ptr<Ui::ControlPanel> ui_;
+  MovieWindow* movieWindow_ = nullptr;
   std::unique_ptr<WindowOutput> windowOutput_;
   std::unique_ptr<FullScreenOutput> fullScreen_;
   std::unique_ptr<SoundAccompaniment> sound_;
