@@ -1,6 +1,6 @@
-// MP4 and WebM (and, no longer used, animated PNG) through FFmpeg's
-// libraries: libavcodec's APNG, H.264 (libx264) and VP9 (libvpx) encoders, libavformat's muxers. Time is
-// counted in milliseconds, so every frame starts where frames x delay says.
+// MP4 and WebM through FFmpeg's libraries: libavcodec's H.264 (libx264) and
+// VP9 (libvpx) encoders, libavformat's muxers. Time is counted in
+// milliseconds, so every frame starts where frames x delay says.
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -30,12 +30,10 @@ class AvWriter : public AnimationWriter {
     delay_ = std::max<uint32_t>(layout.delayMs, 1);
     // The encoders' statistics would bury the tool's own lines; their errors still show.
     av_log_set_level(AV_LOG_ERROR);
-    const bool video = format != AnimationFormat::Png;
-    const char* muxer = format == AnimationFormat::Png ? "apng" : format == AnimationFormat::Mp4 ? "mp4" : "webm";
+    const char* muxer = format == AnimationFormat::Mp4 ? "mp4" : "webm";
     Check(avformat_alloc_output_context2(&mux_, nullptr, muxer, nullptr), "cannot set up the container");
 
     const AVCodec* codec = nullptr;
-    if (format == AnimationFormat::Png) codec = avcodec_find_encoder(AV_CODEC_ID_APNG);
     if (format == AnimationFormat::Mp4) codec = avcodec_find_encoder_by_name("libx264");
     if (format == AnimationFormat::WebM) codec = avcodec_find_encoder_by_name("libvpx-vp9");
     if (codec == nullptr) file_.Fail(std::string("this FFmpeg has no encoder for ") + FormatLabel(format));
@@ -60,31 +58,24 @@ class AvWriter : public AnimationWriter {
     encoder_->framerate = AVRational{1000, static_cast<int>(delay_)};
     encoder_->sample_aspect_ratio = AVRational{1, 1};
     AVDictionary* options = nullptr;
-    if (video) {
-      encoder_->pix_fmt = AV_PIX_FMT_YUV420P;
-      encoder_->colorspace = AVCOL_SPC_BT709;
-      encoder_->color_primaries = AVCOL_PRI_BT709;
-      encoder_->color_trc = AVCOL_TRC_BT709;
-      encoder_->color_range = AVCOL_RANGE_MPEG;
-      encoder_->gop_size = 250;
-      // Lower is better and larger; H.264 goes to 51, VP9 to 63.
-      const int crf = std::min(layout.quality.value_or(format == AnimationFormat::Mp4 ? 18 : 24),
-                               format == AnimationFormat::Mp4 ? 51 : 63);
-      if (format == AnimationFormat::Mp4) {
-        av_dict_set(&options, "preset", "medium", 0);
-        av_dict_set_int(&options, "crf", crf, 0);
-      } else {
-        av_dict_set_int(&options, "crf", crf, 0);
-        av_dict_set(&options, "b", "0", 0);
-        av_dict_set(&options, "deadline", "good", 0);
-        av_dict_set(&options, "cpu-used", "4", 0);
-        av_dict_set(&options, "row-mt", "1", 0);
-      }
+    encoder_->pix_fmt = AV_PIX_FMT_YUV420P;
+    encoder_->colorspace = AVCOL_SPC_BT709;
+    encoder_->color_primaries = AVCOL_PRI_BT709;
+    encoder_->color_trc = AVCOL_TRC_BT709;
+    encoder_->color_range = AVCOL_RANGE_MPEG;
+    encoder_->gop_size = 250;
+    // Lower is better and larger; H.264 goes to 51, VP9 to 63.
+    const int crf = std::min(layout.quality.value_or(format == AnimationFormat::Mp4 ? 18 : 24),
+                             format == AnimationFormat::Mp4 ? 51 : 63);
+    if (format == AnimationFormat::Mp4) {
+      av_dict_set(&options, "preset", "medium", 0);
+      av_dict_set_int(&options, "crf", crf, 0);
     } else {
-      // One palette serves the whole file, so a flic whose colours change
-      // is written in full colour.
-      encoder_->pix_fmt =
-          layout.paletteChanges ? (layout.transparent ? AV_PIX_FMT_RGBA : AV_PIX_FMT_RGB24) : AV_PIX_FMT_PAL8;
+      av_dict_set_int(&options, "crf", crf, 0);
+      av_dict_set(&options, "b", "0", 0);
+      av_dict_set(&options, "deadline", "good", 0);
+      av_dict_set(&options, "cpu-used", "4", 0);
+      av_dict_set(&options, "row-mt", "1", 0);
     }
     if (mux_->oformat->flags & AVFMT_GLOBALHEADER) encoder_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     const int opened = avcodec_open2(encoder_, codec, &options);
@@ -97,22 +88,14 @@ class AvWriter : public AnimationWriter {
     frame_->width = codedWidth_;
     frame_->height = codedHeight_;
     Check(av_frame_get_buffer(frame_, 0), "out of memory");
-    if (video) {
-      rgb_.resize(static_cast<size_t>(codedWidth_) * codedHeight_ * 3);
-      sws_ = sws_getContext(codedWidth_, codedHeight_, AV_PIX_FMT_RGB24, codedWidth_, codedHeight_, AV_PIX_FMT_YUV420P,
-                            SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP, nullptr, nullptr, nullptr);
-      if (sws_ == nullptr) file_.Fail("cannot set up the colour conversion");
-      sws_setColorspaceDetails(sws_, sws_getCoefficients(SWS_CS_ITU709), 1, sws_getCoefficients(SWS_CS_ITU709), 0, 0,
-                               1 << 16, 1 << 16);
-    }
+    rgb_.resize(static_cast<size_t>(codedWidth_) * codedHeight_ * 3);
+    sws_ = sws_getContext(codedWidth_, codedHeight_, AV_PIX_FMT_RGB24, codedWidth_, codedHeight_, AV_PIX_FMT_YUV420P,
+                          SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP, nullptr, nullptr, nullptr);
+    if (sws_ == nullptr) file_.Fail("cannot set up the colour conversion");
+    sws_setColorspaceDetails(sws_, sws_getCoefficients(SWS_CS_ITU709), 1, sws_getCoefficients(SWS_CS_ITU709), 0, 0,
+                             1 << 16, 1 << 16);
 
     AVDictionary* muxOptions = nullptr;
-    if (format == AnimationFormat::Png) {
-      av_dict_set_int(&muxOptions, "plays", std::min(layout.plays, 65535), 0);
-      const uint32_t lastMs = layout.durationsMs.empty() ? delay_ : std::max<uint32_t>(layout.durationsMs.back(), 1);
-      const std::string last = std::to_string(lastMs) + "/1000";
-      av_dict_set(&muxOptions, "final_delay", last.c_str(), 0);
-    }
     if (format == AnimationFormat::Mp4) av_dict_set(&muxOptions, "movflags", "+faststart", 0);
     // Through libavformat's own file, so the MP4 muxer can read back what it
     // wrote when it moves the index to the front.
@@ -136,36 +119,10 @@ class AvWriter : public AnimationWriter {
 
   void Add(const AnimationFrame& frame) override {
     Check(av_frame_make_writable(frame_), "out of memory");
-    if (sws_ != nullptr) {
-      FillRgb(frame);
-      const uint8_t* planes[1] = {rgb_.data()};
-      const int strides[1] = {codedWidth_ * 3};
-      sws_scale(sws_, planes, strides, 0, codedHeight_, frame_->data, frame_->linesize);
-    } else if (frame_->format == AV_PIX_FMT_PAL8) {
-      for (int y = 0; y < layout_.height; ++y) {
-        std::copy_n(frame.indices + static_cast<size_t>(y) * layout_.width, layout_.width,
-                    frame_->data[0] + static_cast<ptrdiff_t>(y) * frame_->linesize[0]);
-      }
-      auto* palette = reinterpret_cast<uint32_t*>(frame_->data[1]);
-      for (int i = 0; i < 256; ++i) {
-        const RgbColour& c = (*frame.colours)[static_cast<size_t>(i)];
-        const uint32_t alpha = layout_.transparent && *layout_.transparent == i ? 0 : 0xFF000000u;
-        palette[i] = alpha | (uint32_t{c.red} << 16) | (uint32_t{c.green} << 8) | c.blue;
-      }
-    } else {
-      const bool alpha = frame_->format == AV_PIX_FMT_RGBA;
-      for (int y = 0; y < layout_.height; ++y) {
-        uint8_t* to = frame_->data[0] + static_cast<ptrdiff_t>(y) * frame_->linesize[0];
-        for (int x = 0; x < layout_.width; ++x) {
-          const uint8_t index = frame.indices[static_cast<size_t>(y) * layout_.width + x];
-          const RgbColour& c = (*frame.colours)[index];
-          *to++ = c.red;
-          *to++ = c.green;
-          *to++ = c.blue;
-          if (alpha) *to++ = layout_.transparent && *layout_.transparent == index ? 0 : 255;
-        }
-      }
-    }
+    FillRgb(frame);
+    const uint8_t* planes[1] = {rgb_.data()};
+    const int strides[1] = {codedWidth_ * 3};
+    sws_scale(sws_, planes, strides, 0, codedHeight_, frame_->data, frame_->linesize);
     // Frames follow one another by at least a millisecond.
     frame_->pts = std::max(static_cast<int64_t>(FrameStartMs(layout_, frame.index)), lastPts_ + 1);
     lastPts_ = frame_->pts;
