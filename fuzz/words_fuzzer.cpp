@@ -19,8 +19,8 @@
 #include <system_error>
 #include <vector>
 
-#include "control/handler_guard.h"
 #include "control/control_panel.h"
+#include "control/handler_guard.h"
 #include "platform/message_text.h"
 #include "scripted_window_services.h"
 #include "views/movie_window.h"

@@ -5,8 +5,8 @@
 
 #include "colour/palette_adjustment.h"
 #include "control/control_behaviour.h"
-#include "control/hint_pause.h"
 #include "control/control_panel.h"
+#include "control/hint_pause.h"
 #include "platform/qt/system_metrics.h"
 #include "platform/qt/window_operations.h"
 #include "playback/play_command.h"

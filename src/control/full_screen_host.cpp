@@ -3,8 +3,8 @@
 #include <QWidget>
 
 #include "playback/full_screen_output.h"
-#include "views/movie_window.h"
 #include "views/movie_screen.h"
+#include "views/movie_window.h"
 
 namespace kt {
 

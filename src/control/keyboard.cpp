@@ -10,8 +10,8 @@
 
 #include "base/ascii.h"
 #include "control/control_behaviour.h"
-#include "control/key_table.h"
 #include "control/control_panel.h"
+#include "control/key_table.h"
 #include "platform/qt/window_operations.h"
 #include "ui_control_panel.h"
 #include "views/movie_window.h"

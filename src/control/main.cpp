@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "control/command_line.h"
+#include "control/control_panel.h"
 #include "control/exit_signals.h"
 #include "control/help_text.h"
-#include "control/control_panel.h"
 #include "control/wayland_session.h"
 #include "platform/qt/qt_window_services.h"
 #include "views/about_window.h"

@@ -8,10 +8,10 @@
 
 #include "control/button_glyphs.h"
 #include "control/control_behaviour.h"
+#include "control/control_panel.h"
 #include "control/full_screen_host.h"
 #include "control/handler_guard.h"
 #include "control/indicator_style.h"
-#include "control/control_panel.h"
 #include "control/panel_font.h"
 #include "platform/tick.h"
 #include "playback/frame_output.h"

@@ -137,7 +137,8 @@ using KeyDown = std::pair<int, int>;  // virtual key, modifier set
 // What the window handed on. A test's key with modifiers first presses the
 // modifier keys themselves, as a keyboard does; those are left out.
 struct KeySpies {
-  explicit KeySpies(MovieWindow& movie) : down(&movie, &MovieWindow::keyDown), typed(&movie, &MovieWindow::keyPressed) {}
+  explicit KeySpies(MovieWindow& movie)
+      : down(&movie, &MovieWindow::keyDown), typed(&movie, &MovieWindow::keyPressed) {}
   QSignalSpy down;
   QSignalSpy typed;
   std::vector<KeyDown> Downs() const {
