@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "base/flic_format.h"
 #include "flic/flic_file.h"
+#include "flic/flic_format.h"
 
 namespace kt {
 

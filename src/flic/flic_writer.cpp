@@ -4,8 +4,8 @@
 #include <numeric>
 
 #include "base/bytes.h"
-#include "base/flic_format.h"
 #include "flic/chunk_encoders.h"
+#include "flic/flic_format.h"
 
 namespace kt {
 namespace {

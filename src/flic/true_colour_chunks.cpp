@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "base/flic_format.h"
 #include "flic/chunk_decoders.h"
+#include "flic/flic_format.h"
 #include "flic/true_colour_decoder.h"
 
 namespace kt {
