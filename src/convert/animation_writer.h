@@ -2,8 +2,10 @@
 // indices with their colours and writes one format through an output file.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -54,6 +56,30 @@ uint64_t FrameStartMs(const AnimationLayout& layout, int index);
 // Frame `index`'s time in units of `unitMs`: each frame's end is rounded to
 // the nearest unit, so rounding is carried on and the total stays exact.
 uint32_t FrameUnits(const AnimationLayout& layout, int index, uint32_t unitMs);
+
+// The smallest rectangle holding every pixel that differs between two
+// pictures of 0xAARRGGBB; width 0 when none does.
+struct PixelRect {
+  int left = 0, top = 0, width = 0, height = 0;
+};
+inline PixelRect ChangedPixels(const uint32_t* now, const uint32_t* before, int width, int height) {
+  int left = width, right = -1, top = height, bottom = -1;
+  for (int y = 0; y < height; ++y) {
+    const uint32_t* a = now + static_cast<size_t>(y) * width;
+    const uint32_t* b = before + static_cast<size_t>(y) * width;
+    if (std::memcmp(a, b, sizeof(uint32_t) * width) == 0) continue;
+    int x = 0;
+    while (a[x] == b[x]) ++x;
+    int xr = width - 1;
+    while (a[xr] == b[xr]) --xr;
+    left = std::min(left, x);
+    right = std::max(right, xr);
+    top = std::min(top, y);
+    bottom = y;
+  }
+  if (right < 0) return PixelRect{};
+  return PixelRect{left, top, right - left + 1, bottom - top + 1};
+}
 
 class AnimationWriter {
  public:

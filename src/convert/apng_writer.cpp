@@ -107,23 +107,9 @@ class ApngWriter : public AnimationWriter {
   }
 
   Rect ChangedRect() const {
-    const int w = layout_.width;
-    int left = w, right = -1, top = layout_.height, bottom = -1;
-    for (int y = 0; y < layout_.height; ++y) {
-      const uint32_t* now = shown_.data() + static_cast<size_t>(y) * w;
-      const uint32_t* before = canvas_.data() + static_cast<size_t>(y) * w;
-      if (std::memcmp(now, before, sizeof(uint32_t) * w) == 0) continue;
-      int x = 0;
-      while (now[x] == before[x]) ++x;
-      int xr = w - 1;
-      while (now[xr] == before[xr]) --xr;
-      left = std::min(left, x);
-      right = std::max(right, xr);
-      top = std::min(top, y);
-      bottom = y;
-    }
-    if (right < 0) return Rect{0, 0, 1, 1};  // nothing changed; a frame still needs a pixel
-    return Rect{left, top, right - left + 1, bottom - top + 1};
+    const PixelRect r = ChangedPixels(shown_.data(), canvas_.data(), layout_.width, layout_.height);
+    if (r.width == 0) return Rect{0, 0, 1, 1};  // nothing changed; a frame still needs a pixel
+    return Rect{r.left, r.top, r.width, r.height};
   }
 
   static void Deflate(const std::vector<uint8_t>& in, std::vector<uint8_t>& out) {
