@@ -12,6 +12,7 @@ extern "C" {
 
 #include <cmath>
 #include <cstring>
+#include <exception>
 
 #include "convert/convert.h"
 #include "convert/frame_source.h"
@@ -70,9 +71,17 @@ class AvSource : public FrameSource {
       started_ = true;
       haveAhead_ = Decode(ahead_);
     }
+    if (aheadFailed_) std::rethrow_exception(aheadFailed_);
     if (!haveAhead_) return false;
     std::swap(current_, ahead_);
-    haveAhead_ = Decode(ahead_);
+    // Damage in the frame after this one is this one's end, not its loss:
+    // it is raised when that frame is asked for.
+    try {
+      haveAhead_ = Decode(ahead_);
+    } catch (const ConvertError&) {
+      haveAhead_ = false;
+      aheadFailed_ = std::current_exception();
+    }
     if (current_->width != width_ || current_->height != height_) {
       Fail("frame " + std::to_string(frames_) + " is " + std::to_string(current_->width) + "x" +
            std::to_string(current_->height) + ", not " + std::to_string(width_) + "x" + std::to_string(height_) +
@@ -91,11 +100,15 @@ class AvSource : public FrameSource {
 
   // The next decoded frame; false at the end of the input.
   bool Decode(AVFrame* into) {
+    const std::string frame = "frame " + std::to_string(decoded_);
     for (;;) {
       const int received = avcodec_receive_frame(decoder_, into);
-      if (received == 0) return true;
+      if (received == 0) {
+        ++decoded_;
+        return true;
+      }
       if (received == AVERROR_EOF) return false;
-      if (received != AVERROR(EAGAIN)) Fail("frame " + std::to_string(frames_) + ": " + AvReason(received));
+      if (received != AVERROR(EAGAIN)) Fail(frame + ": " + AvReason(received));
       if (flushed_) return false;
       const int read = av_read_frame(demux_, packet_);
       if (read == AVERROR_EOF) {
@@ -103,12 +116,12 @@ class AvSource : public FrameSource {
         avcodec_send_packet(decoder_, nullptr);
         continue;
       }
-      if (read < 0) Fail("frame " + std::to_string(frames_) + ": " + AvReason(read));
+      if (read < 0) Fail(frame + ": " + AvReason(read));
       if (packet_->stream_index == stream_) {
         const int sent = avcodec_send_packet(decoder_, packet_);
         if (sent < 0 && sent != AVERROR(EAGAIN)) {
           av_packet_unref(packet_);
-          Fail("frame " + std::to_string(frames_) + " does not decode: " + AvReason(sent));
+          Fail(frame + " does not decode: " + AvReason(sent));
         }
       }
       av_packet_unref(packet_);
@@ -160,7 +173,9 @@ class AvSource : public FrameSource {
   bool started_ = false;
   bool haveAhead_ = false;
   bool flushed_ = false;
-  int frames_ = 0;
+  int frames_ = 0;   // handed on
+  int decoded_ = 0;  // decoded, the one read ahead included
+  std::exception_ptr aheadFailed_;
   SwsContext* sws_ = nullptr;
   std::vector<uint32_t> argb_;
 };

@@ -143,6 +143,7 @@ ConvertReport Convert(const SourceOpener& open, const std::string& name, const s
     if (!survey.damage.empty()) {
       throw ConvertError("no frame from " + std::to_string(options.firstFrame) + " on decodes: " + survey.damage);
     }
+    if (survey.read == 0) throw ConvertError(name + ": no frame in it can be read");
     const std::string last = options.lastFrame ? std::to_string(*options.lastFrame) : "the end";
     throw ConvertError(name + ": the frames asked for, " + std::to_string(options.firstFrame) + " to " + last +
                        ", are not within its frames 0 to " + std::to_string(survey.read - 1));

@@ -4,7 +4,8 @@
 # 256 colours come out pixel for pixel as ffmpeg decodes the input (and their
 # frames keep their own times); a true-colour video comes out at least as
 # close to the original as ffmpeg's palettegen/paletteuse GIF; fixed palettes
-# in all four file formats give the same file; damaged input fails whole.
+# in all four file formats give the same file; damaged input fails whole
+# (a video with a damaged frame too, whose frames before it --keep-going keeps).
 #
 # usage: convert_inputs.sh BUILD_DIR        (77: ffmpeg cannot be had)
 set -u
@@ -96,7 +97,12 @@ head -c 3000 in.gif > cut.gif
 head -c 2000 in.apng > cut.png
 head -c 1500 in.webp > cut.webp
 printf 'not a picture at all' > text.png
-for input in cut.gif cut.png cut.webp text.png; do
+# A lossless video whose eleventh frame is damaged: FFV1 checks its slices.
+ff -f lavfi -i "life=size=64x48:rate=10:seed=7,trim=end_frame=20" -c:v ffv1 -level 3 -slicecrc 1 -g 1 clip.mkv
+IFS=, read -r size pos < <(ffprobe -v error -select_streams v -show_entries packet=size,pos -of csv=p=0 clip.mkv | sed -n 11p)
+python3 -c 'import sys; d = bytearray(open("clip.mkv", "rb").read()); n, at = int(sys.argv[1]), int(sys.argv[2])
+d[at + n // 2:at + n] = bytes(b ^ 0x5A for b in d[at + n // 2:at + n]); open("cut.mkv", "wb").write(d)' "$size" "$pos"
+for input in cut.gif cut.png cut.webp text.png cut.mkv; do
   message=$("$cli" convert "$input" bad.gif 2>&1)
   status=$?
   [ $status -eq 1 ] && [[ $message == "kinetrope-cli: $input"* ]] && [ ! -e bad.gif ] ||
@@ -104,6 +110,12 @@ for input in cut.gif cut.png cut.webp text.png; do
 done
 message=$("$cli" convert cut.gif kept.gif --keep-going 2>&1) || fail "--keep-going: $message"
 [[ $message == *"damaged"* ]] && [ -s kept.gif ] || fail "--keep-going wrote nothing or said nothing: $message"
+# The frames before the damage, as they were, and no more.
+message=$("$cli" convert cut.mkv kept.flc --keep-going 2>&1) || fail "--keep-going on video: $message"
+frames=$("$cli" info kept.flc | sed -n 's/^Frames *: //p')
+rgb clip.mkv clip.rgb && rgb kept.flc kept.rgb
+[[ $message == *"damaged"* ]] && [ "${frames:-0}" -ge 9 ] && [ "$frames" -le 10 ] &&
+  cmp -s -n $((frames * 64 * 48 * 3)) clip.rgb kept.rgb || fail "--keep-going on video: $frames frames: $message"
 ls -A | grep -q '^\.' && fail "temporary files left: $(ls -A | grep '^\.')"
 
 [ $failures -eq 0 ] && echo "1 passed, 0 failed" && exit 0
