@@ -2,6 +2,8 @@
 // from their durations, the bytes through the output file, the header
 // written over the start once the file is complete.
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 #include "convert/animation_writer.h"
 
@@ -24,6 +26,16 @@ class OutputFileSink : public FlicSink {
   OutputFile& file_;
 };
 
+// The header's dates: SOURCE_DATE_EPOCH where set, so that the same input
+// gives the same file; otherwise now (0).
+std::time_t HeaderTime() {
+  const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+  if (epoch == nullptr || *epoch == '\0') return 0;
+  char* end = nullptr;
+  const long long seconds = std::strtoll(epoch, &end, 10);
+  return *end == '\0' && seconds > 0 ? static_cast<std::time_t>(seconds) : 0;
+}
+
 class FlicAnimationWriter : public AnimationWriter {
  public:
   FlicAnimationWriter(OutputFile& file, const AnimationLayout& layout, const FlicOutput& output)
@@ -43,6 +55,8 @@ class FlicAnimationWriter : public AnimationWriter {
     settings.speed = timing_.speed;
     settings.fixedPalette = output.fixedPalette;
     settings.kept = output.kept;
+    settings.threads = layout.threads;
+    settings.time = HeaderTime();
     Guard([&] { writer_.emplace(sink_, settings); });
   }
 

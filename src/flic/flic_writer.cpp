@@ -1,6 +1,7 @@
 #include "flic/flic_writer.h"
 
 #include <cstring>
+#include <future>
 #include <numeric>
 
 #include "base/bytes.h"
@@ -142,8 +143,8 @@ struct FlicWriter::State {
   std::vector<uint8_t> next;
   BasePalette nextPalette{};
   SlotChooser chooser;
-  encode::LinePlanner planner;
-  encode::Bytes best, trial, colourData, record;
+  encode::LinePlanner runPlanner, fliPlanner, flcPlanner;  // one for each candidate, as they may run at once
+  encode::Bytes runs, fliDelta, flcDelta, copy, colourData, record;
 
   State(FlicSink& s, const FlicWriterSettings& set) : sink(s), settings(set), pixels(size_t{set.width} * set.height) {}
 
@@ -160,37 +161,63 @@ struct FlicWriter::State {
     if (data.size() & 1) to.push_back(0);
   }
 
-  // The smallest chunk that turns `from` into `to`; false when they are equal.
-  bool PixelChunk(const uint8_t* from, const uint8_t* to, bool firstFrame, uint16_t& type) {
+  // The smallest chunk that turns `from` into `to`, left in `chunk`; false
+  // when they are equal. The candidates are made apart and compared in one
+  // order, so the choice is the same whichever threads made them.
+  bool PixelChunk(const uint8_t* from, const uint8_t* to, bool firstFrame, uint16_t& type,
+                  const encode::Bytes*& chunk) {
     const bool fli = settings.kind == FlicKind::Fli;
     if (!firstFrame && std::memcmp(from, to, pixels) == 0) return false;
     const uint32_t forms = settings.forms;
     if ((forms & kFormBlack) && std::all_of(to, to + pixels, [](uint8_t v) { return v == 0; })) {
       type = BLACK;
-      best.clear();
+      runs.clear();
+      chunk = &runs;
       return true;
     }
     const uint32_t w = settings.width, h = settings.height;
-    encode::ByteRun(planner, to, w, h, best);
+    const bool tryFli = !firstFrame && (forms & kFormDeltaFli);
+    const bool tryFlc = !firstFrame && !fli && (forms & kFormDeltaFlc);
+    bool fliFits = false;
+    const auto byteRun = [&] { encode::ByteRun(runPlanner, to, w, h, runs); };
+    const auto deltaFli = [&] { fliFits = tryFli && encode::DeltaFli(fliPlanner, from, to, w, h, fliDelta); };
+    const auto deltaFlc = [&] {
+      if (tryFlc) encode::DeltaFlc(flcPlanner, from, to, w, h, flcDelta);
+    };
+    // A frame's candidates take about the same time each: with two threads
+    // the whole-picture run goes to the helper, with three each has one.
+    const int helpers = std::min(settings.threads, 3) - 1;
+    if (helpers <= 0 || (!tryFli && !tryFlc)) {
+      byteRun();
+      deltaFli();
+      deltaFlc();
+    } else {
+      std::future<void> runsDone = std::async(std::launch::async, byteRun);
+      std::future<void> fliDone;
+      if (helpers >= 2 && tryFlc)
+        fliDone = std::async(std::launch::async, deltaFli);
+      else
+        deltaFli();
+      deltaFlc();
+      if (fliDone.valid()) fliDone.get();
+      runsDone.get();
+    }
+    chunk = &runs;
     type = BYTE_RUN;
     bool fallback = !(forms & kFormByteRun);
-    const auto consider = [&](uint16_t candidate) {
-      if (fallback || trial.size() < best.size()) {
+    const auto consider = [&](uint16_t candidate, const encode::Bytes& data) {
+      if (fallback || data.size() < chunk->size()) {
         fallback = false;
-        best.swap(trial);
+        chunk = &data;
         type = candidate;
       }
     };
-    if (!firstFrame) {
-      if ((forms & kFormDeltaFli) && encode::DeltaFli(planner, from, to, w, h, trial)) consider(DELTA_FLI);
-      if (!fli && (forms & kFormDeltaFlc)) {
-        encode::DeltaFlc(planner, from, to, w, h, trial);
-        consider(DELTA_FLC);
-      }
-    }
+    if (fliFits) consider(DELTA_FLI, fliDelta);
+    if (tryFlc) consider(DELTA_FLC, flcDelta);
     // Some readers skip a raw chunk whose lines are not a multiple of 4 wide.
-    if ((forms & kFormCopy) && w % 4 == 0 && (fallback || pixels < best.size())) {
-      best.assign(to, to + pixels);
+    if ((forms & kFormCopy) && w % 4 == 0 && (fallback || pixels < chunk->size())) {
+      copy.assign(to, to + pixels);
+      chunk = &copy;
       type = FLI_COPY;
     }
     return true;
@@ -206,8 +233,9 @@ struct FlicWriter::State {
       ++chunks;
     }
     uint16_t type = 0;
-    if (PixelChunk(from, to, firstFrame, type)) {
-      AddChunk(record, type, best);
+    const encode::Bytes* chunk = nullptr;
+    if (PixelChunk(from, to, firstFrame, type, chunk)) {
+      AddChunk(record, type, *chunk);
       ++chunks;
     }
     WriteU32(record.data(), static_cast<uint32_t>(record.size()));

@@ -67,6 +67,9 @@ struct FlicWriterSettings {
   // The pixel chunks a frame may take (kChunkForms...); BYTE_RUN stands in
   // where none of them can. Benchmarks use it to write one kind of chunk.
   uint32_t forms = kAllChunkForms;
+  // Threads a frame's candidate chunks are made on (at most three are
+  // used); the file is the same for any number.
+  int threads = 1;
   std::time_t time = 0;  // for the creation and update dates; 0 is now
 };
 

@@ -2,7 +2,8 @@
 # The flics kinetrope-cli convert writes read alike everywhere: every real flic
 # that kinetrope-cli check reads cleanly is re-encoded as FLC (and as FLI where
 # it is 320x200), and every picture of the result, as our reader, ffmpeg and
-# Pillow show it, must be the source's picture (flic_writer_compare.py).
+# Pillow show it, must be the source's picture (flic_writer_compare.py). The
+# file written on 3 threads must be the one written on 1.
 #
 # usage: flic_writer_oracles.sh BUILD_DIR
 # Exit status 77 (skipped) when ffmpeg or Pillow is missing.
@@ -20,6 +21,8 @@ python3() { if [ -x /usr/bin/python3 ]; then /usr/bin/python3 "$@"; else command
 python3 -c "import PIL" 2> /dev/null || { echo "SKIP: Pillow (python3-pil) is not installed"; exit 77; }
 
 work=$(mktemp -d)
+# The header's dates as well as the pictures are the same from run to run.
+export SOURCE_DATE_EPOCH=1700000000
 trap 'rm -rf "$work"' EXIT
 
 matched=0
@@ -36,8 +39,13 @@ for flic in "$flics"/*.fli "$flics"/*.flc "$flics"/*.cel; do
   for kind in "${outputs[@]}"; do
     out="$work/out.$kind"
     rm -f "$out" "$work"/output*.bmp "$work/ffmpeg.raw"
-    if ! "$cli" convert "$flic" "$out" > "$work/convert.txt" 2>&1; then
+    if ! "$cli" convert "$flic" "$out" --threads 3 > "$work/convert.txt" 2>&1; then
       echo "FAIL $name -> $kind: $(cat "$work/convert.txt")"
+      failed=$((failed + 1))
+      continue
+    fi
+    if ! "$cli" convert "$flic" "$work/one.$kind" --threads 1 > /dev/null 2>&1 || ! cmp -s "$out" "$work/one.$kind"; then
+      echo "FAIL $name -> $kind: 1 and 3 threads write different files"
       failed=$((failed + 1))
       continue
     fi
