@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The colour reduction of true-colour input: kinetrope-cli convert (one
-# shared palette from libimagequant) against FFmpeg's best GIF route
+# shared palette from libimagequant, or one for each scene where that comes
+# closer: the "cuts" clip joins three unlike ones) against FFmpeg's best GIF route
 # (palettegen stats_mode=full, then paletteuse), on the same lossless clips.
 # Prints PSNR (RGB, average over all frames, against the clip) and wall time
 # as a Markdown table, without and with dithering.
@@ -19,6 +20,7 @@ clips=(
   "testsrc2=size=320x240:rate=10"
   "gradients=size=320x240:rate=10:speed=0.05"
   "life=size=320x240:rate=10:mold=10:ratio=0.1:death_color=#C83232:life_color=#00ff00"
+  "cuts=mandelbrot=size=320x240:rate=10,trim=duration=$seconds,setpts=PTS-STARTPTS[a];testsrc2=size=320x240:rate=10,trim=duration=$seconds,setpts=PTS-STARTPTS[b];gradients=size=320x240:rate=10:speed=0.05,trim=duration=$seconds,setpts=PTS-STARTPTS[c];[a][b][c]concat=n=3:v=1:a=0"
 )
 
 psnr() {  # average RGB PSNR of $1 against $2
@@ -40,8 +42,10 @@ echo "| clip | dither | Kinetrope PSNR dB | FFmpeg PSNR dB | Kinetrope s | FFmpe
 echo "|---|---|---:|---:|---:|---:|"
 for clip in "${clips[@]}"; do
   name=${clip%%=*}
+  graph=$clip frames=$((seconds * 10))
+  [[ $name == cuts ]] && graph=${clip#cuts=} frames=$((seconds * 30))
   src=$work/$name.mkv
-  ffmpeg -nostdin -v error -f lavfi -i "$clip" -frames:v $((seconds * 10)) -c:v ffv1 -pix_fmt bgr0 "$src"
+  ffmpeg -nostdin -v error -f lavfi -i "$graph" -frames:v $frames -c:v ffv1 -pix_fmt bgr0 "$src"
   for dither in none full; do
     ours=(--delay 100)
     theirs=none

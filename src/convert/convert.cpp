@@ -161,7 +161,8 @@ ConvertReport Convert(const SourceOpener& open, const std::string& name, const s
   }
   layout.transparent = options.transparent;
   layout.plays = options.plays;
-  layout.paletteChanges = survey.paletteChanges || (colours.Reduces() && survey.exactFrames > 0);
+  layout.paletteChanges =
+      survey.paletteChanges || (colours.Reduces() && survey.exactFrames > 0) || colours.ScenePalettes();
   layout.used = survey.used;
   if (colours.Reduces()) layout.used.fill(true);
   layout.colourCount = std::max<int>(

@@ -31,6 +31,33 @@ struct FrameColours::Quantiser {
   }
 };
 
+struct FrameColours::Scene {
+  int first = 0;  // its first reduced frame
+  int frames = 0;
+  liq_histogram* histogram = nullptr;
+  liq_result* result = nullptr;
+  BasePalette colours{};
+  ~Scene() {
+    if (result != nullptr) liq_result_destroy(result);
+    if (histogram != nullptr) liq_histogram_destroy(histogram);
+  }
+};
+
+namespace {
+
+// Scenes beyond this many share the last one's palette, so that a video of
+// many cuts keeps a bounded number of palettes.
+constexpr size_t kMaxScenes = 256;
+// The share of a frame's pixels whose colours moved to other bins from the
+// frame before, over which the frame starts a scene. A pan or a fade moves
+// far fewer; a cut between unlike pictures moves most.
+constexpr double kCutShare = 0.6;
+// How much closer the scenes' own palettes must come than the shared one,
+// in mean squared error, to be worth their palette changes.
+constexpr double kSceneGain = 0.8;
+
+}  // namespace
+
 FrameColours::FrameColours(const ColourOptions& options, int width, int height)
     : options_(options), width_(width), height_(height), limit_(options.key ? 255 : 256) {
   quantiser_ = std::make_unique<Quantiser>();
@@ -43,7 +70,9 @@ FrameColours::FrameColours(const ColourOptions& options, int width, int height)
   quantiser_->histogram = liq_histogram_create(quantiser_->attr);
 }
 
-FrameColours::~FrameColours() = default;
+FrameColours::~FrameColours() {
+  scenes_.clear();  // before the attributes they were made with
+}
 
 uint32_t FrameColours::Shown(uint32_t argb) const {
   if ((argb >> 24) >= 128) return argb | 0xFF000000u;
@@ -202,11 +231,48 @@ bool FrameColours::Learn(const SourceFrame& frame, std::vector<uint8_t>& indices
   }
   if (Exact(frame, indices, colours)) return true;
   reduced_ = true;
+  const bool cut = Cut(frame);
+  if (scenes_.empty() || (cut && scenes_.size() < kMaxScenes)) {
+    if (!scenes_.empty()) EndScene();
+    scenes_.push_back(std::make_unique<Scene>());
+    scenes_.back()->first = reducedFrames_;
+    scenes_.back()->histogram = liq_histogram_create(quantiser_->attr);
+    if (scenes_.back()->histogram == nullptr) throw ConvertError("out of memory");
+  }
+  ++scenes_.back()->frames;
+  ++reducedFrames_;
   liq_image* image = Image(frame);
-  const liq_error added = liq_histogram_add_image(quantiser_->histogram, quantiser_->attr, image);
+  liq_error added = liq_histogram_add_image(quantiser_->histogram, quantiser_->attr, image);
+  if (added == LIQ_OK) added = liq_histogram_add_image(scenes_.back()->histogram, quantiser_->attr, image);
   liq_image_destroy(image);
   if (added != LIQ_OK) throw ConvertError("the colour quantiser failed");
   return false;
+}
+
+bool FrameColours::Cut(const SourceFrame& frame) {
+  const size_t pixels = static_cast<size_t>(width_) * height_;
+  coarse_.assign(512, 0);
+  for (size_t p = 0; p < pixels; ++p) {
+    const uint32_t c = frame.argb[p];
+    ++coarse_[((c >> 15) & 0x1C0) | ((c >> 10) & 0x38) | ((c >> 5) & 0x7)];
+  }
+  uint64_t moved = 0;
+  for (size_t i = 0; i < coarse_.size() && !lastCoarse_.empty(); ++i) {
+    moved += coarse_[i] > lastCoarse_[i] ? coarse_[i] - lastCoarse_[i] : 0;
+  }
+  const bool cut = !lastCoarse_.empty() && static_cast<double>(moved) > kCutShare * static_cast<double>(pixels);
+  coarse_.swap(lastCoarse_);
+  return cut;
+}
+
+// A scene's palette is chosen when it ends, and its colours let go.
+void FrameColours::EndScene() {
+  Scene& scene = *scenes_.back();
+  if (liq_histogram_quantize(scene.histogram, quantiser_->attr, &scene.result) != LIQ_OK) {
+    throw ConvertError("the colour quantiser failed");
+  }
+  liq_histogram_destroy(scene.histogram);
+  scene.histogram = nullptr;
 }
 
 void FrameColours::FinishLearning() {
@@ -216,20 +282,47 @@ void FrameColours::FinishLearning() {
   if (liq_histogram_quantize(q.histogram, q.attr, &q.result) != LIQ_OK) {
     throw ConvertError("the colour quantiser failed");
   }
-  liq_set_dithering_level(q.result, options_.dither ? 1.0f : 0.0f);
-  const liq_palette* palette = liq_get_palette(q.result);
-  for (unsigned i = 0; i < palette->count; ++i) {
-    unsigned index = i;
-    if (options_.key && index >= *options_.key) ++index;
-    q.colours[index] = {palette->entries[i].r, palette->entries[i].g, palette->entries[i].b};
+  const auto colours = [&](liq_result* result, BasePalette& into) {
+    liq_set_dithering_level(result, options_.dither ? 1.0f : 0.0f);
+    const liq_palette* palette = liq_get_palette(result);
+    for (unsigned i = 0; i < palette->count; ++i) {
+      unsigned index = i;
+      if (options_.key && index >= *options_.key) ++index;
+      into[index] = {palette->entries[i].r, palette->entries[i].g, palette->entries[i].b};
+    }
+  };
+  colours(q.result, q.colours);
+  EndScene();
+  // The scenes' own palettes where they come closer to the pictures than the
+  // shared one, by the quantiser's own measure over the same colours.
+  double sceneError = 0;
+  bool measured = scenes_.size() > 1;
+  for (const auto& scene : scenes_) {
+    const double error = liq_get_quantization_error(scene->result);
+    measured = measured && error >= 0;
+    sceneError += error * scene->frames;
   }
+  const double sharedError = liq_get_quantization_error(q.result);
+  scenePalettes_ = measured && sharedError > 0 && sceneError / reducedFrames_ < kSceneGain * sharedError;
+  if (!scenePalettes_) scenes_.clear();
+  for (const auto& scene : scenes_) colours(scene->result, scene->colours);
+  reducedFrames_ = 0;
+  scene_ = 0;
 }
 
 void FrameColours::Reduce(const SourceFrame& frame, std::vector<uint8_t>& indices, BasePalette& colours) {
   liq_image* image = Image(frame);
   const size_t pixels = static_cast<size_t>(width_) * height_;
   indices.resize(pixels);
-  const liq_error written = liq_write_remapped_image(quantiser_->result, image, indices.data(), indices.size());
+  liq_result* result = quantiser_->result;
+  const BasePalette* palette = &quantiser_->colours;
+  if (scenePalettes_) {
+    while (scene_ + 1 < scenes_.size() && scenes_[scene_ + 1]->first <= reducedFrames_) ++scene_;
+    result = scenes_[scene_]->result;
+    palette = &scenes_[scene_]->colours;
+  }
+  ++reducedFrames_;
+  const liq_error written = liq_write_remapped_image(result, image, indices.data(), indices.size());
   liq_image_destroy(image);
   if (written != LIQ_OK) throw ConvertError("the colour quantiser failed");
   if (options_.key) {
@@ -242,7 +335,7 @@ void FrameColours::Reduce(const SourceFrame& frame, std::vector<uint8_t>& indice
       }
     }
   }
-  colours = quantiser_->colours;
+  colours = *palette;
 }
 
 void FrameColours::Map(const SourceFrame& frame, std::vector<uint8_t>& indices, BasePalette& colours) {

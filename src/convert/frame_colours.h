@@ -1,7 +1,8 @@
 // Gives every frame of a conversion its palette indices and colours. Frames
 // of at most 256 colours keep them exactly (and their own indices where
 // they came with a colour table); true-colour frames share one palette that
-// libimagequant chooses from all of them; a palette the user fixes is taken
+// libimagequant chooses from all of them (or one for each scene, where the
+// scenes' own fit better); a palette the user fixes is taken
 // as it is, each colour not in it replaced by the nearest one.
 #pragma once
 
@@ -50,6 +51,8 @@ class FrameColours {
 
   // Whether any frame was reduced to the shared palette.
   bool Reduces() const { return reduced_; }
+  // Whether the reduced frames take a palette for each scene instead.
+  bool ScenePalettes() const { return scenePalettes_; }
 
  private:
   bool Exact(const SourceFrame& frame, std::vector<uint8_t>& indices, BasePalette& colours);
@@ -59,6 +62,8 @@ class FrameColours {
   void Reduce(const SourceFrame& frame, std::vector<uint8_t>& indices, BasePalette& colours);
   void Restart();
   liq_image* Image(const SourceFrame& frame);
+  bool Cut(const SourceFrame& frame);
+  void EndScene();
 
   ColourOptions options_;
   int width_;
@@ -74,6 +79,14 @@ class FrameColours {
   std::unique_ptr<Quantiser> quantiser_;
   bool reduced_ = false;
   std::vector<uint8_t> rgba_;
+  // Scenes of the reduced frames: where the colours change at once, a
+  // palette of the scene's own may fit it better than the shared one.
+  struct Scene;
+  std::vector<std::unique_ptr<Scene>> scenes_;  // each keeps its palette, not its frames' colours
+  std::vector<uint32_t> coarse_, lastCoarse_;   // a reduced frame's colours in a few bins
+  int reducedFrames_ = 0;                       // of this pass
+  size_t scene_ = 0;                            // the second pass's
+  bool scenePalettes_ = false;
 };
 
 }  // namespace kt

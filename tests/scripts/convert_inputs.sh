@@ -2,8 +2,8 @@
 # kinetrope-cli convert from every kind of input, with ffmpeg as the outside
 # decoder: GIF, animated PNG, lossless WebP and numbered BMP frames of at most
 # 256 colours come out pixel for pixel as ffmpeg decodes the input (and their
-# frames keep their own times); a true-colour video comes out at least as
-# close to the original as ffmpeg's palettegen/paletteuse GIF; fixed palettes
+# frames keep their own times); a true-colour video with a cut comes out
+# closer to the original than ffmpeg's palettegen/paletteuse GIF; fixed palettes
 # in all four file formats give the same file; damaged input fails whole
 # (a video with a damaged frame too, whose frames before it --keep-going keeps).
 #
@@ -42,8 +42,10 @@ done
 [ "$(durations in.gif)" = "$(durations out.gif)" ] || fail "GIF times: $(durations in.gif) became $(durations out.gif)"
 "$cli" convert in.webp 'w%04d.png' >/dev/null && same_pictures in.gif 'w%04d.png' "lossless WebP"
 
-# True colour: at least as close as ffmpeg's best GIF route.
-ff -f lavfi -i "testsrc2=size=160x120:rate=10:duration=2" -c:v ffv1 -pix_fmt bgr0 video.mkv
+# True colour with a cut: each scene's own palette comes 3 dB closer than
+# ffmpeg's best GIF route with one (one shared palette comes 1.8 dB closer).
+ff -f lavfi -i "testsrc2=size=160x120:rate=10:duration=1[a];mandelbrot=size=160x120:rate=10,trim=duration=1,setpts=PTS-STARTPTS[b];[a][b]concat=n=2:v=1:a=0" \
+  -c:v ffv1 -pix_fmt bgr0 video.mkv
 ff -i video.mkv -lavfi "split[a][b];[a]palettegen=stats_mode=full[p];[b][p]paletteuse=dither=none" theirs.gif
 "$cli" convert video.mkv ours.gif >/dev/null || fail "video: convert failed"
 psnr() {
@@ -51,7 +53,7 @@ psnr() {
     sed -n 's/.*average:\([0-9.]*\).*/\1/p'
 }
 ours=$(psnr ours.gif) theirs=$(psnr theirs.gif)
-python3 -c "import sys; sys.exit(0 if float('$ours') >= float('$theirs') else 1)" ||
+python3 -c "import sys; sys.exit(0 if float('$ours') >= float('$theirs') + 3 else 1)" ||
   fail "video: PSNR $ours dB, ffmpeg's palettegen route $theirs dB"
 
 # One palette in the four file formats; the BMP frames' own colours keep their indices.
