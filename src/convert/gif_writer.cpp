@@ -118,25 +118,33 @@ class GifWriter : public AnimationWriter {
   }
 
   void Add(const AnimationFrame& frame) override {
-    if (frame.index == 0) MakeIndexMap(frame);
-    uint32_t argb[256];
+    std::array<uint32_t, 256> argb;
     for (int i = 0; i < 256; ++i) argb[i] = ShownArgb(frame, layout_, static_cast<uint8_t>(i));
-    next_.resize(pixels_);
-    for (size_t i = 0; i < pixels_; ++i) next_[i] = argb[frame.indices[i]];
     const uint32_t units = FrameUnits(layout_, frame.index, kGifUnitMs);
-    if (pending_ && next_ == pendingShown_ && pendingUnits_ + units <= 65535) {
+    if (!pending_) {
+      MakeIndexMap(frame);
+      Take(frame, argb, units);
+      pendingIndices_.assign(frame.indices, frame.indices + pixels_);
+      pendingRect_ = Rect{0, 0, layout_.width, layout_.height};
+      return;
+    }
+    const Rect changed = Changed(frame.indices, argb);
+    if (changed.Empty() && pendingUnits_ + units <= 65535) {
       // A frame that shows nothing new lengthens the one before: every
       // viewer shows the same for the same time, for the bytes of none.
       pendingUnits_ += units;
       return;
     }
-    if (pending_) Emit(Vanishing());
-    pending_ = true;
-    pendingUnits_ = units;
-    pendingIndices_.assign(frame.indices, frame.indices + pixels_);
-    pendingTable_ = TableOf(*frame.colours);
-    pendingShown_.swap(next_);
-    pendingIndex_ = frame.index;
+    const Rect emitted = Emit(Vanishing(frame.indices, argb, changed));
+    // The next frame differs from what the viewer shows only where it
+    // changed, and where the frame before was cleared.
+    pendingRect_ = emitted.Empty() ? changed : changed.Join(emitted);
+    Take(frame, argb, units);
+    for (size_t row = 0; row < pixels_; row += static_cast<size_t>(layout_.width)) {
+      if (std::memcmp(pendingIndices_.data() + row, frame.indices + row, static_cast<size_t>(layout_.width)) != 0) {
+        std::memcpy(pendingIndices_.data() + row, frame.indices + row, static_cast<size_t>(layout_.width));
+      }
+    }
   }
 
   void Finish() override {
@@ -159,10 +167,20 @@ class GifWriter : public AnimationWriter {
 
   // Each colour shown gets one entry: indices of one colour share it while
   // the colours stay, and the transparent index keeps one of its own.
+  //
+  // The indices drawn in the most frames come first: a frame's codes are as
+  // short as the highest index it draws allows, so frames that draw only
+  // the common colours get short codes.
   void MakeIndexMap(const AnimationFrame& frame) {
+    std::array<int, 256> order;
+    for (int i = 0; i < 256; ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+      if (layout_.drawnIn[a] != layout_.drawnIn[b]) return layout_.drawnIn[a] > layout_.drawnIn[b];
+      return layout_.drawn[a] > layout_.drawn[b];
+    });
     std::map<uint32_t, int> byColour;
     int count = 0;
-    for (int i = 0; i < 256; ++i) {
+    for (const int i : order) {
       if (!layout_.used[i]) continue;
       const bool own = layout_.paletteChanges || (layout_.transparent && *layout_.transparent == i);
       const uint32_t argb = ShownArgb(frame, layout_, static_cast<uint8_t>(i));
@@ -203,38 +221,58 @@ class GifWriter : public AnimationWriter {
     }
   }
 
+  void Take(const AnimationFrame& frame, const std::array<uint32_t, 256>& argb, uint32_t units) {
+    pending_ = true;
+    pendingUnits_ = units;
+    pendingTable_ = TableOf(*frame.colours);
+    pendingArgb_ = argb;
+    pendingIndex_ = frame.index;
+  }
+
+  uint32_t PendingShown(size_t i) const { return pendingArgb_[pendingIndices_[i]]; }
+
+  // Where `indices` shown as `argb` differ from the pending frame; rows of
+  // the same indices are passed over when the colours are the same.
+  Rect Changed(const uint8_t* indices, const std::array<uint32_t, 256>& argb) const {
+    const bool sameColours = argb == pendingArgb_;
+    const size_t w = static_cast<size_t>(layout_.width);
+    return Bounds(
+        Rect{0, 0, layout_.width, layout_.height},
+        [&](size_t row) { return !sameColours || std::memcmp(indices + row, &pendingIndices_[row], w) != 0; },
+        [&](size_t i) { return argb[indices[i]] != PendingShown(i); });
+  }
+
   // Where a pixel of the pending frame turns transparent in the next: a
   // pixel cannot be drawn over with nothing, so that part is cleared once
   // the pending frame was shown.
-  Rect Vanishing() const {
-    if (!layout_.transparent) return Rect{};
-    return Bounds([&](size_t i) { return next_[i] == 0 && pendingShown_[i] != 0; });
+  Rect Vanishing(const uint8_t* indices, const std::array<uint32_t, 256>& argb, const Rect& changed) const {
+    if (!layout_.transparent || changed.Empty()) return Rect{};
+    return Bounds(
+        changed, [](size_t) { return true; }, [&](size_t i) { return argb[indices[i]] == 0 && PendingShown(i) != 0; });
   }
 
-  template <typename Differs>
-  Rect Bounds(Differs differs) const {
-    const int w = layout_.width;
-    int left = w, right = -1, top = layout_.height, bottom = -1;
-    for (int y = 0; y < layout_.height; ++y) {
+  // The smallest rectangle within `within` holding every pixel that
+  // `differs`; `rowMay` false says a row (by its first pixel) holds none.
+  template <typename RowMay, typename Differs>
+  Rect Bounds(const Rect& within, RowMay rowMay, Differs differs) const {
+    const size_t w = static_cast<size_t>(layout_.width);
+    const int end = within.left + within.width;
+    int left = end, right = -1, top = 0, bottom = -1;
+    for (int y = within.top; y < within.top + within.height; ++y) {
       const size_t row = static_cast<size_t>(y) * w;
-      int x = 0;
-      while (x < w && !differs(row + x)) ++x;
-      if (x == w) continue;
-      int xr = w - 1;
+      if (!rowMay(row)) continue;
+      int x = within.left;
+      while (x < end && !differs(row + x)) ++x;
+      if (x == end) continue;
+      int xr = end - 1;
       while (!differs(row + xr)) --xr;
       left = std::min(left, x);
       right = std::max(right, xr);
-      top = std::min(top, y);
+      if (bottom < 0) top = y;
       bottom = y;
     }
     if (right < 0) return Rect{};
     return Rect{left, top, right - left + 1, bottom - top + 1};
-  }
-
-  Rect ChangedRect() const {
-    const PixelRect r = ChangedPixels(pendingShown_.data(), canvas_.data(), layout_.width, layout_.height);
-    if (r.width == 0) return Rect{};
-    return Rect{r.left, r.top, r.width, r.height};
   }
 
   // 1 when the unchanged pixels are better stored as `spare`, -1 when as
@@ -252,13 +290,19 @@ class GifWriter : public AnimationWriter {
   }
 
   // `clear`: the part of the picture the next frame needs transparent again.
-  void Emit(const Rect& clear) {
+  // Gives the rectangle cleared once the frame was shown, if any.
+  Rect Emit(const Rect& clear) {
     const bool first = pendingIndex_ == 0;
     if (first) Start();
     auto work = std::make_shared<FrameWork>();
     work->units = pendingUnits_;
     work->clear = !clear.Empty();
-    Rect r = first ? Rect{0, 0, layout_.width, layout_.height} : ChangedRect().Join(clear);
+    const size_t w = static_cast<size_t>(layout_.width);
+    const auto differs = [&](size_t i) { return PendingShown(i) != canvas_[i]; };
+    Rect r = first ? pendingRect_
+                   : Bounds(
+                         pendingRect_, [](size_t) { return true; }, differs)
+                         .Join(clear);
     if (r.Empty()) r = Rect{0, 0, 1, 1};  // nothing changed; GIF still wants a picture
     work->rect = r;
 
@@ -269,31 +313,27 @@ class GifWriter : public AnimationWriter {
     work->plain.resize(area);
     GifByteType* to = work->plain.data();
     for (int y = r.top; y < r.top + r.height; ++y, to += r.width) {
-      const uint8_t* from = pendingIndices_.data() + static_cast<size_t>(y) * layout_.width + r.left;
+      const uint8_t* from = pendingIndices_.data() + static_cast<size_t>(y) * w + r.left;
       for (int x = 0; x < r.width; ++x) to[x] = map_[from[x]];
     }
     if (!first) {
       bool used[256] = {};
-      work->sparse.resize(area);
-      to = work->sparse.data();
-      for (int y = r.top; y < r.top + r.height; ++y) {
-        const size_t at = static_cast<size_t>(y) * layout_.width + r.left;
-        for (int x = 0; x < r.width; ++x) {
-          const bool same = pendingShown_[at + x] == canvas_[at + x];
-          const uint8_t index = map_[pendingIndices_[at + x]];
-          used[index] |= !same;
-          to[x] = index;
-        }
-        to += r.width;
+      to = work->plain.data();
+      for (int y = r.top; y < r.top + r.height; ++y, to += r.width) {
+        const size_t at = static_cast<size_t>(y) * w + r.left;
+        for (int x = 0; x < r.width; ++x) used[to[x]] |= differs(at + x);
       }
       for (int i = 0; i < (1 << bits_) && spare < 0; ++i) {
         if (!used[i]) spare = i;
       }
-      to = work->sparse.data();
-      for (int y = r.top; y < r.top + r.height && spare >= 0; ++y, to += r.width) {
-        const size_t at = static_cast<size_t>(y) * layout_.width + r.left;
-        for (int x = 0; x < r.width; ++x) {
-          if (pendingShown_[at + x] == canvas_[at + x]) to[x] = static_cast<GifByteType>(spare);
+      if (spare >= 0) {
+        work->sparse = work->plain;
+        to = work->sparse.data();
+        for (int y = r.top; y < r.top + r.height; ++y, to += r.width) {
+          const size_t at = static_cast<size_t>(y) * w + r.left;
+          for (int x = 0; x < r.width; ++x) {
+            if (!differs(at + x)) to[x] = static_cast<GifByteType>(spare);
+          }
         }
       }
     }
@@ -304,15 +344,13 @@ class GifWriter : public AnimationWriter {
                     })) {
       work->local = pendingTable_;
     }
-    if (work->clear) {
-      // What the viewer shows once this frame is disposed.
-      for (int y = r.top; y < r.top + r.height; ++y) {
-        uint32_t* row = pendingShown_.data() + static_cast<size_t>(y) * layout_.width + r.left;
-        std::fill(row, row + r.width, 0u);
-      }
+    // What the viewer shows once this frame is shown (and disposed).
+    for (int y = r.top; y < r.top + r.height; ++y) {
+      const size_t at = static_cast<size_t>(y) * w + r.left;
+      for (int x = 0; x < r.width; ++x) canvas_[at + x] = work->clear ? 0u : PendingShown(at + x);
     }
-    canvas_.swap(pendingShown_);
     jobs_.Submit([work, bits = bits_] { Compress(*work, bits); }, [this, work] { Write(*work); });
+    return work->clear ? r : Rect{};
   }
 
   static void Compress(FrameWork& work, int bits) {
@@ -366,12 +404,12 @@ class GifWriter : public AnimationWriter {
   std::vector<uint32_t> canvas_;  // what a viewer shows after the frames given
   bool pending_ = false;          // a frame waits until the next shows whether it must be cleared
   std::vector<uint8_t> pendingIndices_;
+  std::array<uint32_t, 256> pendingArgb_{};  // its colours as shown
+  Rect pendingRect_;                         // holds every pixel where it differs from canvas_
   Table pendingTable_{};
-  std::vector<uint32_t> pendingShown_;
   int pendingIndex_ = 0;
   uint32_t pendingUnits_ = 0;  // its time in hundredths, the repeats after it joined
-  std::vector<uint32_t> next_;
-  FrameJobs jobs_;  // last: its threads stop before what they use goes
+  FrameJobs jobs_;             // last: its threads stop before what they use goes
 };
 
 }  // namespace
