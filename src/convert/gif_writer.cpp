@@ -1,5 +1,7 @@
-// GIF through giflib. The colour table holds only the colours the frames
-// show, each once, so the codes stay as short as they can be. A frame that
+// GIF: giflib writes the screen and the extensions, gif_lzw the frames'
+// image blocks. The colour table holds only the colours the frames show,
+// each once, the ones drawn in the most frames first, so the codes stay as
+// short as they can be. A frame that
 // repeats the one before is joined to it, its time added. The first
 // frame is whole; each later one stores only the rectangle that changed, and
 // within it the unchanged pixels as a spare transparent index when that
@@ -15,6 +17,7 @@
 
 #include "convert/animation_writer.h"
 #include "convert/frame_jobs.h"
+#include "convert/gif_lzw.h"
 
 namespace kt {
 namespace {
@@ -48,40 +51,8 @@ struct ColourMap {
   ColourMap& operator=(const ColourMap&) = delete;
 };
 
-int KeepBytes(GifFileType* gif, const GifByteType* bytes, int count) {
-  auto* kept = static_cast<std::vector<GifByteType>*>(gif->UserData);
-  kept->insert(kept->end(), bytes, bytes + count);
-  return count;
-}
-
 int WriteBytes(GifFileType* gif, const GifByteType* bytes, int count) {
   return static_cast<OutputFile*>(gif->UserData)->Write(bytes, static_cast<size_t>(count)) ? count : 0;
-}
-
-// The image block (descriptor, local colour table, compressed data) as giflib
-// writes it, taken from a stream of its own so that two ways of storing a
-// frame can be compared and the smaller one copied out. Empty on failure.
-std::vector<GifByteType> ImageBlock(const Rect& r, int bits, const ColorMapObject* local,
-                                    const std::vector<GifByteType>& pixels) {
-  std::vector<GifByteType> bytes;
-  int error = 0;
-  GifFileType* gif = EGifOpen(&bytes, KeepBytes, &error);
-  if (gif == nullptr) return {};
-  // A screen table only gives the trial stream its code size; it goes with the header.
-  ColorMapObject* screen = GifMakeMapObject(1 << bits, nullptr);
-  bool done = screen != nullptr && EGifPutScreenDesc(gif, r.left + r.width, r.top + r.height, 8, 0, screen) == GIF_OK;
-  GifFreeMapObject(screen);
-  const size_t header = bytes.size();
-  done = done && EGifPutImageDesc(gif, r.left, r.top, r.width, r.height, false, local) == GIF_OK;
-  for (int y = 0; y < r.height && done; ++y) {
-    done =
-        EGifPutLine(gif, const_cast<GifByteType*>(pixels.data()) + static_cast<size_t>(y) * r.width, r.width) == GIF_OK;
-  }
-  EGifCloseFile(gif, &error);
-  if (!done) return {};
-  bytes.pop_back();  // the stream's trailer
-  bytes.erase(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(header));
-  return bytes;
 }
 
 // What is known of one frame before it is compressed.
@@ -275,20 +246,6 @@ class GifWriter : public AnimationWriter {
     return Rect{left, top, right - left + 1, bottom - top + 1};
   }
 
-  // 1 when the unchanged pixels are better stored as `spare`, -1 when as
-  // they are, 0 when only compressing both tells. LZW codes grow with the
-  // breaks between runs of one index.
-  static int Likelier(const std::vector<GifByteType>& plain, const std::vector<GifByteType>& sparse) {
-    size_t plainBreaks = 0, spareBreaks = 0;
-    for (size_t i = 1; i < plain.size(); ++i) {
-      plainBreaks += plain[i] != plain[i - 1];
-      spareBreaks += sparse[i] != sparse[i - 1];
-    }
-    if (spareBreaks * 5 < plainBreaks * 4) return 1;
-    if (plainBreaks * 5 < spareBreaks * 4) return -1;
-    return 0;
-  }
-
   // `clear`: the part of the picture the next frame needs transparent again.
   // Gives the rectangle cleared once the frame was shown, if any.
   Rect Emit(const Rect& clear) {
@@ -307,34 +264,52 @@ class GifWriter : public AnimationWriter {
     work->rect = r;
 
     // A spare index: the one made transparent anyway, else the lowest that
-    // no changed pixel of the rectangle uses, so the codes stay short.
+    // no changed pixel of the rectangle uses, so the codes stay short. One
+    // pass over the rectangle maps the indices, finds the changed pixels,
+    // counts the breaks between runs either way of storing the unchanged
+    // ones and brings the viewer's picture up to date.
     int spare = layout_.transparent ? map_[*layout_.transparent] : -1;
     const size_t area = static_cast<size_t>(r.width) * r.height;
     work->plain.resize(area);
+    std::vector<uint8_t>& changed = changed_;
+    changed.resize(area);
+    bool used[256] = {};
+    size_t plainBreaks = 0, spareBreaks = 0;
+    int lastPlain = -1, lastSparse = -1;  // the sparse form's spare as 256 while not chosen
     GifByteType* to = work->plain.data();
-    for (int y = r.top; y < r.top + r.height; ++y, to += r.width) {
-      const uint8_t* from = pendingIndices_.data() + static_cast<size_t>(y) * w + r.left;
-      for (int x = 0; x < r.width; ++x) to[x] = map_[from[x]];
+    uint8_t* mark = changed.data();
+    for (int y = r.top; y < r.top + r.height; ++y, to += r.width, mark += r.width) {
+      const size_t at = static_cast<size_t>(y) * w + r.left;
+      const uint8_t* from = pendingIndices_.data() + at;
+      uint32_t* shown = canvas_.data() + at;
+      for (int x = 0; x < r.width; ++x) {
+        const uint8_t index = map_[from[x]];
+        const uint32_t argb = pendingArgb_[from[x]];
+        const bool differs = argb != shown[x];
+        shown[x] = work->clear ? 0u : argb;
+        to[x] = index;
+        mark[x] = differs;
+        used[index] |= differs;
+        const int sparse = differs ? index : spare >= 0 ? spare : 256;
+        plainBreaks += lastPlain >= 0 && index != lastPlain;
+        spareBreaks += lastSparse >= 0 && sparse != lastSparse;
+        lastPlain = index;
+        lastSparse = sparse;
+      }
     }
-    if (!first) {
-      bool used[256] = {};
-      to = work->plain.data();
-      for (int y = r.top; y < r.top + r.height; ++y, to += r.width) {
-        const size_t at = static_cast<size_t>(y) * w + r.left;
-        for (int x = 0; x < r.width; ++x) used[to[x]] |= differs(at + x);
-      }
-      for (int i = 0; i < (1 << bits_) && spare < 0; ++i) {
-        if (!used[i]) spare = i;
-      }
-      if (spare >= 0) {
-        work->sparse = work->plain;
-        to = work->sparse.data();
-        for (int y = r.top; y < r.top + r.height; ++y, to += r.width) {
-          const size_t at = static_cast<size_t>(y) * w + r.left;
-          for (int x = 0; x < r.width; ++x) {
-            if (!differs(at + x)) to[x] = static_cast<GifByteType>(spare);
-          }
-        }
+    for (int i = 0; i < (1 << bits_) && spare < 0; ++i) {
+      if (!used[i]) spare = i;
+    }
+    // LZW codes grow with the breaks between runs of one index: the form
+    // with clearly fewer is taken, else both are compressed to tell.
+    work->choice = first || spare < 0                  ? -1
+                   : spareBreaks * 5 < plainBreaks * 4 ? 1
+                   : plainBreaks * 5 < spareBreaks * 4 ? -1
+                                                       : 0;
+    if (work->choice >= 0) {
+      work->sparse = work->plain;
+      for (size_t i = 0; i < area; ++i) {
+        if (!changed[i]) work->sparse[i] = static_cast<GifByteType>(spare);
       }
     }
     work->spare = spare;
@@ -344,28 +319,34 @@ class GifWriter : public AnimationWriter {
                     })) {
       work->local = pendingTable_;
     }
-    // What the viewer shows once this frame is shown (and disposed).
-    for (int y = r.top; y < r.top + r.height; ++y) {
-      const size_t at = static_cast<size_t>(y) * w + r.left;
-      for (int x = 0; x < r.width; ++x) canvas_[at + x] = work->clear ? 0u : PendingShown(at + x);
-    }
     jobs_.Submit([work, bits = bits_] { Compress(*work, bits); }, [this, work] { Write(*work); });
     return work->clear ? r : Rect{};
   }
 
   static void Compress(FrameWork& work, int bits) {
-    std::optional<ColourMap> local;
-    if (work.local) local.emplace(*work.local, bits);
-    const ColorMapObject* map = local ? local->map : nullptr;
+    std::vector<uint8_t> local;
+    for (int i = 0; work.local && i < (1 << bits); ++i) {
+      const GifColorType& c = (*work.local)[static_cast<size_t>(i)];
+      local.insert(local.end(), {c.Red, c.Green, c.Blue});
+    }
     // Without a table of its own, a frame's codes start as short as its
     // highest index allows, whatever the size of the screen's table.
-    const auto codeBits = [&](const std::vector<GifByteType>& pixels) {
-      return local ? bits : std::max(2, TableBits(*std::max_element(pixels.begin(), pixels.end()) + 1));
+    const auto block = [&](const std::vector<GifByteType>& pixels) {
+      GifImage image{work.rect.left, work.rect.top, work.rect.width, work.rect.height, bits,
+                     nullptr,        bits,          pixels.data()};
+      if (work.local) {
+        image.localTable = local.data();
+      } else {
+        image.codeBits = std::max(2, TableBits(*std::max_element(pixels.begin(), pixels.end()) + 1));
+      }
+      std::vector<GifByteType> bytes;
+      AppendGifImage(image, bytes);
+      return bytes;
     };
-    int choice = work.spare >= 0 && !work.sparse.empty() ? Likelier(work.plain, work.sparse) : -1;
-    if (choice <= 0) work.block = ImageBlock(work.rect, codeBits(work.plain), map, work.plain);
+    int choice = work.choice;
+    if (choice <= 0) work.block = block(work.plain);
     if (choice >= 0) {
-      std::vector<GifByteType> sparse = ImageBlock(work.rect, codeBits(work.sparse), map, work.sparse);
+      std::vector<GifByteType> sparse = block(work.sparse);
       if (sparse.empty() || choice == 1 || sparse.size() < work.block.size()) {
         work.block.swap(sparse);
         choice = 1;
@@ -408,8 +389,9 @@ class GifWriter : public AnimationWriter {
   Rect pendingRect_;                         // holds every pixel where it differs from canvas_
   Table pendingTable_{};
   int pendingIndex_ = 0;
-  uint32_t pendingUnits_ = 0;  // its time in hundredths, the repeats after it joined
-  FrameJobs jobs_;             // last: its threads stop before what they use goes
+  uint32_t pendingUnits_ = 0;     // its time in hundredths, the repeats after it joined
+  std::vector<uint8_t> changed_;  // which pixels of the rectangle being written changed
+  FrameJobs jobs_;                // last: its threads stop before what they use goes
 };
 
 }  // namespace
