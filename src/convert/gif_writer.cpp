@@ -274,8 +274,11 @@ class GifWriter : public AnimationWriter {
     std::vector<uint8_t>& changed = changed_;
     changed.resize(area);
     bool used[256] = {};
+    // The first pixel counts as a break in both forms; it is taken off after.
     size_t plainBreaks = 0, spareBreaks = 0;
-    int lastPlain = -1, lastSparse = -1;  // the sparse form's spare as 256 while not chosen
+    int lastPlain = -1, lastSparse = -1;
+    const int spareMark = spare >= 0 ? spare : 256;  // 256: the spare not chosen yet, unlike any changed pixel
+    const uint32_t kept = work->clear ? 0u : ~0u;
     GifByteType* to = work->plain.data();
     uint8_t* mark = changed.data();
     for (int y = r.top; y < r.top + r.height; ++y, to += r.width, mark += r.width) {
@@ -283,20 +286,22 @@ class GifWriter : public AnimationWriter {
       const uint8_t* from = pendingIndices_.data() + at;
       uint32_t* shown = canvas_.data() + at;
       for (int x = 0; x < r.width; ++x) {
-        const uint8_t index = map_[from[x]];
+        const int index = map_[from[x]];
         const uint32_t argb = pendingArgb_[from[x]];
         const bool differs = argb != shown[x];
-        shown[x] = work->clear ? 0u : argb;
-        to[x] = index;
+        shown[x] = argb & kept;
+        to[x] = static_cast<GifByteType>(index);
         mark[x] = differs;
         used[index] |= differs;
-        const int sparse = differs ? index : spare >= 0 ? spare : 256;
-        plainBreaks += lastPlain >= 0 && index != lastPlain;
-        spareBreaks += lastSparse >= 0 && sparse != lastSparse;
+        const int sparse = differs ? index : spareMark;
+        plainBreaks += index != lastPlain;
+        spareBreaks += sparse != lastSparse;
         lastPlain = index;
         lastSparse = sparse;
       }
     }
+    --plainBreaks;
+    --spareBreaks;
     for (int i = 0; i < (1 << bits_) && spare < 0; ++i) {
       if (!used[i]) spare = i;
     }
