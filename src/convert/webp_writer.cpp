@@ -103,9 +103,7 @@ class WebPWriter : public AnimationWriter {
     }
     auto work = std::make_shared<WebPWork>();
     work->rect = r;
-    // Blending cannot make a pixel transparent again, so a transparent
-    // colour keeps every frame as it is.
-    work->blendable = frame.index > 0 && !layout_.transparent;
+    work->blendable = frame.index > 0;
     work->plain.resize(static_cast<size_t>(r.width) * r.height);
     if (work->blendable) work->sparse.resize(work->plain.size());
     for (int y = 0; y < r.height; ++y) {
@@ -113,7 +111,10 @@ class WebPWriter : public AnimationWriter {
       const size_t to = static_cast<size_t>(y) * r.width;
       std::copy_n(shown_.data() + at, r.width, work->plain.data() + to);
       for (int x = 0; x < r.width && work->blendable; ++x) {
-        work->sparse[to + x] = shown_[at + x] == canvas_[at + x] ? 0u : shown_[at + x];
+        const bool same = shown_[at + x] == canvas_[at + x];
+        // Blending cannot make a pixel transparent again.
+        if (!same && shown_[at + x] == 0) work->blendable = false;
+        work->sparse[to + x] = same ? 0u : shown_[at + x];
       }
     }
     canvas_.swap(shown_);
