@@ -26,6 +26,10 @@ struct AnimationLayout {
   int threads = 1;               // encoding frames at once; the output is the same for any number
   std::optional<int> quality;    // video's constant rate factor
   std::array<bool, 256> used{};  // the indices some frame shows (and the transparent one); none known when all false
+  // How often each index is drawn anew: in how many frames, and on how many
+  // pixels (all of the first frame's). All 0 when not known.
+  std::array<uint32_t, 256> drawnIn{};
+  std::array<uint64_t, 256> drawn{};
   uint32_t delayMs = 0;
   std::optional<uint8_t> transparent;
   int plays = 0;                // 0 forever

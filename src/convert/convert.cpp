@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <functional>
 #include <memory>
 
@@ -78,9 +79,34 @@ struct Survey {
   std::vector<uint32_t> durations;
   std::string damage;
   bool paletteChanges = false;
-  std::array<bool, 256> used{};  // the colour indices any frame shows
+  std::array<bool, 256> used{};         // the colour indices any frame shows
+  std::array<uint32_t, 256> drawnIn{};  // frames that draw each index anew
+  std::array<uint64_t, 256> drawn{};    // pixels drawn with it, the first frame's all
   int exactFrames = 0;
 };
+
+// Counts the indices of the pixels a frame changes, looking at the rows
+// that differ only, and keeps the frame as the one to compare with.
+void CountDrawn(const std::vector<uint8_t>& indices, std::vector<uint8_t>& before, int width, Survey& survey) {
+  bool seen[256] = {};
+  const bool first = before.size() != indices.size();
+  before.resize(indices.size());
+  for (size_t row = 0; row < indices.size(); row += static_cast<size_t>(width)) {
+    const uint8_t* now = indices.data() + row;
+    uint8_t* was = before.data() + row;
+    if (!first && std::memcmp(now, was, static_cast<size_t>(width)) == 0) continue;
+    for (int x = 0; x < width; ++x) {
+      if (!first && now[x] == was[x]) continue;
+      seen[now[x]] = true;
+      ++survey.drawn[now[x]];
+    }
+    std::memcpy(was, now, static_cast<size_t>(width));
+  }
+  for (int i = 0; i < 256; ++i) {
+    survey.drawnIn[i] += seen[i];
+    survey.used[i] = survey.used[i] || seen[i];
+  }
+}
 
 Survey SurveyFrames(FrameSource& source, FrameColours& colours, const std::string& name, const ConvertOptions& options,
                     ConvertObserver& observer) {
@@ -88,7 +114,7 @@ Survey SurveyFrames(FrameSource& source, FrameColours& colours, const std::strin
   if (options.transparent) survey.used[*options.transparent] = true;
   if (options.key) survey.used[*options.key] = true;
   std::optional<BasePalette> first;
-  std::vector<uint8_t> indices;
+  std::vector<uint8_t> indices, before;
   BasePalette palette{};
   for (;;) {
     if (observer.Cancelled()) throw ConvertCancelled();
@@ -111,7 +137,7 @@ Survey SurveyFrames(FrameSource& source, FrameColours& colours, const std::strin
     ++survey.exactFrames;
     if (!first) first = palette;
     if (palette != *first) survey.paletteChanges = true;
-    for (const uint8_t index : indices) survey.used[index] = true;
+    CountDrawn(indices, before, source.Width(), survey);
   }
   return survey;
 }
@@ -164,6 +190,8 @@ ConvertReport Convert(const SourceOpener& open, const std::string& name, const s
   layout.paletteChanges =
       survey.paletteChanges || (colours.Reduces() && survey.exactFrames > 0) || colours.ScenePalettes();
   layout.used = survey.used;
+  layout.drawnIn = survey.drawnIn;
+  layout.drawn = survey.drawn;
   if (colours.Reduces()) layout.used.fill(true);
   layout.colourCount = std::max<int>(
       1, 256 - static_cast<int>(std::find(layout.used.rbegin(), layout.used.rend(), true) - layout.used.rbegin()));

@@ -1,5 +1,7 @@
-// GIF through giflib. The colour table holds only the colours the frames
-// show, each once, so the codes stay as short as they can be. A frame that
+// GIF: giflib writes the screen and the extensions, gif_lzw the frames'
+// image blocks. The colour table holds only the colours the frames show,
+// each once, the ones drawn in the most frames first, so the codes stay as
+// short as they can be. A frame that
 // repeats the one before is joined to it, its time added. The first
 // frame is whole; each later one stores only the rectangle that changed, and
 // within it the unchanged pixels as a spare transparent index when that
@@ -15,6 +17,7 @@
 
 #include "convert/animation_writer.h"
 #include "convert/frame_jobs.h"
+#include "convert/gif_lzw.h"
 
 namespace kt {
 namespace {
@@ -48,40 +51,8 @@ struct ColourMap {
   ColourMap& operator=(const ColourMap&) = delete;
 };
 
-int KeepBytes(GifFileType* gif, const GifByteType* bytes, int count) {
-  auto* kept = static_cast<std::vector<GifByteType>*>(gif->UserData);
-  kept->insert(kept->end(), bytes, bytes + count);
-  return count;
-}
-
 int WriteBytes(GifFileType* gif, const GifByteType* bytes, int count) {
   return static_cast<OutputFile*>(gif->UserData)->Write(bytes, static_cast<size_t>(count)) ? count : 0;
-}
-
-// The image block (descriptor, local colour table, compressed data) as giflib
-// writes it, taken from a stream of its own so that two ways of storing a
-// frame can be compared and the smaller one copied out. Empty on failure.
-std::vector<GifByteType> ImageBlock(const Rect& r, int bits, const ColorMapObject* local,
-                                    const std::vector<GifByteType>& pixels) {
-  std::vector<GifByteType> bytes;
-  int error = 0;
-  GifFileType* gif = EGifOpen(&bytes, KeepBytes, &error);
-  if (gif == nullptr) return {};
-  // A screen table only gives the trial stream its code size; it goes with the header.
-  ColorMapObject* screen = GifMakeMapObject(1 << bits, nullptr);
-  bool done = screen != nullptr && EGifPutScreenDesc(gif, r.left + r.width, r.top + r.height, 8, 0, screen) == GIF_OK;
-  GifFreeMapObject(screen);
-  const size_t header = bytes.size();
-  done = done && EGifPutImageDesc(gif, r.left, r.top, r.width, r.height, false, local) == GIF_OK;
-  for (int y = 0; y < r.height && done; ++y) {
-    done =
-        EGifPutLine(gif, const_cast<GifByteType*>(pixels.data()) + static_cast<size_t>(y) * r.width, r.width) == GIF_OK;
-  }
-  EGifCloseFile(gif, &error);
-  if (!done) return {};
-  bytes.pop_back();  // the stream's trailer
-  bytes.erase(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(header));
-  return bytes;
 }
 
 // What is known of one frame before it is compressed.
@@ -118,25 +89,33 @@ class GifWriter : public AnimationWriter {
   }
 
   void Add(const AnimationFrame& frame) override {
-    if (frame.index == 0) MakeIndexMap(frame);
-    uint32_t argb[256];
+    std::array<uint32_t, 256> argb;
     for (int i = 0; i < 256; ++i) argb[i] = ShownArgb(frame, layout_, static_cast<uint8_t>(i));
-    next_.resize(pixels_);
-    for (size_t i = 0; i < pixels_; ++i) next_[i] = argb[frame.indices[i]];
     const uint32_t units = FrameUnits(layout_, frame.index, kGifUnitMs);
-    if (pending_ && next_ == pendingShown_ && pendingUnits_ + units <= 65535) {
+    if (!pending_) {
+      MakeIndexMap(frame);
+      Take(frame, argb, units);
+      pendingIndices_.assign(frame.indices, frame.indices + pixels_);
+      pendingRect_ = Rect{0, 0, layout_.width, layout_.height};
+      return;
+    }
+    const Rect changed = Changed(frame.indices, argb);
+    if (changed.Empty() && pendingUnits_ + units <= 65535) {
       // A frame that shows nothing new lengthens the one before: every
       // viewer shows the same for the same time, for the bytes of none.
       pendingUnits_ += units;
       return;
     }
-    if (pending_) Emit(Vanishing());
-    pending_ = true;
-    pendingUnits_ = units;
-    pendingIndices_.assign(frame.indices, frame.indices + pixels_);
-    pendingTable_ = TableOf(*frame.colours);
-    pendingShown_.swap(next_);
-    pendingIndex_ = frame.index;
+    const Rect emitted = Emit(Vanishing(frame.indices, argb, changed));
+    // The next frame differs from what the viewer shows only where it
+    // changed, and where the frame before was cleared.
+    pendingRect_ = emitted.Empty() ? changed : changed.Join(emitted);
+    Take(frame, argb, units);
+    for (size_t row = 0; row < pixels_; row += static_cast<size_t>(layout_.width)) {
+      if (std::memcmp(pendingIndices_.data() + row, frame.indices + row, static_cast<size_t>(layout_.width)) != 0) {
+        std::memcpy(pendingIndices_.data() + row, frame.indices + row, static_cast<size_t>(layout_.width));
+      }
+    }
   }
 
   void Finish() override {
@@ -159,10 +138,20 @@ class GifWriter : public AnimationWriter {
 
   // Each colour shown gets one entry: indices of one colour share it while
   // the colours stay, and the transparent index keeps one of its own.
+  //
+  // The indices drawn in the most frames come first: a frame's codes are as
+  // short as the highest index it draws allows, so frames that draw only
+  // the common colours get short codes.
   void MakeIndexMap(const AnimationFrame& frame) {
+    std::array<int, 256> order;
+    for (int i = 0; i < 256; ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+      if (layout_.drawnIn[a] != layout_.drawnIn[b]) return layout_.drawnIn[a] > layout_.drawnIn[b];
+      return layout_.drawn[a] > layout_.drawn[b];
+    });
     std::map<uint32_t, int> byColour;
     int count = 0;
-    for (int i = 0; i < 256; ++i) {
+    for (const int i : order) {
       if (!layout_.used[i]) continue;
       const bool own = layout_.paletteChanges || (layout_.transparent && *layout_.transparent == i);
       const uint32_t argb = ShownArgb(frame, layout_, static_cast<uint8_t>(i));
@@ -203,98 +192,129 @@ class GifWriter : public AnimationWriter {
     }
   }
 
+  void Take(const AnimationFrame& frame, const std::array<uint32_t, 256>& argb, uint32_t units) {
+    pending_ = true;
+    pendingUnits_ = units;
+    pendingTable_ = TableOf(*frame.colours);
+    pendingArgb_ = argb;
+    pendingIndex_ = frame.index;
+  }
+
+  uint32_t PendingShown(size_t i) const { return pendingArgb_[pendingIndices_[i]]; }
+
+  // Where `indices` shown as `argb` differ from the pending frame; rows of
+  // the same indices are passed over when the colours are the same.
+  Rect Changed(const uint8_t* indices, const std::array<uint32_t, 256>& argb) const {
+    const bool sameColours = argb == pendingArgb_;
+    const size_t w = static_cast<size_t>(layout_.width);
+    return Bounds(
+        Rect{0, 0, layout_.width, layout_.height},
+        [&](size_t row) { return !sameColours || std::memcmp(indices + row, &pendingIndices_[row], w) != 0; },
+        [&](size_t i) { return argb[indices[i]] != PendingShown(i); });
+  }
+
   // Where a pixel of the pending frame turns transparent in the next: a
   // pixel cannot be drawn over with nothing, so that part is cleared once
   // the pending frame was shown.
-  Rect Vanishing() const {
-    if (!layout_.transparent) return Rect{};
-    return Bounds([&](size_t i) { return next_[i] == 0 && pendingShown_[i] != 0; });
+  Rect Vanishing(const uint8_t* indices, const std::array<uint32_t, 256>& argb, const Rect& changed) const {
+    if (!layout_.transparent || changed.Empty()) return Rect{};
+    return Bounds(
+        changed, [](size_t) { return true; }, [&](size_t i) { return argb[indices[i]] == 0 && PendingShown(i) != 0; });
   }
 
-  template <typename Differs>
-  Rect Bounds(Differs differs) const {
-    const int w = layout_.width;
-    int left = w, right = -1, top = layout_.height, bottom = -1;
-    for (int y = 0; y < layout_.height; ++y) {
+  // The smallest rectangle within `within` holding every pixel that
+  // `differs`; `rowMay` false says a row (by its first pixel) holds none.
+  template <typename RowMay, typename Differs>
+  Rect Bounds(const Rect& within, RowMay rowMay, Differs differs) const {
+    const size_t w = static_cast<size_t>(layout_.width);
+    const int end = within.left + within.width;
+    int left = end, right = -1, top = 0, bottom = -1;
+    for (int y = within.top; y < within.top + within.height; ++y) {
       const size_t row = static_cast<size_t>(y) * w;
-      int x = 0;
-      while (x < w && !differs(row + x)) ++x;
-      if (x == w) continue;
-      int xr = w - 1;
+      if (!rowMay(row)) continue;
+      int x = within.left;
+      while (x < end && !differs(row + x)) ++x;
+      if (x == end) continue;
+      int xr = end - 1;
       while (!differs(row + xr)) --xr;
       left = std::min(left, x);
       right = std::max(right, xr);
-      top = std::min(top, y);
+      if (bottom < 0) top = y;
       bottom = y;
     }
     if (right < 0) return Rect{};
     return Rect{left, top, right - left + 1, bottom - top + 1};
   }
 
-  Rect ChangedRect() const {
-    const PixelRect r = ChangedPixels(pendingShown_.data(), canvas_.data(), layout_.width, layout_.height);
-    if (r.width == 0) return Rect{};
-    return Rect{r.left, r.top, r.width, r.height};
-  }
-
-  // 1 when the unchanged pixels are better stored as `spare`, -1 when as
-  // they are, 0 when only compressing both tells. LZW codes grow with the
-  // breaks between runs of one index.
-  static int Likelier(const std::vector<GifByteType>& plain, const std::vector<GifByteType>& sparse) {
-    size_t plainBreaks = 0, spareBreaks = 0;
-    for (size_t i = 1; i < plain.size(); ++i) {
-      plainBreaks += plain[i] != plain[i - 1];
-      spareBreaks += sparse[i] != sparse[i - 1];
-    }
-    if (spareBreaks * 5 < plainBreaks * 4) return 1;
-    if (plainBreaks * 5 < spareBreaks * 4) return -1;
-    return 0;
-  }
-
   // `clear`: the part of the picture the next frame needs transparent again.
-  void Emit(const Rect& clear) {
+  // Gives the rectangle cleared once the frame was shown, if any.
+  Rect Emit(const Rect& clear) {
     const bool first = pendingIndex_ == 0;
     if (first) Start();
     auto work = std::make_shared<FrameWork>();
     work->units = pendingUnits_;
     work->clear = !clear.Empty();
-    Rect r = first ? Rect{0, 0, layout_.width, layout_.height} : ChangedRect().Join(clear);
+    const size_t w = static_cast<size_t>(layout_.width);
+    const auto differs = [&](size_t i) { return PendingShown(i) != canvas_[i]; };
+    Rect r = first ? pendingRect_
+                   : Bounds(
+                         pendingRect_, [](size_t) { return true; }, differs)
+                         .Join(clear);
     if (r.Empty()) r = Rect{0, 0, 1, 1};  // nothing changed; GIF still wants a picture
     work->rect = r;
 
     // A spare index: the one made transparent anyway, else the lowest that
-    // no changed pixel of the rectangle uses, so the codes stay short.
+    // no changed pixel of the rectangle uses, so the codes stay short. One
+    // pass over the rectangle maps the indices, finds the changed pixels,
+    // counts the breaks between runs either way of storing the unchanged
+    // ones and brings the viewer's picture up to date.
     int spare = layout_.transparent ? map_[*layout_.transparent] : -1;
     const size_t area = static_cast<size_t>(r.width) * r.height;
     work->plain.resize(area);
+    std::vector<uint8_t>& changed = changed_;
+    changed.resize(area);
+    bool used[256] = {};
+    // The first pixel counts as a break in both forms; it is taken off after.
+    size_t plainBreaks = 0, spareBreaks = 0;
+    int lastPlain = -1, lastSparse = -1;
+    const int spareMark = spare >= 0 ? spare : 256;  // 256: the spare not chosen yet, unlike any changed pixel
+    const uint32_t kept = work->clear ? 0u : ~0u;
     GifByteType* to = work->plain.data();
-    for (int y = r.top; y < r.top + r.height; ++y, to += r.width) {
-      const uint8_t* from = pendingIndices_.data() + static_cast<size_t>(y) * layout_.width + r.left;
-      for (int x = 0; x < r.width; ++x) to[x] = map_[from[x]];
+    uint8_t* mark = changed.data();
+    for (int y = r.top; y < r.top + r.height; ++y, to += r.width, mark += r.width) {
+      const size_t at = static_cast<size_t>(y) * w + r.left;
+      const uint8_t* from = pendingIndices_.data() + at;
+      uint32_t* shown = canvas_.data() + at;
+      for (int x = 0; x < r.width; ++x) {
+        const int index = map_[from[x]];
+        const uint32_t argb = pendingArgb_[from[x]];
+        const bool differs = argb != shown[x];
+        shown[x] = argb & kept;
+        to[x] = static_cast<GifByteType>(index);
+        mark[x] = differs;
+        used[index] |= differs;
+        const int sparse = differs ? index : spareMark;
+        plainBreaks += index != lastPlain;
+        spareBreaks += sparse != lastSparse;
+        lastPlain = index;
+        lastSparse = sparse;
+      }
     }
-    if (!first) {
-      bool used[256] = {};
-      work->sparse.resize(area);
-      to = work->sparse.data();
-      for (int y = r.top; y < r.top + r.height; ++y) {
-        const size_t at = static_cast<size_t>(y) * layout_.width + r.left;
-        for (int x = 0; x < r.width; ++x) {
-          const bool same = pendingShown_[at + x] == canvas_[at + x];
-          const uint8_t index = map_[pendingIndices_[at + x]];
-          used[index] |= !same;
-          to[x] = index;
-        }
-        to += r.width;
-      }
-      for (int i = 0; i < (1 << bits_) && spare < 0; ++i) {
-        if (!used[i]) spare = i;
-      }
-      to = work->sparse.data();
-      for (int y = r.top; y < r.top + r.height && spare >= 0; ++y, to += r.width) {
-        const size_t at = static_cast<size_t>(y) * layout_.width + r.left;
-        for (int x = 0; x < r.width; ++x) {
-          if (pendingShown_[at + x] == canvas_[at + x]) to[x] = static_cast<GifByteType>(spare);
-        }
+    --plainBreaks;
+    --spareBreaks;
+    for (int i = 0; i < (1 << bits_) && spare < 0; ++i) {
+      if (!used[i]) spare = i;
+    }
+    // LZW codes grow with the breaks between runs of one index: the form
+    // with clearly fewer is taken, else both are compressed to tell.
+    work->choice = first || spare < 0                  ? -1
+                   : spareBreaks * 5 < plainBreaks * 4 ? 1
+                   : plainBreaks * 5 < spareBreaks * 4 ? -1
+                                                       : 0;
+    if (work->choice >= 0) {
+      work->sparse = work->plain;
+      for (size_t i = 0; i < area; ++i) {
+        if (!changed[i]) work->sparse[i] = static_cast<GifByteType>(spare);
       }
     }
     work->spare = spare;
@@ -304,30 +324,34 @@ class GifWriter : public AnimationWriter {
                     })) {
       work->local = pendingTable_;
     }
-    if (work->clear) {
-      // What the viewer shows once this frame is disposed.
-      for (int y = r.top; y < r.top + r.height; ++y) {
-        uint32_t* row = pendingShown_.data() + static_cast<size_t>(y) * layout_.width + r.left;
-        std::fill(row, row + r.width, 0u);
-      }
-    }
-    canvas_.swap(pendingShown_);
     jobs_.Submit([work, bits = bits_] { Compress(*work, bits); }, [this, work] { Write(*work); });
+    return work->clear ? r : Rect{};
   }
 
   static void Compress(FrameWork& work, int bits) {
-    std::optional<ColourMap> local;
-    if (work.local) local.emplace(*work.local, bits);
-    const ColorMapObject* map = local ? local->map : nullptr;
+    std::vector<uint8_t> local;
+    for (int i = 0; work.local && i < (1 << bits); ++i) {
+      const GifColorType& c = (*work.local)[static_cast<size_t>(i)];
+      local.insert(local.end(), {c.Red, c.Green, c.Blue});
+    }
     // Without a table of its own, a frame's codes start as short as its
     // highest index allows, whatever the size of the screen's table.
-    const auto codeBits = [&](const std::vector<GifByteType>& pixels) {
-      return local ? bits : std::max(2, TableBits(*std::max_element(pixels.begin(), pixels.end()) + 1));
+    const auto block = [&](const std::vector<GifByteType>& pixels) {
+      GifImage image{work.rect.left, work.rect.top, work.rect.width, work.rect.height, bits,
+                     nullptr,        bits,          pixels.data()};
+      if (work.local) {
+        image.localTable = local.data();
+      } else {
+        image.codeBits = std::max(2, TableBits(*std::max_element(pixels.begin(), pixels.end()) + 1));
+      }
+      std::vector<GifByteType> bytes;
+      AppendGifImage(image, bytes);
+      return bytes;
     };
-    int choice = work.spare >= 0 && !work.sparse.empty() ? Likelier(work.plain, work.sparse) : -1;
-    if (choice <= 0) work.block = ImageBlock(work.rect, codeBits(work.plain), map, work.plain);
+    int choice = work.choice;
+    if (choice <= 0) work.block = block(work.plain);
     if (choice >= 0) {
-      std::vector<GifByteType> sparse = ImageBlock(work.rect, codeBits(work.sparse), map, work.sparse);
+      std::vector<GifByteType> sparse = block(work.sparse);
       if (sparse.empty() || choice == 1 || sparse.size() < work.block.size()) {
         work.block.swap(sparse);
         choice = 1;
@@ -366,12 +390,13 @@ class GifWriter : public AnimationWriter {
   std::vector<uint32_t> canvas_;  // what a viewer shows after the frames given
   bool pending_ = false;          // a frame waits until the next shows whether it must be cleared
   std::vector<uint8_t> pendingIndices_;
+  std::array<uint32_t, 256> pendingArgb_{};  // its colours as shown
+  Rect pendingRect_;                         // holds every pixel where it differs from canvas_
   Table pendingTable_{};
-  std::vector<uint32_t> pendingShown_;
   int pendingIndex_ = 0;
-  uint32_t pendingUnits_ = 0;  // its time in hundredths, the repeats after it joined
-  std::vector<uint32_t> next_;
-  FrameJobs jobs_;  // last: its threads stop before what they use goes
+  uint32_t pendingUnits_ = 0;     // its time in hundredths, the repeats after it joined
+  std::vector<uint8_t> changed_;  // which pixels of the rectangle being written changed
+  FrameJobs jobs_;                // last: its threads stop before what they use goes
 };
 
 }  // namespace
