@@ -41,10 +41,15 @@ class WebPWriter : public AnimationWriter {
     picture.height = layout_.height;
     if (!WebPPictureAlloc(&picture)) file_.Fail("out of memory");
     uint32_t argb[256];
-    for (int i = 0; i < 256; ++i) argb[i] = ShownArgb(frame, layout_, static_cast<uint8_t>(i));
+    for (int i = 0; i < 256 && !layout_.trueColour; ++i) argb[i] = ShownArgb(frame, layout_, static_cast<uint8_t>(i));
     for (int y = 0; y < layout_.height; ++y) {
       uint32_t* row = picture.argb + static_cast<ptrdiff_t>(y) * picture.argb_stride;
-      const uint8_t* from = frame.indices + static_cast<size_t>(y) * layout_.width;
+      const size_t at = static_cast<size_t>(y) * layout_.width;
+      if (layout_.trueColour) {
+        std::copy_n(frame.argb + at, layout_.width, row);
+        continue;
+      }
+      const uint8_t* from = frame.indices + at;
       for (int x = 0; x < layout_.width; ++x) row[x] = argb[from[x]];
     }
     const bool added = WebPAnimEncoderAdd(encoder_, &picture, Timestamp(frame.index), &config_);
