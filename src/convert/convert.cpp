@@ -34,7 +34,7 @@ void ScalePixels(const Pixel* in, int width, int height, int scale, std::vector<
 }
 
 // The formats that keep more than 256 colours, to which true-colour flic
-// frames go as they are; a palette the user fixes still applies to them.
+// frames go as they are, unless the user fixes a palette.
 bool KeepsTrueColour(const FrameSource& source, const OutputFormat& format, const ConvertOptions& options) {
   const AnimationFormat f = format.format;
   const bool deep = f == AnimationFormat::Png || f == AnimationFormat::PngSeries || f == AnimationFormat::WebP ||
