@@ -34,6 +34,7 @@
 #include "convert/png_picture.h"
 #include "flic/flic_header.h"
 #include "flic/frame_reader.h"
+#include "flic/true_colour_decoder.h"
 
 namespace kt::cli {
 namespace {
@@ -79,8 +80,8 @@ class FrameWalk {
     std::string whyNot;
     file_ = OpenFlic(path, header_, &whyNot);
     if (!file_) throw PlayerError(OpenFailureText(path, whyNot));
-    CheckFlicIsPlayable(header_);
-    picture_.emplace(header_.width, header_.height);
+    CheckFlicIsPlayable(header_, true);
+    picture_.emplace(header_.width, header_.height, header_.pixelBits);
   }
 
   const FlicHeader& Header() const { return header_; }
@@ -93,7 +94,7 @@ class FrameWalk {
     if (decoded_ >= header_.frames || !damage_.empty()) return false;
     try {
       ReadFrame(*file_, header_, store_, decoded_, ReadMode::ChunkByChunk);
-      DecodeFrame(store_.Slot(decoded_), picture_->Target(), quiet_);
+      picture_->Decode(store_.Slot(decoded_), quiet_);
     } catch (const PlayerError& error) {
       FreeFrameChunks(store_, decoded_);
       damage_ = "frame " + std::to_string(decoded_) + ": " + error.what();
@@ -117,8 +118,9 @@ class FrameWalk {
 // Each output pixel is the mean colour of the source pixels it covers, so a
 // picture made smaller keeps its fine detail as shading; one made larger
 // repeats its pixels.
-std::vector<uint8_t> ScaleToRgb(const FrameView& frame, const Box& box, uint32_t outWidth, uint32_t outHeight) {
-  const BasePalette& palette = frame.palette;
+template <typename ColourOf>
+std::vector<uint8_t> ScaleToRgb(const FrameView& frame, const Box& box, uint32_t outWidth, uint32_t outHeight,
+                                ColourOf colourOf) {
   const uint32_t width = box.width;
   const uint32_t height = box.height;
   std::vector<uint32_t> columnStart(outWidth + 1);
@@ -131,12 +133,12 @@ std::vector<uint8_t> ScaleToRgb(const FrameView& frame, const Box& box, uint32_t
     const uint32_t bottom = std::max(top + 1, static_cast<uint32_t>(uint64_t{y + 1} * height / outHeight));
     std::fill(sums.begin(), sums.end(), 0);
     for (uint32_t sy = top; sy < bottom; ++sy) {
-      const uint8_t* row = frame.pixels.data() + (size_t{box.top} + sy) * frame.width + box.left;
+      const size_t row = (size_t{box.top} + sy) * frame.width + box.left;
       for (uint32_t x = 0; x < outWidth; ++x) {
         const uint32_t right = std::max(columnStart[x] + 1, columnStart[x + 1]);
         uint64_t* sum = &sums[static_cast<size_t>(x) * 3];
         for (uint32_t sx = columnStart[x]; sx < right; ++sx) {
-          const RgbColour& colour = palette[row[sx]];
+          const RgbColour colour = colourOf(row + sx);
           sum[0] += colour.red;
           sum[1] += colour.green;
           sum[2] += colour.blue;
@@ -168,6 +170,7 @@ struct Choice {
   uint64_t shown = 0;
   std::vector<uint8_t> pixels;
   BasePalette palette{};
+  std::vector<uint32_t> argb;  // a true-colour frame's pixels instead
 };
 
 // Thumbnail services such as XFCE's create the output file empty, hold it
@@ -216,17 +219,28 @@ int MakeThumbnail(const Options& options) {
   const int last = std::min(frames - 1, kLatestFrame);
   const int third = std::min(frames / 3, kLatestFrame);
   Choice choice;
+  std::vector<uint32_t> argb;
   while (walk.Decoded() <= last && walk.Next()) {
     const int frame = walk.Decoded() - 1;
     if (!IsSample(frame, last, third)) continue;
     const Picture& picture = walk.Current();
-    const uint64_t shown = FrameFraming({picture.Pixels(), picture.Palette(), width, height}).shown;
+    if (picture.IsTrueColour()) {
+      argb.resize(size_t{width} * height);
+      TrueColourToArgb32(picture.Pixels().data(), static_cast<uint32_t>(argb.size()), walk.Header().pixelBits,
+                         argb.data());
+    }
+    const uint64_t shown =
+        FrameFraming({picture.Pixels(), picture.Palette(), width, height, argb.empty() ? nullptr : argb.data()}).shown;
     const bool nearer = std::abs(frame - third) < std::abs(choice.frame - third);
     if (choice.frame < 0 || shown > choice.shown || (shown == choice.shown && nearer)) {
       choice.frame = frame;
       choice.shown = shown;
-      choice.pixels = picture.Pixels();
-      choice.palette = picture.Palette();
+      if (argb.empty()) {
+        choice.pixels = picture.Pixels();
+        choice.palette = picture.Palette();
+      } else {
+        choice.argb.swap(argb);
+      }
     }
   }
   if (choice.frame < 0) throw PlayerError(walk.Damage());
@@ -235,7 +249,8 @@ int MakeThumbnail(const Options& options) {
                  walk.Damage().c_str(), choice.frame);
   }
 
-  const FrameView chosen{choice.pixels, choice.palette, width, height};
+  const FrameView chosen{choice.pixels, choice.palette, width, height,
+                         choice.argb.empty() ? nullptr : choice.argb.data()};
   const Box box = ThumbnailBox(chosen, FrameFraming(chosen));
   const uint32_t size = static_cast<uint32_t>(options.size);
   // The longer side takes the whole size; the other keeps the picture's shape.
@@ -250,7 +265,10 @@ int MakeThumbnail(const Options& options) {
   // SIGTERM; the half-written picture must not stay behind in its folder.
   NoteEndingSignals();
   try {
-    const std::vector<uint8_t> rgb = ScaleToRgb(chosen, box, outWidth, outHeight);
+    const std::vector<uint8_t> rgb =
+        chosen.argb != nullptr
+            ? ScaleToRgb(chosen, box, outWidth, outHeight, [&](size_t i) { return ArgbColour(chosen.argb[i]); })
+            : ScaleToRgb(chosen, box, outWidth, outHeight, [&](size_t i) { return choice.palette[choice.pixels[i]]; });
     if (IsEmptyFile(options.out)) {
       FillInPlace(options.out, rgb, outWidth, outHeight);
     } else {

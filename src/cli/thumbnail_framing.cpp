@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <unordered_map>
 
 namespace kt::cli {
 namespace {
@@ -34,24 +35,47 @@ RgbColour CommonestEdgeColour(const FrameView& frame, bool& oneColour) {
   return frame.palette[commonest];
 }
 
-}  // namespace
+// The same for a true-colour frame, the colours counted as they come.
+RgbColour CommonestEdgeArgb(const FrameView& frame, bool& oneColour) {
+  std::unordered_map<uint32_t, uint64_t> counts;
+  const size_t width = frame.width;
+  const size_t height = frame.height;
+  for (size_t x = 0; x < width; ++x) {
+    ++counts[frame.argb[x]];
+    if (height > 1) ++counts[frame.argb[(height - 1) * width + x]];
+  }
+  for (size_t y = 1; y + 1 < height; ++y) {
+    ++counts[frame.argb[y * width]];
+    if (width > 1) ++counts[frame.argb[y * width + width - 1]];
+  }
+  uint32_t commonest = 0;
+  uint64_t most = 0, edgePixels = 0;
+  for (const auto& [colour, count] : counts) {
+    edgePixels += count;
+    // Ties go to the lower value, so the choice does not hang on the map's order.
+    if (count > most || (count == most && colour < commonest)) {
+      commonest = colour;
+      most = count;
+    }
+  }
+  oneColour = most == edgePixels;
+  return ArgbColour(commonest);
+}
 
-Framing FrameFraming(const FrameView& frame) {
-  Framing framing{};
-  framing.edge = CommonestEdgeColour(frame, framing.edgeIsOneColour);
-  std::array<bool, 256> differs{};
-  for (size_t i = 0; i < 256; ++i) differs[i] = !(frame.palette[i] == framing.edge);
+// Counts the pixels for which differs(index) holds and boxes them.
+template <typename Differs>
+void FrameShown(const FrameView& frame, Framing& framing, Differs differs) {
   uint32_t left = frame.width;
   uint32_t right = 0;
   uint32_t top = frame.height;
   uint32_t bottom = 0;
-  const uint8_t* row = frame.pixels.data();
-  for (uint32_t y = 0; y < frame.height; ++y, row += frame.width) {
+  for (uint32_t y = 0; y < frame.height; ++y) {
+    const size_t row = size_t{y} * frame.width;
     uint32_t first = frame.width;
     uint32_t last = 0;
     uint64_t count = 0;
     for (uint32_t x = 0; x < frame.width; ++x) {
-      if (!differs[row[x]]) continue;
+      if (!differs(row + x)) continue;
       first = std::min(first, x);
       last = x;
       ++count;
@@ -65,6 +89,24 @@ Framing FrameFraming(const FrameView& frame) {
   }
   framing.inside =
       framing.shown == 0 ? Box{0, 0, frame.width, frame.height} : Box{left, top, right - left + 1, bottom - top + 1};
+}
+
+}  // namespace
+
+Framing FrameFraming(const FrameView& frame) {
+  Framing framing{};
+  if (frame.argb != nullptr) {
+    framing.edge = CommonestEdgeArgb(frame, framing.edgeIsOneColour);
+    const uint32_t edge =
+        0xFF000000u | (uint32_t{framing.edge.red} << 16) | (uint32_t{framing.edge.green} << 8) | framing.edge.blue;
+    FrameShown(frame, framing, [&](size_t i) { return frame.argb[i] != edge; });
+    return framing;
+  }
+  framing.edge = CommonestEdgeColour(frame, framing.edgeIsOneColour);
+  std::array<bool, 256> differs{};
+  for (size_t i = 0; i < 256; ++i) differs[i] = !(frame.palette[i] == framing.edge);
+  const uint8_t* pixels = frame.pixels.data();
+  FrameShown(frame, framing, [&](size_t i) { return differs[pixels[i]]; });
   return framing;
 }
 

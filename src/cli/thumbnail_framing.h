@@ -11,13 +11,20 @@
 
 namespace kt::cli {
 
-// A frame's pixels as colour indexes, row by row, with the palette they index.
+// A frame's pixels as colour indexes, row by row, with the palette they
+// index; or, when `argb` is given, as 0xFFRRGGBB words (pixels and palette
+// then unused).
 struct FrameView {
   const std::vector<uint8_t>& pixels;
   const BasePalette& palette;
   uint32_t width;
   uint32_t height;
+  const uint32_t* argb = nullptr;
 };
+
+inline RgbColour ArgbColour(uint32_t argb) {
+  return {static_cast<uint8_t>(argb >> 16), static_cast<uint8_t>(argb >> 8), static_cast<uint8_t>(argb)};
+}
 
 struct Box {
   uint32_t left = 0;

@@ -37,6 +37,9 @@ struct AnimationLayout {
   int colourCount = 256;        // 1 + the highest index any frame uses (or the transparent one)
   // Each frame's own time in ms, when the frames differ; empty: every frame lasts delayMs.
   std::vector<uint32_t> durationsMs;
+  // Frames come as true colour (AnimationFrame::argb), every pixel to be
+  // kept: only the formats of more than 256 colours are given them.
+  bool trueColour = false;
 };
 
 struct AnimationFrame {
@@ -44,6 +47,7 @@ struct AnimationFrame {
   const BasePalette* colours = nullptr;  // as shown: brightness and contrast applied
   int index = 0;                         // place in the output, from 0
   int flicFrame = 0;                     // number in the flic
+  const uint32_t* argb = nullptr;        // 0xFFRRGGBB instead of indices and colours when layout.trueColour
 };
 
 // 0xAARRGGBB of the pixel as it is to be seen; 0 where it is transparent.

@@ -33,16 +33,20 @@ class ApngWriter : public AnimationWriter {
         jobs_(layout.threads) {
     // One palette serves every frame, so a flic whose colours change is
     // written in full colour.
-    bytesPerPixel_ = !layout.paletteChanges ? 1 : layout.transparent ? 4 : 3;
+    bytesPerPixel_ = layout.trueColour ? 3 : !layout.paletteChanges ? 1 : layout.transparent ? 4 : 3;
     canvas_.assign(pixels_, 0);
   }
 
   void Add(const AnimationFrame& frame) override {
     if (frame.index == 0) Start(frame);
-    uint32_t argb[256];
-    for (int i = 0; i < 256; ++i) argb[i] = ShownArgb(frame, layout_, static_cast<uint8_t>(i));
-    shown_.resize(pixels_);
-    for (size_t i = 0; i < pixels_; ++i) shown_[i] = argb[frame.indices[i]];
+    if (layout_.trueColour) {
+      shown_.assign(frame.argb, frame.argb + pixels_);
+    } else {
+      uint32_t argb[256];
+      for (int i = 0; i < 256; ++i) argb[i] = ShownArgb(frame, layout_, static_cast<uint8_t>(i));
+      shown_.resize(pixels_);
+      for (size_t i = 0; i < pixels_; ++i) shown_[i] = argb[frame.indices[i]];
+    }
     const Rect r = frame.index == 0 ? Rect{0, 0, layout_.width, layout_.height} : ChangedRect();
     canvas_.swap(shown_);
 

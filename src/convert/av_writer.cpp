@@ -148,7 +148,18 @@ class AvWriter : public AnimationWriter {
   void FillRgb(const AnimationFrame& frame) {
     uint8_t* to = rgb_.data();
     for (int y = 0; y < codedHeight_; ++y) {
-      const uint8_t* row = frame.indices + static_cast<size_t>(std::min(y, layout_.height - 1)) * layout_.width;
+      const size_t at = static_cast<size_t>(std::min(y, layout_.height - 1)) * layout_.width;
+      if (layout_.trueColour) {
+        const uint32_t* row = frame.argb + at;
+        for (int x = 0; x < codedWidth_; ++x) {
+          const uint32_t c = row[std::min(x, layout_.width - 1)];
+          *to++ = static_cast<uint8_t>(c >> 16);
+          *to++ = static_cast<uint8_t>(c >> 8);
+          *to++ = static_cast<uint8_t>(c);
+        }
+        continue;
+      }
+      const uint8_t* row = frame.indices + at;
       for (int x = 0; x < codedWidth_; ++x) {
         const RgbColour& c = (*frame.colours)[row[std::min(x, layout_.width - 1)]];
         *to++ = c.red;

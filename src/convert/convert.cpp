@@ -22,15 +22,25 @@ namespace {
 
 using SourceOpener = std::function<std::unique_ptr<FrameSource>()>;
 
-void ScalePixels(const std::vector<uint8_t>& in, int width, int height, int scale, std::vector<uint8_t>& out) {
+template <typename Pixel>
+void ScalePixels(const Pixel* in, int width, int height, int scale, std::vector<Pixel>& out) {
   const size_t outWidth = static_cast<size_t>(width) * scale;
   out.resize(outWidth * height * scale);
   for (int y = 0; y < height; ++y) {
-    uint8_t* row = out.data() + static_cast<size_t>(y) * scale * outWidth;
-    const uint8_t* src = in.data() + static_cast<size_t>(y) * width;
+    Pixel* row = out.data() + static_cast<size_t>(y) * scale * outWidth;
+    const Pixel* src = in + static_cast<size_t>(y) * width;
     for (int x = 0; x < width; ++x) std::fill_n(row + static_cast<size_t>(x) * scale, scale, src[x]);
     for (int r = 1; r < scale; ++r) std::copy_n(row, outWidth, row + r * outWidth);
   }
+}
+
+// The formats that keep more than 256 colours, to which true-colour flic
+// frames go as they are, unless the user fixes a palette.
+bool KeepsTrueColour(const FrameSource& source, const OutputFormat& format, const ConvertOptions& options) {
+  const AnimationFormat f = format.format;
+  const bool deep = f == AnimationFormat::Png || f == AnimationFormat::PngSeries || f == AnimationFormat::WebP ||
+                    f == AnimationFormat::Mp4 || f == AnimationFormat::WebM;
+  return deep && source.TrueColour() && !options.palette;
 }
 
 ColourOptions ColoursFor(const ConvertOptions& options, const OutputFormat& format) {
@@ -109,7 +119,7 @@ void CountDrawn(const std::vector<uint8_t>& indices, std::vector<uint8_t>& befor
 }
 
 Survey SurveyFrames(FrameSource& source, FrameColours& colours, const std::string& name, const ConvertOptions& options,
-                    ConvertObserver& observer) {
+                    bool trueColour, ConvertObserver& observer) {
   Survey survey;
   if (options.transparent) survey.used[*options.transparent] = true;
   if (options.key) survey.used[*options.key] = true;
@@ -133,7 +143,7 @@ Survey SurveyFrames(FrameSource& source, FrameColours& colours, const std::strin
     }
     if (f < options.firstFrame) continue;
     survey.durations.push_back(frame.durationMs);
-    if (!colours.Learn(frame, indices, palette)) continue;
+    if (trueColour || !colours.Learn(frame, indices, palette)) continue;
     ++survey.exactFrames;
     if (!first) first = palette;
     if (palette != *first) survey.paletteChanges = true;
@@ -161,7 +171,8 @@ ConvertReport Convert(const SourceOpener& open, const std::string& name, const s
   // damaged input fails without touching the disk, and the encoders learn
   // the frames' times, whether the colours ever change and how many are used.
   FrameColours colours(ColoursFor(options, format), width, height);
-  const Survey survey = SurveyFrames(*source, colours, name, options, observer);
+  const bool trueColour = KeepsTrueColour(*source, format, options);
+  const Survey survey = SurveyFrames(*source, colours, name, options, trueColour, observer);
   source.reset();
   if (!survey.damage.empty() && !options.keepGoing) throw ConvertError(survey.damage);
   const int frames = static_cast<int>(survey.durations.size());
@@ -197,6 +208,7 @@ ConvertReport Convert(const SourceOpener& open, const std::string& name, const s
       1, 256 - static_cast<int>(std::find(layout.used.rbegin(), layout.used.rend(), true) - layout.used.rbegin()));
   layout.threads = options.threads > 0 ? options.threads : DefaultConvertThreads();
   layout.quality = options.quality;
+  layout.trueColour = trueColour;
 
   std::unique_ptr<OutputFile> file;
   std::vector<std::unique_ptr<OutputFile>> series;
@@ -209,6 +221,7 @@ ConvertReport Convert(const SourceOpener& open, const std::string& name, const s
 
   source = open();
   std::vector<uint8_t> indices, scaled;
+  std::vector<uint32_t> scaledArgb;
   BasePalette palette{};
   const int end = options.firstFrame + frames;
   for (int f = 0; f < end; ++f) {
@@ -216,13 +229,14 @@ ConvertReport Convert(const SourceOpener& open, const std::string& name, const s
     SourceFrame frame;
     if (!source->Next(frame)) throw ConvertError(name + ": ended early on a second reading");
     if (f < options.firstFrame) continue;
-    colours.Map(frame, indices, palette);
     AnimationFrame shown;
-    if (options.scale == 1) {
-      shown.indices = indices.data();
+    if (trueColour) {
+      if (options.scale > 1) ScalePixels(frame.argb, width, height, options.scale, scaledArgb);
+      shown.argb = options.scale == 1 ? frame.argb : scaledArgb.data();
     } else {
-      ScalePixels(indices, width, height, options.scale, scaled);
-      shown.indices = scaled.data();
+      colours.Map(frame, indices, palette);
+      if (options.scale > 1) ScalePixels(indices.data(), width, height, options.scale, scaled);
+      shown.indices = options.scale == 1 ? indices.data() : scaled.data();
     }
     shown.colours = &palette;
     shown.index = f - options.firstFrame;

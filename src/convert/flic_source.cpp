@@ -2,6 +2,7 @@
 // store already in memory), decoded onto the picture as playback does, and
 // released before the next, so nothing but one frame's chunks is held.
 #include <algorithm>
+#include <array>
 #include <optional>
 
 #include "base/errors.h"
@@ -10,6 +11,7 @@
 #include "convert/frame_source.h"
 #include "flic/frame_decoder.h"
 #include "flic/frame_reader.h"
+#include "flic/true_colour_decoder.h"
 #include "platform/path_lookup.h"
 #include "platform/regular_file.h"
 
@@ -60,18 +62,47 @@ class ShownColours {
   BasePalette shown_{};
 };
 
+// Brightness and contrast on each channel of a true-colour picture, by the
+// palette's own rounding; nothing is done when they leave every value alone.
+class ShownChannels {
+ public:
+  explicit ShownChannels(const PaletteAdjustment& adjustment) {
+    for (int v = 0; v < 256; ++v) {
+      table_[v] = AdjustedChannel(static_cast<uint8_t>(v), adjustment.ContrastFactor, adjustment.BrightnessOffset);
+      identity_ = identity_ && table_[v] == v;
+    }
+  }
+  void Apply(std::vector<uint32_t>& argb) const {
+    if (identity_) return;
+    for (uint32_t& c : argb) {
+      c = 0xFF000000u | (uint32_t{table_[(c >> 16) & 0xFF]} << 16) | (uint32_t{table_[(c >> 8) & 0xFF]} << 8) |
+          table_[c & 0xFF];
+    }
+  }
+
+ private:
+  std::array<uint8_t, 256> table_{};
+  bool identity_ = true;
+};
+
 class FlicSource : public FrameSource {
  public:
   FlicSource(const FlicHeader& header, std::string name, const SourceSettings& settings)
-      : header_(header), name_(std::move(name)), colours_(settings.adjustment) {
+      : header_(header), name_(std::move(name)), colours_(settings.adjustment), channels_(settings.adjustment) {
     width_ = header.width;
     height_ = header.height;
     declaredFrames_ = header.frames;
-    pixels_.assign(static_cast<size_t>(width_) * height_, 0);
+    trueColour_ = header.IsTrueColour();
+    const size_t count = static_cast<size_t>(width_) * height_;
+    pixels_.assign(count * header.BytesPerPixel(), 0);
     target_.pixels = pixels_.data();
     target_.width = header.width;
     target_.height = header.height;
     target_.palette = &palette_;
+    if (trueColour_) {
+      deep_ = TrueColourTarget{pixels_.data(), header.width, header.height, header.pixelBits};
+      argb_.assign(count, 0);
+    }
   }
 
   bool Next(SourceFrame& frame) override {
@@ -81,7 +112,11 @@ class FlicSource : public FrameSource {
     events_.frame = f;
     events_.first.clear();
     try {
-      DecodeFrame(Slot(f), target_, events_);
+      if (trueColour_) {
+        DecodeTrueColourFrame(Slot(f), deep_, events_);
+      } else {
+        DecodeFrame(Slot(f), target_, events_);
+      }
     } catch (const OutOfMemoryError&) {
       Release(f);
       throw ConvertError(name_ + ": out of memory");
@@ -91,8 +126,14 @@ class FlicSource : public FrameSource {
     }
     Release(f);
     frame = SourceFrame{};
-    frame.indices = pixels_.data();
-    frame.palette = &colours_.For(palette_);
+    if (trueColour_) {
+      TrueColourToArgb32(pixels_.data(), static_cast<uint32_t>(argb_.size()), deep_.pixelBits, argb_.data());
+      channels_.Apply(argb_);
+      frame.argb = argb_.data();
+    } else {
+      frame.indices = pixels_.data();
+      frame.palette = &colours_.For(palette_);
+    }
     frame.durationMs = header_.DelayMs();
     frame.damage = events_.first;
     return true;
@@ -113,6 +154,10 @@ class FlicSource : public FrameSource {
   FrameTarget target_;
   DamageEvents events_;
   ShownColours colours_;
+  // A 15, 16 or 24-bit flic's picture as stored, and as colours.
+  TrueColourTarget deep_;
+  std::vector<uint32_t> argb_;
+  ShownChannels channels_;
 };
 
 class FileFlicSource : public FlicSource {
@@ -152,7 +197,7 @@ std::unique_ptr<FrameSource> OpenFlicSource(const std::string& input, const Sour
     throw ConvertError(input + (kind ? " is " + *kind + ", not a flic file" : ": " + std::string(kLoadErrorText)));
   }
   try {
-    CheckFlicIsPlayable(header);
+    CheckFlicIsPlayable(header, true);
   } catch (const PlayerError& error) {
     throw ConvertError(input + " is damaged: " + error.what());
   }

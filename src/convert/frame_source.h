@@ -41,6 +41,9 @@ class FrameSource {
   int Height() const { return height_; }
   // The frames a flic's header declares; 0 for inputs that declare none.
   int DeclaredFrames() const { return declaredFrames_; }
+  // Whether every frame comes as true colour that a format of more than 256
+  // colours is to keep exactly (a 15, 16 or 24-bit flic's).
+  bool TrueColour() const { return trueColour_; }
   // The next frame, or false after the last. The frame's pointers stay valid
   // until the next call. Raises ConvertError naming the input for a frame
   // that cannot be read.
@@ -50,6 +53,7 @@ class FrameSource {
   int width_ = 0;
   int height_ = 0;
   int declaredFrames_ = 0;
+  bool trueColour_ = false;
 };
 
 // What a flic input is shown with: its colours as brightness and contrast make them.

@@ -61,10 +61,38 @@ bool EncodePng(OutputFile& file, const PngContent& content, std::string& message
   return true;
 }
 
+// A true-colour frame as three bytes a pixel, rows held only while written.
+void WriteRgbPng(OutputFile& file, const AnimationFrame& frame, const AnimationLayout& layout) {
+  const size_t width = static_cast<size_t>(layout.width);
+  std::vector<png_byte> rgb(width * layout.height * 3);
+  for (size_t i = 0; i < width * layout.height; ++i) {
+    const uint32_t c = frame.argb[i];
+    rgb[3 * i] = static_cast<png_byte>(c >> 16);
+    rgb[3 * i + 1] = static_cast<png_byte>(c >> 8);
+    rgb[3 * i + 2] = static_cast<png_byte>(c);
+  }
+  std::vector<png_bytep> rows(static_cast<size_t>(layout.height));
+  for (size_t y = 0; y < rows.size(); ++y) rows[y] = rgb.data() + y * width * 3;
+  const PngContent content{
+      static_cast<uint32_t>(layout.width), static_cast<uint32_t>(layout.height), nullptr, 0, nullptr, 0, rows.data()};
+  std::string message;
+  const bool done = EncodePng(file, content, message);
+  file.Check();
+  if (!done) file.Fail(message);
+}
+
+void WriteFramePng(OutputFile& file, const AnimationFrame& frame, const AnimationLayout& layout) {
+  if (layout.trueColour) {
+    WriteRgbPng(file, frame, layout);
+  } else {
+    WritePalettePng(file, frame, layout);
+  }
+}
+
 class SinglePngWriter : public AnimationWriter {
  public:
   SinglePngWriter(OutputFile& file, const AnimationLayout& layout) : file_(file), layout_(layout) {}
-  void Add(const AnimationFrame& frame) override { WritePalettePng(file_, frame, layout_); }
+  void Add(const AnimationFrame& frame) override { WriteFramePng(file_, frame, layout_); }
   void Finish() override {}
 
  private:
@@ -78,7 +106,7 @@ class PngSeriesWriter : public AnimationWriter {
       : pattern_(std::move(pattern)), layout_(layout), files_(files) {}
   void Add(const AnimationFrame& frame) override {
     files_.push_back(std::make_unique<OutputFile>(PngSeriesName(pattern_, frame.flicFrame)));
-    WritePalettePng(*files_.back(), frame, layout_);
+    WriteFramePng(*files_.back(), frame, layout_);
     // Closed now, renamed with the others once all are written.
     files_.back()->CloseForRename();
   }

@@ -4,6 +4,7 @@ ffmpeg's own decoding of the same flic (rawvideo, pal8; for a 15, 16 or
 24-bit flic the file's own pixel layout, against the 24-bit bitmaps).
 
 usage: ffmpeg_compare.py FLIC BMP_BASE FFMPEG_RAW
+       ffmpeg_compare.py --converted FLIC FFMPEG_RAW FOLDER   (a true-colour flic's conversions)
 
 ffmpeg's pal8 rawvideo holds, per frame, width x height palette indices (top
 row first, no padding) followed by 256 palette entries of blue, green, red,
@@ -21,6 +22,9 @@ therefore appears in ffmpeg as p | (p >> 6). In a flic that uses both colour
 chunk types either form is accepted, entry by entry.
 """
 
+import bisect
+import itertools
+import math
 import struct
 import sys
 
@@ -130,6 +134,60 @@ def compare_true_colour(flic, bits, base, raw):
     return 0
 
 
+def at_flic_times(shown, frames, delay):
+    """The picture that (picture, ms) pairs show in the middle of each flic
+    frame's time: an output may join a frame that repeats the one before."""
+    ends = list(itertools.accumulate(ms for _, ms in shown))
+    return [shown[min(bisect.bisect_right(ends, f * delay + delay / 2), len(shown) - 1)][0] for f in range(frames)], ends[-1]
+
+
+def psnr(ours, theirs):
+    if len(ours) != len(theirs):
+        return 0.0
+    error = sum((a - b) ** 2 for x, y in zip(ours, theirs) for a, b in zip(x, y)) / max(1, sum(map(len, ours)))
+    return 99.0 if error == 0 else 10 * math.log10(255 ** 2 / error)
+
+
+def compare_converted(flic_path, raw_path, folder):
+    """FOLDER holds the flic converted to a.png (animated), p%04d.png, w.webp,
+    g.gif and f.flc, and ffmpeg's bgr24 readings a.raw, p.raw, g.raw (with
+    g.times, its frames' seconds) and f.raw. PNG and WebP keep every pixel of
+    ffmpeg's decoding of the flic and its times; GIF and FLC, reduced to 256
+    colours, keep the frames and times and come close."""
+    from PIL import Image
+    flic = open(flic_path, "rb").read()
+    bits = pixel_bits(flic)
+    frames, width, height = struct.unpack_from("<HHH", flic, 6)
+    delay = struct.unpack_from("<I", flic, 16)[0]
+    size, picture = width * height * TRUE_COLOUR_FORMATS[bits][1], width * height * 3
+    raw = open(raw_path, "rb").read()
+    want = [widened_bgr(raw[f * size:(f + 1) * size], bits) for f in range(frames)]
+    read = lambda name: open(f"{folder}/{name}", "rb").read()
+    split = lambda data: [data[i:i + picture] for i in range(0, len(data), picture)]
+    problems = [f"ffmpeg reads {name} unlike the flic" for name in ("a.raw", "p.raw") if read(name) != b"".join(want)]
+    for name in ("a.png", "w.webp"):  # Pillow, the second reader (ffmpeg 5 has no animated WebP)
+        with Image.open(f"{folder}/{name}") as image:
+            shown = []
+            for i in range(image.n_frames):
+                image.seek(i)
+                shown.append((image.convert("RGB").tobytes("raw", "BGR"), image.info.get("duration", 0)))
+        got, total = at_flic_times(shown, frames, delay)
+        if got != want or total != frames * delay:
+            problems.append(f"Pillow reads {name} unlike the flic ({len(shown)} frames, {total} ms)")
+    times = [round(float(t) * 1000) for t in read("g.times").split()]
+    gif, total = at_flic_times(list(zip(split(read("g.raw")), times)), frames, delay)
+    if abs(total - frames * delay) > 5:
+        problems.append(f"the GIF lasts {total} ms, the flic {frames * delay}")
+    flc = read("f.flc")
+    if struct.unpack_from("<H", flc, 6)[0] != frames or struct.unpack_from("<I", flc, 16)[0] != delay:
+        problems.append("the FLC's header has other frames or another speed")
+    closeness = {"GIF": psnr(gif, want), "FLC": psnr(split(read("f.raw"))[:frames], want)}
+    problems += [f"the {kind} is {db:.1f} dB from the flic" for kind, db in closeness.items() if db < 30]
+    print("; ".join(problems) if problems else
+          f"PNG frames, animated PNG and WebP exact; GIF {closeness['GIF']:.1f} dB, FLC {closeness['FLC']:.1f} dB")
+    return 1 if problems else 0
+
+
 def colour_matches(ours, theirs, types):
     widened = tuple(p | (p >> 6) for p in ours)
     if types == {COLOR_64}:
@@ -140,6 +198,8 @@ def colour_matches(ours, theirs, types):
 
 
 def main():
+    if len(sys.argv) == 5 and sys.argv[1] == "--converted":
+        return compare_converted(*sys.argv[2:])
     if len(sys.argv) != 4:
         print(__doc__.splitlines()[3], file=sys.stderr)
         return 2

@@ -4,6 +4,10 @@
 # pass must agree with ffmpeg's own decoding, palette index for palette index,
 # colours included (see ffmpeg_compare.py for how ffmpeg widens 6-bit colours).
 #
+# The flics of tests/data/true_colour are also converted to PNG frames,
+# animated PNG, WebP, GIF and FLC, each read back by ffmpeg or Pillow
+# (ffmpeg_compare.py --converted).
+#
 # None of the real flics is 640 x 480, so a 640 x 480 DELTA_FLC flic of
 # moving blocks from make_long_flic goes with them, and so do the 15, 16 and
 # 24-bit flics of tests/data/true_colour and 640 x 480 ones of each depth.
@@ -53,6 +57,8 @@ if ! command -v python3 > /dev/null; then
   echo "SKIP: python3 is needed for the comparison"
   exit 77
 fi
+# Debian's Pillow belongs to Debian's interpreter, which another python3 earlier on PATH may hide.
+python3() { if [ -x /usr/bin/python3 ]; then /usr/bin/python3 "$@"; else command python3 "$@"; fi; }
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -67,6 +73,19 @@ for depth in 15 16 24; do
   "$make_long_flic" "$work/made/moving_blocks_640x480_$depth.flh" --frames 12 --size 640 480 --depth $depth \
     > /dev/null || { echo "FAIL: make_long_flic --depth $depth failed"; exit 1; }
 done
+
+# A true-colour flic converted to each format and read back (ffmpeg_compare.py --converted).
+converted() {
+  local c=$work/conv out
+  rm -rf "$c" && mkdir "$c"
+  for out in a.png 'p%04d.png' w.webp g.gif f.flc; do
+    "$cli" convert "$1" "$c/$out" > /dev/null 2> "$c/err.txt" || { echo "convert to $out: $(cat "$c/err.txt")"; return 1; }
+    [ "$out" = w.webp ] || ffmpeg -nostdin -v error -i "$c/$out" -f rawvideo -pix_fmt bgr24 -fps_mode passthrough \
+      "$c/${out:0:1}.raw" || return 1
+  done
+  ffprobe -v error -select_streams v -show_entries packet=duration_time -of csv=p=0 "$c/g.gif" > "$c/g.times"
+  python3 "$here/ffmpeg_compare.py" --converted "$1" "$work/ffmpeg.raw" "$c"
+}
 
 matched=0
 failed=0
@@ -107,6 +126,17 @@ print(dep if m == 0xAF44 else 15 if (m == 0xAF12 and dep == 16) else 8)' "$flic"
   if result=$(python3 "$here/ffmpeg_compare.py" "$flic" "$work/frame" "$work/ffmpeg.raw" 2>&1); then
     echo "MATCH $name: $result"
     matched=$((matched + 1))
+    if [ "$flic" != "$true_colour/$name" ]; then
+      :
+    elif ! python3 -c "import PIL" 2> /dev/null; then
+      echo "SKIP $name conversions: Pillow (python3-pil) is not installed"
+      skipped=$((skipped + 1))
+    elif result=$(converted "$flic" 2>&1); then
+      echo "MATCH $name conversions: $result"
+    else
+      echo "FAIL $name conversions: $result"
+      failed=$((failed + 1))
+    fi
   else
     echo "FAIL $name: $result"
     failed=$((failed + 1))
