@@ -60,7 +60,7 @@ class CheckEvents : public DecodeEvents {
   void UnknownChunk(uint16_t type) override {
     // The decoder goes through the chunks in order, so the first chunk of this
     // type from the last one reported on is the one it means.
-    const int chunks = std::min<int>(slot_->chunks, kMaxChunksPerFrame);
+    const int chunks = static_cast<int>(slot_->chunkTable.size());
     int j = nextChunk_;
     while (j < chunks && slot_->chunkTable[static_cast<size_t>(j)].type != type) ++j;
     problems_.push_back(label_ + ": chunk " + std::to_string(j) + " has the unknown chunk type " +
@@ -92,8 +92,8 @@ std::string SlotDigest(const FrameSlot& slot) {
   WriteU16(head + 6, slot.chunks);
   std::copy(slot.reserved.begin(), slot.reserved.end(), head + 8);
   out.append(reinterpret_cast<const char*>(head), sizeof head);
-  for (int j = 0; j < std::min<int>(slot.chunks, kMaxChunksPerFrame); ++j) {
-    const ChunkRef& ref = slot.chunkTable[static_cast<size_t>(j)];
+  for (size_t j = 0; j < slot.chunkTable.size(); ++j) {
+    const ChunkRef& ref = slot.chunkTable[j];
     uint8_t chunkHead[6 + 8];
     WriteU32(chunkHead, ref.size);
     WriteU16(chunkHead + 4, ref.type);
@@ -168,8 +168,11 @@ ModeResult CheckInMode(const std::string& path, ReadMode mode) {
       break;
     }
     FrameSlot& slot = store.Slot(f);
+    // A damaged chunk is listed, and the chunks before it are decoded as
+    // --keep-going decodes them.
+    std::string skippedChunks;
     try {
-      ReadFrame(*file, header, store, f, mode);
+      ReadFrame(*file, header, store, f, mode, &skippedChunks);
     } catch (const DamagedFlicError& error) {
       result.problems.push_back(error.what());
       // The frame's own size still leads to the next frame when it is sound.
@@ -185,8 +188,10 @@ ModeResult CheckInMode(const std::string& path, ReadMode mode) {
       break;
     }
     uint64_t used = kFrameHeaderSize;
-    for (int j = 0; j < slot.chunks; ++j) used += slot.chunkTable[static_cast<size_t>(j)].size;
-    if (slot.size > used) {
+    for (const ChunkRef& ref : slot.chunkTable) used += ref.size;
+    if (!skippedChunks.empty()) {
+      result.problems.push_back(skippedChunks);
+    } else if (slot.size > used) {
       result.problems.push_back(label + ": its size of " + std::to_string(slot.size) + " bytes leaves " +
                                 Plural(slot.size - used, "byte") + " after its " + Plural(slot.chunks, "chunk"));
     }

@@ -38,7 +38,7 @@ std::string WrittenSoFar(const std::string& base, int frames) {
   return "; only " + RecordFileName(base, 0) + " ... " + RecordFileName(base, frames - 1) + " were written";
 }
 
-int Export(const Arguments& args) {
+int Export(const Arguments& args, bool keepGoing) {
   const std::string& path = args[0];
   FlicHeader header;
   FlicFile file = OpenFlicForDecoding(path, header);
@@ -53,10 +53,11 @@ int Export(const Arguments& args) {
   RecordingState recording;
   recording.Recording = true;
   recording.RecordBaseName = args[1];
+  std::string skippedChunks;
   for (int f = 0; f < header.frames; ++f) {
     events.frame = f;
     try {
-      ReadFrame(file, header, store, f, ReadMode::ChunkByChunk);
+      ReadFrame(file, header, store, f, ReadMode::ChunkByChunk, keepGoing ? &skippedChunks : nullptr);
     } catch (const OutOfMemoryError& error) {
       throw std::runtime_error("frame " + std::to_string(f) + ": " + OutOfMemoryText(error.BytesAsked()) +
                                WrittenSoFar(args[1], f));
@@ -65,6 +66,7 @@ int Export(const Arguments& args) {
     } catch (const PlayerError& error) {
       throw PlayerError("frame " + std::to_string(f) + ": " + error.what() + WrittenSoFar(args[1], f));
     }
+    if (!skippedChunks.empty()) std::fprintf(stderr, "kinetrope-cli: %s: %s\n", path.c_str(), skippedChunks.c_str());
     picture.Decode(store.Slot(f), events);
     FreeFrameChunks(store, f);
     const std::string name = RecordFileName(recording.RecordBaseName, recording.RecordFrameNumber);
@@ -99,12 +101,21 @@ int Export(const Arguments& args) {
 
 }  // namespace
 
-int RunExport(const Arguments& args) {
+int RunExport(const Arguments& given) {
+  Arguments args;
+  bool keepGoing = false;
+  for (const std::string& word : given) {
+    if (word == "--keep-going") {
+      keepGoing = true;
+    } else {
+      args.push_back(word);
+    }
+  }
   if (args.size() != 2) {
-    std::fputs("usage: kinetrope-cli export FILE BASE\n", stderr);
+    std::fputs("usage: kinetrope-cli export FILE BASE [--keep-going]\n", stderr);
     return 2;
   }
-  return WithFlic(args[0], [&] { return Export(args); });
+  return WithFlic(args[0], [&] { return Export(args, keepGoing); });
 }
 
 }  // namespace kt::cli

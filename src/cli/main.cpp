@@ -14,7 +14,7 @@ void PrintUsage(std::FILE* out) {
   std::fputs(
       "usage: kinetrope-cli COMMAND ...\n"
       "  info FILE                  the information panel's figures\n"
-      "  export FILE BASE           the first pass as BASE0000.bmp, BASE0001.bmp ...\n"
+      "  export FILE BASE [--keep-going]  the first pass as BASE0000.bmp, BASE0001.bmp ...\n"
       "  check FILE                 reads and decodes every frame; lists what is wrong\n"
       "  bench FILE [--passes N] [--runs R] [--with-read]  decoding speed from memory, processor time\n"
       "  bench FILE --load [--runs R]  load time, and the memory the loaded flic holds\n"

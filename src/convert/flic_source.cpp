@@ -112,10 +112,12 @@ class FlicSource : public FrameSource {
     events_.frame = f;
     events_.first.clear();
     try {
+      const FrameSlot& slot = Slot(f);
+      events_.first = skippedChunks_;
       if (trueColour_) {
-        DecodeTrueColourFrame(Slot(f), deep_, events_);
+        DecodeTrueColourFrame(slot, deep_, events_);
       } else {
-        DecodeFrame(Slot(f), target_, events_);
+        DecodeFrame(slot, target_, events_);
       }
     } catch (const OutOfMemoryError&) {
       Release(f);
@@ -146,6 +148,9 @@ class FlicSource : public FrameSource {
 
   FlicHeader header_;
   std::string name_;
+  // Set by Slot for a frame whose damaged chunk ended it: what came before
+  // still decodes, and the damage is the frame's to report.
+  std::string skippedChunks_;
 
  private:
   int next_ = 0;
@@ -168,7 +173,7 @@ class FileFlicSource : public FlicSource {
 
  private:
   const FrameSlot& Slot(int f) override {
-    ReadFrame(file_, header_, store_, f, ReadMode::ChunkByChunk);
+    ReadFrame(file_, header_, store_, f, ReadMode::ChunkByChunk, &skippedChunks_);
     return store_.Slot(f);
   }
   void Release(int f) override { FreeFrameChunks(store_, f); }

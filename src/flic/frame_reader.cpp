@@ -64,6 +64,14 @@ void AcceptChunkHeader(const uint8_t* raw, const FlicHeader& header, uint64_t le
   }
 }
 
+// Called from the handler of a damaged chunk header: the error passes on,
+// or for a caller that keeps going the chunk table ends before the chunk.
+void KeepChunksBefore(const DamagedFlicError& error, FrameSlot& slot, int chunk, std::string* damagedChunk) {
+  if (damagedChunk == nullptr) throw;
+  *damagedChunk = std::string(error.what()) + " It and the chunks after it in the frame were skipped.";
+  slot.chunkTable.resize(static_cast<size_t>(chunk));
+}
+
 ChunkBytes AllocateBytes(uint64_t count) {
   if (count == 0) return ChunkBytes();
   uint8_t* block = new (std::nothrow) uint8_t[count];
@@ -71,14 +79,20 @@ ChunkBytes AllocateBytes(uint64_t count) {
   return ChunkBytes(block);
 }
 
-void ReadChunksOneByOne(FlicFile& file, const FlicHeader& header, FrameSlot& slot, int index, uint64_t frameEnd) {
+void ReadChunksOneByOne(FlicFile& file, const FlicHeader& header, FrameSlot& slot, int index, uint64_t frameEnd,
+                        std::string* damagedChunk) {
   for (int j = 0; j < slot.chunks; ++j) {
     ChunkRef& ref = slot.chunkTable[static_cast<size_t>(j)];
     const uint64_t chunkStart = file.Offset();
     const uint64_t leftInFrame = frameEnd > chunkStart ? frameEnd - chunkStart : 0;
     uint8_t raw[kChunkHeaderSize];
     file.Read(raw, sizeof raw);
-    AcceptChunkHeader(raw, header, leftInFrame, index, j, ref);
+    try {
+      AcceptChunkHeader(raw, header, leftInFrame, index, j, ref);
+    } catch (const DamagedFlicError& error) {
+      KeepChunksBefore(error, slot, j, damagedChunk);
+      return;
+    }
     const uint64_t dataSize = ref.DataSize();
     // Refuse a size the file cannot hold before allocating for it.
     if (dataSize > file.Remaining()) throw InOutError(kReadBeyondEndText);
@@ -87,7 +101,8 @@ void ReadChunksOneByOne(FlicFile& file, const FlicHeader& header, FrameSlot& slo
   }
 }
 
-void ReadChunksFromOneBlock(FlicFile& file, const FlicHeader& header, FrameSlot& slot, int index, uint64_t frameStart) {
+void ReadChunksFromOneBlock(FlicFile& file, const FlicHeader& header, FrameSlot& slot, int index, uint64_t frameStart,
+                            std::string* damagedChunk) {
   const uint64_t blockSize = slot.size - kFrameHeaderSize;
   if (blockSize > file.Remaining()) throw InOutError(kReadBeyondEndText);
   slot.block = AllocateBytes(blockSize);
@@ -99,11 +114,16 @@ void ReadChunksFromOneBlock(FlicFile& file, const FlicHeader& header, FrameSlot&
   for (int j = 0; j < slot.chunks; ++j) {
     ChunkRef& ref = slot.chunkTable[static_cast<size_t>(j)];
     const uint64_t left = blockSize - at;
-    if (left < kChunkHeaderSize) {
-      throw DamagedFlicError(FrameName(index) + " is damaged: chunk " + std::to_string(j) +
-                             " runs past the end of the frame.");
+    try {
+      if (left < kChunkHeaderSize) {
+        throw DamagedFlicError(FrameName(index) + " is damaged: chunk " + std::to_string(j) +
+                               " runs past the end of the frame.");
+      }
+      AcceptChunkHeader(block + at, header, left, index, j, ref);
+    } catch (const DamagedFlicError& error) {
+      KeepChunksBefore(error, slot, j, damagedChunk);
+      break;
     }
-    AcceptChunkHeader(block + at, header, left, index, j, ref);
     // The chunk's data stays where it lies in the block, which the slot keeps.
     if (ref.DataSize() > 0) ref.data = ChunkBytes(block + at + kChunkHeaderSize, ChunkBytesRelease{false});
     at += ref.size;
@@ -208,8 +228,10 @@ void LoadFromOneBlock(FlicFile& file, const FlicHeader& header, FrameStore& stor
 
 }  // namespace
 
-void ReadFrame(FlicFile& file, FlicHeader& header, FrameStore& store, int index, ReadMode mode) {
+void ReadFrame(FlicFile& file, FlicHeader& header, FrameStore& store, int index, ReadMode mode,
+               std::string* damagedChunk) {
   FrameSlot& slot = store.Slot(index);
+  if (damagedChunk != nullptr) damagedChunk->clear();
   // Whatever the slot still holds goes first, so a frame is never held beside its predecessor.
   FreeFrameChunks(store, index);
   try {
@@ -218,9 +240,9 @@ void ReadFrame(FlicFile& file, FlicHeader& header, FrameStore& store, int index,
     ReadFrameHeader(file, slot, index);
     const uint64_t frameEnd = frameStart + slot.size;
     if (mode == ReadMode::ChunkByChunk) {
-      ReadChunksOneByOne(file, header, slot, index, frameEnd);
+      ReadChunksOneByOne(file, header, slot, index, frameEnd, damagedChunk);
     } else if (slot.chunks > 0) {
-      ReadChunksFromOneBlock(file, header, slot, index, frameStart);
+      ReadChunksFromOneBlock(file, header, slot, index, frameStart, damagedChunk);
     }
     // Padding after the chunks is skipped; the seek is made only when needed.
     if (file.Offset() != frameEnd) file.Seek(frameEnd);

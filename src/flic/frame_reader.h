@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "flic/flic_file.h"
 #include "flic/flic_header.h"
@@ -20,7 +21,13 @@ enum class ReadMode {
 // file at the next frame. Frame 1's offset is recorded in header.oframe2 (the
 // loop restart seeks there). On any failure the slot's buffers are released
 // and the error (InOutError, OutOfMemoryError, DamagedFlicError) passes on.
-void ReadFrame(FlicFile& file, FlicHeader& header, FrameStore& store, int index, ReadMode mode);
+// Given `damagedChunk`, a chunk whose header cannot be sound (a size below
+// its own header, or one running past the frame's end) ends the frame instead
+// of failing it: the chunks before it stay in the slot's chunk table, it and
+// those after it are skipped, and *damagedChunk gets the text the error would
+// have had (it is left empty for a sound frame).
+void ReadFrame(FlicFile& file, FlicHeader& header, FrameStore& store, int index, ReadMode mode,
+               std::string* damagedChunk = nullptr);
 
 // Reads the rest of the file into one block and takes frames 0 to
 // header.frames (the ring frame last) from it, with the same checks and

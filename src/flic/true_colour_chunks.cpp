@@ -95,6 +95,93 @@ bool DecodePixelRuns(const uint8_t* data, uint32_t size, const TrueColourTarget&
   return !clipped;
 }
 
+// n pixels of B bytes from dst on, all the value at `pixel`, n > 0: 24-byte
+// moves of the pixel eight times over (a multiple of 3 keeps the phase, and
+// so does the last, overlapping move).
+template <uint32_t B>
+inline void FillPixels(uint8_t* dst, const uint8_t* pixel, uint32_t n) {
+  if constexpr (B == 2) {
+    decode::FillPairs(dst, pixel, 2 * n);
+  } else if (n < 8) {
+    RepeatPixel<3>(dst, pixel, n);
+  } else {
+    uint8_t eight[24];
+    RepeatPixel<3>(eight, pixel, 8);
+    const uint32_t bytes = 3 * n;
+    uint32_t i = 0;
+    for (; i + 24 <= bytes; i += 24) std::memcpy(dst + i, eight, 24);
+    if (i < bytes) std::memcpy(dst + bytes - 24, eight, 24);
+  }
+}
+
+// The packets of one DTA_LC line from `offset`, each cut at the picture's
+// and the data's end; false when the data ran out.
+template <uint32_t B>
+bool LinePacketsChecked(ChunkData& in, const Image& image, uint32_t offset, uint32_t packets, bool& clipped) {
+  for (uint32_t p = 0; p < packets; ++p) {
+    if (!in.Has(2)) return false;
+    offset = image.Advance(offset, in.U8() * B);
+    const int8_t c = in.S8();
+    if (c >= 0) {
+      if (!Literal<B>(in, image, offset, static_cast<uint32_t>(c), clipped)) return false;
+    } else {
+      if (!in.Has(B)) return false;
+      clipped |= !Repeat<B>(image, offset, in.Here(), static_cast<uint32_t>(-c));
+      in.Skip(B);
+    }
+  }
+  return true;
+}
+
+// The line's packets with the position in registers, each moved in bulk.
+// With kCheckEach a packet that would pass the data's or the picture's end
+// stops the run before it is touched; without, the caller has made sure no
+// packet can. Returns the packets done.
+template <uint32_t B, bool kCheckEach>
+uint32_t RunPixelPackets(const uint8_t* data, uint32_t size, uint32_t& pos, uint8_t* pixels, uint32_t end,
+                         uint32_t& offset, uint32_t packets) {
+  uint32_t p = 0;
+  for (; p < packets; ++p) {
+    // Every packet needs its two bytes and, as a repeat, one pixel more.
+    if (kCheckEach && size - pos < 2 + B) break;
+    const uint32_t skip = data[pos] * B;
+    const auto c = static_cast<int8_t>(data[pos + 1]);
+    if (c >= 0) {
+      const uint32_t bytes = static_cast<uint32_t>(c) * B;
+      if (kCheckEach && (skip + bytes > end - offset || bytes > size - pos - 2)) break;
+      offset += skip;
+      decode::CopyBytes(pixels + offset, data + pos + 2, bytes);
+      offset += bytes;
+      pos += 2 + bytes;
+    } else {
+      const auto n = static_cast<uint32_t>(-c);
+      if (kCheckEach && skip + n * B > end - offset) break;
+      offset += skip;
+      FillPixels<B>(pixels + offset, data + pos + 2, n);
+      offset += n * B;
+      pos += 2 + B;
+    }
+  }
+  return p;
+}
+
+// A line whose packets cannot reach past the data or the picture, whatever
+// they hold, runs without a check per packet (a packet reads at most 2 + 127
+// pixels' bytes and moves at most 255 + 128 pixels on); other lines check
+// each packet once, and the packet that would pass an end and those after
+// it go to the checked loop, which cuts them where the data or picture ends.
+template <uint32_t B>
+bool LinePackets(ChunkData& in, const Image& image, uint32_t offset, uint32_t packets, bool& clipped) {
+  const uint8_t* const data = in.Data();
+  const uint32_t size = in.Size();
+  uint32_t pos = in.Pos();
+  const bool roomy = packets <= (size - pos) / (2 + 127 * B) && packets <= (image.end - offset) / (383 * B);
+  const uint32_t done = roomy ? RunPixelPackets<B, false>(data, size, pos, image.pixels, image.end, offset, packets)
+                              : RunPixelPackets<B, true>(data, size, pos, image.pixels, image.end, offset, packets);
+  in.SetPos(pos);
+  return done == packets || LinePacketsChecked<B>(in, image, offset, packets - done, clipped);
+}
+
 // DTA_LC, and DELTA_FLC in these flics: DELTA_FLC's line words, then packets
 // of a pixel skip and a pixel count (positive literal, negative repeat).
 template <uint32_t B>
@@ -115,19 +202,7 @@ bool DecodePixelDelta(const uint8_t* data, uint32_t size, const TrueColourTarget
       continue;
     }
     if (w & 0x4000) continue;  // undefined: passed over, as in DELTA_FLC
-    uint32_t offset = image.RowStart(y, bytes.width);
-    for (uint16_t p = 0; p < w; ++p) {
-      if (!in.Has(2)) return false;
-      offset = image.Advance(offset, in.U8() * B);
-      const int8_t c = in.S8();
-      if (c >= 0) {
-        if (!Literal<B>(in, image, offset, static_cast<uint32_t>(c), clipped)) return false;
-      } else {
-        if (!in.Has(B)) return false;
-        clipped |= !Repeat<B>(image, offset, in.Here(), static_cast<uint32_t>(-c));
-        in.Skip(B);
-      }
-    }
+    if (!LinePackets<B>(in, image, image.RowStart(y, bytes.width), w, clipped)) return false;
     ++y;
     ++done;
   }

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "base/bytes.h"
@@ -187,6 +188,59 @@ TEST(CliExportTest, FailuresExitWithStatusOne) {
   const CliResult shortFile = RunCli({"export", (dir / "short.flc").string(), (dir / "g").string()});
   EXPECT_EQ(shortFile.status, 1);
   EXPECT_TRUE(Contains(shortFile.err, kReadBeyondEndText)) << shortFile.err;
+}
+
+// A real flic whose frame 0 gains a third chunk after its colours and its
+// whole picture: one of size 0, and one whose size runs past the frame.
+// --keep-going gives every frame as the sound flic does; without it the
+// damaged frame stops export and convert as before.
+TEST(CliKeepGoingTest, ChunksBeforeADamagedChunkAreDecodedAndTheRestOfTheFrameSkipped) {
+  TempDir dir;
+  const std::string sound = (test::TestFlicsDir() / "ap_ann2.fli").string();
+  ASSERT_EQ(RunCli({"export", sound, (dir / "s").string()}).status, 0);
+  ASSERT_EQ(RunCli({"convert", sound, (dir / "s%04d.png").string()}).status, 0);
+  const Bytes original = ReadFileBytes(sound);
+  for (const auto& [name, chunkSize, text] :
+       {std::tuple{"empty", 0u, "chunk 2 has a size of 0 bytes"}, {"long", 1000u, "chunk 2 runs past the end"}}) {
+    SCOPED_TRACE(name);
+    Bytes flic = original;
+    const size_t frame0 = 128, frame0End = frame0 + ReadU32(&flic[frame0]);
+    ASSERT_EQ(ReadU16(&flic[frame0 + 6]), 2);
+    Bytes chunk(6, 0);
+    WriteU32(chunk.data(), chunkSize);
+    WriteU16(chunk.data() + 4, 15);
+    flic.insert(flic.begin() + static_cast<std::ptrdiff_t>(frame0End), chunk.begin(), chunk.end());
+    WriteU32(&flic[0], static_cast<uint32_t>(flic.size()));
+    WriteU32(&flic[frame0], ReadU32(&flic[frame0]) + 6);
+    WriteU16(&flic[frame0 + 6], 3);
+    const std::string path = (dir / (std::string(name) + ".fli")).string();
+    WriteFile(path, flic);
+    const std::string message = path + ": Frame 0 is damaged: " + text;
+
+    const CliResult stops = RunCli({"export", path, (dir / "x").string()});
+    EXPECT_EQ(stops.status, 1);
+    EXPECT_TRUE(Contains(stops.err, message) && Contains(stops.err, "no bitmap was written")) << stops.err;
+    EXPECT_EQ(RunCli({"convert", path, (dir / "x%04d.png").string()}).status, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir / "x0000.png"));
+    const CliResult check = RunCli({"check", path});
+    EXPECT_EQ(check.status, 1);
+    EXPECT_TRUE(Contains(check.out, message)) << check.out;
+
+    const CliResult exported = RunCli({"export", path, (dir / "k").string(), "--keep-going"});
+    EXPECT_EQ(exported.status, 0) << exported.err;
+    EXPECT_TRUE(Contains(exported.err, "kinetrope-cli: " + message) && Contains(exported.err, "were skipped"))
+        << exported.err;
+    const CliResult converted = RunCli({"convert", path, (dir / "c%04d.png").string(), "--keep-going"});
+    EXPECT_EQ(converted.status, 0) << converted.err;
+    EXPECT_TRUE(Contains(converted.err, message)) << converted.err;
+    for (int f = 0; f < 19; ++f) {
+      char bmp[16], png[16];
+      std::snprintf(bmp, sizeof bmp, "%04d.bmp", f);
+      std::snprintf(png, sizeof png, "%04d.png", f);
+      EXPECT_EQ(ReadFileBytes(dir / ("k" + std::string(bmp))), ReadFileBytes(dir / ("s" + std::string(bmp)))) << f;
+      EXPECT_EQ(ReadFileBytes(dir / ("c" + std::string(png))), ReadFileBytes(dir / ("s" + std::string(png)))) << f;
+    }
+  }
 }
 
 TEST(CliCheckTest, CleanFlicPassesAndDamagedOnesAreDescribed) {

@@ -61,6 +61,9 @@ class FramePlacer : public QObject {
     anyState_ = anyState;
     usedMargins_ = Margins();
     seenMargins_ = usedMargins_;
+    placed_ = window_.geometry();
+    seenGeometry_ = placed_;
+    corrected_ = false;
     settled_.start();
     WatchHandle();
     clock_.start();
@@ -91,22 +94,32 @@ class FramePlacer : public QObject {
 
   // Places the window again once it is on the screen with a frame other
   // than the one placed with, and that frame has settled: a move while the
-  // window manager is still taking the window over is lost.
+  // window manager is still taking the window over is lost. A window that
+  // settles elsewhere than it was placed with the same frame is placed
+  // again once: a window manager that placed it as it mapped it (openbox
+  // moves a window taller than the screen) can have taken a later move with
+  // the frame counted twice.
   void Check() {
     if (!place_) return;
     const QMargins margins = Margins();
-    if (margins != seenMargins_) {
+    const QRect geometry = window_.geometry();
+    if (margins != seenMargins_ || geometry != seenGeometry_) {
       seenMargins_ = margins;
+      seenGeometry_ = geometry;
       settled_.start();
       return;
     }
-    if (margins.left() < 0 || margins == usedMargins_ || !settled_.hasExpired(kSettleMs)) return;
+    if (margins.left() < 0 || !settled_.hasExpired(kSettleMs)) return;
+    const bool misplaced = !anyState_ && !corrected_ && geometry != placed_;
+    if (margins == usedMargins_ && !misplaced) return;
+    if (margins == usedMargins_) corrected_ = true;
     usedMargins_ = margins;
     // A window maximised meanwhile belongs to the window manager's layout.
     if (anyState_ || IsNormalState(window_)) {
       const std::function<void()> place = place_;
       if (anyState_) Forget();
       place();
+      placed_ = window_.geometry();
     }
   }
 
@@ -124,6 +137,9 @@ class FramePlacer : public QObject {
   bool anyState_ = false;
   QMargins usedMargins_;
   QMargins seenMargins_;
+  QRect placed_;  // the client area the last placement asked for
+  QRect seenGeometry_;
+  bool corrected_ = false;
   QElapsedTimer settled_;
   QTimer timer_;
   QElapsedTimer clock_;
