@@ -25,6 +25,7 @@ class WindowOutput : public FrameOutput {
   uint8_t* FrameBuffer() override;
   ScreenFrame Picture() const override;
   void PaintFrame() override;
+  void PaintChangedFrame(const ChangedArea& changed) override;
   void PaintFinalFrame() override;
   void TearDown() override;
   // Frames are painted synchronously; the window system shows them at its next turn.
