@@ -27,8 +27,6 @@ class WindowOutput : public FrameOutput {
   void PaintFrame() override;
   void PaintFinalFrame() override;
   void TearDown() override;
-  // Frames are painted synchronously; the window system shows them at its next turn.
-  void Flush() override {}
   void SetColours(const ScreenColours& colours) override;
 
  private:
