@@ -4,7 +4,7 @@
 
 namespace kt {
 
-uint8_t AdjustedChannel(uint8_t channel, const Real48& factor, uint16_t offset) {
+uint8_t AdjustedChannel(uint8_t channel, const ContrastFactor& factor, uint16_t offset) {
   // Exact: a 40-bit significand times an 8-bit integer fits in 64 bits.
   const long double product = factor.Value() * channel;
   long double rounded = std::floor(product);
@@ -18,7 +18,7 @@ uint8_t AdjustedChannel(uint8_t channel, const Real48& factor, uint16_t offset) 
 }
 
 void BuildPalette(const BasePalette& base, const PaletteAdjustment& adjustment, DisplayPalette& display) {
-  const Real48 factor = adjustment.ContrastFactor;
+  const ContrastFactor factor = adjustment.ContrastFactor;
   const uint16_t offset = adjustment.BrightnessOffset;
   for (size_t i = 0; i < base.size(); ++i) {
     const uint8_t red = AdjustedChannel(base[i].red, factor, offset);

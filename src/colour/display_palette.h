@@ -29,7 +29,7 @@ struct DisplayPalette {
 
 // One channel as shown: the factor times the channel, rounded to the
 // nearest integer with halves to even, plus the offset, capped at 255.
-uint8_t AdjustedChannel(uint8_t channel, const Real48& factor, uint16_t offset);
+uint8_t AdjustedChannel(uint8_t channel, const ContrastFactor& factor, uint16_t offset);
 
 // The whole colour table from the flic's palette and the adjustment.
 void BuildPalette(const BasePalette& base, const PaletteAdjustment& adjustment, DisplayPalette& display);

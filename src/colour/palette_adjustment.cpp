@@ -5,16 +5,16 @@
 
 namespace kt {
 
-Real48 ContrastFactorAt(int position) {
+ContrastFactor ContrastFactorAt(int position) {
   // The tenth and the product both carry 64-bit significands before the
   // result is cut to the stored 40 bits; doing this in double would move
   // some factors to the other side of their tenth.
   const long double tenth = 0.1L;
   const long double product = static_cast<long double>(position) * tenth;
-  return Real48::Round(product);
+  return ContrastFactor::Round(product);
 }
 
-std::string ContrastLabelText(Real48 factor) {
+std::string ContrastLabelText(ContrastFactor factor) {
   // to_chars, unlike printf, ignores the locale that the GUI toolkit installs.
   char text[64];
   const auto result = std::to_chars(text, text + sizeof text, factor.Value(), std::chars_format::fixed, 1);

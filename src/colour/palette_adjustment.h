@@ -7,13 +7,13 @@
 #include <cstdint>
 #include <string>
 
-#include "colour/real48.h"
+#include "colour/contrast_factor.h"
 
 namespace kt {
 
 struct PaletteAdjustment {
-  uint16_t BrightnessOffset = 0;                // 0 to 255, added to every channel
-  Real48 ContrastFactor = Real48::Round(1.0L);  // 0.0 to 25.0 in tenths, scales every channel
+  uint16_t BrightnessOffset = 0;                                        // 0 to 255, added to every channel
+  kt::ContrastFactor ContrastFactor = kt::ContrastFactor::Round(1.0L);  // 0.0 to 25.0 in tenths, scales every channel
 };
 
 inline constexpr int kBrightnessBarMin = 0;
@@ -23,11 +23,11 @@ inline constexpr int kContrastBarMin = 0;
 inline constexpr int kContrastBarMax = 250;
 inline constexpr int kContrastBarInitial = 10;  // factor 1.0
 
-// The factor a contrast bar position stands for, stored as the 6-byte real.
-Real48 ContrastFactorAt(int position);
+// The factor a contrast bar position stands for, rounded to its 40 bits.
+ContrastFactor ContrastFactorAt(int position);
 
 // "0.0", "1.0", "2.5", "25.0": one digit after the point.
-std::string ContrastLabelText(Real48 factor);
+std::string ContrastLabelText(ContrastFactor factor);
 
 // Set the value from a bar position (clamped into the bar's range) and
 // return the text its label shows.

@@ -232,20 +232,20 @@ long double ReadLongDouble(const std::string& text) {
   return strtold_l(text.c_str(), nullptr, c);
 }
 
-const Real48 kNeutralContrast = Real48::Round(1.0L);
+const ContrastFactor kNeutralContrast = ContrastFactor::Round(1.0L);
 
 }  // namespace
 
-Real48 ContrastArgument(const std::string& text) {
+ContrastFactor ContrastArgument(const std::string& text) {
   if (!IsDecimalNumber(text)) return kNeutralContrast;
   try {
-    return Real48::Round(ReadLongDouble(text));
+    return ContrastFactor::Round(ReadLongDouble(text));
   } catch (const std::range_error&) {
     return kNeutralContrast;  // too large for the real: 1e50, or beyond even a long double
   }
 }
 
-int ContrastBarFor(Real48 factor) {
+int ContrastBarFor(ContrastFactor factor) {
   const long double tenfold = std::nearbyintl(factor.Value() * 10.0L);  // halves to even
   if (tenfold <= 0.0L) return 0;
   if (tenfold >= 250.0L) return 250;

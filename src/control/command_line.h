@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "colour/real48.h"
+#include "colour/contrast_factor.h"
 
 namespace kt {
 
@@ -132,13 +132,13 @@ uint16_t WaitArgument(const std::string& text);
 int DelayArgument(const std::string& text);
 // BRIGHTNESS's bar position, 0..255; a non-number gives 0.
 int BrightnessArgument(const std::string& text);
-// CONTRAST's factor, as the 6-byte real holds it: a decimal number with an
-// optional sign, fraction and exponent. A number too large for the real,
+// CONTRAST's factor, rounded to its 40 bits: a decimal number with an
+// optional sign, fraction and exponent. A number too large for the factor,
 // or a text that is no such number, gives 1.0.
-Real48 ContrastArgument(const std::string& text);
+ContrastFactor ContrastArgument(const std::string& text);
 // The contrast bar's position for a factor: factor x 10 rounded halves to
 // even, limited to 0..250.
-int ContrastBarFor(Real48 factor);
+int ContrastBarFor(ContrastFactor factor);
 // MODE's item index, limited to -1..8; nullopt for a non-number, which stops the run.
 std::optional<int> ModeArgument(const std::string& text);
 

@@ -30,7 +30,7 @@
 #include "control/keyboard.h"
 #include "control/options.h"
 #include "control/player_state.h"
-#include "platform/qt/virtual_keys.h"
+#include "platform/qt/key_press.h"
 #include "platform/settings_store.h"
 #include "platform/window_services.h"
 #include "playback/load_command.h"
@@ -140,10 +140,10 @@ class ControlPanel : public QWidget, private PlaybackHost {
   void SaveSettings();
 
   // Keys, seen before the focused control and handed on from the movie
-  // window: a virtual-key code with its exact Shift/Alt/Ctrl set, and a
-  // typed character. A handler that clears its key keeps it from the control.
+  // window: a Qt key with its exact Shift/Alt/Ctrl set, and a typed
+  // character, which is cleared to keep it from the control.
   // What each key does is in the key table (key_table.cpp).
-  void FormKeyDown(uint16_t& key, ShiftState shift);
+  void FormKeyDown(const KeyDown& key);
   void FormKeyPress(char& key);
   // The keys that work the movie window and have no control of their own:
   // M and Alt+Enter.
@@ -173,12 +173,10 @@ class ControlPanel : public QWidget, private PlaybackHost {
   // PlaybackHost
   bool LoopChecked() const override;
   bool DirectXChecked() const override;
-  bool MaxPalChecked() const override;
   bool OnTopChecked() const override;
   bool OptimizeChecked() const override;
   bool StatPanelVisible() const override;
   int SpeedBarPosition() const override;
-  int ScreenBitsPerPixel() const override;
   void SetFrameBarRange(int minimum, int maximum, int pageSize) override;
   void SetFrameBarPosition(int position) override;
   void SetFrameLabel(const std::string& text) override;

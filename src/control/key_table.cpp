@@ -13,9 +13,11 @@ namespace {
 using Form = Ui::ControlPanel;
 using Handler = void (ControlPanel::*)();
 
-KeyTrigger Typed(char character) { return {KeyEvent::Typed, static_cast<uint8_t>(character), 0}; }
-KeyTrigger Down(uint16_t key, ShiftState modifiers = 0) { return {KeyEvent::Down, key, modifiers}; }
-KeyTrigger Alt(char key) { return Down(static_cast<uint8_t>(key), kAltKey); }
+KeyTrigger Typed(char character) { return {KeyEvent::Typed, static_cast<uint8_t>(character), {}}; }
+KeyTrigger Down(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) { return {KeyEvent::Down, key, modifiers}; }
+KeyTrigger Alt(Qt::Key key) { return Down(key, Qt::AltModifier); }
+// The numeric pad's own + and -, not the main keyboard's.
+KeyTrigger Pad(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) { return Down(key, modifiers | Qt::KeypadModifier); }
 
 KeyAction Run(Handler handler, QToolButton* Form::*whileEnabled = nullptr) {
   return {KeyAction::Kind::Run, handler, whileEnabled, Option::Speed, 0};
@@ -60,23 +62,23 @@ const std::vector<KeyCommand>& KeyCommands() {
       {.on = Typed(']'), .does = Move(Option::Brightness, 5), .keys = "] [",
        .help = "brightness up / down"},
       {.on = Typed('['), .does = Move(Option::Brightness, -5)},
-      {.on = Down(vk::Add), .does = Move(Option::Speed, 50), .keys = "pad + / -",
+      {.on = Pad(Qt::Key_Plus), .does = Move(Option::Speed, 50), .keys = "pad + / -",
        .help = "delay up / down 50 ms (Shift: 5 ms; Ctrl: the flic's own / none)"},
-      {.on = Down(vk::Subtract), .does = Move(Option::Speed, -50)},
-      {.on = Down(vk::Add, kShiftKey), .does = Move(Option::Speed, 5)},
-      {.on = Down(vk::Subtract, kShiftKey), .does = Move(Option::Speed, -5)},
-      {.on = Down(vk::Add, kCtrlKey), .does = Place(Option::Speed, kSpeedBarMax)},
-      {.on = Down(vk::Subtract, kCtrlKey), .does = Place(Option::Speed, 0)},
-      {.on = Alt('F'), .does = Toggle(Option::DirXFPS), .keys = "Alt+F Alt+1",
+      {.on = Pad(Qt::Key_Minus), .does = Move(Option::Speed, -50)},
+      {.on = Pad(Qt::Key_Plus, Qt::ShiftModifier), .does = Move(Option::Speed, 5)},
+      {.on = Pad(Qt::Key_Minus, Qt::ShiftModifier), .does = Move(Option::Speed, -5)},
+      {.on = Pad(Qt::Key_Plus, Qt::ControlModifier), .does = Place(Option::Speed, kSpeedBarMax)},
+      {.on = Pad(Qt::Key_Minus, Qt::ControlModifier), .does = Place(Option::Speed, 0)},
+      {.on = Alt(Qt::Key_F), .does = Toggle(Option::DirXFPS), .keys = "Alt+F Alt+1",
        .help = "full-screen frame rate / one surface"},
-      {.on = Alt('1'), .does = Toggle(Option::DirXOneSurface)},
-      {.on = Alt('P'), .does = Run(&P::PauseOrResume, &Form::PauseButton), .keys = "Alt+P",
+      {.on = Alt(Qt::Key_1), .does = Toggle(Option::DirXOneSurface)},
+      {.on = Alt(Qt::Key_P), .does = Run(&P::PauseOrResume, &Form::PauseButton), .keys = "Alt+P",
        .help = "pause or resume"},
-      {.on = Alt('M'), .does = Run(&P::ToggleFullScreenPanel), .keys = "Alt+M Alt+O Alt+I",
+      {.on = Alt(Qt::Key_M), .does = Run(&P::ToggleFullScreenPanel), .keys = "Alt+M Alt+O Alt+I",
        .help = "full-screen, options, information panel"},
-      {.on = Alt('O'), .does = Run(&P::ToggleOptionsPanel)},
-      {.on = Alt('I'), .does = Run(&P::ToggleInfoPanel)},
-      {.on = Alt('X'), .does = Run(&P::Exit), .keys = "Alt+X", .help = "exit"},
+      {.on = Alt(Qt::Key_O), .does = Run(&P::ToggleOptionsPanel)},
+      {.on = Alt(Qt::Key_I), .does = Run(&P::ToggleInfoPanel)},
+      {.on = Alt(Qt::Key_X), .does = Run(&P::Exit), .keys = "Alt+X", .help = "exit"},
 
       {.on = Typed('?'), .does = Run(&P::ShowAbout, &Form::AboutButton), .scope = kWindowOnly, .keys = "?",
        .help = "about"},
@@ -86,9 +88,9 @@ const std::vector<KeyCommand>& KeyCommands() {
       {.on = Typed('N'), .does = Toggle(Option::OnTop), .scope = kWindowOnly},
       {.on = Typed('M'), .does = Run(&P::MaximiseOrRestoreMovie), .scope = kWindowOnly, .keys = "M",
        .help = "maximise or restore the movie window"},
-      {.on = Alt('S'), .does = Run(&P::ToggleStatsPanel), .scope = kWindowOnly, .keys = "Alt+S",
+      {.on = Alt(Qt::Key_S), .does = Run(&P::ToggleStatsPanel), .scope = kWindowOnly, .keys = "Alt+S",
        .help = "statistics panel"},
-      {.on = Down(vk::Return, kAltKey), .does = Run(&P::ZoomMovie), .scope = kWindowOnly, .keys = "Alt+Enter",
+      {.on = Alt(Qt::Key_Return), .does = Run(&P::ZoomMovie), .scope = kWindowOnly, .keys = "Alt+Enter",
        .help = "zoom the movie window in or out (a flic loaded or playing)"},
   };
   // clang-format on

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "control/options.h"
-#include "platform/qt/virtual_keys.h"
+#include "platform/qt/key_press.h"
 
 class QToolButton;
 
@@ -21,14 +21,14 @@ namespace kt {
 
 class ControlPanel;
 
-// Which handler sees the key: FormKeyDown, a virtual-key code with its
-// modifiers, or FormKeyPress, the character typed.
+// Which handler sees the key: FormKeyDown, a Qt key with its modifiers,
+// or FormKeyPress, the character typed.
 enum class KeyEvent { Down, Typed };
 
 struct KeyTrigger {
   KeyEvent event = KeyEvent::Typed;
-  uint16_t key = 0;          // the virtual-key code, or the character typed in upper case
-  ShiftState modifiers = 0;  // compared whole; a character comes without any
+  int key = 0;                      // the Qt::Key, or the character typed in upper case
+  Qt::KeyboardModifiers modifiers;  // compared whole (see KeyDownFromQt); a character comes without any
 };
 
 // What a key does, in terms of the panel's handlers and the options.

@@ -74,29 +74,26 @@ bool ControlPanel::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool ControlPanel::PreviewKey(QKeyEvent& event) {
-  bool used = false;
-  if (uint16_t key = VirtualKeyFromQt(event.key(), event.modifiers())) {
-    FormKeyDown(key, ShiftStateFromQt(event.key(), event.modifiers()));
-    used = key == 0;
-  }
+  FormKeyDown(KeyDownFromQt(event.key(), event.modifiers()));
+  // Other keys go on to the focused control (Tab moves the focus).
   if (std::optional<char> typed = TypedCharacter(event)) {
     char character = *typed;
     FormKeyPress(character);
-    used = used || character == 0;
+    return character == 0;
   }
-  return used;
+  return false;
 }
 
 void ControlPanel::FormKeyPress(char& key) {
-  if (const KeyCommand* command = FindKeyCommand({KeyEvent::Typed, static_cast<uint8_t>(AsciiUpper(key)), 0})) {
+  if (const KeyCommand* command = FindKeyCommand({KeyEvent::Typed, static_cast<uint8_t>(AsciiUpper(key)), {}})) {
     RunKeyCommand(*command);
   }
   // No typed character reaches the focused control.
   key = 0;
 }
 
-void ControlPanel::FormKeyDown(uint16_t& key, ShiftState shift) {
-  if (const KeyCommand* command = FindKeyCommand({KeyEvent::Down, key, shift})) RunKeyCommand(*command);
+void ControlPanel::FormKeyDown(const KeyDown& key) {
+  if (const KeyCommand* command = FindKeyCommand({KeyEvent::Down, key.key, key.modifiers})) RunKeyCommand(*command);
 }
 
 void ControlPanel::RunKeyCommand(const KeyCommand& command) {

@@ -1,5 +1,5 @@
 // The keyboard commands. Both windows hand every key to the control panel's
-// FormKeyDown (a virtual-key code with its exact Shift/Alt/Ctrl set) and
+// FormKeyDown (a Qt key with its exact Shift/Alt/Ctrl set) and
 // FormKeyPress (a typed character); those look the key up in the key table
 // and run the same handlers as the buttons, under the buttons' enabled
 // states. Here too is the movie window's zoom that Alt+Enter toggles.

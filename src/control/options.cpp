@@ -18,7 +18,8 @@ int32_t SixteenBits(int32_t stored) { return static_cast<uint16_t>(stored); }
 
 // The contrast is stored in tenths of its factor, which carries 40 bits.
 int32_t ContrastTenths(int32_t stored) {
-  const long double tenths = std::nearbyint(Real48::Round(static_cast<long double>(stored) * 0.1L).Value() * 10.0L);
+  const long double tenths =
+      std::nearbyint(ContrastFactor::Round(static_cast<long double>(stored) * 0.1L).Value() * 10.0L);
   return static_cast<int32_t>(std::clamp<long double>(tenths, INT32_MIN, INT32_MAX));
 }
 

@@ -75,8 +75,6 @@ bool ControlPanel::LoopChecked() const { return state_.Options.On(Option::Loop);
 
 bool ControlPanel::DirectXChecked() const { return state_.Options.On(Option::DirectX); }
 
-bool ControlPanel::MaxPalChecked() const { return state_.Options.On(Option::MaxPal); }
-
 bool ControlPanel::OnTopChecked() const { return state_.Options.On(Option::OnTop); }
 
 bool ControlPanel::OptimizeChecked() const { return state_.Options.On(Option::Optimize); }
@@ -84,8 +82,6 @@ bool ControlPanel::OptimizeChecked() const { return state_.Options.On(Option::Op
 bool ControlPanel::StatPanelVisible() const { return statsShown_; }
 
 int ControlPanel::SpeedBarPosition() const { return state_.Options[Option::Speed]; }
-
-int ControlPanel::ScreenBitsPerPixel() const { return static_cast<int>(state_.Run.ScreenBitsPerPixel); }
 
 void ControlPanel::SetFrameBarRange(int minimum, int maximum, int pageSize) {
   ui_->FrameBar->setRange(minimum, maximum);

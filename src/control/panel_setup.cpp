@@ -171,11 +171,8 @@ void ControlPanel::SetMovieWindow(MovieWindow* movieWindow) {
 
   movieWindow->SetLinks({&state_.Flic, &state_.Playback, this, [this] { return state_.Options.On(Option::DirectX); }});
   // The movie window's keys are the control panel's keys.
-  connect(movieWindow, &MovieWindow::keyDown, this, [this](int key, int shift) {
-    Guarded([&] {
-      auto code = static_cast<uint16_t>(key);
-      FormKeyDown(code, shift);
-    });
+  connect(movieWindow, &MovieWindow::keyDown, this, [this](int key, int modifiers) {
+    Guarded([&] { FormKeyDown({key, Qt::KeyboardModifiers(modifiers)}); });
   });
   connect(movieWindow, &MovieWindow::keyPressed, this,
           [this](char character) { Guarded([&] { FormKeyPress(character); }); });

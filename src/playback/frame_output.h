@@ -38,8 +38,6 @@ class FrameOutput {
   // After the loop: the last frame stays as the movie window's own picture.
   virtual void PaintFinalFrame() = 0;
   virtual void TearDown() = 0;
-  // Flushes drawing queued for the screen (the per-frame flush of the platform that needs it).
-  virtual void Flush() {}
   // The colours of the frames from now on.
   virtual void SetColours(const ScreenColours& colours) = 0;
 };

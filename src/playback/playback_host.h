@@ -15,12 +15,10 @@ class PlaybackHost : public LoadWindowSteps {
   // Options read afresh at every frame.
   virtual bool LoopChecked() const = 0;
   virtual bool DirectXChecked() const = 0;
-  virtual bool MaxPalChecked() const = 0;
   virtual bool OnTopChecked() const = 0;
   virtual bool OptimizeChecked() const = 0;
   virtual bool StatPanelVisible() const = 0;
   virtual int SpeedBarPosition() const = 0;
-  virtual int ScreenBitsPerPixel() const = 0;
 
   // The frame bar and the controls that show it while paused.
   virtual void SetFrameBarRange(int minimum, int maximum, int pageSize) = 0;

@@ -28,8 +28,6 @@ class WindowOutput : public FrameOutput {
   void PaintChangedFrame(const ChangedArea& changed) override;
   void PaintFinalFrame() override;
   void TearDown() override;
-  // Frames are painted synchronously; the window system shows them at its next turn.
-  void Flush() override {}
   void SetColours(const ScreenColours& colours) override;
 
  private:

@@ -4,8 +4,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "platform/qt/key_press.h"
 #include "platform/qt/system_metrics.h"
-#include "platform/qt/virtual_keys.h"
 #include "platform/qt/window_operations.h"
 #include "views/resources.h"
 

@@ -76,9 +76,7 @@ void MovieWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MovieWindow::keyPressEvent(QKeyEvent* event) {
-  if (const uint16_t key = VirtualKeyFromQt(event->key(), event->modifiers())) {
-    FormKeyDown(key, ShiftStateFromQt(event->key(), event->modifiers()));
-  }
+  FormKeyDown(KeyDownFromQt(event->key(), event->modifiers()));
   if (const std::optional<char> character = TypedCharacter(*event)) FormKeyPress(*character);
   event->accept();
 }

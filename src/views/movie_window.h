@@ -9,8 +9,8 @@
 #include <string>
 
 #include "flic/flic_state.h"
+#include "platform/qt/key_press.h"
 #include "platform/qt/qt_window_services.h"
-#include "platform/qt/virtual_keys.h"
 #include "platform/screen.h"
 #include "playback/playback_state.h"
 #include "views/display_image.h"
@@ -79,13 +79,13 @@ class MovieWindow : public QWidget, public Screen {
   // close, which it never may.
   bool FormCloseQuery();
   void FormKeyPress(char key) { emit keyPressed(key); }
-  void FormKeyDown(uint16_t key, ShiftState shift) { emit keyDown(key, shift); }
+  void FormKeyDown(const KeyDown& key) { emit keyDown(key.key, key.modifiers.toInt()); }
   void DisplayImageDblClick();
 
  signals:
   // Every key, handed on unchanged to the control panel's key handlers.
   void keyPressed(char character);
-  void keyDown(int virtualKey, int shift);
+  void keyDown(int key, int modifiers);
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -123,7 +123,7 @@ TEST(BuildPalette, IdentityWhiteGreyAndSaturation) {
   BuildPalette(base, adjustment, display);
   for (const RgbQuad& quad : display.colourTable) EXPECT_EQ((RgbQuad{40, 40, 40, 0}), quad);
 
-  const Real48 most = ContrastFactorAt(kContrastBarMax);
+  const ContrastFactor most = ContrastFactorAt(kContrastBarMax);
   for (int channel = 11; channel < 256; ++channel) EXPECT_EQ(AdjustedChannel(uint8_t(channel), most, 0), 255);
   EXPECT_EQ(AdjustedChannel(10, most, 0), 250);
   EXPECT_EQ(AdjustedChannel(10, most, 3), 253);

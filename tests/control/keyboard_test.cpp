@@ -24,7 +24,7 @@ class KeyboardTest : public PanelTest {
     form.FormKeyPress(character);
     return character;
   }
-  void Down(uint16_t key, ShiftState shift) { form.FormKeyDown(key, shift); }
+  void Down(int key, Qt::KeyboardModifiers modifiers) { form.FormKeyDown({key, modifiers}); }
   void SetBar(const std::string& name, int position) { Get<TrackBar>(name)->setValue(position); }
   QCheckBox* Box(const std::string& name) { return Get<QCheckBox>(name); }
   std::string Label(const std::string& name) { return Get<QLabel>(name)->text().toStdString(); }
@@ -32,24 +32,24 @@ class KeyboardTest : public PanelTest {
 
 TEST_F(KeyboardTest, ThePadsPlusAndMinusActOnlyWithTheirExactModifierSet) {
   SetBar("SpeedBar", 990);
-  Down(vk::Add, 0);
+  Down(Qt::Key_Plus, Qt::KeypadModifier);
   EXPECT_EQ(Bar("SpeedBar"), 1000);
   EXPECT_EQ(Label("SpeedLabel"), "Original");
-  Down(vk::Subtract, kShiftKey);
+  Down(Qt::Key_Minus, Qt::KeypadModifier | Qt::ShiftModifier);
   EXPECT_EQ(Bar("SpeedBar"), 995);
-  Down(vk::Add, kShiftKey | kCtrlKey);
-  Down(vk::Subtract, kAltKey);
-  Down(vk::OemPlus, 0);  // the main keyboard's +
-  Down(vk::OemMinus, kCtrlKey);
+  Down(Qt::Key_Plus, Qt::KeypadModifier | Qt::ShiftModifier | Qt::ControlModifier);
+  Down(Qt::Key_Minus, Qt::KeypadModifier | Qt::AltModifier);
+  Down(Qt::Key_Plus, {});  // the main keyboard's +
+  Down(Qt::Key_Minus, Qt::ControlModifier);
   EXPECT_EQ(Bar("SpeedBar"), 995);
-  Down(vk::Subtract, kCtrlKey);
+  Down(Qt::Key_Minus, Qt::KeypadModifier | Qt::ControlModifier);
   EXPECT_EQ(Bar("SpeedBar"), 0);
   EXPECT_EQ(Label("SpeedLabel"), "None");
 
-  Down('F', kAltKey | kCtrlKey);
+  Down(Qt::Key_F, Qt::AltModifier | Qt::ControlModifier);
   EXPECT_FALSE(Box("DirXFPSCheck")->isChecked());
-  Down('F', kAltKey);
-  Down('1', kAltKey);
+  Down(Qt::Key_F, Qt::AltModifier);
+  Down(Qt::Key_1, Qt::AltModifier);
   EXPECT_TRUE(Box("DirXFPSCheck")->isChecked());
   EXPECT_TRUE(Box("DirXSurfaceCheck")->isChecked());
 }
@@ -79,8 +79,8 @@ TEST_F(KeyboardTest, DirectXModeSkipsTheKeysOfTheMovieWindowOnly) {
   Box("DirectXCheck")->setChecked(true);
   const QRect bounds = movie.frameGeometry();
   for (char c : {'?', 't', '`', 'n', 'm'}) Type(c);
-  Down('S', kAltKey);
-  Down(vk::Return, kAltKey);
+  Down(Qt::Key_S, Qt::AltModifier);
+  Down(Qt::Key_Return, Qt::AltModifier);
   EXPECT_TRUE(Box("TitleCheck")->isChecked());
   EXPECT_FALSE(Box("MaxPalCheck")->isChecked());
   EXPECT_FALSE(Box("OnTopCheck")->isChecked());
@@ -91,26 +91,26 @@ TEST_F(KeyboardTest, DirectXModeSkipsTheKeysOfTheMovieWindowOnly) {
 
   SetBar("ContrastBar", 10);
   Type('.');
-  Down('M', kAltKey);
+  Down(Qt::Key_M, Qt::AltModifier);
   EXPECT_EQ(Bar("ContrastBar"), 12);
   EXPECT_TRUE(Get("DirXPanel")->isVisible());
   form.State().Flic.FlicInMemory = false;
 }
 
 TEST_F(KeyboardTest, AltEnterTwiceGivesBackTheBoundsAndTheTitle) {
-  Down(vk::Return, kAltKey);  // nothing in memory, nothing playing
+  Down(Qt::Key_Return, Qt::AltModifier);  // nothing in memory, nothing playing
   EXPECT_FALSE(form.State().Playback.MovieZoomed);
 
   form.State().Flic.FlicInMemory = true;
   movie.setGeometry(100, 120, 200, 150);
   const QRect before = movie.frameGeometry();
-  Down(vk::Return, kAltKey);
+  Down(Qt::Key_Return, Qt::AltModifier);
   EXPECT_TRUE(form.State().Playback.MovieZoomed);
   EXPECT_TRUE(movie.isMaximized());
   EXPECT_FALSE(Box("TitleCheck")->isChecked());
   EXPECT_TRUE(movie.windowFlags().testFlag(Qt::FramelessWindowHint));
 
-  Down(vk::Return, kAltKey);
+  Down(Qt::Key_Return, Qt::AltModifier);
   EXPECT_FALSE(form.State().Playback.MovieZoomed);
   EXPECT_FALSE(movie.isMaximized());
   EXPECT_TRUE(Box("TitleCheck")->isChecked());
@@ -121,7 +121,7 @@ TEST_F(KeyboardTest, AltEnterTwiceGivesBackTheBoundsAndTheTitle) {
   EXPECT_EQ(movie.frameGeometry(), before);
 
   // M restores the state but not the title, and the next zoom notes the bounds anew.
-  Down(vk::Return, kAltKey);
+  Down(Qt::Key_Return, Qt::AltModifier);
   Type('m');
   EXPECT_FALSE(movie.isMaximized());
   EXPECT_FALSE(form.State().Playback.MovieZoomed);
@@ -129,8 +129,8 @@ TEST_F(KeyboardTest, AltEnterTwiceGivesBackTheBoundsAndTheTitle) {
   movie.setGeometry(50, 60, 300, 200);
   QTest::qWait(kFrameSettleMs);
   const QRect later = movie.frameGeometry();
-  Down(vk::Return, kAltKey);
-  Down(vk::Return, kAltKey);
+  Down(Qt::Key_Return, Qt::AltModifier);
+  Down(Qt::Key_Return, Qt::AltModifier);
   QTest::qWait(kFrameSettleMs);
   EXPECT_EQ(movie.frameGeometry(), later);
   form.State().Flic.FlicInMemory = false;

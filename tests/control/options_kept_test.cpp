@@ -36,10 +36,7 @@ class OptionsKeptTest : public WordsPanelTest {
   void WriteGoodFlic(const std::string& name) {
     WriteFlic(name, {Frame({Color256({{10, 20, 30}}), Black()}), Frame({}), Frame({}), Frame({})});
   }
-  void Exit() {
-    uint16_t key = 'X';
-    form.FormKeyDown(key, kAltKey);
-  }
+  void Exit() { form.FormKeyDown({Qt::Key_X, Qt::AltModifier}); }
 };
 
 TEST_F(OptionsKeptTest, AnErrorInTheWordsLeavesEveryStoredOptionAsItWasAtExit) {
@@ -62,8 +59,7 @@ TEST_F(OptionsKeptTest, AnErrorInTheWordsLeavesEveryStoredOptionAsItWasAtExit) {
     EXPECT_TRUE(panel.isVisible());
     EXPECT_TRUE(window.isVisible());
     EXPECT_TRUE(panel.State().Run.SettingsPending);
-    uint16_t key = 'X';
-    panel.FormKeyDown(key, kAltKey);
+    panel.FormKeyDown({Qt::Key_X, Qt::AltModifier});
     panel.SetMovieWindow(nullptr);
     EXPECT_EQ(FileBytes(), before);
   }

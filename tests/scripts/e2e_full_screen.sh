@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # End to end on a virtual X display (Xvfb, 1024 x 768, true colour, no window
-# manager): full-screen playback on the emulated 8-bit display.
+# manager): full-screen playback.
 #
 # 1. "/DIRECTXON /LOOPON /PLAYFILE demo.flc" plays the 320 x 200 demo in the
 #    first mode that fits, 320 x 200, shown scaled by 3.2 to 1024 x 640 in the

@@ -14,7 +14,7 @@ namespace kt::test {
 
 class QuietPlaybackHost : public PlaybackHost {
  public:
-  bool loop = false, directX = false, maxPal = false, onTop = false, optimize = true, statVisible = false;
+  bool loop = false, directX = false, onTop = false, optimize = true, statVisible = false;
   int speedBar = 0;
   std::map<std::string, std::string> labels;
   bool frameControls = false, playingControls = false;
@@ -23,12 +23,10 @@ class QuietPlaybackHost : public PlaybackHost {
 
   bool LoopChecked() const override { return loop; }
   bool DirectXChecked() const override { return directX; }
-  bool MaxPalChecked() const override { return maxPal; }
   bool OnTopChecked() const override { return onTop; }
   bool OptimizeChecked() const override { return optimize; }
   bool StatPanelVisible() const override { return statVisible; }
   int SpeedBarPosition() const override { return speedBar; }
-  int ScreenBitsPerPixel() const override { return 24; }
   void SetFrameBarRange(int minimum, int maximum, int page) override {
     labels["FrameBarRange"] = std::to_string(minimum) + ".." + std::to_string(maximum) + "/" + std::to_string(page);
   }

@@ -132,7 +132,9 @@ TEST(MovieWindow, TheProgramsOwnCloseAtItsEndGoesThrough) {
   EXPECT_FALSE(rig.movie.isVisible());
 }
 
-using KeyDown = std::pair<int, int>;  // virtual key, modifier set
+using KeyDown = std::pair<int, int>;  // Qt key, modifier set
+constexpr int kShift = Qt::ShiftModifier, kAlt = Qt::AltModifier, kCtrl = Qt::ControlModifier,
+              kPad = Qt::KeypadModifier;
 
 // What the window handed on. A test's key with modifiers first presses the
 // modifier keys themselves, as a keyboard does; those are left out.
@@ -145,7 +147,8 @@ struct KeySpies {
     std::vector<KeyDown> keys;
     for (const QList<QVariant>& call : down) {
       const int key = call.at(0).toInt();
-      if (key != 0x10 && key != 0x11 && key != 0x12) keys.emplace_back(key, call.at(1).toInt());
+      if (key != Qt::Key_Shift && key != Qt::Key_Control && key != Qt::Key_Alt)
+        keys.emplace_back(key, call.at(1).toInt());
     }
     return keys;
   }
@@ -156,7 +159,7 @@ struct KeySpies {
   }
 };
 
-TEST(MovieWindow, HandsEveryKeyOnAsAVirtualKeyAndACharacter) {
+TEST(MovieWindow, HandsEveryKeyOnAsAKeyAndACharacter) {
   MovieRig rig;
   KeySpies spies(rig.movie);
   QTest::keyClick(&rig.movie, Qt::Key_C);
@@ -164,7 +167,8 @@ TEST(MovieWindow, HandsEveryKeyOnAsAVirtualKeyAndACharacter) {
   QTest::keyClick(&rig.movie, Qt::Key_Escape);
   QTest::keyClick(&rig.movie, Qt::Key_Tab);
   QTest::keyClick(&rig.movie, Qt::Key_BracketRight);
-  EXPECT_EQ(spies.Downs(), (std::vector<KeyDown>{{0x43, 0}, {0x1B, 0}, {0x09, 0}, {0xDD, 0}}));
+  EXPECT_EQ(spies.Downs(),
+            (std::vector<KeyDown>{{Qt::Key_C, 0}, {Qt::Key_Escape, 0}, {Qt::Key_Tab, 0}, {Qt::Key_BracketRight, 0}}));
   EXPECT_EQ(spies.Typed(), "c\x1b\t]");
 }
 
@@ -174,7 +178,7 @@ TEST(MovieWindow, AltCombinationsTypeNoCharacter) {
   QTest::keyClick(&rig.movie, Qt::Key_X, Qt::AltModifier);
   QTest::keyClick(&rig.movie, Qt::Key_Return, Qt::AltModifier);
   QTest::keyClick(&rig.movie, Qt::Key_1, Qt::AltModifier);
-  EXPECT_EQ(spies.Downs(), (std::vector<KeyDown>{{0x58, kAltKey}, {0x0D, kAltKey}, {0x31, kAltKey}}));
+  EXPECT_EQ(spies.Downs(), (std::vector<KeyDown>{{Qt::Key_X, kAlt}, {Qt::Key_Return, kAlt}, {Qt::Key_1, kAlt}}));
   EXPECT_EQ(spies.Typed(), "");
 }
 
@@ -185,8 +189,10 @@ TEST(MovieWindow, NumericPadAndModifiersKeepTheirOwnCodes) {
   QTest::keyClick(&rig.movie, Qt::Key_Minus, Qt::KeypadModifier | Qt::ShiftModifier);
   QTest::keyClick(&rig.movie, Qt::Key_Plus, Qt::KeypadModifier | Qt::ControlModifier | Qt::ShiftModifier);
   QTest::keyClick(&rig.movie, Qt::Key_Plus, Qt::ShiftModifier);  // the main keyboard's +
-  EXPECT_EQ(spies.Downs(),
-            (std::vector<KeyDown>{{107, 0}, {109, kShiftKey}, {107, kShiftKey | kCtrlKey}, {0xBB, kShiftKey}}));
+  EXPECT_EQ(spies.Downs(), (std::vector<KeyDown>{{Qt::Key_Plus, kPad},
+                                                 {Qt::Key_Minus, kPad | kShift},
+                                                 {Qt::Key_Plus, kPad | kShift | kCtrl},
+                                                 {Qt::Key_Plus, kShift}}));
   // With Ctrl the pad's + types nothing.
   EXPECT_EQ(spies.Typed(), "+-+");
 }
@@ -196,13 +202,14 @@ TEST(MovieWindow, KeysThatTypeNothingOnlyGoDown) {
   KeySpies spies(rig.movie);
   QTest::keyClick(&rig.movie, Qt::Key_Shift);
   ASSERT_EQ(spies.down.count(), 1);
-  EXPECT_EQ(spies.down.at(0).at(0).toInt(), 0x10);
-  EXPECT_EQ(spies.down.at(0).at(1).toInt(), kShiftKey);
+  EXPECT_EQ(spies.down.at(0).at(0).toInt(), Qt::Key_Shift);
+  EXPECT_EQ(spies.down.at(0).at(1).toInt(), kShift);
   QTest::keyClick(&rig.movie, Qt::Key_Left);
   QTest::keyClick(&rig.movie, Qt::Key_F5);
   QTest::keyClick(&rig.movie, Qt::Key_Delete);
   QTest::keyClick(&rig.movie, Qt::Key_A, Qt::ControlModifier);
-  EXPECT_EQ(spies.Downs(), (std::vector<KeyDown>{{0x25, 0}, {0x74, 0}, {0x2E, 0}, {0x41, kCtrlKey}}));
+  EXPECT_EQ(spies.Downs(),
+            (std::vector<KeyDown>{{Qt::Key_Left, 0}, {Qt::Key_F5, 0}, {Qt::Key_Delete, 0}, {Qt::Key_A, kCtrl}}));
   // Only Ctrl+A types: control code 1.
   EXPECT_EQ(spies.Typed(), "\x01");
 }
