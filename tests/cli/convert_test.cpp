@@ -255,29 +255,6 @@ TEST(CliConvertTest, TransparentScaleFramesAndDelayOptions) {
   EXPECT_FALSE(fs::exists(dir / "x.gif"));
 }
 
-// A 24-bit flic's WebP keeps every pixel, scaled, with brightness and
-// contrast applied to each channel as the palette has them: 2v + 10, capped.
-TEST(CliConvertTest, TrueColourFlicKeepsEveryPixelScaledAndAdjusted) {
-  TempDir dir;
-  const fs::path flic = fs::path(KINETROPE_TRUE_COLOUR_FLICS) / "runs_24.flh";
-  ASSERT_EQ(Shell(Cli() + " export '" + flic.string() + "' '" + (dir / "bmp").string() + "'").status, 0);
-  const std::string options = " --scale 2 --brightness 10 --contrast 2.0";
-  ASSERT_EQ(Shell(Cli() + " convert '" + flic.string() + "' '" + (dir / "a.webp").string() + "'" + options).status, 0);
-  const Frames webp = DecodedWebP(dir / "a.webp");
-  const Bytes bmp = test::ReadFileBytes(dir / "bmp0000.bmp");
-  const uint32_t w = ReadU32(&bmp[18]), h = ReadU32(&bmp[22]), row = (w * 3 + 3) & ~3u;
-  ASSERT_FALSE(webp.empty());
-  ASSERT_EQ(webp[0].size(), size_t{w} * h * 4);
-  int bright = 0;
-  for (uint32_t i = 0; i < w * h * 4; ++i) {
-    const uint8_t* c = &bmp[54 + (h - 1 - i / (2 * w) / 2) * row + i % (2 * w) / 2 * 3];
-    const auto adjusted = [](uint8_t v) { return static_cast<uint32_t>(std::min(2 * v + 10, 255)); };
-    ASSERT_EQ(webp[0][i], 0xFF000000u | adjusted(c[2]) << 16 | adjusted(c[1]) << 8 | adjusted(c[0])) << i;
-    bright += c[0] + c[1] + c[2] > 0;
-  }
-  EXPECT_GT(bright, 0);
-}
-
 TEST(CliConvertTest, DamageFullDiskAndInterruptLeaveNothingBehind) {
   TempDir dir;
   Bytes bytes = FlicBytes(64, 40, 6);

@@ -4,13 +4,10 @@
 # pass must agree with ffmpeg's own decoding, palette index for palette index,
 # colours included (see ffmpeg_compare.py for how ffmpeg widens 6-bit colours).
 #
-# The flics of tests/data/true_colour are also converted to PNG frames,
-# animated PNG, WebP, GIF and FLC, each read back by ffmpeg or Pillow
-# (ffmpeg_compare.py --converted).
-#
 # None of the real flics is 640 x 480, so a 640 x 480 DELTA_FLC flic of
 # moving blocks from make_long_flic goes with them, and so do the 15, 16 and
-# 24-bit flics of tests/data/true_colour and 640 x 480 ones of each depth.
+# 24-bit flics of tests/data/true_colour and 640 x 480 ones of each depth;
+# those of tests/data/true_colour are also converted (ffmpeg_compare.py --converted).
 #
 # usage: ffmpeg_oracle.sh BUILD_DIR
 # The flics come from tests/data/flics, or from $KINETROPE_TEST_FLICS.
@@ -74,14 +71,14 @@ for depth in 15 16 24; do
     > /dev/null || { echo "FAIL: make_long_flic --depth $depth failed"; exit 1; }
 done
 
-# A true-colour flic converted to each format and read back (ffmpeg_compare.py --converted).
 converted() {
   local c=$work/conv out
   rm -rf "$c" && mkdir "$c"
-  for out in a.png 'p%04d.png' w.webp g.gif f.flc; do
-    "$cli" convert "$1" "$c/$out" > /dev/null 2> "$c/err.txt" || { echo "convert to $out: $(cat "$c/err.txt")"; return 1; }
-    [ "$out" = w.webp ] || ffmpeg -nostdin -v error -i "$c/$out" -f rawvideo -pix_fmt bgr24 -fps_mode passthrough \
-      "$c/${out:0:1}.raw" || return 1
+  for out in 'a.png --scale 2' 'p%04d.png --brightness 10 --contrast 2' w.webp g.gif f.flc; do
+    local name=${out%% *}
+    "$cli" convert "$1" "$c/$name" ${out#"$name"} > /dev/null 2> "$c/err.txt" || { echo "$out: $(cat "$c/err.txt")"; return 1; }
+    [ "$name" = w.webp ] || ffmpeg -nostdin -v error -i "$c/$name" -f rawvideo -pix_fmt bgr24 -fps_mode passthrough \
+      "$c/${name:0:1}.raw" || return 1
   done
   ffprobe -v error -select_streams v -show_entries packet=duration_time -of csv=p=0 "$c/g.gif" > "$c/g.times"
   python3 "$here/ffmpeg_compare.py" --converted "$1" "$work/ffmpeg.raw" "$c"
@@ -126,17 +123,10 @@ print(dep if m == 0xAF44 else 15 if (m == 0xAF12 and dep == 16) else 8)' "$flic"
   if result=$(python3 "$here/ffmpeg_compare.py" "$flic" "$work/frame" "$work/ffmpeg.raw" 2>&1); then
     echo "MATCH $name: $result"
     matched=$((matched + 1))
-    if [ "$flic" != "$true_colour/$name" ]; then
-      :
-    elif ! python3 -c "import PIL" 2> /dev/null; then
-      echo "SKIP $name conversions: Pillow (python3-pil) is not installed"
-      skipped=$((skipped + 1))
-    elif result=$(converted "$flic" 2>&1); then
-      echo "MATCH $name conversions: $result"
-    else
-      echo "FAIL $name conversions: $result"
-      failed=$((failed + 1))
-    fi
+    [ "$flic" = "$true_colour/$name" ] || continue
+    python3 -c "import PIL" 2> /dev/null || { echo "SKIP $name conversions: no Pillow"; skipped=$((skipped + 1)); continue; }
+    result=$(converted "$flic" 2>&1) && echo "MATCH $name conversions: $result" ||
+      { echo "FAIL $name conversions: $result"; failed=$((failed + 1)); }
   else
     echo "FAIL $name: $result"
     failed=$((failed + 1))
