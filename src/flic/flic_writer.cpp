@@ -184,8 +184,9 @@ struct FlicWriter::State {
     const auto deltaFlc = [&] {
       if (tryFlc) encode::DeltaFlc(flcPlanner, from, to, w, h, flcDelta);
     };
-    // A frame's candidates take about the same time each: with two threads
-    // the whole-picture run goes to the helper, with three each has one.
+    // The whole-picture run takes the longest (about a third more than either
+    // delta): with two threads it goes to the helper, with three each
+    // candidate has a thread of its own.
     const int helpers = std::min(settings.threads, 3) - 1;
     if (helpers <= 0 || (!tryFli && !tryFlc)) {
       byteRun();
