@@ -11,7 +11,6 @@
 #endif
 
 #include "base/bytes.h"
-#include "base/changed_area.h"
 #include "flic/frame_decoder.h"
 
 namespace kt::decode {
@@ -74,42 +73,6 @@ struct Image {
     offset = Advance(offset, n);
     return fits == n;
   }
-};
-
-// The lines and columns a delta wrote, kept where the line loop can hold
-// them in registers and handed over once at its end.
-class WrittenLines {
- public:
-  explicit WrittenLines(uint32_t width) : width_(width) {}
-
-  // Line y, starting at offset `start`, wrote [from, to): its columns when
-  // that stays on the line, whole lines when a skip carried it past the end.
-  void Add(uint32_t y, uint32_t start, uint32_t from, uint32_t to) {
-    if (to <= from) return;
-    const uint32_t end = to - start;
-    top_ = std::min(top_, y);
-    if (end <= width_) {
-      left_ = std::min(left_, from - start);
-      right_ = std::max(right_, end);
-      bottom_ = std::max(bottom_, y + 1);
-    } else {
-      left_ = 0;
-      right_ = width_;
-      bottom_ = std::max(bottom_, y + (end - 1) / width_ + 1);
-    }
-  }
-  void AddTo(ChangedArea* changed) const {
-    if (changed == nullptr || left_ >= right_ || top_ >= bottom_) return;
-    changed->Add(
-        {static_cast<int>(left_), static_cast<int>(top_), static_cast<int>(right_), static_cast<int>(bottom_)});
-  }
-
- private:
-  uint32_t width_;
-  uint32_t left_ = UINT32_MAX;
-  uint32_t right_ = 0;
-  uint32_t top_ = UINT32_MAX;
-  uint32_t bottom_ = 0;
 };
 
 // Exact small moves for the packet loops, inlined where a call to memcpy or
@@ -220,10 +183,8 @@ inline void StoreRunWide(uint8_t* dst, const uint8_t* src, uint32_t bytes, bool 
 
 // Each returns false when the chunk's data was clipped or partly dropped.
 bool DecodeColour(const uint8_t* data, uint32_t size, bool sixBit, BasePalette* palette);
-// The deltas add the lines and columns they wrote to `changed`, if given; a
-// delta that returns false may have written more.
-bool DecodeDeltaFlc(const uint8_t* data, uint32_t size, const FrameTarget& target, ChangedArea* changed);
-bool DecodeDeltaFli(const uint8_t* data, uint32_t size, const FrameTarget& target, ChangedArea* changed);
+bool DecodeDeltaFlc(const uint8_t* data, uint32_t size, const FrameTarget& target);
+bool DecodeDeltaFli(const uint8_t* data, uint32_t size, const FrameTarget& target);
 bool DecodeBlack(const FrameTarget& target);
 bool DecodeByteRun(const uint8_t* data, uint32_t size, const FrameTarget& target);
 bool DecodeFliCopy(const uint8_t* data, uint32_t size, const FrameTarget& target);

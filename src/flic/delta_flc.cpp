@@ -33,7 +33,7 @@ struct BlockMoves {
 // The packets of one line from `offset`, cut at the image's or the data's
 // end. False when the data ran out.
 template <typename Moves>
-bool DecodeLinePacketsChecked(ChunkData& in, const Image& image, uint32_t& offset, uint16_t packets, bool& clipped) {
+bool DecodeLinePacketsChecked(ChunkData& in, const Image& image, uint32_t offset, uint16_t packets, bool& clipped) {
   for (uint16_t p = 0; p < packets; ++p) {
     if (!in.Has(2)) return false;
     offset = image.Advance(offset, in.U8());
@@ -70,7 +70,7 @@ bool DecodeLinePacketsChecked(ChunkData& in, const Image& image, uint32_t& offse
 }
 
 template <typename Moves>
-bool DecodeLinePackets(ChunkData& in, const Image& image, uint32_t& offset, uint16_t packets, bool& clipped) {
+bool DecodeLinePackets(ChunkData& in, const Image& image, uint32_t offset, uint16_t packets, bool& clipped) {
   return DecodeLinePacketsChecked<Moves>(in, image, offset, packets, clipped);
 }
 
@@ -135,7 +135,7 @@ uint32_t RunRoomyPackets(const uint8_t* data, uint32_t& pos, uint8_t* pixels, ui
 // packet that would pass either end goes to the checked loop above, which
 // cuts it where the data or the image ends.
 template <>
-bool DecodeLinePackets<FourByteMoves>(ChunkData& in, const Image& image, uint32_t& offset, uint16_t packets,
+bool DecodeLinePackets<FourByteMoves>(ChunkData& in, const Image& image, uint32_t offset, uint16_t packets,
                                       bool& clipped) {
   const uint8_t* const data = in.Data();
   const uint32_t size = in.Size();
@@ -156,15 +156,12 @@ bool DecodeLinePackets<FourByteMoves>(ChunkData& in, const Image& image, uint32_
 }
 
 template <typename Moves>
-bool Decode(const uint8_t* data, uint32_t size, const FrameTarget& target, ChangedArea* changed) {
+bool Decode(const uint8_t* data, uint32_t size, const FrameTarget& target) {
   ChunkData in(data, size);
   const Image image(target);
   if (!in.Has(2)) return false;
   const uint16_t lines = in.U16();
   bool clipped = false;
-  // Followed only when asked for, at one predictable branch a line.
-  const bool follow = changed != nullptr;
-  WrittenLines written(target.width);
   // y is wider than the format's line numbers so that skips past the last
   // line are seen instead of wrapping round to the top.
   uint32_t y = 0;
@@ -176,7 +173,6 @@ bool Decode(const uint8_t* data, uint32_t size, const FrameTarget& target, Chang
         const uint32_t last = y * target.width + target.width - 1;
         if (target.width == 0 || last >= image.end) return false;
         image.pixels[last] = static_cast<uint8_t>(w);
-        if (follow) written.Add(y, last + 1 - target.width, last, last + 1);
         break;
       }
       case 0xC000:  // skip -w lines
@@ -184,28 +180,20 @@ bool Decode(const uint8_t* data, uint32_t size, const FrameTarget& target, Chang
         break;
       case 0x4000:  // undefined: passed over, not a line
         break;
-      default: {
-        // The line's writes lie between its first skip and where its last packet ends.
-        const uint32_t start = image.RowStart(y, target.width);
-        const uint32_t first = follow && w > 0 && in.Has(1) ? start + in.Here()[0] : start;
-        uint32_t offset = start;
-        if (!DecodeLinePackets<Moves>(in, image, offset, w, clipped)) return false;
-        if (follow) written.Add(y, start, first, offset);
+      default:
+        if (!DecodeLinePackets<Moves>(in, image, image.RowStart(y, target.width), w, clipped)) return false;
         ++y;
         ++done;
         break;
-      }
     }
   }
-  written.AddTo(changed);
   return !clipped;
 }
 
 }  // namespace
 
-bool DecodeDeltaFlc(const uint8_t* data, uint32_t size, const FrameTarget& target, ChangedArea* changed) {
-  return target.optimize ? Decode<FourByteMoves>(data, size, target, changed)
-                         : Decode<BlockMoves>(data, size, target, changed);
+bool DecodeDeltaFlc(const uint8_t* data, uint32_t size, const FrameTarget& target) {
+  return target.optimize ? Decode<FourByteMoves>(data, size, target) : Decode<BlockMoves>(data, size, target);
 }
 
 }  // namespace kt::decode

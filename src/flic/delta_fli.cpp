@@ -6,7 +6,7 @@ namespace {
 
 // The packets of one line from `offset`, each cut at the image's or the
 // data's end. False when the data ran out.
-bool DecodeLineChecked(ChunkData& in, const Image& image, uint32_t& offset, uint32_t packets, bool& clipped) {
+bool DecodeLineChecked(ChunkData& in, const Image& image, uint32_t offset, uint32_t packets, bool& clipped) {
   for (uint32_t p = 0; p < packets; ++p) {
     if (!in.Has(2)) return false;
     offset = image.Advance(offset, in.U8());
@@ -74,7 +74,7 @@ uint32_t RunRoomyPackets(const uint8_t* data, uint32_t& pos, uint8_t* pixels, ui
 // their contents, runs without a check per packet; others check each, and a
 // packet that would pass either end goes to the checked loop above, which
 // cuts it where the data or the image ends.
-bool DecodeLine(ChunkData& in, const Image& image, uint32_t& offset, uint32_t packets, bool& clipped) {
+bool DecodeLine(ChunkData& in, const Image& image, uint32_t offset, uint32_t packets, bool& clipped) {
   const uint8_t* const data = in.Data();
   const uint32_t size = in.Size();
   uint32_t pos = in.Pos();
@@ -91,7 +91,9 @@ bool DecodeLine(ChunkData& in, const Image& image, uint32_t& offset, uint32_t pa
   return done == packets || DecodeLineChecked(in, image, offset, packets - done, clipped);
 }
 
-bool DecodeBand(const uint8_t* data, uint32_t size, const FrameTarget& target, ChangedArea* changed) {
+}  // namespace
+
+bool DecodeDeltaFli(const uint8_t* data, uint32_t size, const FrameTarget& target) {
   ChunkData in(data, size);
   const Image image(target);
   if (!in.Has(4)) return false;
@@ -100,27 +102,12 @@ bool DecodeBand(const uint8_t* data, uint32_t size, const FrameTarget& target, C
   uint32_t y = in.U16();
   const uint16_t lines = in.U16();
   bool clipped = false;
-  // Followed only when asked for, at one predictable branch a line.
-  const bool follow = changed != nullptr;
-  WrittenLines written(target.width);
   for (uint16_t k = 0; k < lines; ++k, ++y) {
     if (y >= target.height || !in.Has(1)) return false;
     const uint8_t packets = in.U8();
-    // The line's writes lie between its first skip and where its last packet ends.
-    const uint32_t start = image.RowStart(y, target.width);
-    const uint32_t first = follow && packets > 0 && in.Has(1) ? start + in.Here()[0] : start;
-    uint32_t offset = start;
-    if (!DecodeLine(in, image, offset, packets, clipped)) return false;
-    if (follow) written.Add(y, start, first, offset);
+    if (!DecodeLine(in, image, image.RowStart(y, target.width), packets, clipped)) return false;
   }
-  written.AddTo(changed);
   return !clipped;
-}
-
-}  // namespace
-
-bool DecodeDeltaFli(const uint8_t* data, uint32_t size, const FrameTarget& target, ChangedArea* changed) {
-  return DecodeBand(data, size, target, changed);
 }
 
 }  // namespace kt::decode

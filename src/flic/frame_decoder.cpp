@@ -38,36 +38,24 @@ bool IsKnownChunkType(uint16_t type) {
 
 bool DecodeChunk(uint16_t type, const uint8_t* data, uint32_t dataSize, FrameTarget& target, DecodeEvents& events) {
   if (data == nullptr) dataSize = 0;
-  bool complete = true;
-  bool covers = true;  // the chunk may change every pixel shown
   switch (type) {
     case COLOR_256:
-    case COLOR_64:
-      complete = decode::DecodeColour(data, dataSize, type == COLOR_64, target.palette);
-      // New colours change every pixel shown, whatever the image holds.
-      if (target.changed) target.changed->Add(ChangedArea::Whole(target.width, target.height));
+    case COLOR_64: {
+      const bool whole = decode::DecodeColour(data, dataSize, type == COLOR_64, target.palette);
       events.ApplyPalette();
-      return complete;
-    case DELTA_FLC:
-      complete = decode::DecodeDeltaFlc(data, dataSize, target, target.changed);
-      covers = !complete;
-      break;
-    case DELTA_FLI:
-      complete = decode::DecodeDeltaFli(data, dataSize, target, target.changed);
-      covers = !complete;  // cut short, it may have written past what it counted
-      break;
-    case BLACK: complete = decode::DecodeBlack(target); break;
-    case BYTE_RUN: complete = decode::DecodeByteRun(data, dataSize, target); break;
-    case FLI_COPY: complete = decode::DecodeFliCopy(data, dataSize, target); break;
+      return whole;
+    }
+    case DELTA_FLC: return decode::DecodeDeltaFlc(data, dataSize, target);
+    case DELTA_FLI: return decode::DecodeDeltaFli(data, dataSize, target);
+    case BLACK: return decode::DecodeBlack(target);
+    case BYTE_RUN: return decode::DecodeByteRun(data, dataSize, target);
+    case FLI_COPY: return decode::DecodeFliCopy(data, dataSize, target);
     case PSTAMP: return true;
     default: events.UnknownChunk(type); return true;
   }
-  if (covers && target.changed) target.changed->Add(ChangedArea::Whole(target.width, target.height));
-  return complete;
 }
 
 void DecodeFrame(const FrameSlot& slot, FrameTarget& target, DecodeEvents& events) {
-  if (target.changed) *target.changed = {};
   const int chunks = std::min<int>(slot.chunks, static_cast<int>(slot.chunkTable.size()));
   for (int j = 0; j < chunks; ++j) {
     const ChunkRef& chunk = slot.chunkTable[static_cast<size_t>(j)];

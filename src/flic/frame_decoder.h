@@ -3,7 +3,6 @@
 
 #include <cstdint>
 
-#include "base/changed_area.h"
 #include "colour/base_palette.h"
 #include "flic/frame_store.h"
 
@@ -16,11 +15,6 @@ struct FrameTarget {
   uint16_t height = 0;
   BasePalette* palette = nullptr;
   bool optimize = true;  // "Optimize Decoding": the word-at-a-time DELTA_FLC way
-  // When given, what the chunks decoded since DecodeFrame began changed, or
-  // may have: a delta's lines and columns, the whole image for a chunk that
-  // covers it or new colours, all of it for a chunk that was clipped. Left
-  // out, the decoder spends nothing on following it.
-  ChangedArea* changed = nullptr;
 };
 
 // What the decoder asks of its caller while it works.
@@ -37,8 +31,7 @@ class DecodeEvents {
   virtual void DataClipped(int /*chunkIndex*/, uint16_t /*type*/) {}
 };
 
-// Decodes every chunk of the slot, in order, into the target; the target's
-// `changed`, if any, starts empty.
+// Decodes every chunk of the slot, in order, into the target.
 void DecodeFrame(const FrameSlot& slot, FrameTarget& target, DecodeEvents& events);
 
 // Whether the decoder knows the chunk type; any other makes it ask the user.

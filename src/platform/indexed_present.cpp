@@ -47,64 +47,40 @@ void IndexedPresenter::Configure(int sourceWidth, int sourceHeight, int bufferWi
 }
 
 void IndexedPresenter::Convert(const uint8_t* source, int sourceStride, const ScreenColours& colours) {
-  ConvertPlace(source, sourceStride, colours, buffer_.data(), bufferWidth_, {0, 0, bufferWidth_, bufferHeight_});
+  ConvertPlace(source, sourceStride, colours, buffer_.data(), bufferWidth_, bufferWidth_, bufferHeight_);
 }
 
 void IndexedPresenter::ConvertInto(const uint8_t* source, int sourceStride, const ScreenColours& colours,
-                                   uint32_t* target, int targetStride, int targetWidth, int targetHeight,
-                                   std::optional<PresentRect> area) const {
+                                   uint32_t* target, int targetStride, int targetWidth, int targetHeight) const {
   const int width = std::min(targetWidth, bufferWidth_);
   const int height = std::min(targetHeight, bufferHeight_);
   if (target == nullptr || width <= 0 || height <= 0) return;
-  const PresentRect all{0, 0, width, height};
-  const PresentRect want = area.value_or(all);
-  const int clipLeft = std::clamp(want.x, 0, width);
-  const int clipRight = std::clamp(want.x + want.width, clipLeft, width);
-  const int clipTop = std::clamp(want.y, 0, height);
-  const int clipBottom = std::clamp(want.y + want.height, clipTop, height);
-  if (clipLeft >= clipRight || clipTop >= clipBottom) return;
   // The bars: rows above and below the place, and the columns beside it.
   const int top = std::clamp(place_.y, 0, height);
   const int bottom = std::clamp(place_.y + place_.height, top, height);
-  const int left = std::clamp(place_.x, clipLeft, clipRight);
-  const int right = std::clamp(place_.x + place_.width, left, clipRight);
-  for (int y = clipTop; y < clipBottom; ++y) {
+  const int left = std::clamp(place_.x, 0, width);
+  const int right = std::clamp(place_.x + place_.width, left, width);
+  for (int y = 0; y < height; ++y) {
     uint32_t* row = target + static_cast<size_t>(y) * targetStride;
     if (y < top || y >= bottom || columns_.empty()) {
-      std::fill(row + clipLeft, row + clipRight, kOpaqueBlack);
+      std::fill(row, row + width, kOpaqueBlack);
     } else {
-      std::fill(row + clipLeft, row + left, kOpaqueBlack);
-      std::fill(row + right, row + clipRight, kOpaqueBlack);
+      std::fill(row, row + left, kOpaqueBlack);
+      std::fill(row + right, row + width, kOpaqueBlack);
     }
   }
-  ConvertPlace(source, sourceStride, colours, target, targetStride,
-               {clipLeft, clipTop, clipRight - clipLeft, clipBottom - clipTop});
-}
-
-PresentRect IndexedPresenter::Covering(const ChangedArea& changed) const {
-  if (changed.Empty() || columns_.empty() || rows_.empty()) return {};
-  // The maps never fall, so the target pixels showing a span of source
-  // pixels are one run of each.
-  auto span = [](const std::vector<int32_t>& map, int from, int to) {
-    const auto first = std::lower_bound(map.begin(), map.end(), from);
-    const auto last = std::lower_bound(first, map.end(), to);
-    return std::pair<int, int>(static_cast<int>(first - map.begin()), static_cast<int>(last - map.begin()));
-  };
-  const auto [left, right] = span(columns_, changed.left, changed.right);
-  const auto [top, bottom] = span(rows_, changed.top, changed.bottom);
-  if (left >= right || top >= bottom) return {};
-  return {place_.x + left, place_.y + top, right - left, bottom - top};
+  ConvertPlace(source, sourceStride, colours, target, targetStride, width, height);
 }
 
 void IndexedPresenter::ConvertPlace(const uint8_t* source, int sourceStride, const ScreenColours& colours,
-                                    uint32_t* target, int stride, PresentRect clip) const {
+                                    uint32_t* target, int stride, int width, int height) const {
   if (source == nullptr || target == nullptr || columns_.empty() || rows_.empty()) return;
   const uint32_t* table = colours.data();
   // The visible part of the place.
-  const int left = std::max(clip.x - place_.x, 0);
-  const int right = std::min(place_.width, clip.x + clip.width - place_.x);
-  const int top = std::max(clip.y - place_.y, 0);
-  const int bottom = std::min(place_.height, clip.y + clip.height - place_.y);
+  const int left = std::max(0, -place_.x);
+  const int right = std::min(place_.width, width - place_.x);
+  const int top = std::max(0, -place_.y);
+  const int bottom = std::min(place_.height, height - place_.y);
   if (left >= right || top >= bottom) return;
   const size_t rowBytes = static_cast<size_t>(right - left) * sizeof(uint32_t);
   const uint32_t* previous = nullptr;

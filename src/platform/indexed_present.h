@@ -7,7 +7,6 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 #include "platform/screen.h"
@@ -40,13 +39,8 @@ class IndexedPresenter {
   // left pixel would be, rows `targetStride` pixels apart, and only the part
   // within targetWidth x targetHeight of it is written, black outside the
   // place included. Saves the copy when the target is the screen's image.
-  // With `area`, only the buffer's pixels within it are written.
   void ConvertInto(const uint8_t* source, int sourceStride, const ScreenColours& colours, uint32_t* target,
-                   int targetStride, int targetWidth, int targetHeight,
-                   std::optional<PresentRect> area = std::nullopt) const;
-  // The buffer's pixels that show some source pixel of `changed`: the
-  // scaled pixels it covers, rounded out. Empty when none does.
-  PresentRect Covering(const ChangedArea& changed) const;
+                   int targetStride, int targetWidth, int targetHeight) const;
 
   const uint32_t* Pixels() const { return buffer_.data(); }
   uint32_t* Pixels() { return buffer_.data(); }
@@ -56,9 +50,9 @@ class IndexedPresenter {
   bool Empty() const { return buffer_.empty(); }
 
  private:
-  // Writes the place's visible part within `clip` of `target`.
+  // Writes the place's visible part within width x height of `target`.
   void ConvertPlace(const uint8_t* source, int sourceStride, const ScreenColours& colours, uint32_t* target, int stride,
-                    PresentRect clip) const;
+                    int width, int height) const;
 
   int sourceWidth_ = 0;
   int sourceHeight_ = 0;

@@ -7,11 +7,9 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "base/changed_area.h"
 #include "base/errors.h"
 
 namespace kt {
@@ -27,16 +25,14 @@ struct ModeSize {
 
 // A frame handed to a screen: palette indices, width x height, rows stride
 // bytes apart, valid until the next ShowFrame or Leave. A frame of true
-// colour would name its pixel format here.
+// colour would name its pixel format here, and one that changed in part
+// the rectangle it changed, which is then all a screen converts again.
 struct ScreenFrame {
   const uint8_t* pixels = nullptr;
   int width = 0;
   int height = 0;
   int stride = 0;
   std::string cornerText;  // white over the top left corner; empty: none
-  // Where it differs from the frame the screen showed before it, which is
-  // then all the screen converts and sends again; none: anywhere.
-  std::optional<ChangedArea> changed;
 };
 
 class Screen {

@@ -33,8 +33,6 @@ class FrameOutput {
   // The buffer as a screen takes it; no pixels between playbacks.
   virtual ScreenFrame Picture() const = 0;
   virtual void PaintFrame() = 0;
-  // A frame that differs from the one painted before it only within `changed`.
-  virtual void PaintChangedFrame(const ChangedArea& /*changed*/) { PaintFrame(); }
   // After the loop: the last frame stays as the movie window's own picture.
   virtual void PaintFinalFrame() = 0;
   virtual void TearDown() = 0;

@@ -114,15 +114,9 @@ void FullScreen::ShowFrame(const ScreenFrame& frame) {
   } else {
     std::swap(front_, back_);
   }
-  ScreenFrame shown{front_.data(), width, height, width, {}, std::nullopt};
+  ScreenFrame shown{front_.data(), width, height, width, {}};
   if (host_.ShowFpsChecked()) {
-    // The figure changes under the text, so the screen is painted whole.
     shown.cornerText = FullScreenFpsText(tick_() - playback_.PlayStartTick, playback_.FramesPlayed).value_or("");
-  } else if (frame.changed) {
-    // The picture outside the frame's part never changes.
-    const ChangedArea& changed = *frame.changed;
-    shown.changed = ChangedArea{std::max(changed.left, left) + at.x, std::max(changed.top, top) + at.y,
-                                std::min(changed.right, right) + at.x, std::min(changed.bottom, bottom) + at.y};
   }
   display_.ShowFrame(shown);
 }

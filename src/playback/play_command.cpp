@@ -58,9 +58,6 @@ struct PlayCommand::Session {
   bool fullScreenSetUp = false;
   std::optional<PlayerDecodeEvents> events;
   std::optional<KeyImages> keys;  // taken as the frames pass, for rebuilds
-  // What changed in the frame buffer since the screen last showed it; none:
-  // the screen is to be painted whole (the first frame, a rebuilt one).
-  std::optional<ChangedArea> unshown;
 
   bool FromDisk() const { return file.has_value(); }
 };
@@ -223,20 +220,16 @@ void PlayCommand::DecodeCurrentFrame(Session& session, bool fromReplay) {
   target.height = session.height;
   target.palette = &p_.colour.Base;
   target.optimize = p_.host.OptimizeChecked();
-  ChangedArea changed;
-  target.changed = &changed;
   try {
     const FrameSlot& slot = flic.Store.Slot(state.CurrentFrame);
     const int clippedBefore = session.events->clipped;
     DecodeFrame(slot, target, *session.events);
-    if (session.unshown) session.unshown->Add(changed);
     session.keys->FrameDecoded(state.CurrentFrame, slot, target.pixels, p_.colour.Base,
                                session.events->clipped == clippedBefore);
   } catch (...) {
     if (session.FromDisk()) FreeFrameChunks(flic.Store, state.CurrentFrame);
     throw;
   }
-  if (fromReplay) session.unshown.reset();
   if (fromReplay && session.FromDisk()) FreeFrameChunks(flic.Store, state.CurrentFrame);
 }
 
@@ -250,14 +243,8 @@ void PlayCommand::ShowOneFrame(Session& session) {
     SaveFrameBitmap(p_.recording, p_.output.FrameBuffer(), session.width, session.height, p_.colour.Base);
   }
   if (p_.host.OnTopChecked()) p_.host.BringControlPanelToTop();
-  const std::optional<ChangedArea> changed = session.unshown;
-  session.unshown.emplace();
   if (session.fullScreen) {
-    ScreenFrame picture = p_.output.Picture();
-    picture.changed = changed;
-    p_.fullScreen.ShowFrame(picture);
-  } else if (changed) {
-    p_.output.PaintChangedFrame(*changed);
+    p_.fullScreen.ShowFrame(p_.output.Picture());
   } else {
     p_.output.PaintFrame();
   }
@@ -291,8 +278,6 @@ void PlayCommand::HandlePause(Session& session) {
   }
   if (!state.StepForwardRequested && !state.RepositionRequested) p_.host.ShowFrameControls(false);
   if (state.RepositionRequested) {
-    // The next frame is painted whole, from whatever frame it is rebuilt.
-    session.unshown.reset();
     if (session.FromDisk()) session.file->Seek(p_.flic.Header.oframe1);
     if (state.JumpTarget == -1) {
       const int32_t from = state.CurrentFrame;
@@ -333,7 +318,6 @@ void PlayCommand::ReplayFromStart(Session& session, int32_t count) {
   // Rebuilds the image of an earlier frame: decoded, not shown, recorded or
   // counted. The file, when playing from disk, stands at frame 0.
   if (!session.keys) session.keys.emplace(session.width, session.height, session.frames, keyImageBudget_);
-  session.unshown.reset();
   Rebuild steps(*this, session);
   RebuildThrough(*session.keys, count - 1, session.FromDisk(), steps);
   p_.playback.CurrentFrame = count;

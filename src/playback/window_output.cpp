@@ -35,7 +35,7 @@ uint8_t* WindowOutput::FrameBuffer() {
 
 ScreenFrame WindowOutput::Picture() const {
   if (!buffer_) return {};
-  return {buffer_.get(), width_, height_, width_, {}, std::nullopt};
+  return {buffer_.get(), width_, height_, width_, {}};
 }
 
 void WindowOutput::SetColours(const ScreenColours& colours) {
@@ -62,15 +62,6 @@ void WindowOutput::PaintFrame() {
   if (!buffer_) return;
   Enter();
   movie_.ShowFrame(Picture());
-}
-
-void WindowOutput::PaintChangedFrame(const ChangedArea& changed) {
-  framePending_ = false;
-  if (!buffer_) return;
-  Enter();
-  ScreenFrame frame = Picture();
-  frame.changed = changed;
-  movie_.ShowFrame(frame);
 }
 
 void WindowOutput::PaintFinalFrame() {

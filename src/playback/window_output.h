@@ -25,7 +25,6 @@ class WindowOutput : public FrameOutput {
   uint8_t* FrameBuffer() override;
   ScreenFrame Picture() const override;
   void PaintFrame() override;
-  void PaintChangedFrame(const ChangedArea& changed) override;
   void PaintFinalFrame() override;
   void TearDown() override;
   void SetColours(const ScreenColours& colours) override;

@@ -3,7 +3,6 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QMouseEvent>
-#include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
 
@@ -20,7 +19,6 @@ void DisplayImageControl::Enter(Placement placement) {
   placement_ = placement;
   frame_ = ScreenFrame{};
   stale_ = true;
-  paintWhole_ = true;
   // A window goes on showing its picture until the first frame.
   shown_ = placement == Placement::FullScreen;
   if (shown_) update();
@@ -28,7 +26,6 @@ void DisplayImageControl::Enter(Placement placement) {
 
 void DisplayImageControl::SetColours(const ScreenColours& colours) {
   colours_ = colours;
-  paintWhole_ = true;
   if (!shown_) return;
   stale_ = true;
   // A paused picture takes new brightness or contrast at once.
@@ -36,27 +33,10 @@ void DisplayImageControl::SetColours(const ScreenColours& colours) {
 }
 
 void DisplayImageControl::ShowFrame(const ScreenFrame& frame, bool oneToOne) {
-  // Only the pixels the change covers are painted, when all others on the
-  // screen are the previous frame's at the same place and in the same colours.
-  const bool inPart = frame.changed && shown_ && !paintWhole_ && frame_.pixels != nullptr &&
-                      frame.width == frame_.width && frame.height == frame_.height && oneToOne == oneToOne_ &&
-                      frame.cornerText.empty() && frame_.cornerText.empty();
   frame_ = frame;
   oneToOne_ = oneToOne;
   shown_ = true;
   stale_ = true;
-  paintWhole_ = false;
-  if (inPart) {
-    const PresentRect before = presenter_.Place();
-    const int width = presenter_.Width();
-    const int height = presenter_.Height();
-    Configure();
-    if (presenter_.Place() == before && presenter_.Width() == width && presenter_.Height() == height) {
-      const PresentRect part = presenter_.Covering(*frame.changed);
-      if (part.width > 0 && part.height > 0) repaint(part.x, part.y, part.width, part.height);
-      return;
-    }
-  }
   repaint();
 }
 
@@ -75,7 +55,6 @@ void DisplayImageControl::Leave() {
   shown_ = false;
   frame_ = ScreenFrame{};
   stale_ = true;
-  paintWhole_ = true;
   update();
 }
 
@@ -111,7 +90,7 @@ void DisplayImageControl::Present() {
   stale_ = false;
 }
 
-bool DisplayImageControl::PresentIntoScreenImage(const QRect& area) {
+bool DisplayImageControl::PresentIntoScreenImage() {
   // While the window system paints the control, it stands in the window's
   // screen image; the pixels can go straight there instead of through a copy.
   QPoint offset;
@@ -129,17 +108,12 @@ bool DisplayImageControl::PresentIntoScreenImage(const QRect& area) {
   auto* target = reinterpret_cast<uint32_t*>(image->bits()) + static_cast<size_t>(origin.y()) * stride + origin.x();
   const int width = std::min(image->width() - origin.x(), this->width());
   const int height = std::min(image->height() - origin.y(), this->height());
-  const QRect painted = area.intersected(QRect(0, 0, width, height));
-  if (painted.isEmpty()) return true;
   // Nothing shown yet, or a one-to-one frame in a control that has just grown: black around it.
   if (frame_.pixels == nullptr || presenter_.Width() < width || presenter_.Height() < height) {
-    for (int y = painted.top(); y <= painted.bottom(); ++y) {
-      std::fill_n(target + static_cast<size_t>(y) * stride + painted.left(), painted.width(), kOpaqueBlack);
-    }
+    for (int y = 0; y < height; ++y) std::fill_n(target + static_cast<size_t>(y) * stride, width, kOpaqueBlack);
   }
   if (frame_.pixels != nullptr) {
-    presenter_.ConvertInto(frame_.pixels, frame_.stride, colours_, target, stride, width, height,
-                           PresentRect{painted.x(), painted.y(), painted.width(), painted.height()});
+    presenter_.ConvertInto(frame_.pixels, frame_.stride, colours_, target, stride, width, height);
   }
   stale_ = true;  // the buffer itself was not brought up to date
   return true;
@@ -160,8 +134,8 @@ void DisplayImageControl::DrawCornerText(QPainter& painter) {
   painter.restore();
 }
 
-void DisplayImageControl::paintEvent(QPaintEvent* event) {
-  if (shown_ && PresentIntoScreenImage(event->rect())) {
+void DisplayImageControl::paintEvent(QPaintEvent*) {
+  if (shown_ && PresentIntoScreenImage()) {
     if (!frame_.cornerText.empty()) {
       QPainter painter(this);
       DrawCornerText(painter);

@@ -21,7 +21,6 @@ class FakeScreen : public FullScreenDisplay {
   std::vector<uint8_t> pixels;  // the last frame, rows of width bytes
   int width = 0, height = 0, shows = 0;
   std::string cornerText;
-  std::optional<ChangedArea> changed;
   ScreenColours colours{};
 
   bool Open() override {
@@ -64,7 +63,6 @@ class FakeScreen : public FullScreenDisplay {
       pixels.insert(pixels.end(), row, row + frame.width);
     }
     cornerText = frame.cornerText;
-    changed = frame.changed;
   }
   void Leave() override { Log("mode restored"); }
 

@@ -43,7 +43,6 @@ class RecordingFrameOutput : public FrameOutput {
   int coloursSet = 0;        // each palette the decoder or a bar put in
   std::vector<int> painted;  // pixel 0 of each painted frame
   std::vector<Bytes> shown;  // each painted picture followed by the colour table installed for it
-  std::vector<std::optional<ChangedArea>> changes;  // of each painted frame; none: painted whole
   int prepared = 0, finalPaints = 0, tearDowns = 0;
   std::function<void()> onBitmapCreated;
   std::function<void(size_t)> onPainted;  // with the number of frames painted so far
@@ -65,12 +64,7 @@ class RecordingFrameOutput : public FrameOutput {
     const auto* table = reinterpret_cast<const uint8_t*>(colours.data());
     screen.insert(screen.end(), table, table + sizeof colours);
     shown.push_back(std::move(screen));
-    changes.emplace_back();
     if (onPainted) onPainted(painted.size());
-  }
-  void PaintChangedFrame(const ChangedArea& changed) override {
-    PaintFrame();
-    changes.back() = changed;
   }
   void PaintFinalFrame() override { ++finalPaints; }
   void TearDown() override { ++tearDowns; }
