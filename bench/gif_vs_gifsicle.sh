@@ -8,7 +8,8 @@
 # listed as such.
 #
 # usage: bench/gif_vs_gifsicle.sh CLI FLIC... [-- CLI OPTIONS]
-#   CLI OPTIONS: passed to kinetrope-cli convert, e.g. -- --transparent 0
+#   CLI OPTIONS: passed to kinetrope-cli convert, e.g. -- --threads 1 (the
+#   picture check assumes opaque output: with --transparent it says differ)
 set -euo pipefail
 case ${1:-} in -h | --help) sed -n '2,/^[^#]/s/^# \{0,1\}//p' "$0" && exit 0 ;; esac
 cli=${1:?usage: gif_vs_gifsicle.sh CLI FLIC... [-- CLI OPTIONS]}
