@@ -127,6 +127,14 @@ void AppendGifImage(const GifImage& image, std::vector<uint8_t>& out) {
       prefix = static_cast<uint32_t>(found);
       continue;
     }
+    if (image.alternatives != nullptr && image.alternatives[i] != index && image.alternatives[i] < clear) {
+      uint32_t other = 0;
+      const int longer = dictionary->Find(prefix, image.alternatives[i], other);
+      if (longer >= 0) {
+        prefix = static_cast<uint32_t>(longer);
+        continue;
+      }
+    }
     put(prefix);
     if (next >= kMaxCode) {
       put(clear);

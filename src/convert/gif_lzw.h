@@ -14,6 +14,10 @@ struct GifImage {
   const uint8_t* localTable = nullptr;  // 3 << localBits bytes of RGB, or none
   int localBits = 0;
   const uint8_t* pixels = nullptr;  // width x height indices below 1 << codeBits
+  // Where not null, each pixel may be written as its index here instead of
+  // the one in `pixels` (as both show the same), whichever makes the longer
+  // string of a code; those not below 1 << codeBits are passed over.
+  const uint8_t* alternatives = nullptr;
 };
 
 // Appends the block to `out`.

@@ -336,9 +336,9 @@ class GifWriter : public AnimationWriter {
     }
     // Without a table of its own, a frame's codes start as short as its
     // highest index allows, whatever the size of the screen's table.
-    const auto block = [&](const std::vector<GifByteType>& pixels) {
+    const auto block = [&](const std::vector<GifByteType>& pixels, const GifByteType* alternatives = nullptr) {
       GifImage image{work.rect.left, work.rect.top, work.rect.width, work.rect.height, bits,
-                     nullptr,        bits,          pixels.data()};
+                     nullptr,        bits,          pixels.data(),   alternatives};
       if (work.local) {
         image.localTable = local.data();
       } else {
@@ -351,7 +351,9 @@ class GifWriter : public AnimationWriter {
     int choice = work.choice;
     if (choice <= 0) work.block = block(work.plain);
     if (choice >= 0) {
-      std::vector<GifByteType> sparse = block(work.sparse);
+      // An unchanged pixel may also keep its own index where that makes a
+      // longer string.
+      std::vector<GifByteType> sparse = block(work.sparse, work.plain.data());
       if (sparse.empty() || choice == 1 || sparse.size() < work.block.size()) {
         work.block.swap(sparse);
         choice = 1;

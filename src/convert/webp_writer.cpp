@@ -24,6 +24,7 @@ constexpr int kLosslessLevel = 2;
 struct WebPWork {
   PixelRect rect;
   bool blendable = false;          // the sparse form may be tried
+  int forms = 1;                   // to encode: 1 plain, 2 sparse, 3 both
   std::vector<uint32_t> plain;     // the rectangle's pixels
   std::vector<uint32_t> sparse;    // the same, unchanged pixels transparent
   std::vector<uint8_t> bitstream;  // the smaller once encoded
@@ -110,6 +111,7 @@ class WebPWriter : public AnimationWriter {
     work->blendable = frame.index > 0;
     work->plain.resize(static_cast<size_t>(r.width) * r.height);
     if (work->blendable) work->sparse.resize(work->plain.size());
+    size_t plainBreaks = 0, sparseBreaks = 0;
     for (int y = 0; y < r.height; ++y) {
       const size_t at = static_cast<size_t>(r.top + y) * layout_.width + r.left;
       const size_t to = static_cast<size_t>(y) * r.width;
@@ -119,8 +121,18 @@ class WebPWriter : public AnimationWriter {
         // Blending cannot make a pixel transparent again.
         if (!same && shown_[at + x] == 0) work->blendable = false;
         work->sparse[to + x] = same ? 0u : shown_[at + x];
+        if (x > 0) {
+          plainBreaks += work->plain[to + x] != work->plain[to + x - 1];
+          sparseBreaks += work->sparse[to + x] != work->sparse[to + x - 1];
+        }
       }
     }
+    // Both forms are encoded only when neither has clearly fewer breaks
+    // between runs of one colour, which is where the bytes go.
+    work->forms = !work->blendable                     ? 1
+                  : sparseBreaks * 5 < plainBreaks * 4 ? 2
+                  : plainBreaks * 5 < sparseBreaks * 4 ? 1
+                                                       : 3;
     canvas_.swap(shown_);
     durations_.push_back(ms);
     const size_t number = durations_.size() - 1;
@@ -146,10 +158,10 @@ class WebPWriter : public AnimationWriter {
  private:
   static void Encode(WebPWork& work, const WebPConfig& config) {
     const PixelRect& r = work.rect;
-    work.bitstream = EncodeRect(work.plain, r.width, r.height, config, work.error);
-    if (work.blendable && work.error.empty()) {
+    if (work.forms & 1) work.bitstream = EncodeRect(work.plain, r.width, r.height, config, work.error);
+    if ((work.forms & 2) && work.error.empty()) {
       std::vector<uint8_t> sparse = EncodeRect(work.sparse, r.width, r.height, config, work.error);
-      if (work.error.empty() && sparse.size() < work.bitstream.size()) {
+      if (work.error.empty() && (work.forms == 2 || sparse.size() < work.bitstream.size())) {
         work.bitstream.swap(sparse);
         work.blend = true;
       }
