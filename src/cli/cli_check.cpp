@@ -190,7 +190,7 @@ ModeResult CheckInMode(const std::string& path, ReadMode mode) {
     uint64_t used = kFrameHeaderSize;
     for (const ChunkRef& ref : slot.chunkTable) used += ref.size;
     if (!skippedChunks.empty()) {
-      result.problems.push_back(skippedChunks);
+      result.problems.push_back(skippedChunks + kSkippedChunksText);
     } else if (slot.size > used) {
       result.problems.push_back(label + ": its size of " + std::to_string(slot.size) + " bytes leaves " +
                                 Plural(slot.size - used, "byte") + " after its " + Plural(slot.chunks, "chunk"));

@@ -66,7 +66,8 @@ int Export(const Arguments& args, bool keepGoing) {
     } catch (const PlayerError& error) {
       throw PlayerError("frame " + std::to_string(f) + ": " + error.what() + WrittenSoFar(args[1], f));
     }
-    if (!skippedChunks.empty()) std::fprintf(stderr, "kinetrope-cli: %s: %s\n", path.c_str(), skippedChunks.c_str());
+    if (!skippedChunks.empty())
+      std::fprintf(stderr, "kinetrope-cli: %s: %s%s\n", path.c_str(), skippedChunks.c_str(), kSkippedChunksText);
     picture.Decode(store.Slot(f), events);
     FreeFrameChunks(store, f);
     const std::string name = RecordFileName(recording.RecordBaseName, recording.RecordFrameNumber);

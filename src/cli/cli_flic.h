@@ -34,6 +34,9 @@ struct LoadedFlic {
 // that starts with the file's name already is left as it is.
 std::string AboutFile(const std::string& path, const std::string& text);
 
+// Said after a damaged chunk that a frame was cut short at.
+inline constexpr char kSkippedChunksText[] = " It and the chunks after it in the frame were skipped.";
+
 // Runs a command's work on the flic at `path`; an error it raises goes to
 // standard error as "kinetrope-cli: FILE: TEXT" and gives exit status 1,
 // memory that could not be had as OutOfMemoryText.

@@ -68,7 +68,7 @@ void AcceptChunkHeader(const uint8_t* raw, const FlicHeader& header, uint64_t le
 // or for a caller that keeps going the chunk table ends before the chunk.
 void KeepChunksBefore(const DamagedFlicError& error, FrameSlot& slot, int chunk, std::string* damagedChunk) {
   if (damagedChunk == nullptr) throw;
-  *damagedChunk = std::string(error.what()) + " It and the chunks after it in the frame were skipped.";
+  *damagedChunk = error.what();
   slot.chunkTable.resize(static_cast<size_t>(chunk));
 }
 

@@ -209,25 +209,6 @@ TEST(TrueColourChunks, RoundTripAndStayInsideThePicture) {
     EXPECT_FALSE(Decode(DTA_LC, {3, 0, 0x00, 0x80, 1, 0}, picture));
     EXPECT_FALSE(Decode(DTA_COPY, Bytes(5, 1), picture));
     EXPECT_TRUE(picture.GuardsIntact());
-
-    // A wide picture, whose lines mostly take the unchecked way: changed
-    // spans of every length, of one colour (repeats) or many (literals), up to
-    // the last pixel; the delta cut short anywhere stays inside the picture.
-    Bytes wide(640 * 60), changed(wide.size());
-    for (size_t i = 0; i < wide.size(); ++i) {
-      wide[i] = static_cast<uint8_t>(i * 7 % 251);
-      changed[i] = (i / 97) % 3 == 0 ? wide[i] : static_cast<uint8_t>((i / 97) % 2 ? i / 41 : i * 13 % 253);
-    }
-    const Bytes from = encode::TrueColourPicture(wide, bits), to = encode::TrueColourPicture(changed, bits);
-    const Bytes delta = encode::EncodePixelDelta(from, to, 640, 60, unit);
-    Guarded widePicture(640, 60, bits);
-    EXPECT_TRUE(Decode(DTA_COPY, from, widePicture));
-    EXPECT_TRUE(Decode(DTA_LC, delta, widePicture));
-    EXPECT_EQ(widePicture.Picture(), to);
-    for (size_t cut = 1; cut < delta.size(); cut += delta.size() / 37) {
-      EXPECT_FALSE(Decode(DTA_LC, Bytes(delta.begin(), delta.begin() + static_cast<std::ptrdiff_t>(cut)), widePicture));
-    }
-    EXPECT_TRUE(widePicture.GuardsIntact());
   }
 }
 
