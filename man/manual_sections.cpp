@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "control/command_line.h"
+#include "words/command_line.h"
 #include "control/help_text.h"
 #include "control/key_table.h"
 

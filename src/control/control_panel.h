@@ -26,7 +26,7 @@
 #include <utility>
 #include <vector>
 
-#include "control/command_line.h"
+#include "words/command_line.h"
 #include "control/keyboard.h"
 #include "control/options.h"
 #include "control/player_state.h"

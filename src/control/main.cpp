@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "control/command_line.h"
+#include "words/command_line.h"
 #include "control/control_panel.h"
 #include "control/exit_signals.h"
 #include "control/help_text.h"

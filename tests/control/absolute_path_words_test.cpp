@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "base/ascii.h"
-#include "control/token_rule.h"
+#include "words/token_rule.h"
 #include "panel_fixture.h"
 
 namespace kt::test {

@@ -5,7 +5,7 @@
 
 #include "base/errors.h"
 #include "base/integer_text.h"
-#include "control/command_line.h"
+#include "words/command_line.h"
 #include "control/control_behaviour.h"
 #include "control/handler_guard.h"
 #include "fifo_watchdog.h"

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "control/command_line.h"
+#include "words/command_line.h"
 #include "control/control_behaviour.h"
 #include "control/control_panel.h"
 #include "flic_writer.h"
