@@ -12,7 +12,7 @@
 
 #include "base/ascii.h"
 #include "base/errors.h"
-#include "control/command_line.h"
+#include "words/command_line.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "control/command_line.h"
 #include "control/help_text.h"
 #include "control/key_table.h"
+#include "words/command_line.h"
 
 namespace {
 

@@ -26,7 +26,6 @@
 #include <utility>
 #include <vector>
 
-#include "control/command_line.h"
 #include "control/keyboard.h"
 #include "control/options.h"
 #include "control/player_state.h"
@@ -35,6 +34,7 @@
 #include "platform/window_services.h"
 #include "playback/load_command.h"
 #include "playback/playback_host.h"
+#include "words/command_line.h"
 
 namespace Ui {
 class ControlPanel;

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "control/command_line.h"
+#include "words/command_line.h"
 
 namespace kt {
 

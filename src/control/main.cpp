@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "control/command_line.h"
 #include "control/control_panel.h"
 #include "control/exit_signals.h"
 #include "control/help_text.h"
@@ -16,6 +15,7 @@
 #include "views/about_window.h"
 #include "views/movie_window.h"
 #include "views/resources.h"
+#include "words/command_line.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "control/command_line.h"
+#include "words/command_line.h"
 
 namespace kt {
 

@@ -143,12 +143,12 @@ void ControlPanel::SaveSettings() {
   if (!anything) return;
   // The session's options are lost; the user hears of it on the terminal,
   // where a player ending has no window left to show a box in.
-  const auto reportFailure = [&key] {
-    if (key.Failure().empty()) return;
+  const auto report = [&key](const SettingsOutcome& failed) {
+    if (failed.failure.empty()) return;
     std::fprintf(stderr, "kinetrope: the options of this session were not saved to %s: %s\n", key.FilePath().c_str(),
-                 key.Failure().c_str());
+                 failed.failure.c_str());
   };
-  if (!key.Open()) return reportFailure();
+  if (SettingsOutcome opened = key.Open(); !opened) return report(opened);
   for (size_t i = 0; i < current.size(); ++i) {
     const auto& [name, data] = current[i];
     if (optionsBaseline_ && (*optionsBaseline_)[i].second != data) {
@@ -157,7 +157,7 @@ void ControlPanel::SaveSettings() {
       key.SetIfUnchanged(name, data, loaded->second);
     }
   }
-  if (!key.Close()) reportFailure();
+  if (SettingsOutcome closed = key.Close(); !closed) report(closed);
 }
 
 }  // namespace kt

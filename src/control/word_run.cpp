@@ -10,13 +10,13 @@
 #include "base/ascii.h"
 #include "base/errors.h"
 #include "base/integer_text.h"
-#include "control/command_line.h"
 #include "control/control_panel.h"
-#include "control/token_rule.h"
 #include "platform/message_text.h"
 #include "platform/qt/system_metrics.h"
 #include "ui_control_panel.h"
 #include "views/movie_window.h"
+#include "words/command_line.h"
+#include "words/token_rule.h"
 
 namespace kt {
 

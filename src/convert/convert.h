@@ -6,10 +6,10 @@
 
 #include <cstdint>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "base/errors.h"
 #include "colour/base_palette.h"
 #include "colour/palette_adjustment.h"
 #include "flic/flic_header.h"
@@ -54,9 +54,9 @@ struct ConvertOptions {
 };
 
 // A conversion that failed; the text names the file and the reason.
-class ConvertError : public std::runtime_error {
+class ConvertError : public PlayerError {
  public:
-  using std::runtime_error::runtime_error;
+  using PlayerError::PlayerError;
 };
 
 class ConvertCancelled : public ConvertError {

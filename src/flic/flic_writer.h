@@ -9,10 +9,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "base/errors.h"
 #include "colour/base_palette.h"
 
 namespace kt {
@@ -20,9 +20,9 @@ namespace kt {
 enum class FlicKind { Flc, Fli };
 
 // A flic that cannot be written as asked; the text says why.
-class FlicWriteError : public std::runtime_error {
+class FlicWriteError : public PlayerError {
  public:
-  using std::runtime_error::runtime_error;
+  using PlayerError::PlayerError;
 };
 
 // Where the bytes go: appended in order, and the header written over the

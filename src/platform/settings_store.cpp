@@ -51,22 +51,26 @@ void ReportOversizedFile(const std::filesystem::path& path) {
                path.c_str(), kMaxFileSize);
 }
 
-std::optional<std::string> ReadWholeFile(int fd, bool& tooLarge) {
-  tooLarge = false;
+// A file's whole text; none when it is too large to be options, or when a
+// read failed (`error` then holds its errno).
+struct WholeFile {
+  std::optional<std::string> text;
+  bool tooLarge = false;
+  int error = 0;
+};
+
+WholeFile ReadWholeFile(int fd) {
   std::string text;
   char buffer[4096];
   for (;;) {
     const ssize_t got = ::read(fd, buffer, sizeof buffer);
     if (got < 0) {
       if (errno == EINTR) continue;
-      return std::nullopt;
+      return {std::nullopt, false, errno};
     }
-    if (got == 0) return text;
+    if (got == 0) return {std::move(text)};
     text.append(buffer, static_cast<size_t>(got));
-    if (text.size() > kMaxFileSize) {
-      tooLarge = true;
-      return std::nullopt;
-    }
+    if (text.size() > kMaxFileSize) return {std::nullopt, true};
   }
 }
 
@@ -94,16 +98,21 @@ std::filesystem::path DefaultSettingsFolder() {
 SettingsStore::SettingsStore(std::filesystem::path folder, WriteCall write)
     : folder_(std::move(folder)), write_(std::move(write)) {}
 
-SettingsStore::~SettingsStore() { Close(); }
+SettingsStore::~SettingsStore() { CloseFile(); }
 
 bool SettingsStore::Fail(std::string reason) {
   failure_ = std::move(reason);
   return false;
 }
 
-bool SettingsStore::Open() {
-  Close();
+SettingsOutcome SettingsStore::Open() {
+  CloseFile();
   failure_.clear();
+  const bool opened = OpenFile();
+  return {opened, opened ? std::string() : std::move(failure_)};
+}
+
+bool SettingsStore::OpenFile() {
   if (folder_.empty()) return Fail("there is no home folder to keep it in (neither HOME nor XDG_CONFIG_HOME is set)");
   std::error_code error;
   std::filesystem::create_directories(folder_, error);
@@ -125,13 +134,11 @@ bool SettingsStore::Open() {
     const std::filesystem::path to = std::filesystem::read_symlink(FilePath(), linkError);
     if (!linkError) return Fail("it is a link to " + to.string() + ", which does not exist");
   } else {
-    bool tooLarge = false;
-    std::optional<std::string> text = ReadWholeFile(fd, tooLarge);
-    const int readError = errno;
+    const WholeFile file = ReadWholeFile(fd);
     ::close(fd);
-    if (tooLarge) ReportOversizedFile(FilePath());
-    if (!text) return tooLarge ? false : Fail(ErrorText(readError));
-    values_ = ParseSettingsFile(*text);
+    if (file.tooLarge) ReportOversizedFile(FilePath());
+    if (!file.text) return file.tooLarge ? false : Fail(ErrorText(file.error));
+    values_ = ParseSettingsFile(*file.text);
   }
   open_ = true;
   return true;
@@ -168,7 +175,13 @@ void SettingsStore::SetIfUnchanged(std::string_view name, std::string_view data,
   Keep(name, data, false, std::move(expected));
 }
 
-bool SettingsStore::Close() {
+SettingsOutcome SettingsStore::Close() {
+  failure_.clear();
+  const bool closed = CloseFile();
+  return {closed, closed ? std::string() : std::move(failure_)};
+}
+
+bool SettingsStore::CloseFile() {
   if (!open_) return true;
   const bool saved = changes_.empty() || Save();
   open_ = false;
@@ -260,16 +273,14 @@ bool SettingsStore::ReadForMerge(const std::filesystem::path& target, std::strin
     if (opened.notRegular) return Fail("it is " + FileKindText(opened.type));
     return Fail(ErrorText(opened.error));
   }
-  bool tooLarge = false;
-  std::optional<std::string> read = ReadWholeFile(opened.fd, tooLarge);
-  const int readError = errno;
+  WholeFile file = ReadWholeFile(opened.fd);
   ::close(opened.fd);
-  if (tooLarge) {
+  if (file.tooLarge) {
     ReportOversizedFile(FilePath());
     return false;
   }
-  if (!read) return Fail(ErrorText(readError));
-  text = std::move(*read);
+  if (!file.text) return Fail(ErrorText(file.error));
+  text = std::move(*file.text);
   return true;
 }
 

@@ -41,6 +41,15 @@ inline constexpr size_t kSettingsReadBufferSize = 512;
 // ~/.config/Kinetrope; empty when there is no home folder either.
 std::filesystem::path DefaultSettingsFolder();
 
+// Whether an open or a close went through; when it did not, why, for the
+// user ("No space left on device"). The reason is empty when the file's
+// kind or permissions say the options are not to be kept.
+struct SettingsOutcome {
+  bool done = true;
+  std::string failure;
+  explicit operator bool() const { return done; }
+};
+
 class SettingsStore {
  public:
   // Stands in for write(2), so tests can make a save fail part-way.
@@ -52,9 +61,9 @@ class SettingsStore {
   SettingsStore& operator=(const SettingsStore&) = delete;
 
   // Opens the key, creating its folder when missing, and reads the stored
-  // values. False when it can be neither opened nor created; the store
+  // values. Not done when it can be neither opened nor created; the store
   // then reads and writes nothing.
-  bool Open();
+  SettingsOutcome Open();
   bool IsOpen() const { return open_; }
 
   // The value's bytes, when it is present and fits the 512-byte buffer.
@@ -66,14 +75,9 @@ class SettingsStore {
   // there (nothing: no such value). A player writing back what it read, in
   // its own form, must not undo what another player stored meanwhile.
   void SetIfUnchanged(std::string_view name, std::string_view data, std::optional<std::string> expected);
-  // Writes what was set since the open. False when the write failed, in
+  // Writes what was set since the open. Not done when the write failed, in
   // which case the file is as it was before.
-  bool Close();
-
-  // Why the last Open or Close failed, for the user ("No space left on
-  // device"); empty when it did not, or when the file's kind or permissions
-  // say the options are not to be kept.
-  const std::string& Failure() const { return failure_; }
+  SettingsOutcome Close();
 
   std::filesystem::path FilePath() const { return folder_ / kSettingsFileName; }
 
@@ -97,6 +101,9 @@ class SettingsStore {
   // The text with the changes that still apply written into it.
   std::string Merged(const std::string& old) const;
   bool WriteAll(int fd, const std::string& data) const;
+  bool OpenFile();
+  bool CloseFile();
+  // Notes why the open or close under way fails, and says it does.
   bool Fail(std::string reason);
 
   std::filesystem::path folder_;

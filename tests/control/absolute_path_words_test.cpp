@@ -5,8 +5,8 @@
 #include <filesystem>
 
 #include "base/ascii.h"
-#include "control/token_rule.h"
 #include "panel_fixture.h"
+#include "words/token_rule.h"
 
 namespace kt::test {
 namespace {

@@ -5,7 +5,6 @@
 
 #include "base/errors.h"
 #include "base/integer_text.h"
-#include "control/command_line.h"
 #include "control/control_behaviour.h"
 #include "control/handler_guard.h"
 #include "fifo_watchdog.h"
@@ -14,6 +13,7 @@
 #include "platform/message_text.h"
 #include "platform/settings_store.h"
 #include "wav_writer.h"
+#include "words/command_line.h"
 
 namespace kt::test {
 namespace {

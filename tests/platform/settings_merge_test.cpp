@@ -64,22 +64,19 @@ TEST(SettingsMerge, ASaveThatCannotBeMadeSaysWhy) {
   TempDir dir;
   WriteFile(dir / "file", {});
   SettingsStore underFile(dir / "file" / "Kinetrope");
-  EXPECT_FALSE(underFile.Open());
-  EXPECT_EQ(underFile.Failure(), std::strerror(ENOTDIR));
+  EXPECT_EQ(underFile.Open().failure, std::strerror(ENOTDIR));
 
   fs::create_directories(dir / "loop");
   fs::create_symlink("Kinetrope.conf", dir / "loop" / kSettingsFileName);
   SettingsStore loop(dir / "loop");
-  EXPECT_FALSE(loop.Open());
-  EXPECT_EQ(loop.Failure(), std::strerror(ELOOP));
+  EXPECT_EQ(loop.Open().failure, std::strerror(ELOOP));
 
   // The loop made while the player ran: the close meets it.
   fs::remove(dir / "loop" / kSettingsFileName);
   ASSERT_TRUE(loop.Open());
   loop.Set("Speed", "40");
   fs::create_symlink("Kinetrope.conf", dir / "loop" / kSettingsFileName);
-  EXPECT_FALSE(loop.Close());
-  EXPECT_EQ(loop.Failure(), std::strerror(ELOOP));
+  EXPECT_EQ(loop.Close().failure, std::strerror(ELOOP));
   EXPECT_TRUE(fs::is_symlink(dir / "loop" / kSettingsFileName));
 
   // No lock to be had: a save that changes something fails; one that would
@@ -92,8 +89,7 @@ TEST(SettingsMerge, ASaveThatCannotBeMadeSaysWhy) {
   EXPECT_TRUE(locked.Close());
   ASSERT_TRUE(locked.Open());
   locked.Set("Speed", "75");
-  EXPECT_FALSE(locked.Close());
-  EXPECT_EQ(locked.Failure(), std::strerror(EISDIR));
+  EXPECT_EQ(locked.Close().failure, std::strerror(EISDIR));
   EXPECT_EQ(ReadFileText(dir / kSettingsFileName), "[Kinetrope]\nSpeed=40\n");
 }
 

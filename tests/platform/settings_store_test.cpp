@@ -126,8 +126,7 @@ TEST(SettingsStoreTest, ASaveThatFailsPartWayLeavesTheOldFileWhole) {
   ASSERT_TRUE(key.Open());
   key.Set("Speed", "1000\0"s);
   key.Set("Brightness", std::string(4000, '7'));
-  EXPECT_FALSE(key.Close());
-  EXPECT_EQ(key.Failure(), std::strerror(ENOSPC));
+  EXPECT_EQ(key.Close().failure, std::strerror(ENOSPC));
   EXPECT_EQ(calls, 2);
   EXPECT_EQ(ReadFileText(dir / "Kinetrope.conf"), before);
   EXPECT_EQ(FolderNames(dir.Path()), std::vector<std::string>{"Kinetrope.conf"});  // no half file left behind
@@ -225,8 +224,9 @@ TEST(SettingsStoreTest, AFifoAsTheFileOrBehindALinkIsNeitherWaitedOnNorReplaced)
   FifoWatchdog fifo(dir / "fifo" / "Kinetrope.conf");
   {
     SettingsStore key(dir / "fifo");
-    EXPECT_FALSE(key.Open());
-    EXPECT_EQ(key.Failure(), "");  // the user's way of keeping options out needs no word
+    const SettingsOutcome opened = key.Open();
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(opened.failure, "");  // the user's way of keeping options out needs no word
     key.Set("Speed", "40\0"s);
   }
   EXPECT_FALSE(fifo.TimedOut()) << "the store waited for a writer";

@@ -48,9 +48,9 @@ void KilledSave(const fs::path& folder, const std::string& name) {
   };
   for (; done < saves && (!deadline || Clock::now() < *deadline); ++done) {
     kt::SettingsStore key(folder);
-    if (!key.Open()) {
+    if (const kt::SettingsOutcome opened = key.Open(); !opened) {
       ++failed;
-      problem("open: " + key.Failure());
+      problem("open: " + opened.failure);
       continue;
     }
     if (key.Query(name) != last) {
@@ -60,11 +60,11 @@ void KilledSave(const fs::path& folder, const std::string& name) {
     const std::string value = std::to_string(done);
     key.Set(name, value);
     key.Set("Shared", name + ":" + value);
-    if (key.Close()) {
+    if (const kt::SettingsOutcome closed = key.Close()) {
       last = value;
     } else {
       ++failed;
-      problem("save " + value + ": " + key.Failure());
+      problem("save " + value + ": " + closed.failure);
     }
     if (done % 97 == 13) {
       KilledSave(folder, "Dying" + std::to_string(number));

@@ -13,7 +13,6 @@
 #include <utility>
 #include <vector>
 
-#include "control/command_line.h"
 #include "control/control_behaviour.h"
 #include "control/control_panel.h"
 #include "flic_writer.h"
@@ -21,6 +20,7 @@
 #include "platform/settings_store.h"
 #include "scripted_window_services.h"
 #include "views/movie_window.h"
+#include "words/command_line.h"
 
 namespace kt::test {
 

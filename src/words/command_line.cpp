@@ -1,4 +1,4 @@
-#include "control/command_line.h"
+#include "words/command_line.h"
 
 #include <unistd.h>
 

@@ -1,10 +1,10 @@
-#include "control/token_rule.h"
+#include "words/token_rule.h"
 
 #include <sys/stat.h>
 
 #include "base/ascii.h"
-#include "control/command_line.h"
 #include "platform/path_lookup.h"
+#include "words/command_line.h"
 
 namespace kt {
 

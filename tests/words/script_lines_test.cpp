@@ -2,8 +2,8 @@
 // start, lines that end in CR alone.
 #include <gtest/gtest.h>
 
-#include "control/command_line.h"
 #include "flic_writer.h"
+#include "words/command_line.h"
 
 namespace kt::test {
 namespace {
