@@ -41,6 +41,11 @@ class IndexedPresenter {
   // place included. Saves the copy when the target is the screen's image.
   void ConvertInto(const uint8_t* source, int sourceStride, const ScreenColours& colours, uint32_t* target,
                    int targetStride, int targetWidth, int targetHeight) const;
+  // Convert and ConvertInto for a true-colour source: rows of 0xFFRRGGBB
+  // words `sourceStride` bytes apart, taken as they are.
+  void ConvertTrueColour(const uint8_t* source, int sourceStride);
+  void ConvertTrueColourInto(const uint8_t* source, int sourceStride, uint32_t* target, int targetStride,
+                             int targetWidth, int targetHeight) const;
 
   const uint32_t* Pixels() const { return buffer_.data(); }
   uint32_t* Pixels() { return buffer_.data(); }
@@ -50,9 +55,13 @@ class IndexedPresenter {
   bool Empty() const { return buffer_.empty(); }
 
  private:
-  // Writes the place's visible part within width x height of `target`.
-  void ConvertPlace(const uint8_t* source, int sourceStride, const ScreenColours& colours, uint32_t* target, int stride,
-                    int width, int height) const;
+  // Writes the place's visible part within width x height of `target`;
+  // `colour` gives the shown colour of a source row's pixel x.
+  template <typename Row, typename Colour>
+  void ConvertPlace(const uint8_t* source, int sourceStride, Colour colour, uint32_t* target, int stride, int width,
+                    int height) const;
+  // Black over the bars around the place within width x height; false when nothing is to be written.
+  bool FillBars(uint32_t* target, int targetStride, int width, int height) const;
 
   int sourceWidth_ = 0;
   int sourceHeight_ = 0;
