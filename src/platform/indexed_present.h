@@ -3,6 +3,7 @@
 // the screen's 256 colours, and scaling takes the nearest pixel through column and row
 // maps computed once per size, into a buffer the size of the target. Qt
 // draws that buffer (0xFFRRGGBB, its RGB32 layout) without converting it.
+// A true-colour picture, already in those words, takes the same maps.
 #pragma once
 
 #include <array>
