@@ -28,4 +28,12 @@ void BuildPalette(const BasePalette& base, const PaletteAdjustment& adjustment, 
   }
 }
 
+ChannelLevels MakeChannelLevels(const PaletteAdjustment& adjustment) {
+  ChannelLevels levels{};
+  for (size_t c = 0; c < levels.size(); ++c) {
+    levels[c] = AdjustedChannel(static_cast<uint8_t>(c), adjustment.ContrastFactor, adjustment.BrightnessOffset);
+  }
+  return levels;
+}
+
 }  // namespace kt

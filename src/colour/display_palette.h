@@ -34,4 +34,9 @@ uint8_t AdjustedChannel(uint8_t channel, const ContrastFactor& factor, uint16_t 
 // The whole colour table from the flic's palette and the adjustment.
 void BuildPalette(const BasePalette& base, const PaletteAdjustment& adjustment, DisplayPalette& display);
 
+// Each channel value 0 to 255 as shown after the adjustment: the lookup that
+// gives a true-colour picture the brightness and contrast a palette gets.
+using ChannelLevels = std::array<uint8_t, 256>;
+ChannelLevels MakeChannelLevels(const PaletteAdjustment& adjustment);
+
 }  // namespace kt

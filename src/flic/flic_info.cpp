@@ -18,7 +18,8 @@ FlicInfoTexts MakeFlicInfo(const FlicHeader& header, bool flicInMemory, const st
     info.width = std::to_string(header.width);
     info.height = std::to_string(header.height);
     info.size = std::to_string(static_cast<int32_t>(header.size));
-    info.type = FlicTypeText(header.magic);
+    // A true-colour flic's kind is its depth, which decides how it looks.
+    info.type = header.IsTrueColour() ? FlicDepthText(header) : FlicTypeText(header.magic);
     const uint16_t delay = header.DelayMs();
     info.delay = std::to_string(delay) + "ms";
     info.speed = delay > 0 ? std::to_string(1000 / delay) + "fps" : "Max";

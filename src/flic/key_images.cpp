@@ -5,11 +5,14 @@
 
 #include "flic/flic_header.h"
 #include "flic/frame_decoder.h"
+#include "flic/true_colour_decoder.h"
 
 namespace kt {
 namespace {
 
 constexpr size_t kKeyOverhead = sizeof(BasePalette) + sizeof(std::bitset<768>);
+
+size_t BytesPerPixel(uint8_t pixelBits) { return pixelBits == 24 ? 3 : (pixelBits == 8 ? 1 : 2); }
 
 bool IsColourChunk(uint16_t type) { return type == COLOR_256 || type == COLOR_64; }
 
@@ -19,16 +22,17 @@ static_assert(sizeof(BasePalette) == 768, "the palette is read as 768 plain byte
 
 }  // namespace
 
-KeyImages::KeyImages(uint16_t width, uint16_t height, int32_t frames, size_t budgetBytes)
+KeyImages::KeyImages(uint16_t width, uint16_t height, int32_t frames, size_t budgetBytes, uint8_t pixelBits)
     : width_(width),
       height_(height),
-      pixelCount_(static_cast<size_t>(width) * height),
+      pixelBits_(pixelBits),
+      pictureBytes_(static_cast<size_t>(width) * height * BytesPerPixel(pixelBits)),
       frames_(std::max(frames, 0)),
       enabled_(budgetBytes > 0),
       offsets_(static_cast<size_t>(frames_) + 2, 0),
       wholePicture_(static_cast<size_t>(frames_) + 1, false),
       colours_(static_cast<size_t>(frames_) + 1) {
-  const size_t perKey = pixelCount_ + kKeyOverhead;
+  const size_t perKey = pictureBytes_ + kKeyOverhead;
   const size_t fit = budgetBytes / perKey;
   if (fit > 0 && frames_ > 0) {
     const size_t interval = (static_cast<size_t>(frames_) + fit - 1) / fit;
@@ -40,10 +44,10 @@ KeyImages::KeyImages(uint16_t width, uint16_t height, int32_t frames, size_t bud
 size_t KeyImages::BytesHeld() const {
   size_t bytes = 0;
   for (const Key& key : keys_) {
-    if (key.pixels) bytes += pixelCount_ + kKeyOverhead;
+    if (key.pixels) bytes += pictureBytes_ + kKeyOverhead;
   }
-  if (lowPicture_) bytes += pixelCount_;
-  if (highPicture_) bytes += pixelCount_;
+  if (lowPicture_) bytes += pictureBytes_;
+  if (highPicture_) bytes += pictureBytes_;
   for (const auto& colours : colours_) {
     if (colours) bytes += sizeof(Colours);
   }
@@ -65,16 +69,23 @@ uint64_t KeyImages::Offset(int32_t frame) const { return offsets_.at(static_cast
 void KeyImages::StartChain() {
   lowPalette_.fill(RgbColour{0, 0, 0});
   highPalette_.fill(RgbColour{255, 255, 255});
-  if (coveredFrame_ < 0 && pixelCount_ > 0) {
-    if (!lowPicture_) lowPicture_.reset(new uint8_t[pixelCount_]);
-    if (!highPicture_) highPicture_.reset(new uint8_t[pixelCount_]);
-    std::memset(lowPicture_.get(), 0x00, pixelCount_);
-    std::memset(highPicture_.get(), 0xFF, pixelCount_);
+  if (coveredFrame_ < 0 && pictureBytes_ > 0) {
+    if (!lowPicture_) lowPicture_.reset(new uint8_t[pictureBytes_]);
+    if (!highPicture_) highPicture_.reset(new uint8_t[pictureBytes_]);
+    std::memset(lowPicture_.get(), 0x00, pictureBytes_);
+    std::memset(highPicture_.get(), 0xFF, pictureBytes_);
   }
 }
 
 void KeyImages::TrackWrites(const FrameSlot& slot) {
   DecodeEvents quiet;
+  if (pixelBits_ != 8) {
+    // True colour has no palette to follow: once every pixel is written, nothing is left to learn.
+    if (coveredFrame_ >= 0) return;
+    DecodeTrueColourFrame(slot, {lowPicture_.get(), width_, height_, pixelBits_}, quiet);
+    DecodeTrueColourFrame(slot, {highPicture_.get(), width_, height_, pixelBits_}, quiet);
+    return;
+  }
   FrameTarget low;
   FrameTarget high;
   low.width = high.width = width_;
@@ -102,16 +113,18 @@ void KeyImages::TrackWrites(const FrameSlot& slot) {
 void KeyImages::FrameDecoded(int32_t frame, const FrameSlot& slot, const uint8_t* pixels, const BasePalette& palette,
                              bool whole) {
   const int chunks = std::min<int>(slot.chunks, static_cast<int>(slot.chunkTable.size()));
+  const bool trueColour = pixelBits_ != 8;
   bool colour = false;
   bool paintsAll = false;
   for (int j = 0; j < chunks; ++j) {
     const uint16_t type = slot.chunkTable[static_cast<size_t>(j)].type;
-    colour |= IsColourChunk(type);
+    colour |= IsColourChunk(type) && !trueColour;
     paintsAll |= type == BLACK || type == BYTE_RUN || type == FLI_COPY;
+    paintsAll |= trueColour && (type == DTA_BRUN || type == DTA_COPY);
   }
-  // A BYTE_RUN ends each line only at the picture's width, and FLI_COPY always
-  // has a whole picture of data, so a frame with one of them that lost no data
-  // has written every pixel; so has one with BLACK.
+  // A BYTE_RUN (DTA_BRUN) ends each line only at the picture's width, and
+  // FLI_COPY (DTA_COPY) always has a whole picture of data, so a frame with one
+  // of them that lost no data has written every pixel; so has one with BLACK.
   if (frame >= 0 && frame < frames_) wholePicture_[static_cast<size_t>(frame)] = paintsAll && whole;
 
   if (frame == 0) {
@@ -126,13 +139,15 @@ void KeyImages::FrameDecoded(int32_t frame, const FrameSlot& slot, const uint8_t
 
   for (int j = 0; j < chunks; ++j) {
     const uint16_t type = slot.chunkTable[static_cast<size_t>(j)].type;
-    if (!IsKnownChunkType(type) && (firstUnknownFrame_ < 0 || frame < firstUnknownFrame_)) {
+    const bool known = trueColour ? IsKnownTrueColourChunkType(type) : IsKnownChunkType(type);
+    if (!known && (firstUnknownFrame_ < 0 || frame < firstUnknownFrame_)) {
       firstUnknownFrame_ = frame;
     }
   }
   if (colour && (firstColourFrame_ < 0 || frame < firstColourFrame_)) firstColourFrame_ = frame;
   TrackWrites(slot);
-  if (coveredFrame_ < 0 && pixelCount_ > 0 && std::memcmp(lowPicture_.get(), highPicture_.get(), pixelCount_) == 0) {
+  if (coveredFrame_ < 0 && pictureBytes_ > 0 &&
+      std::memcmp(lowPicture_.get(), highPicture_.get(), pictureBytes_) == 0) {
     coveredFrame_ = frame;
     lowPicture_.reset();
     highPicture_.reset();
@@ -158,8 +173,8 @@ void KeyImages::TakeKey(int32_t frame, const uint8_t* pixels, const BasePalette&
   Key& key = keys_[static_cast<size_t>(frame / interval_)];
   // The frames before a key always leave the same state, so a key once taken stays.
   if (key.pixels) return;
-  key.pixels.reset(new uint8_t[pixelCount_]);
-  std::memcpy(key.pixels.get(), pixels, pixelCount_);
+  key.pixels.reset(new uint8_t[pictureBytes_]);
+  std::memcpy(key.pixels.get(), pixels, pictureBytes_);
   key.palette = palette;
   key.set = SetComponents();
 }
@@ -212,7 +227,7 @@ void KeyImages::RestoreColours(const BasePalette& kept, const std::bitset<768>& 
 
 void KeyImages::RestoreKey(int32_t frame, uint8_t* pixels, BasePalette& palette) {
   const Key& key = keys_.at(static_cast<size_t>(frame / interval_));
-  std::memcpy(pixels, key.pixels.get(), pixelCount_);
+  std::memcpy(pixels, key.pixels.get(), pictureBytes_);
   RestoreColours(key.palette, key.set, palette);
   chainValid_ = true;
   chainNext_ = frame + 1;

@@ -33,7 +33,10 @@ class KeyImages {
   // Keys are spread evenly over frames 0 to frames - 1, as many as fit the
   // budget. A budget of 0 turns every shortcut off: each rebuild is the
   // replay from frame 0.
-  KeyImages(uint16_t width, uint16_t height, int32_t frames, size_t budgetBytes = kDefaultKeyImageBudget);
+  // Pictures are of `pixelBits` pixels: 8 (palette indices), or 15, 16 or
+  // 24 as a true-colour flic stores them, whose frames set no colours.
+  KeyImages(uint16_t width, uint16_t height, int32_t frames, size_t budgetBytes = kDefaultKeyImageBudget,
+            uint8_t pixelBits = 8);
 
   // Frames between two keys; 0 when not even one key fits the budget.
   int32_t Interval() const { return interval_; }
@@ -96,7 +99,8 @@ class KeyImages {
 
   uint16_t width_;
   uint16_t height_;
-  size_t pixelCount_;
+  uint8_t pixelBits_;
+  size_t pictureBytes_;  // one picture: width x height x bytes per pixel
   int32_t frames_;
   bool enabled_;
   int32_t interval_ = 0;

@@ -18,6 +18,19 @@ PresentRect AspectFit(int sourceWidth, int sourceHeight, int targetWidth, int ta
   return {(targetWidth - width) / 2, (targetHeight - height) / 2, width, height};
 }
 
+namespace {
+
+// A palette index shows the screen's colour for it; a true-colour pixel itself.
+struct IndexColour {
+  const uint32_t* table;
+  uint32_t operator()(uint8_t index) const { return table[index]; }
+};
+struct OwnColour {
+  uint32_t operator()(uint32_t pixel) const { return pixel; }
+};
+
+}  // namespace
+
 void IndexedPresenter::Configure(int sourceWidth, int sourceHeight, int bufferWidth, int bufferHeight,
                                  PresentRect place) {
   sourceWidth = std::max(sourceWidth, 0);
@@ -47,14 +60,32 @@ void IndexedPresenter::Configure(int sourceWidth, int sourceHeight, int bufferWi
 }
 
 void IndexedPresenter::Convert(const uint8_t* source, int sourceStride, const ScreenColours& colours) {
-  ConvertPlace(source, sourceStride, colours, buffer_.data(), bufferWidth_, bufferWidth_, bufferHeight_);
+  ConvertPlace<uint8_t>(source, sourceStride, IndexColour{colours.data()}, buffer_.data(), bufferWidth_, bufferWidth_,
+                        bufferHeight_);
 }
 
 void IndexedPresenter::ConvertInto(const uint8_t* source, int sourceStride, const ScreenColours& colours,
                                    uint32_t* target, int targetStride, int targetWidth, int targetHeight) const {
   const int width = std::min(targetWidth, bufferWidth_);
   const int height = std::min(targetHeight, bufferHeight_);
-  if (target == nullptr || width <= 0 || height <= 0) return;
+  if (!FillBars(target, targetStride, width, height)) return;
+  ConvertPlace<uint8_t>(source, sourceStride, IndexColour{colours.data()}, target, targetStride, width, height);
+}
+
+void IndexedPresenter::ConvertTrueColour(const uint8_t* source, int sourceStride) {
+  ConvertPlace<uint32_t>(source, sourceStride, OwnColour{}, buffer_.data(), bufferWidth_, bufferWidth_, bufferHeight_);
+}
+
+void IndexedPresenter::ConvertTrueColourInto(const uint8_t* source, int sourceStride, uint32_t* target,
+                                             int targetStride, int targetWidth, int targetHeight) const {
+  const int width = std::min(targetWidth, bufferWidth_);
+  const int height = std::min(targetHeight, bufferHeight_);
+  if (!FillBars(target, targetStride, width, height)) return;
+  ConvertPlace<uint32_t>(source, sourceStride, OwnColour{}, target, targetStride, width, height);
+}
+
+bool IndexedPresenter::FillBars(uint32_t* target, int targetStride, int width, int height) const {
+  if (target == nullptr || width <= 0 || height <= 0) return false;
   // The bars: rows above and below the place, and the columns beside it.
   const int top = std::clamp(place_.y, 0, height);
   const int bottom = std::clamp(place_.y + place_.height, top, height);
@@ -69,13 +100,13 @@ void IndexedPresenter::ConvertInto(const uint8_t* source, int sourceStride, cons
       std::fill(row + right, row + width, kOpaqueBlack);
     }
   }
-  ConvertPlace(source, sourceStride, colours, target, targetStride, width, height);
+  return true;
 }
 
-void IndexedPresenter::ConvertPlace(const uint8_t* source, int sourceStride, const ScreenColours& colours,
-                                    uint32_t* target, int stride, int width, int height) const {
+template <typename Row, typename Colour>
+void IndexedPresenter::ConvertPlace(const uint8_t* source, int sourceStride, Colour colour, uint32_t* target,
+                                    int stride, int width, int height) const {
   if (source == nullptr || target == nullptr || columns_.empty() || rows_.empty()) return;
-  const uint32_t* table = colours.data();
   // The visible part of the place.
   const int left = std::max(0, -place_.x);
   const int right = std::min(place_.width, width - place_.x);
@@ -93,13 +124,13 @@ void IndexedPresenter::ConvertPlace(const uint8_t* source, int sourceStride, con
       std::memcpy(start, previous, rowBytes);
       continue;
     }
-    const uint8_t* in = source + static_cast<size_t>(sourceRow) * sourceStride;
+    const auto* in = reinterpret_cast<const Row*>(source + static_cast<size_t>(sourceRow) * sourceStride);
     uint32_t* out = start;
     if (oneToOneColumns_) {
-      for (int x = left; x < right; ++x) *out++ = table[in[x]];
+      for (int x = left; x < right; ++x) *out++ = colour(in[x]);
     } else {
       const int32_t* map = columns_.data();
-      for (int x = left; x < right; ++x) *out++ = table[in[map[x]]];
+      for (int x = left; x < right; ++x) *out++ = colour(in[map[x]]);
     }
     previous = start;
     previousSource = sourceRow;

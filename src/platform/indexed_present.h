@@ -3,6 +3,7 @@
 // the screen's 256 colours, and scaling takes the nearest pixel through column and row
 // maps computed once per size, into a buffer the size of the target. Qt
 // draws that buffer (0xFFRRGGBB, its RGB32 layout) without converting it.
+// A true-colour picture, already in those words, takes the same maps.
 #pragma once
 
 #include <array>
@@ -41,6 +42,11 @@ class IndexedPresenter {
   // place included. Saves the copy when the target is the screen's image.
   void ConvertInto(const uint8_t* source, int sourceStride, const ScreenColours& colours, uint32_t* target,
                    int targetStride, int targetWidth, int targetHeight) const;
+  // Convert and ConvertInto for a true-colour source: rows of 0xFFRRGGBB
+  // words `sourceStride` bytes apart, taken as they are.
+  void ConvertTrueColour(const uint8_t* source, int sourceStride);
+  void ConvertTrueColourInto(const uint8_t* source, int sourceStride, uint32_t* target, int targetStride,
+                             int targetWidth, int targetHeight) const;
 
   const uint32_t* Pixels() const { return buffer_.data(); }
   uint32_t* Pixels() { return buffer_.data(); }
@@ -50,9 +56,13 @@ class IndexedPresenter {
   bool Empty() const { return buffer_.empty(); }
 
  private:
-  // Writes the place's visible part within width x height of `target`.
-  void ConvertPlace(const uint8_t* source, int sourceStride, const ScreenColours& colours, uint32_t* target, int stride,
-                    int width, int height) const;
+  // Writes the place's visible part within width x height of `target`;
+  // `colour` gives the shown colour of a source row's pixel x.
+  template <typename Row, typename Colour>
+  void ConvertPlace(const uint8_t* source, int sourceStride, Colour colour, uint32_t* target, int stride, int width,
+                    int height) const;
+  // Black over the bars around the place within width x height; false when nothing is to be written.
+  bool FillBars(uint32_t* target, int targetStride, int width, int height) const;
 
   int sourceWidth_ = 0;
   int sourceHeight_ = 0;

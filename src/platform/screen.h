@@ -23,15 +23,21 @@ struct ModeSize {
   bool operator==(const ModeSize&) const = default;
 };
 
-// A frame handed to a screen: palette indices, width x height, rows stride
-// bytes apart, valid until the next ShowFrame or Leave. A frame of true
-// colour would name its pixel format here, and one that changed in part
-// the rectangle it changed, which is then all a screen converts again.
+// How a frame's pixels are laid out: palette indices shown through the
+// screen's colours, or 32-bit words 0xFFRRGGBB already in their final
+// colours (brightness and contrast applied), which the colours leave alone.
+enum class ScreenPixels : uint8_t { Indexed8, Rgb32 };
+
+// A frame handed to a screen: width x height pixels of `format`, rows stride
+// bytes apart, valid until the next ShowFrame or Leave. A frame that changed
+// in part would name the rectangle it changed, which is then all a screen
+// converts again.
 struct ScreenFrame {
   const uint8_t* pixels = nullptr;
   int width = 0;
   int height = 0;
   int stride = 0;
+  ScreenPixels format = ScreenPixels::Indexed8;
   std::string cornerText;  // white over the top left corner; empty: none
 };
 

@@ -25,19 +25,25 @@ inline ScreenColours ToScreenColours(const ColourTable& table) {
 class FrameOutput {
  public:
   virtual ~FrameOutput() = default;
-  virtual void PrepareFrameBuffer(uint16_t width, uint16_t height) = 0;
+  // Frames of `pixelBits` pixels: 8 (palette indices) or 15, 16, 24 (true
+  // colour as the flic stores it).
+  virtual void PrepareFrameBuffer(uint16_t width, uint16_t height, uint8_t pixelBits) = 0;
   // The buffer, zeroed; the movie window takes the playback's size and colours.
   virtual void CreateFrameBitmap() = 0;
-  // width x height bytes, rows of exactly width bytes: the decoder's target.
+  // width x height pixels, rows with no padding: the decoder's target.
   virtual uint8_t* FrameBuffer() = 0;
-  // The buffer as a screen takes it; no pixels between playbacks.
-  virtual ScreenFrame Picture() const = 0;
+  // The buffer as a screen takes it, a true-colour one converted through the
+  // levels now; no pixels between playbacks.
+  virtual ScreenFrame Picture() = 0;
   virtual void PaintFrame() = 0;
   // After the loop: the last frame stays as the movie window's own picture.
   virtual void PaintFinalFrame() = 0;
   virtual void TearDown() = 0;
   // The colours of the frames from now on.
   virtual void SetColours(const ScreenColours& colours) = 0;
+  // A true-colour playback's brightness and contrast from now on, shown as
+  // SetColours shows new colours.
+  virtual void SetLevels(const ChannelLevels& /*levels*/) {}
 };
 
 // Full-screen output (playback/full_screen_output.h). This base is the

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/indexed_present.h"
+
 namespace kt {
 
 ModeSize ForcedModeSize(int itemIndex) {
@@ -73,7 +75,8 @@ bool FullScreen::RunSetUp() {
     if (refused.Step() == ScreenStep::SetMode) modeEntered_ = false;
     throw;
   }
-  const size_t size = static_cast<size_t>(mode_.width) * mode_.height;
+  // A true-colour picture is drawn as 0xFFRRGGBB words, on black.
+  const size_t size = static_cast<size_t>(mode_.width) * mode_.height * (header_.IsTrueColour() ? 4 : 1);
   front_.assign(size, 0);
   back_.assign(size, 0);
 
@@ -95,7 +98,15 @@ void FullScreen::ShowFrame(const ScreenFrame& frame) {
   if (!coloursConnected_ || frame.pixels == nullptr) return;
   const auto width = static_cast<int>(mode_.width);
   const auto height = static_cast<int>(mode_.height);
-  std::fill(back_.begin(), back_.end(), uint8_t{0});
+  const bool trueColour = frame.format == ScreenPixels::Rgb32;
+  const size_t unit = trueColour ? 4 : 1;
+  if (back_.size() != static_cast<size_t>(width) * height * unit) return;
+  if (trueColour) {
+    auto* words = reinterpret_cast<uint32_t*>(back_.data());
+    std::fill(words, words + back_.size() / 4, kOpaqueBlack);
+  } else {
+    std::fill(back_.begin(), back_.end(), uint8_t{0});
+  }
   // The frame's part that lies on the mode.
   const Offset at = CentringOffset(mode_.width, mode_.height, header_.width, header_.height);
   const int frameWidth = std::min<int>(header_.width, frame.width);
@@ -105,8 +116,8 @@ void FullScreen::ShowFrame(const ScreenFrame& frame) {
   const int right = std::min(frameWidth, width - at.x);
   const int bottom = std::min(frameHeight, height - at.y);
   for (int y = top; y < bottom && left < right; ++y) {
-    std::memcpy(back_.data() + static_cast<size_t>(at.y + y) * width + at.x + left,
-                frame.pixels + static_cast<size_t>(y) * frame.stride + left, static_cast<size_t>(right - left));
+    std::memcpy(back_.data() + (static_cast<size_t>(at.y + y) * width + at.x + left) * unit,
+                frame.pixels + static_cast<size_t>(y) * frame.stride + left * unit, (right - left) * unit);
   }
   // "One Surface" copies what was drawn behind to the front; otherwise the two trade places.
   if (host_.OneSurfaceChecked()) {
@@ -114,7 +125,7 @@ void FullScreen::ShowFrame(const ScreenFrame& frame) {
   } else {
     std::swap(front_, back_);
   }
-  ScreenFrame shown{front_.data(), width, height, width, {}};
+  ScreenFrame shown{front_.data(), width, height, static_cast<int>(width * unit), frame.format, {}};
   if (host_.ShowFpsChecked()) {
     shown.cornerText = FullScreenFpsText(tick_() - playback_.PlayStartTick, playback_.FramesPlayed).value_or("");
   }

@@ -1,5 +1,5 @@
 // Full-screen output: each frame centred on a mode-size picture of colour
-// 0, optionally with the average frame rate in the top left corner, drawn
+// 0 (black for true colour), optionally with the average frame rate in the top left corner, drawn
 // behind and then flipped (or copied) to the screen, in a mode chosen to fit
 // the flic or forced by the user. The set-up runs its steps in a fixed
 // order; a step the display refuses ends the playback with its own message,

@@ -93,7 +93,7 @@ void LoadFlicIntoMemory(LoadContext& context) {
     flic.LoadFlicName.clear();
   };
   try {
-    CheckFlicIsPlayable(flic.Header);
+    CheckFlicIsPlayable(flic.Header, true);
     if (context.keepMovieWindowSize) {
       context.keepMovieWindowSize = false;
     } else {

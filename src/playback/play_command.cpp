@@ -7,6 +7,7 @@
 #include "flic/frame_decoder.h"
 #include "flic/frame_reader.h"
 #include "flic/key_images.h"
+#include "flic/true_colour_decoder.h"
 #include "platform/tick.h"
 
 namespace kt {
@@ -51,6 +52,7 @@ struct PlayCommand::Session {
   int32_t frames = 0;            // N
   uint16_t width = 0;
   uint16_t height = 0;
+  uint8_t pixelBits = 8;  // 15, 16, 24: a true-colour flic
   bool fullScreen = false;
   // What the start has set up, so that the end releases exactly that, also after an error.
   bool outputPrepared = false;
@@ -58,11 +60,20 @@ struct PlayCommand::Session {
   bool fullScreenSetUp = false;
   std::optional<PlayerDecodeEvents> events;
   std::optional<KeyImages> keys;  // taken as the frames pass, for rebuilds
+  std::vector<uint8_t> bgr;       // a true-colour frame as its bitmap is written
+
+  bool TrueColour() const { return pixelBits != 8; }
 
   bool FromDisk() const { return file.has_value(); }
 };
 
 void PlayCommand::ApplyPalette() {
+  if (trueColourPlaying_) {
+    // No palette: the picture itself is shown again through the new levels.
+    p_.output.SetLevels(MakeChannelLevels(p_.colour.Adjustment));
+    if (!WindowOutputInUse()) p_.fullScreen.ShowFrame(p_.output.Picture());
+    return;
+  }
   BuildPalette(p_.colour.Base, p_.colour.Adjustment, p_.colour.Display);
   const ScreenColours colours = ToScreenColours(p_.colour.Display.colourTable);
   if (WindowOutputInUse()) {
@@ -116,7 +127,7 @@ void PlayCommand::PlayFromDisk() {
     // The frame bar and the frame store cannot take such a header; say why
     // before anything changes.
     try {
-      CheckFlicIsPlayable(flic.Header);
+      CheckFlicIsPlayable(flic.Header, true);
     } catch (const DamagedFlicError& error) {
       state.DiskFlicName.clear();
       throw DamagedFlicError(session.file->Path() + ": " + error.what());
@@ -126,6 +137,7 @@ void PlayCommand::PlayFromDisk() {
   session.frames = header.frames;
   session.width = header.width;
   session.height = header.height;
+  session.pixelBits = header.IsTrueColour() ? header.pixelBits : 8;
 
   p_.host.SetFrameBarRange(0, session.frames - 1, session.frames / 10);
   if (state.KeepMovieWindowSize) {
@@ -147,12 +159,13 @@ void PlayCommand::PlayFromDisk() {
     // The flic's palette starts empty; the shown colours stay as they were until its first colour chunk.
     p_.colour.Base.fill(RgbColour{});
     session.outputPrepared = true;
-    p_.output.PrepareFrameBuffer(session.width, session.height);
+    p_.output.PrepareFrameBuffer(session.width, session.height, session.pixelBits);
     if (!state.WavFileName.empty()) {
       session.soundOpen = true;
       p_.sound.Open(state.WavFileName);
     }
     p_.output.CreateFrameBitmap();
+    trueColourPlaying_ = session.TrueColour();
     state.FramesPlayed = 0;
     state.CurrentFrame = 0;
     if (p_.host.SpeedBarPosition() == kSpeedBarMax) state.FrameDelay = header.DelayMs();
@@ -207,7 +220,9 @@ void PlayCommand::RunFrameLoop(Session& session) {
 void PlayCommand::DecodeCurrentFrame(Session& session, bool fromReplay) {
   PlaybackState& state = p_.playback;
   FlicState& flic = p_.flic;
-  if (!session.keys) session.keys.emplace(session.width, session.height, session.frames, keyImageBudget_);
+  if (!session.keys) {
+    session.keys.emplace(session.width, session.height, session.frames, keyImageBudget_, session.pixelBits);
+  }
   if (session.FromDisk()) {
     const uint64_t offset = session.file->Offset();
     ReadFrame(*session.file, flic.Header, flic.Store, state.CurrentFrame,
@@ -223,7 +238,11 @@ void PlayCommand::DecodeCurrentFrame(Session& session, bool fromReplay) {
   try {
     const FrameSlot& slot = flic.Store.Slot(state.CurrentFrame);
     const int clippedBefore = session.events->clipped;
-    DecodeFrame(slot, target, *session.events);
+    if (session.TrueColour()) {
+      DecodeTrueColourFrame(slot, {target.pixels, target.width, target.height, session.pixelBits}, *session.events);
+    } else {
+      DecodeFrame(slot, target, *session.events);
+    }
     session.keys->FrameDecoded(state.CurrentFrame, slot, target.pixels, p_.colour.Base,
                                session.events->clipped == clippedBefore);
   } catch (...) {
@@ -240,7 +259,15 @@ void PlayCommand::ShowOneFrame(Session& session) {
   p_.services.ProcessMessages();
   p_.host.ShowMovieWindowIfHidden();
   if (p_.recording.Recording && state.FramesPlayed <= session.frames - 1) {
-    SaveFrameBitmap(p_.recording, p_.output.FrameBuffer(), session.width, session.height, p_.colour.Base);
+    if (session.TrueColour()) {
+      // The flic's own colours, as an 8-bit recording keeps its palette's.
+      const uint32_t count = static_cast<uint32_t>(session.width) * session.height;
+      session.bgr.resize(static_cast<size_t>(count) * 3);
+      TrueColourToBgr(p_.output.FrameBuffer(), count, session.pixelBits, session.bgr.data());
+      SaveTrueColourFrameBitmap(p_.recording, session.bgr.data(), session.width, session.height);
+    } else {
+      SaveFrameBitmap(p_.recording, p_.output.FrameBuffer(), session.width, session.height, p_.colour.Base);
+    }
   }
   if (p_.host.OnTopChecked()) p_.host.BringControlPanelToTop();
   if (session.fullScreen) {
@@ -317,7 +344,9 @@ class PlayCommand::Rebuild : public RebuildSteps {
 void PlayCommand::ReplayFromStart(Session& session, int32_t count) {
   // Rebuilds the image of an earlier frame: decoded, not shown, recorded or
   // counted. The file, when playing from disk, stands at frame 0.
-  if (!session.keys) session.keys.emplace(session.width, session.height, session.frames, keyImageBudget_);
+  if (!session.keys) {
+    session.keys.emplace(session.width, session.height, session.frames, keyImageBudget_, session.pixelBits);
+  }
   Rebuild steps(*this, session);
   RebuildThrough(*session.keys, count - 1, session.FromDisk(), steps);
   p_.playback.CurrentFrame = count;
@@ -358,6 +387,7 @@ void PlayCommand::EndPlayback(Session& session, bool afterError) {
   if (session.outputPrepared) {
     step([&] { p_.output.TearDown(); });
   }
+  trueColourPlaying_ = false;
   // A frame read from disk is released after it is shown; one that an error
   // interrupted is released here.
   if (session.FromDisk() && afterError && state.CurrentFrame >= 0 && state.CurrentFrame <= session.frames) {

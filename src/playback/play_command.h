@@ -100,6 +100,7 @@ class PlayCommand {
   PlayerParts p_;
   size_t keyImageBudget_ = kDefaultKeyImageBudget;
   bool framesShown_ = true;
+  bool trueColourPlaying_ = false;  // brightness and contrast go to the picture, not a palette
 };
 
 // The texts of the statistics panel.

@@ -10,9 +10,10 @@ WindowOutput::WindowOutput(Screen& movie, const ColourState& colour) : movie_(mo
 
 WindowOutput::~WindowOutput() { TearDown(); }
 
-void WindowOutput::PrepareFrameBuffer(uint16_t width, uint16_t height) {
+void WindowOutput::PrepareFrameBuffer(uint16_t width, uint16_t height, uint8_t pixelBits) {
   width_ = width;
   height_ = height;
+  pixelBits_ = pixelBits;
 }
 
 void WindowOutput::CreateFrameBitmap() {
@@ -20,11 +21,23 @@ void WindowOutput::CreateFrameBitmap() {
   // window keeps pointing at nothing of it.
   LeaveScreen();
   buffer_.reset();
+  shown_.clear();
+  const size_t pixels = static_cast<size_t>(width_) * height_;
+  const size_t bytes = pixelBits_ == 8 ? pixels : pixels * (pixelBits_ == 24 ? 3 : 2);
   // Zeroed, so a flic that starts with a delta shows colour 0, not leftover memory.
-  buffer_.reset(new (std::nothrow) uint8_t[static_cast<size_t>(width_) * height_]());
+  buffer_.reset(new (std::nothrow) uint8_t[bytes]());
   if (!buffer_) throw OutOfMemoryError();
   colours_ = ToScreenColours(colour_.Display.colourTable);
   coloursPending_ = true;
+  if (pixelBits_ != 8) {
+    try {
+      shown_.resize(pixels);
+    } catch (const std::bad_alloc&) {
+      buffer_.reset();
+      throw OutOfMemoryError(pixels * 4);
+    }
+    trueColour_.SetLevels(pixelBits_, MakeChannelLevels(colour_.Adjustment));
+  }
 }
 
 uint8_t* WindowOutput::FrameBuffer() {
@@ -33,9 +46,18 @@ uint8_t* WindowOutput::FrameBuffer() {
   return buffer_.get();
 }
 
-ScreenFrame WindowOutput::Picture() const {
+ScreenFrame WindowOutput::Picture() {
   if (!buffer_) return {};
-  return {buffer_.get(), width_, height_, width_, {}};
+  if (pixelBits_ == 8) return {buffer_.get(), width_, height_, width_, ScreenPixels::Indexed8, {}};
+  trueColour_.Convert(buffer_.get(), static_cast<uint32_t>(shown_.size()), shown_.data());
+  return {reinterpret_cast<const uint8_t*>(shown_.data()), width_, height_, width_ * 4, ScreenPixels::Rgb32, {}};
+}
+
+void WindowOutput::SetLevels(const ChannelLevels& levels) {
+  if (pixelBits_ == 8) return;
+  trueColour_.SetLevels(pixelBits_, levels);
+  // As with colours: a paused frame shows its new levels at once.
+  if (entered_ && !framePending_ && buffer_) movie_.ShowFrame(Picture());
 }
 
 void WindowOutput::SetColours(const ScreenColours& colours) {
@@ -73,6 +95,7 @@ void WindowOutput::TearDown() {
   framePending_ = false;
   LeaveScreen();
   buffer_.reset();
+  shown_.clear();
 }
 
 void WindowOutput::LeaveScreen() {

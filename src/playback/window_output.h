@@ -6,10 +6,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "colour/colour_state.h"
 #include "platform/screen.h"
 #include "playback/frame_output.h"
+#include "playback/true_colour_shown.h"
 
 namespace kt {
 
@@ -19,15 +21,16 @@ class WindowOutput : public FrameOutput {
   WindowOutput(Screen& movie, const ColourState& colour);
   ~WindowOutput() override;
 
-  void PrepareFrameBuffer(uint16_t width, uint16_t height) override;
+  void PrepareFrameBuffer(uint16_t width, uint16_t height, uint8_t pixelBits) override;
   // Throws OutOfMemoryError when the buffer cannot be made.
   void CreateFrameBitmap() override;
   uint8_t* FrameBuffer() override;
-  ScreenFrame Picture() const override;
+  ScreenFrame Picture() override;
   void PaintFrame() override;
   void PaintFinalFrame() override;
   void TearDown() override;
   void SetColours(const ScreenColours& colours) override;
+  void SetLevels(const ChannelLevels& levels) override;
 
  private:
   // The window takes the playback's size and the colours not yet sent.
@@ -38,7 +41,11 @@ class WindowOutput : public FrameOutput {
   const ColourState& colour_;
   uint16_t width_ = 0;
   uint16_t height_ = 0;
+  uint8_t pixelBits_ = 8;
   std::unique_ptr<uint8_t[]> buffer_;
+  // True colour: the buffer as shown, and how it is turned into that.
+  std::vector<uint32_t> shown_;
+  TrueColourShown trueColour_;
   ScreenColours colours_{};
   bool coloursPending_ = false;
   bool entered_ = false;

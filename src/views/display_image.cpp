@@ -85,7 +85,11 @@ void DisplayImageControl::Configure() {
 
 void DisplayImageControl::Present() {
   Configure();
-  if (frame_.pixels != nullptr) presenter_.Convert(frame_.pixels, frame_.stride, colours_);
+  if (frame_.pixels != nullptr && frame_.format == ScreenPixels::Rgb32) {
+    presenter_.ConvertTrueColour(frame_.pixels, frame_.stride);
+  } else if (frame_.pixels != nullptr) {
+    presenter_.Convert(frame_.pixels, frame_.stride, colours_);
+  }
   WrapBuffer();
   stale_ = false;
 }
@@ -112,7 +116,9 @@ bool DisplayImageControl::PresentIntoScreenImage() {
   if (frame_.pixels == nullptr || presenter_.Width() < width || presenter_.Height() < height) {
     for (int y = 0; y < height; ++y) std::fill_n(target + static_cast<size_t>(y) * stride, width, kOpaqueBlack);
   }
-  if (frame_.pixels != nullptr) {
+  if (frame_.pixels != nullptr && frame_.format == ScreenPixels::Rgb32) {
+    presenter_.ConvertTrueColourInto(frame_.pixels, frame_.stride, target, stride, width, height);
+  } else if (frame_.pixels != nullptr) {
     presenter_.ConvertInto(frame_.pixels, frame_.stride, colours_, target, stride, width, height);
   }
   stale_ = true;  // the buffer itself was not brought up to date

@@ -58,7 +58,9 @@ class FullScreenTest : public ::testing::Test {
         frame[static_cast<size_t>(y) * stride + x] = static_cast<uint8_t>(1 + (x + y * w) % 255);
     }
   }
-  void Show() { output->ShowFrame({frame.data(), frameWidth, frameHeight, (frameWidth + 3) / 4 * 4, {}}); }
+  void Show() {
+    output->ShowFrame({frame.data(), frameWidth, frameHeight, (frameWidth + 3) / 4 * 4, ScreenPixels::Indexed8, {}});
+  }
   uint8_t FramePixel(int x, int y) const { return static_cast<uint8_t>(1 + (x + y * header.width) % 255); }
 
   FullScreen& Make() {

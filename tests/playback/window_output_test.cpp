@@ -35,7 +35,7 @@ struct OutputRig {
   OutputRig(uint16_t w, uint16_t h) : width(w), height(h) {
     movie.resize(w, h);
     movie.show();
-    output.PrepareFrameBuffer(w, h);
+    output.PrepareFrameBuffer(w, h, 8);
     output.CreateFrameBitmap();
     uint8_t* pixels = output.FrameBuffer();
     for (int i = 0; i < w * h; ++i) pixels[i] = static_cast<uint8_t>(i);
@@ -59,7 +59,7 @@ TEST(WindowOutput, ASetUpWithoutItsTearDownLeavesNothingStale) {
   OutputRig rig(12, 6);
   rig.output.PaintFrame();
   // An error between set-up and tear-down, then the next playback's set-up.
-  rig.output.PrepareFrameBuffer(10, 5);
+  rig.output.PrepareFrameBuffer(10, 5, 8);
   rig.output.CreateFrameBitmap();
   SetBrightness(rig.colour.Adjustment, 10);
   rig.Apply();

@@ -39,6 +39,7 @@ class RecordingFrameOutput : public FrameOutput {
  public:
   Bytes buffer;
   uint16_t width = 0, height = 0;
+  uint8_t pixelBits = 8;
   ScreenColours colours{};
   int coloursSet = 0;        // each palette the decoder or a bar put in
   std::vector<int> painted;  // pixel 0 of each painted frame
@@ -47,17 +48,18 @@ class RecordingFrameOutput : public FrameOutput {
   std::function<void()> onBitmapCreated;
   std::function<void(size_t)> onPainted;  // with the number of frames painted so far
 
-  void PrepareFrameBuffer(uint16_t w, uint16_t h) override {
+  void PrepareFrameBuffer(uint16_t w, uint16_t h, uint8_t bits) override {
     width = w;
     height = h;
-    buffer.assign(static_cast<size_t>(w) * h, 0);
+    pixelBits = bits;
+    buffer.assign(static_cast<size_t>(w) * h * (bits == 8 ? 1 : bits == 24 ? 3 : 2), 0);
     ++prepared;
   }
   void CreateFrameBitmap() override {
     if (onBitmapCreated) onBitmapCreated();
   }
   uint8_t* FrameBuffer() override { return buffer.data(); }
-  ScreenFrame Picture() const override { return {buffer.data(), width, height, width, {}}; }
+  ScreenFrame Picture() override { return {buffer.data(), width, height, width, ScreenPixels::Indexed8, {}}; }
   void PaintFrame() override {
     painted.push_back(buffer[0]);
     Bytes screen = buffer;
