@@ -184,8 +184,7 @@ void CheckFlicIsPlayable(const FlicHeader& header, bool trueColourTaken) {
   }
   if (header.IsTrueColour() && !trueColourTaken) {
     throw DamagedFlicError("The flic is in true colour, " + std::to_string(header.pixelBits) +
-                           "-bit; only flics of 256 colours can be played or converted so far "
-                           "(kinetrope-cli info, check and export take it).");
+                           "-bit; this measure takes only flics of 256 colours.");
   }
   if (header.frames == 0) throw DamagedFlicError("The flic has no frames.");
   if (header.frames > kMaxFlicFrames) {
