@@ -187,8 +187,10 @@ std::string MergeSettingsFile(std::string_view text, const SettingsValues& value
   const std::string newline = lines.front().end == "\r\n" ? "\r\n" : "\n";
   std::string added;
   for (const auto& [name, data] : values) {
+    // clang 14 (the fuzzers' compiler) cannot capture a structured binding.
+    const std::string_view wanted = name;
     auto found = std::find_if(known.begin(), known.end(),
-                              [&name](const Known& k) { return EqualsIgnoringAsciiCase(k.name, name); });
+                              [wanted](const Known& k) { return EqualsIgnoringAsciiCase(k.name, wanted); });
     if (found != known.end()) {
       const Line& line = lines[found->line];
       // A rewritten last line gets its line end, so that a line added after it starts a line of its own.
