@@ -131,8 +131,9 @@ void ControlPanel::WireControls() {
       {ui_->ContrastLeftAdjust, {Option::Contrast, -1}},     {ui_->ContrastRightAdjust, {Option::Contrast, 1}},
       {ui_->SpeedLeftAdjust, {Option::Speed, -1}},           {ui_->SpeedRightAdjust, {Option::Speed, 1}},
   };
-  for (const auto& [arrow, step] : arrows) {
-    connect(arrow, &QToolButton::clicked, this,
+  for (const auto& arrow : arrows) {
+    const auto step = arrow.second;
+    connect(arrow.first, &QToolButton::clicked, this,
             [this, step] { Guarded([this, step] { StepOption(step.first, step.second); }); });
   }
   WireOptions();

@@ -23,8 +23,7 @@ std::string AvErrorText(int error) {
 
 class AvWriter : public AnimationWriter {
  public:
-  AvWriter(OutputFile& file, const AnimationLayout& layout, AnimationFormat format)
-      : file_(file), layout_(layout), format_(format) {
+  AvWriter(OutputFile& file, const AnimationLayout& layout, AnimationFormat format) : file_(file), layout_(layout) {
     // Frames must follow one another in time; "no delay" becomes the
     // shortest the millisecond clock can say.
     delay_ = std::max<uint32_t>(layout.delayMs, 1);
@@ -184,7 +183,6 @@ class AvWriter : public AnimationWriter {
 
   OutputFile& file_;
   AnimationLayout layout_;
-  AnimationFormat format_;
   uint32_t delay_ = 1;
   int64_t lastPts_ = -1;
   int codedWidth_ = 0;
