@@ -141,11 +141,14 @@ check_type() {
 check_type demo.flc video/x-flic
 check_type demo.fli video/x-flic
 check_type logo.cel video/x-flic-cel
+cp "$source_dir/tests/data/true_colour/runs_24.flh" "$source_dir/tests/data/true_colour/copy_24.flt" "$work/files/"
+check_type runs_24.flh video/x-flic
+check_type copy_24.flt video/x-flic
 got=$(filetype "$work/files/notes.cel")
 [ "$got" != video/x-flic-cel ] || fail "a text file named .cel is taken for a flic"
 got=$(filetype "$work/files/other.cel")
 [ "$got" != video/x-flic-cel ] || fail "another program's .cel is taken for a flic"
-echo "ok: .fli and .flc are video/x-flic, a flic named .cel is video/x-flic-cel, other .cel files are not"
+echo "ok: .fli, .flc, .flh and a deep .flt are video/x-flic, a flic named .cel is video/x-flic-cel, other .cel files are not"
 grep -qx "video/x-flc video/x-flic" "$mime/aliases" || fail "the database does not take video/x-flc for video/x-flic"
 # No desktop environment and no File::MimeInfo: xdg-mime falls back to file(1).
 mkdir "$work/bin"
