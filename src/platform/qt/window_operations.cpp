@@ -1,6 +1,10 @@
 #include "platform/qt/window_operations.h"
 
+#include <xcb/xcb.h>
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
+#include <QByteArray>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QEvent>
@@ -37,23 +41,25 @@ class HideWatcher : public QObject {
 // it anew after a change of border. Until then Qt counts the frame the
 // window had before, or none, and a window centred or sized by its outer
 // bounds would end up off by the difference.
-class FramePlacer : public QObject {
+//
+// Nothing polls, so a window placed while a flic plays adds no wake-up
+// between its frames: the window's own events and the X events about it
+// (its frame extents, configure and reparent notices, which Qt takes in
+// without passing on) look at the frame, and a one-shot timer looks again
+// once it has had time to settle.
+class FramePlacer : public QObject, public QAbstractNativeEventFilter {
  public:
   static constexpr const char* kName = "kinetrope-frame-placer";
   // A window manager frames a window within a few turns of the event loop;
   // the placement is watched for this long.
   static constexpr int kWatchMs = 2000;
-  static constexpr int kTickMs = 50;
   static constexpr int kSettleMs = 120;
 
   explicit FramePlacer(QWidget& window) : QObject(&window), window_(window) {
     setObjectName(kName);
     window.installEventFilter(this);
-    timer_.setInterval(kTickMs);
-    QObject::connect(&timer_, &QTimer::timeout, this, [this] {
-      Check();
-      if (clock_.hasExpired(kWatchMs)) Forget();
-    });
+    settle_.setSingleShot(true);
+    QObject::connect(&settle_, &QTimer::timeout, this, [this] { Check(); });
   }
 
   void Watch(std::function<void()> place, bool anyState = false) {
@@ -67,16 +73,19 @@ class FramePlacer : public QObject {
     settled_.start();
     WatchHandle();
     clock_.start();
-    timer_.start();
+    QCoreApplication::instance()->installNativeEventFilter(this);
+    settle_.start(kSettleMs);
   }
 
   void Forget() {
     place_ = nullptr;
-    timer_.stop();
+    settle_.stop();
+    QCoreApplication::instance()->removeNativeEventFilter(this);
   }
 
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (watched == &window_ && (event->type() == QEvent::Show || event->type() == QEvent::WinIdChange)) WatchHandle();
+    if (watched == &window_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize)) Check();
     if (watched == handle_ && event->type() == QEvent::Expose) {
       // Taken off the screen, as a change of border does: whatever frame it
       // comes back with, it is placed again.
@@ -86,7 +95,32 @@ class FramePlacer : public QObject {
     return QObject::eventFilter(watched, event);
   }
 
+  // Runs before Qt takes the event in, so the look is queued behind it.
+  bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
+    if (eventType != "xcb_generic_event_t" || handle_ == nullptr || checkQueued_) return false;
+    if (AboutWindow(*static_cast<const xcb_generic_event_t*>(message), static_cast<uint32_t>(handle_->winId()))) {
+      checkQueued_ = true;
+      QMetaObject::invokeMethod(
+          this,
+          [this] {
+            checkQueued_ = false;
+            Check();
+          },
+          Qt::QueuedConnection);
+    }
+    return false;
+  }
+
  private:
+  static bool AboutWindow(const xcb_generic_event_t& event, uint32_t window) {
+    switch (event.response_type & 0x7F) {
+      case XCB_PROPERTY_NOTIFY: return reinterpret_cast<const xcb_property_notify_event_t&>(event).window == window;
+      case XCB_CONFIGURE_NOTIFY: return reinterpret_cast<const xcb_configure_notify_event_t&>(event).window == window;
+      case XCB_REPARENT_NOTIFY: return reinterpret_cast<const xcb_reparent_notify_event_t&>(event).window == window;
+      default: return false;
+    }
+  }
+
   QMargins Margins() const {
     const QWindow* handle = window_.windowHandle();
     return handle != nullptr && handle->isExposed() ? handle->frameMargins() : QMargins(-1, -1, -1, -1);
@@ -101,15 +135,24 @@ class FramePlacer : public QObject {
   // the frame counted twice.
   void Check() {
     if (!place_) return;
+    if (clock_.hasExpired(kWatchMs)) {
+      Forget();
+      return;
+    }
     const QMargins margins = Margins();
     const QRect geometry = window_.geometry();
     if (margins != seenMargins_ || geometry != seenGeometry_) {
       seenMargins_ = margins;
       seenGeometry_ = geometry;
       settled_.start();
+      settle_.start(kSettleMs);
       return;
     }
-    if (margins.left() < 0 || !settled_.hasExpired(kSettleMs)) return;
+    if (margins.left() < 0) return;
+    if (!settled_.hasExpired(kSettleMs)) {
+      settle_.start(static_cast<int>(kSettleMs - settled_.elapsed()) + 1);
+      return;
+    }
     const bool misplaced = !anyState_ && !corrected_ && geometry != placed_;
     if (margins == usedMargins_ && !misplaced) return;
     if (margins == usedMargins_) corrected_ = true;
@@ -140,8 +183,9 @@ class FramePlacer : public QObject {
   QRect placed_;  // the client area the last placement asked for
   QRect seenGeometry_;
   bool corrected_ = false;
+  bool checkQueued_ = false;
   QElapsedTimer settled_;
-  QTimer timer_;
+  QTimer settle_;  // wakes once when the frame and place seen last have settled
   QElapsedTimer clock_;
 };
 
