@@ -5,8 +5,9 @@
 # sleep and woke again (its voluntary context switches), from the start:
 # the first seconds hold the window's placement, and after six seconds the
 # title is switched off, which places the window again while it plays. With
-# STRACE=1 it also traces the steady seconds (strace -f -tt) and counts the
-# calls of each thread by name.
+# STRACE=1 it traces the player instead (strace -f -tt) and counts each
+# second the main thread's timed waits (polls with a timeout): one a frame
+# when nothing but the wait for the next frame wakes it.
 #
 # usage: bench/playback/wakeups.sh BUILD_DIR [SECONDS]   (default 10 s)
 # BUILD_DIR holds kinetrope and bench/make_long_flic (Release).
@@ -46,8 +47,12 @@ switches() {
 }
 
 measure() {
-  local name=$1 pid=$2 before after second
-  echo "$name (${WINDOW_MANAGER:-no window manager}): wake-ups per second of each thread"
+  local name=$1 pid=$2 before after second tracer=""
+  echo "$name (${WINDOW_MANAGER:-no window manager}): ${STRACE:+timed waits of the main thread and }wake-ups per second"
+  if [ -n "${STRACE:-}" ]; then
+    strace -f -tt -p "$pid" -o "$work/trace" 2> /dev/null &
+    tracer=$!
+  fi
   before=$(switches "$pid")
   for second in $(seq 1 $((seconds + 6))); do
     sleep 1
@@ -57,13 +62,14 @@ measure() {
       '{ line = line sprintf(" %s %d", $1, $3 - $2) } END { printf "  %2d s:%s\n", s, line }'
     before=$after
   done
-  if [ -n "${STRACE:-}" ]; then
-    timeout "$seconds" strace -f -tt -p "$pid" -o "$work/trace" 2> /dev/null
-    echo "  calls in $seconds steady seconds, by thread:"
-    sed -n 's/^\([0-9]*\) [0-9:.]* \([a-z_0-9]*\)(.*/\1 \2/p' "$work/trace" | sort | uniq -c | sort -rn | sed 's/^/   /'
-  fi
   kill "$pid"
   wait "$pid" 2> /dev/null
+  [ -z "$tracer" ] && return
+  wait "$tracer"
+  awk -v main="$pid" '$1 == main && / poll\(\[.*\], [0-9]+, [1-9][0-9]*[) ]/ {
+      split($2, t, ":"); now = t[1] * 3600 + t[2] * 60 + t[3]; if (!start) start = now
+      waits[int(now - start)]++ }
+    END { for (s = 0; s in waits; s++) line = line " " waits[s]; print "  timed waits each second:" line }' "$work/trace"
 }
 
 "$player" /DELAY 72 /LOOPON /PLAYFILE "$work/blocks.flc" > /dev/null 2>&1 &
