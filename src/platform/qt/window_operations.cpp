@@ -97,7 +97,10 @@ class FramePlacer : public QObject, public QAbstractNativeEventFilter {
 
   // Runs before Qt takes the event in, so the look is queued behind it.
   bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
-    if (eventType != "xcb_generic_event_t" || handle_ == nullptr || checkQueued_) return false;
+    // A window without its native side has no events; asking its id would make one.
+    if (eventType != "xcb_generic_event_t" || handle_ == nullptr || handle_->handle() == nullptr || checkQueued_) {
+      return false;
+    }
     if (AboutWindow(*static_cast<const xcb_generic_event_t*>(message), static_cast<uint32_t>(handle_->winId()))) {
       checkQueued_ = true;
       QMetaObject::invokeMethod(
