@@ -5,9 +5,10 @@
 # sleep and woke again (its voluntary context switches), from the start:
 # the first seconds hold the window's placement, and after six seconds the
 # title is switched off, which places the window again while it plays. With
-# STRACE=1 it traces the player instead (strace -f -tt) and counts each
-# second the main thread's timed waits (polls with a timeout): one a frame
-# when nothing but the wait for the next frame wakes it.
+# STRACE=1 it also traces the player (strace -f -tt; the switches then count
+# the tracer's stops too) and counts each second the main thread's timed
+# waits (polls with a timeout): one a frame when nothing but the wait for
+# the next frame wakes it.
 #
 # usage: bench/playback/wakeups.sh BUILD_DIR [SECONDS]   (default 10 s)
 # BUILD_DIR holds kinetrope and bench/make_long_flic (Release).
