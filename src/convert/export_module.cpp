@@ -3,7 +3,7 @@
 
 #include "convert/output_formats.h"
 
-extern "C" __attribute__((visibility("default"))) const kt::ExportCalls* KinetropeExportCalls() {
+extern "C" const kt::ExportCalls* KinetropeExportCalls() {
   static const kt::ExportCalls calls{kt::SaveDialogFilter, kt::ConvertFile, kt::ConvertFlicInMemory};
   return &calls;
 }
