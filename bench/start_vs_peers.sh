@@ -23,7 +23,8 @@ if [ -z "${DISPLAY:-}" ]; then
   Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 3> "$work/display" 2> /dev/null &
   xvfb=$!
   until [ -s "$work/display" ]; do sleep 0.1; done
-  export DISPLAY=":$(cat "$work/display")"
+  DISPLAY=":$(cat "$work/display")"
+  export DISPLAY
 fi
 # Nothing of the user's: empty options and configuration, a runtime folder of their own.
 export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime"
