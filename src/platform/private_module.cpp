@@ -12,8 +12,9 @@ namespace {
 std::filesystem::path FindModule(const std::string& name) {
   std::error_code error;
   const std::filesystem::path folder = std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
-  const std::filesystem::path installed = (folder / ".." / "lib" / "kinetrope" / name).lexically_normal();
-  const std::filesystem::path built = folder / "lib" / "kinetrope" / name;
+  const std::filesystem::path modules = std::filesystem::path("lib") / "kinetrope" / "modules" / name;
+  const std::filesystem::path installed = (folder / ".." / modules).lexically_normal();
+  const std::filesystem::path built = folder / modules;
   return !error && !std::filesystem::exists(installed, error) && std::filesystem::exists(built, error) ? built
                                                                                                        : installed;
 }
