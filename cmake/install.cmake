@@ -16,6 +16,12 @@ install(FILES desktop/completions/_kinetrope-cli DESTINATION ${CMAKE_INSTALL_DAT
 
 if(KINETROPE_GUI)
   install(TARGETS kinetrope RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT player)
+  # Private modules, found by the player beside its bin folder, so not under
+  # the multiarch library folder that GNUInstallDirs may choose; a folder
+  # below lib/kinetrope, since for libraries in lib/ or one folder down CPack
+  # adds ldconfig calls that Debian's triggers have replaced.
+  install(TARGETS kinetrope_sound kinetrope_export LIBRARY DESTINATION lib/kinetrope/modules COMPONENT player
+          PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
   install(FILES demo/demo.flc DESTINATION ${CMAKE_INSTALL_DATADIR}/kinetrope COMPONENT player)
   install(FILES desktop/kinetrope.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT player)
   install(FILES desktop/kinetrope-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME kinetrope.xml

@@ -28,3 +28,18 @@ function(kinetrope_layer folder)
   target_include_directories(${name} PUBLIC $<BUILD_INTERFACE:${view}>)
   target_link_libraries(${name} PUBLIC ${LAYER_USES} ${LAYER_LINKS})
 endfunction()
+
+# kinetrope_module(TARGET FILE SOURCE LAYER) makes the module FILE (in
+# lib/kinetrope/modules of the build, as installed) from SOURCE, which holds
+# its one entry, and LAYER built into it, and LAYER_headers, through which a layer
+# above reaches the module's declarations without linking LAYER. The
+# module exports its entry alone: the layers inside keep their names.
+function(kinetrope_module target file source layer)
+  add_library(${target} MODULE ${source})
+  target_link_libraries(${target} PRIVATE ${layer})
+  target_link_options(${target} PRIVATE LINKER:--exclude-libs,ALL)
+  set_target_properties(${target} PROPERTIES PREFIX "" SUFFIX "" OUTPUT_NAME ${file}
+                                             LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib/kinetrope/modules)
+  add_library(${layer}_headers INTERFACE)
+  target_include_directories(${layer}_headers INTERFACE ${KINETROPE_VIEWS}/${layer})
+endfunction()

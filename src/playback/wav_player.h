@@ -3,6 +3,7 @@
 // other operations fail silently, and the picture plays on regardless.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "platform/sdl/wave_device.h"
@@ -23,10 +24,14 @@ class WavPlayer {
   void Stop();
   void Close();
 
-  const WaveDevice& Device() const { return device_; }
+  // After an Open: the device, which the sound module made.
+  const WaveDevice& Device() const { return *device_; }
 
  private:
-  WaveDevice device_;
+  struct Release {
+    void operator()(WaveDevice* device) const;
+  };
+  std::unique_ptr<WaveDevice, Release> device_;
 };
 
 }  // namespace kt

@@ -11,9 +11,9 @@
 #include <cstdint>
 
 #include "convert/convert.h"
-#include "convert/output_formats.h"
 #include "platform/qt/system_metrics.h"
 #include "platform/qt/window_operations.h"
+#include "views/export_calls.h"
 #include "views/resources.h"
 
 namespace kt {
@@ -134,21 +134,22 @@ void MovieWindow::ExportAnimation() {
   if (links_.playback != nullptr && links_.playback->Playing) return;
   const bool inMemory = links_.flic != nullptr && links_.flic->FlicInMemory;
   std::string source = inMemory ? windowTitle().toStdString() : "";
-  if (!inMemory) {
-    const std::optional<std::string> chosen = services_->ShowOpenDialog({kFlicOpenFilter, "", ""});
-    if (!chosen) return;
-    source = *chosen;
-  }
-  const std::optional<std::string> target =
-      services_->ShowSaveDialog({SaveDialogFilter(), "", BaseName(source) + ".gif", true});
-  if (!target) return;
   try {
+    const ExportCalls& convert = LoadExportCalls();
+    if (!inMemory) {
+      const std::optional<std::string> chosen = services_->ShowOpenDialog({kFlicOpenFilter, "", ""});
+      if (!chosen) return;
+      source = *chosen;
+    }
+    const std::optional<std::string> target =
+        services_->ShowSaveDialog({convert.saveDialogFilter(), "", BaseName(source) + ".gif", true});
+    if (!target) return;
     const std::unique_ptr<ProgressBox> box = services_->ShowProgressBox(kApplicationTitle, "Exporting " + *target);
     ProgressObserver observer(*box);
     if (inMemory) {
-      ConvertFlicInMemory(links_.flic->Header, links_.flic->Store, source, *target, ConvertOptions{}, observer);
+      convert.convertFlicInMemory(links_.flic->Header, links_.flic->Store, source, *target, ConvertOptions{}, observer);
     } else {
-      ConvertFile(source, *target, ConvertOptions{}, observer);
+      convert.convertFile(source, *target, ConvertOptions{}, observer);
     }
   } catch (const ConvertCancelled&) {
     // Nothing was written, which is what cancelling asks for.

@@ -6,7 +6,8 @@
 # in Latin-1, as old archives have them: Linux file names are bytes), plays
 # them one after the other in one player: the second one's movie window
 # shows its frames pixel for pixel and moves through them; after its one
-# pass the program stays open with the last frame, and its Quit button ends it.
+# pass the program stays open with the last frame, its movie window's Export
+# writes a GIF, and its Quit button ends it.
 #
 # The program is installed from BUILD_DIR into a scratch prefix, or taken as
 # installed under $KINETROPE_PREFIX (for example /usr after the Debian package).
@@ -80,6 +81,31 @@ grab_screen "$work/after.rgb"
 last=$(shown_frames "$work/after.rgb")
 [ "$last" = $((frames - 1)) ] || fail "after the pass the movie window shows frame $last, not the last one ($((frames - 1)))"
 echo "ok: after one pass frame $last stays in the movie window and the player stays open"
+
+# Export from the movie window's menu: the installed player finds its
+# conversion module beside its bin folder, and writes a GIF that ffmpeg reads.
+await_dialog() {
+  local tries=100
+  until xwininfo -root -tree | grep -qF "\"$1\": (\"kinetrope\""; do
+    tries=$((tries - 1))
+    [ $tries -gt 0 ] || fail "no $1 dialog came up"
+    sleep 0.1
+  done
+  sleep 0.5
+}
+xdotool mousemove 512 384 click 3 sleep 0.5 key Down Return
+await_dialog Open
+xdotool type --delay 10 "$demo"
+xdotool key Return
+await_dialog "Save As"
+xdotool key ctrl+a type --delay 10 "$work/export.gif"
+xdotool key Return
+for _ in $(seq 100); do
+  [ -s "$work/export.gif" ] && ffmpeg -v error -i "$work/export.gif" -f null - 2> /dev/null && break
+  sleep 0.1
+done
+ffmpeg -v error -i "$work/export.gif" -f null - || fail "the installed player's Export wrote no GIF that ffmpeg reads"
+echo "ok: Export from the movie window's menu loads the installed conversion module and writes a GIF"
 
 # The Quit button of the control panel, at its design place.
 xdotool mousemove 601 173 click 1

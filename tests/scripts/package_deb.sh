@@ -81,7 +81,7 @@ contents "$cli" > "$work/cli.txt"
 expect() {
   for file in "${@:2}"; do grep -qxF "./usr/$file" "$work/$1.txt" || fail "the $1 package lacks /usr/$file"; done
 }
-expect player bin/kinetrope share/applications/kinetrope.desktop share/mime/packages/kinetrope.xml \
+expect player bin/kinetrope lib/kinetrope/modules/conversion.so lib/kinetrope/modules/sound.so share/applications/kinetrope.desktop share/mime/packages/kinetrope.xml \
   share/man/man1/kinetrope.1.gz share/kinetrope/demo.flc share/icons/hicolor/48x48/apps/kinetrope.png \
   share/doc/kinetrope/copyright share/doc/kinetrope/changelog.gz share/metainfo/org.kinetrope.Kinetrope.metainfo.xml \
   share/icons/hicolor/scalable/apps/kinetrope.svg share/bash-completion/completions/kinetrope \
