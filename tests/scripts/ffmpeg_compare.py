@@ -5,6 +5,7 @@ ffmpeg's own decoding of the same flic (rawvideo, pal8; for a 15, 16 or
 
 usage: ffmpeg_compare.py FLIC BMP_BASE FFMPEG_RAW
        ffmpeg_compare.py --converted FLIC FFMPEG_RAW FOLDER   (a true-colour flic's conversions)
+       ffmpeg_compare.py --pix-fmt FLIC   (prints the pixel format to ask ffmpeg for)
 
 ffmpeg's pal8 rawvideo holds, per frame, width x height palette indices (top
 row first, no padding) followed by 256 palette entries of blue, green, red,
@@ -176,8 +177,11 @@ def colour_matches(ours, theirs, types):
 def main():
     if len(sys.argv) == 5 and sys.argv[1] == "--converted":
         return compare_converted(*sys.argv[2:])
+    if len(sys.argv) == 3 and sys.argv[1] == "--pix-fmt":
+        print(TRUE_COLOUR_FORMATS.get(pixel_bits(open(sys.argv[2], "rb").read(14)), ("pal8",))[0])
+        return 0
     if len(sys.argv) != 4:
-        print(__doc__.splitlines()[3], file=sys.stderr)
+        print(__doc__.split("\n\n")[1], file=sys.stderr)
         return 2
     flic_path, base, raw_path = sys.argv[1:]
     flic = open(flic_path, "rb").read()

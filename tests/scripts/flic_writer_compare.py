@@ -42,7 +42,7 @@ def differs(a, b, tolerance):
 
 def main():
     if len(sys.argv) != 6:
-        print(__doc__.splitlines()[4], file=sys.stderr)
+        print(__doc__.split("\n\n")[1], file=sys.stderr)
         return 2
     source_base, output_base, raw_path, flic_path, tolerance = sys.argv[1:]
     tolerance = int(tolerance)
