@@ -107,21 +107,12 @@ class BitmapFileWriter {
   ino_t inode_ = 0;
 };
 
-// What sets the two kinds of file apart.
-struct BitmapKind {
-  const char* writer;         // named in the refusal of a negative size
-  uint16_t bitsPerPixel;      // 8 or 24
-  uint32_t colourTableBytes;  // between the headers and the pixels
-};
-constexpr BitmapKind kIndexedBitmap{"SaveFrameBitmap", 8, kBitmapColourTableSize};
-constexpr BitmapKind kTrueColourBitmap{"SaveTrueColourFrameBitmap", 24, 0};
-
-// The file and info headers, followed by room for the colour table.
-std::string HeaderBytes(const BitmapKind& kind, uint32_t width, uint32_t height) {
-  const uint32_t pixelOffset = kBitmapHeadersSize + kind.colourTableBytes;
+// The file and info headers, followed by room for the colour table at 8 bits a pixel.
+std::string HeaderBytes(uint32_t width, uint32_t height, uint16_t bitsPerPixel) {
+  const uint32_t pixelOffset = bitsPerPixel == 8 ? kBitmapPixelOffset : kBitmapHeadersSize;
   std::string out(pixelOffset, '\0');
   auto* p = reinterpret_cast<uint8_t*>(out.data());
-  const uint32_t imageSize = BitmapRowSize(width * (kind.bitsPerPixel / 8u)) * height;
+  const uint32_t imageSize = BitmapRowSize(width * (bitsPerPixel / 8u)) * height;
   p[0] = 'B';
   p[1] = 'M';
   WriteU32(p + 2, pixelOffset + imageSize);
@@ -130,7 +121,7 @@ std::string HeaderBytes(const BitmapKind& kind, uint32_t width, uint32_t height)
   WriteU32(p + 18, width);
   WriteU32(p + 22, height);  // positive: rows stored bottom-up
   WriteU16(p + 26, 1);
-  WriteU16(p + 28, kind.bitsPerPixel);
+  WriteU16(p + 28, bitsPerPixel);
   WriteU32(p + 30, 0);  // BI_RGB
   WriteU32(p + 34, imageSize);
   WriteU32(p + 38, kPelsPerMetre);
@@ -151,7 +142,7 @@ BitmapWriteError::BitmapWriteError(const BitmapWriteError& error, bool unfinishe
 uint32_t BitmapRowSize(uint32_t width) { return (width + 3u) & ~3u; }
 
 std::string BitmapHeaderBytes(uint32_t width, uint32_t height, const BasePalette& palette) {
-  std::string out = HeaderBytes(kIndexedBitmap, width, height);
+  std::string out = HeaderBytes(width, height, 8);
   uint8_t* table = reinterpret_cast<uint8_t*>(out.data()) + kBitmapHeadersSize;
   for (const RgbColour& colour : palette) {
     table[0] = colour.blue;
@@ -183,16 +174,16 @@ void ArmRecording(RecordingState& state, const std::string& chosenPath) {
 
 namespace {
 
-// The file named by the series' next number: the headers (and a colour
-// table when a palette is given), then the rows bottom-up, each padded to a
-// multiple of 4.
-bool SaveBitmap(RecordingState& state, const BitmapKind& kind, const uint8_t* pixels, int32_t width, int32_t height,
+// The file named by the series' next number: the headers, then the rows
+// bottom-up, each padded to a multiple of 4. With a palette, the pixels are
+// its indices; without, bytes blue, green, red.
+bool SaveBitmap(RecordingState& state, const char* writer, const uint8_t* pixels, int32_t width, int32_t height,
                 const BasePalette* palette) {
-  if (width < 0 || height < 0) throw std::invalid_argument(std::string(kind.writer) + ": negative frame size");
+  if (width < 0 || height < 0) throw std::invalid_argument(std::string(writer) + ": negative frame size");
   const auto w = static_cast<uint32_t>(width);
   const auto h = static_cast<uint32_t>(height);
-  const uint32_t rowBytes = w * (kind.bitsPerPixel / 8u);
-  const std::string header = palette ? BitmapHeaderBytes(w, h, *palette) : HeaderBytes(kind, w, h);
+  const uint32_t rowBytes = palette != nullptr ? w : 3 * w;
+  const std::string header = palette != nullptr ? BitmapHeaderBytes(w, h, *palette) : HeaderBytes(w, h, 24);
   const std::string name = RecordFileName(state.RecordBaseName, state.RecordFrameNumber);
   bool written = false;
   // O_NONBLOCK: a FIFO under the name, with nobody reading it, fails to open
@@ -230,11 +221,11 @@ bool SaveBitmap(RecordingState& state, const BitmapKind& kind, const uint8_t* pi
 
 bool SaveFrameBitmap(RecordingState& state, const uint8_t* pixels, int32_t width, int32_t height,
                      const BasePalette& palette) {
-  return SaveBitmap(state, kIndexedBitmap, pixels, width, height, &palette);
+  return SaveBitmap(state, "SaveFrameBitmap", pixels, width, height, &palette);
 }
 
 bool SaveTrueColourFrameBitmap(RecordingState& state, const uint8_t* bgr, int32_t width, int32_t height) {
-  return SaveBitmap(state, kTrueColourBitmap, bgr, width, height, nullptr);
+  return SaveBitmap(state, "SaveTrueColourFrameBitmap", bgr, width, height, nullptr);
 }
 
 }  // namespace kt
