@@ -23,12 +23,7 @@ formats=gif,webp,mp4
 [[ ${1:-} =~ ^[a-z0-9,]+$ && ! -f ${1:-} ]] && { formats=$1; shift; }
 source "$(dirname "$0")/../scripts/install_packages.sh"
 kinetrope_install_packages ffmpeg gifsicle >/dev/null
-flics=()
-while [ $# -gt 0 ] && [ "$1" != -- ]; do flics+=("$1"); shift; done
-[ "${1:-}" = -- ] && shift
-extra=("$@")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/flics_and_options.sh"
 
 # one run's wall seconds
 wall() {

@@ -16,12 +16,7 @@ cli=${1:?usage: gif_vs_gifsicle.sh CLI FLIC... [-- CLI OPTIONS]}
 shift
 source "$(dirname "$0")/../scripts/install_packages.sh"
 kinetrope_install_packages ffmpeg gifsicle python3-pil >/dev/null
-flics=()
-while [ $# -gt 0 ] && [ "$1" != -- ]; do flics+=("$1"); shift; done
-[ "${1:-}" = -- ] && shift
-extra=("$@")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/flics_and_options.sh"
 
 # The distinct pictures in turn, one digest each, as ffmpeg, or Pillow, sees them.
 by_ffmpeg() { ffmpeg -nostdin -v error -i "$1" -f framemd5 -pix_fmt rgb24 - | awk '!/^#/ {print $6}' | uniq; }

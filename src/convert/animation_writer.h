@@ -57,6 +57,19 @@ inline uint32_t ShownArgb(const AnimationFrame& frame, const AnimationLayout& la
   return 0xFF000000u | (uint32_t{c.red} << 16) | (uint32_t{c.green} << 8) | c.blue;
 }
 
+// The frame's pixels as they are to be seen, 0xAARRGGBB, into `out`.
+inline void ShownPixels(const AnimationFrame& frame, const AnimationLayout& layout, std::vector<uint32_t>& out) {
+  const size_t pixels = static_cast<size_t>(layout.width) * layout.height;
+  if (layout.trueColour) {
+    out.assign(frame.argb, frame.argb + pixels);
+    return;
+  }
+  uint32_t argb[256];
+  for (int i = 0; i < 256; ++i) argb[i] = ShownArgb(frame, layout, static_cast<uint8_t>(i));
+  out.resize(pixels);
+  for (size_t i = 0; i < pixels; ++i) out[i] = argb[frame.indices[i]];
+}
+
 // Where frame `index` starts, in ms from the first; index == frames gives the
 // animation's whole length. Sums the durations before it when they differ.
 uint64_t FrameStartMs(const AnimationLayout& layout, int index);

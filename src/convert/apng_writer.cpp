@@ -20,10 +20,6 @@ void PutU32(std::vector<uint8_t>& out, uint32_t value) {
   for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(value >> shift));
 }
 
-struct Rect {
-  int left = 0, top = 0, width = 0, height = 0;
-};
-
 class ApngWriter : public AnimationWriter {
  public:
   ApngWriter(OutputFile& file, const AnimationLayout& layout)
@@ -39,15 +35,8 @@ class ApngWriter : public AnimationWriter {
 
   void Add(const AnimationFrame& frame) override {
     if (frame.index == 0) Start(frame);
-    if (layout_.trueColour) {
-      shown_.assign(frame.argb, frame.argb + pixels_);
-    } else {
-      uint32_t argb[256];
-      for (int i = 0; i < 256; ++i) argb[i] = ShownArgb(frame, layout_, static_cast<uint8_t>(i));
-      shown_.resize(pixels_);
-      for (size_t i = 0; i < pixels_; ++i) shown_[i] = argb[frame.indices[i]];
-    }
-    const Rect r = frame.index == 0 ? Rect{0, 0, layout_.width, layout_.height} : ChangedRect();
+    ShownPixels(frame, layout_, shown_);
+    const PixelRect r = frame.index == 0 ? PixelRect{0, 0, layout_.width, layout_.height} : ChangedRect();
     canvas_.swap(shown_);
 
     // Each row: the filter byte (none; flat flic colours gain nothing from
@@ -110,10 +99,9 @@ class ApngWriter : public AnimationWriter {
     WriteChunk("acTL", control);
   }
 
-  Rect ChangedRect() const {
+  PixelRect ChangedRect() const {
     const PixelRect r = ChangedPixels(shown_.data(), canvas_.data(), layout_.width, layout_.height);
-    if (r.width == 0) return Rect{0, 0, 1, 1};  // nothing changed; a frame still needs a pixel
-    return Rect{r.left, r.top, r.width, r.height};
+    return r.width == 0 ? PixelRect{0, 0, 1, 1} : r;  // nothing changed; a frame still needs a pixel
   }
 
   static void Deflate(const std::vector<uint8_t>& in, std::vector<uint8_t>& out) {
@@ -130,7 +118,7 @@ class ApngWriter : public AnimationWriter {
     if (status != Z_STREAM_END) throw ConvertError("PNG encoder: deflate failed");
   }
 
-  void WriteFrame(const Rect& r, int index, const std::vector<uint8_t>& packed) {
+  void WriteFrame(const PixelRect& r, int index, const std::vector<uint8_t>& packed) {
     std::vector<uint8_t> control;
     PutU32(control, sequence_++);
     for (int value : {r.width, r.height, r.left, r.top}) PutU32(control, static_cast<uint32_t>(value));

@@ -24,15 +24,15 @@ void FlushNothing(png_structp) {}
 struct PngContent {
   uint32_t width = 0;
   uint32_t height = 0;
-  png_colorp palette = nullptr;  // null: RGB
+  const uint8_t* pixels = nullptr;  // top row first, no padding
+  png_colorp palette = nullptr;     // null: RGB
   int entries = 0;
   png_bytep alpha = nullptr;
   int alphas = 0;
-  png_bytepp rows = nullptr;
 };
 
 // Kept apart from anything with a destructor: libpng leaves by longjmp.
-bool EncodePng(OutputFile& file, const PngContent& content, std::string& message) {
+bool EncodePng(OutputFile& file, const PngContent& content, png_bytepp rows, std::string& message) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
   if (info == nullptr) {
@@ -55,10 +55,21 @@ bool EncodePng(OutputFile& file, const PngContent& content, std::string& message
   if (indexed) png_set_PLTE(png, info, content.palette, content.entries);
   if (content.alphas > 0) png_set_tRNS(png, info, content.alpha, content.alphas, nullptr);
   png_write_info(png, info);
-  png_write_image(png, content.rows);
+  png_write_image(png, rows);
   png_write_end(png, info);
   png_destroy_write_struct(&png, &info);
   return true;
+}
+
+// The file's own failure (a full disk) is told before the encoder's, which follows from it.
+void WritePng(OutputFile& file, const PngContent& content) {
+  const size_t rowBytes = static_cast<size_t>(content.width) * (content.palette != nullptr ? 1 : 3);
+  std::vector<png_bytep> rows(content.height);
+  for (size_t y = 0; y < rows.size(); ++y) rows[y] = const_cast<png_bytep>(content.pixels + y * rowBytes);
+  std::string message;
+  const bool done = EncodePng(file, content, rows.data(), message);
+  file.Check();
+  if (!done) file.Fail(message);
 }
 
 // A true-colour frame as three bytes a pixel, rows held only while written.
@@ -71,14 +82,7 @@ void WriteRgbPng(OutputFile& file, const AnimationFrame& frame, const AnimationL
     rgb[3 * i + 1] = static_cast<png_byte>(c >> 8);
     rgb[3 * i + 2] = static_cast<png_byte>(c);
   }
-  std::vector<png_bytep> rows(static_cast<size_t>(layout.height));
-  for (size_t y = 0; y < rows.size(); ++y) rows[y] = rgb.data() + y * width * 3;
-  const PngContent content{
-      static_cast<uint32_t>(layout.width), static_cast<uint32_t>(layout.height), nullptr, 0, nullptr, 0, rows.data()};
-  std::string message;
-  const bool done = EncodePng(file, content, message);
-  file.Check();
-  if (!done) file.Fail(message);
+  WritePng(file, PngContent{static_cast<uint32_t>(layout.width), static_cast<uint32_t>(layout.height), rgb.data()});
 }
 
 void WriteFramePng(OutputFile& file, const AnimationFrame& frame, const AnimationLayout& layout) {
@@ -134,21 +138,8 @@ void WritePalettePng(OutputFile& file, const AnimationFrame& frame, const Animat
     std::fill_n(alpha, alphas, png_byte{255});
     alpha[*layout.transparent] = 0;
   }
-  std::vector<png_bytep> rows(static_cast<size_t>(layout.height));
-  for (int y = 0; y < layout.height; ++y) {
-    rows[static_cast<size_t>(y)] = const_cast<png_bytep>(frame.indices + static_cast<size_t>(y) * layout.width);
-  }
-  const PngContent content{static_cast<uint32_t>(layout.width),
-                           static_cast<uint32_t>(layout.height),
-                           palette,
-                           entries,
-                           alpha,
-                           alphas,
-                           rows.data()};
-  std::string message;
-  const bool done = EncodePng(file, content, message);
-  file.Check();
-  if (!done) file.Fail(message);
+  WritePng(file, PngContent{static_cast<uint32_t>(layout.width), static_cast<uint32_t>(layout.height), frame.indices,
+                            palette, entries, alpha, alphas});
 }
 
 void WriteRgbPngFile(const std::string& path, const std::vector<uint8_t>& rgb, uint32_t width, uint32_t height,
@@ -158,14 +149,7 @@ void WriteRgbPngFile(const std::string& path, const std::vector<uint8_t>& rgb, u
     throw ConvertError("cannot write " + path + ": no picture to write");
   }
   OutputFile file(path);
-  std::vector<png_bytep> rows(height);
-  for (uint32_t y = 0; y < height; ++y)
-    rows[y] = const_cast<png_bytep>(rgb.data() + static_cast<size_t>(y) * width * 3);
-  const PngContent content{width, height, nullptr, 0, nullptr, 0, rows.data()};
-  std::string message;
-  const bool done = EncodePng(file, content, message);
-  file.Check();
-  if (!done) file.Fail(message);
+  WritePng(file, PngContent{width, height, rgb.data()});
   if (cancelled != nullptr && cancelled()) throw ConvertCancelled();
   file.Commit();
 }

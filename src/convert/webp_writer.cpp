@@ -83,14 +83,7 @@ class WebPWriter : public AnimationWriter {
   ~WebPWriter() override { WebPMuxDelete(mux_); }
 
   void Add(const AnimationFrame& frame) override {
-    uint32_t argb[256];
-    shown_.resize(pixels_);
-    if (layout_.trueColour) {
-      std::copy_n(frame.argb, pixels_, shown_.data());
-    } else {
-      for (int i = 0; i < 256; ++i) argb[i] = ShownArgb(frame, layout_, static_cast<uint8_t>(i));
-      for (size_t i = 0; i < pixels_; ++i) shown_[i] = argb[frame.indices[i]];
-    }
+    ShownPixels(frame, layout_, shown_);
     const uint32_t ms = layout_.durationsMs.empty() ? layout_.delayMs : layout_.durationsMs[frame.index];
     PixelRect r{0, 0, layout_.width, layout_.height};
     if (frame.index > 0) {

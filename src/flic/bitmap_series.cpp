@@ -107,6 +107,28 @@ class BitmapFileWriter {
   ino_t inode_ = 0;
 };
 
+// The file and info headers, followed by room for the colour table at 8 bits a pixel.
+std::string HeaderBytes(uint32_t width, uint32_t height, uint16_t bitsPerPixel) {
+  const uint32_t pixelOffset = bitsPerPixel == 8 ? kBitmapPixelOffset : kBitmapHeadersSize;
+  std::string out(pixelOffset, '\0');
+  auto* p = reinterpret_cast<uint8_t*>(out.data());
+  const uint32_t imageSize = BitmapRowSize(width * (bitsPerPixel / 8u)) * height;
+  p[0] = 'B';
+  p[1] = 'M';
+  WriteU32(p + 2, pixelOffset + imageSize);
+  WriteU32(p + 10, pixelOffset);
+  WriteU32(p + 14, 40);
+  WriteU32(p + 18, width);
+  WriteU32(p + 22, height);  // positive: rows stored bottom-up
+  WriteU16(p + 26, 1);
+  WriteU16(p + 28, bitsPerPixel);
+  WriteU32(p + 30, 0);  // BI_RGB
+  WriteU32(p + 34, imageSize);
+  WriteU32(p + 38, kPelsPerMetre);
+  WriteU32(p + 42, kPelsPerMetre);
+  return out;
+}
+
 }  // namespace
 
 BitmapWriteError::BitmapWriteError(int systemError)
@@ -120,23 +142,8 @@ BitmapWriteError::BitmapWriteError(const BitmapWriteError& error, bool unfinishe
 uint32_t BitmapRowSize(uint32_t width) { return (width + 3u) & ~3u; }
 
 std::string BitmapHeaderBytes(uint32_t width, uint32_t height, const BasePalette& palette) {
-  std::string out(kBitmapPixelOffset, '\0');
-  auto* p = reinterpret_cast<uint8_t*>(out.data());
-  const uint32_t imageSize = BitmapRowSize(width) * height;
-  p[0] = 'B';
-  p[1] = 'M';
-  WriteU32(p + 2, kBitmapPixelOffset + imageSize);
-  WriteU32(p + 10, kBitmapPixelOffset);
-  WriteU32(p + 14, 40);
-  WriteU32(p + 18, width);
-  WriteU32(p + 22, height);  // positive: rows stored bottom-up
-  WriteU16(p + 26, 1);
-  WriteU16(p + 28, 8);
-  WriteU32(p + 30, 0);  // BI_RGB
-  WriteU32(p + 34, imageSize);
-  WriteU32(p + 38, kPelsPerMetre);
-  WriteU32(p + 42, kPelsPerMetre);
-  uint8_t* table = p + kBitmapHeadersSize;
+  std::string out = HeaderBytes(width, height, 8);
+  uint8_t* table = reinterpret_cast<uint8_t*>(out.data()) + kBitmapHeadersSize;
   for (const RgbColour& colour : palette) {
     table[0] = colour.blue;
     table[1] = colour.green;
@@ -167,10 +174,16 @@ void ArmRecording(RecordingState& state, const std::string& chosenPath) {
 
 namespace {
 
-// The file named by the series' next number: the header bytes, then the rows
-// of rowBytes bytes bottom-up, each padded to a multiple of 4.
-bool SaveBitmap(RecordingState& state, const std::string& header, const uint8_t* pixels, uint32_t rowBytes,
-                uint32_t h) {
+// The file named by the series' next number: the headers, then the rows
+// bottom-up, each padded to a multiple of 4. With a palette, the pixels are
+// its indices; without, bytes blue, green, red.
+bool SaveBitmap(RecordingState& state, const char* writer, const uint8_t* pixels, int32_t width, int32_t height,
+                const BasePalette* palette) {
+  if (width < 0 || height < 0) throw std::invalid_argument(std::string(writer) + ": negative frame size");
+  const auto w = static_cast<uint32_t>(width);
+  const auto h = static_cast<uint32_t>(height);
+  const uint32_t rowBytes = palette != nullptr ? w : 3 * w;
+  const std::string header = palette != nullptr ? BitmapHeaderBytes(w, h, *palette) : HeaderBytes(w, h, 24);
   const std::string name = RecordFileName(state.RecordBaseName, state.RecordFrameNumber);
   bool written = false;
   // O_NONBLOCK: a FIFO under the name, with nobody reading it, fails to open
@@ -208,34 +221,11 @@ bool SaveBitmap(RecordingState& state, const std::string& header, const uint8_t*
 
 bool SaveFrameBitmap(RecordingState& state, const uint8_t* pixels, int32_t width, int32_t height,
                      const BasePalette& palette) {
-  if (width < 0 || height < 0) throw std::invalid_argument("SaveFrameBitmap: negative frame size");
-  const auto w = static_cast<uint32_t>(width);
-  const auto h = static_cast<uint32_t>(height);
-  return SaveBitmap(state, BitmapHeaderBytes(w, h, palette), pixels, w, h);
+  return SaveBitmap(state, "SaveFrameBitmap", pixels, width, height, &palette);
 }
 
 bool SaveTrueColourFrameBitmap(RecordingState& state, const uint8_t* bgr, int32_t width, int32_t height) {
-  if (width < 0 || height < 0) throw std::invalid_argument("SaveTrueColourFrameBitmap: negative frame size");
-  const auto w = static_cast<uint32_t>(width);
-  const auto h = static_cast<uint32_t>(height);
-  const uint32_t rowBytes = 3 * w;
-  std::string header(kBitmapHeadersSize, '\0');
-  auto* p = reinterpret_cast<uint8_t*>(header.data());
-  const uint32_t imageSize = BitmapRowSize(rowBytes) * h;
-  p[0] = 'B';
-  p[1] = 'M';
-  WriteU32(p + 2, kBitmapHeadersSize + imageSize);
-  WriteU32(p + 10, kBitmapHeadersSize);
-  WriteU32(p + 14, 40);
-  WriteU32(p + 18, w);
-  WriteU32(p + 22, h);  // positive: rows stored bottom-up
-  WriteU16(p + 26, 1);
-  WriteU16(p + 28, 24);
-  WriteU32(p + 30, 0);  // BI_RGB
-  WriteU32(p + 34, imageSize);
-  WriteU32(p + 38, kPelsPerMetre);
-  WriteU32(p + 42, kPelsPerMetre);
-  return SaveBitmap(state, header, bgr, rowBytes, h);
+  return SaveBitmap(state, "SaveTrueColourFrameBitmap", bgr, width, height, nullptr);
 }
 
 }  // namespace kt

@@ -75,6 +75,17 @@ struct Image {
   }
 };
 
+// n bytes, from one word to two: the first word and the last, overlapping.
+template <typename Word>
+inline void CopyHeadAndTail(uint8_t* dst, const uint8_t* src, uint32_t n) {
+  Word head;
+  Word tail;
+  std::memcpy(&head, src, sizeof(Word));
+  std::memcpy(&tail, src + n - sizeof(Word), sizeof(Word));
+  std::memcpy(dst, &head, sizeof(Word));
+  std::memcpy(dst + n - sizeof(Word), &tail, sizeof(Word));
+}
+
 // Exact small moves for the packet loops, inlined where a call to memcpy or
 // memset would cost more than the move: every byte of dst[0, n) is written
 // (some twice, with the same value) and nothing outside it. Source and
@@ -85,26 +96,11 @@ inline void CopyBytes(uint8_t* dst, const uint8_t* src, uint32_t n) {
     for (; i + 16 <= n; i += 16) std::memcpy(dst + i, src + i, 16);
     if (i < n) std::memcpy(dst + n - 16, src + n - 16, 16);
   } else if (n >= 8) {
-    uint64_t head;
-    uint64_t tail;
-    std::memcpy(&head, src, 8);
-    std::memcpy(&tail, src + n - 8, 8);
-    std::memcpy(dst, &head, 8);
-    std::memcpy(dst + n - 8, &tail, 8);
+    CopyHeadAndTail<uint64_t>(dst, src, n);
   } else if (n >= 4) {
-    uint32_t head;
-    uint32_t tail;
-    std::memcpy(&head, src, 4);
-    std::memcpy(&tail, src + n - 4, 4);
-    std::memcpy(dst, &head, 4);
-    std::memcpy(dst + n - 4, &tail, 4);
+    CopyHeadAndTail<uint32_t>(dst, src, n);
   } else if (n >= 2) {
-    uint16_t head;
-    uint16_t tail;
-    std::memcpy(&head, src, 2);
-    std::memcpy(&tail, src + n - 2, 2);
-    std::memcpy(dst, &head, 2);
-    std::memcpy(dst + n - 2, &tail, 2);
+    CopyHeadAndTail<uint16_t>(dst, src, n);
   } else if (n == 1) {
     *dst = *src;
   }

@@ -4,7 +4,8 @@
 # screen (the 320 x 200 mode scaled to 1024 x 640, the frame centred on
 # black) every screenshot is a frame kinetrope-cli export writes, pixel for
 # pixel; brightness and contrast reach each channel by the palette's formula;
-# paused, Z steps back and ] brightens the paused frame at once.
+# paused, Z steps back and ] brightens the paused frame at once. The same
+# checks run under openbox in e2e_true_colour_openbox.sh.
 #
 # usage: e2e_true_colour.sh BUILD_DIR
 set -u

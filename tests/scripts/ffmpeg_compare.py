@@ -5,6 +5,7 @@ ffmpeg's own decoding of the same flic (rawvideo, pal8; for a 15, 16 or
 
 usage: ffmpeg_compare.py FLIC BMP_BASE FFMPEG_RAW
        ffmpeg_compare.py --converted FLIC FFMPEG_RAW FOLDER   (a true-colour flic's conversions)
+       ffmpeg_compare.py --pix-fmt FLIC   (prints the pixel format to ask ffmpeg for)
 
 ffmpeg's pal8 rawvideo holds, per frame, width x height palette indices (top
 row first, no padding) followed by 256 palette entries of blue, green, red,
@@ -22,8 +23,12 @@ therefore appears in ffmpeg as p | (p >> 6). In a flic that uses both colour
 chunk types either form is accepted, entry by entry.
 """
 
+import os
 import struct
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "lib"))
+from bitmaps import read_indexed, read_true_colour  # noqa: E402
 
 # True-colour flics: ffmpeg is asked for the file's own pixel layout, so that
 # no conversion of its own stands between its decoding and ours.
@@ -57,22 +62,6 @@ def colour_chunk_types(data):
     return found
 
 
-def read_bitmap(path, width, height):
-    data = open(path, "rb").read()
-    if data[:2] != b"BM" or struct.unpack_from("<I", data, 10)[0] != 1078:
-        raise ValueError(f"{path}: not an 8-bit bitmap as the recorder writes it")
-    bw, bh = struct.unpack_from("<ii", data, 18)
-    if (bw, bh) != (width, height):
-        raise ValueError(f"{path}: {bw} x {bh}, the flic is {width} x {height}")
-    palette = [(data[54 + 4 * i + 2], data[54 + 4 * i + 1], data[54 + 4 * i]) for i in range(256)]
-    row_size = (width + 3) // 4 * 4
-    rows = []
-    for y in range(height):
-        start = 1078 + (height - 1 - y) * row_size
-        rows.append(data[start:start + width])
-    return b"".join(rows), palette
-
-
 def pixel_bits(flic):
     """15, 16 or 24 for a true-colour flic, 8 for any other."""
     magic, depth = struct.unpack_from("<H", flic, 4)[0], struct.unpack_from("<H", flic, 12)[0]
@@ -97,34 +86,37 @@ def widened_bgr(raw, bits):
     return bytes(out)
 
 
-def read_true_colour_bitmap(path, width, height):
-    data = open(path, "rb").read()
-    if data[:2] != b"BM" or struct.unpack_from("<H", data, 28)[0] != 24:
-        raise ValueError(f"{path}: not a 24-bit bitmap")
-    bw, bh = struct.unpack_from("<ii", data, 18)
-    if (bw, bh) != (width, height):
-        raise ValueError(f"{path}: {bw} x {bh}, the flic is {width} x {height}")
-    offset = struct.unpack_from("<I", data, 10)[0]
-    row_size = (width * 3 + 3) // 4 * 4
-    return b"".join(data[offset + (height - 1 - y) * row_size:][:width * 3] for y in range(height))
+def whole_frames(raw, frame_bytes, frames):
+    """How many whole pictures ffmpeg gave, or None, having said so, when they are fewer than the flic's frames."""
+    ffmpeg_frames = len(raw) // frame_bytes
+    if len(raw) % frame_bytes != 0 or ffmpeg_frames < frames:
+        print(f"ffmpeg gave {len(raw)} bytes, {ffmpeg_frames} whole frames of {frame_bytes}; "
+              f"the flic has {frames} frames")
+        return None
+    return ffmpeg_frames
+
+
+def first_difference(f, ours, theirs, width, step, shown, note=""):
+    """Whether frame f's pictures, of `step` bytes a pixel, differ; if so, says how many pixels and the first."""
+    if ours == theirs:
+        return False
+    diffs = [i // step for i in range(0, len(ours), step) if ours[i:i + step] != theirs[i:i + step]]
+    i = diffs[0]
+    print(f"frame {f}: {len(diffs)} pixels differ; first at x {i % width}, y {i // width}: "
+          f"ours {shown(ours, i)}, ffmpeg {shown(theirs, i)}{note}")
+    return True
 
 
 def compare_true_colour(flic, bits, base, raw):
     frames, width, height = struct.unpack_from("<HHH", flic, 6)
     frame_bytes = width * height * TRUE_COLOUR_FORMATS[bits][1]
-    ffmpeg_frames = len(raw) // frame_bytes
-    if len(raw) % frame_bytes != 0 or ffmpeg_frames < frames:
-        print(f"ffmpeg gave {len(raw)} bytes, {ffmpeg_frames} whole frames of {frame_bytes}; "
-              f"the flic has {frames} frames")
+    ffmpeg_frames = whole_frames(raw, frame_bytes, frames)
+    if ffmpeg_frames is None:
         return 1
     for f in range(frames):
-        ours = read_true_colour_bitmap(f"{base}{f:04d}.bmp", width, height)
+        ours = read_true_colour(f"{base}{f:04d}.bmp", (width, height)).pixels
         theirs = widened_bgr(raw[f * frame_bytes:(f + 1) * frame_bytes], bits)
-        if ours != theirs:
-            diffs = [i // 3 for i in range(0, len(ours), 3) if ours[i:i + 3] != theirs[i:i + 3]]
-            i = diffs[0]
-            print(f"frame {f}: {len(diffs)} pixels differ; first at x {i % width}, y {i // width}: "
-                  f"ours {tuple(ours[3 * i:3 * i + 3])}, ffmpeg {tuple(theirs[3 * i:3 * i + 3])} (blue, green, red)")
+        if first_difference(f, ours, theirs, width, 3, lambda p, i: tuple(p[3 * i:3 * i + 3]), " (blue, green, red)"):
             return 1
     print(f"{frames} frames of {bits}-bit colour agree (ffmpeg decoded {ffmpeg_frames}; "
           f"the {ffmpeg_frames - frames} after the first pass not compared)")
@@ -185,8 +177,11 @@ def colour_matches(ours, theirs, types):
 def main():
     if len(sys.argv) == 5 and sys.argv[1] == "--converted":
         return compare_converted(*sys.argv[2:])
+    if len(sys.argv) == 3 and sys.argv[1] == "--pix-fmt":
+        print(TRUE_COLOUR_FORMATS.get(pixel_bits(open(sys.argv[2], "rb").read(14)), ("pal8",))[0])
+        return 0
     if len(sys.argv) != 4:
-        print(__doc__.splitlines()[3], file=sys.stderr)
+        print(__doc__.split("\n\n")[1], file=sys.stderr)
         return 2
     flic_path, base, raw_path = sys.argv[1:]
     flic = open(flic_path, "rb").read()
@@ -197,20 +192,14 @@ def main():
     types = colour_chunk_types(flic)
     raw = open(raw_path, "rb").read()
     frame_bytes = width * height + 1024
-    ffmpeg_frames = len(raw) // frame_bytes
-    if len(raw) % frame_bytes != 0 or ffmpeg_frames < frames:
-        print(f"ffmpeg gave {len(raw)} bytes, {ffmpeg_frames} whole frames of {frame_bytes}; "
-              f"the flic has {frames} frames")
+    ffmpeg_frames = whole_frames(raw, frame_bytes, frames)
+    if ffmpeg_frames is None:
         return 1
     for f in range(frames):
-        pixels, palette = read_bitmap(f"{base}{f:04d}.bmp", width, height)
+        _, _, pixels, palette = read_indexed(f"{base}{f:04d}.bmp", (width, height))
         start = f * frame_bytes
         theirs = raw[start:start + width * height]
-        if pixels != theirs:
-            diffs = [i for i in range(len(pixels)) if pixels[i] != theirs[i]]
-            i = diffs[0]
-            print(f"frame {f}: {len(diffs)} pixels differ; first at x {i % width}, y {i // width}: "
-                  f"ours {pixels[i]}, ffmpeg {theirs[i]}")
+        if first_difference(f, pixels, theirs, width, 1, lambda p, i: p[i]):
             return 1
         pal = raw[start + width * height:start + frame_bytes]
         for i in range(256):

@@ -101,14 +101,7 @@ for flic in "$flics"/*.fli "$flics"/*.flc "$flics"/*.cel "$work/made"/*.flc "$wo
   rm -f "$work"/frame*.bmp "$work/ffmpeg.raw"
   # passthrough: one picture per frame record, none repeated or dropped for timing.
   # True colour is asked for in the file's own layout (see ffmpeg_compare.py).
-  case $(python3 -c 'import sys, struct; d = open(sys.argv[1], "rb").read(14)
-m, dep = struct.unpack_from("<H", d, 4)[0], struct.unpack_from("<H", d, 12)[0]
-print(dep if m == 0xAF44 else 15 if (m == 0xAF12 and dep == 16) else 8)' "$flic") in
-    15) pix_fmt=rgb555le ;;
-    16) pix_fmt=rgb565le ;;
-    24) pix_fmt=bgr24 ;;
-    *) pix_fmt=pal8 ;;
-  esac
+  pix_fmt=$(python3 "$here/ffmpeg_compare.py" --pix-fmt "$flic")
   if ! ffmpeg -nostdin -v error -i "$flic" -f rawvideo -pix_fmt "$pix_fmt" -fps_mode passthrough \
       "$work/ffmpeg.raw" > "$work/ffmpeg.txt" 2>&1 || [ ! -s "$work/ffmpeg.raw" ]; then
     echo "SKIP $name: ffmpeg cannot decode it ($(head -n 1 "$work/ffmpeg.txt"))"

@@ -17,23 +17,20 @@ Pillow 9 also keeps the first frame's colours for good, so after a palette
 change its palette indices are compared with our reader's, not its colours.
 """
 
+import os
 import struct
 import sys
 
 from PIL import Image
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "lib"))
+from bitmaps import read_indexed  # noqa: E402
 
-def read_bitmap(path):
-    data = open(path, "rb").read()
-    width, height = struct.unpack_from("<ii", data, 18)
-    palette = [(data[54 + 4 * i + 2], data[54 + 4 * i + 1], data[54 + 4 * i]) for i in range(256)]
-    row_size = (width + 3) // 4 * 4
-    out = []
-    for y in range(height):
-        start = 1078 + (height - 1 - y) * row_size
-        out.append(data[start:start + width])
-    indices = b"".join(out)
-    return palette, indices, [palette[i] for i in indices]
+
+def colours(path, size):
+    """The bitmap's palette, its indices and its picture as (red, green, blue)."""
+    bitmap = read_indexed(path, size)
+    return bitmap.palette, bitmap.pixels, [bitmap.palette[i] for i in bitmap.pixels]
 
 
 def differs(a, b, tolerance):
@@ -45,7 +42,7 @@ def differs(a, b, tolerance):
 
 def main():
     if len(sys.argv) != 6:
-        print(__doc__.splitlines()[4], file=sys.stderr)
+        print(__doc__.split("\n\n")[1], file=sys.stderr)
         return 2
     source_base, output_base, raw_path, flic_path, tolerance = sys.argv[1:]
     tolerance = int(tolerance)
@@ -62,8 +59,8 @@ def main():
         print(f"Pillow counts {pillow.n_frames} frames, the header {frames}")
         return 1
     for f in range(frames):
-        _, _, source = read_bitmap(f"{source_base}{f:04d}.bmp")
-        palette, indices, ours = read_bitmap(f"{output_base}{f:04d}.bmp")
+        _, _, source = colours(f"{source_base}{f:04d}.bmp", (width, height))
+        palette, indices, ours = colours(f"{output_base}{f:04d}.bmp", (width, height))
         if f == 0:
             first_palette = palette
         start = f * frame_bytes

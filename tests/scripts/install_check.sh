@@ -25,23 +25,11 @@
 # usage: install_check.sh BUILD_DIR
 set -u
 
-build_dir=$(cd "${1:?usage: $(basename "$0") BUILD_DIR}" && pwd)
-source_dir=$(cd "$(dirname "$0")/../.." && pwd)
-source "$source_dir/scripts/install_packages.sh"
+source "$(dirname "$0")/lib/installed_tree.sh"
 kinetrope_install_packages desktop-file-utils xdg-utils shared-mime-info libglib2.0-bin man-db python3 \
   appstream bash-completion zsh ||
   { echo "FAIL: could not install the test tools"; exit 1; }
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() {
-  echo "FAIL: $*"
-  exit 1
-}
-
-prefix="$work/prefix"
-cmake --install "$build_dir" --prefix "$prefix" > "$work/install.log" 2>&1 ||
-  { cat "$work/install.log"; fail "cmake --install failed"; }
+install_tree
 
 # ---- 1. The programs run from the prefix.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"

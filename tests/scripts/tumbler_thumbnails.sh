@@ -11,9 +11,7 @@
 # Exit status 77 (skipped) when tumbler, dbus or ffmpeg cannot be had.
 set -u
 
-build_dir=$(cd "${1:?usage: $(basename "$0") BUILD_DIR}" && pwd)
-source_dir=$(cd "$(dirname "$0")/../.." && pwd)
-source "$source_dir/scripts/install_packages.sh"
+source "$(dirname "$0")/lib/installed_tree.sh"
 kinetrope_install_packages tumbler dbus-daemon libglib2.0-bin shared-mime-info ffmpeg > /dev/null 2>&1
 tumblerd=$(ls /usr/lib/*/tumbler-1/tumblerd 2> /dev/null | head -n 1)
 for tool in dbus-run-session gdbus dbus-monitor update-mime-database ffmpeg; do
@@ -21,15 +19,7 @@ for tool in dbus-run-session gdbus dbus-monitor update-mime-database ffmpeg; do
 done
 [ -x "$tumblerd" ] || { echo "SKIP: tumbler cannot be had"; exit 77; }
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() {
-  echo "FAIL: $*"
-  exit 1
-}
-prefix="$work/prefix"
-cmake --install "$build_dir" --prefix "$prefix" > "$work/install.log" 2>&1 ||
-  { cat "$work/install.log"; fail "cmake --install failed"; }
+install_tree
 update-mime-database "$prefix/share/mime" > /dev/null 2>&1 || fail "the MIME package does not parse"
 mkdir "$work/my flics"
 cp "$source_dir/tests/data/flics/ap_ann2.fli" "$source_dir/tests/data/flics/ap_logo.cel" "$work/my flics/"

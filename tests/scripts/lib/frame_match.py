@@ -7,22 +7,16 @@ bitmap BASEnnnn.bmp (kinetrope-cli export) that the region shows pixel for
 pixel, or -1 when it shows none of them.
 """
 import glob
-import struct
 import sys
+
+from bitmaps import read_indexed
 
 
 def bitmap_rows(path):
-    data = open(path, "rb").read()
-    offset, = struct.unpack_from("<I", data, 10)
-    width, height = struct.unpack_from("<ii", data, 18)
-    assert struct.unpack_from("<H", data, 28)[0] == 8, path
-    table = [data[54 + 4 * i:54 + 4 * i + 3][::-1] for i in range(256)]
-    stride = (width + 3) // 4 * 4
-    rows = []
-    for y in range(abs(height)):
-        start = offset + (abs(height) - 1 - y if height > 0 else y) * stride
-        rows.append(b"".join(table[i] for i in data[start:start + width]))
-    return rows
+    bitmap = read_indexed(path)
+    table = [bytes(colour) for colour in bitmap.palette]
+    return [b"".join(table[i] for i in bitmap.pixels[y * bitmap.width:(y + 1) * bitmap.width])
+            for y in range(bitmap.height)]
 
 
 def main():
