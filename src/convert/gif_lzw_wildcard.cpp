@@ -198,15 +198,17 @@ void Smooth(Choices choices, int width, size_t count, std::vector<uint8_t>& firs
 void AppendGifImageChoosing(const GifImage& image, std::vector<uint8_t>& out) {
   const size_t count = static_cast<size_t>(image.width) * static_cast<size_t>(image.height);
   const uint32_t clear = 1u << std::clamp(image.codeBits, 2, 8);
-  std::vector<uint8_t> second(count);
-  for (size_t i = 0; i < count; ++i) {
-    second[i] = image.alternatives[i] < clear ? image.alternatives[i] : image.pixels[i];
-  }
-  const Choices given{image.pixels, second.data()};
-  // No one way wins on every frame of the real flics tried: the smallest of
-  // three is kept, AppendGifImage's own choice among them.
+  // A frame cleared whole has no choice to make.
+  size_t i = 0;
+  while (i < count && (image.alternatives[i] == image.pixels[i] || image.alternatives[i] >= clear)) ++i;
+  if (i == count) return AppendGifImage(image, out);
   std::vector<uint8_t> best;
   AppendGifImage(image, best);
+  std::vector<uint8_t> second(count);
+  for (i = 0; i < count; ++i) second[i] = image.alternatives[i] < clear ? image.alternatives[i] : image.pixels[i];
+  // No one way wins on every frame of the real flics tried: the smallest of
+  // three is kept, AppendGifImage's own choice among them.
+  const Choices given{image.pixels, second.data()};
   const auto consider = [&](const std::vector<uint8_t>& pixels) {
     GifImage chosen = image;
     chosen.pixels = pixels.data();
