@@ -163,12 +163,13 @@ std::vector<uint8_t> Choose(Choices choices, size_t count, uint32_t clear) {
 
 // In each row, the choice of indices with the fewest changes from one pixel
 // to the next, put first (the other second): long runs make strings that
-// the rows below meet again.
-void Smooth(Choices choices, int width, size_t count, std::vector<uint8_t>& first, std::vector<uint8_t>& second) {
+// the rows below meet again. Returns whether any pixel's order changed.
+bool Smooth(Choices choices, int width, size_t count, std::vector<uint8_t>& first, std::vector<uint8_t>& second) {
   first.assign(choices.first, choices.first + count);
   second.assign(choices.second, choices.second + count);
   const size_t w = static_cast<size_t>(width);
   std::vector<uint8_t> back(w * 2);  // per pixel and way, the way of the pixel before
+  bool swapped = false;
   for (size_t row = 0; row < count; row += w) {
     uint8_t* a = first.data() + row;
     uint8_t* b = second.data() + row;
@@ -187,10 +188,14 @@ void Smooth(Choices choices, int width, size_t count, std::vector<uint8_t>& firs
     }
     int way = changes[1] < changes[0];
     for (size_t x = w; x-- > 0;) {
-      if (way == 1) std::swap(a[x], b[x]);
+      if (way == 1 && a[x] != b[x]) {
+        std::swap(a[x], b[x]);
+        swapped = true;
+      }
       way = x > 0 ? back[x * 2 + way] : 0;
     }
   }
+  return swapped;
 }
 
 }  // namespace
@@ -219,8 +224,8 @@ void AppendGifImageChoosing(const GifImage& image, std::vector<uint8_t>& out) {
   };
   consider(Choose(given, count, clear));
   std::vector<uint8_t> first, other;
-  Smooth(given, image.width, count, first, other);
-  consider(Choose(Choices{first.data(), other.data()}, count, clear));
+  if (Smooth(given, image.width, count, first, other))
+    consider(Choose(Choices{first.data(), other.data()}, count, clear));
   out.insert(out.end(), best.begin(), best.end());
 }
 
