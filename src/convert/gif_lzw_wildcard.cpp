@@ -9,8 +9,9 @@ namespace {
 
 constexpr int kMaxCode = 4095;
 // Where both indices of a pixel continue a string, each way is followed;
-// past this many such forks a string follows the first way only. More
-// forks found no longer strings in the real flics tried.
+// past this many such forks a string follows the first way only. The real
+// flics tried came out 0.02% smaller with 48 than with 8, and hardly
+// smaller with 1000.
 constexpr int kForks = 48;
 
 // The dictionary as the encoder builds it, with each code's prefix and last
@@ -203,7 +204,8 @@ bool Smooth(Choices choices, int width, size_t count, std::vector<uint8_t>& firs
 void AppendGifImageChoosing(const GifImage& image, std::vector<uint8_t>& out) {
   const size_t count = static_cast<size_t>(image.width) * static_cast<size_t>(image.height);
   const uint32_t clear = 1u << std::clamp(image.codeBits, 2, 8);
-  // A frame cleared whole has no choice to make.
+  // Where no pixel has a second index (a frame cleared whole) there is
+  // nothing to choose.
   size_t i = 0;
   while (i < count && (image.alternatives[i] == image.pixels[i] || image.alternatives[i] >= clear)) ++i;
   if (i == count) return AppendGifImage(image, out);
