@@ -18,6 +18,7 @@
 #include "convert/animation_writer.h"
 #include "convert/frame_jobs.h"
 #include "convert/gif_lzw.h"
+#include "convert/gif_lzw_wildcard.h"
 
 namespace kt {
 namespace {
@@ -345,7 +346,11 @@ class GifWriter : public AnimationWriter {
         image.codeBits = std::max(2, TableBits(*std::max_element(pixels.begin(), pixels.end()) + 1));
       }
       std::vector<GifByteType> bytes;
-      AppendGifImage(image, bytes);
+      if (alternatives != nullptr) {
+        AppendGifImageChoosing(image, bytes);
+      } else {
+        AppendGifImage(image, bytes);
+      }
       return bytes;
     };
     int choice = work.choice;
