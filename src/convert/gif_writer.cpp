@@ -337,8 +337,8 @@ class GifWriter : public AnimationWriter {
     GifByteType* plain = work.plain.data();
     const uint8_t* changed = work.changed.data();
     if (work.spare < 0) {
-      bool drawn[257] = {};  // 256: an unchanged pixel
-      for (size_t i = 0; i < area; ++i) drawn[changed[i] != 0 ? plain[i] : 256] = true;
+      bool drawn[512] = {};  // from 256 on: unchanged pixels, without a branch to guess wrong
+      for (size_t i = 0; i < area; ++i) drawn[plain[i] | (changed[i] ^ 1u) << 8] = true;
       bool used[256] = {};
       for (int i = 0; i < 256; ++i) used[map[i]] |= drawn[i];
       for (int i = 0; i < (1 << bits) && work.spare < 0; ++i) {
