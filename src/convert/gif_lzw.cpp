@@ -1,7 +1,6 @@
 #include "convert/gif_lzw.h"
 
 #include <algorithm>
-#include <cstring>
 #include <memory>
 
 namespace kt {
@@ -77,8 +76,11 @@ class CodeWriter {
     bits_ |= static_cast<uint64_t>(code) << count_;
     count_ += bits;
     if (count_ >= 32) {
-      const auto word = static_cast<uint32_t>(bits_);
-      std::memcpy(to_, &word, 4);  // little-endian machines only, as the code's byte order must be
+      // Lowest byte first whatever the machine; compilers make it one store.
+      to_[0] = static_cast<uint8_t>(bits_);
+      to_[1] = static_cast<uint8_t>(bits_ >> 8);
+      to_[2] = static_cast<uint8_t>(bits_ >> 16);
+      to_[3] = static_cast<uint8_t>(bits_ >> 24);
       to_ += 4;
       bits_ >>= 32;
       count_ -= 32;
@@ -181,6 +183,8 @@ void AppendGifImage(const GifImage& image, std::vector<uint8_t>& out) {
     out.insert(out.end(), packed.data() + at, packed.data() + at + n);
   }
   out.push_back(0);
+  // A thread that made one huge picture does not keep its room for ever.
+  if (packed.capacity() > (size_t{8} << 20)) std::vector<uint8_t>().swap(packed);
 }
 
 }  // namespace kt
