@@ -62,7 +62,7 @@ struct FrameWork {
   bool clear = false;  // disposed to the background once shown
   int spare = -1;      // the index standing for unchanged pixels in `sparse`
   int choice = -1;     // 1 sparse, -1 plain, 0 the smaller once compressed
-  bool first = false;
+  bool first = false;  // the first frame, always the plain form
   std::optional<Table> local;
   std::vector<GifByteType> plain, sparse;  // the rectangle's pixels
   std::vector<uint8_t> changed;            // which of them the viewer does not show yet
