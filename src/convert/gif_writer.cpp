@@ -63,8 +63,10 @@ struct FrameWork {
   bool clear = false;  // disposed to the background once shown
   int spare = -1;      // the index standing for unchanged pixels in `sparse`
   int choice = -1;     // 1 sparse, -1 plain, 0 the smaller once compressed
+  bool first = false;  // the first frame, always the plain form
   std::optional<Table> local;
   std::vector<GifByteType> plain, sparse;  // the rectangle's pixels
+  std::vector<uint8_t> changed;            // which of them the viewer does not show yet
   std::vector<GifByteType> block;          // compressed, the smaller kind
   bool failed = false;
 };
@@ -255,81 +257,125 @@ class GifWriter : public AnimationWriter {
     auto work = std::make_shared<FrameWork>();
     work->units = pendingUnits_;
     work->clear = !clear.Empty();
+    work->first = first;
     const size_t w = static_cast<size_t>(layout_.width);
-    const auto differs = [&](size_t i) { return PendingShown(i) != canvas_[i]; };
-    Rect r = first ? pendingRect_
-                   : Bounds(
-                         pendingRect_, [](size_t) { return true; }, differs)
-                         .Join(clear);
+
+    // One pass over the part that may differ finds the changed pixels and
+    // their bounds and brings the viewer's picture up to date; what only
+    // the frame's own pixels decide is left to the job, off this thread.
+    const Rect& may = pendingRect_;
+    std::vector<uint8_t>& differs = changed_;
+    differs.resize(static_cast<size_t>(may.width) * may.height);
+    int left = may.left + may.width, right = -1, top = 0, bottom = -1;
+    for (int y = may.top; y < may.top + may.height; ++y) {
+      const size_t at = static_cast<size_t>(y) * w + may.left;
+      const uint8_t* from = pendingIndices_.data() + at;
+      uint32_t* shown = canvas_.data() + at;
+      uint8_t* mark = differs.data() + static_cast<size_t>(y - may.top) * may.width;
+      for (int x = 0; x < may.width; ++x) {
+        const uint32_t argb = pendingArgb_[from[x]];
+        mark[x] = argb != shown[x];
+        shown[x] = argb;
+      }
+      const auto* hit = static_cast<const uint8_t*>(std::memchr(mark, 1, static_cast<size_t>(may.width)));
+      if (hit == nullptr) continue;
+      int last = may.width - 1;
+      while (mark[last] == 0) --last;
+      left = std::min(left, may.left + static_cast<int>(hit - mark));
+      right = std::max(right, may.left + last);
+      if (bottom < 0) top = y;
+      bottom = y;
+    }
+    Rect r = first ? may : right < 0 ? clear : Rect{left, top, right - left + 1, bottom - top + 1}.Join(clear);
     if (r.Empty()) r = Rect{0, 0, 1, 1};  // nothing changed; GIF still wants a picture
     work->rect = r;
 
-    // A spare index: the one made transparent anyway, else the lowest that
-    // no changed pixel of the rectangle uses, so the codes stay short. One
-    // pass over the rectangle maps the indices, finds the changed pixels,
-    // counts the breaks between runs either way of storing the unchanged
-    // ones and brings the viewer's picture up to date.
-    int spare = layout_.transparent ? map_[*layout_.transparent] : -1;
+    // The job gets the rectangle's indices and which of them changed; a
+    // pixel beyond the part that may differ shows what it showed.
     const size_t area = static_cast<size_t>(r.width) * r.height;
     work->plain.resize(area);
-    std::vector<uint8_t>& changed = changed_;
-    changed.resize(area);
-    bool used[256] = {};
-    // The first pixel counts as a break in both forms; it is taken off after.
-    size_t plainBreaks = 0, spareBreaks = 0;
-    int lastPlain = -1, lastSparse = -1;
-    const int spareMark = spare >= 0 ? spare : 256;  // 256: the spare not chosen yet, unlike any changed pixel
-    const uint32_t kept = work->clear ? 0u : ~0u;
-    GifByteType* to = work->plain.data();
-    uint8_t* mark = changed.data();
-    for (int y = r.top; y < r.top + r.height; ++y, to += r.width, mark += r.width) {
+    work->changed.resize(area);
+    for (int y = r.top; y < r.top + r.height; ++y) {
+      const size_t row = static_cast<size_t>(y - r.top) * r.width;
       const size_t at = static_cast<size_t>(y) * w + r.left;
-      const uint8_t* from = pendingIndices_.data() + at;
+      std::memcpy(work->plain.data() + row, pendingIndices_.data() + at, static_cast<size_t>(r.width));
+      uint8_t* mark = work->changed.data() + row;
       uint32_t* shown = canvas_.data() + at;
+      const bool rowIn = y >= may.top && y < may.top + may.height;
+      const int inFrom = rowIn ? std::clamp(may.left - r.left, 0, r.width) : r.width;
+      const int inTo = rowIn ? std::clamp(may.left + may.width - r.left, inFrom, r.width) : r.width;
       for (int x = 0; x < r.width; ++x) {
-        const int index = map_[from[x]];
-        const uint32_t argb = pendingArgb_[from[x]];
-        const bool differs = argb != shown[x];
-        shown[x] = argb & kept;
-        to[x] = static_cast<GifByteType>(index);
-        mark[x] = differs;
-        used[index] |= differs;
-        const int sparse = differs ? index : spareMark;
-        plainBreaks += index != lastPlain;
-        spareBreaks += sparse != lastSparse;
-        lastPlain = index;
-        lastSparse = sparse;
+        if (x == inFrom && inTo > inFrom) {
+          std::memcpy(mark + x, differs.data() + static_cast<size_t>(y - may.top) * may.width + (r.left + x - may.left),
+                      static_cast<size_t>(inTo - inFrom));
+          x = inTo - 1;
+          continue;
+        }
+        const uint32_t argb = pendingArgb_[work->plain[row + x]];
+        mark[x] = argb != shown[x];
+        shown[x] = argb;
       }
+      if (work->clear) std::fill_n(shown, r.width, 0u);
     }
-    --plainBreaks;
-    --spareBreaks;
-    for (int i = 0; i < (1 << bits_) && spare < 0; ++i) {
-      if (!used[i]) spare = i;
-    }
-    // LZW codes grow with the breaks between runs of one index: the form
-    // with clearly fewer is taken, else both are compressed to tell.
-    work->choice = first || spare < 0                  ? -1
-                   : spareBreaks * 5 < plainBreaks * 4 ? 1
-                   : plainBreaks * 5 < spareBreaks * 4 ? -1
-                                                       : 0;
-    if (work->choice >= 0) {
-      work->sparse = work->plain;
-      for (size_t i = 0; i < area; ++i) {
-        if (!changed[i]) work->sparse[i] = static_cast<GifByteType>(spare);
-      }
-    }
-    work->spare = spare;
+
+    work->spare = layout_.transparent ? map_[*layout_.transparent] : -1;
     if (!std::equal(global_.begin(), global_.begin() + entries_, pendingTable_.begin(),
                     [](const GifColorType& a, const GifColorType& b) {
                       return a.Red == b.Red && a.Green == b.Green && a.Blue == b.Blue;
                     })) {
       work->local = pendingTable_;
     }
-    jobs_.Submit([work, bits = bits_] { Compress(*work, bits); }, [this, work] { Write(*work); });
+    jobs_.Submit([work, map = map_, bits = bits_] { Compress(*work, map, bits); }, [this, work] { Write(*work); });
     return work->clear ? r : Rect{};
   }
 
-  static void Compress(FrameWork& work, int bits) {
+  // A spare index: the one made transparent anyway, else the lowest that no
+  // changed pixel of the rectangle uses, so the codes stay short. The breaks
+  // between runs either way of storing the unchanged pixels are counted only
+  // where there is a spare to store them as.
+  static void Prepare(FrameWork& work, const std::array<uint8_t, 256>& map, int bits) {
+    const size_t area = work.plain.size();
+    GifByteType* plain = work.plain.data();
+    const uint8_t* changed = work.changed.data();
+    if (work.spare < 0) {
+      bool drawn[512] = {};  // from 256 on: unchanged pixels, without a branch to guess wrong
+      for (size_t i = 0; i < area; ++i) drawn[plain[i] | (changed[i] ^ 1u) << 8] = true;
+      bool used[256] = {};
+      for (int i = 0; i < 256; ++i) used[map[i]] |= drawn[i];
+      for (int i = 0; i < (1 << bits) && work.spare < 0; ++i) {
+        if (!used[i]) work.spare = i;
+      }
+    }
+    for (size_t i = 0; i < area; ++i) plain[i] = map[plain[i]];
+    work.choice = -1;
+    if (work.first || work.spare < 0) return;
+    // The first pixel counts as a break in both forms; it is taken off after.
+    size_t plainBreaks = 0, spareBreaks = 0;
+    int lastPlain = -1, lastSparse = -1;
+    for (size_t i = 0; i < area; ++i) {
+      const int index = plain[i];
+      const int sparse = changed[i] != 0 ? index : work.spare;
+      plainBreaks += index != lastPlain;
+      spareBreaks += sparse != lastSparse;
+      lastPlain = index;
+      lastSparse = sparse;
+    }
+    --plainBreaks;
+    --spareBreaks;
+    // LZW codes grow with the breaks between runs of one index: the form
+    // with clearly fewer is taken, else both are compressed to tell.
+    work.choice = spareBreaks * 5 < plainBreaks * 4 ? 1 : plainBreaks * 5 < spareBreaks * 4 ? -1 : 0;
+    if (work.choice >= 0) {
+      work.sparse = work.plain;
+      for (size_t i = 0; i < area; ++i) {
+        if (changed[i] == 0) work.sparse[i] = static_cast<GifByteType>(work.spare);
+      }
+    }
+  }
+
+  static void Compress(FrameWork& work, const std::array<uint8_t, 256>& map, int bits) {
+    Prepare(work, map, bits);
+    work.changed = {};
     std::vector<uint8_t> local;
     for (int i = 0; work.local && i < (1 << bits); ++i) {
       const GifColorType& c = (*work.local)[static_cast<size_t>(i)];
@@ -402,7 +448,7 @@ class GifWriter : public AnimationWriter {
   Table pendingTable_{};
   int pendingIndex_ = 0;
   uint32_t pendingUnits_ = 0;     // its time in hundredths, the repeats after it joined
-  std::vector<uint8_t> changed_;  // which pixels of the rectangle being written changed
+  std::vector<uint8_t> changed_;  // which pixels of the part that may differ do
   FrameJobs jobs_;                // last: its threads stop before what they use goes
 };
 
