@@ -362,9 +362,11 @@ class GifWriter : public AnimationWriter {
     }
     --plainBreaks;
     --spareBreaks;
-    // LZW codes grow with the breaks between runs of one index: the form
-    // with clearly fewer is taken, else both are compressed to tell.
-    work.choice = spareBreaks * 5 < plainBreaks * 4 ? 1 : plainBreaks * 5 < spareBreaks * 4 ? -1 : 0;
+    // LZW codes grow with the breaks between runs of one index: the sparse
+    // form with clearly fewer is taken alone, else both are compressed to
+    // tell. The plain form is never taken alone, since the sparse form's
+    // encoder may still give each unchanged pixel its own index.
+    work.choice = spareBreaks * 5 < plainBreaks * 4 ? 1 : 0;
     if (work.choice >= 0) {
       work.sparse = work.plain;
       for (size_t i = 0; i < area; ++i) {
