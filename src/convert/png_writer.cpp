@@ -31,19 +31,18 @@ struct PngContent {
   png_bytepp rows = nullptr;
 };
 
-// Kept apart from anything with a destructor: libpng leaves by longjmp.
-bool EncodePng(OutputFile& file, const PngContent& content, std::string& message) {
+// Kept apart from anything with a destructor: libpng leaves by longjmp. So
+// the reason it failed is a fixed text; none when the picture was written.
+const char* EncodePng(OutputFile& file, const PngContent& content) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
   if (info == nullptr) {
     png_destroy_write_struct(&png, nullptr);
-    message = "out of memory";
-    return false;
+    return "out of memory";
   }
   if (setjmp(png_jmpbuf(png))) {
-    message = "PNG encoder failed";
     png_destroy_write_struct(&png, &info);
-    return false;
+    return "PNG encoder failed";
   }
   png_set_write_fn(png, &file, WriteToFile, FlushNothing);
   // Filters do not help palette indices, nor the few colours of a flic's
@@ -58,7 +57,7 @@ bool EncodePng(OutputFile& file, const PngContent& content, std::string& message
   png_write_image(png, content.rows);
   png_write_end(png, info);
   png_destroy_write_struct(&png, &info);
-  return true;
+  return nullptr;
 }
 
 // A true-colour frame as three bytes a pixel, rows held only while written.
@@ -75,10 +74,9 @@ void WriteRgbPng(OutputFile& file, const AnimationFrame& frame, const AnimationL
   for (size_t y = 0; y < rows.size(); ++y) rows[y] = rgb.data() + y * width * 3;
   const PngContent content{
       static_cast<uint32_t>(layout.width), static_cast<uint32_t>(layout.height), nullptr, 0, nullptr, 0, rows.data()};
-  std::string message;
-  const bool done = EncodePng(file, content, message);
+  const char* failed = EncodePng(file, content);
   file.Check();
-  if (!done) file.Fail(message);
+  if (failed != nullptr) file.Fail(failed);
 }
 
 void WriteFramePng(OutputFile& file, const AnimationFrame& frame, const AnimationLayout& layout) {
@@ -145,10 +143,9 @@ void WritePalettePng(OutputFile& file, const AnimationFrame& frame, const Animat
                            alpha,
                            alphas,
                            rows.data()};
-  std::string message;
-  const bool done = EncodePng(file, content, message);
+  const char* failed = EncodePng(file, content);
   file.Check();
-  if (!done) file.Fail(message);
+  if (failed != nullptr) file.Fail(failed);
 }
 
 void WriteRgbPngFile(const std::string& path, const std::vector<uint8_t>& rgb, uint32_t width, uint32_t height,
@@ -162,10 +159,9 @@ void WriteRgbPngFile(const std::string& path, const std::vector<uint8_t>& rgb, u
   for (uint32_t y = 0; y < height; ++y)
     rows[y] = const_cast<png_bytep>(rgb.data() + static_cast<size_t>(y) * width * 3);
   const PngContent content{width, height, nullptr, 0, nullptr, 0, rows.data()};
-  std::string message;
-  const bool done = EncodePng(file, content, message);
+  const char* failed = EncodePng(file, content);
   file.Check();
-  if (!done) file.Fail(message);
+  if (failed != nullptr) file.Fail(failed);
   if (cancelled != nullptr && cancelled()) throw ConvertCancelled();
   file.Commit();
 }
