@@ -129,8 +129,9 @@ TEST(ScrambledType, IsNamedOnlyWhenFlicRecordsFollowTheHeader) {
   Bytes bytes = test::BuildFlic(spec);
   FlicFile file = FlicFile::FromBytes(bytes);
   bool ok = true;
-  const FlicHeader header = HeaderOf(bytes, &ok);
+  HeaderOf(bytes, &ok);
   EXPECT_FALSE(ok);  // still no flic to the player
+  const FlicHeader header = ParseFlicHeader(bytes.data());
   EXPECT_NE(ScrambledFlicText(file, header).find("0x3C5A"), std::string::npos);
   std::memset(bytes.data() + 128, 0x41, bytes.size() - 128);
   FlicFile text = FlicFile::FromBytes(bytes);
