@@ -19,10 +19,10 @@ class OutputFile {
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
-  // Write and Seek are called from inside giflib, libpng, libwebp and
-  // libavformat, which an exception must not cross: so they say only that
-  // they failed, and the first failure is kept for Check, which the writer
-  // calls once the library has returned.
+  // Write is called from inside giflib and libpng, which an exception must
+  // not cross: so it and Seek say only that they failed, and the first
+  // failure is kept for Check, which the writer calls once the library has
+  // returned.
   // Buffered; false once any write failed.
   bool Write(const void* bytes, size_t count);
   // lseek after flushing; -1 on failure.
