@@ -142,7 +142,9 @@ kt::FrameStore& Store() {
 // Loads a flic into the store; false when the player refuses it.
 bool Load(const Bytes& bytes, kt::FlicHeader& header) {
   kt::FlicFile file = kt::FlicFile::FromBytes(bytes);
-  if (!kt::ReadFlicHeader(file, header)) return false;
+  const kt::OrWhyNot<kt::FlicHeader> read = kt::ReadFlicHeader(file);
+  if (!read) return false;
+  header = *read;
   try {
     kt::ReadWholeFlic(file, header, Store());
   } catch (const kt::PlayerError&) {

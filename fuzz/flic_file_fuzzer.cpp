@@ -130,8 +130,9 @@ bool Afford(uint64_t& spent, const kt::FrameSlot& slot, uint64_t pixels) {
 std::vector<uint64_t> PlayFromDisk(const std::vector<uint8_t>& bytes, kt::ReadMode mode, int& lastSlot) {
   std::vector<uint64_t> hashes;
   FlicFile file = FlicFile::FromBytes(bytes);
-  FlicHeader header;
-  Require(kt::ReadFlicHeader(file, header));
+  const kt::OrWhyNot<FlicHeader> read = kt::ReadFlicHeader(file);
+  Require(read.has_value());
+  FlicHeader header = *read;
   // Made once the first frame has been read: most inputs fail before.
   std::unique_ptr<Picture> picture;
   QuietEvents events;
@@ -170,8 +171,9 @@ std::vector<uint64_t> PlayFromDisk(const std::vector<uint8_t>& bytes, kt::ReadMo
 std::vector<uint64_t> LoadAndPlay(const std::vector<uint8_t>& bytes, bool& loaded) {
   std::vector<uint64_t> hashes;
   FlicFile file = FlicFile::FromBytes(bytes);
-  FlicHeader header;
-  Require(kt::ReadFlicHeader(file, header));
+  const kt::OrWhyNot<FlicHeader> read = kt::ReadFlicHeader(file);
+  Require(read.has_value());
+  FlicHeader header = *read;
   loaded = false;
   try {
     kt::ReadWholeFlic(file, header, Store());
@@ -198,7 +200,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FlicHeader header;
   {
     FlicFile file = FlicFile::FromBytes(bytes);
-    if (!kt::ReadFlicHeader(file, header)) return 0;
+    const kt::OrWhyNot<FlicHeader> read = kt::ReadFlicHeader(file);
+    if (!read) return 0;
+    header = *read;
   }
   try {
     kt::CheckFlicIsPlayable(header, true);

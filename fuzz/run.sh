@@ -29,7 +29,7 @@ if [ ! -d "$flics" ]; then
   exit 77
 fi
 
-# The Qt side is built too: the script and words fuzzers run the control panel's code.
+# The Qt side is built too: the words fuzzer runs the control panel's code.
 cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DKINETROPE_LIBFUZZER=ON -DKINETROPE_GUI=ON \
   -DKINETROPE_TESTS=ON -DKINETROPE_BENCH=OFF >/dev/null || exit 1
 cmake --build "$build" -j2 --target fuzz_seeds "${fuzzers[@]}" >/dev/null || exit 1

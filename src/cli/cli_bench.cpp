@@ -216,9 +216,10 @@ int RunSeekBench(const Options& options) {
   std::optional<FlicFile> file;
   FlicHeader header;
   if (options.disk) {
-    std::string whyNot;
-    file = OpenFlic(options.file, header, &whyNot);
-    if (!file) throw PlayerError(OpenFailureText(options.file, whyNot));
+    OrWhyNot<OpenedFlic> opened = OpenFlic(options.file);
+    if (!opened) throw PlayerError(OpenFailureText(options.file, opened.Reason()));
+    file = std::move(opened->file);
+    header = opened->header;
     CheckFlicIsPlayable(header);
   } else {
     memory = LoadFlicForDecoding(options.file);

@@ -142,13 +142,13 @@ void NoteTrailingData(FlicFile& file, std::vector<std::string>& notes) {
 
 ModeResult CheckInMode(const std::string& path, ReadMode mode) {
   ModeResult result;
-  FlicHeader header;
-  std::string whyNot;
-  std::optional<FlicFile> file = OpenFlic(path, header, &whyNot);
-  if (!file) {
-    result.problems.push_back(OpenFailureText(path, whyNot));
+  OrWhyNot<OpenedFlic> opened = OpenFlic(path);
+  if (!opened) {
+    result.problems.push_back(OpenFailureText(path, opened.Reason()));
     return result;
   }
+  FlicFile& file = opened->file;
+  FlicHeader& header = opened->header;
   try {
     CheckFlicIsPlayable(header, true);
   } catch (const PlayerError& error) {
@@ -162,8 +162,8 @@ ModeResult CheckInMode(const std::string& path, ReadMode mode) {
   CheckEvents events(result.problems);
   for (int f = 0; f <= frames; ++f) {
     const std::string label = FrameLabel(f, frames);
-    const uint64_t frameStart = file->Offset();
-    if (f == frames && file->Remaining() == 0) {
+    const uint64_t frameStart = file.Offset();
+    if (f == frames && file.Remaining() == 0) {
       result.problems.push_back("the ring frame is missing: the file ends after frame " + std::to_string(f - 1));
       break;
     }
@@ -172,13 +172,13 @@ ModeResult CheckInMode(const std::string& path, ReadMode mode) {
     // --keep-going decodes them.
     std::string skippedChunks;
     try {
-      ReadFrame(*file, header, store, f, mode, &skippedChunks);
+      ReadFrame(file, header, store, f, mode, &skippedChunks);
     } catch (const DamagedFlicError& error) {
       result.problems.push_back(error.what());
       // The frame's own size still leads to the next frame when it is sound.
       const uint64_t next = frameStart + slot.size;
-      if (slot.size < kFrameHeaderSize || next > file->Length()) break;
-      file->Seek(next);
+      if (slot.size < kFrameHeaderSize || next > file.Length()) break;
+      file.Seek(next);
       continue;
     } catch (const OutOfMemoryError& error) {
       // Not a fault of the file: the check cannot go on, and says why.
@@ -203,7 +203,7 @@ ModeResult CheckInMode(const std::string& path, ReadMode mode) {
       result.problems.push_back(label + ": " + error.what());
     }
     FreeFrameChunks(store, f);
-    if (f == frames) NoteTrailingData(*file, result.notes);
+    if (f == frames) NoteTrailingData(file, result.notes);
   }
   return result;
 }

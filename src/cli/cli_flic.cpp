@@ -67,19 +67,19 @@ int WithFlic(const std::string& path, const std::function<int()>& work) {
   }
 }
 
-std::string OpenFailureText(const std::string& path, const std::string& whyNot) {
+std::string OpenFailureText(const std::string& path, const std::string& reason) {
   if (const std::optional<std::string> kind = NotRegularFileKind(FindPathIgnoringCase(path))) {
     return path + " is " + *kind + ", not a flic file; give the name of a flic file.";
   }
-  return whyNot.empty() ? std::string(kLoadErrorText) : LoadErrorText(whyNot);
+  return reason.empty() ? std::string(kLoadErrorText) : LoadErrorText(reason);
 }
 
 FlicFile OpenFlicForDecoding(const std::string& path, FlicHeader& header) {
-  std::string whyNot;
-  std::optional<FlicFile> file = OpenFlic(path, header, &whyNot);
-  if (!file) throw PlayerError(OpenFailureText(path, whyNot));
+  OrWhyNot<OpenedFlic> opened = OpenFlic(path);
+  if (!opened) throw PlayerError(OpenFailureText(path, opened.Reason()));
+  header = opened->header;
   CheckFlicIsPlayable(header, true);
-  return std::move(*file);
+  return std::move(opened->file);
 }
 
 LoadedFlic LoadFlicForDecoding(const std::string& path) {

@@ -50,7 +50,7 @@ bool EndingSignalNoted();
 
 // Why a flic did not open: for a FIFO, device or folder under its name, what
 // it is; otherwise the player's load error text with OpenFlic's reason.
-std::string OpenFailureText(const std::string& path, const std::string& whyNot);
+std::string OpenFailureText(const std::string& path, const std::string& reason);
 
 // "out of memory: N bytes (X GiB) asked for", or without the figures when
 // the size is not known (0).

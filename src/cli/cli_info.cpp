@@ -52,13 +52,12 @@ int RunInfo(const Arguments& args) {
     std::fputs("usage: kinetrope-cli info FILE\n", stderr);
     return 2;
   }
-  FlicHeader header;
-  std::string whyNot;
-  std::optional<FlicFile> file = OpenFlic(args[0], header, &whyNot);
-  if (!file) {
-    std::fprintf(stderr, "kinetrope-cli: %s\n", AboutFile(args[0], OpenFailureText(args[0], whyNot)).c_str());
+  OrWhyNot<OpenedFlic> opened = OpenFlic(args[0]);
+  if (!opened) {
+    std::fprintf(stderr, "kinetrope-cli: %s\n", AboutFile(args[0], OpenFailureText(args[0], opened.Reason())).c_str());
     return 1;
   }
+  const FlicHeader& header = opened->header;
   const FlicInfoTexts info = MakeFlicInfo(header, false, args[0]);
   std::printf("Frames    : %s\n", info.frames.c_str());
   std::printf("Width     : %s\n", info.width.c_str());
@@ -69,7 +68,7 @@ int RunInfo(const Arguments& args) {
   std::printf("Depth     : %s\n", FlicDepthText(header).c_str());
   std::printf("Delay     : %s\n", info.delay.c_str());
   std::printf("Speed     : %s\n", info.speed.c_str());
-  const std::string stamp = PostageStamp(*file, header);
+  const std::string stamp = PostageStamp(opened->file, header);
   if (!stamp.empty()) std::printf("Stamp     : %s\n", stamp.c_str());
   return 0;
 }

@@ -77,10 +77,7 @@ std::optional<Options> ParseOptions(const Arguments& args) {
 class FrameWalk {
  public:
   explicit FrameWalk(const std::string& path) {
-    std::string whyNot;
-    file_ = OpenFlic(path, header_, &whyNot);
-    if (!file_) throw PlayerError(OpenFailureText(path, whyNot));
-    CheckFlicIsPlayable(header_, true);
+    file_ = OpenFlicForDecoding(path, header_);
     picture_.emplace(header_.width, header_.height, header_.pixelBits);
   }
 

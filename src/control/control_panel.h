@@ -279,4 +279,7 @@ class ControlPanel : public QWidget, private PlaybackHost {
   std::vector<std::pair<QWidget*, bool>> enabledBeforeLoad_;  // the controls a long load disabled
 };
 
+// The program's own words: its parameters, with CLOSE ending the event loop.
+CommandLineSetup ProgramCommandLine(std::vector<std::string> parameters);
+
 }  // namespace kt

@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
   kt::AboutWindow aboutWindow;
   panel.SetMovieWindow(&movieWindow);
   panel.SetAboutWindow(&aboutWindow);
-  panel.SetCommandLine(kt::CommandLineSetup::ForProgram(Parameters(argc, argv)));
+  panel.SetCommandLine(kt::ProgramCommandLine(Parameters(argc, argv)));
   QObject::connect(&panel, &kt::ControlPanel::Closed, &app, &QCoreApplication::quit);
   kt::ExitSignals exitSignals(panel);
 

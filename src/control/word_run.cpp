@@ -20,7 +20,7 @@
 
 namespace kt {
 
-CommandLineSetup CommandLineSetup::ForProgram(std::vector<std::string> parameters) {
+CommandLineSetup ProgramCommandLine(std::vector<std::string> parameters) {
   CommandLineSetup setup;
   setup.parameters = std::move(parameters);
   // Queued, so the end also holds when the words run before the event loop

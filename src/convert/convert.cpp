@@ -58,23 +58,24 @@ ColourOptions ColoursFor(const ConvertOptions& options, const OutputFormat& form
 // when they cannot be read.
 FlicKeptBytes KeptFromSource(const std::string& input) {
   FlicKeptBytes kept;
-  FlicHeader header;
-  std::optional<FlicFile> file = OpenFlic(input, header);
-  if (!file) return kept;
+  OrWhyNot<OpenedFlic> opened = OpenFlic(input);
+  if (!opened) return kept;
+  FlicFile& file = opened->file;
+  const FlicHeader& header = opened->header;
   try {
     uint8_t raw[kFlicHeaderSize];
-    file->Seek(0);
-    file->Read(raw, sizeof raw);
+    file.Seek(0);
+    file.Read(raw, sizeof raw);
     std::copy_n(raw + 88, kept.tail.size(), kept.tail.begin());
     kept.aspectX = ReadU16(raw + 38);
     kept.aspectY = ReadU16(raw + 40);
     uint8_t record[6];
-    if (!header.IsFli() && file->ReadUpTo(record, sizeof record) == sizeof record && ReadU16(record + 4) == 0xF100) {
+    if (!header.IsFli() && file.ReadUpTo(record, sizeof record) == sizeof record && ReadU16(record + 4) == 0xF100) {
       const uint32_t size = ReadU32(record);
-      if (size >= kFrameHeaderSize && size <= (1u << 20) && size - sizeof record <= file->Remaining()) {
+      if (size >= kFrameHeaderSize && size <= (1u << 20) && size - sizeof record <= file.Remaining()) {
         kept.prefix.assign(record, record + sizeof record);
         kept.prefix.resize(size);
-        file->Read(kept.prefix.data() + sizeof record, size - sizeof record);
+        file.Read(kept.prefix.data() + sizeof record, size - sizeof record);
       }
     }
   } catch (const PlayerError&) {

@@ -195,18 +195,17 @@ class StoredFlicSource : public FlicSource {
 }  // namespace
 
 std::unique_ptr<FrameSource> OpenFlicSource(const std::string& input, const SourceSettings& settings) {
-  FlicHeader header;
-  std::optional<FlicFile> file = OpenFlic(input, header);
-  if (!file) {
+  OrWhyNot<OpenedFlic> opened = OpenFlic(input);
+  if (!opened) {
     const std::optional<std::string> kind = NotRegularFileKind(FindPathIgnoringCase(input));
     throw ConvertError(input + (kind ? " is " + *kind + ", not a flic file" : ": " + std::string(kLoadErrorText)));
   }
   try {
-    CheckFlicIsPlayable(header, true);
+    CheckFlicIsPlayable(opened->header, true);
   } catch (const PlayerError& error) {
     throw ConvertError(input + " is damaged: " + error.what());
   }
-  return std::make_unique<FileFlicSource>(std::move(*file), header, input, settings);
+  return std::make_unique<FileFlicSource>(std::move(opened->file), opened->header, input, settings);
 }
 
 std::unique_ptr<FrameSource> MakeStoredFlicSource(const FlicHeader& header, const FrameStore& store,

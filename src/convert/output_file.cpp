@@ -46,7 +46,8 @@ bool OutputFile::Write(const void* bytes, size_t count) {
   if (error_ != 0) return false;
   const auto* at = static_cast<const uint8_t*>(bytes);
   while (count > 0) {
-    if (buffer_.size() == kBufferSize && !Flush()) return false;
+    if (buffer_.size() == kBufferSize) Flush();
+    if (error_ != 0) return false;
     const size_t take = std::min(count, kBufferSize - buffer_.size());
     buffer_.insert(buffer_.end(), at, at + take);
     at += take;
@@ -57,7 +58,7 @@ bool OutputFile::Write(const void* bytes, size_t count) {
   return true;
 }
 
-bool OutputFile::Flush() {
+void OutputFile::Flush() {
   const uint8_t* at = buffer_.data();
   size_t left = buffer_.size();
   while (left > 0 && error_ == 0) {
@@ -72,11 +73,11 @@ bool OutputFile::Flush() {
     left -= static_cast<size_t>(written);
   }
   buffer_.clear();
-  return error_ == 0;
 }
 
 int64_t OutputFile::Seek(int64_t offset, int whence) {
-  if (!Flush()) return -1;
+  Flush();
+  if (error_ != 0) return -1;
   const off_t at = ::lseek(fd_, offset, whence);
   if (at < 0) {
     error_ = errno;

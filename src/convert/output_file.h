@@ -19,7 +19,11 @@ class OutputFile {
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
-  // Buffered; false once any write failed (the error is kept for Check).
+  // Write is called from inside giflib and libpng, which an exception must
+  // not cross: so it and Seek say only that they failed, and the first
+  // failure is kept for Check, which the writer calls once the library has
+  // returned.
+  // Buffered; false once any write failed.
   bool Write(const void* bytes, size_t count);
   // lseek after flushing; -1 on failure.
   int64_t Seek(int64_t offset, int whence);
@@ -39,7 +43,8 @@ class OutputFile {
   uint64_t Size() const { return size_; }
 
  private:
-  bool Flush();
+  // Writes the buffer out; a failure is kept for Check.
+  void Flush();
 
   std::string target_;
   std::string temporary_;

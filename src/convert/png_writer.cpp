@@ -31,19 +31,18 @@ struct PngContent {
   int alphas = 0;
 };
 
-// Kept apart from anything with a destructor: libpng leaves by longjmp.
-bool EncodePng(OutputFile& file, const PngContent& content, png_bytepp rows, std::string& message) {
+// Kept apart from anything with a destructor: libpng leaves by longjmp. So
+// the reason it failed is a fixed text; none when the picture was written.
+const char* EncodePng(OutputFile& file, const PngContent& content, png_bytepp rows) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
   if (info == nullptr) {
     png_destroy_write_struct(&png, nullptr);
-    message = "out of memory";
-    return false;
+    return "out of memory";
   }
   if (setjmp(png_jmpbuf(png))) {
-    message = "PNG encoder failed";
     png_destroy_write_struct(&png, &info);
-    return false;
+    return "PNG encoder failed";
   }
   png_set_write_fn(png, &file, WriteToFile, FlushNothing);
   // Filters do not help palette indices, nor the few colours of a flic's
@@ -58,7 +57,7 @@ bool EncodePng(OutputFile& file, const PngContent& content, png_bytepp rows, std
   png_write_image(png, rows);
   png_write_end(png, info);
   png_destroy_write_struct(&png, &info);
-  return true;
+  return nullptr;
 }
 
 // The file's own failure (a full disk) is told before the encoder's, which follows from it.
@@ -66,10 +65,9 @@ void WritePng(OutputFile& file, const PngContent& content) {
   const size_t rowBytes = static_cast<size_t>(content.width) * (content.palette != nullptr ? 1 : 3);
   std::vector<png_bytep> rows(content.height);
   for (size_t y = 0; y < rows.size(); ++y) rows[y] = const_cast<png_bytep>(content.pixels + y * rowBytes);
-  std::string message;
-  const bool done = EncodePng(file, content, rows.data(), message);
+  const char* failed = EncodePng(file, content, rows.data());
   file.Check();
-  if (!done) file.Fail(message);
+  if (failed != nullptr) file.Fail(failed);
 }
 
 // A true-colour frame as three bytes a pixel, rows held only while written.

@@ -10,7 +10,9 @@
 #include <webp/mux.h>
 
 #include <algorithm>
+#include <utility>
 
+#include "base/or_why_not.h"
 #include "convert/animation_writer.h"
 #include "convert/frame_jobs.h"
 
@@ -32,18 +34,15 @@ struct WebPWork {
   std::string error;
 };
 
-// One rectangle as a lossless WebP still; empty with `error` set on failure.
-std::vector<uint8_t> EncodeRect(const std::vector<uint32_t>& pixels, int width, int height, const WebPConfig& config,
-                                std::string& error) {
+// One rectangle as a lossless WebP still.
+OrWhyNot<std::vector<uint8_t>> EncodeRect(const std::vector<uint32_t>& pixels, int width, int height,
+                                          const WebPConfig& config) {
   WebPPicture picture;
   WebPPictureInit(&picture);
   picture.use_argb = 1;
   picture.width = width;
   picture.height = height;
-  if (!WebPPictureAlloc(&picture)) {
-    error = "out of memory";
-    return {};
-  }
+  if (!WebPPictureAlloc(&picture)) return WhyNot{"out of memory"};
   for (int y = 0; y < height; ++y) {
     std::copy_n(pixels.data() + static_cast<size_t>(y) * width, width,
                 picture.argb + static_cast<ptrdiff_t>(y) * picture.argb_stride);
@@ -52,11 +51,11 @@ std::vector<uint8_t> EncodeRect(const std::vector<uint32_t>& pixels, int width, 
   WebPMemoryWriterInit(&writer);
   picture.writer = WebPMemoryWrite;
   picture.custom_ptr = &writer;
-  std::vector<uint8_t> bytes;
+  OrWhyNot<std::vector<uint8_t>> bytes = WhyNot{};
   if (WebPEncode(&config, &picture)) {
-    bytes.assign(writer.mem, writer.mem + writer.size);
+    bytes = std::vector<uint8_t>(writer.mem, writer.mem + writer.size);
   } else {
-    error = "cannot encode a frame (error " + std::to_string(picture.error_code) + ")";
+    bytes = WhyNot{"cannot encode a frame (error " + std::to_string(picture.error_code) + ")"};
   }
   WebPMemoryWriterClear(&writer);
   WebPPictureFree(&picture);
@@ -151,11 +150,16 @@ class WebPWriter : public AnimationWriter {
  private:
   static void Encode(WebPWork& work, const WebPConfig& config) {
     const PixelRect& r = work.rect;
-    if (work.forms & 1) work.bitstream = EncodeRect(work.plain, r.width, r.height, config, work.error);
+    if (work.forms & 1) {
+      OrWhyNot<std::vector<uint8_t>> plain = EncodeRect(work.plain, r.width, r.height, config);
+      if (plain) work.bitstream = std::move(*plain);
+      work.error = plain.Reason();
+    }
     if ((work.forms & 2) && work.error.empty()) {
-      std::vector<uint8_t> sparse = EncodeRect(work.sparse, r.width, r.height, config, work.error);
-      if (work.error.empty() && (work.forms == 2 || sparse.size() < work.bitstream.size())) {
-        work.bitstream.swap(sparse);
+      OrWhyNot<std::vector<uint8_t>> sparse = EncodeRect(work.sparse, r.width, r.height, config);
+      work.error = sparse.Reason();
+      if (sparse && (work.forms == 2 || sparse->size() < work.bitstream.size())) {
+        work.bitstream.swap(*sparse);
         work.blend = true;
       }
     }

@@ -14,7 +14,7 @@
 
 namespace kt {
 
-std::optional<FlicFile> FlicFile::Open(const std::string& path, std::string* whyNot) {
+OrWhyNot<FlicFile> FlicFile::Open(const std::string& path) {
   const std::string found = FindPathIgnoringCase(path);
   // A FIFO or device under a flic's name must neither block the open nor be read.
   const RegularFileOpen opened = OpenRegularFile(found);
@@ -28,10 +28,7 @@ std::optional<FlicFile> FlicFile::Open(const std::string& path, std::string* why
     reason = std::strerror(errno);
     ::close(fd);
   }
-  if (!reason.empty()) {
-    if (whyNot != nullptr) *whyNot = reason;
-    return std::nullopt;
-  }
+  if (!reason.empty()) return WhyNot{reason};
   FlicFile file;
   file.fd_ = fd;
   file.length_ = static_cast<uint64_t>(info.st_size);

@@ -5,19 +5,19 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
+
+#include "base/or_why_not.h"
 
 namespace kt {
 
 class FlicFile {
  public:
   // Opens a file on disk; a name that does not exist as written is looked up
-  // again without regard to letter case. Empty when it cannot be opened, and
-  // then `whyNot`, when given, says why (the system's reason, or what kind of
-  // file it is when it is no regular file).
-  static std::optional<FlicFile> Open(const std::string& path, std::string* whyNot = nullptr);
+  // again without regard to letter case. When it cannot be opened, the reason
+  // is the system's, or what kind of file it is when it is no regular file.
+  static OrWhyNot<FlicFile> Open(const std::string& path);
   // Reads from bytes already in memory (the fuzzers and tests use this).
   static FlicFile FromBytes(std::vector<uint8_t> bytes);
 

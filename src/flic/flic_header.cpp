@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "base/bytes.h"
 #include "base/errors.h"
@@ -62,11 +63,6 @@ std::string QuotedStart(const uint8_t* bytes, size_t count) {
   return text + "\"";
 }
 
-bool Refuse(std::string* whyNot, const std::string& reason) {
-  if (whyNot != nullptr) *whyNot = reason;
-  return false;
-}
-
 // Steps over the records that may stand where frame 0 is looked for; a table
 // of segments leaves the header's own figures, which describe the first
 // segment, in force. Stops at the first record of another kind, at a size
@@ -86,13 +82,12 @@ void SkipLeadingRecords(FlicFile& file, FlicHeader& header) {
 
 }  // namespace
 
-bool ReadFlicHeader(FlicFile& file, FlicHeader& header, std::string* whyNot) {
+OrWhyNot<FlicHeader> ReadFlicHeader(FlicFile& file) {
   std::array<uint8_t, kFlicHeaderSize> raw{};
-  header = FlicHeader{};
+  FlicHeader header;
   file.Seek(0);
   const uint64_t got = file.ReadUpTo(raw.data(), raw.size());
-  if (got == 0) return Refuse(whyNot, "not a flic: the file is empty");
-  // A whole header is kept as read even when its magic is wrong, as it always was.
+  if (got == 0) return WhyNot{"not a flic: the file is empty"};
   if (got == raw.size()) header = ParseFlicHeader(raw.data());
   constexpr size_t kShown = 8;
   const bool magicRead = got >= 6;
@@ -109,11 +104,11 @@ bool ReadFlicHeader(FlicFile& file, FlicHeader& header, std::string* whyNot) {
       const std::string scrambled = ScrambledFlicText(file, header);
       if (!scrambled.empty()) reason += "; " + scrambled;
     }
-    return Refuse(whyNot, reason);
+    return WhyNot{reason};
   }
   if (got < raw.size()) {
-    return Refuse(whyNot, "the file ends after " + std::to_string(got) + " bytes, within the flic's " +
-                              std::to_string(kFlicHeaderSize) + "-byte header");
+    return WhyNot{"the file ends after " + std::to_string(got) + " bytes, within the flic's " +
+                  std::to_string(kFlicHeaderSize) + "-byte header"};
   }
   header.pixelBits = PixelBitsOf(header.magic, header.depth);
   if (header.IsFli()) {
@@ -122,7 +117,7 @@ bool ReadFlicHeader(FlicFile& file, FlicHeader& header, std::string* whyNot) {
   }
   SkipLeadingRecords(file, header);
   file.Seek(header.oframe1);
-  return true;
+  return header;
 }
 
 std::string ScrambledFlicText(FlicFile& file, const FlicHeader& header) {
@@ -149,17 +144,16 @@ std::string FlicDepthText(const FlicHeader& header) {
   }
 }
 
-std::optional<FlicFile> OpenFlic(const std::string& path, FlicHeader& header, std::string* whyNot) {
-  header = FlicHeader{};
-  std::optional<FlicFile> file = FlicFile::Open(path, whyNot);
-  if (!file) return std::nullopt;
+OrWhyNot<OpenedFlic> OpenFlic(const std::string& path) {
+  OrWhyNot<FlicFile> file = FlicFile::Open(path);
+  if (!file) return WhyNot{file.Reason()};
   try {
-    if (!ReadFlicHeader(*file, header, whyNot)) return std::nullopt;
+    const OrWhyNot<FlicHeader> header = ReadFlicHeader(*file);
+    if (!header) return WhyNot{header.Reason()};
+    return OpenedFlic{std::move(*file), *header};
   } catch (const InOutError& error) {
-    if (whyNot != nullptr) *whyNot = error.what();
-    return std::nullopt;
+    return WhyNot{error.what()};
   }
-  return file;
 }
 
 std::string LoadErrorText(const std::string& reason) {

@@ -2,9 +2,9 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
+#include "base/or_why_not.h"
 #include "flic/flic_file.h"
 #include "flic/flic_format.h"
 
@@ -46,14 +46,14 @@ uint32_t FliSpeedToMilliseconds(uint32_t speed);
 // The pixel size a header's type and depth give (see FlicHeader::pixelBits).
 uint8_t PixelBitsOf(uint16_t magic, uint16_t depth);
 
-// Reads the header from offset 0 into a zero-filled record, checks the magic,
-// converts an FLI's delay, steps over the records that may stand before
-// frame 0 (settings, segment table) and leaves the file at frame 0. False
-// when the file is shorter than 128 bytes or its magic is no flic type; then
-// `whyNot`, when given, says which, showing how a file that is no flic starts.
-// The types that cannot be played (see CheckFlicIsPlayable) are read all the
-// same, so that what they are can be said.
-bool ReadFlicHeader(FlicFile& file, FlicHeader& header, std::string* whyNot = nullptr);
+// Reads the header from offset 0, checks the magic, converts an FLI's delay,
+// steps over the records that may stand before frame 0 (settings, segment
+// table) and leaves the file at frame 0. Refused when the file is shorter
+// than 128 bytes or its magic is no flic type; the reason says which,
+// showing how a file that is no flic starts. The types that cannot be played
+// (see CheckFlicIsPlayable) are read all the same, so that what they are can
+// be said.
+OrWhyNot<FlicHeader> ReadFlicHeader(FlicFile& file);
 
 // What a file whose magic is no flic type is, when its records say it is a
 // flic all the same (a scrambled type word); empty when nothing says so.
@@ -65,10 +65,16 @@ std::string FlicDepthText(const FlicHeader& header);
 // What the user is told when OpenFlic finds no flic to load.
 inline constexpr const char* kLoadErrorText = "There was an error while attempting to load the selected file.";
 
-// Opens the file and reads its header; empty when either step fails, and
-// then `whyNot`, when given, holds the system's or the format's reason:
-// "No such file or directory", "not a flic: the file starts with ...".
-std::optional<FlicFile> OpenFlic(const std::string& path, FlicHeader& header, std::string* whyNot = nullptr);
+// A flic on disk with its header read, standing at frame 0.
+struct OpenedFlic {
+  FlicFile file;
+  FlicHeader header;
+};
+
+// Opens the file and reads its header; when either step fails, the reason is
+// the system's or the format's: "No such file or directory", "not a flic:
+// the file starts with ...".
+OrWhyNot<OpenedFlic> OpenFlic(const std::string& path);
 
 // The load error text for a terminal, with the reason in place of its full
 // stop: "There was an error while attempting to load the selected file: REASON".

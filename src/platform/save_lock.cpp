@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <thread>
+#include <utility>
 
 namespace kt {
 
@@ -25,7 +26,7 @@ bool StillNamed(int fd, const std::filesystem::path& path) {
 
 }  // namespace
 
-SaveLock::SaveLock(std::filesystem::path lockFile, std::chrono::milliseconds patience) : path_(std::move(lockFile)) {
+OrWhyNot<SaveLock> SaveLock::Take(std::filesystem::path lockFile, std::chrono::milliseconds patience) {
   const auto deadline = std::chrono::steady_clock::now() + patience;
   // Saves take milliseconds; short naps keep the wait short without
   // spinning, and a wait that outlasts the patience belongs to a process
@@ -33,30 +34,23 @@ SaveLock::SaveLock(std::filesystem::path lockFile, std::chrono::milliseconds pat
   auto nap = std::chrono::microseconds(200);
   for (;;) {
     // O_NONBLOCK: a FIFO planted under the name must not make the save wait.
-    const int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
-    if (fd < 0) {
-      failure_ = std::strerror(errno);
-      return;
-    }
+    const int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
+    if (fd < 0) return WhyNot{std::strerror(errno)};
     for (;;) {
       if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-        if (StillNamed(fd, path_)) {
-          fd_ = fd;
-          return;
-        }
+        if (StillNamed(fd, lockFile)) return SaveLock(std::move(lockFile), fd);
         break;
       }
       if (errno == EINTR) continue;
       if (errno != EWOULDBLOCK) {
-        failure_ = std::strerror(errno);
+        const int error = errno;
         ::close(fd);
-        return;
+        return WhyNot{std::strerror(error)};
       }
       if (std::chrono::steady_clock::now() >= deadline) {
-        failure_ = "another process has kept " + path_.string() + " locked for " +
-                   std::to_string(std::chrono::duration_cast<std::chrono::seconds>(patience).count()) + " s";
         ::close(fd);
-        return;
+        return WhyNot{"another process has kept " + lockFile.string() + " locked for " +
+                      std::to_string(std::chrono::duration_cast<std::chrono::seconds>(patience).count()) + " s"};
       }
       std::this_thread::sleep_for(nap);
       nap = std::min(nap * 2, std::chrono::microseconds(5000));
@@ -64,6 +58,8 @@ SaveLock::SaveLock(std::filesystem::path lockFile, std::chrono::milliseconds pat
     ::close(fd);
   }
 }
+
+SaveLock::SaveLock(SaveLock&& other) noexcept : path_(std::move(other.path_)), fd_(std::exchange(other.fd_, -1)) {}
 
 SaveLock::~SaveLock() {
   if (fd_ < 0) return;

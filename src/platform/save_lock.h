@@ -7,26 +7,28 @@
 
 #include <chrono>
 #include <filesystem>
-#include <string>
+#include <utility>
+
+#include "base/or_why_not.h"
 
 namespace kt {
 
 class SaveLock {
  public:
-  // Waits up to `patience` for the lock on `lockFile`, created when missing.
-  SaveLock(std::filesystem::path lockFile, std::chrono::milliseconds patience);
+  // Waits up to `patience` for the lock on `lockFile`, created when missing;
+  // when it is not had, the reason is for the user.
+  static OrWhyNot<SaveLock> Take(std::filesystem::path lockFile, std::chrono::milliseconds patience);
   ~SaveLock();  // removes the lock file, then lets the lock go
+  SaveLock(SaveLock&& other) noexcept;
+  SaveLock& operator=(SaveLock&&) = delete;
   SaveLock(const SaveLock&) = delete;
   SaveLock& operator=(const SaveLock&) = delete;
 
-  bool Held() const { return fd_ >= 0; }
-  // Why the lock is not held, for the user.
-  const std::string& Failure() const { return failure_; }
-
  private:
+  SaveLock(std::filesystem::path path, int fd) : path_(std::move(path)), fd_(fd) {}
+
   std::filesystem::path path_;
   int fd_ = -1;
-  std::string failure_;
 };
 
 }  // namespace kt

@@ -80,6 +80,10 @@ bool MeantToKeepOptionsOut(mode_t type) { return !S_ISREG(type) && !S_ISDIR(type
 
 std::string ErrorText(int error) { return std::strerror(error); }
 
+// An open or close that did not go through; with no reason when the file's
+// kind or permissions say the options are not to be kept.
+SettingsOutcome Refused(std::string reason = {}) { return {false, std::move(reason)}; }
+
 }  // namespace
 
 std::filesystem::path DefaultSettingsFolder() {
@@ -100,48 +104,43 @@ SettingsStore::SettingsStore(std::filesystem::path folder, WriteCall write)
 
 SettingsStore::~SettingsStore() { CloseFile(); }
 
-bool SettingsStore::Fail(std::string reason) {
-  failure_ = std::move(reason);
-  return false;
-}
-
 SettingsOutcome SettingsStore::Open() {
   CloseFile();
-  failure_.clear();
-  const bool opened = OpenFile();
-  return {opened, opened ? std::string() : std::move(failure_)};
+  return OpenFile();
 }
 
-bool SettingsStore::OpenFile() {
-  if (folder_.empty()) return Fail("there is no home folder to keep it in (neither HOME nor XDG_CONFIG_HOME is set)");
+SettingsOutcome SettingsStore::OpenFile() {
+  if (folder_.empty()) {
+    return Refused("there is no home folder to keep it in (neither HOME nor XDG_CONFIG_HOME is set)");
+  }
   std::error_code error;
   std::filesystem::create_directories(folder_, error);
-  if (error) return Fail(error.message());
-  if (!std::filesystem::is_directory(folder_, error)) return Fail(folder_.string() + " is not a folder");
+  if (error) return Refused(error.message());
+  if (!std::filesystem::is_directory(folder_, error)) return Refused(folder_.string() + " is not a folder");
 
   // A FIFO or device in the file's place is never waited on.
   const RegularFileOpen opened = OpenRegularFile(FilePath().string());
   const int fd = opened.fd;
   if (fd < 0) {
     if (opened.notRegular) {
-      return MeantToKeepOptionsOut(opened.type) ? false : Fail("it is " + FileKindText(opened.type));
+      return MeantToKeepOptionsOut(opened.type) ? Refused() : Refused("it is " + FileKindText(opened.type));
     }
     // A file that is there but cannot be read is kept from being
     // overwritten by keeping the store shut.
-    if (opened.error != ENOENT) return Fail(ErrorText(opened.error));
+    if (opened.error != ENOENT) return Refused(ErrorText(opened.error));
     // A link that leads nowhere is the user's, and stays as it is.
     std::error_code linkError;
     const std::filesystem::path to = std::filesystem::read_symlink(FilePath(), linkError);
-    if (!linkError) return Fail("it is a link to " + to.string() + ", which does not exist");
+    if (!linkError) return Refused("it is a link to " + to.string() + ", which does not exist");
   } else {
     const WholeFile file = ReadWholeFile(fd);
     ::close(fd);
     if (file.tooLarge) ReportOversizedFile(FilePath());
-    if (!file.text) return file.tooLarge ? false : Fail(ErrorText(file.error));
+    if (!file.text) return file.tooLarge ? Refused() : Refused(ErrorText(file.error));
     values_ = ParseSettingsFile(*file.text);
   }
   open_ = true;
-  return true;
+  return {};
 }
 
 std::optional<std::string> SettingsStore::Query(std::string_view name) const {
@@ -175,15 +174,11 @@ void SettingsStore::SetIfUnchanged(std::string_view name, std::string_view data,
   Keep(name, data, false, std::move(expected));
 }
 
-SettingsOutcome SettingsStore::Close() {
-  failure_.clear();
-  const bool closed = CloseFile();
-  return {closed, closed ? std::string() : std::move(failure_)};
-}
+SettingsOutcome SettingsStore::Close() { return CloseFile(); }
 
-bool SettingsStore::CloseFile() {
-  if (!open_) return true;
-  const bool saved = changes_.empty() || Save();
+SettingsOutcome SettingsStore::CloseFile() {
+  if (!open_) return {};
+  const SettingsOutcome saved = changes_.empty() ? SettingsOutcome{} : Save();
   open_ = false;
   changes_.clear();
   values_.clear();
@@ -203,7 +198,7 @@ bool SettingsStore::WriteAll(int fd, const std::string& data) const {
   return true;
 }
 
-std::optional<std::filesystem::path> SettingsStore::SaveTarget() {
+OrWhyNot<std::filesystem::path> SettingsStore::SaveTarget() {
   // The file is replaced only when it is a regular file the user may write
   // (or is not there yet). A link is followed only to such a file, which is
   // then replaced and the link kept; a link to a device or a FIFO is the
@@ -212,36 +207,28 @@ std::optional<std::filesystem::path> SettingsStore::SaveTarget() {
   struct stat info {};
   if (::lstat(target.c_str(), &info) != 0) {
     if (errno == ENOENT) return target;
-    Fail(ErrorText(errno));
-    return std::nullopt;
+    return WhyNot{ErrorText(errno)};
   }
   if (S_ISLNK(info.st_mode)) {
     std::error_code error;
     std::filesystem::path resolved = std::filesystem::canonical(target, error);
-    if (error) {
-      Fail(error.message());
-      return std::nullopt;
-    }
-    if (::lstat(resolved.c_str(), &info) != 0) {
-      Fail(ErrorText(errno));
-      return std::nullopt;
-    }
+    if (error) return WhyNot{error.message()};
+    if (::lstat(resolved.c_str(), &info) != 0) return WhyNot{ErrorText(errno)};
     target = resolved;
   }
   if (!S_ISREG(info.st_mode)) {
-    if (!MeantToKeepOptionsOut(info.st_mode)) Fail("it is " + FileKindText(info.st_mode));
-    return std::nullopt;
+    return WhyNot{MeantToKeepOptionsOut(info.st_mode) ? std::string() : "it is " + FileKindText(info.st_mode)};
   }
   return target;
 }
 
-bool SettingsStore::MayReplace(const std::filesystem::path& target) {
+SettingsOutcome SettingsStore::MayReplace(const std::filesystem::path& target) {
   struct stat info {};
-  if (::stat(target.c_str(), &info) != 0) return errno == ENOENT || Fail(ErrorText(errno));
+  if (::stat(target.c_str(), &info) != 0) return errno == ENOENT ? SettingsOutcome{} : Refused(ErrorText(errno));
   // A file with no write permission bit is left alone even where the
   // system would let the folder's owner (or root) replace it.
-  if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
-  return ::access(target.c_str(), W_OK) == 0 || Fail(ErrorText(errno));
+  if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return Refused();
+  return ::access(target.c_str(), W_OK) == 0 ? SettingsOutcome{} : Refused(ErrorText(errno));
 }
 
 static void RemoveAbandonedSaves(const std::filesystem::path& target) {
@@ -265,23 +252,21 @@ static void RemoveAbandonedSaves(const std::filesystem::path& target) {
   }
 }
 
-bool SettingsStore::ReadForMerge(const std::filesystem::path& target, std::string& text) {
-  text.clear();
+OrWhyNot<std::string> SettingsStore::ReadForMerge(const std::filesystem::path& target) {
   const RegularFileOpen opened = OpenRegularFile(target.string());
   if (opened.fd < 0) {
-    if (opened.error == ENOENT) return true;
-    if (opened.notRegular) return Fail("it is " + FileKindText(opened.type));
-    return Fail(ErrorText(opened.error));
+    if (opened.error == ENOENT) return std::string();
+    if (opened.notRegular) return WhyNot{"it is " + FileKindText(opened.type)};
+    return WhyNot{ErrorText(opened.error)};
   }
   WholeFile file = ReadWholeFile(opened.fd);
   ::close(opened.fd);
   if (file.tooLarge) {
     ReportOversizedFile(FilePath());
-    return false;
+    return WhyNot{};
   }
-  if (!file.text) return Fail(ErrorText(file.error));
-  text = std::move(*file.text);
-  return true;
+  if (!file.text) return WhyNot{ErrorText(file.error)};
+  return std::move(*file.text);
 }
 
 std::string SettingsStore::Merged(const std::string& old) const {
@@ -299,30 +284,30 @@ std::string SettingsStore::Merged(const std::string& old) const {
   return MergeSettingsFile(old, written);
 }
 
-bool SettingsStore::Save() {
-  failure_.clear();
-  const std::optional<std::filesystem::path> found = SaveTarget();
-  if (!found) return false;
+SettingsOutcome SettingsStore::Save() {
+  const OrWhyNot<std::filesystem::path> found = SaveTarget();
+  if (!found) return Refused(found.Reason());
   const std::filesystem::path& target = *found;
   // A save that would change nothing is done without a lock or a write: a
   // player on a read-only or full disk that changed nothing has lost nothing.
-  std::string old;
-  if (!ReadForMerge(target, old)) return false;
-  if (Merged(old) == old) return true;
-  if (!MayReplace(target)) return false;
-  const SaveLock lock(target.string() + ".lock", kLockPatience);
-  if (!lock.Held()) return Fail(lock.Failure());
+  OrWhyNot<std::string> old = ReadForMerge(target);
+  if (!old) return Refused(old.Reason());
+  if (Merged(*old) == *old) return {};
+  if (const SettingsOutcome replaceable = MayReplace(target); !replaceable) return replaceable;
+  const OrWhyNot<SaveLock> lock = SaveLock::Take(target.string() + ".lock", kLockPatience);
+  if (!lock) return Refused(lock.Reason());
 
   // The file as another player's close may just have left it: only this
   // run's values go into it.
-  if (!ReadForMerge(target, old)) return false;
-  const std::string text = Merged(old);
-  if (text == old) return true;
+  old = ReadForMerge(target);
+  if (!old) return Refused(old.Reason());
+  const std::string text = Merged(*old);
+  if (text == *old) return {};
 
   RemoveAbandonedSaves(target);
   std::string name = target.string() + ".XXXXXX";
   const int fd = ::mkostemp(name.data(), O_CLOEXEC);
-  if (fd < 0) return Fail(ErrorText(errno));
+  if (fd < 0) return Refused(ErrorText(errno));
   ::flock(fd, LOCK_EX);
   struct stat before {};
   if (::stat(target.c_str(), &before) == 0) ::fchmod(fd, before.st_mode & 07777);
@@ -333,14 +318,14 @@ bool SettingsStore::Save() {
   int error = errno;
   if (!ok) ::unlink(name.c_str());
   const bool closed = ::close(fd) == 0;
-  if (!ok) return Fail(ErrorText(error));
+  if (!ok) return Refused(ErrorText(error));
   if (!closed) error = errno;
   const int folder = ::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (folder >= 0) {
     ::fsync(folder);
     ::close(folder);
   }
-  return closed || Fail(ErrorText(error));
+  return closed ? SettingsOutcome{} : Refused(ErrorText(error));
 }
 
 }  // namespace kt

@@ -28,6 +28,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/or_why_not.h"
 #include "platform/settings_file.h"
 
 namespace kt {
@@ -90,28 +91,26 @@ class SettingsStore {
   };
 
   void Keep(std::string_view name, std::string_view data, bool always, std::optional<std::string> expected);
-  bool Save();
+  SettingsOutcome Save();
   // The file the save replaces: FilePath(), or the regular file a link
-  // there leads to; nothing when the save must leave the place alone.
-  std::optional<std::filesystem::path> SaveTarget();
+  // there leads to; none when the save must leave the place alone (with no
+  // reason when the user meant it so).
+  OrWhyNot<std::filesystem::path> SaveTarget();
   // The user lets the file be replaced, and the system would.
-  bool MayReplace(const std::filesystem::path& target);
+  SettingsOutcome MayReplace(const std::filesystem::path& target);
   // The file's text, empty when there is none yet.
-  bool ReadForMerge(const std::filesystem::path& target, std::string& text);
+  OrWhyNot<std::string> ReadForMerge(const std::filesystem::path& target);
   // The text with the changes that still apply written into it.
   std::string Merged(const std::string& old) const;
   bool WriteAll(int fd, const std::string& data) const;
-  bool OpenFile();
-  bool CloseFile();
-  // Notes why the open or close under way fails, and says it does.
-  bool Fail(std::string reason);
+  SettingsOutcome OpenFile();
+  SettingsOutcome CloseFile();
 
   std::filesystem::path folder_;
   WriteCall write_;
   bool open_ = false;
   SettingsValues values_;
   std::vector<Change> changes_;
-  std::string failure_;
 };
 
 }  // namespace kt

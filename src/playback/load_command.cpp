@@ -17,20 +17,6 @@ bool SelectLoadFile(LoadContext& context) {
   return true;
 }
 
-void FreeFlicMemory(FlicState& flic, LoadWindowSteps& windows) {
-  if (!flic.FlicInMemory) return;
-  windows.SetMovieCaption("");
-  flic.Store.Clear();
-  flic.FlicInMemory = false;
-}
-
-std::string DialogDirectory(const std::string& fileName) {
-  const size_t slash = fileName.rfind('/');
-  if (slash == std::string::npos) return "";
-  if (slash == 0) return "/";
-  return fileName.substr(0, slash);
-}
-
 namespace {
 
 struct LoadCancelled {};
@@ -76,17 +62,20 @@ void LoadFlicIntoMemory(LoadContext& context) {
   if (flic.LoadFlicName.empty()) flic.LoadFlicName = context.openDialog.FileName;
   context.openDialog.InitialDir = DialogDirectory(context.openDialog.FileName);
 
-  std::string whyNot;
-  std::optional<FlicFile> file = OpenFlic(flic.LoadFlicName, flic.Header, &whyNot);
-  if (!file) {
+  OrWhyNot<OpenedFlic> opened = OpenFlic(flic.LoadFlicName);
+  if (!opened) {
+    // Nothing of a refused file is kept, its figures included.
+    flic.Header = FlicHeader{};
     ++flic.FilesRefused;
-    ShowErrorBox(context.services, kLoadErrorText, false, flic.LoadFlicName + ": " + whyNot);
+    ShowErrorBox(context.services, kLoadErrorText, false, flic.LoadFlicName + ": " + opened.Reason());
     flic.LoadFlicName.clear();
     return;
   }
+  flic.Header = opened->header;
+  FlicFile& file = opened->file;
   bool busy = false;
   const auto undo = [&] {
-    file->Close();
+    file.Close();
     // The caption would name a flic that is not in memory.
     context.windows.SetMovieCaption("");
     if (busy) context.services.SetBusyCursor(false);
@@ -100,24 +89,23 @@ void LoadFlicIntoMemory(LoadContext& context) {
       context.windows.SizeMovieWindow(flic.Header.width, flic.Header.height);
     }
     // The file's own spelling, as found on disk.
-    context.windows.SetMovieCaption(file->Path());
+    context.windows.SetMovieCaption(file.Path());
     context.services.SetBusyCursor(true);
     busy = true;
-    LoadProgress progress(context, file->Path());
-    ReadWholeFlic(*file, flic.Header, flic.Store,
-                  [&progress](uint64_t done, uint64_t total) { progress(done, total); });
+    LoadProgress progress(context, file.Path());
+    ReadWholeFlic(file, flic.Header, flic.Store, [&progress](uint64_t done, uint64_t total) { progress(done, total); });
   } catch (const LoadCancelled&) {
     undo();
     return;
   } catch (const DamagedFlicError& error) {
     undo();
     // A box that names no file leaves the user guessing which one is damaged.
-    throw DamagedFlicError(file->Path() + ": " + error.what());
+    throw DamagedFlicError(file.Path() + ": " + error.what());
   } catch (...) {
     undo();
     throw;
   }
-  file->Close();
+  file.Close();
   flic.FlicInMemory = true;
   context.windows.EnablePlayAndRecordButtons();
   context.services.SetBusyCursor(false);

@@ -112,15 +112,18 @@ void PlayCommand::PlayFromDisk() {
       ShowErrorBox(p_.services, kNoFlicChosenText, false);
       return;
     }
-    std::string whyNot;
-    session.file = OpenFlic(state.DiskFlicName, flic.Header, &whyNot);
-    if (!session.file) {
+    OrWhyNot<OpenedFlic> opened = OpenFlic(state.DiskFlicName);
+    if (!opened) {
+      // Nothing of a refused file is kept, its figures included.
+      flic.Header = FlicHeader{};
       ++flic.FilesRefused;
       ShowErrorBox(p_.services, "There was an error while attempting to load " + state.DiskFlicName + ".", false,
-                   state.DiskFlicName + ": " + whyNot);
+                   state.DiskFlicName + ": " + opened.Reason());
       state.DiskFlicName.clear();
       return;
     }
+    flic.Header = opened->header;
+    session.file = std::move(opened->file);
     // From here on the name is the file's own spelling, which the caption
     // shows and a later Play opens again, not a case-blind guess.
     state.DiskFlicName = session.file->Path();

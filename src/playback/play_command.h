@@ -15,6 +15,7 @@
 #include "flic/flic_state.h"
 #include "flic/key_images.h"
 #include "platform/window_services.h"
+#include "playback/flic_choice.h"
 #include "playback/frame_output.h"
 #include "playback/frame_recording.h"
 #include "playback/playback_host.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "playback/load_command.h"
+#include "playback/flic_choice.h"
 
 namespace kt {
 

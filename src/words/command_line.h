@@ -29,12 +29,9 @@ struct CommandLineSetup {
   // Blocks for about this many milliseconds without handling any window
   // message; WAIT calls it until the tick count has advanced far enough.
   std::function<void(uint32_t)> sleep = SleepMilliseconds;
-  // Nothing when empty: CLOSE then only ends the run of the words.
+  // Nothing when empty: CLOSE then only ends the run of the words. The
+  // program's own, which needs the toolkit, is made beside the control panel.
   std::function<void()> endApplication;
-
-  // The real end of the event loop. It needs the toolkit, so it is made in
-  // word_run.cpp, beside the run of the words.
-  static CommandLineSetup ForProgram(std::vector<std::string> parameters);
 };
 
 // The token sequence with its counter. In command-line mode the counter is

@@ -40,7 +40,9 @@ struct ReadResult {
 ReadResult ReadAll(const Bytes& bytes, FrameStore& store, ReadMode mode) {
   FlicFile file = FlicFile::FromBytes(bytes);
   ReadResult result;
-  EXPECT_TRUE(ReadFlicHeader(file, result.header));
+  const OrWhyNot<FlicHeader> header = ReadFlicHeader(file);
+  EXPECT_TRUE(header);
+  if (header) result.header = *header;
   for (int f = 0; f <= result.header.frames; ++f) {
     ReadFrame(file, result.header, store, f, mode);
     result.offsetsAfter.push_back(file.Offset());
@@ -109,8 +111,9 @@ TEST(FrameReader, ReleasesChunksButKeepsTheSlotHeader) {
 std::string ReadErrorText(const FlicSpec& spec, ReadMode mode) {
   const Bytes bytes = BuildFlic(spec);
   FlicFile file = FlicFile::FromBytes(bytes);
-  FlicHeader header;
-  EXPECT_TRUE(ReadFlicHeader(file, header));
+  const OrWhyNot<FlicHeader> read = ReadFlicHeader(file);
+  EXPECT_TRUE(read);
+  FlicHeader header = read ? *read : FlicHeader{};
   FrameStore store;
   try {
     // As playback from disk does: each frame is released once it has been used.
@@ -167,8 +170,9 @@ TEST(FrameReaderDamage, TruncatedFilesReadBeyondEnd) {
     Bytes shorter(bytes.begin(), bytes.begin() + static_cast<long>(cut));
     for (ReadMode mode : {ReadMode::ChunkByChunk, ReadMode::BigFrames}) {
       FlicFile file = FlicFile::FromBytes(shorter);
-      FlicHeader header;
-      ASSERT_TRUE(ReadFlicHeader(file, header));
+      const OrWhyNot<FlicHeader> read = ReadFlicHeader(file);
+      ASSERT_TRUE(read);
+      FlicHeader header = *read;
       FrameStore store;
       EXPECT_THROW(
           {
@@ -192,8 +196,9 @@ TEST(WholeFlicRead, LoadsRingFrameAndReleasesEverythingOnFailure) {
   FlicSpec spec = MixedFlic();
   FrameStore store;
   FlicFile file = FlicFile::FromBytes(BuildFlic(spec));
-  FlicHeader header;
-  ASSERT_TRUE(ReadFlicHeader(file, header));
+  const OrWhyNot<FlicHeader> read = ReadFlicHeader(file);
+  ASSERT_TRUE(read);
+  FlicHeader header = *read;
   ReadWholeFlic(file, header, store);
   EXPECT_EQ(store.Slot(3).chunks, 2) << "slot N holds the ring frame";
   EXPECT_EQ(header.oframe2, 0u) << "the load does not record frame 1's offset";
@@ -202,7 +207,9 @@ TEST(WholeFlicRead, LoadsRingFrameAndReleasesEverythingOnFailure) {
   // Without the ring frame the load fails and keeps nothing.
   spec.declaredFrames = 4;
   FlicFile noRing = FlicFile::FromBytes(BuildFlic(spec));
-  ASSERT_TRUE(ReadFlicHeader(noRing, header));
+  const OrWhyNot<FlicHeader> noRingRead = ReadFlicHeader(noRing);
+  ASSERT_TRUE(noRingRead);
+  header = *noRingRead;
   try {
     ReadWholeFlic(noRing, header, store);
     FAIL();
@@ -218,12 +225,12 @@ TEST(WholeFlicRead, RealFilesLoadAndFreeCleanly) {
   // Under the sanitizer build this proves no read or write outside a buffer and no leak.
   int loaded = 0;
   for (const auto& path : test::TestFlics()) {
-    FlicHeader header;
-    std::optional<FlicFile> file = OpenFlic(path.string(), header);
-    if (!file) continue;
+    OrWhyNot<OpenedFlic> opened = OpenFlic(path.string());
+    if (!opened) continue;
+    const FlicHeader& header = opened->header;
     FrameStore store;
     try {
-      ReadWholeFlic(*file, header, store);
+      ReadWholeFlic(opened->file, header, store);
       ++loaded;
       FreeFrameRange(store, header.frames);
     } catch (const PlayerError& error) {

@@ -21,12 +21,12 @@ TEST(RealFlicsDecode, CleanAndRingFrameReturnsToTheFirstImage) {
   int ringsChecked = 0;
   for (const auto& path : test::TestFlics()) {
     SCOPED_TRACE(path.string());
-    FlicHeader header;
-    std::optional<FlicFile> file = OpenFlic(path.string(), header);
-    if (!file) continue;
+    OrWhyNot<OpenedFlic> opened = OpenFlic(path.string());
+    if (!opened) continue;
+    const FlicHeader& header = opened->header;
     auto store = std::make_unique<FrameStore>();
     try {
-      ReadWholeFlic(*file, header, *store);
+      ReadWholeFlic(opened->file, header, *store);
     } catch (const PlayerError&) {
       continue;  // damaged on purpose; the reader's tests cover these
     }

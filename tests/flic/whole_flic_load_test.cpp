@@ -42,13 +42,16 @@ Bytes LongFlic(int frames, uint32_t padding, size_t tail) {
 
 void ExpectSameAsFrameByFrame(const Bytes& bytes) {
   FlicFile whole = FlicFile::FromBytes(bytes);
-  FlicHeader header;
-  ASSERT_TRUE(ReadFlicHeader(whole, header));
+  OrWhyNot<FlicHeader> got = ReadFlicHeader(whole);
+  ASSERT_TRUE(got);
+  FlicHeader header = *got;
   FrameStore loaded;
   ReadWholeFlic(whole, header, loaded);
 
   FlicFile each = FlicFile::FromBytes(bytes);
-  ASSERT_TRUE(ReadFlicHeader(each, header));
+  got = ReadFlicHeader(each);
+  ASSERT_TRUE(got);
+  header = *got;
   FrameStore read;
   for (int f = 0; f <= header.frames; ++f) ReadFrame(each, header, read, f, ReadMode::ChunkByChunk);
   for (int f = 0; f <= header.frames; ++f) {
@@ -85,11 +88,11 @@ TEST(WholeFlicLoad, AFileEndingInsideTheLastFrameFailsAndLeavesNothing) {
   for (size_t cut : {bytes.size() - 1, bytes.size() - 2000, size_t{200}}) {
     const Bytes shortFile(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(cut));
     FlicFile file = FlicFile::FromBytes(shortFile);
-    FlicHeader header;
-    ASSERT_TRUE(ReadFlicHeader(file, header));
+    const OrWhyNot<FlicHeader> header = ReadFlicHeader(file);
+    ASSERT_TRUE(header);
     FrameStore store;
     try {
-      ReadWholeFlic(file, header, store);
+      ReadWholeFlic(file, *header, store);
       FAIL() << "a short file loaded";
     } catch (const InOutError& error) {
       EXPECT_STREQ(error.what(), "Read beyond end of file");

@@ -140,11 +140,10 @@ size_t BudgetForInterval(const FlicHeader& header, int interval) {
 }
 
 void ExpectSameAsReplay(const std::filesystem::path& path, int rounds, test::TempDir& dir) {
-  FlicHeader header;
-  if (!OpenFlic(path.string(), header) || header.frames == 0 || header.frames > kMaxFlicFrames ||
-      header.PixelCount() == 0) {
-    return;
-  }
+  const OrWhyNot<OpenedFlic> opened = OpenFlic(path.string());
+  if (!opened) return;
+  const FlicHeader& header = opened->header;
+  if (header.frames == 0 || header.frames > kMaxFlicFrames || header.PixelCount() == 0) return;
   const Source sources[] = {Source::Memory, Source::DiskChunks, Source::DiskBigFrames};
   for (int round = 0; round < rounds; ++round) {
     const Clicks clicks = Clicks::Random(static_cast<uint32_t>(round * 7919 + header.frames), header.frames, 14);
@@ -245,8 +244,9 @@ TEST(KeyImageRebuild, StepBackNearTheEndDecodesOnlyFromTheNearestKey) {
     }
     const auto path = dir / "long.flc";
     test::WriteFile(path, test::BuildFlic(spec));
-    FlicHeader header;
-    ASSERT_TRUE(OpenFlic(path.string(), header));
+    const OrWhyNot<OpenedFlic> opened = OpenFlic(path.string());
+    ASSERT_TRUE(opened);
+    const FlicHeader& header = opened->header;
 
     for (Source source : {Source::Memory, Source::DiskChunks}) {
       test::PlayerRig<> rig;

@@ -162,12 +162,12 @@ class MovieHost : public test::QuietPlaybackHost {
 
 // The image and colours of the last frame, decoded here without the player.
 QImage LastFrameOf(const std::string& path) {
-  FlicHeader header;
-  std::optional<FlicFile> file = OpenFlic(path, header);
-  EXPECT_TRUE(file.has_value());
-  if (!file) return {};
+  OrWhyNot<OpenedFlic> opened = OpenFlic(path);
+  EXPECT_TRUE(opened.has_value());
+  if (!opened) return {};
+  const FlicHeader& header = opened->header;
   auto store = std::make_unique<FrameStore>();
-  ReadWholeFlic(*file, header, *store);
+  ReadWholeFlic(opened->file, header, *store);
   std::vector<uint8_t> pixels(header.PixelCount());
   BasePalette palette{};
   FrameTarget target{pixels.data(), header.width, header.height, &palette, true};

@@ -26,7 +26,9 @@ inline DecodedFlic DecodeFlicBytes(std::vector<uint8_t> bytes) {
   } events;
   DecodedFlic out;
   FlicFile file = FlicFile::FromBytes(std::move(bytes));
-  if (!ReadFlicHeader(file, out.header)) throw std::runtime_error("not a flic");
+  const OrWhyNot<FlicHeader> header = ReadFlicHeader(file);
+  if (!header) throw std::runtime_error("not a flic");
+  out.header = *header;
   CheckFlicIsPlayable(out.header);
   auto store = std::make_unique<FrameStore>();
   ReadWholeFlic(file, out.header, *store);

@@ -61,9 +61,10 @@ TEST(MovieWindowExport, ExportsTheFlicInMemoryOrFromDiskAndCancelsCleanly) {
   EXPECT_EQ(services.updates, 8);
 
   // In memory, as the Load button leaves it.
-  std::optional<FlicFile> file = OpenFlic((dir / "eight.flc").string(), flic.Header);
-  ASSERT_TRUE(file);
-  ReadWholeFlic(*file, flic.Header, flic.Store);
+  OrWhyNot<OpenedFlic> opened = OpenFlic((dir / "eight.flc").string());
+  ASSERT_TRUE(opened);
+  flic.Header = opened->header;
+  ReadWholeFlic(opened->file, flic.Header, flic.Store);
   flic.FlicInMemory = true;
   movie.SetCaption((dir / "eight.flc").string());
   services.saveAnswers = {(dir / "memory.gif").string(), (dir / "cancelled.gif").string(), (dir / "bad.txt").string()};
