@@ -143,6 +143,32 @@ TEST(WindowOutput, BrightnessAndContrastChangeTheColoursShownNeverThePixels) {
   EXPECT_EQ(rig.colour.Base[21], (RgbColour{21, 234, 147}));
 }
 
+// A true-colour picture takes new colours in the lines the decoder changed,
+// names them, and is converted whole again for new brightness.
+TEST(WindowOutput, ATrueColourPictureConvertsTheChangedLinesAndAllForNewLevels) {
+  ColourState colour;
+  MovieWindow movie;
+  WindowOutput output(movie, colour);
+  output.PrepareFrameBuffer(3, 4, 24);
+  output.CreateFrameBitmap();
+  auto word = [&](int x, int y) { return reinterpret_cast<const uint32_t*>(output.Picture().pixels)[y * 3 + x]; };
+  std::memset(output.FrameBuffer(), 0x40, 3 * 4 * 3);
+  EXPECT_EQ(output.Picture().changed, std::nullopt) << "the first picture";
+  EXPECT_EQ(word(2, 3), 0xFF404040u);
+  std::memset(output.FrameBuffer() + 3 * 3, 0x80, 2 * 3 * 3);  // lines 1 and 2
+  output.Changed(ChangedLines{1, 3});
+  const ScreenFrame picture = output.Picture();
+  EXPECT_EQ(picture.changed, (ChangedLines{1, 3}));
+  EXPECT_EQ(reinterpret_cast<const uint32_t*>(picture.pixels)[3], 0xFF808080u);
+  EXPECT_EQ(output.Picture().changed, ChangedLines{}) << "nothing since";
+  SetBrightness(colour.Adjustment, 100);
+  output.SetLevels(MakeChannelLevels(colour.Adjustment));
+  const ScreenFrame brighter = output.Picture();
+  EXPECT_EQ(brighter.changed, std::nullopt);
+  EXPECT_NE(reinterpret_cast<const uint32_t*>(brighter.pixels)[0], 0xFF404040u);
+  output.TearDown();
+}
+
 // The play command's host, as far as window output needs one.
 class MovieHost : public test::QuietPlaybackHost {
  public:
