@@ -71,7 +71,9 @@ class RecordingFrameOutput : public FrameOutput {
       unshown->Add(*lines);
     }
   }
-  ScreenFrame Picture() override { return {buffer.data(), width, height, width, ScreenPixels::Indexed8, {}}; }
+  ScreenFrame Picture() override {
+    return {buffer.data(), width, height, width, ScreenPixels::Indexed8, {}, std::nullopt};
+  }
   void PaintFrame() override {
     painted.push_back(buffer[0]);
     Bytes screen = buffer;

@@ -117,8 +117,16 @@ TEST(DisplayImageDamage, PartialPaintsLeaveTheScreenAsAWholePaint) {
       }
       const QImage want(reinterpret_cast<const uchar*>(whole.Pixels()), c.size.width(), c.size.height(),
                         QImage::Format_RGB32);
-      const QPixmap shown = control.screen()->grabWindow(control.winId(), 0, 0, c.size.width(), c.size.height());
-      ASSERT_EQ(shown.toImage().convertToFormat(QImage::Format_RGB32), want);
+      const QImage shown = control.screen()
+                               ->grabWindow(control.winId(), 0, 0, c.size.width(), c.size.height())
+                               .toImage()
+                               .convertToFormat(QImage::Format_RGB32);
+      ASSERT_EQ(shown.size(), want.size());
+      for (int y = 0; y < want.height(); ++y) {
+        for (int x = 0; x < want.width(); ++x) {
+          ASSERT_EQ(shown.pixel(x, y), want.pixel(x, y)) << "at " << x << "," << y;
+        }
+      }
     }
     // Frames that change nothing paint nothing.
     EXPECT_GT(paints.part, paints.whole) << "whole paints: " << paints.whole;
