@@ -121,10 +121,11 @@ TEST(DisplayImageDamage, PartialPaintsLeaveTheScreenAsAWholePaint) {
                                ->grabWindow(control.winId(), 0, 0, c.size.width(), c.size.height())
                                .toImage()
                                .convertToFormat(QImage::Format_RGB32);
-      ASSERT_EQ(shown.size(), want.size());
-      for (int y = 0; y < want.height(); ++y) {
-        for (int x = 0; x < want.width(); ++x) {
-          ASSERT_EQ(shown.pixel(x, y), want.pixel(x, y)) << "at " << x << "," << y;
+      if (shown != want) {
+        ASSERT_EQ(shown.size(), want.size());
+        for (int y = 0; y < want.height(); ++y) {
+          for (int x = 0; x < want.width(); ++x)
+            ASSERT_EQ(shown.pixel(x, y), want.pixel(x, y)) << "at " << x << "," << y;
         }
       }
     }
