@@ -65,11 +65,8 @@ class RecordingFrameOutput : public FrameOutput {
   }
   uint8_t* FrameBuffer() override { return buffer.data(); }
   void Changed(std::optional<ChangedLines> lines) override {
-    if (!lines) {
-      unshown.reset();
-    } else if (unshown) {
-      unshown->Add(*lines);
-    }
+    if (unshown && lines) unshown->Add(*lines);
+    if (!lines) unshown.reset();
   }
   ScreenFrame Picture() override {
     return {buffer.data(), width, height, width, ScreenPixels::Indexed8, {}, std::nullopt};
