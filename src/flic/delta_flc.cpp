@@ -31,9 +31,10 @@ struct BlockMoves {
 };
 
 // The packets of one line from `offset`, cut at the image's or the data's
-// end; offset ends past the last. False when the data ran out.
+// end; `end` is set past the last. False when the data ran out.
 template <typename Moves>
-bool DecodeLinePacketsChecked(ChunkData& in, const Image& image, uint32_t& offset, uint16_t packets, bool& clipped) {
+bool DecodeLinePacketsChecked(ChunkData& in, const Image& image, uint32_t offset, uint16_t packets, bool& clipped,
+                              uint32_t& end) {
   for (uint16_t p = 0; p < packets; ++p) {
     if (!in.Has(2)) return false;
     offset = image.Advance(offset, in.U8());
@@ -66,12 +67,16 @@ bool DecodeLinePacketsChecked(ChunkData& in, const Image& image, uint32_t& offse
       offset = image.Advance(offset, 2 * words);
     }
   }
+  end = offset;
   return true;
 }
 
+// The offset stays a value, not a reference, so that the pixel stores
+// cannot make the compiler load it again from memory.
 template <typename Moves>
-bool DecodeLinePackets(ChunkData& in, const Image& image, uint32_t& offset, uint16_t packets, bool& clipped) {
-  return DecodeLinePacketsChecked<Moves>(in, image, offset, packets, clipped);
+bool DecodeLinePackets(ChunkData& in, const Image& image, uint32_t offset, uint16_t packets, bool& clipped,
+                       uint32_t& end) {
+  return DecodeLinePacketsChecked<Moves>(in, image, offset, packets, clipped, end);
 }
 
 // The optimized way: each packet is checked against the data and the image
@@ -135,8 +140,8 @@ uint32_t RunRoomyPackets(const uint8_t* data, uint32_t& pos, uint8_t* pixels, ui
 // packet that would pass either end goes to the checked loop above, which
 // cuts it where the data or the image ends.
 template <>
-bool DecodeLinePackets<FourByteMoves>(ChunkData& in, const Image& image, uint32_t& offset, uint16_t packets,
-                                      bool& clipped) {
+bool DecodeLinePackets<FourByteMoves>(ChunkData& in, const Image& image, uint32_t offset, uint16_t packets,
+                                      bool& clipped, uint32_t& end) {
   const uint8_t* const data = in.Data();
   const uint32_t size = in.Size();
   uint32_t pos = in.Pos();
@@ -151,8 +156,12 @@ bool DecodeLinePackets<FourByteMoves>(ChunkData& in, const Image& image, uint32_
                               : RunPackets<true>(data, size, pos, image.pixels, image.end, offset, packets);
 #endif
   in.SetPos(pos);
-  return done == packets ||
-         DecodeLinePacketsChecked<FourByteMoves>(in, image, offset, static_cast<uint16_t>(packets - done), clipped);
+  if (done == packets) {
+    end = offset;
+    return true;
+  }
+  return DecodeLinePacketsChecked<FourByteMoves>(in, image, offset, static_cast<uint16_t>(packets - done), clipped,
+                                                 end);
 }
 
 template <typename Moves>
@@ -184,9 +193,9 @@ bool Decode(const uint8_t* data, uint32_t size, const FrameTarget& target, Chang
       case 0x4000:  // undefined: passed over, not a line
         break;
       default: {
-        uint32_t offset = image.RowStart(y, target.width);
-        if (!DecodeLinePackets<Moves>(in, image, offset, w, clipped)) return false;
-        reach = std::max(reach, offset);
+        uint32_t end = 0;
+        if (!DecodeLinePackets<Moves>(in, image, image.RowStart(y, target.width), w, clipped, end)) return false;
+        reach = std::max(reach, end);
         ++y;
         ++done;
         break;

@@ -117,7 +117,8 @@ inline void FillPixels(uint8_t* dst, const uint8_t* pixel, uint32_t n) {
 // The packets of one DTA_LC line from `offset`, each cut at the picture's
 // and the data's end; false when the data ran out.
 template <uint32_t B>
-bool LinePacketsChecked(ChunkData& in, const Image& image, uint32_t& offset, uint32_t packets, bool& clipped) {
+bool LinePacketsChecked(ChunkData& in, const Image& image, uint32_t offset, uint32_t packets, bool& clipped,
+                        uint32_t& end) {
   for (uint32_t p = 0; p < packets; ++p) {
     if (!in.Has(2)) return false;
     offset = image.Advance(offset, in.U8() * B);
@@ -130,6 +131,7 @@ bool LinePacketsChecked(ChunkData& in, const Image& image, uint32_t& offset, uin
       in.Skip(B);
     }
   }
+  end = offset;
   return true;
 }
 
@@ -171,7 +173,7 @@ uint32_t RunPixelPackets(const uint8_t* data, uint32_t size, uint32_t& pos, uint
 // each packet once, and the packet that would pass an end and those after
 // it go to the checked loop, which cuts them where the data or picture ends.
 template <uint32_t B>
-bool LinePackets(ChunkData& in, const Image& image, uint32_t& offset, uint32_t packets, bool& clipped) {
+bool LinePackets(ChunkData& in, const Image& image, uint32_t offset, uint32_t packets, bool& clipped, uint32_t& end) {
   const uint8_t* const data = in.Data();
   const uint32_t size = in.Size();
   uint32_t pos = in.Pos();
@@ -179,7 +181,11 @@ bool LinePackets(ChunkData& in, const Image& image, uint32_t& offset, uint32_t p
   const uint32_t done = roomy ? RunPixelPackets<B, false>(data, size, pos, image.pixels, image.end, offset, packets)
                               : RunPixelPackets<B, true>(data, size, pos, image.pixels, image.end, offset, packets);
   in.SetPos(pos);
-  return done == packets || LinePacketsChecked<B>(in, image, offset, packets - done, clipped);
+  if (done == packets) {
+    end = offset;
+    return true;
+  }
+  return LinePacketsChecked<B>(in, image, offset, packets - done, clipped, end);
 }
 
 // DTA_LC, and DELTA_FLC in these flics: DELTA_FLC's line words, then packets
@@ -204,9 +210,9 @@ bool DecodePixelDelta(const uint8_t* data, uint32_t size, const TrueColourTarget
       continue;
     }
     if (w & 0x4000) continue;  // undefined: passed over, as in DELTA_FLC
-    uint32_t offset = image.RowStart(y, bytes.width);
-    if (!LinePackets<B>(in, image, offset, w, clipped)) return false;
-    reach = std::max(reach, offset);
+    uint32_t end = 0;
+    if (!LinePackets<B>(in, image, image.RowStart(y, bytes.width), w, clipped, end)) return false;
+    reach = std::max(reach, end);
     ++y;
     ++done;
   }
