@@ -4,7 +4,8 @@
 # full screen, the player, another build of it (BASELINE, if given) and mpv
 # (the peer, if installed) in the same run, each measured as processor
 # seconds per wall second of its own process and of the X server, from the
-# nanosecond counts of /proc, after a few seconds of warming up.
+# nanosecond counts of /proc, after WARM_SECONDS (10) of warming up: a
+# first pass over the flic also keeps pictures for stepping back.
 #
 # usage: bench/playback/paced_cpu.sh BUILD_DIR [SECONDS]   (default 20 s)
 # BUILD_DIR holds kinetrope and bench/make_long_flic (Release).
@@ -46,7 +47,7 @@ nanos() { cat /proc/"$1"/task/*/schedstat 2> /dev/null | awk '{s += $1} END {pri
 # Processor seconds per wall second of the program and of the X server.
 measure() {
   local name=$1 pid=$2
-  sleep 4
+  sleep "${WARM_SECONDS:-10}"
   kill -0 "$pid" 2> /dev/null || { echo "$name: ended early"; return; }
   local p0 x0 t0 p1 x1 t1
   p0=$(nanos "$pid") x0=$(nanos "$xvfb") t0=$(date +%s.%N)
