@@ -84,13 +84,17 @@ std::optional<Options> ParseOptions(const Arguments& args) {
   return options;
 }
 
-// One pass as a playback makes it: from a cleared picture through frames 0 to frames - 1.
+// One pass as a playback makes it: from a cleared picture through frames 0
+// to frames - 1, the lines each frame changed followed for the screen.
 void DecodePasses(const LoadedFlic& flic, Picture& picture, long passes) {
   DecodeEvents quiet;
+  ChangedLines changed;
+  picture.FollowChanges(&changed);
   for (long p = 0; p < passes; ++p) {
     picture.Clear();
     for (int f = 0; f < flic.header.frames; ++f) picture.Decode(flic.store->Slot(f), quiet);
   }
+  picture.FollowChanges(nullptr);
 }
 
 // The load into memory alone, and what the loaded flic costs.

@@ -78,6 +78,11 @@ class Picture {
   Picture& operator=(const Picture&) = delete;
   void Clear();
   FrameTarget& Target() { return target_; }
+  // Each frame decoded from now on sets `changed` to the lines it changed; none: not followed.
+  void FollowChanges(ChangedLines* changed) {
+    target_.changed = changed;
+    trueColour_.changed = changed;
+  }
   const std::vector<uint8_t>& Pixels() const { return pixels_; }
   const BasePalette& Palette() const { return palette_; }
   bool IsTrueColour() const { return trueColour_.pixelBits != 8; }

@@ -11,6 +11,7 @@
 #endif
 
 #include "base/bytes.h"
+#include "base/changed_lines.h"
 #include "flic/frame_decoder.h"
 
 namespace kt::decode {
@@ -177,10 +178,38 @@ inline void StoreRunWide(uint8_t* dst, const uint8_t* src, uint32_t bytes, bool 
 }
 #endif
 
+// The first line a chunk of DELTA_FLC's line words writes: its leading line
+// skips (and undefined words) read ahead, so that the line loop pays nothing
+// for it. A skip word has all of `skipBits` set: 0xC000 in 8-bit flics,
+// 0x8000 in true colour.
+inline uint32_t FirstWrittenLine(const uint8_t* data, uint32_t size, uint16_t skipBits, uint32_t height) {
+  uint32_t y = 0;
+  for (uint32_t pos = 2; data != nullptr && pos + 2 <= size && y < height; pos += 2) {
+    const uint16_t w = ReadU16(data + pos);
+    if ((w & skipBits) == skipBits) {
+      y += static_cast<uint32_t>(-static_cast<int16_t>(w));
+    } else if ((w & 0xC000) != 0x4000) {
+      break;
+    }
+  }
+  return y;
+}
+
+// The lines from `first` to the one holding byte reach - 1 of rows
+// `rowBytes` long: what a delta that wrote nothing before line `first` and
+// nothing at or past `reach` may have changed.
+inline ChangedLines WrittenLines(uint32_t first, uint32_t reach, uint32_t rowBytes) {
+  if (rowBytes == 0) return {};
+  const uint32_t last = (reach + rowBytes - 1) / rowBytes;
+  if (last <= first) return {};
+  return {static_cast<int>(first), static_cast<int>(last)};
+}
+
 // Each returns false when the chunk's data was clipped or partly dropped.
+// The deltas set `changed` to the lines they wrote when they return true.
 bool DecodeColour(const uint8_t* data, uint32_t size, bool sixBit, BasePalette* palette);
-bool DecodeDeltaFlc(const uint8_t* data, uint32_t size, const FrameTarget& target);
-bool DecodeDeltaFli(const uint8_t* data, uint32_t size, const FrameTarget& target);
+bool DecodeDeltaFlc(const uint8_t* data, uint32_t size, const FrameTarget& target, ChangedLines& changed);
+bool DecodeDeltaFli(const uint8_t* data, uint32_t size, const FrameTarget& target, ChangedLines& changed);
 bool DecodeBlack(const FrameTarget& target);
 bool DecodeByteRun(const uint8_t* data, uint32_t size, const FrameTarget& target);
 bool DecodeFliCopy(const uint8_t* data, uint32_t size, const FrameTarget& target);

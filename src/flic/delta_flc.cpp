@@ -31,9 +31,10 @@ struct BlockMoves {
 };
 
 // The packets of one line from `offset`, cut at the image's or the data's
-// end. False when the data ran out.
+// end; `end` is set past the last. False when the data ran out.
 template <typename Moves>
-bool DecodeLinePacketsChecked(ChunkData& in, const Image& image, uint32_t offset, uint16_t packets, bool& clipped) {
+bool DecodeLinePacketsChecked(ChunkData& in, const Image& image, uint32_t offset, uint16_t packets, bool& clipped,
+                              uint32_t& end) {
   for (uint16_t p = 0; p < packets; ++p) {
     if (!in.Has(2)) return false;
     offset = image.Advance(offset, in.U8());
@@ -66,12 +67,16 @@ bool DecodeLinePacketsChecked(ChunkData& in, const Image& image, uint32_t offset
       offset = image.Advance(offset, 2 * words);
     }
   }
+  end = offset;
   return true;
 }
 
+// The offset stays a value, not a reference, so that the pixel stores
+// cannot make the compiler load it again from memory.
 template <typename Moves>
-bool DecodeLinePackets(ChunkData& in, const Image& image, uint32_t offset, uint16_t packets, bool& clipped) {
-  return DecodeLinePacketsChecked<Moves>(in, image, offset, packets, clipped);
+bool DecodeLinePackets(ChunkData& in, const Image& image, uint32_t offset, uint16_t packets, bool& clipped,
+                       uint32_t& end) {
+  return DecodeLinePacketsChecked<Moves>(in, image, offset, packets, clipped, end);
 }
 
 // The optimized way: each packet is checked against the data and the image
@@ -136,7 +141,7 @@ uint32_t RunRoomyPackets(const uint8_t* data, uint32_t& pos, uint8_t* pixels, ui
 // cuts it where the data or the image ends.
 template <>
 bool DecodeLinePackets<FourByteMoves>(ChunkData& in, const Image& image, uint32_t offset, uint16_t packets,
-                                      bool& clipped) {
+                                      bool& clipped, uint32_t& end) {
   const uint8_t* const data = in.Data();
   const uint32_t size = in.Size();
   uint32_t pos = in.Pos();
@@ -151,17 +156,23 @@ bool DecodeLinePackets<FourByteMoves>(ChunkData& in, const Image& image, uint32_
                               : RunPackets<true>(data, size, pos, image.pixels, image.end, offset, packets);
 #endif
   in.SetPos(pos);
-  return done == packets ||
-         DecodeLinePacketsChecked<FourByteMoves>(in, image, offset, static_cast<uint16_t>(packets - done), clipped);
+  if (done == packets) {
+    end = offset;
+    return true;
+  }
+  return DecodeLinePacketsChecked<FourByteMoves>(in, image, offset, static_cast<uint16_t>(packets - done), clipped,
+                                                 end);
 }
 
 template <typename Moves>
-bool Decode(const uint8_t* data, uint32_t size, const FrameTarget& target) {
+bool Decode(const uint8_t* data, uint32_t size, const FrameTarget& target, ChangedLines& changed) {
   ChunkData in(data, size);
   const Image image(target);
   if (!in.Has(2)) return false;
   const uint16_t lines = in.U16();
   bool clipped = false;
+  // How far the writes reached: a line's packets may run on past its end.
+  uint32_t reach = 0;
   // y is wider than the format's line numbers so that skips past the last
   // line are seen instead of wrapping round to the top.
   uint32_t y = 0;
@@ -173,6 +184,7 @@ bool Decode(const uint8_t* data, uint32_t size, const FrameTarget& target) {
         const uint32_t last = y * target.width + target.width - 1;
         if (target.width == 0 || last >= image.end) return false;
         image.pixels[last] = static_cast<uint8_t>(w);
+        reach = std::max(reach, last + 1);
         break;
       }
       case 0xC000:  // skip -w lines
@@ -180,20 +192,25 @@ bool Decode(const uint8_t* data, uint32_t size, const FrameTarget& target) {
         break;
       case 0x4000:  // undefined: passed over, not a line
         break;
-      default:
-        if (!DecodeLinePackets<Moves>(in, image, image.RowStart(y, target.width), w, clipped)) return false;
+      default: {
+        uint32_t end = 0;
+        if (!DecodeLinePackets<Moves>(in, image, image.RowStart(y, target.width), w, clipped, end)) return false;
+        reach = std::max(reach, end);
         ++y;
         ++done;
         break;
+      }
     }
   }
+  changed = WrittenLines(FirstWrittenLine(data, size, 0xC000, target.height), reach, target.width);
   return !clipped;
 }
 
 }  // namespace
 
-bool DecodeDeltaFlc(const uint8_t* data, uint32_t size, const FrameTarget& target) {
-  return target.optimize ? Decode<FourByteMoves>(data, size, target) : Decode<BlockMoves>(data, size, target);
+bool DecodeDeltaFlc(const uint8_t* data, uint32_t size, const FrameTarget& target, ChangedLines& changed) {
+  return target.optimize ? Decode<FourByteMoves>(data, size, target, changed)
+                         : Decode<BlockMoves>(data, size, target, changed);
 }
 
 }  // namespace kt::decode

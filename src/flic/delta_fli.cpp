@@ -5,8 +5,9 @@ namespace kt::decode {
 namespace {
 
 // The packets of one line from `offset`, each cut at the image's or the
-// data's end. False when the data ran out.
-bool DecodeLineChecked(ChunkData& in, const Image& image, uint32_t offset, uint32_t packets, bool& clipped) {
+// data's end; `end` is set past the last. False when the data ran out.
+bool DecodeLineChecked(ChunkData& in, const Image& image, uint32_t offset, uint32_t packets, bool& clipped,
+                       uint32_t& end) {
   for (uint32_t p = 0; p < packets; ++p) {
     if (!in.Has(2)) return false;
     offset = image.Advance(offset, in.U8());
@@ -22,6 +23,7 @@ bool DecodeLineChecked(ChunkData& in, const Image& image, uint32_t offset, uint3
       clipped |= !image.Fill(offset, in.U8(), static_cast<uint32_t>(-c));
     }
   }
+  end = offset;
   return true;
 }
 
@@ -74,7 +76,9 @@ uint32_t RunRoomyPackets(const uint8_t* data, uint32_t& pos, uint8_t* pixels, ui
 // their contents, runs without a check per packet; others check each, and a
 // packet that would pass either end goes to the checked loop above, which
 // cuts it where the data or the image ends.
-bool DecodeLine(ChunkData& in, const Image& image, uint32_t offset, uint32_t packets, bool& clipped) {
+// The offset stays a value, so that the pixel stores cannot make the
+// compiler load it again from memory.
+bool DecodeLine(ChunkData& in, const Image& image, uint32_t offset, uint32_t packets, bool& clipped, uint32_t& end) {
   const uint8_t* const data = in.Data();
   const uint32_t size = in.Size();
   uint32_t pos = in.Pos();
@@ -88,25 +92,35 @@ bool DecodeLine(ChunkData& in, const Image& image, uint32_t offset, uint32_t pac
   const uint32_t done = RunPackets(data, size, pos, image.pixels, image.end, offset, packets);
 #endif
   in.SetPos(pos);
-  return done == packets || DecodeLineChecked(in, image, offset, packets - done, clipped);
+  if (done == packets) {
+    end = offset;
+    return true;
+  }
+  return DecodeLineChecked(in, image, offset, packets - done, clipped, end);
 }
 
 }  // namespace
 
-bool DecodeDeltaFli(const uint8_t* data, uint32_t size, const FrameTarget& target) {
+bool DecodeDeltaFli(const uint8_t* data, uint32_t size, const FrameTarget& target, ChangedLines& changed) {
   ChunkData in(data, size);
   const Image image(target);
   if (!in.Has(4)) return false;
   // Wider than the format's line number so that a band past the last line
   // stops the chunk instead of wrapping round to the top.
   uint32_t y = in.U16();
+  const uint32_t first = y;
   const uint16_t lines = in.U16();
   bool clipped = false;
+  // How far the writes reached: a line's packets may run on past its end.
+  uint32_t reach = 0;
   for (uint16_t k = 0; k < lines; ++k, ++y) {
     if (y >= target.height || !in.Has(1)) return false;
     const uint8_t packets = in.U8();
-    if (!DecodeLine(in, image, image.RowStart(y, target.width), packets, clipped)) return false;
+    uint32_t end = 0;
+    if (!DecodeLine(in, image, image.RowStart(y, target.width), packets, clipped, end)) return false;
+    reach = std::max(reach, end);
   }
+  changed = WrittenLines(first, reach, target.width);
   return !clipped;
 }
 

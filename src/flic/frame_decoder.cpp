@@ -38,24 +38,31 @@ bool IsKnownChunkType(uint16_t type) {
 
 bool DecodeChunk(uint16_t type, const uint8_t* data, uint32_t dataSize, FrameTarget& target, DecodeEvents& events) {
   if (data == nullptr) dataSize = 0;
+  ChangedLines lines = ChangedLines::All(target.height);
+  bool whole = true;
   switch (type) {
     case COLOR_256:
-    case COLOR_64: {
-      const bool whole = decode::DecodeColour(data, dataSize, type == COLOR_64, target.palette);
+    case COLOR_64:
+      whole = decode::DecodeColour(data, dataSize, type == COLOR_64, target.palette);
+      // New colours change every pixel shown; marked before the palette goes in, which may raise.
+      if (target.changed) target.changed->Add(lines);
       events.ApplyPalette();
       return whole;
-    }
-    case DELTA_FLC: return decode::DecodeDeltaFlc(data, dataSize, target);
-    case DELTA_FLI: return decode::DecodeDeltaFli(data, dataSize, target);
-    case BLACK: return decode::DecodeBlack(target);
-    case BYTE_RUN: return decode::DecodeByteRun(data, dataSize, target);
-    case FLI_COPY: return decode::DecodeFliCopy(data, dataSize, target);
+    case DELTA_FLC: whole = decode::DecodeDeltaFlc(data, dataSize, target, lines); break;
+    case DELTA_FLI: whole = decode::DecodeDeltaFli(data, dataSize, target, lines); break;
+    case BLACK: whole = decode::DecodeBlack(target); break;
+    case BYTE_RUN: whole = decode::DecodeByteRun(data, dataSize, target); break;
+    case FLI_COPY: whole = decode::DecodeFliCopy(data, dataSize, target); break;
     case PSTAMP: return true;
     default: events.UnknownChunk(type); return true;
   }
+  // A chunk cut short may have written past the lines it counted.
+  if (target.changed) target.changed->Add(whole ? lines : ChangedLines::All(target.height));
+  return whole;
 }
 
 void DecodeFrame(const FrameSlot& slot, FrameTarget& target, DecodeEvents& events) {
+  if (target.changed) *target.changed = {};
   const int chunks = std::min<int>(slot.chunks, static_cast<int>(slot.chunkTable.size()));
   for (int j = 0; j < chunks; ++j) {
     const ChunkRef& chunk = slot.chunkTable[static_cast<size_t>(j)];

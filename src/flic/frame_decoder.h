@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "base/changed_lines.h"
 #include "colour/base_palette.h"
 #include "flic/frame_store.h"
 
@@ -15,6 +16,10 @@ struct FrameTarget {
   uint16_t height = 0;
   BasePalette* palette = nullptr;
   bool optimize = true;  // "Optimize Decoding": the word-at-a-time DELTA_FLC way
+  // When given, the lines the frame's chunks changed or may have: a delta's
+  // lines, every line for a chunk that covers the image, new colours or a
+  // chunk that was cut short.
+  ChangedLines* changed = nullptr;
 };
 
 // What the decoder asks of its caller while it works.
@@ -31,7 +36,8 @@ class DecodeEvents {
   virtual void DataClipped(int /*chunkIndex*/, uint16_t /*type*/) {}
 };
 
-// Decodes every chunk of the slot, in order, into the target.
+// Decodes every chunk of the slot, in order, into the target; the target's
+// `changed`, if any, starts empty.
 void DecodeFrame(const FrameSlot& slot, FrameTarget& target, DecodeEvents& events);
 
 // Whether the decoder knows the chunk type; any other makes it ask the user.

@@ -117,7 +117,8 @@ inline void FillPixels(uint8_t* dst, const uint8_t* pixel, uint32_t n) {
 // The packets of one DTA_LC line from `offset`, each cut at the picture's
 // and the data's end; false when the data ran out.
 template <uint32_t B>
-bool LinePacketsChecked(ChunkData& in, const Image& image, uint32_t offset, uint32_t packets, bool& clipped) {
+bool LinePacketsChecked(ChunkData& in, const Image& image, uint32_t offset, uint32_t packets, bool& clipped,
+                        uint32_t& end) {
   for (uint32_t p = 0; p < packets; ++p) {
     if (!in.Has(2)) return false;
     offset = image.Advance(offset, in.U8() * B);
@@ -130,6 +131,7 @@ bool LinePacketsChecked(ChunkData& in, const Image& image, uint32_t offset, uint
       in.Skip(B);
     }
   }
+  end = offset;
   return true;
 }
 
@@ -171,7 +173,7 @@ uint32_t RunPixelPackets(const uint8_t* data, uint32_t size, uint32_t& pos, uint
 // each packet once, and the packet that would pass an end and those after
 // it go to the checked loop, which cuts them where the data or picture ends.
 template <uint32_t B>
-bool LinePackets(ChunkData& in, const Image& image, uint32_t offset, uint32_t packets, bool& clipped) {
+bool LinePackets(ChunkData& in, const Image& image, uint32_t offset, uint32_t packets, bool& clipped, uint32_t& end) {
   const uint8_t* const data = in.Data();
   const uint32_t size = in.Size();
   uint32_t pos = in.Pos();
@@ -179,19 +181,25 @@ bool LinePackets(ChunkData& in, const Image& image, uint32_t offset, uint32_t pa
   const uint32_t done = roomy ? RunPixelPackets<B, false>(data, size, pos, image.pixels, image.end, offset, packets)
                               : RunPixelPackets<B, true>(data, size, pos, image.pixels, image.end, offset, packets);
   in.SetPos(pos);
-  return done == packets || LinePacketsChecked<B>(in, image, offset, packets - done, clipped);
+  if (done == packets) {
+    end = offset;
+    return true;
+  }
+  return LinePacketsChecked<B>(in, image, offset, packets - done, clipped, end);
 }
 
 // DTA_LC, and DELTA_FLC in these flics: DELTA_FLC's line words, then packets
 // of a pixel skip and a pixel count (positive literal, negative repeat).
 template <uint32_t B>
-bool DecodePixelDelta(const uint8_t* data, uint32_t size, const TrueColourTarget& target) {
+bool DecodePixelDelta(const uint8_t* data, uint32_t size, const TrueColourTarget& target, ChangedLines& changed) {
   ChunkData in(data, size);
   const FrameTarget bytes = AsBytes(target);
   const Image image(bytes);
   if (!in.Has(2)) return false;
   const uint16_t lines = in.U16();
   bool clipped = false;
+  // How far the writes reached: a line's packets may run on past its end.
+  uint32_t reach = 0;
   // Wider than the format's line numbers, so a skip past the last line is seen.
   uint32_t y = 0;
   for (uint16_t done = 0; done < lines;) {
@@ -202,10 +210,13 @@ bool DecodePixelDelta(const uint8_t* data, uint32_t size, const TrueColourTarget
       continue;
     }
     if (w & 0x4000) continue;  // undefined: passed over, as in DELTA_FLC
-    if (!LinePackets<B>(in, image, image.RowStart(y, bytes.width), w, clipped)) return false;
+    uint32_t end = 0;
+    if (!LinePackets<B>(in, image, image.RowStart(y, bytes.width), w, clipped, end)) return false;
+    reach = std::max(reach, end);
     ++y;
     ++done;
   }
+  changed = decode::WrittenLines(decode::FirstWrittenLine(data, size, 0x8000, target.height), reach, bytes.width);
   return !clipped;
 }
 
@@ -229,11 +240,12 @@ bool DecodeCopy(const uint8_t* data, uint32_t size, const TrueColourTarget& targ
 }
 
 template <uint32_t B>
-bool DecodeChunkOfWidth(uint16_t type, const uint8_t* data, uint32_t size, const TrueColourTarget& target) {
+bool DecodeChunkOfWidth(uint16_t type, const uint8_t* data, uint32_t size, const TrueColourTarget& target,
+                        ChangedLines& changed) {
   switch (type) {
     case DTA_BRUN: return DecodePixelRuns<B>(data, size, target);
     case DTA_LC:
-    case DELTA_FLC: return DecodePixelDelta<B>(data, size, target);
+    case DELTA_FLC: return DecodePixelDelta<B>(data, size, target, changed);
     default: return true;
   }
 }
@@ -259,17 +271,20 @@ bool IsKnownTrueColourChunkType(uint16_t type) {
 bool DecodeTrueColourChunk(uint16_t type, const uint8_t* data, uint32_t dataSize, const TrueColourTarget& target,
                            DecodeEvents& events) {
   if (data == nullptr) dataSize = 0;
+  ChangedLines lines = ChangedLines::All(target.height);
+  bool whole = true;
   switch (type) {
     case DTA_BRUN:
     case DTA_LC:
     case DELTA_FLC:
-      return target.BytesPerPixel() == 3 ? DecodeChunkOfWidth<3>(type, data, dataSize, target)
-                                         : DecodeChunkOfWidth<2>(type, data, dataSize, target);
-    case DTA_COPY: return DecodeCopy(data, dataSize, target);
-    case FLI_COPY: return DecodeRawPixels(data, dataSize, target);
+      whole = target.BytesPerPixel() == 3 ? DecodeChunkOfWidth<3>(type, data, dataSize, target, lines)
+                                          : DecodeChunkOfWidth<2>(type, data, dataSize, target, lines);
+      break;
+    case DTA_COPY: whole = DecodeCopy(data, dataSize, target); break;
+    case FLI_COPY: whole = DecodeRawPixels(data, dataSize, target); break;
     // Byte-oriented: the runs go over the pixels' bytes.
-    case BYTE_RUN: return decode::DecodeByteRun(data, dataSize, AsBytes(target));
-    case BLACK: return decode::DecodeBlack(AsBytes(target));
+    case BYTE_RUN: whole = decode::DecodeByteRun(data, dataSize, AsBytes(target)); break;
+    case BLACK: whole = decode::DecodeBlack(AsBytes(target)); break;
     // These flics take their colours from their pixels; a palette or a
     // postage stamp left in them changes nothing that is shown.
     case COLOR_256:
@@ -277,9 +292,13 @@ bool DecodeTrueColourChunk(uint16_t type, const uint8_t* data, uint32_t dataSize
     case PSTAMP: return true;
     default: events.UnknownChunk(type); return true;
   }
+  // A chunk cut short may have written past the lines it counted.
+  if (target.changed) target.changed->Add(whole ? lines : ChangedLines::All(target.height));
+  return whole;
 }
 
 void DecodeTrueColourFrame(const FrameSlot& slot, const TrueColourTarget& target, DecodeEvents& events) {
+  if (target.changed) *target.changed = {};
   const int chunks = std::min<int>(slot.chunks, static_cast<int>(slot.chunkTable.size()));
   for (int j = 0; j < chunks; ++j) {
     const ChunkRef& chunk = slot.chunkTable[static_cast<size_t>(j)];

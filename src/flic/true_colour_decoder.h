@@ -18,7 +18,8 @@ struct TrueColourTarget {
   uint8_t* pixels = nullptr;  // width x height x BytesPerPixel(), top row first, no row padding
   uint16_t width = 0;
   uint16_t height = 0;
-  uint8_t pixelBits = 24;  // 15, 16 or 24
+  uint8_t pixelBits = 24;           // 15, 16 or 24
+  ChangedLines* changed = nullptr;  // as FrameTarget's
 
   uint32_t BytesPerPixel() const { return pixelBits == 24 ? 3 : 2; }
 };
@@ -32,7 +33,8 @@ bool IsKnownTrueColourChunkType(uint16_t type);
 bool DecodeTrueColourChunk(uint16_t type, const uint8_t* data, uint32_t dataSize, const TrueColourTarget& target,
                            DecodeEvents& events);
 
-// Decodes every chunk of the slot, in order, into the target.
+// Decodes every chunk of the slot, in order, into the target; the target's
+// `changed`, if any, starts empty.
 void DecodeTrueColourFrame(const FrameSlot& slot, const TrueColourTarget& target, DecodeEvents& events);
 
 // `count` pixels of the given layout as bytes blue, green, red (a 24-bit

@@ -60,44 +60,57 @@ void IndexedPresenter::Configure(int sourceWidth, int sourceHeight, int bufferWi
 }
 
 void IndexedPresenter::Convert(const uint8_t* source, int sourceStride, const ScreenColours& colours) {
-  ConvertPlace<uint8_t>(source, sourceStride, IndexColour{colours.data()}, buffer_.data(), bufferWidth_, bufferWidth_,
-                        bufferHeight_);
+  ConvertPlace<uint8_t>(source, sourceStride, IndexColour{colours.data()}, buffer_.data(), bufferWidth_,
+                        {0, 0, bufferWidth_, bufferHeight_});
 }
 
 void IndexedPresenter::ConvertInto(const uint8_t* source, int sourceStride, const ScreenColours& colours,
-                                   uint32_t* target, int targetStride, int targetWidth, int targetHeight) const {
-  const int width = std::min(targetWidth, bufferWidth_);
-  const int height = std::min(targetHeight, bufferHeight_);
-  if (!FillBars(target, targetStride, width, height)) return;
-  ConvertPlace<uint8_t>(source, sourceStride, IndexColour{colours.data()}, target, targetStride, width, height);
+                                   uint32_t* target, int targetStride, int targetWidth, int targetHeight,
+                                   std::optional<PresentRect> area) const {
+  const PresentRect clip = Clip(targetWidth, targetHeight, area);
+  if (!FillBars(target, targetStride, clip)) return;
+  ConvertPlace<uint8_t>(source, sourceStride, IndexColour{colours.data()}, target, targetStride, clip);
 }
 
 void IndexedPresenter::ConvertTrueColour(const uint8_t* source, int sourceStride) {
-  ConvertPlace<uint32_t>(source, sourceStride, OwnColour{}, buffer_.data(), bufferWidth_, bufferWidth_, bufferHeight_);
+  ConvertPlace<uint32_t>(source, sourceStride, OwnColour{}, buffer_.data(), bufferWidth_,
+                         {0, 0, bufferWidth_, bufferHeight_});
 }
 
 void IndexedPresenter::ConvertTrueColourInto(const uint8_t* source, int sourceStride, uint32_t* target,
-                                             int targetStride, int targetWidth, int targetHeight) const {
-  const int width = std::min(targetWidth, bufferWidth_);
-  const int height = std::min(targetHeight, bufferHeight_);
-  if (!FillBars(target, targetStride, width, height)) return;
-  ConvertPlace<uint32_t>(source, sourceStride, OwnColour{}, target, targetStride, width, height);
+                                             int targetStride, int targetWidth, int targetHeight,
+                                             std::optional<PresentRect> area) const {
+  const PresentRect clip = Clip(targetWidth, targetHeight, area);
+  if (!FillBars(target, targetStride, clip)) return;
+  ConvertPlace<uint32_t>(source, sourceStride, OwnColour{}, target, targetStride, clip);
 }
 
-bool IndexedPresenter::FillBars(uint32_t* target, int targetStride, int width, int height) const {
-  if (target == nullptr || width <= 0 || height <= 0) return false;
+PresentRect IndexedPresenter::Clip(int targetWidth, int targetHeight, std::optional<PresentRect> area) const {
+  const int width = std::min(targetWidth, bufferWidth_);
+  const int height = std::min(targetHeight, bufferHeight_);
+  const PresentRect want = area.value_or(PresentRect{0, 0, width, height});
+  const int left = std::clamp(want.x, 0, std::max(width, 0));
+  const int right = std::clamp(want.x + want.width, left, std::max(width, 0));
+  const int top = std::clamp(want.y, 0, std::max(height, 0));
+  const int bottom = std::clamp(want.y + want.height, top, std::max(height, 0));
+  return {left, top, right - left, bottom - top};
+}
+
+bool IndexedPresenter::FillBars(uint32_t* target, int targetStride, PresentRect clip) const {
+  if (target == nullptr || clip.width <= 0 || clip.height <= 0) return false;
+  const int clipRight = clip.x + clip.width;
   // The bars: rows above and below the place, and the columns beside it.
-  const int top = std::clamp(place_.y, 0, height);
-  const int bottom = std::clamp(place_.y + place_.height, top, height);
-  const int left = std::clamp(place_.x, 0, width);
-  const int right = std::clamp(place_.x + place_.width, left, width);
-  for (int y = 0; y < height; ++y) {
+  const int top = std::clamp(place_.y, clip.y, clip.y + clip.height);
+  const int bottom = std::clamp(place_.y + place_.height, top, clip.y + clip.height);
+  const int left = std::clamp(place_.x, clip.x, clipRight);
+  const int right = std::clamp(place_.x + place_.width, left, clipRight);
+  for (int y = clip.y; y < clip.y + clip.height; ++y) {
     uint32_t* row = target + static_cast<size_t>(y) * targetStride;
     if (y < top || y >= bottom || columns_.empty()) {
-      std::fill(row, row + width, kOpaqueBlack);
+      std::fill(row + clip.x, row + clipRight, kOpaqueBlack);
     } else {
-      std::fill(row, row + left, kOpaqueBlack);
-      std::fill(row + right, row + width, kOpaqueBlack);
+      std::fill(row + clip.x, row + left, kOpaqueBlack);
+      std::fill(row + right, row + clipRight, kOpaqueBlack);
     }
   }
   return true;
@@ -105,13 +118,13 @@ bool IndexedPresenter::FillBars(uint32_t* target, int targetStride, int width, i
 
 template <typename Row, typename Colour>
 void IndexedPresenter::ConvertPlace(const uint8_t* source, int sourceStride, Colour colour, uint32_t* target,
-                                    int stride, int width, int height) const {
+                                    int stride, PresentRect clip) const {
   if (source == nullptr || target == nullptr || columns_.empty() || rows_.empty()) return;
   // The visible part of the place.
-  const int left = std::max(0, -place_.x);
-  const int right = std::min(place_.width, width - place_.x);
-  const int top = std::max(0, -place_.y);
-  const int bottom = std::min(place_.height, height - place_.y);
+  const int left = std::max(clip.x - place_.x, 0);
+  const int right = std::min(place_.width, clip.x + clip.width - place_.x);
+  const int top = std::max(clip.y - place_.y, 0);
+  const int bottom = std::min(place_.height, clip.y + clip.height - place_.y);
   if (left >= right || top >= bottom) return;
   const size_t rowBytes = static_cast<size_t>(right - left) * sizeof(uint32_t);
   const uint32_t* previous = nullptr;
@@ -135,6 +148,107 @@ void IndexedPresenter::ConvertPlace(const uint8_t* source, int sourceStride, Col
     previous = start;
     previousSource = sourceRow;
   }
+}
+
+void IndexedPresenter::Hold(const uint8_t* source, int sourceStride, int unit) {
+  heldUnit_ = 0;
+  if (source == nullptr || unit <= 0) return;
+  const size_t rowBytes = static_cast<size_t>(sourceWidth_) * unit;
+  held_.resize(rowBytes * sourceHeight_);
+  for (int y = 0; y < sourceHeight_; ++y) {
+    std::memcpy(held_.data() + y * rowBytes, source + static_cast<size_t>(y) * sourceStride, rowBytes);
+  }
+  heldUnit_ = unit;
+}
+
+PresentRect IndexedPresenter::Covering(int left, int top, int right, int bottom) const {
+  // The maps never fall, so the buffer pixels showing a span of source
+  // pixels are one run of each.
+  auto span = [](const std::vector<int32_t>& map, int from, int to) {
+    const auto first = std::lower_bound(map.begin(), map.end(), from);
+    const auto last = std::lower_bound(first, map.end(), to);
+    return std::pair<int, int>(static_cast<int>(first - map.begin()), static_cast<int>(last - map.begin()));
+  };
+  const auto [x0, x1] = span(columns_, left, right);
+  const auto [y0, y1] = span(rows_, top, bottom);
+  // Cut to the buffer: a place larger than it is partly off.
+  const int bx0 = std::clamp(place_.x + x0, 0, bufferWidth_);
+  const int bx1 = std::clamp(place_.x + x1, bx0, bufferWidth_);
+  const int by0 = std::clamp(place_.y + y0, 0, bufferHeight_);
+  const int by1 = std::clamp(place_.y + y1, by0, bufferHeight_);
+  return {bx0, by0, bx1 - bx0, by1 - by0};
+}
+
+const std::vector<PresentRect>& IndexedPresenter::Changes(const uint8_t* source, int sourceStride, int unit,
+                                                          ChangedLines lines) {
+  changes_.clear();
+  const size_t rowBytes = static_cast<size_t>(sourceWidth_) * unit;
+  if (source == nullptr || unit != heldUnit_ || held_.size() != rowBytes * sourceHeight_) {
+    Hold(source, sourceStride, unit);
+    changes_.push_back({0, 0, bufferWidth_, bufferHeight_});
+    return changes_;
+  }
+  if (columns_.empty() || rows_.empty()) return changes_;
+  const int top = std::clamp(lines.top, 0, sourceHeight_);
+  const int bottom = std::clamp(lines.bottom, top, sourceHeight_);
+  const int tiles = (sourceWidth_ + kTileWidth - 1) / kTileWidth;
+  const size_t tileBytes = static_cast<size_t>(kTileWidth) * unit;
+  // Source rectangles first; a run of tiles below one of the same columns
+  // that ends where it starts makes it longer instead.
+  struct Run {
+    int left, top, right, bottom;
+  };
+  std::vector<Run> runs;
+  for (int rowTop = top / kTileHeight * kTileHeight; rowTop < bottom; rowTop += kTileHeight) {
+    dirty_.assign(static_cast<size_t>(tiles), 0);
+    bool any = false;
+    const int rowBottom = std::min(rowTop + kTileHeight, sourceHeight_);
+    for (int y = std::max(rowTop, top); y < std::min(rowBottom, bottom); ++y) {
+      const uint8_t* now = source + static_cast<size_t>(y) * sourceStride;
+      uint8_t* was = held_.data() + y * rowBytes;
+      if (std::memcmp(now, was, rowBytes) == 0) continue;
+      for (int t = 0; t < tiles; ++t) {
+        const size_t at = t * tileBytes;
+        uint8_t& tile = dirty_[static_cast<size_t>(t)];
+        if (!tile && std::memcmp(now + at, was + at, std::min(tileBytes, rowBytes - at)) != 0) tile = 1;
+      }
+      std::memcpy(was, now, rowBytes);
+      any = true;
+    }
+    if (!any) continue;
+    for (int t = 0; t < tiles;) {
+      if (!dirty_[static_cast<size_t>(t)]) {
+        ++t;
+        continue;
+      }
+      int end = t;
+      while (end < tiles && dirty_[static_cast<size_t>(end)]) ++end;
+      const Run run{t * kTileWidth, rowTop, std::min(end * kTileWidth, sourceWidth_), rowBottom};
+      auto above = std::find_if(runs.begin(), runs.end(), [&](const Run& r) {
+        return r.bottom == rowTop && r.left == run.left && r.right == run.right;
+      });
+      if (above != runs.end()) {
+        above->bottom = rowBottom;
+      } else {
+        runs.push_back(run);
+      }
+      t = end;
+    }
+  }
+  // So many parts cost the window system more than the pixels between them.
+  if (runs.size() > kMostParts) {
+    Run hull = runs.front();
+    for (const Run& run : runs) {
+      hull = {std::min(hull.left, run.left), std::min(hull.top, run.top), std::max(hull.right, run.right),
+              std::max(hull.bottom, run.bottom)};
+    }
+    runs.assign(1, hull);
+  }
+  for (const Run& run : runs) {
+    const PresentRect part = Covering(run.left, run.top, run.right, run.bottom);
+    if (part.width > 0 && part.height > 0) changes_.push_back(part);
+  }
+  return changes_;
 }
 
 }  // namespace kt

@@ -8,8 +8,10 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
+#include "base/changed_lines.h"
 #include "platform/screen.h"
 
 namespace kt {
@@ -40,13 +42,28 @@ class IndexedPresenter {
   // left pixel would be, rows `targetStride` pixels apart, and only the part
   // within targetWidth x targetHeight of it is written, black outside the
   // place included. Saves the copy when the target is the screen's image.
+  // With `area`, only the buffer's pixels within it are written.
   void ConvertInto(const uint8_t* source, int sourceStride, const ScreenColours& colours, uint32_t* target,
-                   int targetStride, int targetWidth, int targetHeight) const;
+                   int targetStride, int targetWidth, int targetHeight,
+                   std::optional<PresentRect> area = std::nullopt) const;
   // Convert and ConvertInto for a true-colour source: rows of 0xFFRRGGBB
   // words `sourceStride` bytes apart, taken as they are.
   void ConvertTrueColour(const uint8_t* source, int sourceStride);
   void ConvertTrueColourInto(const uint8_t* source, int sourceStride, uint32_t* target, int targetStride,
-                             int targetWidth, int targetHeight) const;
+                             int targetWidth, int targetHeight, std::optional<PresentRect> area = std::nullopt) const;
+
+  // The source last shown, kept to find what the next frame changes: rows
+  // of the configured width in pixels of `unit` bytes (1: indices, 4: words).
+  void Hold(const uint8_t* source, int sourceStride, int unit);
+  // The parts of the buffer that show a source pixel within `lines` that
+  // differs from the held source, which takes the new pixels: tiles of
+  // kTileWidth x kTileHeight source pixels joined along their rows and down
+  // their columns, rounded out to the buffer pixels they cover. The whole
+  // buffer when nothing of this size and unit is held.
+  const std::vector<PresentRect>& Changes(const uint8_t* source, int sourceStride, int unit, ChangedLines lines);
+  static constexpr int kTileWidth = 32;
+  static constexpr int kTileHeight = 16;
+  static constexpr size_t kMostParts = 64;  // more are joined into one rectangle holding them all
 
   const uint32_t* Pixels() const { return buffer_.data(); }
   uint32_t* Pixels() { return buffer_.data(); }
@@ -59,10 +76,14 @@ class IndexedPresenter {
   // Writes the place's visible part within width x height of `target`;
   // `colour` gives the shown colour of a source row's pixel x.
   template <typename Row, typename Colour>
-  void ConvertPlace(const uint8_t* source, int sourceStride, Colour colour, uint32_t* target, int stride, int width,
-                    int height) const;
-  // Black over the bars around the place within width x height; false when nothing is to be written.
-  bool FillBars(uint32_t* target, int targetStride, int width, int height) const;
+  void ConvertPlace(const uint8_t* source, int sourceStride, Colour colour, uint32_t* target, int stride,
+                    PresentRect clip) const;
+  // Black over the bars around the place within `clip`; false when nothing is to be written.
+  bool FillBars(uint32_t* target, int targetStride, PresentRect clip) const;
+  // The buffer's pixels that show a source pixel of the rectangle, cut to the buffer.
+  PresentRect Covering(int left, int top, int right, int bottom) const;
+  // The area ConvertInto writes: within targetWidth x targetHeight and the buffer, and `area` if given.
+  PresentRect Clip(int targetWidth, int targetHeight, std::optional<PresentRect> area) const;
 
   int sourceWidth_ = 0;
   int sourceHeight_ = 0;
@@ -73,6 +94,10 @@ class IndexedPresenter {
   std::vector<uint32_t> buffer_;
   std::vector<int32_t> columns_;  // per target column of `place`, its source column
   std::vector<int32_t> rows_;     // per target row of `place`, its source row
+  std::vector<uint8_t> held_;     // the source last shown, rows of sourceWidth_ x heldUnit_ bytes
+  int heldUnit_ = 0;              // 0: nothing held
+  std::vector<uint8_t> dirty_;    // per tile column, for the tile row being compared
+  std::vector<PresentRect> changes_;
 };
 
 // The source pixel a target pixel of a picture `span` wide shows, for a

@@ -7,9 +7,11 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "base/changed_lines.h"
 #include "base/errors.h"
 
 namespace kt {
@@ -29,9 +31,7 @@ struct ModeSize {
 enum class ScreenPixels : uint8_t { Indexed8, Rgb32 };
 
 // A frame handed to a screen: width x height pixels of `format`, rows stride
-// bytes apart, valid until the next ShowFrame or Leave. A frame that changed
-// in part would name the rectangle it changed, which is then all a screen
-// converts again.
+// bytes apart, valid until the next ShowFrame or Leave.
 struct ScreenFrame {
   const uint8_t* pixels = nullptr;
   int width = 0;
@@ -39,6 +39,9 @@ struct ScreenFrame {
   int stride = 0;
   ScreenPixels format = ScreenPixels::Indexed8;
   std::string cornerText;  // white over the top left corner; empty: none
+  // The lines outside which it equals the frame the screen showed before it,
+  // which a screen then need not look at again; none: it may differ anywhere.
+  std::optional<ChangedLines> changed;
 };
 
 class Screen {

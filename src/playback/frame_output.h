@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "colour/display_palette.h"
@@ -32,8 +33,12 @@ class FrameOutput {
   virtual void CreateFrameBitmap() = 0;
   // width x height pixels, rows with no padding: the decoder's target.
   virtual uint8_t* FrameBuffer() = 0;
+  // The decoder changed `lines` of the buffer; none: any line, as a rebuilt
+  // frame may have.
+  virtual void Changed(std::optional<ChangedLines> /*lines*/) {}
   // The buffer as a screen takes it, a true-colour one converted through the
-  // levels now; no pixels between playbacks.
+  // levels now, with the lines changed since the last picture; no pixels
+  // between playbacks.
   virtual ScreenFrame Picture() = 0;
   virtual void PaintFrame() = 0;
   // After the loop: the last frame stays as the movie window's own picture.

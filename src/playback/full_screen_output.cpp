@@ -79,6 +79,7 @@ bool FullScreen::RunSetUp() {
   const size_t size = static_cast<size_t>(mode_.width) * mode_.height * (header_.IsTrueColour() ? 4 : 1);
   front_.assign(size, 0);
   back_.assign(size, 0);
+  behind_.reset();
 
   // The flic's own colours, without brightness or contrast until they next change.
   ColourTable table{};
@@ -101,12 +102,6 @@ void FullScreen::ShowFrame(const ScreenFrame& frame) {
   const bool trueColour = frame.format == ScreenPixels::Rgb32;
   const size_t unit = trueColour ? 4 : 1;
   if (back_.size() != static_cast<size_t>(width) * height * unit) return;
-  if (trueColour) {
-    auto* words = reinterpret_cast<uint32_t*>(back_.data());
-    std::fill(words, words + back_.size() / 4, kOpaqueBlack);
-  } else {
-    std::fill(back_.begin(), back_.end(), uint8_t{0});
-  }
   // The frame's part that lies on the mode.
   const Offset at = CentringOffset(mode_.width, mode_.height, header_.width, header_.height);
   const int frameWidth = std::min<int>(header_.width, frame.width);
@@ -115,19 +110,51 @@ void FullScreen::ShowFrame(const ScreenFrame& frame) {
   const int top = std::max(0, -at.y);
   const int right = std::min(frameWidth, width - at.x);
   const int bottom = std::min(frameHeight, height - at.y);
-  for (int y = top; y < bottom && left < right; ++y) {
-    std::memcpy(back_.data() + (static_cast<size_t>(at.y + y) * width + at.x + left) * unit,
-                frame.pixels + static_cast<size_t>(y) * frame.stride + left * unit, (right - left) * unit);
-  }
-  // "One Surface" copies what was drawn behind to the front; otherwise the two trade places.
-  if (host_.OneSurfaceChecked()) {
+  // The frame's lines the picture behind must take: those that changed and,
+  // while two pictures take turns, those the picture behind missed before.
+  std::optional<ChangedLines> changed = frame.changed;
+  if (!behind_ || frame.format != drawnFormat_) changed.reset();
+  std::optional<ChangedLines> drawn = changed;
+  if (drawn) drawn->Add(*behind_);
+  auto copyLines = [&](std::vector<uint8_t>& into, int from, int to) {
+    for (int y = std::max(from, top); y < std::min(to, bottom) && left < right; ++y) {
+      std::memcpy(into.data() + (static_cast<size_t>(at.y + y) * width + at.x + left) * unit,
+                  frame.pixels + static_cast<size_t>(y) * frame.stride + left * unit, (right - left) * unit);
+    }
+  };
+  const bool oneSurface = host_.OneSurfaceChecked();
+  if (!drawn) {
+    if (trueColour) {
+      auto* words = reinterpret_cast<uint32_t*>(back_.data());
+      std::fill(words, words + back_.size() / 4, kOpaqueBlack);
+    } else {
+      std::fill(back_.begin(), back_.end(), uint8_t{0});
+    }
+    copyLines(back_, top, bottom);
+    // Both pictures whole, so the next frame can draw only its changes behind.
     front_ = back_;
+    behind_.emplace();
+    drawnFormat_ = frame.format;
   } else {
-    std::swap(front_, back_);
+    copyLines(back_, drawn->top, drawn->bottom);
+    // "One Surface" copies what was drawn behind to the front; otherwise the two trade places.
+    if (oneSurface) {
+      copyLines(front_, drawn->top, drawn->bottom);
+      behind_.emplace();
+    } else {
+      std::swap(front_, back_);
+      behind_ = changed;
+    }
   }
-  ScreenFrame shown{front_.data(), width, height, static_cast<int>(width * unit), frame.format, {}};
+  ScreenFrame shown{front_.data(), width, height, static_cast<int>(width * unit), frame.format, {}, std::nullopt};
   if (host_.ShowFpsChecked()) {
+    // The figure changes under the text, so the screen is painted whole.
     shown.cornerText = FullScreenFpsText(tick_() - playback_.PlayStartTick, playback_.FramesPlayed).value_or("");
+  } else if (changed) {
+    // In the mode's lines; the picture outside the frame's never changes.
+    const int from = std::clamp(changed->top, top, std::max(top, bottom));
+    const int to = std::clamp(changed->bottom, from, std::max(top, bottom));
+    shown.changed = ChangedLines{from + at.y, to + at.y};
   }
   display_.ShowFrame(shown);
 }
@@ -146,6 +173,7 @@ void FullScreen::TearDown() {
   }
   front_.clear();
   back_.clear();
+  behind_.reset();
   if (windowsChanged_) {
     windowsChanged_ = false;
     if (!playback_.CommandRunActive) host_.SetControlPanelVisible(true);

@@ -90,6 +90,10 @@ class FullScreen : public FullScreenOutput {
   // The picture shown and the one drawn behind it, mode-size palette indices.
   std::vector<uint8_t> front_;
   std::vector<uint8_t> back_;
+  // The frame's lines in which the picture behind lags the one in front;
+  // none: the pictures are not drawn yet, the next frame is drawn whole.
+  std::optional<ChangedLines> behind_;
+  ScreenPixels drawnFormat_ = ScreenPixels::Indexed8;
   bool modeEntered_ = false;
   bool coloursConnected_ = false;
   bool windowsChanged_ = false;

@@ -238,14 +238,18 @@ void PlayCommand::DecodeCurrentFrame(Session& session, bool fromReplay) {
   target.height = session.height;
   target.palette = &p_.colour.Base;
   target.optimize = p_.host.OptimizeChecked();
+  ChangedLines changed;
+  target.changed = &changed;
   try {
     const FrameSlot& slot = flic.Store.Slot(state.CurrentFrame);
     const int clippedBefore = session.events->clipped;
     if (session.TrueColour()) {
-      DecodeTrueColourFrame(slot, {target.pixels, target.width, target.height, session.pixelBits}, *session.events);
+      DecodeTrueColourFrame(slot, {target.pixels, target.width, target.height, session.pixelBits, &changed},
+                            *session.events);
     } else {
       DecodeFrame(slot, target, *session.events);
     }
+    p_.output.Changed(changed);
     session.keys->FrameDecoded(state.CurrentFrame, slot, target.pixels, p_.colour.Base,
                                session.events->clipped == clippedBefore);
   } catch (...) {
@@ -352,6 +356,8 @@ void PlayCommand::ReplayFromStart(Session& session, int32_t count) {
   }
   Rebuild steps(*this, session);
   RebuildThrough(*session.keys, count - 1, session.FromDisk(), steps);
+  // A key picture copied in changed lines no decoder counted: the next frame is shown whole.
+  p_.output.Changed(std::nullopt);
   p_.playback.CurrentFrame = count;
 }
 

@@ -1,5 +1,6 @@
 #include "playback/window_output.h"
 
+#include <algorithm>
 #include <new>
 
 #include "base/errors.h"
@@ -29,6 +30,7 @@ void WindowOutput::CreateFrameBitmap() {
   if (!buffer_) throw OutOfMemoryError();
   colours_ = ToScreenColours(colour_.Display.colourTable);
   coloursPending_ = true;
+  unshown_.reset();
   if (pixelBits_ != 8) {
     try {
       shown_.resize(pixels);
@@ -46,16 +48,34 @@ uint8_t* WindowOutput::FrameBuffer() {
   return buffer_.get();
 }
 
+void WindowOutput::Changed(std::optional<ChangedLines> lines) {
+  if (!lines) {
+    unshown_.reset();
+  } else if (unshown_) {
+    unshown_->Add(*lines);
+  }
+}
+
 ScreenFrame WindowOutput::Picture() {
   if (!buffer_) return {};
-  if (pixelBits_ == 8) return {buffer_.get(), width_, height_, width_, ScreenPixels::Indexed8, {}};
-  trueColour_.Convert(buffer_.get(), static_cast<uint32_t>(shown_.size()), shown_.data());
-  return {reinterpret_cast<const uint8_t*>(shown_.data()), width_, height_, width_ * 4, ScreenPixels::Rgb32, {}};
+  const std::optional<ChangedLines> changed = unshown_;
+  unshown_.emplace();
+  if (pixelBits_ == 8) return {buffer_.get(), width_, height_, width_, ScreenPixels::Indexed8, {}, changed};
+  // Only the lines that changed need their colours again.
+  const ChangedLines all = ChangedLines::All(height_);
+  const int top = std::clamp(changed.value_or(all).top, 0, static_cast<int>(height_));
+  const int bottom = std::clamp(changed.value_or(all).bottom, top, static_cast<int>(height_));
+  const size_t first = static_cast<size_t>(top) * width_;
+  trueColour_.Convert(buffer_.get() + first * (pixelBits_ == 24 ? 3 : 2),
+                      static_cast<uint32_t>(static_cast<size_t>(bottom - top) * width_), shown_.data() + first);
+  return {
+      reinterpret_cast<const uint8_t*>(shown_.data()), width_, height_, width_ * 4, ScreenPixels::Rgb32, {}, changed};
 }
 
 void WindowOutput::SetLevels(const ChannelLevels& levels) {
   if (pixelBits_ == 8) return;
   trueColour_.SetLevels(pixelBits_, levels);
+  unshown_.reset();  // every pixel takes the new levels
   // As with colours: a paused frame shows its new levels at once.
   if (entered_ && !framePending_ && buffer_) movie_.ShowFrame(Picture());
 }

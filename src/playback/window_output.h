@@ -25,6 +25,7 @@ class WindowOutput : public FrameOutput {
   // Throws OutOfMemoryError when the buffer cannot be made.
   void CreateFrameBitmap() override;
   uint8_t* FrameBuffer() override;
+  void Changed(std::optional<ChangedLines> lines) override;
   ScreenFrame Picture() override;
   void PaintFrame() override;
   void PaintFinalFrame() override;
@@ -50,6 +51,8 @@ class WindowOutput : public FrameOutput {
   bool coloursPending_ = false;
   bool entered_ = false;
   bool framePending_ = false;  // decoded or being decoded, not yet painted
+  // The lines changed since the last picture; none: all of them.
+  std::optional<ChangedLines> unshown_;
 };
 
 }  // namespace kt

@@ -3,7 +3,9 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 #include <algorithm>
 
 namespace kt {
@@ -19,13 +21,16 @@ void DisplayImageControl::Enter(Placement placement) {
   placement_ = placement;
   frame_ = ScreenFrame{};
   stale_ = true;
+  paintWhole_ = true;
   // A window goes on showing its picture until the first frame.
   shown_ = placement == Placement::FullScreen;
   if (shown_) update();
 }
 
 void DisplayImageControl::SetColours(const ScreenColours& colours) {
+  if (colours == colours_) return;
   colours_ = colours;
+  paintWhole_ = true;
   if (!shown_) return;
   stale_ = true;
   // A paused picture takes new brightness or contrast at once.
@@ -33,10 +38,31 @@ void DisplayImageControl::SetColours(const ScreenColours& colours) {
 }
 
 void DisplayImageControl::ShowFrame(const ScreenFrame& frame, bool oneToOne) {
+  // Only the parts that changed are painted when every other pixel on the
+  // screen shows the frame before, at the same place and in the same colours.
+  const bool inPart = frame.changed && shown_ && !paintWhole_ && isVisible() && frame_.pixels != nullptr &&
+                      frame.pixels != nullptr && frame.width == frame_.width && frame.height == frame_.height &&
+                      frame.format == frame_.format && oneToOne == oneToOne_ && frame.cornerText.empty() &&
+                      frame_.cornerText.empty();
+  const PresentRect place = presenter_.Place();
+  const int width = presenter_.Width();
+  const int height = presenter_.Height();
   frame_ = frame;
   oneToOne_ = oneToOne;
   shown_ = true;
   stale_ = true;
+  paintWhole_ = false;
+  Configure();
+  const int unit = frame.format == ScreenPixels::Rgb32 ? 4 : 1;
+  if (inPart && presenter_.Place() == place && presenter_.Width() == width && presenter_.Height() == height) {
+    QRegion region;
+    for (const PresentRect& part : presenter_.Changes(frame.pixels, frame.stride, unit, *frame.changed)) {
+      region += QRect(part.x, part.y, part.width, part.height);
+    }
+    if (!region.isEmpty()) repaint(region);
+    return;
+  }
+  presenter_.Hold(frame.pixels, frame.stride, unit);
   repaint();
 }
 
@@ -55,6 +81,7 @@ void DisplayImageControl::Leave() {
   shown_ = false;
   frame_ = ScreenFrame{};
   stale_ = true;
+  paintWhole_ = true;
   update();
 }
 
@@ -94,7 +121,7 @@ void DisplayImageControl::Present() {
   stale_ = false;
 }
 
-bool DisplayImageControl::PresentIntoScreenImage() {
+bool DisplayImageControl::PresentIntoScreenImage(const QRegion& region) {
   // While the window system paints the control, it stands in the window's
   // screen image; the pixels can go straight there instead of through a copy.
   QPoint offset;
@@ -112,14 +139,22 @@ bool DisplayImageControl::PresentIntoScreenImage() {
   auto* target = reinterpret_cast<uint32_t*>(image->bits()) + static_cast<size_t>(origin.y()) * stride + origin.x();
   const int width = std::min(image->width() - origin.x(), this->width());
   const int height = std::min(image->height() - origin.y(), this->height());
-  // Nothing shown yet, or a one-to-one frame in a control that has just grown: black around it.
-  if (frame_.pixels == nullptr || presenter_.Width() < width || presenter_.Height() < height) {
-    for (int y = 0; y < height; ++y) std::fill_n(target + static_cast<size_t>(y) * stride, width, kOpaqueBlack);
-  }
-  if (frame_.pixels != nullptr && frame_.format == ScreenPixels::Rgb32) {
-    presenter_.ConvertTrueColourInto(frame_.pixels, frame_.stride, target, stride, width, height);
-  } else if (frame_.pixels != nullptr) {
-    presenter_.ConvertInto(frame_.pixels, frame_.stride, colours_, target, stride, width, height);
+  // Only the parts asked for: the rest of the screen image already shows the frame.
+  for (const QRect& asked : region) {
+    const QRect painted = asked.intersected(QRect(0, 0, width, height));
+    if (painted.isEmpty()) continue;
+    const PresentRect area{painted.x(), painted.y(), painted.width(), painted.height()};
+    // Nothing shown yet, or a one-to-one frame in a control that has just grown: black around it.
+    if (frame_.pixels == nullptr || presenter_.Width() < width || presenter_.Height() < height) {
+      for (int y = painted.top(); y <= painted.bottom(); ++y) {
+        std::fill_n(target + static_cast<size_t>(y) * stride + painted.left(), painted.width(), kOpaqueBlack);
+      }
+    }
+    if (frame_.pixels != nullptr && frame_.format == ScreenPixels::Rgb32) {
+      presenter_.ConvertTrueColourInto(frame_.pixels, frame_.stride, target, stride, width, height, area);
+    } else if (frame_.pixels != nullptr) {
+      presenter_.ConvertInto(frame_.pixels, frame_.stride, colours_, target, stride, width, height, area);
+    }
   }
   stale_ = true;  // the buffer itself was not brought up to date
   return true;
@@ -140,8 +175,8 @@ void DisplayImageControl::DrawCornerText(QPainter& painter) {
   painter.restore();
 }
 
-void DisplayImageControl::paintEvent(QPaintEvent*) {
-  if (shown_ && PresentIntoScreenImage()) {
+void DisplayImageControl::paintEvent(QPaintEvent* event) {
+  if (shown_ && PresentIntoScreenImage(event->region())) {
     if (!frame_.cornerText.empty()) {
       QPainter painter(this);
       DrawCornerText(painter);

@@ -27,7 +27,9 @@ class DisplayImageControl : public QWidget {
   // A frame on the screen takes new colours at once.
   void SetColours(const ScreenColours& colours);
   // Draws the frame now, and again from the same memory whenever the window
-  // needs it, until the next frame or Leave.
+  // needs it, until the next frame or Leave. A frame that says which lines
+  // changed is painted only where its pixels differ from the frame before,
+  // when the control shows that frame as it was.
   void ShowFrame(const ScreenFrame& frame, bool oneToOne = false);
   // A window's last frame becomes the picture, a bitmap of the control's
   // size that stays after the frame's memory is gone; after full screen the
@@ -49,8 +51,8 @@ class DisplayImageControl : public QWidget {
   void Configure();
   // Brings the buffer up to date for the control's present size.
   void Present();
-  // Converts straight into the screen image being painted; false when it is no such image.
-  bool PresentIntoScreenImage();
+  // Converts `region` straight into the screen image being painted; false when it is no such image.
+  bool PresentIntoScreenImage(const QRegion& region);
   void WrapBuffer();
   void DrawCornerText(QPainter& painter);
 
@@ -63,6 +65,7 @@ class DisplayImageControl : public QWidget {
   IndexedPresenter presenter_;
   QImage buffer_;  // the presenter's pixels as Qt sees them, without a copy
   bool stale_ = true;
+  bool paintWhole_ = true;  // the next frame: new colours or placement, or nothing of it shown yet
   QImage picture_;
 };
 

@@ -58,8 +58,9 @@ class FullScreenTest : public ::testing::Test {
         frame[static_cast<size_t>(y) * stride + x] = static_cast<uint8_t>(1 + (x + y * w) % 255);
     }
   }
-  void Show() {
-    output->ShowFrame({frame.data(), frameWidth, frameHeight, (frameWidth + 3) / 4 * 4, ScreenPixels::Indexed8, {}});
+  void Show(std::optional<ChangedLines> changed = std::nullopt) {
+    output->ShowFrame(
+        {frame.data(), frameWidth, frameHeight, (frameWidth + 3) / 4 * 4, ScreenPixels::Indexed8, {}, changed});
   }
   uint8_t FramePixel(int x, int y) const { return static_cast<uint8_t>(1 + (x + y * header.width) % 255); }
 
@@ -162,6 +163,47 @@ TEST_F(FullScreenTest, FlipOrOneSurfaceIsReadAtEveryFrame) {
   Show();
   EXPECT_GT(screen.shows, afterFlip);
   EXPECT_EQ(screen.At(158, 99), 0x42) << "copied to the screen without a flip";
+}
+
+// Frames that changed in a band of lines are drawn behind only there (and
+// where the picture behind lagged), yet every picture shown is the whole
+// frame centred, and the screen is told the mode's lines that changed: in a
+// larger mode and a smaller one, flipping and with one surface.
+TEST_F(FullScreenTest, FramesChangedInPartShowWholeAndNameTheirLines) {
+  for (const int forced : {1, 0}) {  // 320 x 240 around the frame, 320 x 200 inside it
+    for (const bool oneSurface : {false, true}) {
+      SCOPED_TRACE(forced * 2 + oneSurface);
+      Frame(301, 219);
+      host.autoMode = false;
+      host.forceIndex = forced;
+      host.oneSurface = oneSurface;
+      ASSERT_TRUE(Make().SetUp());
+      const Offset at = CentringOffset(320, forced == 1 ? 240 : 200, 301, 219);
+      const int stride = (frameWidth + 3) / 4 * 4;
+      for (int f = 0; f < 8; ++f) {
+        // A block that moves down the frame: this frame's lines and the last one's change.
+        const ChangedLines lines{f * 25, f * 25 + 30};
+        for (int y = lines.top; y < lines.bottom; ++y) frame[static_cast<size_t>(y) * stride + 7 + f] ^= 0x5A;
+        Show(f == 0 ? std::nullopt : std::optional<ChangedLines>(lines));
+        for (int y = 0; y < screen.height; ++y) {
+          for (int x = 0; x < screen.width; ++x) {
+            const int fx = x - at.x, fy = y - at.y;
+            const bool inside = fx >= 0 && fx < frameWidth && fy >= 0 && fy < frameHeight;
+            ASSERT_EQ(screen.At(x, y), inside ? frame[static_cast<size_t>(fy) * stride + fx] : 0) << x << "," << y;
+          }
+        }
+        const int top = std::clamp(lines.top + at.y, 0, screen.height);
+        EXPECT_EQ(screen.changed,
+                  f == 0 ? std::nullopt
+                         : std::optional<ChangedLines>({top, std::clamp(lines.bottom + at.y, top, screen.height)}));
+      }
+      host.fps = true;
+      Show(ChangedLines{0, 1});
+      EXPECT_EQ(screen.changed, std::nullopt) << "the figure is painted with the whole screen";
+      host.fps = false;
+      output->TearDown();
+    }
+  }
 }
 
 TEST_F(FullScreenTest, TheFrameRateFigureComesFromTheSecondFrameOnRoundedHalvesToEven) {

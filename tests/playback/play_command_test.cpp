@@ -192,9 +192,12 @@ TEST_F(PlayTest, StepBackReplaysFromFrameZeroWithoutShowing) {
       output.coloursSet = 0;
       play.StepBack();
     } else if (step == 1 && state.CurrentFrame == 4) {
-      // Frames 0 to 3 were rebuilt (four decodes), then frame 4 was shown.
+      // Frames 0 to 3 were rebuilt (four decodes), then frame 4 was shown, whole.
       EXPECT_EQ(output.coloursSet, 5);
       EXPECT_EQ(output.painted.back(), 4);
+      EXPECT_EQ(output.changes.back(), std::nullopt);
+      EXPECT_EQ(output.changes.front(), std::nullopt) << "the first frame";
+      EXPECT_TRUE(output.changes[1].has_value()) << "a frame that follows the one painted";
       ++step;
       play.Stop();
     }

@@ -143,6 +143,28 @@ TEST(WindowOutput, BrightnessAndContrastChangeTheColoursShownNeverThePixels) {
   EXPECT_EQ(rig.colour.Base[21], (RgbColour{21, 234, 147}));
 }
 
+// A true-colour picture takes new colours in the lines the decoder changed
+// and names them; new brightness converts it whole.
+TEST(WindowOutput, ATrueColourPictureConvertsTheChangedLinesAndAllForNewLevels) {
+  ColourState colour;
+  MovieWindow movie;
+  WindowOutput output(movie, colour);
+  output.PrepareFrameBuffer(3, 4, 24);
+  output.CreateFrameBitmap();
+  auto word = [](const ScreenFrame& picture, int i) { return reinterpret_cast<const uint32_t*>(picture.pixels)[i]; };
+  EXPECT_EQ(output.Picture().changed, std::nullopt) << "the first picture";
+  std::memset(output.FrameBuffer() + 9, 0x80, 18);  // lines 1 and 2
+  output.Changed(ChangedLines{1, 3});
+  const ScreenFrame picture = output.Picture();
+  EXPECT_EQ(picture.changed, (ChangedLines{1, 3}));
+  EXPECT_EQ(word(picture, 3), 0xFF808080u);
+  SetBrightness(colour.Adjustment, 100);
+  output.SetLevels(MakeChannelLevels(colour.Adjustment));
+  EXPECT_EQ(output.Picture().changed, std::nullopt);
+  EXPECT_NE(word(output.Picture(), 0), 0xFF000000u);
+  output.TearDown();
+}
+
 // The play command's host, as far as window output needs one.
 class MovieHost : public test::QuietPlaybackHost {
  public:

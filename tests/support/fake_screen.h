@@ -3,6 +3,7 @@
 // display would at that point, so every failure path of a start can be run.
 #pragma once
 
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@ class FakeScreen : public FullScreenDisplay {
   std::vector<uint8_t> pixels;  // the last frame, rows of width bytes
   int width = 0, height = 0, shows = 0;
   std::string cornerText;
+  std::optional<ChangedLines> changed;  // of the last frame
   ScreenColours colours{};
 
   bool Open() override {
@@ -63,6 +65,7 @@ class FakeScreen : public FullScreenDisplay {
       pixels.insert(pixels.end(), row, row + frame.width);
     }
     cornerText = frame.cornerText;
+    changed = frame.changed;
   }
   void Leave() override { Log("mode restored"); }
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -44,6 +45,9 @@ class RecordingFrameOutput : public FrameOutput {
   int coloursSet = 0;        // each palette the decoder or a bar put in
   std::vector<int> painted;  // pixel 0 of each painted frame
   std::vector<Bytes> shown;  // each painted picture followed by the colour table installed for it
+  // The lines changed since the frame painted before, of each painted frame; none: any.
+  std::vector<std::optional<ChangedLines>> changes;
+  std::optional<ChangedLines> unshown;
   int prepared = 0, finalPaints = 0, tearDowns = 0;
   std::function<void()> onBitmapCreated;
   std::function<void(size_t)> onPainted;  // with the number of frames painted so far
@@ -56,16 +60,25 @@ class RecordingFrameOutput : public FrameOutput {
     ++prepared;
   }
   void CreateFrameBitmap() override {
+    unshown.reset();
     if (onBitmapCreated) onBitmapCreated();
   }
   uint8_t* FrameBuffer() override { return buffer.data(); }
-  ScreenFrame Picture() override { return {buffer.data(), width, height, width, ScreenPixels::Indexed8, {}}; }
+  void Changed(std::optional<ChangedLines> lines) override {
+    if (unshown && lines) unshown->Add(*lines);
+    if (!lines) unshown.reset();
+  }
+  ScreenFrame Picture() override {
+    return {buffer.data(), width, height, width, ScreenPixels::Indexed8, {}, std::nullopt};
+  }
   void PaintFrame() override {
     painted.push_back(buffer[0]);
     Bytes screen = buffer;
     const auto* table = reinterpret_cast<const uint8_t*>(colours.data());
     screen.insert(screen.end(), table, table + sizeof colours);
     shown.push_back(std::move(screen));
+    changes.push_back(unshown);
+    unshown.emplace();
     if (onPainted) onPainted(painted.size());
   }
   void PaintFinalFrame() override { ++finalPaints; }
