@@ -47,8 +47,9 @@ TEST(DisplayImageDamage, PartialPaintsLeaveTheScreenAsAWholePaint) {
     SCOPED_TRACE(path);
     std::ifstream in(path, std::ios::binary);
     FlicFile file = FlicFile::FromBytes({std::istreambuf_iterator<char>(in), {}});
-    FlicHeader header;
-    ASSERT_TRUE(ReadFlicHeader(file, header));
+    const OrWhyNot<FlicHeader> read = ReadFlicHeader(file);
+    ASSERT_TRUE(read) << read.Reason();
+    const FlicHeader& header = *read;
     auto store = std::make_unique<FrameStore>();
     ReadWholeFlic(file, header, *store);
     const int width = header.width, height = header.height;
