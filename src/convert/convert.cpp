@@ -98,24 +98,30 @@ struct Survey {
 
 // Counts the indices of the pixels a frame changes, looking at the rows
 // that differ only, and keeps the frame as the one to compare with.
-void CountDrawn(const std::vector<uint8_t>& indices, std::vector<uint8_t>& before, int width, Survey& survey) {
-  bool seen[256] = {};
-  const bool first = before.size() != indices.size();
-  before.resize(indices.size());
-  for (size_t row = 0; row < indices.size(); row += static_cast<size_t>(width)) {
-    const uint8_t* now = indices.data() + row;
+void CountDrawn(const uint8_t* indices, size_t pixels, std::vector<uint8_t>& before, int width, Survey& survey) {
+  // Without a branch on whether a pixel changed, which guesses wrong on
+  // changing pictures; two tallies, so that a run of one index does not wait
+  // on its own last count.
+  uint64_t counts[2][256] = {};
+  const bool first = before.size() != pixels;
+  before.resize(pixels);
+  for (size_t row = 0; row < pixels; row += static_cast<size_t>(width)) {
+    const uint8_t* now = indices + row;
     uint8_t* was = before.data() + row;
     if (!first && std::memcmp(now, was, static_cast<size_t>(width)) == 0) continue;
-    for (int x = 0; x < width; ++x) {
-      if (!first && now[x] == was[x]) continue;
-      seen[now[x]] = true;
-      ++survey.drawn[now[x]];
+    int x = 0;
+    for (; x + 1 < width; x += 2) {
+      counts[0][now[x]] += first || now[x] != was[x];
+      counts[1][now[x + 1]] += first || now[x + 1] != was[x + 1];
     }
+    if (x < width) counts[0][now[x]] += first || now[x] != was[x];
     std::memcpy(was, now, static_cast<size_t>(width));
   }
   for (int i = 0; i < 256; ++i) {
-    survey.drawnIn[i] += seen[i];
-    survey.used[i] = survey.used[i] || seen[i];
+    const uint64_t count = counts[0][i] + counts[1][i];
+    survey.drawn[i] += count;
+    survey.drawnIn[i] += count > 0;
+    survey.used[i] = survey.used[i] || count > 0;
   }
 }
 
@@ -144,11 +150,14 @@ Survey SurveyFrames(FrameSource& source, FrameColours& colours, const std::strin
     }
     if (f < options.firstFrame) continue;
     survey.durations.push_back(frame.durationMs);
-    if (trueColour || !colours.Learn(frame, indices, palette)) continue;
+    if (trueColour) continue;
+    const uint8_t* kept = colours.Kept(frame, palette);
+    if (kept == nullptr && !colours.Learn(frame, indices, palette)) continue;
     ++survey.exactFrames;
     if (!first) first = palette;
     if (palette != *first) survey.paletteChanges = true;
-    CountDrawn(indices, before, source.Width(), survey);
+    const size_t pixels = static_cast<size_t>(source.Width()) * source.Height();
+    CountDrawn(kept != nullptr ? kept : indices.data(), pixels, before, source.Width(), survey);
   }
   return survey;
 }
@@ -235,9 +244,13 @@ ConvertReport Convert(const SourceOpener& open, const std::string& name, const s
       if (options.scale > 1) ScalePixels(frame.argb, width, height, options.scale, scaledArgb);
       shown.argb = options.scale == 1 ? frame.argb : scaledArgb.data();
     } else {
-      colours.Map(frame, indices, palette);
-      if (options.scale > 1) ScalePixels(indices.data(), width, height, options.scale, scaled);
-      shown.indices = options.scale == 1 ? indices.data() : scaled.data();
+      const uint8_t* mapped = colours.Kept(frame, palette);
+      if (mapped == nullptr) {
+        colours.Map(frame, indices, palette);
+        mapped = indices.data();
+      }
+      if (options.scale > 1) ScalePixels(mapped, width, height, options.scale, scaled);
+      shown.indices = options.scale == 1 ? mapped : scaled.data();
     }
     shown.colours = &palette;
     shown.index = f - options.firstFrame;
