@@ -25,6 +25,11 @@ namespace {
 
 constexpr int kGifUnitMs = 10;
 
+// Pixels [from, to) of a row.
+struct Span {
+  int from = 0, to = 0;
+};
+
 struct Rect {
   int left = 0, top = 0, width = 0, height = 0;
   bool Empty() const { return width <= 0; }
@@ -102,7 +107,7 @@ class GifWriter : public AnimationWriter {
       pendingRect_ = Rect{0, 0, layout_.width, layout_.height};
       return;
     }
-    const Rect changed = Changed(frame.indices, argb);
+    const Rect changed = Changed(frame.indices, argb, nextSpans_);
     if (changed.Empty() && pendingUnits_ + units <= 65535) {
       // A frame that shows nothing new lengthens the one before: every
       // viewer shows the same for the same time, for the bytes of none.
@@ -113,6 +118,8 @@ class GifWriter : public AnimationWriter {
     // The next frame differs from what the viewer shows only where it
     // changed, and where the frame before was cleared.
     pendingRect_ = emitted.Empty() ? changed : changed.Join(emitted);
+    pendingCleared_ = emitted;
+    pendingSpans_.swap(nextSpans_);
     Take(frame, argb, units);
     for (size_t row = 0; row < pixels_; row += static_cast<size_t>(layout_.width)) {
       if (std::memcmp(pendingIndices_.data() + row, frame.indices + row, static_cast<size_t>(layout_.width)) != 0) {
@@ -207,13 +214,15 @@ class GifWriter : public AnimationWriter {
 
   // Where `indices` shown as `argb` differ from the pending frame; rows of
   // the same indices are passed over when the colours are the same.
-  Rect Changed(const uint8_t* indices, const std::array<uint32_t, 256>& argb) const {
+  // `spans` gets each row's changed pixels, from its first to its last.
+  Rect Changed(const uint8_t* indices, const std::array<uint32_t, 256>& argb, std::vector<Span>& spans) const {
     const bool sameColours = argb == pendingArgb_;
     const size_t w = static_cast<size_t>(layout_.width);
+    spans.assign(static_cast<size_t>(layout_.height), Span{});
     return Bounds(
         Rect{0, 0, layout_.width, layout_.height},
         [&](size_t row) { return !sameColours || std::memcmp(indices + row, &pendingIndices_[row], w) != 0; },
-        [&](size_t i) { return argb[indices[i]] != PendingShown(i); });
+        [&](size_t i) { return argb[indices[i]] != PendingShown(i); }, &spans);
   }
 
   // Where a pixel of the pending frame turns transparent in the next: a
@@ -228,7 +237,7 @@ class GifWriter : public AnimationWriter {
   // The smallest rectangle within `within` holding every pixel that
   // `differs`; `rowMay` false says a row (by its first pixel) holds none.
   template <typename RowMay, typename Differs>
-  Rect Bounds(const Rect& within, RowMay rowMay, Differs differs) const {
+  Rect Bounds(const Rect& within, RowMay rowMay, Differs differs, std::vector<Span>* spans = nullptr) const {
     const size_t w = static_cast<size_t>(layout_.width);
     const int end = within.left + within.width;
     int left = end, right = -1, top = 0, bottom = -1;
@@ -240,6 +249,7 @@ class GifWriter : public AnimationWriter {
       if (x == end) continue;
       int xr = end - 1;
       while (!differs(row + xr)) --xr;
+      if (spans != nullptr) (*spans)[static_cast<size_t>(y)] = Span{x, xr + 1};
       left = std::min(left, x);
       right = std::max(right, xr);
       if (bottom < 0) top = y;
@@ -272,7 +282,24 @@ class GifWriter : public AnimationWriter {
       const uint8_t* from = pendingIndices_.data() + at;
       uint32_t* shown = canvas_.data() + at;
       uint8_t* mark = differs.data() + static_cast<size_t>(y - may.top) * may.width;
-      for (int x = 0; x < may.width; ++x) {
+      // Elsewhere in the row the viewer shows the frame before, which
+      // this one matches.
+      Span span{0, may.width};
+      if (!first) {
+        const Span& c = pendingSpans_[static_cast<size_t>(y)];
+        span = Span{c.from - may.left, c.to - may.left};
+        const Rect& cl = pendingCleared_;
+        if (!cl.Empty() && y >= cl.top && y < cl.top + cl.height) {
+          const Span clearedSpan{cl.left - may.left, cl.left + cl.width - may.left};
+          span = span.from >= span.to ? clearedSpan
+                                      : Span{std::min(span.from, clearedSpan.from), std::max(span.to, clearedSpan.to)};
+        }
+        span = Span{std::max(span.from, 0), std::min(span.to, may.width)};
+        if (span.from >= span.to) span = Span{};
+      }
+      std::fill(mark, mark + span.from, uint8_t{0});
+      std::fill(mark + span.to, mark + may.width, uint8_t{0});
+      for (int x = span.from; x < span.to; ++x) {
         const uint32_t argb = pendingArgb_[from[x]];
         mark[x] = argb != shown[x];
         shown[x] = argb;
@@ -447,6 +474,9 @@ class GifWriter : public AnimationWriter {
   std::vector<uint8_t> pendingIndices_;
   std::array<uint32_t, 256> pendingArgb_{};  // its colours as shown
   Rect pendingRect_;                         // holds every pixel where it differs from canvas_
+  Rect pendingCleared_;                      // cleared after the frame before
+  std::vector<Span> pendingSpans_;           // where each row differs from the frame before
+  std::vector<Span> nextSpans_;              // the same for the frame after
   Table pendingTable_{};
   int pendingIndex_ = 0;
   uint32_t pendingUnits_ = 0;     // its time in hundredths, the repeats after it joined
