@@ -41,6 +41,25 @@ struct Rect {
   }
 };
 
+uint64_t Word(const uint8_t* at) {
+  uint64_t word;
+  std::memcpy(&word, at, sizeof word);
+  return word;
+}
+
+// Where two rows of indices differ, from the first byte that does to the
+// last; eight bytes at a time, as most of a row mostly stays.
+Span IndexDifference(const uint8_t* a, const uint8_t* b, int width) {
+  int from = 0;
+  while (from + 8 <= width && Word(a + from) == Word(b + from)) from += 8;
+  while (from < width && a[from] == b[from]) ++from;
+  if (from == width) return Span{};
+  int to = width;
+  while (to - 8 >= from && Word(a + to - 8) == Word(b + to - 8)) to -= 8;
+  while (a[to - 1] == b[to - 1]) --to;
+  return Span{from, to};
+}
+
 int TableBits(int colours) {
   int bits = 1;
   while ((1 << bits) < colours) ++bits;
@@ -212,16 +231,18 @@ class GifWriter : public AnimationWriter {
 
   uint32_t PendingShown(size_t i) const { return pendingArgb_[pendingIndices_[i]]; }
 
-  // Where `indices` shown as `argb` differ from the pending frame; rows of
-  // the same indices are passed over when the colours are the same.
+  // Where `indices` shown as `argb` differ from the pending frame; where the
+  // colours are the same, only pixels of other indices are looked at.
   // `spans` gets each row's changed pixels, from its first to its last.
   Rect Changed(const uint8_t* indices, const std::array<uint32_t, 256>& argb, std::vector<Span>& spans) const {
     const bool sameColours = argb == pendingArgb_;
-    const size_t w = static_cast<size_t>(layout_.width);
     spans.assign(static_cast<size_t>(layout_.height), Span{});
     return Bounds(
         Rect{0, 0, layout_.width, layout_.height},
-        [&](size_t row) { return !sameColours || std::memcmp(indices + row, &pendingIndices_[row], w) != 0; },
+        [&](size_t row) {
+          return sameColours ? IndexDifference(indices + row, &pendingIndices_[row], layout_.width)
+                             : Span{0, layout_.width};
+        },
         [&](size_t i) { return argb[indices[i]] != PendingShown(i); }, &spans);
   }
 
@@ -231,11 +252,15 @@ class GifWriter : public AnimationWriter {
   Rect Vanishing(const uint8_t* indices, const std::array<uint32_t, 256>& argb, const Rect& changed) const {
     if (!layout_.transparent || changed.Empty()) return Rect{};
     return Bounds(
-        changed, [](size_t) { return true; }, [&](size_t i) { return argb[indices[i]] == 0 && PendingShown(i) != 0; });
+        changed,
+        [&](size_t) {
+          return Span{0, layout_.width};
+        },
+        [&](size_t i) { return argb[indices[i]] == 0 && PendingShown(i) != 0; });
   }
 
   // The smallest rectangle within `within` holding every pixel that
-  // `differs`; `rowMay` false says a row (by its first pixel) holds none.
+  // `differs`; `rowMay` gives the part of a row (by its first pixel) that may hold any.
   template <typename RowMay, typename Differs>
   Rect Bounds(const Rect& within, RowMay rowMay, Differs differs, std::vector<Span>* spans = nullptr) const {
     const size_t w = static_cast<size_t>(layout_.width);
@@ -243,11 +268,12 @@ class GifWriter : public AnimationWriter {
     int left = end, right = -1, top = 0, bottom = -1;
     for (int y = within.top; y < within.top + within.height; ++y) {
       const size_t row = static_cast<size_t>(y) * w;
-      if (!rowMay(row)) continue;
-      int x = within.left;
-      while (x < end && !differs(row + x)) ++x;
-      if (x == end) continue;
-      int xr = end - 1;
+      const Span may = rowMay(row);
+      const int mayEnd = std::min(end, may.to);
+      int x = std::max(within.left, may.from);
+      while (x < mayEnd && !differs(row + x)) ++x;
+      if (x >= mayEnd) continue;
+      int xr = mayEnd - 1;
       while (!differs(row + xr)) --xr;
       if (spans != nullptr) (*spans)[static_cast<size_t>(y)] = Span{x, xr + 1};
       left = std::min(left, x);
