@@ -98,15 +98,15 @@ struct Survey {
 
 // Counts the indices of the pixels a frame changes, looking at the rows
 // that differ only, and keeps the frame as the one to compare with.
-void CountDrawn(const uint8_t* indices, size_t pixels, std::vector<uint8_t>& before, int width, Survey& survey) {
+void CountDrawn(const std::vector<uint8_t>& indices, std::vector<uint8_t>& before, int width, Survey& survey) {
   // Without a branch on whether a pixel changed, which guesses wrong on
   // changing pictures; two tallies, so that a run of one index does not wait
   // on its own last count.
   uint64_t counts[2][256] = {};
-  const bool first = before.size() != pixels;
-  before.resize(pixels);
-  for (size_t row = 0; row < pixels; row += static_cast<size_t>(width)) {
-    const uint8_t* now = indices + row;
+  const bool first = before.size() != indices.size();
+  before.resize(indices.size());
+  for (size_t row = 0; row < indices.size(); row += static_cast<size_t>(width)) {
+    const uint8_t* now = indices.data() + row;
     uint8_t* was = before.data() + row;
     if (!first && std::memcmp(now, was, static_cast<size_t>(width)) == 0) continue;
     // Eight pixels at a time, passed over where none changed.
@@ -157,14 +157,11 @@ Survey SurveyFrames(FrameSource& source, FrameColours& colours, const std::strin
     }
     if (f < options.firstFrame) continue;
     survey.durations.push_back(frame.durationMs);
-    if (trueColour) continue;
-    const uint8_t* kept = colours.Kept(frame, palette);
-    if (kept == nullptr && !colours.Learn(frame, indices, palette)) continue;
+    if (trueColour || !colours.Learn(frame, indices, palette)) continue;
     ++survey.exactFrames;
     if (!first) first = palette;
     if (palette != *first) survey.paletteChanges = true;
-    const size_t pixels = static_cast<size_t>(source.Width()) * source.Height();
-    CountDrawn(kept != nullptr ? kept : indices.data(), pixels, before, source.Width(), survey);
+    CountDrawn(indices, before, source.Width(), survey);
   }
   return survey;
 }
@@ -251,13 +248,9 @@ ConvertReport Convert(const SourceOpener& open, const std::string& name, const s
       if (options.scale > 1) ScalePixels(frame.argb, width, height, options.scale, scaledArgb);
       shown.argb = options.scale == 1 ? frame.argb : scaledArgb.data();
     } else {
-      const uint8_t* mapped = colours.Kept(frame, palette);
-      if (mapped == nullptr) {
-        colours.Map(frame, indices, palette);
-        mapped = indices.data();
-      }
-      if (options.scale > 1) ScalePixels(mapped, width, height, options.scale, scaled);
-      shown.indices = options.scale == 1 ? mapped : scaled.data();
+      colours.Map(frame, indices, palette);
+      if (options.scale > 1) ScalePixels(indices.data(), width, height, options.scale, scaled);
+      shown.indices = options.scale == 1 ? indices.data() : scaled.data();
     }
     shown.colours = &palette;
     shown.index = f - options.firstFrame;

@@ -151,12 +151,6 @@ bool FrameColours::Exact(const SourceFrame& frame, std::vector<uint8_t>& indices
   return true;
 }
 
-const uint8_t* FrameColours::Kept(const SourceFrame& frame, BasePalette& colours) const {
-  if (options_.palette || frame.indices == nullptr) return nullptr;
-  colours = *frame.palette;
-  return frame.indices;
-}
-
 uint8_t FrameColours::Nearest(uint32_t rgb) {
   const auto cached = nearest_.find(rgb);
   if (cached != nearest_.end()) return cached->second;

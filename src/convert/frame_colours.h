@@ -49,11 +49,6 @@ class FrameColours {
   // The second pass, frame by frame in the same order.
   void Map(const SourceFrame& frame, std::vector<uint8_t>& indices, BasePalette& colours);
 
-  // The frame's own indices where they stay as they are (a flic's frame
-  // without a fixed palette), its colours filled in; otherwise null, and the
-  // indices come from Learn or Map. Spares a copy of every frame.
-  const uint8_t* Kept(const SourceFrame& frame, BasePalette& colours) const;
-
   // Whether any frame was reduced to the shared palette.
   bool Reduces() const { return reduced_; }
   // Whether the reduced frames take a palette for each scene instead.
