@@ -21,7 +21,7 @@ build=${BUILD_DIR:-$root/build/fuzz}
 runs=${1:-1000000}
 shift || true
 fuzzers=("$@")
-[ ${#fuzzers[@]} -eq 0 ] && fuzzers=(flic_file_fuzzer chunk_fuzzer flic_writer_fuzzer settings_file_fuzzer script_fuzzer words_fuzzer)
+[ ${#fuzzers[@]} -eq 0 ] && fuzzers=(flic_file_fuzzer chunk_fuzzer true_colour_chunk_fuzzer flic_writer_fuzzer settings_file_fuzzer script_fuzzer words_fuzzer)
 
 flics=$root/tests/data/flics
 if [ ! -d "$flics" ]; then
