@@ -17,30 +17,7 @@ case ${1:-} in -h | --help) sed -n '2,/^[^#]/s/^# \{0,1\}//p' "$0" && exit 0 ;; 
 
 build_dir=$(cd "${1:?usage: paced_cpu.sh BUILD_DIR [SECONDS]}" && pwd)
 seconds=${2:-20}
-player=${PLAYER:-$build_dir/kinetrope}
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2> /dev/null; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-flic=${FLIC:-$work/blocks.flc}
-if [ -z "${FLIC:-}" ]; then
-  "$build_dir/bench/make_long_flic" "$flic" --frames 100 --size 640 480 > /dev/null || exit 1
-fi
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 3> "$work/display" 2> /dev/null &
-xvfb=$!
-pids+=("$xvfb")
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n 1 "$work/display")"
-export QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy XDG_CONFIG_HOME="$work/config"
-if [ -n "${WINDOW_MANAGER:-}" ]; then
-  HOME="$work" "$WINDOW_MANAGER" > /dev/null 2>&1 &
-  pids+=("$!")
-  sleep 1
-fi
+source "$(dirname "$0")/paced_display.sh"
 
 # Nanoseconds on a processor of all the threads of a process.
 nanos() { cat /proc/"$1"/task/*/schedstat 2> /dev/null | awk '{s += $1} END {printf "%d\n", s}'; }

@@ -13,32 +13,14 @@
 # usage: bench/playback/wakeups.sh BUILD_DIR [SECONDS]   (default 10 s)
 # BUILD_DIR holds kinetrope and bench/make_long_flic (Release).
 # Environment: WINDOW_MANAGER=openbox runs the display under openbox;
-#   PLAYER overrides the program measured (another build, for before and after).
+#   PLAYER overrides the program measured (another build, for before and after);
+#   FLIC plays another file.
 set -u
 case ${1:-} in -h | --help) sed -n '2,/^[^#]/s/^# \{0,1\}//p' "$0" && exit 0 ;; esac
 
 build_dir=$(cd "${1:?usage: wakeups.sh BUILD_DIR [SECONDS]}" && pwd)
 seconds=${2:-10}
-player=${PLAYER:-$build_dir/kinetrope}
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2> /dev/null; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-"$build_dir/bench/make_long_flic" "$work/blocks.flc" --frames 100 --size 640 480 > /dev/null || exit 1
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 3> "$work/display" 2> /dev/null &
-pids+=("$!")
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n 1 "$work/display")"
-export QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy XDG_CONFIG_HOME="$work/config"
-if [ -n "${WINDOW_MANAGER:-}" ]; then
-  HOME="$work" "$WINDOW_MANAGER" > /dev/null 2>&1 &
-  pids+=("$!")
-  sleep 1
-fi
+source "$(dirname "$0")/paced_display.sh"
 
 # "name:switches" of each thread of the process.
 switches() {
@@ -73,7 +55,7 @@ measure() {
     END { for (s = 0; s in waits; s++) line = line " " waits[s]; print "  timed waits each second:" line }' "$work/trace"
 }
 
-"$player" /DELAY 72 /LOOPON /PLAYFILE "$work/blocks.flc" > /dev/null 2>&1 &
+"$player" /DELAY 72 /LOOPON /PLAYFILE "$flic" > /dev/null 2>&1 &
 measure window $!
-"$player" /DIRECTXON /DELAY 72 /LOOPON /PLAYFILE "$work/blocks.flc" > /dev/null 2>&1 &
+"$player" /DIRECTXON /DELAY 72 /LOOPON /PLAYFILE "$flic" > /dev/null 2>&1 &
 measure "full screen" $!

@@ -84,15 +84,6 @@ echo "ok: after one pass frame $last stays in the movie window and the player st
 
 # Export from the movie window's menu: the installed player finds its
 # conversion module beside its bin folder, and writes a GIF that ffmpeg reads.
-await_dialog() {
-  local tries=100
-  until xwininfo -root -tree | grep -qF "\"$1\": (\"kinetrope\""; do
-    tries=$((tries - 1))
-    [ $tries -gt 0 ] || fail "no $1 dialog came up"
-    sleep 0.1
-  done
-  sleep 0.5
-}
 xdotool mousemove 512 384 click 3 sleep 0.5 key Down Return
 await_dialog Open
 xdotool type --delay 10 "$demo"

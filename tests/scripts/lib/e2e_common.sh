@@ -119,17 +119,22 @@ wait_for_window() {
   fail "no window \"$name...\" at $geometry"
 }
 
-# Chooses a flic with the Load button (left 4, top 4 of the panel at its
-# first place, 26 x 26) and the Open dialog, typing its path.
-choose_with_load_button() {
+# Waits up to 10 s for the player's dialog captioned $1, then lets it settle.
+await_dialog() {
   local tries=100
-  xdotool mousemove 237 173 click 1
-  until xwininfo -root -tree | grep -qF '"Open": ("kinetrope"'; do
+  until xwininfo -root -tree | grep -qF "\"$1\": (\"kinetrope\""; do
     tries=$((tries - 1))
-    [ $tries -gt 0 ] || fail "the Load button opened no Open dialog"
+    [ $tries -gt 0 ] || fail "no $1 dialog came up"
     sleep 0.1
   done
   sleep 0.5
+}
+
+# Chooses a flic with the Load button (left 4, top 4 of the panel at its
+# first place, 26 x 26) and the Open dialog, typing its path.
+choose_with_load_button() {
+  xdotool mousemove 237 173 click 1
+  await_dialog Open
   xdotool type --delay 10 "$1"
   xdotool key Return
 }
