@@ -3,7 +3,7 @@
 kinetrope_packages=(cmake g++ make pkg-config libgtest-dev libbenchmark-dev qt6-base-dev
   qt6-base-dev-tools libsdl2-dev libsndfile1-dev libgl1-mesa-dev xvfb xauth scdoc
   libgif-dev libpng-dev libwebp-dev libavcodec-dev libavformat-dev libswscale-dev libxxhash-dev
-  libimagequant-dev libxcb1-dev)
+  libimagequant-dev libxcb1-dev libxcb-shm0-dev)
 
 source "$(dirname "${BASH_SOURCE[0]}")/install_packages.sh"
 

@@ -64,12 +64,14 @@ void IndexedPresenter::Convert(const uint8_t* source, int sourceStride, const Sc
                         {0, 0, bufferWidth_, bufferHeight_});
 }
 
-void IndexedPresenter::ConvertInto(const uint8_t* source, int sourceStride, const ScreenColours& colours,
-                                   uint32_t* target, int targetStride, int targetWidth, int targetHeight,
-                                   std::optional<PresentRect> area) const {
-  const PresentRect clip = Clip(targetWidth, targetHeight, area);
-  if (!FillBars(target, targetStride, clip)) return;
-  ConvertPlace<uint8_t>(source, sourceStride, IndexColour{colours.data()}, target, targetStride, clip);
+void IndexedPresenter::ConvertArea(const uint8_t* source, int sourceStride, const ScreenColours& colours,
+                                   PresentRect area, uint32_t* target, int targetStride) const {
+  const PresentRect clip = Clip(area);
+  if (target == nullptr || clip.width <= 0 || clip.height <= 0) return;
+  // The part of the area within the buffer starts that far into the target.
+  uint32_t* const from = target + static_cast<size_t>(clip.y - area.y) * targetStride + (clip.x - area.x);
+  FillBars(from, targetStride, clip);
+  ConvertPlace<uint8_t>(source, sourceStride, IndexColour{colours.data()}, from, targetStride, clip);
 }
 
 void IndexedPresenter::ConvertTrueColour(const uint8_t* source, int sourceStride) {
@@ -77,27 +79,24 @@ void IndexedPresenter::ConvertTrueColour(const uint8_t* source, int sourceStride
                          {0, 0, bufferWidth_, bufferHeight_});
 }
 
-void IndexedPresenter::ConvertTrueColourInto(const uint8_t* source, int sourceStride, uint32_t* target,
-                                             int targetStride, int targetWidth, int targetHeight,
-                                             std::optional<PresentRect> area) const {
-  const PresentRect clip = Clip(targetWidth, targetHeight, area);
-  if (!FillBars(target, targetStride, clip)) return;
-  ConvertPlace<uint32_t>(source, sourceStride, OwnColour{}, target, targetStride, clip);
+void IndexedPresenter::ConvertTrueColourArea(const uint8_t* source, int sourceStride, PresentRect area,
+                                             uint32_t* target, int targetStride) const {
+  const PresentRect clip = Clip(area);
+  if (target == nullptr || clip.width <= 0 || clip.height <= 0) return;
+  uint32_t* const from = target + static_cast<size_t>(clip.y - area.y) * targetStride + (clip.x - area.x);
+  FillBars(from, targetStride, clip);
+  ConvertPlace<uint32_t>(source, sourceStride, OwnColour{}, from, targetStride, clip);
 }
 
-PresentRect IndexedPresenter::Clip(int targetWidth, int targetHeight, std::optional<PresentRect> area) const {
-  const int width = std::min(targetWidth, bufferWidth_);
-  const int height = std::min(targetHeight, bufferHeight_);
-  const PresentRect want = area.value_or(PresentRect{0, 0, width, height});
-  const int left = std::clamp(want.x, 0, std::max(width, 0));
-  const int right = std::clamp(want.x + want.width, left, std::max(width, 0));
-  const int top = std::clamp(want.y, 0, std::max(height, 0));
-  const int bottom = std::clamp(want.y + want.height, top, std::max(height, 0));
+PresentRect IndexedPresenter::Clip(PresentRect area) const {
+  const int left = std::clamp(area.x, 0, bufferWidth_);
+  const int right = std::clamp(area.x + area.width, left, bufferWidth_);
+  const int top = std::clamp(area.y, 0, bufferHeight_);
+  const int bottom = std::clamp(area.y + area.height, top, bufferHeight_);
   return {left, top, right - left, bottom - top};
 }
 
-bool IndexedPresenter::FillBars(uint32_t* target, int targetStride, PresentRect clip) const {
-  if (target == nullptr || clip.width <= 0 || clip.height <= 0) return false;
+void IndexedPresenter::FillBars(uint32_t* target, int targetStride, PresentRect clip) const {
   const int clipRight = clip.x + clip.width;
   // The bars: rows above and below the place, and the columns beside it.
   const int top = std::clamp(place_.y, clip.y, clip.y + clip.height);
@@ -105,15 +104,14 @@ bool IndexedPresenter::FillBars(uint32_t* target, int targetStride, PresentRect 
   const int left = std::clamp(place_.x, clip.x, clipRight);
   const int right = std::clamp(place_.x + place_.width, left, clipRight);
   for (int y = clip.y; y < clip.y + clip.height; ++y) {
-    uint32_t* row = target + static_cast<size_t>(y) * targetStride;
+    uint32_t* row = target + static_cast<size_t>(y - clip.y) * targetStride;
     if (y < top || y >= bottom || columns_.empty()) {
-      std::fill(row + clip.x, row + clipRight, kOpaqueBlack);
+      std::fill(row, row + clip.width, kOpaqueBlack);
     } else {
-      std::fill(row + clip.x, row + left, kOpaqueBlack);
-      std::fill(row + right, row + clipRight, kOpaqueBlack);
+      std::fill(row, row + (left - clip.x), kOpaqueBlack);
+      std::fill(row + (right - clip.x), row + clip.width, kOpaqueBlack);
     }
   }
-  return true;
 }
 
 template <typename Row, typename Colour>
@@ -130,7 +128,7 @@ void IndexedPresenter::ConvertPlace(const uint8_t* source, int sourceStride, Col
   const uint32_t* previous = nullptr;
   int previousSource = -1;
   for (int y = top; y < bottom; ++y) {
-    uint32_t* const start = target + static_cast<size_t>(place_.y + y) * stride + place_.x + left;
+    uint32_t* const start = target + static_cast<size_t>(place_.y + y - clip.y) * stride + (place_.x + left - clip.x);
     const int sourceRow = rows_[static_cast<size_t>(y)];
     // Rows that a vertical stretch repeats are copies of the row above.
     if (sourceRow == previousSource) {

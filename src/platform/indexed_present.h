@@ -8,7 +8,6 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 #include "base/changed_lines.h"
@@ -38,19 +37,17 @@ class IndexedPresenter {
   void Configure(int sourceWidth, int sourceHeight, int bufferWidth, int bufferHeight, PresentRect place);
   // Rows of `sourceStride` bytes; the source must have the configured size.
   void Convert(const uint8_t* source, int sourceStride, const ScreenColours& colours);
-  // The same into someone else's pixels: `target` is where the buffer's top
-  // left pixel would be, rows `targetStride` pixels apart, and only the part
-  // within targetWidth x targetHeight of it is written, black outside the
-  // place included. Saves the copy when the target is the screen's image.
-  // With `area`, only the buffer's pixels within it are written.
-  void ConvertInto(const uint8_t* source, int sourceStride, const ScreenColours& colours, uint32_t* target,
-                   int targetStride, int targetWidth, int targetHeight,
-                   std::optional<PresentRect> area = std::nullopt) const;
-  // Convert and ConvertInto for a true-colour source: rows of 0xFFRRGGBB
+  // One area of the buffer into someone else's pixels: `target` holds the
+  // area, its top left pixel first and rows `targetStride` pixels apart,
+  // black outside the place included; what lies outside the buffer is not
+  // written. A target the size of the area stays in the cache.
+  void ConvertArea(const uint8_t* source, int sourceStride, const ScreenColours& colours, PresentRect area,
+                   uint32_t* target, int targetStride) const;
+  // Convert and ConvertArea for a true-colour source: rows of 0xFFRRGGBB
   // words `sourceStride` bytes apart, taken as they are.
   void ConvertTrueColour(const uint8_t* source, int sourceStride);
-  void ConvertTrueColourInto(const uint8_t* source, int sourceStride, uint32_t* target, int targetStride,
-                             int targetWidth, int targetHeight, std::optional<PresentRect> area = std::nullopt) const;
+  void ConvertTrueColourArea(const uint8_t* source, int sourceStride, PresentRect area, uint32_t* target,
+                             int targetStride) const;
 
   // The source last shown, kept to find what the next frame changes: rows
   // of the configured width in pixels of `unit` bytes (1: indices, 4: words).
@@ -73,17 +70,18 @@ class IndexedPresenter {
   bool Empty() const { return buffer_.empty(); }
 
  private:
-  // Writes the place's visible part within width x height of `target`;
-  // `colour` gives the shown colour of a source row's pixel x.
+  // Writes the place's part within `clip` into `target`, which holds the
+  // buffer from `clip`'s top left on; `colour` gives the shown colour of a
+  // source row's pixel x.
   template <typename Row, typename Colour>
   void ConvertPlace(const uint8_t* source, int sourceStride, Colour colour, uint32_t* target, int stride,
                     PresentRect clip) const;
-  // Black over the bars around the place within `clip`; false when nothing is to be written.
-  bool FillBars(uint32_t* target, int targetStride, PresentRect clip) const;
+  // Black over the bars around the place within `clip`, into `target` as above.
+  void FillBars(uint32_t* target, int targetStride, PresentRect clip) const;
   // The buffer's pixels that show a source pixel of the rectangle, cut to the buffer.
   PresentRect Covering(int left, int top, int right, int bottom) const;
-  // The area ConvertInto writes: within targetWidth x targetHeight and the buffer, and `area` if given.
-  PresentRect Clip(int targetWidth, int targetHeight, std::optional<PresentRect> area) const;
+  // The part of `area` within the buffer.
+  PresentRect Clip(PresentRect area) const;
 
   int sourceWidth_ = 0;
   int sourceHeight_ = 0;

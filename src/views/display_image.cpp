@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QRegion>
 #include <algorithm>
+#include <optional>
 
 namespace kt {
 
@@ -15,12 +16,19 @@ namespace kt {
 DisplayImageControl::DisplayImageControl(QWidget* parent) : QWidget(parent) {
   setFocusPolicy(Qt::NoFocus);
   setAttribute(Qt::WA_OpaquePaintEvent);
+  // On X the control has a window of its own that frames go into as they
+  // are converted; the window around it stays as Qt makes it.
+  if (XPicturePut::OnX()) {
+    setAttribute(Qt::WA_DontCreateNativeAncestors);
+    setAttribute(Qt::WA_NativeWindow);
+    setAttribute(Qt::WA_PaintOnScreen);
+    setAttribute(Qt::WA_NoSystemBackground);
+  }
 }
 
 void DisplayImageControl::Enter(Placement placement) {
   placement_ = placement;
   frame_ = ScreenFrame{};
-  stale_ = true;
   paintWhole_ = true;
   // A window goes on showing its picture until the first frame.
   shown_ = placement == Placement::FullScreen;
@@ -32,7 +40,6 @@ void DisplayImageControl::SetColours(const ScreenColours& colours) {
   colours_ = colours;
   paintWhole_ = true;
   if (!shown_) return;
-  stale_ = true;
   // A paused picture takes new brightness or contrast at once.
   update();
 }
@@ -50,7 +57,6 @@ void DisplayImageControl::ShowFrame(const ScreenFrame& frame, bool oneToOne) {
   frame_ = frame;
   oneToOne_ = oneToOne;
   shown_ = true;
-  stale_ = true;
   paintWhole_ = false;
   Configure();
   const int unit = frame.format == ScreenPixels::Rgb32 ? 4 : 1;
@@ -68,29 +74,15 @@ void DisplayImageControl::ShowFrame(const ScreenFrame& frame, bool oneToOne) {
 
 void DisplayImageControl::Leave() {
   if (shown_ && placement_ == Placement::Window && frame_.pixels != nullptr) {
-    Present();
     // The picture always has the control's size; a one-to-one frame fills it.
     QImage picture(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
-    picture.fill(Qt::black);
-    {
-      QPainter painter(&picture);
-      painter.drawImage(QPoint(0, 0), buffer_);
-    }
+    Render(picture.rect(), reinterpret_cast<uint32_t*>(picture.bits()), static_cast<int>(picture.bytesPerLine() / 4));
     picture_ = std::move(picture);
   }
   shown_ = false;
   frame_ = ScreenFrame{};
-  stale_ = true;
   paintWhole_ = true;
   update();
-}
-
-void DisplayImageControl::WrapBuffer() {
-  const auto* bits = reinterpret_cast<const uchar*>(presenter_.Pixels());
-  if (buffer_.constBits() == bits && buffer_.width() == presenter_.Width() && buffer_.height() == presenter_.Height()) {
-    return;
-  }
-  buffer_ = QImage(bits, presenter_.Width(), presenter_.Height(), presenter_.Width() * 4, QImage::Format_RGB32);
 }
 
 void DisplayImageControl::Configure() {
@@ -110,54 +102,38 @@ void DisplayImageControl::Configure() {
   }
 }
 
-void DisplayImageControl::Present() {
+void DisplayImageControl::Render(const QRect& area, uint32_t* target, int stride) {
+  auto image = [&] {
+    return QImage(reinterpret_cast<uchar*>(target), area.width(), area.height(), stride * 4, QImage::Format_RGB32);
+  };
+  if (!shown_) {
+    QImage part = image();
+    QPainter painter(&part);
+    painter.translate(-area.topLeft());
+    if (!picture_.isNull()) {
+      painter.drawImage(rect(), picture_);
+    } else {
+      painter.fillRect(rect(), palette().window());
+    }
+    return;
+  }
   Configure();
+  // Nothing shown yet, or a one-to-one frame in a control that has just grown: black around it.
+  if (frame_.pixels == nullptr || presenter_.Width() < area.right() + 1 || presenter_.Height() < area.bottom() + 1) {
+    for (int y = 0; y < area.height(); ++y) std::fill_n(target + static_cast<size_t>(y) * stride, area.width(), kOpaqueBlack);
+  }
+  const PresentRect part{area.x(), area.y(), area.width(), area.height()};
   if (frame_.pixels != nullptr && frame_.format == ScreenPixels::Rgb32) {
-    presenter_.ConvertTrueColour(frame_.pixels, frame_.stride);
+    presenter_.ConvertTrueColourArea(frame_.pixels, frame_.stride, part, target, stride);
   } else if (frame_.pixels != nullptr) {
-    presenter_.Convert(frame_.pixels, frame_.stride, colours_);
+    presenter_.ConvertArea(frame_.pixels, frame_.stride, colours_, part, target, stride);
   }
-  WrapBuffer();
-  stale_ = false;
-}
-
-bool DisplayImageControl::PresentIntoScreenImage(const QRegion& region) {
-  // While the window system paints the control, it stands in the window's
-  // screen image; the pixels can go straight there instead of through a copy.
-  QPoint offset;
-  QPaintDevice* device = redirected(&offset);
-  if (device == nullptr || device->devType() != QInternal::Image) return false;
-  auto* image = static_cast<QImage*>(device);
-  if ((image->format() != QImage::Format_RGB32 && image->format() != QImage::Format_ARGB32_Premultiplied) ||
-      image->devicePixelRatio() != 1.0 || image->isNull()) {
-    return false;
+  if (!frame_.cornerText.empty()) {
+    QImage text = image();
+    QPainter painter(&text);
+    painter.translate(-area.topLeft());
+    DrawCornerText(painter);
   }
-  const QPoint origin = -offset;
-  if (origin.x() < 0 || origin.y() < 0 || origin.x() >= image->width() || origin.y() >= image->height()) return false;
-  Configure();
-  const int stride = static_cast<int>(image->bytesPerLine() / 4);
-  auto* target = reinterpret_cast<uint32_t*>(image->bits()) + static_cast<size_t>(origin.y()) * stride + origin.x();
-  const int width = std::min(image->width() - origin.x(), this->width());
-  const int height = std::min(image->height() - origin.y(), this->height());
-  // Only the parts asked for: the rest of the screen image already shows the frame.
-  for (const QRect& asked : region) {
-    const QRect painted = asked.intersected(QRect(0, 0, width, height));
-    if (painted.isEmpty()) continue;
-    const PresentRect area{painted.x(), painted.y(), painted.width(), painted.height()};
-    // Nothing shown yet, or a one-to-one frame in a control that has just grown: black around it.
-    if (frame_.pixels == nullptr || presenter_.Width() < width || presenter_.Height() < height) {
-      for (int y = painted.top(); y <= painted.bottom(); ++y) {
-        std::fill_n(target + static_cast<size_t>(y) * stride + painted.left(), painted.width(), kOpaqueBlack);
-      }
-    }
-    if (frame_.pixels != nullptr && frame_.format == ScreenPixels::Rgb32) {
-      presenter_.ConvertTrueColourInto(frame_.pixels, frame_.stride, target, stride, width, height, area);
-    } else if (frame_.pixels != nullptr) {
-      presenter_.ConvertInto(frame_.pixels, frame_.stride, colours_, target, stride, width, height, area);
-    }
-  }
-  stale_ = true;  // the buffer itself was not brought up to date
-  return true;
 }
 
 void DisplayImageControl::DrawCornerText(QPainter& painter) {
@@ -176,35 +152,61 @@ void DisplayImageControl::DrawCornerText(QPainter& painter) {
 }
 
 void DisplayImageControl::paintEvent(QPaintEvent* event) {
-  if (shown_ && PresentIntoScreenImage(event->region())) {
-    if (!frame_.cornerText.empty()) {
-      QPainter painter(this);
-      DrawCornerText(painter);
+  // A paint into something else (a grab) goes through Qt's painter.
+  const bool toX = testAttribute(Qt::WA_PaintOnScreen) && redirected(nullptr) == nullptr;
+  if (toX && put_ == nullptr) put_ = XPicturePut::ForWindow(*this);
+  if (toX && put_ == nullptr) {
+    // A screen whose pixels are not our words: Qt converts them from now on.
+    setAttribute(Qt::WA_PaintOnScreen, false);
+    update();
+    return;
+  }
+  std::optional<QPainter> painter;
+  if (!toX) painter.emplace(this);
+  std::vector<QRect> areas;
+  size_t pixels = 0;
+  for (const QRect& asked : event->region()) {
+    const QRect area = asked.intersected(rect());
+    if (area.isEmpty()) continue;
+    areas.push_back(area);
+    pixels += static_cast<size_t>(area.width()) * area.height();
+  }
+  if (toX) put_->Begin(pixels);
+  // In strips, so that each stays in the cache on its way.
+  constexpr int kStripPixels = 64 * 1024;
+  for (const QRect& area : areas) {
+    const int most = toX ? std::min(kStripPixels / area.width(), put_->MostPieceRows(area.width()))
+                         : kStripPixels / area.width();
+    const int rows = std::clamp(most, 1, area.height());
+    for (int top = area.top(); top <= area.bottom(); top += rows) {
+      const QRect strip(area.left(), top, area.width(), std::min(rows, area.bottom() + 1 - top));
+      if (toX) {
+        Render(strip, put_->Piece(strip.width(), strip.height()), strip.width());
+        put_->Put(strip.x(), strip.y());
+        continue;
+      }
+      strip_.resize(static_cast<size_t>(strip.width()) * strip.height());
+      Render(strip, strip_.data(), strip.width());
+      painter->drawImage(strip.topLeft(), QImage(reinterpret_cast<const uchar*>(strip_.data()), strip.width(),
+                                                 strip.height(), strip.width() * 4, QImage::Format_RGB32));
     }
-    return;
   }
-  QPainter painter(this);
-  if (shown_) {
-    const bool resized = placement_ == Placement::FullScreen || !oneToOne_
-                             ? presenter_.Width() != width() || presenter_.Height() != height()
-                             : presenter_.Width() != frame_.width || presenter_.Height() != frame_.height;
-    if (stale_ || resized) Present();
-    // A one-to-one frame in a control that has just grown leaves room beside it.
-    if (buffer_.width() < width() || buffer_.height() < height()) painter.fillRect(rect(), Qt::black);
-    painter.drawImage(QPoint(0, 0), buffer_);
-    DrawCornerText(painter);
-    return;
-  }
-  if (!picture_.isNull()) {
-    painter.drawImage(rect(), picture_);
-  } else {
-    painter.fillRect(rect(), palette().window());
-  }
+  if (toX) put_->Finish();
 }
 
 void DisplayImageControl::mouseDoubleClickEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) emit doubleClicked();
   QWidget::mouseDoubleClickEvent(event);
+}
+
+bool DisplayImageControl::event(QEvent* event) {
+  // A new native window takes a new way in.
+  if (event->type() == QEvent::WinIdChange) put_.reset();
+  return QWidget::event(event);
+}
+
+QPaintEngine* DisplayImageControl::paintEngine() const {
+  return testAttribute(Qt::WA_PaintOnScreen) ? nullptr : QWidget::paintEngine();
 }
 
 }  // namespace kt

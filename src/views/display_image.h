@@ -1,13 +1,17 @@
 // The movie window's picture control: it fills the window's client area,
 // keeps a picture that it stretches to its own size, and shows the frames of
 // a playback over it, in the window or, for full screen, fitted to the
-// whole screen. Frames reach the screen through the one indexed presenter.
+// whole screen. Frames reach the screen through the one indexed presenter,
+// and on X straight into the control's own window.
 #pragma once
 
 #include <QImage>
 #include <QWidget>
+#include <memory>
+#include <vector>
 
 #include "platform/indexed_present.h"
+#include "platform/qt/x_picture_put.h"
 #include "platform/screen.h"
 
 namespace kt {
@@ -45,15 +49,16 @@ class DisplayImageControl : public QWidget {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  bool event(QEvent* event) override;
+  // None while the pictures go straight to X: Qt paints nothing of its own here then.
+  QPaintEngine* paintEngine() const override;
 
  private:
   // Sizes the present path for the frame and the control's present size.
   void Configure();
-  // Brings the buffer up to date for the control's present size.
-  void Present();
-  // Converts `region` straight into the screen image being painted; false when it is no such image.
-  bool PresentIntoScreenImage(const QRegion& region);
-  void WrapBuffer();
+  // What the control shows within `area`, into `target`: the area's top
+  // left pixel first, rows `stride` pixels apart.
+  void Render(const QRect& area, uint32_t* target, int stride);
   void DrawCornerText(QPainter& painter);
 
   bool shown_ = false;  // between Enter (full screen) or the first frame (window) and Leave
@@ -63,8 +68,8 @@ class DisplayImageControl : public QWidget {
   ScreenColours colours_{};
 
   IndexedPresenter presenter_;
-  QImage buffer_;  // the presenter's pixels as Qt sees them, without a copy
-  bool stale_ = true;
+  std::unique_ptr<XPicturePut> put_;  // made at the first paint on X
+  std::vector<uint32_t> strip_;       // a piece of a paint on its way to the screen
   bool paintWhole_ = true;  // the next frame: new colours or placement, or nothing of it shown yet
   QImage picture_;
 };
