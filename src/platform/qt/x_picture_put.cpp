@@ -93,8 +93,10 @@ XPicturePut::XPicturePut(xcb_connection_t* connection, uint32_t window, uint32_t
 XPicturePut::~XPicturePut() {
   // Everything on the server went with the application's connection otherwise.
   const bool connected = Connection() == connection_;
-  if (connected && awaitingRead_) xcb_discard_reply(connection_, readSequence_);
-  if (!connected && shared_) shared_->segment = 0;
+  if (!connected && shared_) {
+    shared_->segment = 0;
+    fences_.clear();
+  }
   Unshare();
   if (connected) {
     xcb_free_gc(connection_, gc_);
@@ -102,11 +104,22 @@ XPicturePut::~XPicturePut() {
   }
 }
 
-void XPicturePut::AwaitRead() {
-  if (!awaitingRead_) return;
-  awaitingRead_ = false;
-  xcb_get_input_focus_cookie_t asked{readSequence_};
-  std::free(xcb_get_input_focus_reply(connection_, asked, nullptr));
+void XPicturePut::AskFence() {
+  fences_.push_back({xcb_get_input_focus(connection_).sequence, written_});
+  fenced_ = written_;
+}
+
+void XPicturePut::AwaitRead(uint64_t position) {
+  while (read_ < position) {
+    if (fences_.empty()) {
+      AskFence();
+      xcb_flush(connection_);
+    }
+    const Fence fence = fences_.front();
+    fences_.pop_front();
+    std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus_cookie_t{fence.sequence}, nullptr));
+    read_ = fence.position;
+  }
 }
 
 bool XPicturePut::Share(size_t pixels) {
@@ -129,35 +142,47 @@ bool XPicturePut::Share(size_t pixels) {
     return false;
   }
   shared_ = std::make_unique<Shared>(Shared{segment, static_cast<uint32_t*>(memory), pixels});
+  written_ = read_ = fenced_ = 0;
   return true;
 }
 
 void XPicturePut::Unshare() {
   if (!shared_) return;
-  if (shared_->segment != 0) xcb_shm_detach(connection_, shared_->segment);
+  // Nothing the server has still to read may go.
+  if (shared_->segment != 0) {
+    AwaitRead(written_);
+    xcb_shm_detach(connection_, shared_->segment);
+  }
+  fences_.clear();
   shmdt(shared_->memory);
   shared_.reset();
 }
 
 void XPicturePut::Begin(size_t pixels) {
-  AwaitRead();
-  used_ = 0;
-  if (!canShare_ || (shared_ && shared_->pixels >= pixels)) return;
+  // The ring holds two paints, so that a fence asked after one is answered
+  // before the next comes round; a small picture's ring holds many.
+  constexpr size_t kLeastRing = size_t{1} << 20;
+  if (!canShare_ || (shared_ && shared_->pixels >= 2 * pixels)) return;
   // A remote server shares no memory: the pixels go in the requests then.
-  canShare_ = Share(std::max(pixels, shared_ ? shared_->pixels * 2 : size_t{0}));
+  canShare_ = Share(std::max(2 * pixels, kLeastRing));
 }
 
 int XPicturePut::MostPieceRows(int width) const {
   if (width <= 0) return 1;
-  return static_cast<int>(std::max<size_t>(1, (shared_ ? shared_->pixels : mostRequestPixels_) / width));
+  return static_cast<int>(std::max<size_t>(1, (shared_ ? shared_->pixels / 2 : mostRequestPixels_) / width));
 }
 
 uint32_t* XPicturePut::Piece(int width, int height) {
   const size_t pixels = static_cast<size_t>(std::max(width, 0)) * std::max(height, 0);
   pieceWidth_ = width;
   pieceHeight_ = height;
-  if (shared_ && used_ + pixels <= shared_->pixels) {
-    piece_ = shared_->memory + used_;
+  if (shared_ && pixels <= shared_->pixels) {
+    // A piece is one run of the ring; what is left at its end stays unused.
+    const size_t ring = shared_->pixels;
+    if (written_ % ring + pixels > ring) written_ += ring - written_ % ring;
+    AwaitRead(written_ + pixels - std::min<uint64_t>(ring, written_ + pixels));
+    piece_ = shared_->memory + written_ % ring;
+    written_ += pixels;
   } else {
     local_.resize(pixels);
     piece_ = local_.data();
@@ -168,12 +193,11 @@ uint32_t* XPicturePut::Piece(int width, int height) {
 void XPicturePut::Put(int x, int y) {
   if (piece_ == nullptr || pieceWidth_ <= 0 || pieceHeight_ <= 0) return;
   const auto width = static_cast<uint16_t>(pieceWidth_);
-  if (shared_ && piece_ != local_.data()) {
+  if (piece_ != local_.data()) {
     const auto offset = static_cast<uint32_t>((piece_ - shared_->memory) * sizeof(uint32_t));
     xcb_shm_put_image(connection_, window_, gc_, width, static_cast<uint16_t>(pieceHeight_), 0, 0, width,
                       static_cast<uint16_t>(pieceHeight_), static_cast<int16_t>(x), static_cast<int16_t>(y), depth_,
                       XCB_IMAGE_FORMAT_Z_PIXMAP, 0, shared_->segment, offset);
-    used_ += static_cast<size_t>(pieceWidth_) * pieceHeight_;
   } else {
     const int rows = std::clamp(static_cast<int>(mostRequestPixels_ / pieceWidth_), 1, pieceHeight_);
     for (int top = 0; top < pieceHeight_; top += rows) {
@@ -188,11 +212,9 @@ void XPicturePut::Put(int x, int y) {
 }
 
 void XPicturePut::Finish() {
-  if (used_ > 0) {
-    // Answered once the server has done every request before it, the puts included.
-    readSequence_ = xcb_get_input_focus(connection_).sequence;
-    awaitingRead_ = true;
-  }
+  // A fence every quarter of the ring: answered once the server has done
+  // every request before it, the puts included.
+  if (shared_ && written_ - fenced_ >= shared_->pixels / 4) AskFence();
   xcb_flush(connection_);
 }
 

@@ -1,13 +1,16 @@
 // Pictures put straight into a widget's own X window on Qt's connection,
 // past Qt's backing store: its every paint waits for the X server to answer
 // before it may write, and it keeps a copy of the whole window where a frame
-// changed a few tiles. Here the pieces of a paint go into memory shared with
-// the server, and the answer that says it has read them is only looked at
-// before the next paint, long after it came; nothing waits, nothing is copied.
+// changed a few tiles. Here the pieces of a paint go one after another round
+// a ring of memory shared with the server; now and then a request asks for
+// an answer that says the server has read what came before it, and that
+// answer is looked at only when the ring comes round to that memory again,
+// long after it came: nothing waits, nothing is copied.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -28,8 +31,7 @@ class XPicturePut {
   XPicturePut(const XPicturePut&) = delete;
   XPicturePut& operator=(const XPicturePut&) = delete;
 
-  // A paint of at most `pixels` pixels in all begins; the pieces of the
-  // paint before it are free again once the server has read them.
+  // A paint of at most `pixels` pixels in all begins.
   void Begin(size_t pixels);
   // Memory for the next piece: `width` x `height` pixels, rows one after
   // another. At most MostPieceRows() rows of that width.
@@ -42,11 +44,19 @@ class XPicturePut {
 
  private:
   struct Shared;
+  // Everything put from the ring before `position` has been read once the
+  // answer to request `sequence` has come.
+  struct Fence {
+    unsigned int sequence;
+    uint64_t position;
+  };
   XPicturePut(xcb_connection_t* connection, uint32_t window, uint32_t gc, uint8_t depth, size_t mostRequestPixels,
               bool shared);
-  // Waits for the server to have read what was put; it has, in all but a rare case.
-  void AwaitRead();
-  // Memory shared with the server for `pixels`; false when there can be none.
+  // Waits until the server has read everything put from the ring before
+  // `position`; it has, in all but rare cases, and then nothing waits.
+  void AwaitRead(uint64_t position);
+  void AskFence();
+  // A ring of `pixels` shared with the server; false when there can be none.
   bool Share(size_t pixels);
   void Unshare();
 
@@ -59,11 +69,13 @@ class XPicturePut {
   std::unique_ptr<Shared> shared_;
   std::vector<uint32_t> local_;  // a piece sent in the request, where nothing is shared
   uint32_t* piece_ = nullptr;
-  size_t used_ = 0;  // of the shared memory, by this paint's pieces
   int pieceWidth_ = 0;
   int pieceHeight_ = 0;
-  bool awaitingRead_ = false;
-  unsigned int readSequence_ = 0;  // of the request whose answer says the server has read the pieces
+  // Positions count pixels handed out from the ring since it was made.
+  uint64_t written_ = 0;
+  uint64_t read_ = 0;    // everything before it has surely been read
+  uint64_t fenced_ = 0;  // of the last fence asked
+  std::deque<Fence> fences_;
 };
 
 }  // namespace kt
