@@ -39,16 +39,19 @@ void IndexedPresenter::Configure(int sourceWidth, int sourceHeight, int bufferWi
   bufferHeight = std::max(bufferHeight, 0);
   // A place reaching outside the buffer is cut to it; the maps keep the
   // scale of the whole place, so the cut part is simply not drawn.
-  if (sourceWidth == sourceWidth_ && sourceHeight == sourceHeight_ && bufferWidth == bufferWidth_ &&
-      bufferHeight == bufferHeight_ && place == place_ && !buffer_.empty()) {
+  if (configured_ && sourceWidth == sourceWidth_ && sourceHeight == sourceHeight_ && bufferWidth == bufferWidth_ &&
+      bufferHeight == bufferHeight_ && place == place_) {
     return;
   }
+  configured_ = true;
   sourceWidth_ = sourceWidth;
   sourceHeight_ = sourceHeight;
   bufferWidth_ = bufferWidth;
   bufferHeight_ = bufferHeight;
   place_ = place;
-  buffer_.assign(static_cast<size_t>(bufferWidth) * bufferHeight, kOpaqueBlack);
+  // The buffer is made at the first whole conversion: the screen takes areas straight from the maps.
+  buffer_.clear();
+  buffer_.shrink_to_fit();
   columns_.clear();
   rows_.clear();
   if (sourceWidth == 0 || sourceHeight == 0 || place.width <= 0 || place.height <= 0) return;
@@ -59,7 +62,12 @@ void IndexedPresenter::Configure(int sourceWidth, int sourceHeight, int bufferWi
   oneToOneColumns_ = place.width == sourceWidth;
 }
 
+void IndexedPresenter::MakeBuffer() {
+  if (buffer_.empty()) buffer_.assign(static_cast<size_t>(bufferWidth_) * bufferHeight_, kOpaqueBlack);
+}
+
 void IndexedPresenter::Convert(const uint8_t* source, int sourceStride, const ScreenColours& colours) {
+  MakeBuffer();
   ConvertPlace<uint8_t>(source, sourceStride, IndexColour{colours.data()}, buffer_.data(), bufferWidth_,
                         {0, 0, bufferWidth_, bufferHeight_});
 }
@@ -75,6 +83,7 @@ void IndexedPresenter::ConvertArea(const uint8_t* source, int sourceStride, cons
 }
 
 void IndexedPresenter::ConvertTrueColour(const uint8_t* source, int sourceStride) {
+  MakeBuffer();
   ConvertPlace<uint32_t>(source, sourceStride, OwnColour{}, buffer_.data(), bufferWidth_,
                          {0, 0, bufferWidth_, bufferHeight_});
 }

@@ -1,8 +1,9 @@
 // The one way a palette-index picture reaches a true-colour screen, for the
 // movie window and full screen alike: indices become 32-bit pixels through
 // the screen's 256 colours, and scaling takes the nearest pixel through column and row
-// maps computed once per size, into a buffer the size of the target. Qt
-// draws that buffer (0xFFRRGGBB, its RGB32 layout) without converting it.
+// maps computed once per size, into any area of a target of a given size:
+// the screen takes the areas that changed, a picture the whole. The words
+// are 0xFFRRGGBB, Qt's RGB32 layout and a 24-bit X screen's own.
 // A true-colour picture, already in those words, takes the same maps.
 #pragma once
 
@@ -62,12 +63,11 @@ class IndexedPresenter {
   static constexpr int kTileHeight = 16;
   static constexpr size_t kMostParts = 64;  // more are joined into one rectangle holding them all
 
+  // The buffer of the last whole conversion; none before it.
   const uint32_t* Pixels() const { return buffer_.data(); }
-  uint32_t* Pixels() { return buffer_.data(); }
   int Width() const { return bufferWidth_; }
   int Height() const { return bufferHeight_; }
   PresentRect Place() const { return place_; }
-  bool Empty() const { return buffer_.empty(); }
 
  private:
   // Writes the place's part within `clip` into `target`, which holds the
@@ -78,6 +78,7 @@ class IndexedPresenter {
                     PresentRect clip) const;
   // Black over the bars around the place within `clip`, into `target` as above.
   void FillBars(uint32_t* target, int targetStride, PresentRect clip) const;
+  void MakeBuffer();
   // The buffer's pixels that show a source pixel of the rectangle, cut to the buffer.
   PresentRect Covering(int left, int top, int right, int bottom) const;
   // The part of `area` within the buffer.
@@ -88,6 +89,7 @@ class IndexedPresenter {
   int bufferWidth_ = 0;
   int bufferHeight_ = 0;
   PresentRect place_;
+  bool configured_ = false;
   bool oneToOneColumns_ = false;
   std::vector<uint32_t> buffer_;
   std::vector<int32_t> columns_;  // per target column of `place`, its source column

@@ -120,7 +120,8 @@ void DisplayImageControl::Render(const QRect& area, uint32_t* target, int stride
   Configure();
   // Nothing shown yet, or a one-to-one frame in a control that has just grown: black around it.
   if (frame_.pixels == nullptr || presenter_.Width() < area.right() + 1 || presenter_.Height() < area.bottom() + 1) {
-    for (int y = 0; y < area.height(); ++y) std::fill_n(target + static_cast<size_t>(y) * stride, area.width(), kOpaqueBlack);
+    for (int y = 0; y < area.height(); ++y)
+      std::fill_n(target + static_cast<size_t>(y) * stride, area.width(), kOpaqueBlack);
   }
   const PresentRect part{area.x(), area.y(), area.width(), area.height()};
   if (frame_.pixels != nullptr && frame_.format == ScreenPixels::Rgb32) {
@@ -175,8 +176,8 @@ void DisplayImageControl::paintEvent(QPaintEvent* event) {
   // In strips, so that each stays in the cache on its way.
   constexpr int kStripPixels = 64 * 1024;
   for (const QRect& area : areas) {
-    const int most = toX ? std::min(kStripPixels / area.width(), put_->MostPieceRows(area.width()))
-                         : kStripPixels / area.width();
+    const int most =
+        toX ? std::min(kStripPixels / area.width(), put_->MostPieceRows(area.width())) : kStripPixels / area.width();
     const int rows = std::clamp(most, 1, area.height());
     for (int top = area.top(); top <= area.bottom(); top += rows) {
       const QRect strip(area.left(), top, area.width(), std::min(rows, area.bottom() + 1 - top));

@@ -70,7 +70,7 @@ class DisplayImageControl : public QWidget {
   IndexedPresenter presenter_;
   std::unique_ptr<XPicturePut> put_;  // made at the first paint on X
   std::vector<uint32_t> strip_;       // a piece of a paint on its way to the screen
-  bool paintWhole_ = true;  // the next frame: new colours or placement, or nothing of it shown yet
+  bool paintWhole_ = true;            // the next frame: new colours or placement, or nothing of it shown yet
   QImage picture_;
 };
 

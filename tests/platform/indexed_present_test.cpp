@@ -94,8 +94,8 @@ TEST(IndexedPresent, NewColoursAndFramesNeedNoNewMemory) {
   ScreenColours colours = DistinctColours();
   IndexedPresenter presenter;
   presenter.Configure(6, 4, 12, 8, {0, 0, 12, 8});
-  const uint32_t* memory = presenter.Pixels();
   presenter.Convert(source.bytes.data(), source.stride, colours);
+  const uint32_t* memory = presenter.Pixels();
   colours[source.At(0, 0)] = 0xFF030201u;
   presenter.Configure(6, 4, 12, 8, {0, 0, 12, 8});  // the same sizes: nothing is made again
   presenter.Convert(source.bytes.data(), source.stride, colours);

@@ -77,8 +77,8 @@ std::unique_ptr<XPicturePut> XPicturePut::ForWindow(QWidget& widget) {
   // most 32767 pixels wide, so a row always fits.
   const size_t mostRequestPixels = (static_cast<size_t>(xcb_get_maximum_request_length(connection)) * 4 - 24) / 4;
   const xcb_query_extension_reply_t* shm = xcb_get_extension_data(connection, &xcb_shm_id);
-  return std::unique_ptr<XPicturePut>(new XPicturePut(connection, window, gc, geometry->depth, mostRequestPixels,
-                                                      shm != nullptr && shm->present));
+  return std::unique_ptr<XPicturePut>(
+      new XPicturePut(connection, window, gc, geometry->depth, mostRequestPixels, shm != nullptr && shm->present));
 }
 
 XPicturePut::XPicturePut(xcb_connection_t* connection, uint32_t window, uint32_t gc, uint8_t depth,

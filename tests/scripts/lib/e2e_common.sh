@@ -35,7 +35,8 @@ if [ -z "${KINETROPE_E2E_DISPLAY:-}" ]; then
   # server resets when its last client leaves, and a player started in that
   # moment cannot connect.
   display_file=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3> "$display_file" 2> /dev/null &
+  # shellcheck disable=SC2086 # E2E_XVFB_ARGS: more of the server's arguments, one word each
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset ${E2E_XVFB_ARGS:-} 3> "$display_file" 2> /dev/null &
   xvfb_pid=$!
   for _ in $(seq 100); do
     [ -s "$display_file" ] && break
