@@ -110,7 +110,7 @@ TEST(DisplayImageDamage, PartialPaintsLeaveTheScreenAsAWholePaint) {
     }
     // Frames that change nothing paint nothing.
     EXPECT_GT(paints.part, paints.whole) << "whole paints: " << paints.whole;
-    if (QGuiApplication::platformName() == "xcb") {
+    if (QGuiApplication::platformName() == "xcb" && control.screen()->depth() >= 24) {
       EXPECT_TRUE(control.testAttribute(Qt::WA_PaintOnScreen)) << "the frames went through Qt, not straight to X";
     }
     FreeFrameRange(*store, header.frames);
