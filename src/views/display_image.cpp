@@ -7,7 +7,6 @@
 #include <QPainter>
 #include <QRegion>
 #include <algorithm>
-#include <optional>
 
 namespace kt {
 
@@ -61,11 +60,21 @@ void DisplayImageControl::ShowFrame(const ScreenFrame& frame, bool oneToOne) {
   Configure();
   const int unit = frame.format == ScreenPixels::Rgb32 ? 4 : 1;
   if (inPart && presenter_.Place() == place && presenter_.Width() == width && presenter_.Height() == height) {
-    QRegion region;
+    std::vector<QRect> areas;
     for (const PresentRect& part : presenter_.Changes(frame.pixels, frame.stride, unit, *frame.changed)) {
-      region += QRect(part.x, part.y, part.width, part.height);
+      areas.push_back(QRect(part.x, part.y, part.width, part.height).intersected(rect()));
     }
-    if (!region.isEmpty()) repaint(region);
+    std::erase_if(areas, [](const QRect& area) { return area.isEmpty(); });
+    if (areas.empty()) return;
+    // Straight to X when the control paints there: Qt would only gather the
+    // parts into a region and hand them back.
+    if (put_ != nullptr && testAttribute(Qt::WA_PaintOnScreen)) {
+      Paint(areas, nullptr);
+      return;
+    }
+    QRegion region;
+    for (const QRect& area : areas) region += area;
+    repaint(region);
     return;
   }
   presenter_.Hold(frame.pixels, frame.stride, unit);
@@ -162,26 +171,32 @@ void DisplayImageControl::paintEvent(QPaintEvent* event) {
     update();
     return;
   }
-  std::optional<QPainter> painter;
-  if (!toX) painter.emplace(this);
   std::vector<QRect> areas;
-  size_t pixels = 0;
   for (const QRect& asked : event->region()) {
     const QRect area = asked.intersected(rect());
-    if (area.isEmpty()) continue;
-    areas.push_back(area);
-    pixels += static_cast<size_t>(area.width()) * area.height();
+    if (!area.isEmpty()) areas.push_back(area);
   }
-  if (toX) put_->Begin(pixels);
+  if (toX) {
+    Paint(areas, nullptr);
+    return;
+  }
+  QPainter painter(this);
+  Paint(areas, &painter);
+}
+
+void DisplayImageControl::Paint(const std::vector<QRect>& areas, QPainter* painter) {
+  size_t pixels = 0;
+  for (const QRect& area : areas) pixels += static_cast<size_t>(area.width()) * area.height();
+  if (painter == nullptr) put_->Begin(pixels);
   // In strips, so that each stays in the cache on its way.
   constexpr int kStripPixels = 64 * 1024;
   for (const QRect& area : areas) {
-    const int most =
-        toX ? std::min(kStripPixels / area.width(), put_->MostPieceRows(area.width())) : kStripPixels / area.width();
+    int most = kStripPixels / area.width();
+    if (painter == nullptr) most = std::min(most, put_->MostPieceRows(area.width()));
     const int rows = std::clamp(most, 1, area.height());
     for (int top = area.top(); top <= area.bottom(); top += rows) {
       const QRect strip(area.left(), top, area.width(), std::min(rows, area.bottom() + 1 - top));
-      if (toX) {
+      if (painter == nullptr) {
         Render(strip, put_->Piece(strip.width(), strip.height()), strip.width());
         put_->Put(strip.x(), strip.y());
         continue;
@@ -192,7 +207,7 @@ void DisplayImageControl::paintEvent(QPaintEvent* event) {
                                                  strip.height(), strip.width() * 4, QImage::Format_RGB32));
     }
   }
-  if (toX) put_->Finish();
+  if (painter == nullptr) put_->Finish();
 }
 
 void DisplayImageControl::mouseDoubleClickEvent(QMouseEvent* event) {

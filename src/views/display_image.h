@@ -60,6 +60,9 @@ class DisplayImageControl : public QWidget {
   // left pixel first, rows `stride` pixels apart.
   void Render(const QRect& area, uint32_t* target, int stride);
   void DrawCornerText(QPainter& painter);
+  // Areas of the control, apart and within it, through `painter`, or
+  // straight to X without one.
+  void Paint(const std::vector<QRect>& areas, QPainter* painter);
 
   bool shown_ = false;  // between Enter (full screen) or the first frame (window) and Leave
   Placement placement_ = Placement::Window;

@@ -108,8 +108,9 @@ TEST(DisplayImageDamage, PartialPaintsLeaveTheScreenAsAWholePaint) {
                                .convertToFormat(QImage::Format_RGB32);
       ASSERT_TRUE(shown == want);
     }
-    // Frames that change nothing paint nothing.
-    EXPECT_GT(paints.part, paints.whole) << "whole paints: " << paints.whole;
+    // Most frames are painted in part (on X past Qt's paint events) and
+    // frames that change nothing paint nothing.
+    EXPECT_LT(paints.whole * 2, header.frames) << "parts: " << paints.part;
     if (QGuiApplication::platformName() == "xcb" && control.screen()->depth() >= 24) {
       EXPECT_TRUE(control.testAttribute(Qt::WA_PaintOnScreen)) << "the frames went through Qt, not straight to X";
     }
