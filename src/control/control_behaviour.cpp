@@ -52,6 +52,16 @@ RadioGroup::RadioGroup(QWidget* parent) : QGroupBox(parent), group_(new QButtonG
   connect(group_, &QButtonGroup::buttonToggled, this, [this] { emit Changed(); });
 }
 
+void RadioGroup::setCaption(const QString& caption) {
+  caption_ = caption;
+  if (testAttribute(Qt::WA_WState_Polished)) setTitle(caption);
+}
+
+bool RadioGroup::event(QEvent* event) {
+  if (event->type() == QEvent::Polish) setTitle(caption_);
+  return QGroupBox::event(event);
+}
+
 void RadioGroup::setItems(const QStringList& items) {
   const int keep = ItemIndex();
   for (QRadioButton* button : buttons_) delete button;
@@ -62,7 +72,8 @@ void RadioGroup::setItems(const QStringList& items) {
     button->setObjectName(objectName() + "Item" + QString::number(i));
     group_->addButton(button, i);
     buttons_.push_back(button);
-    button->show();
+    // Hidden, the group shows them with itself; a show now would measure them.
+    if (isVisible()) button->show();
   }
   SetItemIndex(keep);
   ArrangeItems();
@@ -103,7 +114,8 @@ void RadioGroup::showEvent(QShowEvent* event) {
 }
 
 void RadioGroup::ArrangeItems() {
-  if (buttons_.empty()) return;
+  // The show arranges what changed while hidden.
+  if (buttons_.empty() || !isVisible()) return;
   // Items fill the columns top to bottom, in rows of equal height below the title.
   const int count = Count();
   const int perColumn = (count + columns_ - 1) / columns_;

@@ -156,6 +156,7 @@ class ControlPanel : public QWidget, private PlaybackHost {
 
  protected:
   void setVisible(bool visible) override;
+  bool event(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
@@ -194,6 +195,7 @@ class ControlPanel : public QWidget, private PlaybackHost {
 
   // ---- panel_setup.cpp
   void SetUpControls();
+  void ChooseFonts();
   void WireControls();
   template <typename Sender, typename Signal>
   void Wire(Sender* sender, Signal signal, void (ControlPanel::*handler)());
