@@ -8,6 +8,7 @@
 #include <QStyle>
 #include <QStyleOptionGroupBox>
 #include <algorithm>
+#include <utility>
 
 namespace kt {
 
@@ -54,12 +55,8 @@ RadioGroup::RadioGroup(QWidget* parent) : QGroupBox(parent), group_(new QButtonG
 
 void RadioGroup::setCaption(const QString& caption) {
   caption_ = caption;
-  if (testAttribute(Qt::WA_WState_Polished)) setTitle(caption);
-}
-
-bool RadioGroup::event(QEvent* event) {
-  if (event->type() == QEvent::Polish) setTitle(caption_);
-  return QGroupBox::event(event);
+  captionPending_ = !isVisible();
+  if (!captionPending_) setTitle(caption);
 }
 
 void RadioGroup::setItems(const QStringList& items) {
@@ -109,6 +106,7 @@ void RadioGroup::changeEvent(QEvent* event) {
 }
 
 void RadioGroup::showEvent(QShowEvent* event) {
+  if (std::exchange(captionPending_, false)) setTitle(caption_);
   QGroupBox::showEvent(event);
   ArrangeItems();
 }

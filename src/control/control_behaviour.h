@@ -47,9 +47,9 @@ class TrackBar : public QSlider {
 
 // A framed group of radio buttons laid out in columns, filled column by
 // column. The item index is -1 when no item is chosen. Its caption goes on
-// the frame, and its items are arranged, only once it is polished and
-// shown: both measure text, and the first measure loads the fonts, which a
-// start that only plays a flic need not wait for.
+// the frame, and its items are arranged, only once it is shown: both
+// measure text, and the first measure loads the fonts, which a start that
+// only plays a flic need not wait for.
 class RadioGroup : public QGroupBox {
   Q_OBJECT
   Q_PROPERTY(QString caption READ caption WRITE setCaption)
@@ -85,12 +85,12 @@ class RadioGroup : public QGroupBox {
   // The items' widths follow their font and style.
   void changeEvent(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
-  bool event(QEvent* event) override;
 
  private:
   void ArrangeItems();
 
   QString caption_;
+  bool captionPending_ = false;  // set while hidden, put on the frame at the show
   QStringList items_;
   int columns_ = 1;
   QButtonGroup* group_;

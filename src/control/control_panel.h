@@ -156,7 +156,6 @@ class ControlPanel : public QWidget, private PlaybackHost {
 
  protected:
   void setVisible(bool visible) override;
-  bool event(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
@@ -276,6 +275,7 @@ class ControlPanel : public QWidget, private PlaybackHost {
   bool framesShown_ = true;
   bool statsShown_ = false;            // the statistics panel, which a playback keeps up to date
   bool movieAfterWordsError_ = false;  // the error's box first, then the movie window
+  bool fontsChosen_ = false;           // at the first show
   // Where the program last put the panel; the user has moved it when it stands elsewhere.
   QPoint placedAt_;
   std::vector<std::pair<QWidget*, bool>> enabledBeforeLoad_;  // the controls a long load disabled

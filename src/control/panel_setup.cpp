@@ -94,20 +94,16 @@ void ControlPanel::SetUpControls() {
 
 // Choosing the fonts measures them, and the first measure has fontconfig
 // read its configuration and Qt list every font: the larger part of the
-// panel's making. The choice waits for the panel's polish, just before its
-// first show, so that a flic named on the command line, which plays before
-// the panel appears, is not kept waiting for it.
+// panel's making. The choice waits for the panel's first show, so that a
+// flic named on the command line, which plays before the panel appears, is
+// not kept waiting for it.
 void ControlPanel::ChooseFonts() {
+  if (fontsChosen_) return;
+  fontsChosen_ = true;
   setFont(PanelFont());
   const QFont fixed = FixedPitchFont();
   ui_->InfoPanel->setFont(fixed);
   ui_->StatPanel->setFont(fixed);
-}
-
-bool ControlPanel::event(QEvent* event) {
-  // The panel is polished before its children, which then take its fonts.
-  if (event->type() == QEvent::Polish) ChooseFonts();
-  return QWidget::event(event);
 }
 
 template <typename Sender, typename Signal>
