@@ -8,6 +8,7 @@
 #include <QStyle>
 #include <QStyleOptionGroupBox>
 #include <algorithm>
+#include <utility>
 
 namespace kt {
 
@@ -52,6 +53,12 @@ RadioGroup::RadioGroup(QWidget* parent) : QGroupBox(parent), group_(new QButtonG
   connect(group_, &QButtonGroup::buttonToggled, this, [this] { emit Changed(); });
 }
 
+void RadioGroup::setCaption(const QString& caption) {
+  caption_ = caption;
+  captionPending_ = !isVisible();
+  if (!captionPending_) setTitle(caption);
+}
+
 void RadioGroup::setItems(const QStringList& items) {
   const int keep = ItemIndex();
   for (QRadioButton* button : buttons_) delete button;
@@ -62,7 +69,8 @@ void RadioGroup::setItems(const QStringList& items) {
     button->setObjectName(objectName() + "Item" + QString::number(i));
     group_->addButton(button, i);
     buttons_.push_back(button);
-    button->show();
+    // Hidden, the group shows them with itself; a show now would measure them.
+    if (isVisible()) button->show();
   }
   SetItemIndex(keep);
   ArrangeItems();
@@ -98,12 +106,14 @@ void RadioGroup::changeEvent(QEvent* event) {
 }
 
 void RadioGroup::showEvent(QShowEvent* event) {
+  if (std::exchange(captionPending_, false)) setTitle(caption_);
   QGroupBox::showEvent(event);
   ArrangeItems();
 }
 
 void RadioGroup::ArrangeItems() {
-  if (buttons_.empty()) return;
+  // The show arranges what changed while hidden.
+  if (buttons_.empty() || !isVisible()) return;
   // Items fill the columns top to bottom, in rows of equal height below the title.
   const int count = Count();
   const int perColumn = (count + columns_ - 1) / columns_;

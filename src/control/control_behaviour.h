@@ -46,9 +46,13 @@ class TrackBar : public QSlider {
 };
 
 // A framed group of radio buttons laid out in columns, filled column by
-// column. The item index is -1 when no item is chosen.
+// column. The item index is -1 when no item is chosen. Its caption goes on
+// the frame, and its items are arranged, only once it is shown: both
+// measure text, and the first measure loads the fonts, which a start that
+// only plays a flic need not wait for.
 class RadioGroup : public QGroupBox {
   Q_OBJECT
+  Q_PROPERTY(QString caption READ caption WRITE setCaption)
   Q_PROPERTY(QStringList items READ items WRITE setItems)
   Q_PROPERTY(int columns READ columns WRITE setColumns)
   Q_PROPERTY(int itemIndex READ ItemIndex WRITE setItemIndex)
@@ -56,6 +60,8 @@ class RadioGroup : public QGroupBox {
  public:
   explicit RadioGroup(QWidget* parent = nullptr);
 
+  QString caption() const { return caption_; }
+  void setCaption(const QString& caption);
   QStringList items() const { return items_; }
   void setItems(const QStringList& items);
   int columns() const { return columns_; }
@@ -83,6 +89,8 @@ class RadioGroup : public QGroupBox {
  private:
   void ArrangeItems();
 
+  QString caption_;
+  bool captionPending_ = false;  // set while hidden, put on the frame at the show
   QStringList items_;
   int columns_ = 1;
   QButtonGroup* group_;

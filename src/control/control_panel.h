@@ -194,6 +194,7 @@ class ControlPanel : public QWidget, private PlaybackHost {
 
   // ---- panel_setup.cpp
   void SetUpControls();
+  void ChooseFonts();
   void WireControls();
   template <typename Sender, typename Signal>
   void Wire(Sender* sender, Signal signal, void (ControlPanel::*handler)());
@@ -274,6 +275,7 @@ class ControlPanel : public QWidget, private PlaybackHost {
   bool framesShown_ = true;
   bool statsShown_ = false;            // the statistics panel, which a playback keeps up to date
   bool movieAfterWordsError_ = false;  // the error's box first, then the movie window
+  bool fontsChosen_ = false;           // at the first show
   // Where the program last put the panel; the user has moved it when it stands elsewhere.
   QPoint placedAt_;
   std::vector<std::pair<QWidget*, bool>> enabledBeforeLoad_;  // the controls a long load disabled

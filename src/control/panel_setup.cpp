@@ -52,10 +52,6 @@ void ControlPanel::SetUpControls() {
   // A caption without buttons: the program ends through its own Exit button.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   setFixedSize(398, 136);
-  setFont(PanelFont());
-  const QFont fixed = FixedPitchFont();
-  ui_->InfoPanel->setFont(fixed);
-  ui_->StatPanel->setFont(fixed);
   DrawIndicatorsWhole(*this);
 
   const std::pair<QToolButton*, Glyph> glyphs[] = {
@@ -94,6 +90,20 @@ void ControlPanel::SetUpControls() {
                            static_cast<QWidget*>(ui_->FrameLabel)}) {
     control->hide();
   }
+}
+
+// Choosing the fonts measures them, and the first measure has fontconfig
+// read its configuration and Qt list every font: the larger part of the
+// panel's making. The choice waits for the panel's first show, so that a
+// flic named on the command line, which plays before the panel appears, is
+// not kept waiting for it.
+void ControlPanel::ChooseFonts() {
+  if (fontsChosen_) return;
+  fontsChosen_ = true;
+  setFont(PanelFont());
+  const QFont fixed = FixedPitchFont();
+  ui_->InfoPanel->setFont(fixed);
+  ui_->StatPanel->setFont(fixed);
 }
 
 template <typename Sender, typename Signal>

@@ -36,12 +36,14 @@ void ControlPanel::setVisible(bool visible) {
     if (std::exchange(movieAfterWordsError_, false)) ShowMovieWindowIfHidden();
     // Exit during the words: the panel has closed and stays so.
     if (closed_) return;
+    ChooseFonts();
     QWidget::setVisible(true);
     // The movie window this show brought up stays in front of the panel,
     // which appears after it.
     if (!movieShownBefore && movieWindow_ != nullptr && movieWindow_->isVisible()) movieWindow_->raise();
     return;
   }
+  if (visible) ChooseFonts();
   QWidget::setVisible(visible);
 }
 

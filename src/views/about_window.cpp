@@ -49,7 +49,6 @@ AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Fra
   setFocusPolicy(Qt::StrongFocus);
   aboutImage_ = new AboutImageControl(this);
   aboutImage_->move(0, 0);
-  aboutImage_->SetPicture(QImage(kAboutPicturePath));
   connect(aboutImage_, &AboutImageControl::clicked, this, &AboutWindow::AboutImageClick);
   FormCreate();
 }
@@ -62,6 +61,9 @@ void AboutWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 void AboutWindow::showEvent(QShowEvent* event) {
+  // The window is made at the start, and most runs never show it: the
+  // picture is read at its first show, before anything of it is drawn.
+  if (aboutImage_->Picture().isNull()) aboutImage_->SetPicture(QImage(kAboutPicturePath));
   QDialog::showEvent(event);
   CentreOnScreen(*this, QueryScreenSize());
 }

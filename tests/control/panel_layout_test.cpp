@@ -145,6 +145,7 @@ const LabelRow kLabels[] = {
 };
 
 TEST_F(PanelTest, InformationAndStatisticsPanelsHoldTheirLabelPairsInOnePitch) {
+  form.show();  // the fonts are chosen at the first show
   for (const LabelRow& row : kLabels) {
     SCOPED_TRACE(row.name);
     auto* label = Get<QLabel>(row.name);
@@ -162,6 +163,8 @@ TEST_F(PanelTest, InformationAndStatisticsPanelsHoldTheirLabelPairsInOnePitch) {
 }
 
 TEST_F(PanelTest, FullScreenOptionsPanel) {
+  Get("DirXPanel")->show();
+  form.show();  // the group's caption goes on its frame as it shows
   struct {
     const char* name;
     const char* text;
