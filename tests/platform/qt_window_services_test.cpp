@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QTimer>
 
 #include "platform/qt/qt_window_services.h"
 
@@ -25,27 +23,6 @@ TEST(QtWindowServices, BusyCursorIsSetOnceAndRestored) {
   EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
   services.SetBusyCursor(false);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-}
-
-TEST(QtWindowServices, WaitsEndAtTheirDeadlineOrAtTheFirstMessage) {
-  QtWindowServices services;
-  QElapsedTimer clock;
-  for (int i = 0; i < 3; ++i) {
-    // Messages already waiting would end the wait at once.
-    services.ProcessMessages();
-    clock.start();
-    services.WaitForMessages(30);
-    EXPECT_GE(clock.elapsed(), 30) << "wait " << i;
-  }
-  // A message ends a timed wait early; the deadline it leaves must not end
-  // the next wait, which lasts until its own message.
-  services.ProcessMessages();
-  clock.start();
-  QTimer::singleShot(10, [] {});
-  services.WaitForMessages(100);
-  QTimer::singleShot(300, [] {});
-  services.WaitForMessages(kWaitForever);
-  EXPECT_GE(clock.elapsed(), 300);
 }
 
 }  // namespace
