@@ -110,9 +110,8 @@ namespace kt {
 
 // Wakes the blocked event loop at a wait's deadline. A precise timer, since
 // coarse ones may fire several milliseconds early. Playback waits once a
-// frame, so one object serves every wait and takes the timer's event itself:
-// a timer made and destroyed for each wait, and its timeout signal, cost
-// more than the rest of the wake-up.
+// frame, so one object serves every wait and takes the timer's event itself,
+// rather than a timer object made, signalled and destroyed for each frame.
 class QtWindowServices::DeadlineWake : public QObject {
  public:
   void Arm(int ms) { timer_.start(ms, Qt::PreciseTimer, this); }
