@@ -1,10 +1,14 @@
 // A flic opened for one sequential read: a load into memory or one playback
 // from disk. It keeps the running offset that the frame reader counts with,
-// and turns every short or failed read into the player's read errors.
+// and turns every short or failed read into the player's read errors. Small
+// reads are served from a window of the file read ahead in one system call:
+// a frame read from disk is a frame header, a chunk header and the chunk's
+// data, each a call of its own otherwise.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,6 +46,9 @@ class FlicFile {
 
  private:
   FlicFile() = default;
+  uint64_t TakeFromWindow(uint8_t* out, uint64_t count);
+  bool FillWindow();
+  void ReadFromDisk(uint8_t* out, uint64_t count, uint64_t& done);
 
   int fd_ = -1;
   std::vector<uint8_t> memory_;
@@ -49,6 +56,9 @@ class FlicFile {
   uint64_t offset_ = 0;
   uint64_t length_ = 0;
   std::string path_;
+  std::unique_ptr<uint8_t[]> window_;  // windowSize_ bytes of the file from windowStart_ on
+  uint64_t windowStart_ = 0;
+  uint64_t windowSize_ = 0;
 };
 
 }  // namespace kt

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <numeric>
 
 #include "base/errors.h"
 #include "flic/frame_reader.h"
@@ -37,8 +38,7 @@ struct ReadResult {
   std::vector<uint64_t> offsetsAfter;
 };
 
-ReadResult ReadAll(const Bytes& bytes, FrameStore& store, ReadMode mode) {
-  FlicFile file = FlicFile::FromBytes(bytes);
+ReadResult ReadAll(FlicFile file, FrameStore& store, ReadMode mode) {
   ReadResult result;
   const OrWhyNot<FlicHeader> header = ReadFlicHeader(file);
   EXPECT_TRUE(header);
@@ -48,6 +48,10 @@ ReadResult ReadAll(const Bytes& bytes, FrameStore& store, ReadMode mode) {
     result.offsetsAfter.push_back(file.Offset());
   }
   return result;
+}
+
+ReadResult ReadAll(const Bytes& bytes, FrameStore& store, ReadMode mode) {
+  return ReadAll(FlicFile::FromBytes(bytes), store, mode);
 }
 
 void ExpectSameSlots(const FrameStore& a, const FrameStore& b, int frames) {
@@ -85,6 +89,26 @@ TEST(FrameReader, BothModesFillIdenticalSlotsAndLandOnEveryFrame) {
   EXPECT_EQ(first.chunkTable[1].data[5], 6);
   EXPECT_EQ(byChunk.Slot(2).chunks, 0);
   EXPECT_EQ(byChunk.Slot(3).chunkTable[1].type, PSTAMP);
+}
+
+TEST(FrameReader, ReadsFromDiskWhatItReadsFromMemory) {
+  // Chunks of 3 bytes to more than the read-ahead holds, some padded, so
+  // that headers and data lie on every side of its edges.
+  FlicSpec spec;
+  for (size_t size : {7000, 20000, 41000, 3, 33000, 70000, 600, 29000}) {
+    Bytes data(size);
+    std::iota(data.begin(), data.end(), static_cast<uint8_t>(size));
+    spec.records.push_back(Frame({ChunkSpec{15, data, {}}, test::Black()}));
+    spec.records.back().padding = size % 3;
+  }
+  test::TempDir dir;
+  const std::string path = test::SaveFlic(dir / "mixed.flc", spec);
+  for (ReadMode mode : {ReadMode::ChunkByChunk, ReadMode::BigFrames}) {
+    FrameStore fromMemory, fromDisk;
+    const ReadResult expected = ReadAll(BuildFlic(spec), fromMemory, mode);
+    EXPECT_EQ(ReadAll(std::move(*FlicFile::Open(path)), fromDisk, mode).offsetsAfter, expected.offsetsAfter);
+    ExpectSameSlots(fromMemory, fromDisk, expected.header.frames);
+  }
 }
 
 TEST(FrameReader, RecordsFrameOneOffsetEvenForFli) {

@@ -1,11 +1,12 @@
 #include "platform/qt/qt_window_services.h"
 
 #include <QApplication>
+#include <QBasicTimer>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QTimer>
+#include <QTimerEvent>
 #include <algorithm>
 
 namespace kt {
@@ -107,14 +108,41 @@ void QtWindowServices::ProcessMessages() { QCoreApplication::processEvents(QEven
 
 namespace kt {
 
+// Wakes the blocked event loop at a wait's deadline. A precise timer, since
+// coarse ones may fire several milliseconds early. Playback waits once a
+// frame, so one object serves every wait and takes the timer's event itself,
+// rather than a timer object made, signalled and destroyed for each frame.
+class QtWindowServices::DeadlineWake : public QObject {
+ public:
+  void Arm(int ms) { timer_.start(ms, Qt::PreciseTimer, this); }
+  void Disarm() { timer_.stop(); }
+
+ protected:
+  void timerEvent(QTimerEvent* event) override {
+    // Once only: a wait that ended early leaves its deadline armed, and
+    // it must not wake later waits again and again.
+    if (event->timerId() == timer_.timerId()) {
+      timer_.stop();
+    } else {
+      QObject::timerEvent(event);
+    }
+  }
+
+ private:
+  QBasicTimer timer_;
+};
+
+QtWindowServices::QtWindowServices(QWidget* dialogParent) : parent_(dialogParent) {}
+
+QtWindowServices::~QtWindowServices() = default;
+
 void QtWindowServices::WaitForMessages(uint32_t timeoutMs) {
-  // A precise timer wakes the blocked event loop at the deadline; coarse
-  // timers may fire several milliseconds early.
-  QTimer deadline;
   if (timeoutMs != kWaitForever) {
-    deadline.setTimerType(Qt::PreciseTimer);
-    deadline.setSingleShot(true);
-    deadline.start(static_cast<int>(std::min<uint32_t>(timeoutMs, 0x7FFFFFFF)));
+    if (!wake_) wake_ = std::make_unique<DeadlineWake>();
+    wake_->Arm(static_cast<int>(std::min<uint32_t>(timeoutMs, 0x7FFFFFFF)));
+  } else if (wake_) {
+    // The deadline of an earlier wait that a message ended is no longer wanted.
+    wake_->Disarm();
   }
   QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 #include "platform/window_services.h"
 
@@ -13,7 +14,8 @@ namespace kt {
 
 class QtWindowServices : public WindowServices {
  public:
-  explicit QtWindowServices(QWidget* dialogParent = nullptr) : parent_(dialogParent) {}
+  explicit QtWindowServices(QWidget* dialogParent = nullptr);
+  ~QtWindowServices() override;
   void SetDialogParent(QWidget* parent) { parent_ = parent; }
 
   BoxButton ShowMessageBox(const MessageBoxRequest& request) override;
@@ -27,8 +29,11 @@ class QtWindowServices : public WindowServices {
  private:
   std::optional<std::string> RunFileDialog(const FileDialogRequest& request, bool forOpening);
 
+  class DeadlineWake;
+
   QWidget* parent_;
   bool busy_ = false;
+  std::unique_ptr<DeadlineWake> wake_;  // made on the first timed wait
 };
 
 // "label|*.a;*.b|..." as Qt's name filters: "label (*.a *.b)"; the dialog hides
