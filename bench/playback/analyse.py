@@ -7,9 +7,10 @@
     analyse.py ffclock LOG PERIOD_MS START END   frames ffplay showed, from its -stats
     analyse.py speed40 FLIC COPY                 a copy whose FLC header asks for 40 ms
 
-A LOG has the lines of xput_shim.c: kind, monotonic ns, drawable, width, height.
-The movie window is the drawable with the most puts; each of its puts is one
-frame shown (the player repaints the whole picture once a frame).
+A LOG has the lines of xput_shim.c: kind, monotonic ns, drawable, width, height,
+one a picture shown (the puts up to a flush, their box's size). The movie
+window is the drawable with the most lines; a frame that changes nothing
+puts nothing, so the timing runs use flics whose frames all change.
 
 A snapshot (run.sh's snapshot) is a folder with wall (seconds), stat (the
 process's /proc/PID/stat) and sched (nanoseconds on a processor summed over
