@@ -74,12 +74,7 @@ void IndexedPresenter::Convert(const uint8_t* source, int sourceStride, const Sc
 
 void IndexedPresenter::ConvertArea(const uint8_t* source, int sourceStride, const ScreenColours& colours,
                                    PresentRect area, uint32_t* target, int targetStride) const {
-  const PresentRect clip = Clip(area);
-  if (target == nullptr || clip.width <= 0 || clip.height <= 0) return;
-  // The part of the area within the buffer starts that far into the target.
-  uint32_t* const from = target + static_cast<size_t>(clip.y - area.y) * targetStride + (clip.x - area.x);
-  FillBars(from, targetStride, clip);
-  ConvertPlace<uint8_t>(source, sourceStride, IndexColour{colours.data()}, from, targetStride, clip);
+  ConvertIntoArea<uint8_t>(source, sourceStride, IndexColour{colours.data()}, area, target, targetStride);
 }
 
 void IndexedPresenter::ConvertTrueColour(const uint8_t* source, int sourceStride) {
@@ -90,11 +85,18 @@ void IndexedPresenter::ConvertTrueColour(const uint8_t* source, int sourceStride
 
 void IndexedPresenter::ConvertTrueColourArea(const uint8_t* source, int sourceStride, PresentRect area,
                                              uint32_t* target, int targetStride) const {
+  ConvertIntoArea<uint32_t>(source, sourceStride, OwnColour{}, area, target, targetStride);
+}
+
+template <typename Row, typename Colour>
+void IndexedPresenter::ConvertIntoArea(const uint8_t* source, int sourceStride, Colour colour, PresentRect area,
+                                       uint32_t* target, int targetStride) const {
   const PresentRect clip = Clip(area);
   if (target == nullptr || clip.width <= 0 || clip.height <= 0) return;
+  // The part of the area within the buffer starts that far into the target.
   uint32_t* const from = target + static_cast<size_t>(clip.y - area.y) * targetStride + (clip.x - area.x);
   FillBars(from, targetStride, clip);
-  ConvertPlace<uint32_t>(source, sourceStride, OwnColour{}, from, targetStride, clip);
+  ConvertPlace<Row>(source, sourceStride, colour, from, targetStride, clip);
 }
 
 PresentRect IndexedPresenter::Clip(PresentRect area) const {

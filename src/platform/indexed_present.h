@@ -76,6 +76,10 @@ class IndexedPresenter {
   template <typename Row, typename Colour>
   void ConvertPlace(const uint8_t* source, int sourceStride, Colour colour, uint32_t* target, int stride,
                     PresentRect clip) const;
+  // ConvertArea for rows of `Row` pixels.
+  template <typename Row, typename Colour>
+  void ConvertIntoArea(const uint8_t* source, int sourceStride, Colour colour, PresentRect area, uint32_t* target,
+                       int targetStride) const;
   // Black over the bars around the place within `clip`, into `target` as above.
   void FillBars(uint32_t* target, int targetStride, PresentRect clip) const;
   void MakeBuffer();
